@@ -1,0 +1,172 @@
+// The map's object list, its clean-up and its file.
+#include "Map.h"
+
+#include "FileName.h"
+
+#include <algorithm>
+
+namespace vell {
+
+const char* const NewMapName = "Новая";
+
+void TMap::Create(const char* firstArgument) {
+    if (!firstArgument) {
+        NewMap();
+        return;
+    }
+    FileName = WithDefaultExtension(firstArgument, ".vl");
+    if (!LoadFromFile()) NewMap();
+}
+
+void TMap::SetObjectCount(int n) {
+    n = std::clamp(n, 0, MaxObjects);
+    if (n < ObjectCount()) {
+        std::vector<bool> keep(Objects.size(), false);
+        std::fill(keep.begin(), keep.begin() + n, true);
+        KeepObjects(keep);
+    } else {
+        Objects.resize(std::size_t(n));
+    }
+}
+
+void TMap::KeepObjects(const std::vector<bool>& keep) {
+    std::vector<std::int32_t> newIndex(Objects.size(), -1);
+    std::size_t w = 0;
+    for (std::size_t j = 0; j < Objects.size(); ++j) {
+        if (!keep[j]) continue;
+        newIndex[j] = std::int32_t(w);
+        Objects[w++] = Objects[j];
+    }
+    Objects.resize(w);
+
+    for (auto& row : Routes)
+        for (TRouteRec& r : row) {
+            int out = 0;
+            for (int k = 0; k < r.WaypointCount; ++k) {
+                std::int32_t moved = newIndex[r.Waypoints[k]];
+                if (moved >= 0) r.Waypoints[out++] = std::uint16_t(moved);
+            }
+            if (r.WaypointCount > 0) r.WaypointCount = std::int8_t(out);
+        }
+}
+
+void TMap::NewMap() {
+    ViewX = DefaultView;
+    ViewY = DefaultView;
+    SetObjectCount(0);
+    SelectMode = 0;
+    Modified = false;
+    FileName = NewMapName;
+    for (auto& row : Routes)
+        for (TRouteRec& r : row) {
+            r.WaypointCount = 0;
+            r.Cars = 1;
+            r.Interval = 10;
+        }
+    NetworkOk = false;
+}
+
+int TMap::IndexOf(const TMapObject* object) const {
+    if (Objects.empty() || object < Objects.data() || object >= Objects.data() + Objects.size())
+        return -1;
+    return int(object - Objects.data());
+}
+
+void TMap::ClearMarks() {
+    for (TMapObject& o : Objects) o.SetSelected(false);
+}
+
+void TMap::Compact() {
+    if (!ObjectFilter) return;
+    std::vector<bool> keep(Objects.size());
+    bool deleted = false;
+    for (std::size_t j = 0; j < Objects.size(); ++j) {
+        keep[j] = !ObjectFilter(Objects[j]);
+        deleted = deleted || !keep[j];
+    }
+    if (!deleted) return;
+    Modified = true;
+    KeepObjects(keep);
+}
+
+void TMap::PurgeInvalid() {
+    ObjectFilter = IsInvalidObject;
+    Compact();
+}
+
+bool IsInvalidObject(const TMapObject& o) {
+    auto outside = [&](int low, int high) {
+        return o.X1 < low || o.X1 > high || o.Y1 < low || o.Y1 > high || o.X2 < low ||
+               o.X2 > high || o.Y2 < low || o.Y2 > high;
+    };
+    const int kind = o.Kind();
+    if (kind >= DoubleTrack && outside(10, 9989)) return true;
+    if (outside(0, 9999)) return true;
+    const int dx = o.X2 - o.X1, dy = o.Y2 - o.Y1;
+    const int lengthSq = dx * dx + dy * dy;
+    if (kind == Rail && lengthSq < 100) return true;
+    if (kind > Rail && lengthSq < 400) return true;
+    return false;
+}
+
+TMapFileContents TMap::StoredContents() const {
+    TMapFileContents contents;
+    contents.Objects = Objects;
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) {
+            const TRouteRec& r = Routes[i][j];
+            TStoredRoute& s = contents.Routes[i][j];
+            s.WaypointCount = r.WaypointCount;
+            s.Reserved = r.Reserved;
+            s.Waypoints = r.Waypoints;
+            s.Cars = r.Cars;
+            s.Interval = r.Interval;
+        }
+    return contents;
+}
+
+void TMap::ApplyLoadedContents(TMapFileContents contents) {
+    Objects = std::move(contents.Objects);
+    // The derived route fields are left as they are: they are recomputed when a map is selected.
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) {
+            TRouteRec& r = Routes[i][j];
+            const TStoredRoute& s = contents.Routes[i][j];
+            r.WaypointCount = s.WaypointCount;
+            r.Reserved = s.Reserved;
+            r.Waypoints = s.Waypoints;
+            r.Cars = s.Cars;
+            r.Interval = s.Interval;
+        }
+    // Old network data names objects by index and would now point at the wrong ones.
+    NetworkOk = false;
+    ClearMarks();
+    PurgeInvalid();
+    Modified = false;
+    ViewX = DefaultView;
+    ViewY = DefaultView;
+    SelectMode = 0;
+}
+
+bool TMap::LoadFromFile(TMapFileError* error) {
+    std::vector<std::uint8_t> bytes;
+    TMapFileContents contents;
+    TMapFileError e = ReadFileBytes(FileName, bytes);
+    if (e == TMapFileError::None) e = ParseMapFile(bytes, contents);
+    if (error) *error = e;
+    if (e != TMapFileError::None) return false;
+    ApplyLoadedContents(std::move(contents));
+    return true;
+}
+
+bool TMap::SaveToFile() {
+    if (!WriteFileAtomically(FileName, SerializeMapFile(StoredContents()))) return false;
+    Modified = false;
+    return true;
+}
+
+std::string TMap::ModifiedPrompt() const {
+    return "Карта '" + FileName + "' была изменена. Сохранить?";
+}
+
+} // namespace vell

@@ -1,0 +1,72 @@
+// The city map (TMap): objects in drawing order, the route table and the state around them.
+#pragma once
+
+#include "MapFile.h"
+#include "MapObject.h"
+#include "Route.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+constexpr int MaxObjects = 65535;
+constexpr int DefaultView = 4800;
+extern const char* const NewMapName; // "Новая": a map that has no file yet
+
+using TObjectFilter = bool (*)(const TMapObject&);
+
+class TMap {
+  public:
+    TMap() { NewMap(); }
+
+    std::string FileName;
+    bool Snapped = false;
+    bool NetworkOk = false;
+    std::int32_t SnapX = 0;
+    std::int32_t SnapY = 0;
+    TObjectFilter ObjectFilter = nullptr;
+    bool Modified = false;
+    std::vector<TMapObject> Objects; // Objects.size() is the object count
+    TRouteTable Routes{};
+    std::int32_t ViewX = DefaultView;
+    std::int32_t ViewY = DefaultView;
+    std::uint8_t SelectMode = 0; // 0 idle, 2 selecting, 3 deselecting
+
+    int ObjectCount() const { return int(Objects.size()); }
+    TRouteRec& Route(int row, int column) { return Routes[row][column]; }
+    const TRouteRec& Route(int row, int column) const { return Routes[row][column]; }
+
+    // Loads the map named on the command line (with ".vl" added to a file name without a dot),
+    // or makes a new map when there is no argument or the file cannot be loaded.
+    void Create(const char* firstArgument);
+
+    // Grows with zeroed records, or shrinks and drops the removed objects from every route.
+    void SetObjectCount(int n);
+    void NewMap();
+    // Index of an object of this map given its address, or -1.
+    int IndexOf(const TMapObject* object) const;
+    void ClearMarks();
+    // Deletes every object for which ObjectFilter is true, keeping the order of the rest.
+    void Compact();
+    void PurgeInvalid();
+
+    // Reads FileName. On any failure the map stays exactly as it was; `error` says why.
+    bool LoadFromFile(TMapFileError* error = nullptr);
+    // Writes FileName whole, or leaves the old file untouched and returns false.
+    bool SaveToFile();
+
+    std::string ModifiedPrompt() const;
+
+    TMapFileContents StoredContents() const;
+    void ApplyLoadedContents(TMapFileContents contents);
+
+  private:
+    // Keeps the objects with keep[i] true in order and renumbers the waypoints with them.
+    void KeepObjects(const std::vector<bool>& keep);
+};
+
+bool IsInvalidObject(const TMapObject& o);
+
+} // namespace vell

@@ -1,0 +1,153 @@
+// The ".vl" map file format: magic, object count, 12-byte records, 117 route records.
+#include "MapFile.h"
+
+#include "ByteStream.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vell {
+
+std::string Describe(TMapFileError error) {
+    switch (error) {
+    case TMapFileError::None: return "ошибок нет";
+    case TMapFileError::CannotOpen: return "файл не найден или не читается";
+    case TMapFileError::Truncated: return "файл обрывается раньше времени";
+    case TMapFileError::BadWaypointCount: return "у маршрута больше 31 точки";
+    case TMapFileError::BadWaypointIndex: return "точка маршрута ссылается на несуществующий объект";
+    }
+    return "неизвестная ошибка";
+}
+
+namespace {
+
+bool ReadObject(TByteReader& in, TMapObject& o) {
+    return in.ReadI16(o.X1) && in.ReadI16(o.Y1) && in.ReadI16(o.X2) && in.ReadI16(o.Y2) &&
+           in.ReadU8(o.Red) && in.ReadU8(o.Green) && in.ReadU8(o.Blue) && in.ReadU8(o.Flags);
+}
+
+TMapFileError ReadRoute(TByteReader& in, std::size_t objectCount, TStoredRoute& r) {
+    if (!in.ReadI8(r.WaypointCount) || !in.ReadU8(r.Reserved)) return TMapFileError::Truncated;
+    if (r.WaypointCount > MaxWaypoints) return TMapFileError::BadWaypointCount;
+    for (int k = 0; k < r.WaypointCount; ++k) {
+        if (!in.ReadU16(r.Waypoints[k])) return TMapFileError::Truncated;
+        if (r.Waypoints[k] >= objectCount) return TMapFileError::BadWaypointIndex;
+    }
+    if (!in.ReadU8(r.Cars) || !in.ReadU8(r.Interval)) return TMapFileError::Truncated;
+    return TMapFileError::None;
+}
+
+} // namespace
+
+TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents& out) {
+    TByteReader in(data);
+    std::uint16_t magic = 0; // any two bytes are accepted
+    std::uint16_t count = 0;
+    if (!in.ReadU16(magic) || !in.ReadU16(count)) return TMapFileError::Truncated;
+    if (!in.Has(std::size_t(count) * sizeof(TMapObject))) return TMapFileError::Truncated;
+
+    TMapFileContents result;
+    result.Objects.resize(count);
+    for (TMapObject& o : result.Objects)
+        if (!ReadObject(in, o)) return TMapFileError::Truncated;
+    for (auto& row : result.Routes)
+        for (TStoredRoute& r : row)
+            if (TMapFileError e = ReadRoute(in, count, r); e != TMapFileError::None) return e;
+    out = std::move(result);
+    return TMapFileError::None;
+}
+
+std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents) {
+    TByteWriter out;
+    out.WriteU8('V');
+    out.WriteU8('L');
+    out.WriteU16(std::uint16_t(contents.Objects.size()));
+    for (const TMapObject& o : contents.Objects) {
+        out.WriteI16(o.X1);
+        out.WriteI16(o.Y1);
+        out.WriteI16(o.X2);
+        out.WriteI16(o.Y2);
+        out.WriteU8(o.Red);
+        out.WriteU8(o.Green);
+        out.WriteU8(o.Blue);
+        out.WriteU8(o.Flags);
+    }
+    for (const auto& row : contents.Routes)
+        for (const TStoredRoute& r : row) {
+            out.WriteI8(r.WaypointCount);
+            out.WriteU8(r.Reserved);
+            for (int k = 0; k < r.WaypointCount && k < 32; ++k) out.WriteU16(r.Waypoints[k]);
+            out.WriteU8(r.Cars);
+            out.WriteU8(r.Interval);
+        }
+    return out.Take();
+}
+
+TMapFileError ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return TMapFileError::CannotOpen;
+    std::vector<std::uint8_t> bytes(MaxMapFileSize);
+    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    bool failed = std::ferror(f); // a folder opens but cannot be read
+    std::fclose(f);
+    if (failed) return TMapFileError::CannotOpen;
+    bytes.resize(got);
+    out = std::move(bytes);
+    return TMapFileError::None;
+}
+
+namespace {
+
+// The mode a new file gets: the old file's when there is one, else what the umask allows.
+mode_t ModeForReplacement(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::span<const std::uint8_t> data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // Saving through a symbolic link replaces the file it names, not the link.
+    std::string target = path;
+    if (fs::is_symlink(path, ec)) {
+        fs::path resolved = fs::weakly_canonical(path, ec);
+        if (ec) return false;
+        target = resolved.string();
+    }
+    if (fs::is_directory(target, ec)) return false;
+
+    // A short name in the same folder, so that the rename stays on one file system.
+    fs::path folder = fs::path(target).parent_path();
+    std::string temp = (folder.empty() ? fs::path(".vell-save-XXXXXX")
+                                       : folder / ".vell-save-XXXXXX").string();
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, ModeForReplacement(target)) == 0 && WriteAll(fd, data) &&
+              ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+} // namespace vell

@@ -1,0 +1,52 @@
+// The ".vl" map file: parsing bytes into map contents and writing them back.
+#pragma once
+
+#include "MapObject.h"
+#include "Route.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+// The part of a route slot that the file stores.
+struct TStoredRoute {
+    std::int8_t WaypointCount = 0;
+    std::uint8_t Reserved = 0;
+    std::array<std::uint16_t, 32> Waypoints{};
+    std::uint8_t Cars = 1;
+    std::uint8_t Interval = 10;
+};
+
+struct TMapFileContents {
+    std::vector<TMapObject> Objects;
+    std::array<std::array<TStoredRoute, RouteColumns>, RouteRows> Routes{};
+};
+
+enum class TMapFileError {
+    None,
+    CannotOpen,       // the file does not exist or cannot be read
+    Truncated,        // the data ends before the last route record
+    BadWaypointCount, // a route claims more than 31 waypoints
+    BadWaypointIndex, // a waypoint names an object at or past the object count
+};
+
+// Russian text for a user, for example "файл обрывается раньше времени".
+std::string Describe(TMapFileError error);
+
+constexpr std::size_t EmptyMapFileSize = 4 + RouteRows * RouteColumns * 4; // 472 bytes
+// The largest file the format can describe; anything past it is never read.
+constexpr std::size_t MaxMapFileSize =
+    4 + 12 * std::size_t(65535) + RouteRows * RouteColumns * (4 + 2 * 31);
+
+TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents& out);
+std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents);
+
+// Reads at most MaxMapFileSize bytes of a file.
+TMapFileError ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out);
+// Writes a file whole or not at all: a temporary file beside it, checked, then renamed over it.
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+
+} // namespace vell

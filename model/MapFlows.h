@@ -1,0 +1,24 @@
+// Opening and saving a map with the user's answers: unsaved changes, overwrite, errors.
+#pragma once
+
+#include "Map.h"
+#include "UserDialogs.h"
+
+#include <string>
+
+namespace vell {
+
+// Asks about unsaved changes, runs the open dialog and loads; false when nothing was opened.
+bool OpenMap(TMap& map, IUserDialogs& dialogs);
+// Saves under the current name, or asks for one when the map has none yet.
+bool SaveMap(TMap& map, IUserDialogs& dialogs);
+// Asks for a name (and whether to replace another file) and saves.
+bool SaveMapAs(TMap& map, IUserDialogs& dialogs);
+// The file can be opened for reading.
+bool FileExists(const std::string& name);
+
+extern const char* const OpenErrorText; // "Ошибка при открытии карты!"
+extern const char* const SaveErrorText; // "Ошибка при сохранении карты!"
+std::string OverwritePrompt(const std::string& fileName);
+
+} // namespace vell

@@ -1,0 +1,25 @@
+// The questions, messages and file choices the map flows put to a user; tests answer them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vell {
+
+enum class TAnswer { Yes, No, Cancel };
+
+class IUserDialogs {
+  public:
+    virtual ~IUserDialogs() = default;
+    // A question with the buttons Yes, No and Cancel.
+    virtual TAnswer AskYesNoCancel(const std::string& text) = 0;
+    // A question with the buttons Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    virtual void ShowError(const std::string& text) = 0;
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The open and save dialogs with the map filter; nothing when cancelled.
+    virtual std::optional<std::string> ChooseMapToOpen() = 0;
+    virtual std::optional<std::string> ChooseMapToSave() = 0;
+};
+
+} // namespace vell

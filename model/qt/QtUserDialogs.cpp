@@ -1,0 +1,78 @@
+// Message boxes and file dialogs with Qt Widgets.
+#include "QtUserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vell {
+
+const char* const MapFileFilter = "карта с трамваями (*.vl)";
+
+namespace {
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+QString Title() {
+    QString name = QApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Vell") : name;
+}
+} // namespace
+
+TQtUserDialogs::TQtUserDialogs(QWidget* parent) : Parent(parent) {}
+
+TQtUserDialogs::~TQtUserDialogs() {
+    delete OpenDialog;
+    delete SaveDialog;
+}
+
+TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, Title(), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return TAnswer::Yes;
+    case QMessageBox::No: return TAnswer::No;
+    default: return TAnswer::Cancel;
+    }
+}
+
+bool TQtUserDialogs::AskYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, Title(), FromUtf8(text),
+                    QMessageBox::Yes | QMessageBox::No, Parent);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TQtUserDialogs::ShowError(const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    box.exec();
+}
+
+void TQtUserDialogs::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    box.exec();
+}
+
+std::optional<std::string> TQtUserDialogs::RunFileDialog(QFileDialog*& dialog, bool save) {
+    if (!dialog) {
+        dialog = new QFileDialog(Parent);
+        dialog->setNameFilter(QString::fromUtf8(MapFileFilter));
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The map flows ask before replacing a file; the dialog must not ask as well.
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog->selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseMapToOpen() {
+    return RunFileDialog(OpenDialog, false);
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
+    return RunFileDialog(SaveDialog, true);
+}
+
+} // namespace vell

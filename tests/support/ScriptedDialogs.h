@@ -1,0 +1,53 @@
+// Dialogs answered from a script, recording what was asked.
+#pragma once
+
+#include "UserDialogs.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace vell::test {
+
+class TScriptedDialogs : public IUserDialogs {
+  public:
+    std::deque<TAnswer> Answers;                       // for both kinds of question
+    std::deque<std::optional<std::string>> FileChoices; // for both file dialogs
+    std::vector<std::string> Log;                       // "ask3: ...", "ask2: ...", "error: ...", ...
+
+    TAnswer AskYesNoCancel(const std::string& text) override {
+        Log.push_back("ask3: " + text);
+        return Next();
+    }
+    bool AskYesNo(const std::string& text) override {
+        Log.push_back("ask2: " + text);
+        return Next() == TAnswer::Yes;
+    }
+    void ShowError(const std::string& text) override { Log.push_back("error: " + text); }
+    void ShowMessage(const std::string& text) override { Log.push_back("message: " + text); }
+    std::optional<std::string> ChooseMapToOpen() override {
+        Log.push_back("open dialog");
+        return NextFile();
+    }
+    std::optional<std::string> ChooseMapToSave() override {
+        Log.push_back("save dialog");
+        return NextFile();
+    }
+
+  private:
+    // An unscripted question is answered Cancel, an unscripted dialog cancelled.
+    TAnswer Next() {
+        if (Answers.empty()) return TAnswer::Cancel;
+        TAnswer a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> NextFile() {
+        if (FileChoices.empty()) return std::nullopt;
+        auto f = FileChoices.front();
+        FileChoices.pop_front();
+        return f;
+    }
+};
+
+} // namespace vell::test

@@ -1,0 +1,57 @@
+// Command-line arguments of VellSim.
+#include "Arguments.h"
+
+#include <charconv>
+
+namespace vell::tool {
+
+std::optional<std::string> TArguments::Value(const std::string& option) const {
+    auto it = Values.find(option);
+    if (it == Values.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
+                                         const TOptionSpec& spec, std::string& error) {
+    TArguments result;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        if (a.size() < 3 || a.compare(0, 2, "--") != 0) {
+            result.Positional.push_back(a);
+            continue;
+        }
+        std::string name = a, value;
+        bool inlineValue = false;
+        if (auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            inlineValue = true;
+        }
+        if (spec.Flags.count(name) && !inlineValue) {
+            result.Flags.insert(name);
+        } else if (spec.WithValue.count(name)) {
+            if (!inlineValue) {
+                if (k + 1 >= args.size()) {
+                    error = "для " + name + " не указано значение";
+                    return std::nullopt;
+                }
+                value = args[++k];
+            }
+            result.Values[name] = value;
+        } else {
+            error = "неизвестный параметр " + a;
+            return std::nullopt;
+        }
+    }
+    return result;
+}
+
+std::optional<long long> ParseInteger(const std::string& text, long long low, long long high) {
+    long long v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || v < low || v > high) return std::nullopt;
+    return v;
+}
+
+} // namespace vell::tool

@@ -1,0 +1,33 @@
+// Command-line arguments of VellSim: positional words and --options.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vell::tool {
+
+struct TArguments {
+    std::vector<std::string> Positional;
+    std::set<std::string> Flags;                // --json
+    std::map<std::string, std::string> Values; // --seed 5
+
+    bool Has(const std::string& flag) const { return Flags.count(flag) > 0; }
+    std::optional<std::string> Value(const std::string& option) const;
+};
+
+struct TOptionSpec {
+    std::set<std::string> Flags;
+    std::set<std::string> WithValue;
+};
+
+// Splits arguments; on an unknown option or a missing value returns nothing and sets `error`.
+std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
+                                         const TOptionSpec& spec, std::string& error);
+
+// A whole decimal number within [low, high], or nothing.
+std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);
+
+} // namespace vell::tool

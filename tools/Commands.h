@@ -1,0 +1,18 @@
+// VellSim's commands; each returns the process exit code.
+#pragma once
+
+#include "Arguments.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vell::tool {
+
+// Runs VellSim with the words after the program name.
+int RunVellSim(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+int RunInfo(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunResave(const TArguments& args, std::ostream& out, std::ostream& err);
+
+} // namespace vell::tool

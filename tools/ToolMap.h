@@ -1,0 +1,20 @@
+// Loading a map for a VellSim command, with a clear message when it fails.
+#pragma once
+
+#include "Map.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace vell::tool {
+
+// Exit codes of VellSim.
+constexpr int ExitOk = 0;
+constexpr int ExitFindings = 1; // the command ran and found faults
+constexpr int ExitBadInput = 2; // usage error, missing or corrupt file, failed write
+
+// Names the file as the programs do (".vl" added to a file name without a dot) and loads it.
+// On failure writes the reason to `err` and returns false.
+bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err);
+
+} // namespace vell::tool
