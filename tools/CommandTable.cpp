@@ -1,0 +1,82 @@
+// VellSim's command table and dispatcher. A new command adds one row to Commands() and a line
+// to the usage text.
+#include "Commands.h"
+
+#include "ToolMap.h"
+
+#include <functional>
+#include <optional>
+#include <ostream>
+
+namespace vell::tool {
+
+namespace {
+
+const char* const Usage =
+    "Использование: VellSim [--seed N] КОМАНДА ...\n"
+    "  info КАРТА [--json]      сведения о карте: объекты по видам, маршруты\n"
+    "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n";
+
+struct TCommand {
+    const char* Name;
+    std::size_t MinPositionals, MaxPositionals;
+    TOptionSpec Options;
+    std::function<int(const TArguments&, std::ostream&, std::ostream&)> Run;
+};
+
+std::vector<TCommand> Commands() {
+    return {
+        {"info", 1, 1, {{"--json"}, {}}, RunInfo},
+        {"resave", 2, 2, {{}, {}}, RunResave},
+    };
+}
+
+} // namespace
+
+int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args = all;
+    // Options before the command apply to every command.
+    std::optional<std::uint32_t> seed;
+    while (!args.empty() && args[0].rfind("--", 0) == 0) {
+        if (args[0] == "--help") {
+            out << Usage;
+            return ExitOk;
+        }
+        if (args[0] == "--seed" && args.size() >= 2) {
+            auto v = ParseInteger(args[1], 0, 4294967295LL);
+            if (!v) {
+                err << "VellSim: --seed ждёт целое число от 0 до 4294967295\n";
+                return ExitBadInput;
+            }
+            seed = std::uint32_t(*v);
+            args.erase(args.begin(), args.begin() + 2);
+            continue;
+        }
+        err << "VellSim: неизвестный параметр " << args[0] << "\n" << Usage;
+        return ExitBadInput;
+    }
+    if (args.empty()) {
+        err << Usage;
+        return ExitBadInput;
+    }
+    for (const TCommand& command : Commands()) {
+        if (args[0] != command.Name) continue;
+        std::string error;
+        auto parsed = ParseArguments({args.begin() + 1, args.end()}, command.Options, error);
+        if (!parsed) {
+            err << "VellSim " << command.Name << ": " << error << "\n" << Usage;
+            return ExitBadInput;
+        }
+        if (parsed->Positional.size() < command.MinPositionals ||
+            parsed->Positional.size() > command.MaxPositionals) {
+            err << "VellSim " << command.Name << ": неверное число аргументов\n" << Usage;
+            return ExitBadInput;
+        }
+        if (seed) parsed->Values["--seed"] = std::to_string(*seed);
+        return command.Run(*parsed, out, err);
+    }
+    err << "VellSim: неизвестная команда " << args[0] << "\n" << Usage;
+    return ExitBadInput;
+}
+
+} // namespace vell::tool
