@@ -1,11 +1,13 @@
 // The city map (TMap): objects in drawing order, the route table and the state around them.
 #pragma once
 
+#include "Links.h"
 #include "MapFile.h"
 #include "MapObject.h"
 #include "Route.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ constexpr int DefaultView = 4800;
 extern const char* const NewMapName; // "Новая": a map that has no file yet
 
 using TObjectFilter = bool (*)(const TMapObject&);
+using TRouteMeasure = double (*)(const TMapObject&);
 
 class TMap {
   public:
@@ -33,6 +36,9 @@ class TMap {
     std::int32_t ViewX = DefaultView;
     std::int32_t ViewY = DefaultView;
     std::uint8_t SelectMode = 0; // 0 idle, 2 selecting, 3 deselecting
+    // Network links by object index; empty for non-rails and until the network is built.
+    std::vector<std::optional<TLinkRec>> Links;
+    TRouteMeasure RouteMeasure = nullptr;
 
     int ObjectCount() const { return int(Objects.size()); }
     TRouteRec& Route(int row, int column) { return Routes[row][column]; }
@@ -58,6 +64,24 @@ class TMap {
     bool SaveToFile();
 
     std::string ModifiedPrompt() const;
+
+    // The rail network (Network.cpp). BuildNetwork returns -1 for a sound network, else the
+    // highest faulty rail; every faulty rail is left Selected.
+    int BuildNetwork();
+    void FreeNetwork();
+    const TLinkRec* Link(int index) const {
+        return index >= 0 && std::size_t(index) < Links.size() && Links[index] ? &*Links[index]
+                                                                                : nullptr;
+    }
+
+    // Routes over the network (Routes.cpp); each does nothing while NetworkOk is false or the
+    // slot has fewer than two waypoints.
+    void LayRoute(int row, int column);
+    void ComputeSchedule(int row, int column);
+    void MarkRoute(int row, int column);
+    double SumAlongRoute(int row, int column);
+    // Catchment of every stop from the walls around it; also empties the stops.
+    void ComputeCatchment();
 
     TMapFileContents StoredContents() const;
     void ApplyLoadedContents(TMapFileContents contents);

@@ -31,6 +31,9 @@ struct TRouteRec {
     std::array<std::int32_t, MaxStopTimes> StopTimes{};
     std::int32_t StopCount = 0;
     std::int32_t RunTime = 0;
+    // Set by LayRoute: the laid walk comes back to the first waypoint, every waypoint is a rail
+    // and the choices fit. Nothing walks, dispatches or sums over an unusable route.
+    bool Usable = false;
 
     bool InUse() const { return WaypointCount >= 2; }
     int WaypointsUsed() const { return WaypointCount > 0 ? WaypointCount : 0; }
