@@ -37,7 +37,10 @@ void TMap::KeepObjects(const std::vector<bool>& keep) {
         newIndex[j] = std::int32_t(w);
         Objects[w++] = Objects[j];
     }
+    const bool removed = w < Objects.size();
     Objects.resize(w);
+    // Network links name objects by index: after a removal they would name the wrong ones.
+    if (removed) FreeNetwork();
 
     for (auto& row : Routes)
         for (TRouteRec& r : row) {
@@ -63,7 +66,7 @@ void TMap::NewMap() {
             r.Cars = 1;
             r.Interval = 10;
         }
-    NetworkOk = false;
+    FreeNetwork();
 }
 
 int TMap::IndexOf(const TMapObject* object) const {
@@ -139,7 +142,7 @@ void TMap::ApplyLoadedContents(TMapFileContents contents) {
             r.Interval = s.Interval;
         }
     // Old network data names objects by index and would now point at the wrong ones.
-    NetworkOk = false;
+    FreeNetwork();
     ClearMarks();
     PurgeInvalid();
     Modified = false;

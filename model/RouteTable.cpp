@@ -1,0 +1,97 @@
+// Choosing a map as the game does, and the route table's rows and figures.
+#include "RouteTable.h"
+
+#include "Geometry.h"
+#include "RouteWalk.h"
+#include "Units.h"
+
+namespace vell {
+
+std::vector<std::pair<int, int>> RouteTableOrder() {
+    std::vector<std::pair<int, int>> order;
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j : {0, 11, 12}) order.emplace_back(i, j);
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 1; j <= 10; ++j) order.emplace_back(i, j);
+    return order;
+}
+
+TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
+    map.LayRoute(row, column);
+    map.ComputeSchedule(row, column);
+    TRouteRec& route = map.Route(row, column);
+    TRouteFigures f;
+    f.IntervalMin = route.Interval;
+    f.Cars = route.Cars;
+    // A route with no interval would need endless trams; like a route that never closes, it
+    // is listed but runs nothing.
+    f.Usable = route.Usable && route.Interval > 0;
+    route.StopCount = 0;
+    route.TramCount = 0;
+    if (!f.Usable) {
+        route.RunTime = 0;
+        return f;
+    }
+
+    map.RouteMeasure = IsStopMeasure;
+    const double stops = map.SumAlongRoute(row, column);
+    route.StopCount = std::int32_t(RoundHalfEven(stops));
+    map.RouteMeasure = Length;
+    const double length = map.SumAlongRoute(row, column);
+
+    f.Stops = route.StopCount;
+    f.LengthM = int(RoundHalfEven(length));
+    if (stops > 0) f.MeanSpacingM = int(RoundHalfEven(length / stops));
+    f.CircuitMin = int(RoundHalfEven(route.RunTime / TicksPerMinute));
+    if (route.RunTime > 0)
+        f.MeanSpeedKmh = int(RoundHalfEven(length / route.RunTime * TicksPerSecond * 3.6));
+    route.TramCount =
+        std::int32_t(RoundHalfEven(route.RunTime / TicksPerMinute / route.Interval));
+    if (route.TramCount == 0) route.TramCount = 1;
+    return f;
+}
+
+TMapSelection SelectMap(TMap& map) {
+    TMapSelection selection;
+    map.FreeNetwork();
+    map.ViewX = map.ViewY = -1000; // keeps the view rectangle off the overview
+    map.ComputeCatchment();
+    selection.NetworkResult = map.BuildNetwork();
+    if (selection.NetworkResult != -1) return selection;
+    for (auto [i, j] : RouteTableOrder()) {
+        if (!map.Route(i, j).InUse()) continue;
+        TRouteTableRow row;
+        row.Row = i;
+        row.Column = j;
+        row.Name = RouteName(i, j);
+        row.Figures = ComputeRouteFigures(map, i, j);
+        selection.TotalTrams += map.Route(i, j).TramCount;
+        selection.Rows.push_back(std::move(row));
+    }
+    return selection;
+}
+
+const std::vector<std::string>& RouteTableHeaders() {
+    static const std::vector<std::string> headers = {
+        "№", "Остановок", "Длина (м)", "Ср. перегон", "Время(мин)", "Ср. скорость",
+        "Интервал (мин)", "Вагонов"};
+    return headers;
+}
+
+std::vector<std::string> RouteTableCells(const TRouteTableRow& row, const TRouteRec& route) {
+    const TRouteFigures& f = row.Figures;
+    auto orDash = [](const std::optional<int>& v) { return v ? std::to_string(*v) : "-"; };
+    if (!f.Usable)
+        return {row.Name, "-", "-", "-", "-", "-", std::to_string(f.IntervalMin),
+                std::to_string(f.Cars)};
+    return {row.Name,
+            std::to_string(route.StopCount),
+            std::to_string(f.LengthM),
+            orDash(f.MeanSpacingM),
+            std::to_string(f.CircuitMin),
+            orDash(f.MeanSpeedKmh),
+            std::to_string(f.IntervalMin),
+            std::to_string(f.Cars)};
+}
+
+} // namespace vell

@@ -1,0 +1,158 @@
+// Laying routes over the network, their timetables, highlighting and stop catchments.
+#include "RouteWalk.h"
+
+#include "Geometry.h"
+#include "Network.h"
+#include "Units.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace vell {
+
+namespace {
+
+bool WaypointsAreRails(const TMap& map, const TRouteRec& route) {
+    for (int k = 0; k < route.WaypointsUsed(); ++k)
+        if (!map.Link(route.Waypoints[k])) return false;
+    return true;
+}
+
+// One leg: breadth-first from `from` to `to`, Next[0] explored before Next[1], each rail
+// claimed by the first path that reaches it. Paths are kept as a tree of back links rather
+// than copied histories; the choices of the path found are appended to `choices`.
+// Returns false when the leg has a path but its choices do not fit.
+class TLegSearch {
+  public:
+    explicit TLegSearch(const TMap& map)
+        : Map(map), Stamp(map.Objects.size(), 0), Parent(map.Objects.size()),
+          Choice(map.Objects.size()), Count(map.Objects.size()) {}
+
+    bool Lay(int from, int to, std::vector<std::uint8_t>& choices) {
+        ++Leg;
+        std::deque<int> queue;
+        Reach(from, -1, NoChoice, 0, queue);
+        while (!queue.empty()) {
+            const int cur = queue.front();
+            queue.pop_front();
+            if (cur == to) return Append(cur, choices);
+            if (Count[cur] >= MaxChoices) continue;
+            const TLinkRec& link = *Map.Links[cur];
+            if (!link.IsSwitch()) {
+                Reach(link.Next[0], cur, NoChoice, Count[cur], queue);
+            } else {
+                Reach(link.Next[0], cur, 0, Count[cur] + 1, queue);
+                Reach(link.Next[1], cur, 1, Count[cur] + 1, queue);
+            }
+        }
+        return true; // no path: the leg adds no choices
+    }
+
+  private:
+    static constexpr std::uint8_t NoChoice = 2;
+
+    void Reach(int rail, int parent, std::uint8_t choice, int count, std::deque<int>& queue) {
+        if (Stamp[rail] == Leg) return;
+        Stamp[rail] = Leg;
+        Parent[rail] = parent;
+        Choice[rail] = choice;
+        Count[rail] = count;
+        queue.push_back(rail);
+    }
+
+    bool Append(int end, std::vector<std::uint8_t>& choices) {
+        if (choices.size() + std::size_t(Count[end]) > MaxChoices) return false;
+        const std::size_t first = choices.size();
+        for (int r = end; Parent[r] >= 0; r = Parent[r])
+            if (Choice[r] != NoChoice) choices.push_back(Choice[r]);
+        std::reverse(choices.begin() + std::ptrdiff_t(first), choices.end());
+        return true;
+    }
+
+    const TMap& Map;
+    std::uint32_t Leg = 0;
+    std::vector<std::uint32_t> Stamp; // the leg that reached each rail
+    std::vector<int> Parent;
+    std::vector<std::uint8_t> Choice; // the choice taken into each rail
+    std::vector<int> Count;           // choices on the path to each rail
+};
+
+} // namespace
+
+double IsStopMeasure(const TMapObject& o) { return o.IsStop() ? 1 : 0; }
+
+bool WalkReturns(const TMap& map, const TRouteRec& route) {
+    return WalkRouteBounded(map, route, [](int) {});
+}
+
+void TMap::LayRoute(int row, int column) {
+    TRouteRec& route = Routes[row][column];
+    route.ChoiceCount = 0;
+    route.Choices.fill(0);
+    route.Usable = false;
+    if (!NetworkOk || route.WaypointCount < 2) return;
+    if (WaypointsAreRails(*this, route)) {
+        std::vector<std::uint8_t> choices;
+        TLegSearch search(*this);
+        bool fits = true;
+        for (int l = 0; l < route.WaypointCount && fits; ++l)
+            fits = search.Lay(route.Waypoints[l], route.Waypoints[(l + 1) % route.WaypointCount],
+                              choices);
+        if (fits) {
+            std::copy(choices.begin(), choices.end(), route.Choices.begin());
+            route.ChoiceCount = std::int16_t(choices.size());
+            route.Usable = WalkReturns(*this, route);
+        }
+    }
+    ClearMarks(); // laying uses the marks as scratch and leaves none behind
+}
+
+void TMap::ComputeSchedule(int row, int column) {
+    TRouteRec& route = Routes[row][column];
+    if (!NetworkOk || route.WaypointCount < 2 || !route.Usable) return;
+    double sum = 0;
+    int k = 0;
+    WalkRoute(*this, route, [&](int rail) {
+        sum += SegmentTime(*this, rail);
+        if (Objects[rail].IsStop() && k < MaxStopTimes)
+            route.StopTimes[k++] = std::int32_t(RoundHalfEven(sum));
+    });
+    route.RunTime = std::int32_t(RoundHalfEven(sum));
+}
+
+void TMap::MarkRoute(int row, int column) {
+    const TRouteRec& route = Routes[row][column];
+    if (!NetworkOk || route.WaypointCount < 2 || !Link(route.Waypoints[0])) return;
+    // Also shows how far an unfinished route gets: the walk ends where it would repeat itself.
+    WalkRouteBounded(*this, route, [&](int rail) { Objects[rail].SetSelected(true); });
+}
+
+double TMap::SumAlongRoute(int row, int column) {
+    const TRouteRec& route = Routes[row][column];
+    if (!NetworkOk || route.WaypointCount < 2 || !RouteMeasure) return 0;
+    double sum = 0;
+    WalkRoute(*this, route, [&](int rail) { sum += RouteMeasure(Objects[rail]); });
+    return sum;
+}
+
+void TMap::ComputeCatchment() {
+    struct TWallPoint {
+        int X, Y;
+        double Weight;
+    };
+    auto half = [](int a, int b) { return (a + b) >= 0 ? (a + b) / 2 : -((-(a + b) + 1) / 2); };
+    std::vector<TWallPoint> walls; // in index order, so that the sums add up in that order
+    for (const TMapObject& o : Objects)
+        if (o.Kind() == Wall || o.Kind() == HighWall)
+            walls.push_back({half(o.X1, o.X2), half(o.Y1, o.Y2), o.Kind() == Wall ? 0.1 : 0.4});
+    for (TMapObject& s : Objects) {
+        if (!s.IsRail() || !s.IsStop()) continue;
+        s.SetWaiting(0);
+        double w = 0;
+        for (const TWallPoint& p : walls)
+            if (DistSq(p.X, p.Y, s.X2, s.Y2) < 90000) w += p.Weight;
+        s.SetCatchment(std::uint8_t(RoundHalfEven(std::min(w, 63.0))));
+    }
+}
+
+} // namespace vell
