@@ -1,0 +1,15 @@
+// Click selection on the plan view: the object nearest to the mouse, within 5 m.
+#pragma once
+
+#include "Map.h"
+
+#include <cstdint>
+
+namespace vell {
+
+// Selects or deselects the object nearest to plan-view pixel (x, y) by the map's SelectMode:
+// 2 selects among unselected objects, 3 deselects among selected ones, and 0 (the first click of
+// a drag) becomes 3 on a selected object and 2 otherwise.
+void SelectNearest(TMap& map, std::int16_t x, std::int16_t y);
+
+} // namespace vell
