@@ -15,7 +15,13 @@ namespace {
 const char* const Usage =
     "Использование: VellSim [--seed N] КОМАНДА ...\n"
     "  info КАРТА [--json]      сведения о карте: объекты по видам, маршруты\n"
-    "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n";
+    "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n"
+#ifdef VELL_WITH_DRAWING
+    "  scheme КАРТА [ВЫХОД.bmp] схема линий (по умолчанию рядом с картой)\n"
+    "  plan КАРТА ВЫХОД.png [--view X,Y] [--overview ОБЗОР.png] [--route 1А]\n"
+    "                           план с точки X,Y (4800,4800) и обзор карты с маршрутом\n"
+#endif
+    ;
 
 struct TCommand {
     const char* Name;
@@ -28,6 +34,10 @@ std::vector<TCommand> Commands() {
     return {
         {"info", 1, 1, {{"--json"}, {}}, RunInfo},
         {"resave", 2, 2, {{}, {}}, RunResave},
+#ifdef VELL_WITH_DRAWING
+        {"scheme", 1, 2, {{}, {}}, RunScheme},
+        {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},
+#endif
     };
 }
 

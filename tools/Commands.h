@@ -14,5 +14,9 @@ int RunVellSim(const std::vector<std::string>& args, std::ostream& out, std::ost
 
 int RunInfo(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunResave(const TArguments& args, std::ostream& out, std::ostream& err);
+#ifdef VELL_WITH_DRAWING
+int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err);
+#endif
 
 } // namespace vell::tool

@@ -1,0 +1,170 @@
+// VellSim commands that draw: the route scheme picture and the plan view with the overview.
+// They draw with QtGui on the offscreen platform, so they run without a display.
+#include "Commands.h"
+
+#include "MapBitmaps.h"
+#include "PlanView.h"
+#include "RouteTable.h"
+#include "Scheme.h"
+#include "ToolMap.h"
+
+#include <QGuiApplication>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace vell::tool {
+
+namespace {
+
+const char* const NetworkError = "Ошибка с рельсами! Проверьте карту в редакторе";
+
+// Text drawing needs a QGuiApplication. It is made only for these commands, on the offscreen
+// platform whatever the environment says: nothing is ever shown.
+class TGuiSession {
+  public:
+    TGuiSession() {
+        if (QGuiApplication::instance()) return;
+        Previous = qInstallMessageHandler(Filter);
+        App = std::make_unique<QGuiApplication>(Argc, Argv);
+    }
+    ~TGuiSession() {
+        if (App) qInstallMessageHandler(Previous);
+    }
+
+  private:
+    static inline char Name[] = "VellSim", PlatformOption[] = "-platform",
+                       Platform[] = "offscreen";
+    static inline char* Argv[] = {Name, PlatformOption, Platform, nullptr};
+    static inline int Argc = 3;
+    // A headless run has no runtime folder, and Qt's note about it is no news to the user.
+    static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (text.startsWith(QStringLiteral("QStandardPaths:"))) return;
+        if (Previous) Previous(type, context, text);
+    }
+    static inline QtMessageHandler Previous = nullptr;
+    std::unique_ptr<QGuiApplication> App;
+};
+
+// "X,Y" within the range a view origin may sensibly take.
+std::optional<std::pair<int, int>> ParseView(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) return std::nullopt;
+    auto x = ParseInteger(text.substr(0, comma), -30000, 30000);
+    auto y = ParseInteger(text.substr(comma + 1), -30000, 30000);
+    if (!x || !y) return std::nullopt;
+    return std::pair{int(*x), int(*y)};
+}
+
+bool SavePicture(const QImage& image, const std::string& path, const TMap& map,
+                 std::ostream& err) {
+    std::error_code ec;
+    if (path == map.FileName || std::filesystem::equivalent(path, map.FileName, ec)) {
+        err << "VellSim: картинка не записана поверх карты " << path << "\n";
+        return false;
+    }
+    if (!image.save(QString::fromStdString(path))) {
+        err << "VellSim: не удалось записать картинку " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+// "1", "10", "1А": a route slot by its name.
+std::optional<std::pair<int, int>> ParseRouteName(const std::string& name) {
+    if (name.empty() || name[0] < '1' || name[0] > '9') return std::nullopt;
+    const int row = name[0] - '1';
+    const std::string suffix = name.substr(1);
+    if (suffix.empty() || suffix == " ") return std::pair{row, 0};
+    if (suffix.size() == 1 && suffix[0] >= '0' && suffix[0] <= '9')
+        return std::pair{row, suffix[0] - '0' + 1};
+    // Also the Latin letters that look the same, as a Latin keyboard types them.
+    if (suffix == "А" || suffix == "а" || suffix == "A" || suffix == "a") return std::pair{row, 11};
+    if (suffix == "Б" || suffix == "б" || suffix == "B" || suffix == "b") return std::pair{row, 12};
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err) {
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    const std::string path =
+        args.Positional.size() > 1 ? args.Positional[1] : SchemeFileName(map->FileName);
+    TGuiSession gui;
+    if (SelectMap(*map).NetworkResult != -1) {
+        err << "VellSim: " << NetworkError << "; схема не нарисована\n";
+        return ExitFindings;
+    }
+    QImage bitmap = NewSchemeBitmap();
+    switch (ExportScheme(*map, bitmap, path)) {
+    case TSchemeResult::Saved: out << "Схема записана: " << path << "\n"; return ExitOk;
+    case TSchemeResult::SaveFailed: err << "VellSim: " << SchemeSaveError << " " << path << "\n"; break;
+    case TSchemeResult::NotDrawn: err << "VellSim: схема не нарисована\n"; break;
+    }
+    return ExitFindings;
+}
+
+int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
+    std::pair<int, int> view{DefaultView, DefaultView};
+    if (auto text = args.Value("--view")) {
+        auto parsed = ParseView(*text);
+        if (!parsed) {
+            err << "VellSim plan: --view ждёт X,Y: два целых числа от -30000 до 30000\n";
+            return ExitBadInput;
+        }
+        view = *parsed;
+    }
+    std::optional<std::pair<int, int>> route;
+    if (auto name = args.Value("--route")) {
+        route = ParseRouteName(*name);
+        if (!route) {
+            err << "VellSim plan: нет такого маршрута: " << *name << "\n";
+            return ExitBadInput;
+        }
+    }
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    TGuiSession gui;
+
+    int code = ExitOk;
+    if (route) {
+        const auto [i, j] = *route;
+        if (!map->Route(i, j).InUse()) {
+            err << "VellSim plan: маршрут " << RouteDisplayName(i, j) << " не задан\n";
+            return ExitBadInput;
+        }
+        // As the game does: choosing the map builds the network and lays the routes, choosing
+        // a row of the route table highlights that route. With a faulty network the faulty
+        // rails stay highlighted instead.
+        if (SelectMap(*map).NetworkResult != -1) {
+            err << "VellSim: " << NetworkError << "\n";
+            code = ExitFindings;
+        } else {
+            map->ClearMarks();
+            map->MarkRoute(i, j);
+            if (!map->Route(i, j).Usable) {
+                err << "VellSim plan: маршрут " << RouteDisplayName(i, j)
+                    << " не возвращается к первой точке\n";
+                code = ExitFindings;
+            }
+        }
+    }
+    map->ViewX = view.first;
+    map->ViewY = view.second;
+
+    TMapBitmaps bitmaps;
+    DrawPlan(*map, bitmaps, 0);
+    if (!SavePicture(bitmaps.PlanBitmap, args.Positional[1], *map, err)) return ExitFindings;
+    out << "План записан: " << args.Positional[1] << "\n";
+    if (auto overview = args.Value("--overview")) {
+        DrawOverview(*map, bitmaps);
+        if (!SavePicture(bitmaps.OverviewBitmap, *overview, *map, err)) return ExitFindings;
+        out << "Обзор записан: " << *overview << "\n";
+    }
+    return code;
+}
+
+} // namespace vell::tool
