@@ -45,10 +45,13 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
     f.CircuitMin = int(RoundHalfEven(route.RunTime / TicksPerMinute));
     if (route.RunTime > 0)
         f.MeanSpeedKmh = int(RoundHalfEven(length / route.RunTime * TicksPerSecond * 3.6));
-    route.TramCount =
-        std::int32_t(RoundHalfEven(route.RunTime / TicksPerMinute / route.Interval));
-    if (route.TramCount == 0) route.TramCount = 1;
+    route.TramCount = TramCountFor(route.RunTime, route.Interval);
     return f;
+}
+
+std::int32_t TramCountFor(std::int32_t runTime, int intervalMin) {
+    const auto count = std::int32_t(RoundHalfEven(runTime / TicksPerMinute / intervalMin));
+    return count == 0 ? 1 : count;
 }
 
 TMapSelection SelectMap(TMap& map) {

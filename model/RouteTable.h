@@ -35,6 +35,9 @@ struct TMapSelection {
 // The route table's slot order: 1, 1А, 1Б, 2, ..., 9Б, then 10..19, ..., 90..99.
 std::vector<std::pair<int, int>> RouteTableOrder();
 
+// Trams a route runs: its circuit in minutes over its interval, rounded, and at least one.
+std::int32_t TramCountFor(std::int32_t runTime, int intervalMin);
+
 // Lays and times one slot and computes its figures (also StopCount and TramCount).
 TRouteFigures ComputeRouteFigures(TMap& map, int row, int column);
 

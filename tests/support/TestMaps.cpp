@@ -21,6 +21,24 @@ int AddRail(TMap& map, int x1, int y1, int x2, int y2, std::uint8_t speedGrade,
     return i;
 }
 
+std::vector<int> AddRing(TMap& map, int x1, int y1, int x2, int y2, int topPieces,
+                         std::uint8_t grade, int cut) {
+    std::vector<std::pair<int, int>> points;
+    for (int k = 0; k < topPieces; ++k)
+        points.push_back({x1 + cut + (x2 - x1 - 2 * cut) * k / topPieces, y1});
+    for (auto p : std::vector<std::pair<int, int>>{{x2 - cut, y1}, {x2, y1 + cut}, {x2, y2 - cut},
+                                                   {x2 - cut, y2}, {x1 + cut, y2}, {x1, y2 - cut},
+                                                   {x1, y1 + cut}})
+        points.push_back(p);
+    std::vector<int> rails;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        auto [ax, ay] = points[k];
+        auto [bx, by] = points[(k + 1) % points.size()];
+        rails.push_back(AddRail(map, ax, ay, bx, by, grade));
+    }
+    return rails;
+}
+
 void SetRoute(TMap& map, int row, int column, std::initializer_list<int> waypoints,
               std::uint8_t cars, std::uint8_t interval) {
     TRouteRec& r = map.Route(row, column);

@@ -16,6 +16,11 @@ namespace vell::test {
 int AddObject(TMap& map, std::uint8_t kind, int x1, int y1, int x2, int y2);
 int AddRail(TMap& map, int x1, int y1, int x2, int y2, std::uint8_t speedGrade = 100,
             std::uint8_t stopType = 0);
+// A clockwise ring (on the plan) around a rectangle with its corners cut at 45 degrees, so
+// that every rail continues into the next; the top side is split into `topPieces` rails,
+// which come first.
+std::vector<int> AddRing(TMap& map, int x1, int y1, int x2, int y2, int topPieces = 1,
+                         std::uint8_t grade = 100, int cut = 20);
 void SetRoute(TMap& map, int row, int column, std::initializer_list<int> waypoints,
               std::uint8_t cars = 1, std::uint8_t interval = 10);
 std::vector<int> Waypoints(const TMap& map, int row, int column);
