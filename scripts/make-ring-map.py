@@ -18,11 +18,14 @@ def rail(x1, y1, x2, y2, grade=150, stop_type=0):
     return add(RAIL, x1, y1, x2, y2, grade, stop_type << 6, 0)
 
 
-# A clockwise ring (Y grows downwards): 800 m along the top and bottom, 400 m on the sides.
-corners = [(4600, 4800), (5400, 4800), (5400, 5200), (4600, 5200)]
+# A clockwise ring (Y grows downwards): 800 m along the top and bottom, 400 m on the sides,
+# with its corners cut at 45 degrees (a rail continues only into a rail less than a right
+# angle away).
+corners = [(4600, 4800), (5400, 4800), (5450, 4850), (5450, 5150), (5400, 5200), (4600, 5200),
+           (4550, 5150), (4550, 4850)]
 ring = []
 for (x1, y1), (x2, y2) in zip(corners, corners[1:] + corners[:1]):
-    steps = max(abs(x2 - x1), abs(y2 - y1)) // 100
+    steps = max(1, max(abs(x2 - x1), abs(y2 - y1)) // 100)
     for k in range(steps):
         ax, ay = x1 + (x2 - x1) * k // steps, y1 + (y2 - y1) * k // steps
         bx, by = x1 + (x2 - x1) * (k + 1) // steps, y1 + (y2 - y1) * (k + 1) // steps
@@ -46,7 +49,7 @@ data = b'VL' + struct.pack('<H', len(objects)) + b''.join(objects)
 for i in range(9):
     for j in range(13):
         if (i, j) == (0, 0):
-            waypoints, cars, interval = [ring[0], ring[12]], 2, 10
+            waypoints, cars, interval = [ring[0], ring[len(ring) // 2]], 2, 10
         else:
             waypoints, cars, interval = [], 1, 10
         data += struct.pack('<bB', len(waypoints), 0)

@@ -16,6 +16,8 @@ const char* const Usage =
     "Использование: VellSim [--seed N] КОМАНДА ...\n"
     "  info КАРТА [--json]      сведения о карте: объекты по видам, маршруты\n"
     "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n"
+    "  check КАРТА [--json]     проверить рельсовую сеть\n"
+    "  routes КАРТА [--json]    таблица маршрутов, как в игре\n"
 #ifdef VELL_WITH_DRAWING
     "  scheme КАРТА [ВЫХОД.bmp] схема линий (по умолчанию рядом с картой)\n"
     "  plan КАРТА ВЫХОД.png [--view X,Y] [--overview ОБЗОР.png] [--route 1А]\n"
@@ -34,6 +36,8 @@ std::vector<TCommand> Commands() {
     return {
         {"info", 1, 1, {{"--json"}, {}}, RunInfo},
         {"resave", 2, 2, {{}, {}}, RunResave},
+        {"check", 1, 1, {{"--json"}, {}}, RunCheck},
+        {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},

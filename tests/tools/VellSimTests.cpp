@@ -93,6 +93,85 @@ TEST_F(VellSim, BadInputExitsWithTwoAndAMessage) {
     }
 }
 
+class VellSimNetwork : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto map = NewMap();
+        Ring = AddRing(*map, 100, 100, 900, 400, 4, 150);
+        map->Objects[Ring[1]].SetStopType(3);
+        map->Objects[Ring[5]].SetStopType(1);
+        for (int k = 0; k < 30; ++k) AddObject(*map, HighWall, 300, 150 + k, 340, 150 + k);
+        SetRoute(*map, 0, 11, {Ring[0], Ring[5]}, 2, 15); // 1А
+        SetRoute(*map, 0, 1, {Ring[2], Ring[6]}, 1, 5);   // 10
+        map->FileName = Dir.Path("ring.vl");
+        ASSERT_TRUE(map->SaveToFile());
+        // The same map with a dead end.
+        AddRail(*map, 2000, 2000, 2100, 2000);
+        map->FileName = Dir.Path("broken.vl");
+        ASSERT_TRUE(map->SaveToFile());
+    }
+    TTempDir Dir;
+    std::vector<int> Ring;
+};
+
+TEST_F(VellSimNetwork, CheckOfASoundNetwork) {
+    TRun r = Sim({"check", Dir.Path("ring")});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Out, "С рельсами всё в порядке\n");
+    r = Sim({"check", Dir.Path("ring"), "--json"});
+    EXPECT_EQ(r.Out, "{\"network_ok\": true, \"result\": -1, \"faulty\": []}\n");
+}
+
+TEST_F(VellSimNetwork, CheckListsFaultyRailsAndExitsWithOne) {
+    TRun r = Sim({"check", Dir.Path("broken.vl")});
+    EXPECT_EQ(r.Code, tool::ExitFindings);
+    const int dead = int(Ring.size()) + 30;
+    EXPECT_NE(r.Out.find("рельс " + std::to_string(dead) + " (2000, 2000) - (2100, 2000): тупик"),
+              std::string::npos)
+        << r.Out;
+    r = Sim({"check", Dir.Path("broken.vl"), "--json"});
+    EXPECT_EQ(r.Out, "{\"network_ok\": false, \"result\": " + std::to_string(dead) +
+                         ", \"faulty\": [{\"index\": " + std::to_string(dead) +
+                         ", \"rules\": [\"dead_end\"]}]}\n");
+}
+
+TEST_F(VellSimNetwork, RoutesTableInGameOrder) {
+    TRun r = Sim({"routes", Dir.Path("ring.vl")});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("№   Остановок  Длина (м)"), std::string::npos) << r.Out;
+    EXPECT_LT(r.Out.find("\n1А "), r.Out.find("\n10 "));
+    EXPECT_NE(r.Out.find("Всего трамваев: "), std::string::npos);
+
+    r = Sim({"routes", Dir.Path("ring.vl"), "--json"});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Out.rfind("{\"network_ok\": true, \"total_trams\": ", 0), 0u) << r.Out;
+    const std::size_t first = r.Out.find("\"name\": \"1А\"");
+    const std::size_t second = r.Out.find("\"name\": \"10\"");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_NE(r.Out.find("\"stops\": 2, "), std::string::npos);
+    EXPECT_NE(r.Out.find("\"choice_count\": 0, \"choices\": [], "), std::string::npos);
+    // 30 high walls near the first stop (12) and none near the second.
+    EXPECT_NE(r.Out.find("\"catchments\": [12, 0]"), std::string::npos) << r.Out;
+}
+
+TEST_F(VellSimNetwork, RoutesOnABrokenNetworkSayToCheckTheMap) {
+    TRun r = Sim({"routes", Dir.Path("broken.vl")});
+    EXPECT_EQ(r.Code, tool::ExitFindings);
+    EXPECT_NE(r.Out.find("Ошибка с рельсами!"), std::string::npos);
+    r = Sim({"routes", Dir.Path("broken.vl"), "--json"});
+    EXPECT_EQ(r.Out, "{\"network_ok\": false, \"total_trams\": 0, \"routes\": []}\n");
+}
+
+TEST_F(VellSimNetwork, BadMapsAreRefusedByEveryCommand) {
+    WriteBytes(Dir.Path("bad.vl"), {'V', 'L', 9});
+    for (const char* command : {"check", "routes"}) {
+        EXPECT_EQ(Sim({command, Dir.Path("bad.vl")}).Code, tool::ExitBadInput);
+        EXPECT_EQ(Sim({command, Dir.Path("missing.vl")}).Code, tool::ExitBadInput);
+    }
+}
+
 TEST_F(VellSim, SeedIsAcceptedBeforeTheCommand) {
     EXPECT_EQ(Sim({"--seed", "42", "info", Dir.Path("city.vl")}).Code, 0);
     EXPECT_EQ(Sim({"--help"}).Code, 0);

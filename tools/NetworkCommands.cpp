@@ -1,0 +1,168 @@
+// VellSim commands over the rail network: the network check and the route table.
+#include "Commands.h"
+
+#include "Json.h"
+#include "Network.h"
+#include "RouteTable.h"
+#include "RouteWalk.h"
+#include "ToolMap.h"
+
+#include <iomanip>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+namespace vell::tool {
+
+namespace {
+
+struct TRuleName {
+    TRailRule Rule;
+    const char* Identifier;
+    const char* Caption;
+};
+constexpr TRuleName RuleNames[] = {
+    {DeadEnd, "dead_end", "тупик: рельс никуда не ведёт"},
+    {TooManySuccessors, "more_than_two_successors", "больше двух продолжений"},
+    {TooManyNear, "more_than_six_near", "больше шести рельсов ближе 4 м"},
+    {ShortStop, "stop_shorter_than_25m", "остановка короче 25 м"},
+};
+
+void PrintCheckText(const TMap& map, int result, const std::vector<TRailFault>& faults,
+                    std::ostream& out) {
+    if (result < 0) {
+        out << "С рельсами всё в порядке\n";
+        return;
+    }
+    out << "Ошибка с рельсами! Неисправных рельсов: " << faults.size() << "\n";
+    for (const TRailFault& f : faults) {
+        const TMapObject& o = map.Objects[f.Index];
+        out << "  рельс " << f.Index << " (" << o.X1 << ", " << o.Y1 << ") - (" << o.X2 << ", "
+            << o.Y2 << "):";
+        const char* separator = " ";
+        for (const TRuleName& r : RuleNames)
+            if (f.Rules & r.Rule) {
+                out << separator << r.Caption;
+                separator = "; ";
+            }
+        out << "\n";
+    }
+}
+
+void PrintCheckJson(int result, const std::vector<TRailFault>& faults, std::ostream& out) {
+    std::vector<std::string> items;
+    for (const TRailFault& f : faults) {
+        std::vector<std::string> rules;
+        for (const TRuleName& r : RuleNames)
+            if (f.Rules & r.Rule) rules.push_back(JsonString(r.Identifier));
+        items.push_back(TJsonObject().AddInt("index", f.Index).Add("rules", JsonArray(rules)).Str());
+    }
+    out << TJsonObject()
+               .AddBool("network_ok", result < 0)
+               .AddInt("result", result)
+               .Add("faulty", JsonArray(items))
+               .Str()
+        << "\n";
+}
+
+std::string RouteJson(const TMap& map, const TRouteTableRow& row) {
+    const TRouteRec& r = map.Route(row.Row, row.Column);
+    const TRouteFigures& f = row.Figures;
+    auto intOrNull = [](const std::optional<int>& v) {
+        return v ? std::to_string(*v) : std::string("null");
+    };
+    std::vector<int> choices(r.Choices.begin(), r.Choices.begin() + r.ChoiceCount);
+    const int recorded = std::min<int>(r.StopCount, MaxStopTimes);
+    std::vector<int> stopTimes(r.StopTimes.begin(), r.StopTimes.begin() + recorded);
+    std::vector<int> catchments;
+    WalkRoute(map, r, [&](int rail) {
+        if (map.Objects[rail].IsStop()) catchments.push_back(map.Objects[rail].Catchment());
+    });
+    return TJsonObject()
+        .AddString("name", RouteDisplayName(row.Row, row.Column))
+        .AddInt("row", row.Row)
+        .AddInt("col", row.Column)
+        .AddBool("usable", f.Usable)
+        .AddInt("stops", f.Stops)
+        .AddInt("length_m", f.LengthM)
+        .Add("mean_spacing_m", intOrNull(f.MeanSpacingM))
+        .AddInt("circuit_min", f.CircuitMin)
+        .Add("mean_speed_kmh", intOrNull(f.MeanSpeedKmh))
+        .AddInt("interval_min", f.IntervalMin)
+        .AddInt("cars", f.Cars)
+        .AddInt("tram_count", r.TramCount)
+        .AddInt("choice_count", r.ChoiceCount)
+        .Add("choices", JsonIntArray(choices))
+        .AddInt("run_time_ticks", r.RunTime)
+        .Add("stop_times", JsonIntArray(stopTimes))
+        .Add("catchments", JsonIntArray(catchments))
+        .Str();
+}
+
+// Columns padded to the widths of the longest cell, as a grid would show them.
+void PrintTable(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
+    auto width = [](const std::string& s) { // characters, not bytes
+        std::size_t n = 0;
+        for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+        return n;
+    };
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (widths.size() <= c) widths.push_back(0);
+            widths[c] = std::max(widths[c], width(row[c]));
+        }
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c)
+            out << (c ? "  " : "") << row[c] << std::string(widths[c] - width(row[c]), ' ');
+        out << "\n";
+    }
+}
+
+} // namespace
+
+int RunCheck(const TArguments& args, std::ostream& out, std::ostream& err) {
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    std::vector<TRailFault> faults;
+    const int result = BuildNetwork(*map, &faults);
+    if (args.Has("--json"))
+        PrintCheckJson(result, faults, out);
+    else
+        PrintCheckText(*map, result, faults, out);
+    return result < 0 ? ExitOk : ExitFindings;
+}
+
+int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    const TMapSelection selection = SelectMap(*map);
+    const bool networkOk = selection.NetworkResult < 0;
+    if (args.Has("--json")) {
+        std::vector<std::string> routes;
+        for (const TRouteTableRow& row : selection.Rows) routes.push_back(RouteJson(*map, row));
+        out << TJsonObject()
+                   .AddBool("network_ok", networkOk)
+                   .AddInt("total_trams", selection.TotalTrams)
+                   .Add("routes", JsonArray(routes))
+                   .Str()
+            << "\n";
+        return networkOk ? ExitOk : ExitFindings;
+    }
+    if (!networkOk) {
+        out << "Ошибка с рельсами!\nПроверьте карту в редакторе (VellSim check "
+            << map->FileName << ")\n";
+        return ExitFindings;
+    }
+    std::vector<std::vector<std::string>> rows{RouteTableHeaders()};
+    for (const TRouteTableRow& row : selection.Rows) {
+        rows.push_back(RouteTableCells(row, map->Route(row.Row, row.Column)));
+        if (!row.Figures.Usable) rows.back().push_back("маршрут не замыкается");
+    }
+    PrintTable(rows, out);
+    if (selection.Rows.empty()) out << "Маршрутов нет\n";
+    out << "Всего трамваев: " << selection.TotalTrams << "\n";
+    return ExitOk;
+}
+
+} // namespace vell::tool
