@@ -3,6 +3,7 @@
 
 #include "Random.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vell::test {
@@ -119,10 +120,13 @@ class TCityBuilder {
     void AddRoutes() {
         for (int r = 0; r < Plan.Routes && r < RouteRows * RouteColumns; ++r) {
             TRouteRec& route = Map->Route(r % RouteRows, (r / RouteRows) % RouteColumns);
+            // Within three neighbouring loops: far-flung waypoints would need more than the
+            // 1024 switch choices a route can hold.
             const int legs = 2 + Random.Below(3);
+            const int base = Random.Below(std::max(1, Plan.Loops - 2));
             route.WaypointCount = std::int8_t(legs);
             for (int w = 0; w < legs; ++w) {
-                const int loop = Random.Below(Plan.Loops);
+                const int loop = std::min(Plan.Loops - 1, base + Random.Below(3));
                 const int column = 1 + Random.Below(Columns - 2);
                 route.Waypoints[w] = std::uint16_t(
                     Random.Below(2) ? TopRails[loop][column] : BottomRails[loop][column]);
