@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -94,7 +95,9 @@ void DrawLabel(QPainter& p, int x, int y, std::u32string_view text, bool across)
             // Both end pixels of a segment are lit.
             const QPoint from = across ? QPoint(x + 4 - s.Y1, y + s.X1) : QPoint(x + s.X1, y + s.Y1);
             const QPoint to = across ? QPoint(x + 4 - s.Y2, y + s.X2) : QPoint(x + s.X2, y + s.Y2);
-            p.fillRect(QRect(from, to).normalized(), Qt::black);
+            p.fillRect(QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+                             QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y()))),
+                       Qt::black);
         }
         if (across)
             y += w + 1;
@@ -125,7 +128,7 @@ void AddRouteLabels(TMap& map, TSchemeLabels& labels, int row, int column) {
     }
 }
 
-bool DrawScheme(TMap& map, QImage& bitmap) {
+bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed) {
     if (map.FileName == NewMapName || !map.NetworkOk) return false;
     map.ClearMarks();
     for (int i = 0; i < RouteRows; ++i)
@@ -169,6 +172,7 @@ bool DrawScheme(TMap& map, QImage& bitmap) {
     for (auto [i, j] : RouteTableOrder()) AddRouteLabels(map, labels, i, j);
     map.ClearMarks();
     PlaceLabels(p, labels.Labels);
+    if (placed) *placed = std::move(labels);
     return true;
 }
 

@@ -49,8 +49,9 @@ int LabelWidth(std::u32string_view text);
 void DrawLabel(QPainter& p, int x, int y, std::u32string_view text, bool across);
 
 // Draws the picture into a 600 x 600 bitmap. Nothing is drawn for a map without a file or with
-// a faulty rail network; then the result is false. Leaves no marks on the map.
-bool DrawScheme(TMap& map, QImage& bitmap);
+// a faulty rail network; then the result is false. Leaves no marks on the map. The labels, with
+// the dropped ones at ExtX 0, go to `placed` when given.
+bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed = nullptr);
 
 enum class TSchemeResult { NotDrawn, Saved, SaveFailed };
 
