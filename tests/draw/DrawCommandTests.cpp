@@ -1,0 +1,145 @@
+// VellSim scheme and plan, run in-process: files written, exit codes, messages.
+#include "Commands.h"
+#include "Geometry.h"
+#include "Palette.h"
+#include "Pictures.h"
+#include "TestMaps.h"
+#include "ToolMap.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace vell::test {
+namespace {
+
+struct TRun {
+    int Code;
+    std::string Out, Err;
+};
+
+TRun Sim(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int code = tool::RunVellSim(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class DrawCommands : public ::testing::Test {
+  protected:
+    // A ring with route 1 in a folder whose name holds a dot, and a wall at (5000, 5000).
+    void SetUp() override {
+        std::filesystem::create_directory(Dir.Path("v1.0"));
+        auto map = NewMap();
+        const TLoop loop = AddLoop(*map, 4000, 4000, 6000, 6000, 500);
+        SetRoute(*map, 0, 0, {loop.Top[0], loop.Bottom[0]});
+        SetRoute(*map, 1, 0, {loop.Top[1]});
+        Wall = AddObject(*map, vell::Wall, 5000, 5000, 5100, 5000);
+        map->Objects[Wall].Red = 250;
+        map->FileName = MapPath();
+        ASSERT_TRUE(map->SaveToFile());
+    }
+    std::string MapPath() const { return Dir.Path("v1.0/city.vl"); }
+    TTempDir Dir;
+    int Wall = 0;
+};
+
+TEST_F(DrawCommands, SchemeGoesNextToTheMap) {
+    const TRun r = Sim({"scheme", Dir.Path("v1.0/city")});
+    EXPECT_EQ(r.Code, tool::ExitOk) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "Схема записана: " + Dir.Path("v1.0/city.bmp")));
+    EXPECT_EQ(QImage(QString::fromStdString(Dir.Path("v1.0/city.bmp"))).size(), QSize(600, 600));
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("v1.bmp")));
+}
+
+TEST_F(DrawCommands, SchemeToAChosenFile) {
+    const TRun r = Sim({"scheme", MapPath(), Dir.Path("lines.bmp")});
+    EXPECT_EQ(r.Code, tool::ExitOk) << r.Err;
+    const QImage picture(QString::fromStdString(Dir.Path("lines.bmp")));
+    ASSERT_EQ(picture.size(), QSize(600, 600));
+    // The ring's top side at y 240 is black between its labels; the picture has one "1".
+    EXPECT_GT(CountColor(picture, QRect(240, 240, 120, 1), Colors::Black), 60);
+    EXPECT_FALSE(FindLabel(picture, U"1", true).empty());
+}
+
+TEST_F(DrawCommands, SchemeFailures) {
+    TRun r = Sim({"scheme", MapPath(), Dir.Path("no/such/folder.bmp")});
+    EXPECT_EQ(r.Code, tool::ExitFindings);
+    EXPECT_TRUE(Has(r.Err, "Ошибка при сохранении схемы!")) << r.Err;
+    r = Sim({"scheme", MapPath(), MapPath()});
+    EXPECT_EQ(r.Code, tool::ExitFindings);
+    EXPECT_TRUE(Has(r.Err, "Ошибка при сохранении схемы!")) << r.Err;
+    EXPECT_EQ(Sim({"info", MapPath()}).Code, tool::ExitOk) << "the map is intact";
+    r = Sim({"scheme", Dir.Path("none.vl")});
+    EXPECT_EQ(r.Code, tool::ExitBadInput);
+    // A rail that leads nowhere: no picture.
+    auto map = NewMap();
+    map->FileName = MapPath();
+    ASSERT_TRUE(map->LoadFromFile());
+    AddRail(*map, 100, 100, 300, 100);
+    ASSERT_TRUE(map->SaveToFile());
+    r = Sim({"scheme", MapPath()});
+    EXPECT_EQ(r.Code, tool::ExitFindings);
+    EXPECT_TRUE(Has(r.Err, "Ошибка с рельсами!")) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("v1.0/city.bmp")));
+}
+
+TEST_F(DrawCommands, PlanAtAViewWithTheOverview) {
+    const TRun r = Sim({"plan", MapPath(), Dir.Path("plan.png"), "--view", "4900,4800",
+                        "--overview", Dir.Path("overview.png")});
+    EXPECT_EQ(r.Code, tool::ExitOk) << r.Err;
+    const QImage plan(QString::fromStdString(Dir.Path("plan.png")));
+    ASSERT_EQ(plan.size(), QSize(600, 600));
+    EXPECT_EQ(ColorAt(plan, 150, 200), MakeColor(250, 0, 0)) << "the wall, 100 m in";
+    const QImage overview(QString::fromStdString(Dir.Path("overview.png")));
+    ASSERT_EQ(overview.size(), QSize(200, 200));
+    EXPECT_EQ(ColorAt(overview, 98, 96), Colors::Green) << "the view window";
+    EXPECT_EQ(ColorAt(overview, 90, 80), Colors::White) << "the ring";
+    EXPECT_EQ(CountColor(overview, overview.rect(), Colors::Red), 0);
+}
+
+TEST_F(DrawCommands, PlanHighlightsARoute) {
+    const TRun r = Sim({"plan", MapPath(), Dir.Path("plan.png"), "--route", "1", "--view",
+                        "3900,3900", "--overview", Dir.Path("overview.png")});
+    EXPECT_EQ(r.Code, tool::ExitOk) << r.Err;
+    const QImage overview(QString::fromStdString(Dir.Path("overview.png")));
+    EXPECT_EQ(ColorAt(overview, 90, 80), Colors::Red);
+    EXPECT_EQ(CountColor(overview, overview.rect(), Colors::White), 0);
+    // The ring's top side at y 100 of the plan, 4 pixels wide.
+    const QImage plan(QString::fromStdString(Dir.Path("plan.png")));
+    EXPECT_EQ(CountColor(plan, QRect(300, 90, 1, 20), MakeColor(85, 100, 100)), 4);
+}
+
+TEST_F(DrawCommands, PlanBadInput) {
+    struct Case {
+        std::vector<std::string> Args;
+        int Code;
+        std::string Message;
+    } cases[] = {
+        {{"plan", MapPath()}, tool::ExitBadInput, "неверное число аргументов"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--view", "12"}, tool::ExitBadInput, "--view"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--view", "1,x"}, tool::ExitBadInput, "--view"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "0"}, tool::ExitBadInput, "нет такого маршрута"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "1В"}, tool::ExitBadInput, "нет такого маршрута"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "3"}, tool::ExitBadInput, "маршрут 3 не задан"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "2"}, tool::ExitBadInput, "маршрут 2 не задан"},
+        {{"plan", Dir.Path("none.vl"), Dir.Path("p.png")}, tool::ExitBadInput, "не удалось открыть"},
+        {{"plan", MapPath(), Dir.Path("no/p.png")}, tool::ExitFindings, "не удалось записать"},
+        {{"plan", MapPath(), MapPath()}, tool::ExitFindings, "поверх карты"},
+    };
+    for (const Case& c : cases) {
+        const TRun r = Sim(c.Args);
+        EXPECT_EQ(r.Code, c.Code) << c.Message;
+        EXPECT_TRUE(Has(r.Err, c.Message)) << c.Message << ": " << r.Err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("p.png")));
+    EXPECT_EQ(Sim({"info", MapPath()}).Code, tool::ExitOk) << "the map is intact";
+}
+
+} // namespace
+} // namespace vell::test
