@@ -97,6 +97,17 @@ void TMap::PurgeInvalid() {
     Compact();
 }
 
+bool TMap::AddObject(const TMapObject& object) {
+    if (ObjectCount() >= MaxObjects) return false;
+    Objects.push_back(object);
+    return true;
+}
+
+void TMap::DeleteSelected() {
+    ObjectFilter = [](const TMapObject& o) { return o.Selected(); };
+    Compact();
+}
+
 bool IsInvalidObject(const TMapObject& o) {
     auto outside = [&](int low, int high) {
         return o.X1 < low || o.X1 > high || o.Y1 < low || o.Y1 > high || o.X2 < low ||

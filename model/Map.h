@@ -57,6 +57,11 @@ class TMap {
     // Deletes every object for which ObjectFilter is true, keeping the order of the rest.
     void Compact();
     void PurgeInvalid();
+    // Appends one object; false, changing nothing, when the map already holds 65535. Does not
+    // mark the map modified: its callers decide that.
+    bool AddObject(const TMapObject& object);
+    // Deletes every selected object (they leave every route), marking the map modified if any.
+    void DeleteSelected();
 
     // Reads FileName. On any failure the map stays exactly as it was; `error` says why.
     bool LoadFromFile(TMapFileError* error = nullptr);
