@@ -77,6 +77,24 @@ void BM_DrawPlan(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawPlan)->Unit(benchmark::kMillisecond);
 
+// The worst case: every one of 65535 objects, all kinds mixed, inside the window.
+void BM_DrawPlanAllInView(benchmark::State& state) {
+    auto map = std::make_unique<TMap>();
+    TRandom random(5);
+    for (int k = 0; k < MaxObjects; ++k) {
+        const int x = 4800 + random.Below(600), y = 4800 + random.Below(600);
+        TMapObject o = MakeObject(std::uint8_t(random.Below(10)), x, y, x + random.Below(41) - 20,
+                                  y + random.Below(41) - 20);
+        o.Red = std::uint8_t(random.Below(256));
+        o.Green = std::uint8_t(random.Below(256));
+        o.SetSelected(random.Below(10) == 0);
+        map->Objects.push_back(o);
+    }
+    TMapBitmaps bitmaps;
+    for (auto _ : state) DrawPlan(*map, bitmaps, 0);
+}
+BENCHMARK(BM_DrawPlanAllInView)->Unit(benchmark::kMillisecond);
+
 void BM_DrawOverview(benchmark::State& state) {
     auto map = City();
     TMapBitmaps bitmaps;
