@@ -1,6 +1,7 @@
 // The questions, messages and file choices the map flows put to a user; tests answer them.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,9 @@ class IUserDialogs {
     // The open and save dialogs with the map filter; nothing when cancelled.
     virtual std::optional<std::string> ChooseMapToOpen() = 0;
     virtual std::optional<std::string> ChooseMapToSave() = 0;
+    // The colour dialog, opened on `initial`; the chosen colour, or nothing when cancelled.
+    // Colours are 0x00BBGGRR, as MakeColor packs them.
+    virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) = 0;
 };
 
 } // namespace vell

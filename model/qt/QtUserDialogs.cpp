@@ -2,6 +2,7 @@
 #include "QtUserDialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -73,6 +74,14 @@ std::optional<std::string> TQtUserDialogs::ChooseMapToOpen() {
 
 std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
     return RunFileDialog(SaveDialog, true);
+}
+
+std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {
+    const QColor start(int(initial & 0xFF), int(initial >> 8 & 0xFF), int(initial >> 16 & 0xFF));
+    QColorDialog dialog(start, Parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QColor c = dialog.selectedColor();
+    return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
 }
 
 } // namespace vell

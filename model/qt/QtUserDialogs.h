@@ -26,6 +26,7 @@ class TQtUserDialogs : public IUserDialogs {
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> ChooseMapToOpen() override;
     std::optional<std::string> ChooseMapToSave() override;
+    std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 
   private:
     std::optional<std::string> RunFileDialog(QFileDialog*& dialog, bool save);

@@ -3,6 +3,7 @@
 
 #include "UserDialogs.h"
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ class TScriptedDialogs : public IUserDialogs {
   public:
     std::deque<TAnswer> Answers;                       // for both kinds of question
     std::deque<std::optional<std::string>> FileChoices; // for both file dialogs
+    std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
     std::vector<std::string> Log;                       // "ask3: ...", "ask2: ...", "error: ...", ...
 
     TAnswer AskYesNoCancel(const std::string& text) override {
@@ -32,6 +34,13 @@ class TScriptedDialogs : public IUserDialogs {
     std::optional<std::string> ChooseMapToSave() override {
         Log.push_back("save dialog");
         return NextFile();
+    }
+    std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override {
+        Log.push_back("color dialog: " + std::to_string(initial));
+        if (ColorChoices.empty()) return std::nullopt;
+        auto c = ColorChoices.front();
+        ColorChoices.pop_front();
+        return c;
     }
 
   private:
