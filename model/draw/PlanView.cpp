@@ -185,6 +185,8 @@ void DrawOverviewObject(QPainter& p, const TMapObject& o) {
 
 void DrawOverview(const TMap& map, TMapBitmaps& bitmaps) {
     QImage& image = bitmaps.OverviewBitmap;
+    if (image.format() != QImage::Format_RGB32) // the pixels below are written as 32-bit words
+        image = image.convertToFormat(QImage::Format_RGB32);
     image.fill(Qt::black);
     // Most objects are shorter than 50 m, a pixel or less on the overview. A line whose ends are
     // at most one pixel apart lights just one pixel, which is set directly: the painter takes
