@@ -18,6 +18,8 @@ const char* const Usage =
     "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n"
     "  check КАРТА [--json]     проверить рельсовую сеть\n"
     "  routes КАРТА [--json]    таблица маршрутов, как в игре\n"
+    "  convert ВХОД ВЫХОД [--grade N]\n"
+    "                           преобразовать двупутки в рельсы (скорость 136 или N)\n"
 #ifdef VELL_WITH_DRAWING
     "  scheme КАРТА [ВЫХОД.bmp] схема линий (по умолчанию рядом с картой)\n"
     "  plan КАРТА ВЫХОД.png [--view X,Y] [--overview ОБЗОР.png] [--route 1А]\n"
@@ -38,6 +40,7 @@ std::vector<TCommand> Commands() {
         {"resave", 2, 2, {{}, {}}, RunResave},
         {"check", 1, 1, {{"--json"}, {}}, RunCheck},
         {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
+        {"convert", 2, 2, {{}, {"--grade"}}, RunConvert},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},

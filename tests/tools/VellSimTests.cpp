@@ -172,6 +172,32 @@ TEST_F(VellSimNetwork, BadMapsAreRefusedByEveryCommand) {
     }
 }
 
+TEST_F(VellSim, ConvertTurnsDoubleTracksIntoASoundNetwork) {
+    auto map = NewMap();
+    const std::vector<std::pair<int, int>> corners = {
+        {1000, 1000}, {1500, 1000}, {1700, 1200}, {1700, 1600},
+        {1500, 1800}, {1000, 1800}, {800, 1600},  {800, 1200}};
+    for (std::size_t k = 0; k < corners.size(); ++k)
+        AddObject(*map, DoubleTrackPoles, corners[k].first, corners[k].second,
+                  corners[(k + 1) % 8].first, corners[(k + 1) % 8].second);
+    map->FileName = Dir.Path("double.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    EXPECT_EQ(Sim({"check", Dir.Path("double.vl")}).Code, 0); // no rails yet: nothing to check
+
+    TRun r = Sim({"convert", Dir.Path("double.vl"), Dir.Path("rails.vl"), "--grade", "200"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("объектов было 8, стало 40"), std::string::npos) << r.Out;
+    EXPECT_EQ(Sim({"check", Dir.Path("rails.vl")}).Code, 0);
+    TRun info = Sim({"info", Dir.Path("rails.vl"), "--json"});
+    EXPECT_NE(info.Out.find("\"Rail\": 16"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("\"DoubleTrackPoles\": 0"), std::string::npos);
+    // Repeatable: the same input gives the same file.
+    ASSERT_EQ(Sim({"convert", Dir.Path("double.vl"), Dir.Path("again.vl"), "--grade", "200"}).Code, 0);
+    EXPECT_EQ(ReadBytes(Dir.Path("again.vl")), ReadBytes(Dir.Path("rails.vl")));
+    EXPECT_EQ(Sim({"convert", Dir.Path("double.vl"), Dir.Path("x.vl"), "--grade", "256"}).Code,
+              tool::ExitBadInput);
+}
+
 TEST_F(VellSim, SeedIsAcceptedBeforeTheCommand) {
     EXPECT_EQ(Sim({"--seed", "42", "info", Dir.Path("city.vl")}).Code, 0);
     EXPECT_EQ(Sim({"--help"}).Code, 0);

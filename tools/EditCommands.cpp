@@ -1,0 +1,45 @@
+// VellSim commands that edit a map as the editor would.
+#include "Commands.h"
+
+#include "Conversion.h"
+#include "ToolMap.h"
+
+#include <memory>
+#include <ostream>
+
+namespace vell::tool {
+
+int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err) {
+    std::uint8_t grade = 136; // the editor's start colour (136, 136, 136)
+    if (auto text = args.Value("--grade")) {
+        auto v = ParseInteger(*text, 0, 255);
+        if (!v) {
+            err << "VellSim convert: --grade ждёт целое число от 0 до 255\n";
+            return ExitBadInput;
+        }
+        grade = std::uint8_t(*v);
+    }
+    // Tree colours are random: a fixed default seed keeps the output repeatable.
+    std::uint32_t seed = 1;
+    if (auto text = args.Value("--seed")) seed = std::uint32_t(*ParseInteger(*text, 0, 4294967295LL));
+
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    const int before = map->ObjectCount();
+    TRandom random(seed);
+    const bool complete = ConvertDoubleTracks(*map, grade, random);
+    map->FileName = args.Positional[1];
+    if (!map->SaveToFile()) {
+        err << "VellSim: не удалось записать карту " << map->FileName << "\n";
+        return ExitBadInput;
+    }
+    out << "Карта записана: " << map->FileName << " (объектов было " << before << ", стало "
+        << map->ObjectCount() << ")\n";
+    if (!complete) {
+        out << "Карта заполнена (65535 объектов): часть двупуток не преобразована\n";
+        return ExitFindings;
+    }
+    return ExitOk;
+}
+
+} // namespace vell::tool
