@@ -70,6 +70,20 @@ TEST(SchemeLabels, RoutesOfOneDigitShareIt) {
     }
 }
 
+TEST(SchemeLabels, TextStopsAt255Characters) {
+    auto map = NewMap();
+    const TLoop loop = AddLoop(*map, 2000, 2000, 6000, 6000, 1000);
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) SetRoute(*map, i, j, {loop.Top[0], loop.Bottom[0]});
+    map = Selected(std::move(map));
+    const TDrawn drawn = Draw(*map);
+    const std::u32string& text = LabelOf(drawn, loop.Top[0]).Text;
+    EXPECT_EQ(text.size(), MaxLabelLength);
+    EXPECT_EQ(text.substr(0, 21), U"1'А'Б,2'А'Б,3'А'Б,4'А");
+    // Then the two-digit routes: 12 and 13 follow the "1" or "'2" just written, 14 does not.
+    EXPECT_EQ(text.substr(53, 13), U",10,11'2'3,14");
+}
+
 TEST(SchemeLabels, ALabelCloseAfterAnotherIsDropped) {
     auto map = NewMap();
     const TLoop loop = AddLoop(*map, 2000, 2000, 6000, 6000, 10);
