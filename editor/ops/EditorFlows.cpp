@@ -1,0 +1,44 @@
+// The editor's new, open and exit commands.
+#include "EditorFlows.h"
+
+#include "MapFlows.h"
+
+namespace vell {
+
+const char* const ExitPrompt = "Вы действительно хотите выйти?";
+
+namespace {
+
+// The question about unsaved changes; true when the command may go on.
+bool SettleChanges(TMap& map, IUserDialogs& dialogs) {
+    if (!map.Modified) return true;
+    switch (dialogs.AskYesNoCancel(map.ModifiedPrompt())) {
+    case TAnswer::Cancel: return false;
+    case TAnswer::Yes: return SaveMap(map, dialogs);
+    case TAnswer::No: return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ConfirmNewMap(TMap& map, IUserDialogs& dialogs) {
+    if (!SettleChanges(map, dialogs)) return false;
+    map.NewMap();
+    return true;
+}
+
+bool ConfirmExit(TMap& map, IUserDialogs& dialogs) {
+    if (map.Modified) return SettleChanges(map, dialogs);
+    return dialogs.AskYesNo(ExitPrompt);
+}
+
+void EditorOpenMap(TMap& map, IUserDialogs& dialogs) {
+    if (!SettleChanges(map, dialogs)) return;
+    // The question has been answered; the shared flow must not ask it again after a No.
+    const bool modified = map.Modified;
+    map.Modified = false;
+    if (!OpenMap(map, dialogs)) map.Modified = modified; // nothing was loaded
+}
+
+} // namespace vell
