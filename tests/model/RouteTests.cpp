@@ -32,8 +32,7 @@ struct TBypassMap {
     TBypassMap() {
         Ring = AddRing(*Map, 100, 100, 940, 400, 4);
         T0 = Ring[0], T1 = Ring[1], T2 = Ring[2], T3 = Ring[3], Bottom = Ring[7];
-        const TMapObject& t0 = Map->Objects[T0];
-        const TMapObject& t2 = Map->Objects[T2];
+        const TMapObject t0 = Map->Objects[T0], t2 = Map->Objects[T2]; // copies: adding moves
         B0 = AddRail(*Map, t0.X2, t0.Y2, (t0.X2 + t2.X2) / 2, 140);
         B1 = AddRail(*Map, (t0.X2 + t2.X2) / 2, 140, t2.X2, t2.Y2);
         EXPECT_EQ(Map->BuildNetwork(), -1);
@@ -138,9 +137,9 @@ struct TLadderMap {
         const int pieces = 2 * switches + 1; // the last bypass rejoins before the corner
         std::vector<int> ring = AddRing(*Map, 100, 100, 140 + pieces * 50, 400, pieces);
         for (int m = 0; m < switches; ++m) {
-            const TMapObject& at = Map->Objects[ring[2 * m]];
-            AddRail(*Map, at.X2, 100, at.X2 + 25, 110);
-            AddRail(*Map, at.X2 + 25, 110, at.X2 + 50, 100);
+            const int x = Map->Objects[ring[2 * m]].X2; // adding rails may move the objects
+            AddRail(*Map, x, 100, x + 25, 110);
+            AddRail(*Map, x + 25, 110, x + 50, 100);
         }
         Bottom = ring[pieces + 3];
         LastTop = ring[pieces - 1];
