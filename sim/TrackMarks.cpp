@@ -1,0 +1,121 @@
+// Marking and reserving track in the occupancy counters, so that trams keep their distance and
+// do not meet at crossings and junctions.
+#include "DrivingTables.h"
+#include "Speed.h"
+#include "Vell.h"
+#include "World.h"
+
+#include <algorithm>
+
+namespace vell {
+
+namespace {
+
+// Calls visit(object) for each object the tram marks: on its route, the track from
+// ReservedRear to the object of ReservedFront; off it, the objects under its car points.
+// The walk along the route is bounded by a circuit, so a broken reservation cannot hang it.
+template <class Visit> void VisitMarks(const TVell& tram, int circuitRails, Visit visit) {
+    if (tram.OnRoute) {
+        TRailPos p = tram.ReservedRear;
+        visit(p.Obj);
+        for (int steps = 0; p.Obj != tram.ReservedFront.Obj && steps <= circuitRails; ++steps) {
+            tram.NextObject(p);
+            visit(p.Obj);
+        }
+        return;
+    }
+    int previous = -1;
+    auto point = [&](const TRailPos& pos) {
+        if (pos.Obj == previous) return;
+        previous = pos.Obj;
+        visit(pos.Obj);
+    };
+    for (int i = 0; i < tram.Cars(); ++i) {
+        point(tram.Front[i]);
+        point(tram.Rear[i]);
+    }
+}
+
+} // namespace
+
+int TVell::MarkLimit() const { return World.CircuitRails(RouteRow, RouteCol); }
+
+// Free: no marks on the object, nor on its near rails except `except`.
+bool TVell::ObjectFree(int object, int except) const {
+    const std::vector<std::uint16_t>& occupancy = World.Occupancy;
+    if (occupancy[object] != 0) return false;
+    for (std::uint16_t m : Rail(object).Link.Near)
+        if (m != NoObject && m != except && occupancy[m] != 0) return false;
+    return true;
+}
+
+bool TVell::MarkTrack() {
+    ReservedRear = Rear[Cars() - 1];
+    ReservedFront = Front[0];
+    bool allFree = true;
+    int previous = -1;
+    auto mark = [&](const TRailPos& pos) {
+        if (pos.Obj == previous) return;
+        previous = pos.Obj;
+        if (allFree) allFree = ObjectFree(pos.Obj, NoObject);
+        ++World.Occupancy[pos.Obj];
+    };
+    for (int i = 0; i < Cars(); ++i) {
+        mark(Front[i]);
+        mark(Rear[i]);
+    }
+    return allFree;
+}
+
+void TVell::ReleaseTrack() {
+    if (!OnRoute) {
+        ReservedRear = Rear[Cars() - 1];
+        ReservedFront = Front[0];
+    }
+    std::vector<std::uint16_t>& occupancy = World.Occupancy;
+    VisitMarks(*this, MarkLimit(), [&](int object) { --occupancy[object]; });
+}
+
+std::vector<int> TVell::MarkedObjects() const {
+    std::vector<int> objects;
+    if (Active) VisitMarks(*this, MarkLimit(), [&](int object) { objects.push_back(object); });
+    return objects;
+}
+
+// Scans from the lead point to the look-ahead point and on until it leaves KeepClear rails,
+// moving ReservedFront over free track; `free` ends false when anything in the window is taken.
+void TVell::ScanAhead(bool& free) {
+    TRailPos p = Front[0];
+    bool reached = p.Obj == LookAhead.Obj;
+    // Past two circuits every rail has been seen: only a route made of KeepClear rails gets
+    // there, and its reservation simply ends.
+    const int limit = 2 * MarkLimit() + 2;
+    for (int steps = 0; !(reached && !Rail(p.Obj).KeepClear) && steps < limit; ++steps) {
+        NextObject(p);
+        free = free && ObjectFree(p.Obj, ReservedFront.Obj);
+        reached = reached || p.Obj == LookAhead.Obj;
+        if ((free && !Rail(p.Obj).KeepClear) || p.Obj == Front[0].Obj) ReservedFront = p;
+    }
+}
+
+void TVell::ReserveAhead() {
+    const std::int8_t s = ScheduleState;
+    ReservedRear = Rear[Cars() - 1];
+    ReservedFront = Front[0];
+    AllowedSpeed = KmhToMpt(MaxSpeedByState(s));
+    bool free = true;
+    ScanAhead(free);
+    const double stopSpeed = KmhToMpt(StopSpeedByState(s));
+    const double keep = 1 - CurveMarginByState(s);
+    std::vector<std::uint16_t>& occupancy = World.Occupancy;
+    VisitMarks(*this, MarkLimit(), [&](int object) {
+        ++occupancy[object];
+        const TRailData& rail = Rail(object);
+        if (rail.Stop) AllowedSpeed = std::min(AllowedSpeed, stopSpeed);
+        AllowedSpeed = std::min(AllowedSpeed, KmhToMpt(rail.SpeedLimitKmh * keep));
+    });
+    // Anything taken within the window stops the tram: this is how trams follow one another.
+    if (!free) AllowedSpeed = 0;
+}
+
+} // namespace vell

@@ -1,0 +1,49 @@
+// The tram step: what one tram does in one tick, and its entry onto the track.
+#include "Vell.h"
+
+#include "Speed.h"
+#include "World.h"
+
+#include <algorithm>
+
+namespace vell {
+
+void TVell::Step() {
+    if (!Active) {
+        TryEnter();
+        return;
+    }
+    ReleaseTrack();
+    Move();
+    if (ArrivedAtStop) ArriveAtStop();
+    if (OnRoute)
+        ReserveAhead();
+    else
+        MarkTrack();
+    UpdateControl();
+    MoveDoors();
+    if (Speed >= KmhToMpt(11) && DoorOpening > 0.1) RulesKept = false;
+    if (Speed < KmhToMpt(5) && Rail(Front[0].Obj).Stop) ExchangePassengers();
+    Accelerate();
+    UpdateLamps();
+    SwayCars();
+    Clock = std::clamp(Clock + 1, -1000000000, 1000000000);
+}
+
+// A waiting tram enters when the track under it and around it is free.
+bool TVell::TryEnter() {
+    if (!MarkTrack()) {
+        ReleaseTrack();
+        return false;
+    }
+    Active = true;
+    ++Route->TramsInService;
+    // StopIndex counts the stops the tail has left, and the tail leaves every stop under the
+    // train later on: counting those again here would make the tram compare every stop with
+    // the timetable of the one after it. The stop under the lead point counts as served.
+    StopIndex = 0;
+    if (Rail(Front[0].Obj).Stop) StopServed = true;
+    return true;
+}
+
+} // namespace vell

@@ -1,0 +1,165 @@
+// One tram train (TVell) of one to three cars: where it stands on the rail network, how it
+// moves, its controller, doors, lamps, passengers and timetable state.
+#pragma once
+
+#include "Route.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace vell {
+
+class TWorld;
+struct TRailData;
+
+constexpr int MaxCars = 3;
+
+// A point on the rail network.
+struct TRailPos {
+    std::uint16_t Obj = 0;      // the rail the point lies on
+    std::uint16_t SwitchNo = 0; // route switches passed, modulo the route's ChoiceCount
+    double Dist = 0;            // metres from the rail's start point
+
+    bool operator==(const TRailPos&) const = default;
+};
+
+// Physical parameters and body sway of one car.
+struct TCarState {
+    double RollResist = 0; // m/tick^2, negative
+    double SpeedDrag = 0;  // per tick, negative; only the first car's counts
+    double DoorWidth = 0;  // opening of the car's doors when fully open
+    double Yaw = 0;        // body sway, radians, within -0.5..0.5
+    double YawRate = 0;    // change of Yaw per tick
+};
+
+struct TPointXY {
+    double X = 0, Y = 0;
+};
+
+// A car's centre and a unit direction.
+struct TCarAxisXY {
+    TPointXY Centre;
+    TPointXY Dir;
+};
+
+class TVell {
+  public:
+    // The tram belongs to `world` and reads its map, rails, occupancy and random generator.
+    explicit TVell(TWorld& world) : World(world) {}
+    TVell(const TVell&) = delete;
+    TVell& operator=(const TVell&) = delete;
+
+    std::int32_t Clock = 0;     // ticks since entry, less a RunTime per completed lap
+    std::int32_t Deviation = 0; // ticks early at the last served stop (negative: late)
+    std::int32_t MaxLate = 0;   // the largest lateness so far, ticks
+    TRouteRec* Route = nullptr; // not owned
+    bool RulesKept = true;
+    bool OnRoute = true;
+    bool Accident = false;
+    std::array<TCarState, MaxCars> CarState{};
+    double MaxAccel = 0; // m/tick^2
+    double TopSpeed = 0; // m/tick
+    double Passengers = 0;
+    double Alighting = 0;
+    double Boarding = 0; // negative once boarding is finished
+    double DoorOpening = 0;
+    double DoorTarget = 0;
+    bool FullPower = false;
+    double Command = 0; // -1 full brake .. +1 full traction
+    double PrevCommand = 0;
+    double Speed = 0; // m/tick
+    double PrevSpeed = 0;
+    double ShakeAmplitude = 0;
+    double ShakeGain = 0;
+    double ShakeAngle = 0; // the cab view's
+    std::int8_t ScheduleState = 0; // -2 well ahead .. 2 well late
+    bool SpeedometerWorks = false;
+    std::array<TRailPos, MaxCars> Front{}; // Front[0] is the lead point
+    std::array<TRailPos, MaxCars> Rear{};
+    TRailPos LookAhead;
+    TRailPos ReservedFront;
+    TRailPos ReservedRear;
+    bool Active = false;
+    bool StopServed = false;
+    double AllowedSpeed = 0; // m/tick
+    bool AutoDrive = true;
+    std::uint16_t StopIndex = 0;
+    std::uint32_t Colour = 0; // red in the low byte
+    std::uint8_t RouteRow = 0;
+    std::uint8_t RouteCol = 0;
+    std::int32_t Number = 0;
+    bool DoorsOpening = false;
+    bool DoorsClosing = false;
+    bool LeftLamp = false;
+    bool RightLamp = false;
+    double ManualCommand = 0; // the player's controller, -1..1
+    bool ManualOpen = false;
+    bool ManualClose = false;
+
+    // Builds the tram at the start of route slot [row][col], drawing its random parameters.
+    // The route must be dispatchable (TWorld::CanDispatch).
+    void Create(int row, int col);
+
+    // One tick of the tram.
+    void Step();
+
+    // Position operations along the tram's route.
+    void NextObject(TRailPos& pos) const;
+    bool NormalizePos(TRailPos& pos) const;
+    TPointXY PointXY(const TRailPos& pos) const;
+    TCarAxisXY CarAxis(int car) const;
+    TCarAxisXY CarPose(int car) const;
+    int Capacity() const;
+    int Cars() const { return Route->Cars; }
+
+    // Whether the tram draws current now (it decides the branch at a switch).
+    bool CurrentOn() const;
+
+    // Track marking (TrackMarks.cpp).
+    bool TryEnter();
+    bool MarkTrack();
+    void ReleaseTrack();
+    void ReserveAhead();
+    // The objects this tram holds a mark on, one entry per mark, as ReleaseTrack releases them.
+    std::vector<int> MarkedObjects() const;
+
+    // Driving (Driving.cpp).
+    void UpdateControl();
+    void AutoControl();
+    void ManualControl();
+
+    // Motion (Motion.cpp, TrackEvents.cpp, Dynamics.cpp).
+    void Move();
+    bool AdvanceFollow(TRailPos& point, std::uint16_t leader);
+    bool AdvanceLead();
+    void TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
+                     const std::array<TRailPos, MaxCars>& rearBefore);
+    void Accelerate();
+    void UpdateLamps();
+    void SwayCars();
+
+    // Doors and passengers (Passengers.cpp).
+    void StartOpenDoors();
+    void StartCloseDoors();
+    void MoveDoors();
+    void ArriveAtStop();
+    void ExchangePassengers();
+
+  private:
+    const TRailData& Rail(int object) const;
+    double Vary(double x, double load);
+    void PlaceCars();
+    void ScanAhead(bool& free);
+    void CompleteStopVisit();
+    void CountStopLeft();
+    void AdvanceSwitchNo(TRailPos& point) const;
+    void CheckCrossings(int car, const TRailPos& before, const TRailPos& now);
+    int MarkLimit() const;
+    bool ObjectFree(int object, int except) const;
+
+    TWorld& World;
+    bool ArrivedAtStop = false; // the lead point moved onto a stop rail in this tick's Move
+};
+
+} // namespace vell

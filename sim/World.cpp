@@ -1,0 +1,112 @@
+// Setting the world up, the world step with its dispatching, and tearing the world down.
+#include "World.h"
+
+#include "Passengers.h"
+#include "RouteWalk.h"
+#include "Units.h"
+
+#include <utility>
+
+namespace vell {
+
+namespace {
+
+std::int32_t IntervalTicks(const TRouteRec& route) {
+    return std::int32_t(RoundHalfEven(route.Interval * TicksPerMinute));
+}
+
+} // namespace
+
+void TWorld::StartWorld() {
+    StopWorld();
+    RailData.Build(Map);
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) PrepareRoute(i, j);
+    Occupancy.assign(Map.Objects.size(), 0);
+    VellCount = 0;
+    ResetWaiting(Map);
+    Started = true;
+}
+
+void TWorld::PrepareRoute(int row, int col) {
+    TRouteRec& route = Map.Route(row, col);
+    TRouteRun& run = RouteRuns[row][col];
+    run = TRouteRun{};
+    if (!route.InUse()) return;
+    route.TramsStarted = 0;
+    route.TramsInService = 0;
+    // The first tram of each route leaves at a random moment within its first interval.
+    route.NextDispatch = Random.Below(IntervalTicks(route));
+    Map.ComputeSchedule(row, col);
+    // A route whose walk does not close, or whose trains could not be built, runs nothing.
+    run.Dispatchable = Map.NetworkOk && route.Usable && route.Interval > 0 && route.Cars >= 1 &&
+                       route.Cars <= MaxCars;
+    if (run.Dispatchable) WalkRoute(Map, route, [&](int) { ++run.CircuitRails; });
+}
+
+void TWorld::WorldStep() {
+    if (!Started) return;
+    SortVells(0, VellCount - 1);
+    Dispatch();
+    StepTrams();
+    GatherPassengers(Map, Random, RailData.StopRails());
+}
+
+void TWorld::Dispatch() {
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) {
+            TRouteRec& route = Map.Route(i, j);
+            if (!route.InUse() || route.TramsStarted >= route.TramCount || !CanDispatch(i, j))
+                continue;
+            // A full table dispatches nothing, and the countdown then passes 0 for good.
+            if (route.NextDispatch == 0 && VellCount < MaxVells) {
+                auto tram = std::make_unique<TVell>(*this);
+                tram->Create(i, j);
+                tram->Number = VellCount + 1;
+                VellTable[VellCount++] = std::move(tram);
+                route.NextDispatch = IntervalTicks(route);
+            }
+            --route.NextDispatch;
+        }
+}
+
+void TWorld::StepTrams() {
+    for (int k = 0; k < VellCount; ++k) {
+        TVell& tram = *VellTable[k];
+        tram.Step();
+        if (!tram.OnRoute) PlayerTram = &tram;
+        if (!tram.AutoDrive) tram.Accident = tram.Accident || !CollisionFree(k);
+    }
+}
+
+void TWorld::StopWorld() {
+    Occupancy.clear();
+    Occupancy.shrink_to_fit();
+    for (auto& slot : VellTable) slot.reset();
+    VellCount = 0;
+    // The tram it named is gone.
+    PlayerTram = nullptr;
+    RailData.Clear();
+    RouteRuns = {};
+    Started = false;
+}
+
+// A quicksort with a random pivot, latest trams first; equal deviations keep no order.
+void TWorld::SortVells(int l, int r) {
+    if (l >= r) return;
+    const std::int32_t v = VellTable[l + Random.Below(r - l + 1)]->Deviation;
+    int i = l, j = r;
+    do {
+        while (VellTable[i]->Deviation < v) ++i;
+        while (VellTable[j]->Deviation > v) --j;
+        if (i <= j) {
+            std::swap(VellTable[i], VellTable[j]);
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+    if (l < j) SortVells(l, j);
+    if (i < r) SortVells(i, r);
+}
+
+} // namespace vell

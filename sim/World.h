@@ -1,0 +1,74 @@
+// The world: every tram of every route of the map, the occupancy counters of the rail network
+// and the stops' waiting passengers; set up, advanced one tick at a time and torn down.
+#pragma once
+
+#include "Map.h"
+#include "RailTable.h"
+#include "Random.h"
+#include "Vell.h"
+#include "WorldEvents.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace vell {
+
+constexpr int MaxVells = 1024;
+
+class TWorld {
+  public:
+    // The world runs the trams of `map` and draws from `random`; both outlive it.
+    TWorld(TMap& map, TRandom& random) : Map(map), Random(random) {}
+    ~TWorld() { StopWorld(); }
+    TWorld(const TWorld&) = delete;
+    TWorld& operator=(const TWorld&) = delete;
+
+    TMap& Map;
+    TRandom& Random;
+    // Trams in slots 0..VellCount-1, none removed while the world runs.
+    std::array<std::unique_ptr<TVell>, MaxVells> VellTable;
+    int VellCount = 0;
+    std::vector<std::uint16_t> Occupancy; // one counter per map object while the world runs
+    TVell* PlayerTram = nullptr;          // not owned
+    TWorldEvents* Events = nullptr;       // not owned; may be none
+
+    // Prepares every route in play and the counters; no trams exist afterwards.
+    void StartWorld();
+    // Advances the world by one tick.
+    void WorldStep();
+    // Frees every tram and the counters.
+    void StopWorld();
+    // Sorts slots l..r of VellTable by Deviation, latest first.
+    void SortVells(int l, int r);
+    // Whether no car of tram k comes within 2.4 m of a car of another tram.
+    bool CollisionFree(int k) const;
+
+    bool Running() const { return Started; }
+    const TRailTable& Rails() const { return RailData; }
+    // Whether the route slot may dispatch trams in this world: in play, laid so that its walk
+    // closes, with one to three cars and an interval. Fixed when the world starts.
+    bool CanDispatch(int row, int col) const { return RouteRuns[row][col].Dispatchable; }
+    // Rails on one circuit of the route (0 for a route that cannot dispatch): bounds every walk
+    // along it.
+    int CircuitRails(int row, int col) const { return RouteRuns[row][col].CircuitRails; }
+
+  private:
+    struct TRouteRun {
+        bool Dispatchable = false;
+        int CircuitRails = 0;
+    };
+
+    void PrepareRoute(int row, int col);
+    void Dispatch();
+    void StepTrams();
+
+    bool Started = false;
+    TRailTable RailData;
+    std::array<std::array<TRouteRun, RouteColumns>, RouteRows> RouteRuns{};
+};
+
+inline const TRailData& TVell::Rail(int object) const { return World.Rails()[object]; }
+
+} // namespace vell
