@@ -20,6 +20,8 @@ const char* const Usage =
     "  routes КАРТА [--json]    таблица маршрутов, как в игре\n"
     "  convert ВХОД ВЫХОД [--grade N]\n"
     "                           преобразовать двупутки в рельсы (скорость 136 или N)\n"
+    "  run КАРТА [--minutes N] [--seed S] [--json]\n"
+    "                           прогнать трамваи N минут (60): отчёт и цифры маршрутов\n"
 #ifdef VELL_WITH_DRAWING
     "  scheme КАРТА [ВЫХОД.bmp] схема линий (по умолчанию рядом с картой)\n"
     "  plan КАРТА ВЫХОД.png [--view X,Y] [--overview ОБЗОР.png] [--route 1А]\n"
@@ -41,6 +43,7 @@ std::vector<TCommand> Commands() {
         {"check", 1, 1, {{"--json"}, {}}, RunCheck},
         {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
         {"convert", 2, 2, {{}, {"--grade"}}, RunConvert},
+        {"run", 1, 1, {{"--json"}, {"--minutes", "--seed"}}, RunRun},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},
