@@ -135,22 +135,80 @@ double TMap::SumAlongRoute(int row, int column) {
     return sum;
 }
 
-void TMap::ComputeCatchment() {
-    struct TWallPoint {
-        int X, Y;
+namespace {
+
+// Wall and high-wall midpoints bucketed in cells of the catchment radius, so that each stop
+// looks only at the nine cells around it.
+class TWallGrid {
+  public:
+    static constexpr int Radius = 300;
+
+    struct TWall {
+        int Index, X, Y;
         double Weight;
     };
-    auto half = [](int a, int b) { return (a + b) >= 0 ? (a + b) / 2 : -((-(a + b) + 1) / 2); };
-    std::vector<TWallPoint> walls; // in index order, so that the sums add up in that order
-    for (const TMapObject& o : Objects)
-        if (o.Kind() == Wall || o.Kind() == HighWall)
-            walls.push_back({half(o.X1, o.X2), half(o.Y1, o.Y2), o.Kind() == Wall ? 0.1 : 0.4});
+
+    explicit TWallGrid(const std::vector<TMapObject>& objects) {
+        // Midpoints with the halves rounded down, also for negative coordinates.
+        auto half = [](int sum) { return sum >= 0 ? sum / 2 : -((1 - sum) / 2); };
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            const TMapObject& o = objects[i];
+            if (o.Kind() != Wall && o.Kind() != HighWall) continue;
+            Walls.push_back({int(i), half(o.X1 + o.X2), half(o.Y1 + o.Y2),
+                             o.Kind() == Wall ? 0.1 : 0.4});
+        }
+        if (Walls.empty()) return;
+        MinX = MaxX = Walls[0].X;
+        MinY = MaxY = Walls[0].Y;
+        for (const TWall& w : Walls) {
+            MinX = std::min(MinX, w.X), MaxX = std::max(MaxX, w.X);
+            MinY = std::min(MinY, w.Y), MaxY = std::max(MaxY, w.Y);
+        }
+        Columns = (MaxX - MinX) / Radius + 1;
+        Rows = (MaxY - MinY) / Radius + 1;
+        Cells.resize(std::size_t(Columns) * Rows);
+        for (std::size_t k = 0; k < Walls.size(); ++k)
+            Cells[Cell(Walls[k].X, Walls[k].Y)].push_back(int(k));
+    }
+
+    // The catchment weight of the walls within 300 m of (x, y), added in index order: the
+    // order of a floating-point sum decides the rounding at the halves.
+    double WeightAround(int x, int y, std::vector<const TWall*>& scratch) const {
+        scratch.clear();
+        if (Walls.empty()) return 0;
+        const int c0 = (std::max(x - Radius, MinX) - MinX) / Radius;
+        const int r0 = (std::max(y - Radius, MinY) - MinY) / Radius;
+        for (int r = r0; r <= r0 + 2 && r < Rows && y + Radius >= MinY; ++r)
+            for (int c = c0; c <= c0 + 2 && c < Columns && x + Radius >= MinX; ++c)
+                for (int k : Cells[std::size_t(r) * Columns + c])
+                    if (DistSq(Walls[k].X, Walls[k].Y, x, y) < double(Radius) * Radius)
+                        scratch.push_back(&Walls[k]);
+        std::sort(scratch.begin(), scratch.end(),
+                  [](const TWall* a, const TWall* b) { return a->Index < b->Index; });
+        double w = 0;
+        for (const TWall* wall : scratch) w += wall->Weight;
+        return w;
+    }
+
+  private:
+    std::size_t Cell(int x, int y) const {
+        return std::size_t((y - MinY) / Radius) * Columns + (x - MinX) / Radius;
+    }
+
+    std::vector<TWall> Walls;
+    std::vector<std::vector<int>> Cells;
+    int MinX = 0, MaxX = 0, MinY = 0, MaxY = 0, Columns = 0, Rows = 0;
+};
+
+} // namespace
+
+void TMap::ComputeCatchment() {
+    const TWallGrid walls(Objects);
+    std::vector<const TWallGrid::TWall*> scratch;
     for (TMapObject& s : Objects) {
         if (!s.IsRail() || !s.IsStop()) continue;
         s.SetWaiting(0);
-        double w = 0;
-        for (const TWallPoint& p : walls)
-            if (DistSq(p.X, p.Y, s.X2, s.Y2) < 90000) w += p.Weight;
+        const double w = walls.WeightAround(s.X2, s.Y2, scratch);
         s.SetCatchment(std::uint8_t(RoundHalfEven(std::min(w, 63.0))));
     }
 }

@@ -1,12 +1,15 @@
 // Laying routes, the route walk, timetables, figures, catchments and the route table.
 #include "Geometry.h"
 #include "Network.h"
+#include "Random.h"
 #include "RouteTable.h"
 #include "RouteWalk.h"
 #include "TestMaps.h"
 #include "Units.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace vell::test {
 namespace {
@@ -243,6 +246,42 @@ TEST(Catchment, WallsCountATenthHighWallsFourTenthsUpTo63) {
         EXPECT_EQ(map->Objects[stop].Catchment(), expected) << highWalls;
         EXPECT_EQ(map->Objects[stop].StopType(), 3);
         EXPECT_EQ(map->Objects[stop].Waiting(), 0);
+    }
+}
+
+// Every wall compared with every stop, summing in index order.
+void ReferenceCatchment(TMap& map) {
+    for (TMapObject& s : map.Objects) {
+        if (!s.IsRail() || !s.IsStop()) continue;
+        double w = 0;
+        for (const TMapObject& o : map.Objects) {
+            if (o.Kind() != Wall && o.Kind() != HighWall) continue;
+            const int mx = int(std::floor((o.X1 + o.X2) / 2.0)), my = int(std::floor((o.Y1 + o.Y2) / 2.0));
+            if (DistSq(mx, my, s.X2, s.Y2) < 90000) w += o.Kind() == Wall ? 0.1 : 0.4;
+        }
+        s.SetCatchment(std::uint8_t(RoundHalfEven(std::min(w, 63.0))));
+        s.SetWaiting(0);
+    }
+}
+
+TEST(Catchment, MatchesComparingEveryWallWithEveryStop) {
+    TRandom random(99);
+    for (int round = 0; round < 60; ++round) {
+        auto map = NewMap();
+        const int spread = 200 + random.Below(3000);
+        const int origin = round % 5 == 0 ? -20000 : random.Below(5000);
+        for (int k = 0; k < 400; ++k) {
+            const int x = origin + random.Below(spread), y = origin + random.Below(spread);
+            const std::uint8_t kind = std::uint8_t(random.Below(5));
+            TMapObject o = MakeObject(kind, x, y, x + random.Below(41) - 20, y + random.Below(41) - 20);
+            if (kind == Rail) o.SetStopType(std::uint8_t(random.Below(4)));
+            o.Blue = std::uint8_t(random.Below(256));
+            map->Objects.push_back(o);
+        }
+        auto reference = std::make_unique<TMap>(*map);
+        map->ComputeCatchment();
+        ReferenceCatchment(*reference);
+        ASSERT_EQ(map->Objects, reference->Objects) << "round " << round;
     }
 }
 
