@@ -12,7 +12,7 @@ std::optional<std::string> TArguments::Value(const std::string& option) const {
 }
 
 std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
-                                         const TOptionSpec& spec, std::string& error) {
+                                         const TOptionSet& options, std::string& error) {
     TArguments result;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& a = args[k];
@@ -27,9 +27,9 @@ std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
             value = a.substr(eq + 1);
             inlineValue = true;
         }
-        if (spec.Flags.count(name) && !inlineValue) {
+        if (options.Flags.count(name) && !inlineValue) {
             result.Flags.insert(name);
-        } else if (spec.WithValue.count(name)) {
+        } else if (options.WithValue.count(name)) {
             if (!inlineValue) {
                 if (k + 1 >= args.size()) {
                     error = "для " + name + " не указано значение";

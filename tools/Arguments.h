@@ -18,14 +18,14 @@ struct TArguments {
     std::optional<std::string> Value(const std::string& option) const;
 };
 
-struct TOptionSpec {
+struct TOptionSet {
     std::set<std::string> Flags;
     std::set<std::string> WithValue;
 };
 
 // Splits arguments; on an unknown option or a missing value returns nothing and sets `error`.
 std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
-                                         const TOptionSpec& spec, std::string& error);
+                                         const TOptionSet& options, std::string& error);
 
 // A whole decimal number within [low, high], or nothing.
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);

@@ -32,7 +32,7 @@ const char* const Usage =
 struct TCommand {
     const char* Name;
     std::size_t MinPositionals, MaxPositionals;
-    TOptionSpec Options;
+    TOptionSet Options;
     std::function<int(const TArguments&, std::ostream&, std::ostream&)> Run;
 };
 
