@@ -1,0 +1,37 @@
+// The paint boxes of the editor window.
+#include "PaintBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace vell {
+
+namespace {
+// Whole pixels, rounded down, also left of or above the box while a button holds the mouse.
+QPoint PixelOf(const QMouseEvent* event) {
+    const QPointF p = event->position();
+    return QPoint(int(std::floor(p.x())), int(std::floor(p.y())));
+}
+} // namespace
+
+TPaintBox::TPaintBox(const QImage& image, QWidget* parent) : QWidget(parent), Image(image) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // moves without a button update the snap marker
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, Image);
+}
+
+void TPaintBox::mousePressEvent(QMouseEvent* event) { emit MouseDown(event->button(), PixelOf(event)); }
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) { emit MouseMove(PixelOf(event)); }
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+    emit MouseUp(event->button(), PixelOf(event));
+}
+
+} // namespace vell

@@ -1,0 +1,29 @@
+// A paint box: shows one of the map's bitmaps at its top-left corner and reports the mouse.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace vell {
+
+class TPaintBox : public QWidget {
+    Q_OBJECT
+  public:
+    TPaintBox(const QImage& image, QWidget* parent);
+
+  signals:
+    void MouseDown(Qt::MouseButton button, QPoint position);
+    void MouseMove(QPoint position);
+    void MouseUp(Qt::MouseButton button, QPoint position);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    const QImage& Image;
+};
+
+} // namespace vell

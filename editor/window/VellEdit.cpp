@@ -1,0 +1,496 @@
+// The editor window: controls, view, drawing and editing, menu.
+#include "VellEdit.h"
+
+#include "EditOps.h"
+#include "EditorFlows.h"
+#include "MapFlows.h"
+#include "PaintBox.h"
+#include "PlanView.h"
+#include "Selection.h"
+#include "Units.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+
+namespace vell {
+
+const char* const EditorCaption = "Редактор карт";
+
+namespace {
+
+constexpr int ClientWidth = 824, ClientHeight = 621;
+constexpr int ScrollMax = 10000 - PlanSize; // the view never leaves the map
+constexpr int ArrowStep = 100;              // metres per arrow button press
+
+// The design's 8-point sans serif is not on Linux desktops. A condensed sans serif at 10 pixels
+// keeps the longest captions inside their controls at the design's places
+// ("Кол-во вагонов в поезде (1-3):" before the track bar at x 156).
+QFont EditorFont() {
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(10);
+    return font;
+}
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+const char* const ActionItems[10] = {"Бордёр (&1)", "Стена (&2)",    "Выс. стена (&3)",
+                                     "Арка (&4)",   "Рельс (&5)",    "Деревья (&6)",
+                                     "Двупутка (&7)", "и столбы (&8)", "и полоса (&9)",
+                                     "и зелень (&0)"};
+
+TMouseButton ButtonOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton: return TMouseButton::Left;
+    case Qt::RightButton: return TMouseButton::Right;
+    default: return TMouseButton::Other;
+    }
+}
+
+} // namespace
+
+TVellEdit::TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDialogs& dialogs,
+                     QWidget* parent)
+    : QMainWindow(parent), Map(map), Bitmaps(bitmaps), Random(random), Dialogs(dialogs),
+      PlanMouse(map, random), CurrentColor(StartColor) {
+    setObjectName(QStringLiteral("VellEdit"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Text(EditorCaption));
+    setFont(EditorFont());
+    CreateControls();
+    CreateMenu();
+    layout()->setSizeConstraint(QLayout::SetFixedSize); // the window cannot be resized
+    move(83, 40);
+    FormCreate();
+}
+
+void TVellEdit::CreateControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Client"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    auto button = [&](QPushButton*& b, const char* name, int x, int y, int w, const char* caption,
+                      const char* hint, void (TVellEdit::*handler)()) {
+        b = new QPushButton(Text(caption), client);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, y, w, 24);
+        if (hint) b->setToolTip(Text(hint));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, handler);
+    };
+    auto label = [&](QLabel*& l, const char* name, int x, int y, const char* caption) {
+        l = new QLabel(Text(caption), client);
+        l->setObjectName(QString::fromLatin1(name));
+        l->move(x, y);
+        l->adjustSize();
+    };
+
+    // The drawing tools: a radio group of two columns, items 0..4 left and 5..9 right.
+    auto* group = new QGroupBox(client);
+    group->setObjectName(QStringLiteral("Action"));
+    group->setGeometry(0, -4, 200, 81);
+    Action = new QButtonGroup(this);
+    Action->setObjectName(QStringLiteral("ActionItems"));
+    for (int i = 0; i < 10; ++i) {
+        auto* item = new QRadioButton(Text(ActionItems[i]), group);
+        item->setObjectName(QStringLiteral("Action%1").arg(i));
+        item->setGeometry(6 + (i / 5) * 96, 6 + (i % 5) * 14, 92, 14);
+        Action->addButton(item, i);
+    }
+    Action->button(Rail)->setChecked(true);
+
+    button(DeSelect, "DeSelect", 0, 80, 100, "Снять выд. (&S)", "Снять выделение",
+           &TVellEdit::DeSelectClick);
+    button(DelSel, "DelSel", 100, 80, 100, "Удалить выд. (&D)", "Удалить выделенное",
+           &TVellEdit::DelSelClick);
+    button(Swap, "Swap", 0, 104, 200, "Преобразовать выделенное (&E)", "Преобразовать выделенное",
+           &TVellEdit::SwapClick);
+    button(ColorToMem, "ColorToMem", 0, 132, 100, "Запомн. цвет (&Z)", "Запомнить цвет",
+           &TVellEdit::ColorToMemClick);
+    button(MemToColor, "MemToColor", 100, 132, 100, "Примен. цвет (&X)", "Применить цвет",
+           &TVellEdit::MemToColorClick);
+    button(Check, "Check", 0, 160, 100, "Пров. пути (&P)", "Проверить пути",
+           &TVellEdit::CheckClick);
+    button(Compile, "Compile", 100, 160, 100, "Пр. 2-путки (&W)", "Преобразовать двухпутки",
+           &TVellEdit::CompileClick);
+    button(Intersections, "Intersections", 0, 184, 200, "Показать соседей (&N)",
+           "Показать соседей", &TVellEdit::IntersectionsClick);
+    button(AddToRoute, "AddToRoute", 0, 212, 100, "Доб. к м-ту (&A)", "Добавить к маршруту",
+           &TVellEdit::AddToRouteClick);
+    button(ClearRoute, "ClearRoute", 100, 212, 100, "Очистить м-т (&Q)", "Очистить маршрут",
+           &TVellEdit::ClearRouteClick);
+    button(CheckRoute, "CheckRoute", 0, 236, 200, "Проверить маршрут (&O)", "Проверить маршрут",
+           &TVellEdit::CheckRouteClick);
+
+    label(Number, "Number", 0, 268, "Номер маршрута:");
+    Symbol1 = new QComboBox(client);
+    Symbol1->setObjectName(QStringLiteral("Symbol1"));
+    Symbol1->setGeometry(96, 264, 52, 21);
+    for (int i = 1; i <= 9; ++i) Symbol1->addItem(QString::number(i));
+    Symbol1->setMaxVisibleItems(9);
+    Symbol2 = new QComboBox(client);
+    Symbol2->setObjectName(QStringLiteral("Symbol2"));
+    Symbol2->setGeometry(148, 264, 52, 21);
+    Symbol2->addItem(QStringLiteral(" "));
+    for (int i = 0; i <= 9; ++i) Symbol2->addItem(QString::number(i));
+    Symbol2->addItem(Text("А"));
+    Symbol2->addItem(Text("Б"));
+    Symbol2->setMaxVisibleItems(13);
+
+    label(LabelVagonCount, "LabelVagonCount", 0, 292, "Кол-во вагонов в поезде (1-3):");
+    VagonCount = new QSlider(Qt::Horizontal, client);
+    VagonCount->setObjectName(QStringLiteral("VagonCount"));
+    VagonCount->setGeometry(156, 288, 44, 28);
+    VagonCount->setRange(1, 3);
+    VagonCount->setPageStep(1);
+    VagonCount->setValue(1);
+    VagonCount->setTickPosition(QSlider::TicksBelow);
+    VagonCount->setTickInterval(1);
+    VagonCount->setFocusPolicy(Qt::StrongFocus);
+
+    label(RouteIntervalCaption, "RouteIntervalCaption", 0, 320, "Интервал (5-30):");
+    RouteInterval = new QSlider(Qt::Horizontal, client);
+    RouteInterval->setObjectName(QStringLiteral("RouteInterval"));
+    RouteInterval->setGeometry(84, 316, 116, 28);
+    RouteInterval->setRange(5, 30);
+    RouteInterval->setPageStep(5);
+    RouteInterval->setValue(10);
+    RouteInterval->setTickPosition(QSlider::TicksBelow);
+    RouteInterval->setTickInterval(5);
+    RouteInterval->setFocusPolicy(Qt::StrongFocus);
+
+    label(CountPoint, "CountPoint", 0, 348, "Маршрут не задан");
+    CountPoint->setFixedWidth(200); // the caption changes with the route
+
+    button(btUp, "btUp", 84, 364, 32, "^&i", nullptr, &TVellEdit::btUpClick);
+    button(btLeft, "btLeft", 52, 388, 32, "<&j", nullptr, &TVellEdit::btLeftClick);
+    button(btDown, "btDown", 84, 388, 32, "V&k", nullptr, &TVellEdit::btDownClick);
+    button(btRight, "btRight", 116, 388, 32, ">&l", nullptr, &TVellEdit::btRightClick);
+
+    MiniMapPB = new TPaintBox(Bitmaps.OverviewBitmap, client);
+    MiniMapPB->setObjectName(QStringLiteral("MiniMapPB"));
+    MiniMapPB->setGeometry(0, 416, OverviewSize, OverviewSize);
+    MapPB = new TPaintBox(Bitmaps.PlanBitmap, client);
+    MapPB->setObjectName(QStringLiteral("MapPB"));
+    MapPB->setGeometry(204, 0, PlanSize, PlanSize);
+
+    HSB = new QScrollBar(Qt::Horizontal, client);
+    HSB->setObjectName(QStringLiteral("HSB"));
+    HSB->setGeometry(204, 600, 600, 17);
+    VSB = new QScrollBar(Qt::Vertical, client);
+    VSB->setObjectName(QStringLiteral("VSB"));
+    VSB->setGeometry(804, 0, 17, 600);
+    for (QScrollBar* bar : {HSB, VSB}) {
+        bar->setRange(0, ScrollMax);
+        // A step is an arrow button's, a page the view's width: the slider then shows how
+        // much of the map is in view.
+        bar->setSingleStep(ArrowStep);
+        bar->setPageStep(PlanSize);
+        bar->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    // Handlers are connected once the controls hold their start values.
+    connect(MapPB, &TPaintBox::MouseDown, this, &TVellEdit::MapPBMouseDown);
+    connect(MapPB, &TPaintBox::MouseMove, this, &TVellEdit::MapPBMouseMove);
+    connect(MapPB, &TPaintBox::MouseUp, this,
+            [this](Qt::MouseButton b, QPoint) { MapPBMouseUp(b); });
+    connect(MiniMapPB, &TPaintBox::MouseDown, this,
+            [this](Qt::MouseButton, QPoint p) { MiniMapPBMouseDown(p); });
+    connect(MiniMapPB, &TPaintBox::MouseMove, this, &TVellEdit::MiniMapPBMouseMove);
+    connect(MiniMapPB, &TPaintBox::MouseUp, this, [this] { MiniMapPBMouseUp(); });
+    connect(HSB, &QScrollBar::valueChanged, this, &TVellEdit::HSBChange);
+    connect(VSB, &QScrollBar::valueChanged, this, &TVellEdit::VSBChange);
+    connect(Symbol1, &QComboBox::currentIndexChanged, this, &TVellEdit::Symbol1Change);
+    connect(Symbol2, &QComboBox::currentIndexChanged, this, &TVellEdit::Symbol2Change);
+    connect(VagonCount, &QSlider::valueChanged, this, &TVellEdit::VagonCountChange);
+    connect(RouteInterval, &QSlider::valueChanged, this, &TVellEdit::RouteIntervalChange);
+
+    // The tab order of the form: the tools, the buttons top to bottom, the route panel, the
+    // arrows and the scroll bars.
+    QList<QWidget*> order;
+    for (QAbstractButton* item : Action->buttons()) order.append(item);
+    order << DeSelect << DelSel << Swap << ColorToMem << MemToColor << Check << Compile
+          << Intersections << AddToRoute << ClearRoute << CheckRoute << Symbol1 << Symbol2
+          << VagonCount << RouteInterval << btUp << btLeft << btDown << btRight << HSB << VSB;
+    for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(50);
+    connect(Timer, &QTimer::timeout, this, &TVellEdit::TimerTimer);
+    Timer->start();
+}
+
+void TVellEdit::CreateMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* file = bar->addMenu(Text("Карта (&F)"));
+    file->setObjectName(QStringLiteral("N1"));
+    auto item = [&](QAction*& a, const char* name, const char* caption, QKeySequence key,
+                    void (TVellEdit::*handler)()) {
+        a = file->addAction(Text(caption));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    item(N4, "N4", "Новая (&N)", QKeySequence(Qt::CTRL | Qt::Key_N), &TVellEdit::N4Click);
+    item(N5, "N5", "Сохранить (&S)", QKeySequence(Qt::Key_F2), &TVellEdit::N5Click);
+    item(O1, "O1", "Открыть (&O)", QKeySequence(Qt::Key_F3), &TVellEdit::O1Click);
+    item(A1, "A1", "Сохранить как (A)", QKeySequence(Qt::CTRL | Qt::Key_A), &TVellEdit::A1Click);
+    file->addSeparator()->setObjectName(QStringLiteral("N2"));
+    item(N3, "N3", "Выход (&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q), &TVellEdit::N3Click);
+    C1 = bar->addAction(Text("Цвет (&C)"));
+    C1->setObjectName(QStringLiteral("C1"));
+    connect(C1, &QAction::triggered, this, &TVellEdit::C1Click);
+}
+
+int TVellEdit::ActionItemIndex() const { return Action->checkedId(); }
+
+int TVellEdit::RouteRow() const { return Symbol1->currentIndex(); }
+
+int TVellEdit::RouteColumn() const { return Symbol2->currentIndex(); }
+
+// ---- Start, activation, redraw ----
+
+void TVellEdit::FormCreate() {
+    {
+        // The scroll bars start at the view; the first activation draws.
+        const QSignalBlocker h(HSB), v(VSB);
+        SyncScrollBars();
+    }
+    RefreshRouteState();
+}
+
+void TVellEdit::FormActivate() {
+    HSB->setRange(0, ScrollMax);
+    VSB->setRange(0, ScrollMax);
+    SyncScrollBars();
+    RedrawAll();
+}
+
+bool TVellEdit::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QMainWindow::event(event);
+}
+
+void TVellEdit::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A window that is shown but not made active (focus stealing prevention, or no window
+    // manager at all) would otherwise show black boxes until the user clicks it.
+    if (!Shown) {
+        Shown = true;
+        FormActivate();
+    }
+}
+
+void TVellEdit::RedrawAll() {
+    DrawPlan(Map, Bitmaps, SecondsOfDay());
+    ++PlanRenderCount;
+    DrawOverview(Map, Bitmaps);
+    setWindowTitle(Text(EditorCaption) + QStringLiteral("  - ") +
+                   QString::fromStdString(Map.FileName));
+    RepaintBitmaps();
+}
+
+void TVellEdit::DrawPlanView() {
+    DrawPlan(Map, Bitmaps, SecondsOfDay());
+    ++PlanRenderCount;
+    MapPB->update();
+}
+
+void TVellEdit::RepaintBitmaps() {
+    MapPB->update();
+    MiniMapPB->update();
+}
+
+void TVellEdit::ApplyRedraw(TRedraw redraw) {
+    switch (redraw) {
+    case TRedraw::None: break;
+    case TRedraw::Plan: DrawPlanView(); break;
+    case TRedraw::All: RedrawAll(); break;
+    }
+}
+
+void TVellEdit::TimerTimer() {
+    // Only the turning snap marker needs the clock; an idle plan is not redrawn.
+    if (Map.Snapped) DrawPlanView();
+}
+
+// ---- The view ----
+
+void TVellEdit::SyncScrollBars() {
+    HSB->setValue(Map.ViewX);
+    VSB->setValue(Map.ViewY);
+}
+
+void TVellEdit::ScrollTo(int x, int y) {
+    HSB->setValue(x);
+    Map.ViewX = HSB->value();
+    VSB->setValue(y);
+    Map.ViewY = VSB->value();
+}
+
+void TVellEdit::HSBChange() {
+    Map.ViewX = HSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::VSBChange() {
+    Map.ViewY = VSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::btUpClick() {
+    VSB->setValue(VSB->value() - ArrowStep);
+    Map.ViewY = VSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::btDownClick() {
+    VSB->setValue(VSB->value() + ArrowStep);
+    Map.ViewY = VSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::btLeftClick() {
+    HSB->setValue(HSB->value() - ArrowStep);
+    Map.ViewX = HSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::btRightClick() {
+    HSB->setValue(HSB->value() + ArrowStep);
+    Map.ViewX = HSB->value();
+    RedrawAll();
+}
+
+void TVellEdit::MiniMapPBMouseDown(QPoint position) {
+    IsMiniMapDragging = true;
+    MiniMapPBMouseMove(position);
+}
+
+void TVellEdit::MiniMapPBMouseMove(QPoint position) {
+    if (!IsMiniMapDragging) return;
+    // The pressed overview point (50 m a pixel) becomes the centre of the plan view.
+    ScrollTo(int(RoundHalfEven(position.x() / 0.02 - PlanSize / 2)),
+             int(RoundHalfEven(position.y() / 0.02 - PlanSize / 2)));
+}
+
+void TVellEdit::MiniMapPBMouseUp() { IsMiniMapDragging = false; }
+
+// ---- Drawing and editing ----
+
+void TVellEdit::MapPBMouseDown(Qt::MouseButton button, QPoint position) {
+    ApplyRedraw(PlanMouse.Press(ButtonOf(button), position.x(), position.y(),
+                                std::uint8_t(ActionItemIndex()), CurrentColor));
+}
+
+void TVellEdit::MapPBMouseMove(QPoint position) {
+    ApplyRedraw(PlanMouse.Move(position.x(), position.y()));
+}
+
+void TVellEdit::MapPBMouseUp(Qt::MouseButton button) {
+    ApplyRedraw(PlanMouse.Release(ButtonOf(button)));
+}
+
+void TVellEdit::BeginCommand() { PlanMouse.Reset(); }
+
+void TVellEdit::DeSelectClick() {
+    BeginCommand();
+    Map.ClearMarks();
+    RedrawAll();
+}
+
+void TVellEdit::DelSelClick() {
+    BeginCommand();
+    Map.DeleteSelected();
+    RefreshRouteState(); // deleted rails have left their routes
+    RedrawAll();
+}
+
+void TVellEdit::SwapClick() {
+    BeginCommand();
+    SwapSelected(Map);
+    DrawPlanView();
+}
+
+void TVellEdit::ColorToMemClick() {
+    BeginCommand();
+    if (auto color = AverageSelectedColor(Map)) CurrentColor = *color;
+}
+
+void TVellEdit::MemToColorClick() {
+    BeginCommand();
+    ApplyColorToSelected(Map, CurrentColor);
+    RedrawAll();
+}
+
+void TVellEdit::IntersectionsClick() {
+    BeginCommand();
+    ShowNeighbours(Map);
+    RedrawAll();
+}
+
+// ---- The menu and closing ----
+
+void TVellEdit::N4Click() {
+    BeginCommand();
+    ConfirmNewMap(Map, Dialogs);
+    // The view is back at its start: the scroll bars follow it at once rather than at the
+    // next activation, so the arrows and the scroll bars go on from where the view is.
+    SyncScrollBars();
+    RefreshRouteState();
+    RedrawAll();
+}
+
+void TVellEdit::N5Click() {
+    BeginCommand();
+    SaveMap(Map, Dialogs);
+    RedrawAll();
+}
+
+void TVellEdit::O1Click() {
+    BeginCommand();
+    EditorOpenMap(Map, Dialogs);
+    SyncScrollBars();
+    RefreshRouteState();
+    RedrawAll();
+}
+
+void TVellEdit::A1Click() {
+    BeginCommand();
+    SaveMapAs(Map, Dialogs);
+    RedrawAll();
+}
+
+void TVellEdit::N3Click() { close(); }
+
+void TVellEdit::closeEvent(QCloseEvent* event) {
+    BeginCommand();
+    if (ConfirmExit(Map, Dialogs))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TVellEdit::C1Click() {
+    BeginCommand();
+    if (auto color = Dialogs.ChooseColor(CurrentColor)) CurrentColor = *color;
+}
+
+} // namespace vell

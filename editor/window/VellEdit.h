@@ -1,0 +1,172 @@
+// The editor window (TVellEdit): plan view and overview of the map, scrolling, the drawing
+// tools and editing buttons, the route panel and the map-file menu.
+#pragma once
+
+#include "MapBitmaps.h"
+#include "PlanMouse.h"
+
+#include "Map.h"
+#include "Random.h"
+#include "UserDialogs.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+
+class QAction;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QTimer;
+
+namespace vell {
+
+class TPaintBox;
+
+// The window's caption before the first redraw; afterwards "Редактор карт  - " and the name.
+extern const char* const EditorCaption;
+
+class TVellEdit : public QMainWindow {
+    Q_OBJECT
+  public:
+    // The window works on the program's one map and its bitmaps; it owns neither.
+    TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDialogs& dialogs,
+              QWidget* parent = nullptr);
+
+    // The current colour (0x00BBGGRR): the colour dialog's, or the average taken from the map.
+    std::uint32_t Color() const { return CurrentColor; }
+    // The drawing tool: the kind of the next drawn object.
+    int ActionItemIndex() const;
+    const TPlanMouse& Mouse() const { return PlanMouse; }
+    bool MiniMapDragging() const { return IsMiniMapDragging; }
+    // How often the plan view has been rendered; the idle window renders nothing.
+    long PlanRenders() const { return PlanRenderCount; }
+
+    // Renders plan and overview, sets the caption and shows both bitmaps.
+    void RedrawAll();
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private slots:
+    // Drawing and editing.
+    void MapPBMouseDown(Qt::MouseButton button, QPoint position);
+    void MapPBMouseMove(QPoint position);
+    void MapPBMouseUp(Qt::MouseButton button);
+    void DeSelectClick();
+    void DelSelClick();
+    void SwapClick();
+    void ColorToMemClick();
+    void MemToColorClick();
+    void IntersectionsClick();
+
+    // The rail check and the double-track conversion (VellEditRails.cpp).
+    void CheckClick();
+    void CompileClick();
+
+    // The route panel (VellEditRoutes.cpp).
+    void Symbol1Change();
+    void Symbol2Change();
+    void VagonCountChange();
+    void RouteIntervalChange();
+    void AddToRouteClick();
+    void ClearRouteClick();
+    void CheckRouteClick();
+
+    // The view.
+    void btUpClick();
+    void btDownClick();
+    void btLeftClick();
+    void btRightClick();
+    void HSBChange();
+    void VSBChange();
+    void MiniMapPBMouseDown(QPoint position);
+    void MiniMapPBMouseMove(QPoint position);
+    void MiniMapPBMouseUp();
+    void TimerTimer();
+
+    // The menu.
+    void N4Click();
+    void N5Click();
+    void O1Click();
+    void A1Click();
+    void N3Click();
+    void C1Click();
+
+  private:
+    void CreateControls();
+    void CreateMenu();
+    void FormCreate();
+    void FormActivate();
+    // Shows the current route slot in the route panel (VellEditRoutes.cpp).
+    void RefreshRouteState();
+
+    // The plan alone, as the mouse and the timer redraw it.
+    void DrawPlanView();
+    // Shows the bitmaps again without rendering them.
+    void RepaintBitmaps();
+    void ApplyRedraw(TRedraw redraw);
+    // Sets both scroll bars to the view; their change handlers take it up and redraw.
+    void SyncScrollBars();
+    // Scrolls so that the view's top-left corner is as near (x, y) as the scroll bars allow.
+    void ScrollTo(int x, int y);
+    // Every command first ends a drag of the plan-view mouse: a command may delete the object
+    // being drawn, and the mouse release may go to a dialog instead.
+    void BeginCommand();
+    // The route slot the panel shows: row from Symbol1, column from Symbol2.
+    int RouteRow() const;
+    int RouteColumn() const;
+
+    TMap& Map;
+    TMapBitmaps& Bitmaps;
+    TRandom& Random;
+    IUserDialogs& Dialogs;
+    TPlanMouse PlanMouse;
+    std::uint32_t CurrentColor;
+    bool IsMiniMapDragging = false;
+    bool Shown = false;
+    long PlanRenderCount = 0;
+
+    QButtonGroup* Action = nullptr;
+    QPushButton* DeSelect = nullptr;
+    QPushButton* DelSel = nullptr;
+    QPushButton* Swap = nullptr;
+    QPushButton* ColorToMem = nullptr;
+    QPushButton* MemToColor = nullptr;
+    QPushButton* Check = nullptr;
+    QPushButton* Compile = nullptr;
+    QPushButton* Intersections = nullptr;
+    QPushButton* AddToRoute = nullptr;
+    QPushButton* ClearRoute = nullptr;
+    QPushButton* CheckRoute = nullptr;
+    QLabel* Number = nullptr;
+    QComboBox* Symbol1 = nullptr;
+    QComboBox* Symbol2 = nullptr;
+    QLabel* LabelVagonCount = nullptr;
+    QSlider* VagonCount = nullptr;
+    QLabel* RouteIntervalCaption = nullptr;
+    QSlider* RouteInterval = nullptr;
+    QLabel* CountPoint = nullptr;
+    QPushButton* btUp = nullptr;
+    QPushButton* btLeft = nullptr;
+    QPushButton* btDown = nullptr;
+    QPushButton* btRight = nullptr;
+    TPaintBox* MiniMapPB = nullptr;
+    TPaintBox* MapPB = nullptr;
+    QScrollBar* HSB = nullptr;
+    QScrollBar* VSB = nullptr;
+    QTimer* Timer = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* O1 = nullptr;
+    QAction* A1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* C1 = nullptr;
+};
+
+} // namespace vell
