@@ -1,0 +1,405 @@
+// The route selection window.
+#include "SelectRoute.h"
+
+#include "DialogFont.h"
+#include "MapFlows.h"
+#include "PaintBox.h"
+#include "PlanView.h"
+#include "RouteMap.h"
+#include "RouteTable.h"
+#include "RunAheadLoop.h"
+#include "Scheme.h"
+#include "VellView.h"
+#include "View3D.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace vell {
+
+const char* const SelectRouteCaption = "Трамвай";
+const char* const BuildingNetworkCaption = "Составление карты путей...";
+const char* const LayingRoutesCaption = "Прокладка маршрутов...";
+const char* const RailErrorText = "Ошибка с рельсами!\r\nПроверьте карту в редакторе";
+const char* const WaitingForTramCaption = "Ожидание появления вагона на маршруте...";
+
+namespace {
+
+constexpr int ColumnWidths[8] = {24, 60, 60, 70, 70, 90, 90, 50};
+// While the world runs ahead the window answers the user at least this often.
+constexpr int RunSliceMs = 30;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int top) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setGeometry(540, top, 200, 24);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+std::pair<int, int> ParseRouteName(const QString& name) {
+    static const QString digits = QStringLiteral("123456789");
+    static const QString suffixes = QStringLiteral(" 0123456789АБ");
+    const int row = name.size() > 0 ? int(digits.indexOf(name[0])) : -1;
+    const int col = name.size() > 1 ? int(suffixes.indexOf(name[1])) : -1;
+    return {std::max(row, 0), std::max(col, 0)};
+}
+
+QString RunAheadFailureText(TRunAhead outcome, bool allTrams, int row, int col, int vellCount,
+                            int totalTrams) {
+    const QString route = QString::fromStdString(RouteDisplayName(row, col));
+    switch (outcome) {
+    case TRunAhead::Ready: return {};
+    case TRunAhead::NoWorld: return QStringLiteral("Движение не запущено.");
+    case TRunAhead::NoNetwork:
+        return QStringLiteral("Сначала выберите карту без ошибок с рельсами.");
+    case TRunAhead::NoRoute: return QStringLiteral("Выберите маршрут в таблице.");
+    case TRunAhead::RouteIdle:
+        if (allTrams)
+            return QStringLiteral("Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
+                                  "Проверьте карту в редакторе.")
+                .arg(vellCount)
+                .arg(totalTrams);
+        return QStringLiteral("Маршрут %1 не выпускает вагоны.\nПроверьте его в редакторе.")
+            .arg(route);
+    case TRunAhead::TableFull:
+        if (allTrams)
+            return QStringLiteral("На линии не может быть больше %1 вагонов: вышло %2 из %3.\n"
+                                  "Снимите «Прогонять перед стартом».")
+                .arg(MaxVells)
+                .arg(vellCount)
+                .arg(totalTrams);
+        return QStringLiteral("Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.")
+            .arg(route)
+            .arg(MaxVells);
+    case TRunAhead::NeverEntered:
+        return QStringLiteral("Вагон маршрута %1 не может выйти на линию: путь занят.").arg(route);
+    }
+    return {};
+}
+
+TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialogs& dialogs,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      Map(map), Bitmaps(bitmaps), World(world), Dialogs(dialogs) {
+    setObjectName(QStringLiteral("SelectRoute"));
+    setWindowTitle(QString::fromUtf8(SelectRouteCaption));
+    setFont(DialogFont());
+    setFixedSize(742, 369);
+    move(164, 185);
+
+    MapPB = new TPaintBox(this, &Bitmaps.OverviewBitmap);
+    MapPB->setObjectName(QStringLiteral("MapPB"));
+    MapPB->setGeometry(540, 0, 200, 200);
+
+    RouteTable = new QTableWidget(1, 8, this);
+    RouteTable->setObjectName(QStringLiteral("RouteTable"));
+    RouteTable->setGeometry(0, 0, 540, 365);
+    RouteTable->verticalHeader()->hide();
+    RouteTable->verticalHeader()->setMinimumSectionSize(1);
+    RouteTable->verticalHeader()->setDefaultSectionSize(16);
+    RouteTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* header = RouteTable->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    header->setDefaultSectionSize(80);
+    header->setFixedHeight(17);
+    header->setSectionResizeMode(QHeaderView::Interactive); // column sizing
+    header->setSectionsMovable(true);                        // column moving
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    // Headers written from the left edge of their cells, with little padding, as in a string
+    // grid: the designed widths must hold "Остановок" and "Интервал (мин)".
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 1px; }"));
+    RouteTable->setHorizontalHeaderLabels(QStringList(8, QString()));
+    RouteTable->setShowGrid(false); // grid lines of width 0
+    RouteTable->setWordWrap(false);
+    RouteTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    RouteTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    RouteTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    RouteTable->setCurrentCell(-1, -1);
+    // FormCreate: the column widths.
+    for (int c = 0; c < 8; ++c) RouteTable->setColumnWidth(c, ColumnWidths[c]);
+
+    SelectMap = MakeButton(this, "SelectMap", "Выбрать карту... (&O)", 208);
+    Button1 = MakeButton(this, "Button1", "Сохранить схему линий (&S)", 232);
+    DoProcess = new QCheckBox(QStringLiteral("Прогонять перед стартом"), this);
+    DoProcess->setObjectName(QStringLiteral("DoProcess"));
+    DoProcess->setGeometry(540, 256, 200, 28);
+    Start = MakeButton(this, "Start", "Вид сверху (&V)", 284);
+    StartGame = MakeButton(this, "StartGame", "Начать игру (&G)", 308);
+    Button2 = MakeButton(this, "Button2", "Выход (&Q)", 340);
+
+    setTabOrder(RouteTable, SelectMap);
+    setTabOrder(SelectMap, Button1);
+    setTabOrder(Button1, DoProcess);
+    setTabOrder(DoProcess, Start);
+    setTabOrder(Start, StartGame);
+    setTabOrder(StartGame, Button2);
+
+    connect(RouteTable, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column, int, int) {
+                if (row >= 0) RouteTableSelectCell(column, row + 1);
+            });
+    connect(SelectMap, &QPushButton::clicked, this, &TSelectRoute::SelectMapClick);
+    connect(Button1, &QPushButton::clicked, this, &TSelectRoute::Button1Click);
+    connect(Start, &QPushButton::clicked, this, &TSelectRoute::StartClick);
+    connect(Button2, &QPushButton::clicked, this, &TSelectRoute::Button2Click);
+    UpdateButtons();
+}
+
+TSelectRoute::~TSelectRoute() { QCoreApplication::instance()->removeEventFilter(this); }
+
+void TSelectRoute::SetWindows(TRouteMap* routeMap, TVellView* vellView) {
+    RouteMap = routeMap;
+    VellView = vellView;
+}
+
+void TSelectRoute::SetCaption(const QString& caption) {
+    setWindowTitle(caption);
+    // The long steps run inside the handler: let the new caption reach the screen first.
+    if (isVisible()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TSelectRoute::SelectMapAtStartUp(bool mapNamed) {
+    if (!mapNamed) return;
+    // The map-model start-up falls back to a new map when the named one cannot be loaded.
+    if (Map.FileName == NewMapName) {
+        Dialogs.ShowError(OpenErrorText);
+        return;
+    }
+    UseOpenedMap();
+}
+
+void TSelectRoute::SelectMapClick() {
+    if (Running) return;
+    if (!OpenMap(Map, Dialogs)) return;
+    UseOpenedMap();
+}
+
+void TSelectRoute::ResetTable() {
+    const QSignalBlocker block(RouteTable);
+    RouteTable->clearContents();
+    RouteTable->setColumnCount(8);
+    RouteTable->setRowCount(1);
+    QStringList headers;
+    for (const std::string& h : RouteTableHeaders()) headers << QString::fromStdString(h);
+    RouteTable->setHorizontalHeaderLabels(headers);
+    // The designed widths suit a narrower font than most platforms have: a column too narrow
+    // for its header grows just enough to show it whole.
+    const QFontMetrics metrics(RouteTable->horizontalHeader()->font());
+    for (int c = 0; c < headers.size(); ++c)
+        RouteTable->setColumnWidth(
+            c, std::max(RouteTable->columnWidth(c), metrics.horizontalAdvance(headers[c]) + 4));
+    RouteTable->clearSelection();
+    RouteTable->setCurrentCell(-1, -1);
+    RoutesListed = 0;
+    SelectedGridRow = 0;
+}
+
+void TSelectRoute::UseOpenedMap() {
+    Ready = false;
+    Map.FreeNetwork();
+    ResetTable();
+    Map.ViewX = Map.ViewY = -1000; // keeps the view rectangle off the overview
+    DrawOverview(Map, Bitmaps);
+    Map.ComputeCatchment();
+    SetCaption(QString::fromUtf8(BuildingNetworkCaption));
+    TotalTrams = 0;
+    if (Map.BuildNetwork() == -1) {
+        SetCaption(QString::fromUtf8(LayingRoutesCaption));
+        const QSignalBlocker block(RouteTable);
+        for (auto [i, j] : RouteTableOrder()) AddToTable(i, j);
+        Ready = true;
+    } else {
+        Dialogs.ShowMessage(RailErrorText);
+    }
+    SetCaption(QString::fromUtf8(SelectRouteCaption));
+    if (RouteTable->rowCount() > 1) {
+        // AddToTable always keeps an empty row at the bottom.
+        const QSignalBlocker block(RouteTable);
+        RouteTable->setRowCount(RouteTable->rowCount() - 1);
+    }
+    MapPB->update();
+    UpdateButtons();
+}
+
+void TSelectRoute::AddToTable(int i, int j) {
+    TRouteRec& route = Map.Route(i, j);
+    if (route.WaypointCount < 2) return;
+    TRouteTableRow row;
+    row.Row = i;
+    row.Column = j;
+    row.Name = RouteName(i, j);
+    row.Figures = ComputeRouteFigures(Map, i, j); // lays and times the route
+    const int r = RouteTable->rowCount() - 1;
+    RouteTable->setRowCount(r + 2);
+    const std::vector<std::string> cells = RouteTableCells(row, route);
+    for (int c = 0; c < int(cells.size()); ++c)
+        RouteTable->setItem(r, c, new QTableWidgetItem(QString::fromStdString(cells[c])));
+    TotalTrams += route.TramCount;
+    ++RoutesListed;
+}
+
+void TSelectRoute::ParseSelectedRoute() {
+    QString text;
+    if (SelectedGridRow == 0) {
+        if (const QTableWidgetItem* h = RouteTable->horizontalHeaderItem(0)) text = h->text();
+    } else if (const QTableWidgetItem* item = RouteTable->item(SelectedGridRow - 1, 0)) {
+        text = item->text();
+    }
+    const auto [row, col] = ParseRouteName(text);
+    SelectedRouteRow = std::uint8_t(row);
+    SelectedRouteCol = std::uint8_t(col);
+}
+
+void TSelectRoute::RouteTableSelectCell(int, int row) {
+    Map.ClearMarks();
+    SelectedGridRow = row;
+    ParseSelectedRoute();
+    Map.MarkRoute(SelectedRouteRow, SelectedRouteCol);
+    DrawOverview(Map, Bitmaps);
+    MapPB->update();
+    UpdateButtons();
+}
+
+bool TSelectRoute::SelectedRouteStartable() const {
+    if (!Ready || SelectedGridRow < 1 || SelectedGridRow > RoutesListed) return false;
+    const TRouteRec& route = Map.Route(SelectedRouteRow, SelectedRouteCol);
+    return route.InUse() && route.Usable && route.TramCount >= 1;
+}
+
+void TSelectRoute::UpdateButtons() {
+    const bool idle = !Running;
+    for (QWidget* w : {static_cast<QWidget*>(RouteTable), static_cast<QWidget*>(SelectMap),
+                       static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
+                       static_cast<QWidget*>(Button2)})
+        w->setEnabled(idle);
+    const bool startable = idle && SelectedRouteStartable();
+    Start->setEnabled(startable);
+    StartGame->setEnabled(startable && TView3D::CanRunGames);
+}
+
+void TSelectRoute::Button1Click() {
+    QImage bitmap = NewSchemeBitmap();
+    if (ExportScheme(Map, bitmap) == TSchemeResult::SaveFailed) {
+        Dialogs.ShowError(SchemeSaveError);
+        return;
+    }
+    if (!RouteMap) return;
+    RouteMap->SetPicture(bitmap);
+    RouteMap->exec();
+}
+
+void TSelectRoute::StartClick() {
+    if (Map.FileName == NewMapName) return;
+    // The button is off for these; a start from elsewhere must not run a world that cannot be
+    // watched.
+    if (Running || !VellView || !SelectedRouteStartable()) return;
+    World.StartWorld();
+    World.PlayerTram = nullptr;
+    Map.ClearMarks();
+    VellView->ShowWaiting = false;
+    const bool ready = DoProcess->isChecked() ? PreRun() : WaitForTram();
+    if (ready) {
+        FindPlayerTram();
+        VellView->btShowClick();
+        VellView->exec();
+    }
+    World.PlayerTram = nullptr;
+    World.StopWorld();
+    if (FreeNetworkWhenStopped) {
+        FreeNetworkWhenStopped = false;
+        Map.FreeNetwork();
+    }
+}
+
+bool TSelectRoute::PreRun() {
+    TRunAheadLoop loop = TRunAheadLoop::AllTrams(World, TotalTrams);
+    return RunAheadLoop(loop, true);
+}
+
+bool TSelectRoute::WaitForTram() {
+    ParseSelectedRoute();
+    TRunAheadLoop loop = TRunAheadLoop::ForRoute(World, SelectedRouteRow, SelectedRouteCol);
+    return RunAheadLoop(loop, false);
+}
+
+void TSelectRoute::FindPlayerTram() {
+    vell::FindPlayerTram(World, SelectedRouteRow, SelectedRouteCol);
+}
+
+bool TSelectRoute::RunAheadLoop(TRunAheadLoop& loop, bool allTrams) {
+    const QString kept = windowTitle();
+    if (!allTrams) SetCaption(QString::fromUtf8(WaitingForTramCaption));
+    Running = true;
+    CancelRequested = false;
+    UpdateButtons();
+    QCoreApplication::instance()->installEventFilter(this);
+
+    std::optional<TRunAhead> outcome = loop.Check();
+    int shownCount = -1;
+    QElapsedTimer slice;
+    slice.start();
+    while (!outcome) {
+        outcome = loop.Step();
+        if (allTrams && World.VellCount != shownCount) {
+            shownCount = World.VellCount;
+            setWindowTitle(QStringLiteral("%1/%2").arg(shownCount).arg(TotalTrams));
+        }
+        if (!outcome && slice.elapsed() >= RunSliceMs) {
+            QCoreApplication::processEvents();
+            slice.restart();
+            if (CancelRequested) break;
+        }
+    }
+
+    QCoreApplication::instance()->removeEventFilter(this);
+    Running = false;
+    CancelRequested = false;
+    setWindowTitle(kept);
+    UpdateButtons();
+    if (!outcome) return false; // stopped by the player: the run does not start
+    if (*outcome == TRunAhead::Ready) return true;
+    Dialogs.ShowError(RunAheadFailureText(*outcome, allTrams, SelectedRouteRow, SelectedRouteCol,
+                                          World.VellCount, TotalTrams)
+                          .toStdString());
+    return false;
+}
+
+bool TSelectRoute::eventFilter(QObject* watched, QEvent* event) {
+    if (Running && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        CancelRunAhead();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TSelectRoute::closeEvent(QCloseEvent* event) {
+    // FormClose. A world running ahead still reads the network: it goes once the world stops.
+    if (Running) {
+        CancelRunAhead();
+        FreeNetworkWhenStopped = true;
+    } else {
+        Map.FreeNetwork();
+    }
+    QWidget::closeEvent(event);
+}
+
+void TSelectRoute::Button2Click() { close(); }
+
+} // namespace vell

@@ -1,0 +1,123 @@
+// The route selection window (TSelectRoute, caption "Трамвай"): the game's main window. The
+// player picks a map, sees its routes with their figures and an overview of the map, saves the
+// route scheme picture and starts the top view on the chosen route.
+#pragma once
+
+#include "MapBitmaps.h"
+#include "RunAhead.h"
+#include "UserDialogs.h"
+#include "World.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+class QCheckBox;
+class QPushButton;
+class QTableWidget;
+
+namespace vell {
+
+class TPaintBox;
+class TRouteMap;
+class TRunAheadLoop;
+class TVellView;
+
+extern const char* const SelectRouteCaption;     // "Трамвай"
+extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
+extern const char* const LayingRoutesCaption;    // "Прокладка маршрутов..."
+extern const char* const RailErrorText;          // "Ошибка с рельсами!\r\nПроверьте карту в редакторе"
+extern const char* const WaitingForTramCaption;  // "Ожидание появления вагона на маршруте..."
+
+// The route slot of a name as the table writes it: the position of its first character among
+// the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
+// not found, or missing, counts as 0.
+std::pair<int, int> ParseRouteName(const QString& name);
+
+// Why a run-ahead ended without the view opening, for the player; empty for Ready.
+QString RunAheadFailureText(TRunAhead outcome, bool allTrams, int row, int col, int vellCount,
+                            int totalTrams);
+
+class TSelectRoute : public QWidget {
+    Q_OBJECT
+  public:
+    // The window reads and changes the program's one map, bitmaps and world; all outlive it.
+    TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialogs& dialogs,
+                 QWidget* parent = nullptr);
+    ~TSelectRoute() override;
+    // The windows created after this one that its buttons show.
+    void SetWindows(TRouteMap* routeMap, TVellView* vellView);
+
+    // Controls, with the names of the form.
+    TPaintBox* MapPB;
+    QTableWidget* RouteTable;
+    QPushButton* SelectMap;
+    QPushButton* Button1;
+    QCheckBox* DoProcess;
+    QPushButton* Start;
+    QPushButton* StartGame;
+    QPushButton* Button2;
+
+    std::int32_t TotalTrams = 0;
+    // The table row last selected, counted as the grid does: 0 is the header row.
+    std::int32_t SelectedGridRow = 0;
+    std::uint8_t SelectedRouteRow = 0;
+    std::uint8_t SelectedRouteCol = 0;
+
+    // At start-up, when the command line named a map: the map is selected as if chosen with
+    // "Выбрать карту...", or the player is told that it could not be opened.
+    void SelectMapAtStartUp(bool mapNamed);
+
+    void SelectMapClick();
+    // What choosing a map does once it is open: network, routes, table, overview.
+    void UseOpenedMap();
+    void AddToTable(int i, int j);
+    void ParseSelectedRoute();
+    // `row` counts as the grid does: 1 is the first route.
+    void RouteTableSelectCell(int column, int row);
+    void Button1Click();
+    void StartClick();
+    void Button2Click();
+
+    // The run-ahead of a start: true when the view may open. The caption shows the progress;
+    // Esc or closing the window stops it, and a run that cannot succeed ends with a message.
+    bool PreRun();
+    bool WaitForTram();
+    void FindPlayerTram();
+
+    // A map has been selected and its rail network is sound.
+    bool MapReady() const { return Ready; }
+    bool RunningAhead() const { return Running; }
+    // Asks a running run-ahead to stop at its next pause.
+    void CancelRunAhead() { CancelRequested = Running; }
+    // Data rows of the table that hold a route.
+    int RouteRowCount() const { return RoutesListed; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void ResetTable();
+    void SetCaption(const QString& caption);
+    void UpdateButtons();
+    bool SelectedRouteStartable() const;
+    bool RunAheadLoop(TRunAheadLoop& loop, bool allTrams);
+
+    TMap& Map;
+    TMapBitmaps& Bitmaps;
+    TWorld& World;
+    IUserDialogs& Dialogs;
+    TRouteMap* RouteMap = nullptr;
+    TVellView* VellView = nullptr;
+    bool Ready = false;
+    int RoutesListed = 0;
+    bool Running = false;
+    bool CancelRequested = false;
+    bool FreeNetworkWhenStopped = false;
+};
+
+} // namespace vell

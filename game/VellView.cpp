@@ -1,0 +1,299 @@
+// The top view window.
+#include "VellView.h"
+
+#include "DialogFont.h"
+#include "PaintBox.h"
+#include "Palette.h"
+#include "PlanView.h"
+#include "RouteReport.h"
+#include "Selection.h"
+#include "Units.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vell {
+
+const char* const VellViewCaption = "Трамвай. Вид сверху.";
+const char* const PassCountLabel = "Пассажиров на остановке:";
+
+namespace {
+
+constexpr double HalfCar = 3.8;             // metres: a car body is 7.6 m long
+constexpr double DoorsShutBelow = 0.105;    // a tram this little open is drawn in its colour
+constexpr double AccelerationFactor = 331.4759843982756; // m/tick^2 to m/s2: TicksPerSecond^2
+constexpr std::uint32_t PassCountBrush = 0xCCFFFF;      // light yellow
+constexpr int PassCountLimit = 595; // the box of the text stays within the plan's edge
+
+// A number with a fixed count of decimals and a point; a value that shows as zero gets no sign.
+QString Fixed(double value, int decimals) {
+    QString text = QString::number(value, 'f', decimals);
+    const bool nonZero =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c >= '1' && c <= '9'; });
+    if (text.startsWith('-') && !nonZero) text.remove(0, 1);
+    return text;
+}
+
+int Pixel(double v) { return int(RoundHalfEven(v)); }
+
+} // namespace
+
+QString MinutesSeconds(std::int64_t seconds) {
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString ScheduleText(int scheduleState) {
+    switch (scheduleState) {
+    case -2: return QStringLiteral("Сильно обогнал расписание");
+    case -1: return QStringLiteral("Обогнал расписание");
+    case 0: return QStringLiteral("Едет по расписанию");
+    case 1: return QStringLiteral("Отстал от расписания");
+    default: return QStringLiteral("Сильно отстал от расписания");
+    }
+}
+
+QString DeviationText(int scheduleState, std::int32_t deviationTicks) {
+    const auto s = RoundHalfEven(std::fabs(double(deviationTicks)) / TicksPerSecond);
+    if (scheduleState != 0) return QStringLiteral("(на %1)").arg(MinutesSeconds(s));
+    return (deviationTicks < 0 ? QStringLiteral("(разница -") : QStringLiteral("(разница ")) +
+           MinutesSeconds(s) + QStringLiteral(")");
+}
+
+TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialogs& dialogs,
+                     QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      Map(map), Bitmaps(bitmaps), World(world), Dialogs(dialogs) {
+    setObjectName(QStringLiteral("VellView"));
+    setWindowTitle(QString::fromUtf8(VellViewCaption));
+    setFont(DialogFont());
+    setFixedSize(792, 621);
+    move(112, 53);
+
+    PB = new TPaintBox(this, &Bitmaps.PlanBitmap);
+    PB->setObjectName(QStringLiteral("PB"));
+    PB->setGeometry(172, 0, PlanSize, PlanSize);
+
+    auto label = [this](const char* name, const char* text, int x, int y) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setObjectName(QString::fromUtf8(name));
+        l->setGeometry(x, y, 170, 16);
+        return l;
+    };
+    CInfo = label("CInfo", "Информация:", 0, 0);
+    CBortNumber = label("CBortNumber", "Номер поезда:", 0, 20);
+    VBortNumber = label("VBortNumber", "", 0, 36);
+    URouteNumber = label("URouteNumber", "Номер маршрута", 0, 56);
+    VRouteNumber = label("VRouteNumber", "", 0, 72);
+    CDTime = label("CDTime", "Отстал от расписания", 0, 92);
+    VDTime = label("VDTime", "", 0, 108);
+    CMaxDTime = label("CMaxDTime", "Максимальное отставание:", 0, 128);
+    VMaxDTime = label("VMaxDTime", "", 0, 144);
+    CSpeed = label("CSpeed", "Скорость:", 0, 164);
+    VSpeed = label("VSpeed", "", -1, 180);
+    CDSpeed = label("CDSpeed", "Ускорение:", 0, 200);
+    VDSpeed = label("VDSpeed", "", 0, 216);
+    CController = label("CController", "Положение ручки:", 0, 236);
+    VController = label("VController", "", 0, 252);
+    CDoors = label("CDoors", "Двери закрыты", 0, 276);
+    CVagons = label("CVagons", "Вагонов:", 0, 296);
+    VVagons = label("VVagons", "", 0, 312);
+    CPassengers = label("CPassengers", "Пассажиров:", 0, 332);
+    VPassengers = label("VPassengers", "", 0, 348);
+
+    btShow = new QPushButton(QStringLiteral("Показать"), this);
+    btShow->setObjectName(QStringLiteral("btShow"));
+    btShow->setGeometry(0, 368, 170, 24);
+    ViewSpeed = label("ViewSpeed", "Скорость просмотра:", 0, 396);
+    Speed = new QSlider(Qt::Horizontal, this);
+    Speed->setObjectName(QStringLiteral("Speed"));
+    Speed->setGeometry(0, 412, 169, 45);
+    Speed->setRange(0, 10);
+    Speed->setSingleStep(1);
+    Speed->setPageStep(2);
+    Speed->setTickPosition(QSlider::TicksBelow);
+    Speed->setTickInterval(1);
+    Speed->setValue(4);
+
+    HSB = new QScrollBar(Qt::Horizontal, this);
+    HSB->setObjectName(QStringLiteral("HSB"));
+    HSB->setGeometry(172, 600, 600, 20);
+    VSB = new QScrollBar(Qt::Vertical, this);
+    VSB->setObjectName(QStringLiteral("VSB"));
+    VSB->setGeometry(772, 0, 20, 600);
+    for (QScrollBar* bar : {HSB, VSB}) {
+        bar->setRange(0, 10000);
+        bar->setSingleStep(20);
+        bar->setPageStep(PlanSize); // a page is the width of the picture
+    }
+    HSB->setValue(4300);
+    VSB->setValue(3700);
+    RouteInfo = new QPushButton(QStringLiteral("?"), this);
+    RouteInfo->setObjectName(QStringLiteral("RouteInfo"));
+    RouteInfo->setGeometry(772, 600, 20, 20);
+    RouteInfo->setAutoDefault(false);
+
+    setTabOrder(btShow, Speed);
+    setTabOrder(Speed, HSB);
+    setTabOrder(HSB, VSB);
+    setTabOrder(VSB, RouteInfo);
+
+    Timer = new QTimer(this);
+    Timer->setInterval(50);
+    connect(Timer, &QTimer::timeout, this, &TVellView::TimerTimer);
+    connect(PB, &TPaintBox::MouseDown, this, &TVellView::PBMouseDown);
+    connect(PB, &TPaintBox::MouseUp, this, &TVellView::PBMouseUp);
+    connect(btShow, &QPushButton::clicked, this, &TVellView::btShowClick);
+    connect(RouteInfo, &QPushButton::clicked, this, &TVellView::RouteInfoClick);
+}
+
+// The timer runs only while the window is shown: that is when the world runs.
+void TVellView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Timer->start();
+}
+
+void TVellView::hideEvent(QHideEvent* event) {
+    Timer->stop();
+    QDialog::hideEvent(event);
+}
+
+void TVellView::TimerTimer() {
+    if (!isVisible()) return;
+    const int steps = StepsPerTick(Speed->value());
+    for (int k = 0; k < steps; ++k) World.WorldStep();
+    const int originX = HSB->value();
+    const int originY = VSB->value();
+    Map.ViewX = originX;
+    Map.ViewY = originY;
+    DrawPlan(Map, Bitmaps, SecondsOfDay());
+    {
+        QPainter plan(&Bitmaps.PlanBitmap);
+        for (const auto& tram : World.VellTable)
+            if (tram) DrawVell(plan, *tram, originX, originY);
+    }
+    if (ShowWaiting) ShowPassCount();
+    PB->update();
+    ShowInfo();
+}
+
+void TVellView::DrawVell(QPainter& plan, const TVell& tram, int originX, int originY) const {
+    if (!tram.Active) return;
+    const std::uint32_t rim = tram.OnRoute ? Colors::White : Colors::Red;
+    const std::uint32_t body = tram.DoorOpening < DoorsShutBelow ? (tram.Colour & 0xFFFFFF) : rim;
+    for (int car = 0; car < tram.Cars() && car < MaxCars; ++car) {
+        const TCarAxisXY axis = tram.CarAxis(car);
+        const QPoint a(Pixel(axis.Centre.X - HalfCar * axis.Dir.X - originX),
+                       Pixel(axis.Centre.Y - HalfCar * axis.Dir.Y - originY));
+        const QPoint b(Pixel(axis.Centre.X + HalfCar * axis.Dir.X - originX),
+                       Pixel(axis.Centre.Y + HalfCar * axis.Dir.Y - originY));
+        plan.setPen(MapPen(rim, 5));
+        plan.drawLine(a, b);
+        plan.setPen(MapPen(body, 3));
+        plan.drawLine(a, b);
+    }
+}
+
+void TVellView::ShowInfo() {
+    const TVell* tram = World.PlayerTram;
+    if (!tram) return;
+    VBortNumber->setText(QString::number(tram->Number));
+    VRouteNumber->setText(QString::fromStdString(RouteName(tram->RouteRow, tram->RouteCol)));
+    CDTime->setText(ScheduleText(tram->ScheduleState));
+    VDTime->setText(DeviationText(tram->ScheduleState, tram->Deviation));
+    VMaxDTime->setText(MinutesSeconds(RoundHalfEven(double(tram->MaxLate) / TicksPerSecond)));
+    VSpeed->setText(Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + QStringLiteral(" км/ч"));
+    VDSpeed->setText(Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) +
+                     QStringLiteral(" м/с2"));
+    VController->setText(Fixed(tram->Command, 1));
+    CDoors->setText(tram->DoorOpening != 0 ? QStringLiteral("Двери открыты")
+                                           : QStringLiteral("Двери закрыты"));
+    VVagons->setText(QString::number(tram->Cars()));
+    VPassengers->setText(QStringLiteral("%1/%2")
+                             .arg(RoundHalfEven(tram->Passengers))
+                             .arg(tram->Capacity()));
+    setWindowTitle(QString::number(tram->StopIndex));
+}
+
+void TVellView::ShowPassCount() {
+    PassCountText.clear();
+    PassCountBox = QRect();
+    Map.ClearMarks();
+    Map.SelectMode = 2;
+    SelectNearest(Map, std::int16_t(WaitPoint.x()), std::int16_t(WaitPoint.y()));
+    const TMapObject* stop = nullptr;
+    for (const TMapObject& o : Map.Objects)
+        if (o.Selected() && o.IsRail() && o.IsStop()) {
+            stop = &o;
+            break;
+        }
+    if (stop) {
+        const int w = stop->StopInfo() & 127;
+        const int waiting = stop->Waiting() * (w + 1) / 64;
+        const QString text = QString::fromUtf8(PassCountLabel) + QString::number(waiting);
+        QPainter plan(&Bitmaps.PlanBitmap);
+        plan.setFont(font());
+        const QFontMetrics metrics = plan.fontMetrics();
+        const int width = metrics.horizontalAdvance(text);
+        const int height = metrics.height();
+        int left = WaitPoint.x();
+        int top = WaitPoint.y();
+        if (left + width > PassCountLimit) left = PassCountLimit - width;
+        if (top + height > PassCountLimit) top = PassCountLimit - height;
+        plan.setPen(MapPen(Colors::Red, 1));
+        plan.setBrush(ToQColor(PassCountBrush));
+        PassCountBox = ExclusiveBox(left - 3, top - 3, left + width + 3, top + height + 3);
+        plan.drawRect(PassCountBox);
+        plan.setPen(Qt::black);
+        plan.drawText(QRect(left, top, width, height), Qt::AlignLeft | Qt::AlignTop, text);
+        PassCountText = text;
+    }
+    Map.ClearMarks();
+}
+
+void TVellView::PBMouseDown(Qt::MouseButton button, int x, int y) {
+    Map.ClearMarks();
+    SelectNearest(Map, std::int16_t(x), std::int16_t(y));
+    auto marked = [this](const TRailPos& pos) {
+        return pos.Obj < Map.Objects.size() && Map.Objects[pos.Obj].Selected();
+    };
+    for (const auto& tram : World.VellTable) {
+        if (!tram) continue;
+        bool under = false;
+        for (int car = 0; car < tram->Cars() && car < MaxCars && !under; ++car)
+            under = marked(tram->Front[car]) || marked(tram->Rear[car]);
+        if (under) {
+            World.PlayerTram = tram.get();
+            break;
+        }
+    }
+    Map.ClearMarks();
+    if (button == Qt::RightButton) {
+        ShowWaiting = true;
+        WaitPoint = QPoint(x, y);
+    }
+}
+
+void TVellView::PBMouseUp(Qt::MouseButton button, int, int) {
+    if (button == Qt::RightButton) ShowWaiting = false;
+}
+
+void TVellView::btShowClick() {
+    const TVell* tram = World.PlayerTram;
+    if (!tram || tram->Front[0].Obj >= Map.Objects.size()) return;
+    const TMapObject& rail = Map.Objects[tram->Front[0].Obj];
+    // The scroll bars keep their positions within 0..10000.
+    HSB->setValue(rail.X2 - PlanSize / 2);
+    VSB->setValue(rail.Y2 - PlanSize / 2);
+}
+
+void TVellView::RouteInfoClick() { Dialogs.ShowMessage(RouteReport(Map)); }
+
+} // namespace vell

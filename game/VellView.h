@@ -1,0 +1,107 @@
+// The top view (TVellView, "Трамвай. Вид сверху."): the running tram system from above, with an
+// information column about the followed tram (PlayerTram), a speed control for the simulation
+// and the route report. Shown modally for one top-view run; its 50 ms timer runs the world.
+#pragma once
+
+#include "MapBitmaps.h"
+#include "UserDialogs.h"
+#include "World.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+
+class QLabel;
+class QPainter;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QTimer;
+
+namespace vell {
+
+class TPaintBox;
+
+extern const char* const VellViewCaption; // "Трамвай. Вид сверху."
+extern const char* const PassCountLabel;  // "Пассажиров на остановке:"
+
+// Seconds as the top view writes times: minutes, a colon and two digits of seconds ("2:05").
+QString MinutesSeconds(std::int64_t seconds);
+// The text of ScheduleState -2..2 ("Сильно обогнал расписание" .. "Сильно отстал от расписания").
+QString ScheduleText(int scheduleState);
+// The deviation from the timetable as VDTime shows it: "(на 2:05)" off schedule, "(разница
+// -0:40)" or "(разница 0:40)" on it.
+QString DeviationText(int scheduleState, std::int32_t deviationTicks);
+
+class TVellView : public QDialog {
+    Q_OBJECT
+  public:
+    // The window reads and changes the program's one map, bitmaps and world; all outlive it.
+    TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialogs& dialogs,
+              QWidget* parent = nullptr);
+
+    // Controls, with the names of the form.
+    TPaintBox* PB;
+    QLabel* CInfo;
+    QLabel* CBortNumber;
+    QLabel* VBortNumber;
+    QLabel* URouteNumber;
+    QLabel* VRouteNumber;
+    QLabel* CDTime;
+    QLabel* VDTime;
+    QLabel* CMaxDTime;
+    QLabel* VMaxDTime;
+    QLabel* CSpeed;
+    QLabel* VSpeed;
+    QLabel* CDSpeed;
+    QLabel* VDSpeed;
+    QLabel* CController;
+    QLabel* VController;
+    QLabel* CDoors;
+    QLabel* CVagons;
+    QLabel* VVagons;
+    QLabel* CPassengers;
+    QLabel* VPassengers;
+    QPushButton* btShow;
+    QLabel* ViewSpeed;
+    QSlider* Speed;
+    QScrollBar* HSB;
+    QScrollBar* VSB;
+    QPushButton* RouteInfo;
+    QTimer* Timer;
+
+    // True while the right mouse button is held on the plan; where it was pressed.
+    bool ShowWaiting = false;
+    QPoint WaitPoint;
+    // What ShowPassCount drew on its last call: the text and its box, or an empty text.
+    QString PassCountText;
+    QRect PassCountBox;
+
+    // World steps per timer tick at a position of the speed track bar: 2^position.
+    static int StepsPerTick(int position) { return 1 << position; }
+
+    void TimerTimer();
+    // Draws one tram onto a painter open on the plan bitmap, the view origin at (originX, originY).
+    void DrawVell(QPainter& plan, const TVell& tram, int originX, int originY) const;
+    void ShowInfo();
+    void ShowPassCount();
+    void PBMouseDown(Qt::MouseButton button, int x, int y);
+    void PBMouseUp(Qt::MouseButton button, int x, int y);
+    void btShowClick();
+    void RouteInfoClick();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    TMap& Map;
+    TMapBitmaps& Bitmaps;
+    TWorld& World;
+    IUserDialogs& Dialogs;
+};
+
+} // namespace vell
