@@ -26,7 +26,9 @@ void TPaintBox::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, Image);
 }
 
-void TPaintBox::mousePressEvent(QMouseEvent* event) { emit MouseDown(event->button(), PixelOf(event)); }
+void TPaintBox::mousePressEvent(QMouseEvent* event) {
+    emit MouseDown(event->button(), PixelOf(event));
+}
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event) { emit MouseMove(PixelOf(event)); }
 

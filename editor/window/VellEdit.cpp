@@ -241,6 +241,7 @@ void TVellEdit::CreateMenu() {
     bar->setObjectName(QStringLiteral("MainMenu1"));
     QMenu* file = bar->addMenu(Text("Карта (&F)"));
     file->setObjectName(QStringLiteral("N1"));
+    file->setFont(EditorFont()); // a popup is a window of its own and does not inherit it
     auto item = [&](QAction*& a, const char* name, const char* caption, QKeySequence key,
                     void (TVellEdit::*handler)()) {
         a = file->addAction(Text(caption));

@@ -86,7 +86,9 @@ class VellEditTest : public QObject {
         PickTool(kind);
         Stroke(Qt::LeftButton, {At(x1, y1), At(x2, y2)});
     }
-    void PickTool(int kind) { Child<QRadioButton>(qPrintable(QStringLiteral("Action%1").arg(kind)))->setChecked(true); }
+    void PickTool(int kind) {
+        Child<QRadioButton>(qPrintable(QStringLiteral("Action%1").arg(kind)))->setChecked(true);
+    }
     // Alt + a Latin letter or digit, as the captions' accelerators say.
     void Alt(Qt::Key key) { QTest::keyClick(Window.get(), key, Qt::AltModifier); }
     void Key(Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) {
@@ -153,7 +155,10 @@ class VellEditTest : public QObject {
         const Expected buttons[] = {
             {"DeSelect", {0, 80, 100, 24}, "Снять выд. (&S)", "Снять выделение"},
             {"DelSel", {100, 80, 100, 24}, "Удалить выд. (&D)", "Удалить выделенное"},
-            {"Swap", {0, 104, 200, 24}, "Преобразовать выделенное (&E)", "Преобразовать выделенное"},
+            {"Swap",
+             {0, 104, 200, 24},
+             "Преобразовать выделенное (&E)",
+             "Преобразовать выделенное"},
             {"ColorToMem", {0, 132, 100, 24}, "Запомн. цвет (&Z)", "Запомнить цвет"},
             {"MemToColor", {100, 132, 100, 24}, "Примен. цвет (&X)", "Применить цвет"},
             {"Check", {0, 160, 100, 24}, "Пров. пути (&P)", "Проверить пути"},
@@ -173,10 +178,11 @@ class VellEditTest : public QObject {
             QCOMPARE(b->text(), Q(e.Caption));
             QCOMPARE(b->toolTip(), Q(e.Hint));
         }
-        const Expected labels[] = {{"Number", {0, 268, 0, 0}, "Номер маршрута:", ""},
-                                   {"LabelVagonCount", {0, 292, 0, 0}, "Кол-во вагонов в поезде (1-3):", ""},
-                                   {"RouteIntervalCaption", {0, 320, 0, 0}, "Интервал (5-30):", ""},
-                                   {"CountPoint", {0, 348, 0, 0}, "Маршрут не задан", ""}};
+        const Expected labels[] = {
+            {"Number", {0, 268, 0, 0}, "Номер маршрута:", ""},
+            {"LabelVagonCount", {0, 292, 0, 0}, "Кол-во вагонов в поезде (1-3):", ""},
+            {"RouteIntervalCaption", {0, 320, 0, 0}, "Интервал (5-30):", ""},
+            {"CountPoint", {0, 348, 0, 0}, "Маршрут не задан", ""}};
         for (const Expected& e : labels) {
             auto* l = Child<QLabel>(e.Name);
             QCOMPARE(l->pos(), e.Place.topLeft());
@@ -447,7 +453,8 @@ class VellEditTest : public QObject {
     void acceleratorsPickTheTools() {
         const std::pair<Qt::Key, int> keys[] = {{Qt::Key_1, 0}, {Qt::Key_3, 2}, {Qt::Key_6, 5},
                                                 {Qt::Key_9, 8}, {Qt::Key_0, 9}};
-        for (auto [key, index] : keys) AltClick(key, [&] { return Window->ActionItemIndex() == index; });
+        for (auto [key, index] : keys)
+            AltClick(key, [&] { return Window->ActionItemIndex() == index; });
     }
 
     void rightDragPaintsTheSelection() {
@@ -639,7 +646,8 @@ class VellEditTest : public QObject {
         changed();
         Dialogs->Answers = {TAnswer::Cancel};
         Key(Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(Dialogs->Log, std::vector<std::string>{"ask3: Карта 'Новая' была изменена. Сохранить?"});
+        QCOMPARE(Dialogs->Log,
+                 std::vector<std::string>{"ask3: Карта 'Новая' была изменена. Сохранить?"});
         QCOMPARE(Map->ObjectCount(), 1);
 
         changed();
