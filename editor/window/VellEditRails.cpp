@@ -1,14 +1,26 @@
 // The editor window's rail check and double-track conversion.
-//
-// Hooks still to be filled in. Start each with BeginCommand(); ScrollTo() moves the view the
-// way the scroll bars allow, Color() is the current colour (ColorGrade gives the rails' grade),
-// Random is the program's generator and Dialogs shows the message.
 #include "VellEdit.h"
+
+#include "Conversion.h"
+#include "EditOps.h"
+#include "RouteEditing.h"
 
 namespace vell {
 
-void TVellEdit::CheckClick() {}
+void TVellEdit::CheckClick() {
+    BeginCommand();
+    const TRailCheck check = CheckRails(Map);
+    if (check.FaultyRail < 0)
+        Dialogs.ShowMessage(RailsInOrderText);
+    else
+        ScrollTo(check.ViewX, check.ViewY); // the faulty rails stay selected
+    RedrawAll();
+}
 
-void TVellEdit::CompileClick() {}
+void TVellEdit::CompileClick() {
+    BeginCommand();
+    ConvertDoubleTracks(Map, ColorGrade(Color()), Random);
+    RedrawAll();
+}
 
 } // namespace vell
