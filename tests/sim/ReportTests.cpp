@@ -1,0 +1,46 @@
+// The route report: its lines, its total and its 255-character cut.
+#include "RouteReport.h"
+#include "TestMaps.h"
+
+#include <gtest/gtest.h>
+
+namespace vell::test {
+namespace {
+
+std::size_t Characters(const std::string& text) {
+    std::size_t n = 0;
+    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+TEST(RouteReport, OneLinePerRouteInPlayAndATotal) {
+    auto map = NewMap();
+    TRouteRec& five = map->Route(4, 0);
+    five.WaypointCount = 2;
+    five.TramsInService = 2;
+    five.TramCount = 4;
+    TRouteRec& fiftyB = map->Route(4, 12);
+    fiftyB.WaypointCount = 3;
+    fiftyB.TramCount = 1;
+    TRouteRec& twelve = map->Route(0, 3);
+    twelve.WaypointCount = 2;
+    twelve.TramsInService = 1;
+    twelve.TramCount = 3;
+    map->Route(1, 0).WaypointCount = 1; // not in play
+    map->Route(1, 0).TramCount = 9;
+    EXPECT_EQ(RouteReport(*map), "5 : 2 (4)\r\n5Б: 0 (1)\r\n12: 1 (3)\r\nИтого 3 (8)");
+    EXPECT_EQ(RouteReport(*NewMap()), "Итого 0 (0)");
+}
+
+TEST(RouteReport, ALongReportIsCutAt255Characters) {
+    auto map = NewMap();
+    for (auto& row : map->Routes)
+        for (TRouteRec& r : row) r.WaypointCount = 2;
+    const std::string report = RouteReport(*map);
+    EXPECT_EQ(Characters(report), 255u);
+    EXPECT_EQ(report.find("Итого"), std::string::npos);
+    EXPECT_EQ(report.rfind("1 : 0 (0)\r\n1А: 0 (0)\r\n1Б: 0 (0)\r\n", 0), 0u);
+}
+
+} // namespace
+} // namespace vell::test

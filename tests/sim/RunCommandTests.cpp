@@ -1,0 +1,116 @@
+// VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
+#include "Commands.h"
+#include "GeneratedCity.h"
+#include "TestMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace vell::test {
+namespace {
+
+struct TRun {
+    int Code;
+    std::string Out, Err;
+};
+
+TRun Sim(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int code = tool::RunVellSim(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// The one figure that changes from run to run is the speed of the run itself.
+std::string WithoutSpeed(const std::string& json) {
+    return std::regex_replace(json, std::regex("\"steps_per_second\": [0-9]+, "), "");
+}
+
+class RunCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TCityPlan plan;
+        plan.Loops = 4;
+        plan.LoopWidth = 1500;
+        plan.Routes = 6;
+        auto map = GenerateCity(plan);
+        map->FileName = Dir.Path("city.vl");
+        ASSERT_TRUE(map->SaveToFile());
+    }
+    TTempDir Dir;
+};
+
+TEST_F(RunCommand, TheSameSeedGivesTheSameOutput) {
+    const TRun a = Sim({"run", Dir.Path("city"), "--minutes", "20", "--seed", "4"});
+    const TRun b = Sim({"--seed", "4", "run", Dir.Path("city.vl"), "--minutes", "20"});
+    ASSERT_EQ(a.Code, 0) << a.Err;
+    ASSERT_EQ(b.Code, 0) << b.Err;
+    EXPECT_EQ(a.Out, b.Out);
+    EXPECT_NE(a.Out.find("Зерно: 4, минут: 20, шагов мира: 21848"), std::string::npos) << a.Out;
+    EXPECT_NE(a.Out.find("Итого "), std::string::npos);
+    EXPECT_NE(a.Err.find("Шагов мира в секунду: "), std::string::npos);
+
+    const TRun c = Sim({"run", Dir.Path("city"), "--minutes", "20", "--seed", "5"});
+    EXPECT_NE(c.Out, a.Out);
+}
+
+TEST_F(RunCommand, JsonNamesAndFigures) {
+    const TRun a = Sim({"run", Dir.Path("city"), "--seed", "9", "--json", "--minutes", "30"});
+    const TRun b = Sim({"run", Dir.Path("city"), "--json", "--minutes", "30", "--seed", "9"});
+    ASSERT_EQ(a.Code, 0) << a.Err;
+    EXPECT_EQ(WithoutSpeed(a.Out), WithoutSpeed(b.Out));
+    EXPECT_NE(WithoutSpeed(a.Out), a.Out);
+    EXPECT_EQ(a.Out.rfind("{\"seed\": 9, \"minutes\": 30, \"steps\": 32772, \"steps_per_second\": ", 0),
+              0u)
+        << a.Out;
+    for (const char* key :
+         {"\"report\": \"", "\"routes\": [{\"name\": \"1\", \"planned\": ", "\"dispatched\": ",
+          "\"in_service\": ", "\"stops_served\": ", "\"stops_unserved\": ", "\"boarded\": ",
+          "\"alighted\": ", "\"mean_deviation_s\": ", "\"worst_late_s\": ", "\"off_route\": 0",
+          "\"accident_ticks\": ", "\"longest_standstill_min\": ", "\\r\\nИтого "})
+        EXPECT_NE(a.Out.find(key), std::string::npos) << key;
+    // Every route of this city runs: planned trams go out and serve stops.
+    std::smatch m;
+    std::string rest = a.Out;
+    const std::regex route("\"planned\": ([0-9]+), \"dispatched\": ([0-9]+), \"in_service\": "
+                           "([0-9]+), \"stops_served\": ([0-9]+)");
+    int routes = 0;
+    while (std::regex_search(rest, m, route)) {
+        ++routes;
+        const int planned = std::stoi(m[1]), dispatched = std::stoi(m[2]);
+        EXPECT_GE(planned, 1);
+        EXPECT_GE(dispatched, 1);
+        EXPECT_LE(dispatched, planned);
+        EXPECT_LE(std::stoi(m[3]), dispatched);
+        EXPECT_GT(std::stoi(m[4]), 0);
+        rest = m.suffix();
+    }
+    EXPECT_EQ(routes, 6);
+}
+
+TEST_F(RunCommand, BadInput) {
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--minutes", "-3"}).Code, 2);
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--minutes", "ten"}).Code, 2);
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--seed", "x"}).Code, 2);
+    EXPECT_EQ(Sim({"run", Dir.Path("nothing-here")}).Code, 2);
+    EXPECT_EQ(Sim({"run"}).Code, 2);
+
+    // A dead end: the rail check fails, as the game would say.
+    auto map = NewMap();
+    AddRail(*map, 100, 100, 200, 100);
+    map->FileName = Dir.Path("broken.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    const TRun broken = Sim({"run", Dir.Path("broken"), "--seed", "1"});
+    EXPECT_EQ(broken.Code, 1);
+    EXPECT_NE(broken.Err.find("Ошибка с рельсами!"), std::string::npos);
+
+    // No minutes: no steps, the report of an idle world.
+    const TRun idle = Sim({"run", Dir.Path("city"), "--minutes", "0", "--seed", "1", "--json"});
+    EXPECT_EQ(idle.Code, 0);
+    EXPECT_NE(idle.Out.find("\"steps\": 0"), std::string::npos);
+    EXPECT_NE(idle.Out.find("\"dispatched\": 0"), std::string::npos);
+}
+
+} // namespace
+} // namespace vell::test

@@ -1,0 +1,210 @@
+// The world: dispatching, routes that cannot run, tear-down and restart, the occupancy
+// invariant over long runs, the step order, and a golden run with a fixed seed.
+#include "GeneratedCity.h"
+#include "RunStatistics.h"
+#include "SimTestSupport.h"
+#include "TestMaps.h"
+#include "Units.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace vell::test {
+namespace {
+
+std::unique_ptr<TMap> SmallCity(unsigned seed = 1) {
+    TCityPlan plan;
+    plan.Loops = 4;
+    plan.LoopWidth = 1500;
+    plan.Routes = 8;
+    plan.Seed = seed;
+    return GenerateCity(plan);
+}
+
+TEST(World, ATenMinuteRouteDispatchesEvery10924Steps) {
+    TRingMap ring = RingMap();
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 10);
+    TSimulation sim(std::move(ring.Map), 11);
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 3;
+    const std::int32_t first = route.NextDispatch;
+    ASSERT_GE(first, 0);
+    ASSERT_LT(first, 10924);
+    std::vector<long long> dispatched;
+    for (long long s = 1; s <= 3 * 10924 + 10; ++s) {
+        const int before = sim.World->VellCount;
+        sim.World->WorldStep();
+        if (sim.World->VellCount > before) dispatched.push_back(s);
+    }
+    ASSERT_EQ(dispatched.size(), 3u);
+    EXPECT_EQ(dispatched[0], first + 1);
+    EXPECT_EQ(dispatched[1] - dispatched[0], 10924);
+    EXPECT_EQ(dispatched[2] - dispatched[1], 10924);
+    EXPECT_EQ(route.TramsStarted, 3);
+    for (int number = 1; number <= 3; ++number)
+        EXPECT_EQ(sim.TramNumber(number).RouteRow, 0); // numbered in the order of creation
+}
+
+TEST(World, RoutesThatCannotRunNeverDispatchAndNothingBreaks) {
+    TRingMap ring = RingMap();
+    const int wall = AddObject(*ring.Map, Wall, 0, 0, 10, 10);
+    const int a = ring.Rails[0], b = ring.Rails[RingBottom];
+    SetRoute(*ring.Map, 0, 0, {a, b}, 1, 5); // its trams are taken away below
+    SetRoute(*ring.Map, 1, 0, {a}, 1, 5);    // one waypoint: not in play
+    SetRoute(*ring.Map, 2, 0, {a, b}, 0, 5); // no cars
+    SetRoute(*ring.Map, 3, 0, {a, b}, 5, 5); // more cars than a tram has
+    SetRoute(*ring.Map, 4, 0, {a, wall}, 1, 5); // a waypoint that is no rail: unusable
+    TSimulation sim(std::move(ring.Map));
+    sim.Map->Route(0, 0).TramCount = 0;
+    EXPECT_GT(sim.Map->Route(2, 0).TramCount, 0);
+    EXPECT_GT(sim.Map->Route(3, 0).TramCount, 0);
+    EXPECT_FALSE(sim.World->CanDispatch(2, 0));
+    EXPECT_FALSE(sim.World->CanDispatch(3, 0));
+    EXPECT_FALSE(sim.World->CanDispatch(4, 0));
+    for (int s = 0; s < 2 * 5462; ++s) sim.World->WorldStep();
+    EXPECT_EQ(sim.World->VellCount, 0);
+    for (int row : {0, 2, 3, 4}) EXPECT_EQ(sim.Map->Route(row, 0).TramsStarted, 0) << row;
+}
+
+TEST(World, StopWorldFreesEverythingAndASecondStartIsFresh) {
+    TSimulation sim(SmallCity(), 21);
+    for (int s = 0; s < 6000; ++s) sim.World->WorldStep();
+    ASSERT_GT(sim.World->VellCount, 0);
+    const std::uint64_t firstRun = WorldDigest(*sim.World);
+    sim.World->PlayerTram = &sim.Tram(0);
+
+    sim.World->StopWorld();
+    EXPECT_FALSE(sim.World->Running());
+    EXPECT_EQ(sim.World->VellCount, 0);
+    EXPECT_TRUE(std::all_of(sim.World->VellTable.begin(), sim.World->VellTable.end(),
+                            [](const auto& slot) { return !slot; }));
+    EXPECT_TRUE(sim.World->Occupancy.empty());
+    EXPECT_EQ(sim.World->PlayerTram, nullptr);
+    sim.World->WorldStep(); // a stopped world does nothing
+    EXPECT_EQ(sim.World->VellCount, 0);
+
+    sim.Random.Seed(21);
+    sim.World->StartWorld();
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j)
+            if (sim.Map->Route(i, j).InUse()) {
+                EXPECT_EQ(sim.Map->Route(i, j).TramsStarted, 0);
+                EXPECT_EQ(sim.Map->Route(i, j).TramsInService, 0);
+            }
+    EXPECT_TRUE(std::all_of(sim.World->Occupancy.begin(), sim.World->Occupancy.end(),
+                            [](std::uint16_t c) { return c == 0; }));
+    for (int s = 0; s < 6000; ++s) sim.World->WorldStep();
+    EXPECT_EQ(WorldDigest(*sim.World), firstRun);
+}
+
+TEST(World, OccupancyMatchesTheMarksAndReturnsToZero) {
+    TSimulation sim(SmallCity(3), 5);
+    for (long long s = 0; s < 40 * TicksPerMinute; ++s) {
+        sim.World->WorldStep();
+        if (s % 250 == 0) {
+            std::string why;
+            ASSERT_TRUE(OccupancyConsistent(*sim.World, &why)) << "step " << s << ": " << why;
+        }
+    }
+    int active = 0;
+    for (int k = 0; k < sim.World->VellCount; ++k) {
+        TVell& t = sim.Tram(k);
+        EXPECT_TRUE(TramFinite(t)) << t.Number;
+        if (!t.Active) continue;
+        ++active;
+        t.ReleaseTrack();
+    }
+    EXPECT_GT(active, 5);
+    EXPECT_TRUE(std::all_of(sim.World->Occupancy.begin(), sim.World->Occupancy.end(),
+                            [](std::uint16_t c) { return c == 0; }));
+}
+
+TEST(World, SortVellsPutsTheLatestTramsFirst) {
+    TSimulation sim(SmallCity(), 8);
+    for (int s = 0; s < 30000; ++s) sim.World->WorldStep();
+    const int n = sim.World->VellCount;
+    ASSERT_GE(n, 8);
+    TRandom deviations(3);
+    std::set<int> numbers;
+    for (int k = 0; k < n; ++k) {
+        sim.Tram(k).Deviation = deviations.Below(9) - 4; // many equal keys
+        numbers.insert(sim.Tram(k).Number);
+    }
+    sim.World->SortVells(0, n - 1);
+    std::set<int> after;
+    for (int k = 0; k < n; ++k) {
+        after.insert(sim.Tram(k).Number);
+        if (k > 0) {
+            EXPECT_LE(sim.Tram(k - 1).Deviation, sim.Tram(k).Deviation);
+        }
+    }
+    EXPECT_EQ(after, numbers);
+}
+
+TEST(World, AWatcherChangesNothing) {
+    std::uint64_t digests[2];
+    for (int watched = 0; watched < 2; ++watched) {
+        TSimulation sim(SmallCity(2), 17);
+        std::unique_ptr<TRunStatistics> statistics;
+        if (watched) statistics = std::make_unique<TRunStatistics>(*sim.World);
+        for (int s = 0; s < 15000; ++s) {
+            sim.World->WorldStep();
+            if (statistics) statistics->Observe();
+        }
+        digests[watched] = WorldDigest(*sim.World);
+        if (statistics) {
+            long long served = 0;
+            for (const TRouteStatistics& r : statistics->Routes()) served += r.StopsServed;
+            EXPECT_GT(served, 0);
+        }
+    }
+    EXPECT_EQ(digests[0], digests[1]);
+}
+
+// A fixed seed on a fixed city: the figures first, so that a change says what moved, then the
+// whole state.
+TEST(World, GoldenRun) {
+    TSimulation sim(SmallCity(4), 2024);
+    TRunStatistics statistics(*sim.World);
+    for (long long s = 0; s < 30 * TicksPerMinute; ++s) {
+        sim.World->WorldStep();
+        statistics.Observe();
+    }
+    int inService = 0;
+    long long served = 0, unserved = 0;
+    for (const TRouteStatistics& r : statistics.Routes()) {
+        inService += r.InService;
+        served += r.StopsServed;
+        unserved += r.StopsUnserved;
+    }
+    EXPECT_EQ(sim.World->VellCount, 14);
+    EXPECT_EQ(inService, 14);
+    EXPECT_EQ(served, 163);
+    EXPECT_EQ(unserved, 0);
+    EXPECT_EQ(sim.Random.GetState(), 881070001u);
+    EXPECT_EQ(WorldDigest(*sim.World), 14674166164620660423u);
+}
+
+// Three simulated hours of a small city: nothing undefined, the counters always right.
+TEST(World, ALongRunStaysSound) {
+    TSimulation sim(SmallCity(6), 77);
+    const long long steps = RoundHalfEven(3 * 60 * TicksPerMinute);
+    for (long long s = 0; s < steps; ++s) {
+        sim.World->WorldStep();
+        if (s % 5000 == 0) {
+            std::string why;
+            ASSERT_TRUE(OccupancyConsistent(*sim.World, &why)) << "step " << s << ": " << why;
+        }
+    }
+    std::string why;
+    EXPECT_TRUE(OccupancyConsistent(*sim.World, &why)) << why;
+    for (int k = 0; k < sim.World->VellCount; ++k) {
+        EXPECT_TRUE(TramFinite(sim.Tram(k))) << sim.Tram(k).Number;
+        EXPECT_TRUE(sim.Tram(k).OnRoute);
+    }
+}
+
+} // namespace
+} // namespace vell::test
