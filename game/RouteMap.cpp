@@ -17,6 +17,8 @@ TRouteMap::TRouteMap(QWidget* parent) : QDialog(parent) {
     Image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void TRouteMap::SetPicture(const QImage& picture) { Image->setPixmap(QPixmap::fromImage(picture)); }
+void TRouteMap::SetPicture(const QImage& picture) {
+    Image->setPixmap(QPixmap::fromImage(picture));
+}
 
 } // namespace vell

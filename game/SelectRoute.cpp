@@ -60,11 +60,14 @@ QString RunAheadFailureText(TRunAhead outcome, bool allTrams, int row, int col, 
                             int totalTrams) {
     const QString route = QString::fromStdString(RouteDisplayName(row, col));
     switch (outcome) {
-    case TRunAhead::Ready: return {};
-    case TRunAhead::NoWorld: return QStringLiteral("Движение не запущено.");
+    case TRunAhead::Ready:
+        return {};
+    case TRunAhead::NoWorld:
+        return QStringLiteral("Движение не запущено.");
     case TRunAhead::NoNetwork:
         return QStringLiteral("Сначала выберите карту без ошибок с рельсами.");
-    case TRunAhead::NoRoute: return QStringLiteral("Выберите маршрут в таблице.");
+    case TRunAhead::NoRoute:
+        return QStringLiteral("Выберите маршрут в таблице.");
     case TRunAhead::RouteIdle:
         if (allTrams)
             return QStringLiteral("Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
@@ -117,7 +120,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     header->setDefaultSectionSize(80);
     header->setFixedHeight(17);
     header->setSectionResizeMode(QHeaderView::Interactive); // column sizing
-    header->setSectionsMovable(true);                        // column moving
+    header->setSectionsMovable(true);                       // column moving
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     // Headers written from the left edge of their cells, with little padding, as in a string
@@ -132,7 +135,8 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     RouteTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     RouteTable->setCurrentCell(-1, -1);
     // FormCreate: the column widths.
-    for (int c = 0; c < 8; ++c) RouteTable->setColumnWidth(c, ColumnWidths[c]);
+    for (int c = 0; c < 8; ++c)
+        RouteTable->setColumnWidth(c, ColumnWidths[c]);
 
     SelectMap = MakeButton(this, "SelectMap", "Выбрать карту... (&O)", 208);
     Button1 = MakeButton(this, "Button1", "Сохранить схему линий (&S)", 232);
@@ -161,7 +165,9 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     UpdateButtons();
 }
 
-TSelectRoute::~TSelectRoute() { QCoreApplication::instance()->removeEventFilter(this); }
+TSelectRoute::~TSelectRoute() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
 
 void TSelectRoute::SetWindows(TRouteMap* routeMap, TVellView* vellView) {
     RouteMap = routeMap;
@@ -196,7 +202,8 @@ void TSelectRoute::ResetTable() {
     RouteTable->setColumnCount(8);
     RouteTable->setRowCount(1);
     QStringList headers;
-    for (const std::string& h : RouteTableHeaders()) headers << QString::fromStdString(h);
+    for (const std::string& h : RouteTableHeaders())
+        headers << QString::fromStdString(h);
     RouteTable->setHorizontalHeaderLabels(headers);
     // The designed widths suit a narrower font than most platforms have: a column too narrow
     // for its header grows just enough to show it whole.
@@ -222,7 +229,8 @@ void TSelectRoute::UseOpenedMap() {
     if (Map.BuildNetwork() == -1) {
         SetCaption(QString::fromUtf8(LayingRoutesCaption));
         const QSignalBlocker block(RouteTable);
-        for (auto [i, j] : RouteTableOrder()) AddToTable(i, j);
+        for (auto [i, j] : RouteTableOrder())
+            AddToTable(i, j);
         Ready = true;
     } else {
         Dialogs.ShowMessage(RailErrorText);
@@ -400,6 +408,8 @@ void TSelectRoute::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-void TSelectRoute::Button2Click() { close(); }
+void TSelectRoute::Button2Click() {
+    close();
+}
 
 } // namespace vell

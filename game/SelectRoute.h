@@ -29,8 +29,8 @@ class TVellView;
 extern const char* const SelectRouteCaption;     // "Трамвай"
 extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
 extern const char* const LayingRoutesCaption;    // "Прокладка маршрутов..."
-extern const char* const RailErrorText;          // "Ошибка с рельсами!\r\nПроверьте карту в редакторе"
-extern const char* const WaitingForTramCaption;  // "Ожидание появления вагона на маршруте..."
+extern const char* const RailErrorText; // "Ошибка с рельсами!\r\nПроверьте карту в редакторе"
+extern const char* const WaitingForTramCaption; // "Ожидание появления вагона на маршруте..."
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is

@@ -26,10 +26,10 @@ const char* const PassCountLabel = "Пассажиров на остановке
 
 namespace {
 
-constexpr double HalfCar = 3.8;             // metres: a car body is 7.6 m long
-constexpr double DoorsShutBelow = 0.105;    // a tram this little open is drawn in its colour
+constexpr double HalfCar = 3.8;          // metres: a car body is 7.6 m long
+constexpr double DoorsShutBelow = 0.105; // a tram this little open is drawn in its colour
 constexpr double AccelerationFactor = 331.4759843982756; // m/tick^2 to m/s2: TicksPerSecond^2
-constexpr std::uint32_t PassCountBrush = 0xCCFFFF;      // light yellow
+constexpr std::uint32_t PassCountBrush = 0xCCFFFF;       // light yellow
 constexpr int PassCountLimit = 595; // the box of the text stays within the plan's edge
 
 // A number with a fixed count of decimals and a point; a value that shows as zero gets no sign.
@@ -41,7 +41,9 @@ QString Fixed(double value, int decimals) {
     return text;
 }
 
-int Pixel(double v) { return int(RoundHalfEven(v)); }
+int Pixel(double v) {
+    return int(RoundHalfEven(v));
+}
 
 } // namespace
 
@@ -51,11 +53,16 @@ QString MinutesSeconds(std::int64_t seconds) {
 
 QString ScheduleText(int scheduleState) {
     switch (scheduleState) {
-    case -2: return QStringLiteral("Сильно обогнал расписание");
-    case -1: return QStringLiteral("Обогнал расписание");
-    case 0: return QStringLiteral("Едет по расписанию");
-    case 1: return QStringLiteral("Отстал от расписания");
-    default: return QStringLiteral("Сильно отстал от расписания");
+    case -2:
+        return QStringLiteral("Сильно обогнал расписание");
+    case -1:
+        return QStringLiteral("Обогнал расписание");
+    case 0:
+        return QStringLiteral("Едет по расписанию");
+    case 1:
+        return QStringLiteral("Отстал от расписания");
+    default:
+        return QStringLiteral("Сильно отстал от расписания");
     }
 }
 
@@ -168,7 +175,8 @@ void TVellView::hideEvent(QHideEvent* event) {
 void TVellView::TimerTimer() {
     if (!isVisible()) return;
     const int steps = StepsPerTick(Speed->value());
-    for (int k = 0; k < steps; ++k) World.WorldStep();
+    for (int k = 0; k < steps; ++k)
+        World.WorldStep();
     const int originX = HSB->value();
     const int originY = VSB->value();
     Map.ViewX = originX;
@@ -216,9 +224,8 @@ void TVellView::ShowInfo() {
     CDoors->setText(tram->DoorOpening != 0 ? QStringLiteral("Двери открыты")
                                            : QStringLiteral("Двери закрыты"));
     VVagons->setText(QString::number(tram->Cars()));
-    VPassengers->setText(QStringLiteral("%1/%2")
-                             .arg(RoundHalfEven(tram->Passengers))
-                             .arg(tram->Capacity()));
+    VPassengers->setText(
+        QStringLiteral("%1/%2").arg(RoundHalfEven(tram->Passengers)).arg(tram->Capacity()));
     setWindowTitle(QString::number(tram->StopIndex));
 }
 
@@ -249,8 +256,8 @@ void TVellView::ShowPassCount() {
         if (top + height > PassCountLimit) top = PassCountLimit - height;
         plan.setPen(MapPen(Colors::Red, 1));
         plan.setBrush(ToQColor(PassCountBrush));
-        PassCountBox = ExclusiveBox(left - 3, top - 3, left + width + 3, top + height + 3);
-        plan.drawRect(PassCountBox);
+        plan.drawRect(ExclusiveBox(left - 3, top - 3, left + width + 3, top + height + 3));
+        PassCountBox = QRect(QPoint(left - 3, top - 3), QPoint(left + width + 2, top + height + 2));
         plan.setPen(Qt::black);
         plan.drawText(QRect(left, top, width, height), Qt::AlignLeft | Qt::AlignTop, text);
         PassCountText = text;
@@ -294,6 +301,8 @@ void TVellView::btShowClick() {
     VSB->setValue(rail.Y2 - PlanSize / 2);
 }
 
-void TVellView::RouteInfoClick() { Dialogs.ShowMessage(RouteReport(Map)); }
+void TVellView::RouteInfoClick() {
+    Dialogs.ShowMessage(RouteReport(Map));
+}
 
 } // namespace vell

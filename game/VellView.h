@@ -76,7 +76,8 @@ class TVellView : public QDialog {
     // True while the right mouse button is held on the plan; where it was pressed.
     bool ShowWaiting = false;
     QPoint WaitPoint;
-    // What ShowPassCount drew on its last call: the text and its box, or an empty text.
+    // What ShowPassCount drew on its last call: the text and the pixels its box covers, or an
+    // empty text.
     QString PassCountText;
     QRect PassCountBox;
 

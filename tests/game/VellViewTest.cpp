@@ -1,0 +1,410 @@
+// The top view: its form, the world steps per tick, the information column, the trams on the
+// plan, following a tram with a click, the waiting passengers under the right button and the
+// route report.
+#include "GameFixture.h"
+
+#include "PaintBox.h"
+#include "Palette.h"
+#include "RouteReport.h"
+#include "RunAhead.h"
+#include "Units.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+
+using namespace vell;
+using namespace vell::test;
+
+namespace {
+
+constexpr std::uint32_t LightYellow = 0xCCFFFF;
+
+// A game on the routes map with route 1 chosen and the world started, the top view shown with
+// its timer held so that the test decides when it ticks.
+struct TRunningGame {
+    TTempDir Dir;
+    TRoutesMap Source{Dir.Path("city.vl")};
+    TGame G;
+    TVellView& View = G.VellView;
+
+    TRunningGame() {
+        G.Choose(Dir.Path("city.vl"));
+        G.SelectRoute.RouteTable->setCurrentCell(0, 0);
+        G.World.StartWorld();
+        View.show();
+        View.Timer->stop();
+    }
+    ~TRunningGame() {
+        View.hide();
+        G.World.PlayerTram = nullptr;
+        G.World.StopWorld();
+    }
+    // A tram of our own making, standing on `rail` from `rear` to `rear` + 7.6 m.
+    std::unique_ptr<TVell> TramOn(int rail, double rear, int routeRow = 1, int routeCol = 0) {
+        auto tram = std::make_unique<TVell>(G.World);
+        tram->Route = &G.Map->Route(routeRow, routeCol);
+        tram->RouteRow = std::uint8_t(routeRow);
+        tram->RouteCol = std::uint8_t(routeCol);
+        tram->Front[0] = {std::uint16_t(rail), 0, rear + 7.6};
+        tram->Rear[0] = {std::uint16_t(rail), 0, rear};
+        tram->Active = true;
+        return tram;
+    }
+    QPoint Midpoint(int rail) const {
+        const TMapObject& o = G.Map->Objects[rail];
+        return {(o.X1 + o.X2) / 2, (o.Y1 + o.Y2) / 2};
+    }
+    // Scrolls so that map point `p` comes to pixel `at` of the plan, as far as the scroll bars
+    // go, and draws the plan from there as the next tick would; returns the pixel of `p`.
+    QPoint Bring(QPoint p, QPoint at) {
+        View.HSB->setValue(p.x() - at.x());
+        View.VSB->setValue(p.y() - at.y());
+        G.Map->ViewX = View.HSB->value();
+        G.Map->ViewY = View.VSB->value();
+        return p - QPoint(G.Map->ViewX, G.Map->ViewY);
+    }
+};
+
+std::uint32_t At(const QImage& image, int x, int y) {
+    return PixelColor(image.pixel(x, y));
+}
+
+} // namespace
+
+class VellViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
+
+    void formAsDesigned() {
+        TGame g;
+        TVellView& v = g.VellView;
+        QCOMPARE(v.windowTitle(), QString("Трамвай. Вид сверху."));
+        QCOMPARE(v.minimumSize(), QSize(792, 621));
+        QCOMPARE(v.maximumSize(), QSize(792, 621));
+        QCOMPARE(v.PB->geometry(), QRect(172, 0, 600, 600));
+        const std::tuple<QLabel*, const char*, int, int> labels[] = {
+            {v.CInfo, "Информация:", 0, 0},
+            {v.CBortNumber, "Номер поезда:", 0, 20},
+            {v.VBortNumber, "", 0, 36},
+            {v.URouteNumber, "Номер маршрута", 0, 56},
+            {v.VRouteNumber, "", 0, 72},
+            {v.CDTime, "Отстал от расписания", 0, 92},
+            {v.VDTime, "", 0, 108},
+            {v.CMaxDTime, "Максимальное отставание:", 0, 128},
+            {v.VMaxDTime, "", 0, 144},
+            {v.CSpeed, "Скорость:", 0, 164},
+            {v.VSpeed, "", -1, 180},
+            {v.CDSpeed, "Ускорение:", 0, 200},
+            {v.VDSpeed, "", 0, 216},
+            {v.CController, "Положение ручки:", 0, 236},
+            {v.VController, "", 0, 252},
+            {v.CDoors, "Двери закрыты", 0, 276},
+            {v.CVagons, "Вагонов:", 0, 296},
+            {v.VVagons, "", 0, 312},
+            {v.CPassengers, "Пассажиров:", 0, 332},
+            {v.VPassengers, "", 0, 348},
+            {v.ViewSpeed, "Скорость просмотра:", 0, 396}};
+        for (const auto& [label, text, x, y] : labels) {
+            QCOMPARE(label->text(), QString(text));
+            QCOMPARE(label->pos(), QPoint(x, y));
+        }
+        QCOMPARE(v.btShow->text(), QString("Показать"));
+        QCOMPARE(v.btShow->geometry(), QRect(0, 368, 170, 24));
+        QCOMPARE(v.Speed->geometry(), QRect(0, 412, 169, 45));
+        QCOMPARE(v.Speed->minimum(), 0);
+        QCOMPARE(v.Speed->maximum(), 10);
+        QCOMPARE(v.Speed->value(), 4);
+        QCOMPARE(v.HSB->geometry(), QRect(172, 600, 600, 20));
+        QCOMPARE(v.VSB->geometry(), QRect(772, 0, 20, 600));
+        for (QScrollBar* bar : {v.HSB, v.VSB}) {
+            QCOMPARE(bar->minimum(), 0);
+            QCOMPARE(bar->maximum(), 10000);
+        }
+        QCOMPARE(v.HSB->value(), 4300);
+        QCOMPARE(v.VSB->value(), 3700);
+        QCOMPARE(v.RouteInfo->text(), QString("?"));
+        QCOMPARE(v.RouteInfo->geometry(), QRect(772, 600, 20, 20));
+        QCOMPARE(v.Timer->interval(), 50);
+    }
+
+    void speedTrackBarRuns2ToThePStepsPerTick() {
+        TRunningGame r;
+        TRouteRec& route = r.G.Map->Route(0, 0);
+        // Every step counts a route's dispatch down by one until its tram leaves.
+        for (auto& row : r.G.Map->Routes)
+            for (TRouteRec& slot : row)
+                if (slot.InUse()) slot.NextDispatch = 30000;
+        int expected = 30000;
+        for (auto [position, steps] :
+             {std::pair{0, 1}, std::pair{10, 1024}, std::pair{4, 16}, std::pair{1, 2}}) {
+            r.View.Speed->setValue(position);
+            r.View.TimerTimer();
+            expected -= steps;
+            QCOMPARE(route.NextDispatch, expected);
+        }
+        QCOMPARE(r.G.World.VellCount, 0);
+        // The plan follows the scroll bars.
+        r.View.HSB->setValue(1234);
+        r.View.TimerTimer();
+        QCOMPARE(r.G.Map->ViewX, 1234);
+        QCOMPARE(r.G.Map->ViewY, r.View.VSB->value());
+        // A hidden view runs nothing.
+        r.View.hide();
+        r.View.TimerTimer();
+        QCOMPARE(route.NextDispatch, expected - 2);
+    }
+
+    void showInfoWritesTheFollowedTram() {
+        TRunningGame r;
+        TVellView& v = r.View;
+        auto tram = r.TramOn(r.Source.RingA[0], 10, 0, 0); // route 1: two cars
+        tram->Number = 7;
+        tram->ScheduleState = 2;
+        tram->Deviation = -std::int32_t(RoundHalfEven(125 * TicksPerSecond)); // 125 s late
+        tram->MaxLate = std::int32_t(RoundHalfEven(180 * TicksPerSecond));
+        tram->Speed = 36 / 3.6 / TicksPerSecond;
+        tram->PrevSpeed = tram->Speed - 1.25 / (TicksPerSecond * TicksPerSecond);
+        tram->Command = -0.5;
+        tram->DoorOpening = 0;
+        tram->Passengers = 12.5;
+        tram->StopIndex = 3;
+
+        v.ShowInfo(); // no tram followed: nothing changes
+        QCOMPARE(v.VBortNumber->text(), QString());
+        QCOMPARE(v.CDTime->text(), QString("Отстал от расписания"));
+
+        r.G.World.PlayerTram = tram.get();
+        v.ShowInfo();
+        QCOMPARE(v.VBortNumber->text(), QString("7"));
+        QCOMPARE(v.VRouteNumber->text(), QString("1 "));
+        QCOMPARE(v.CDTime->text(), QString("Сильно отстал от расписания"));
+        QCOMPARE(v.VDTime->text(), QString("(на 2:05)"));
+        QCOMPARE(v.VMaxDTime->text(), QString("3:00"));
+        QCOMPARE(v.VSpeed->text(), QString("36.0 км/ч"));
+        QCOMPARE(v.VDSpeed->text(), QString("1.250 м/с2"));
+        QCOMPARE(v.VController->text(), QString("-0.5"));
+        QCOMPARE(v.CDoors->text(), QString("Двери закрыты"));
+        QCOMPARE(v.VVagons->text(), QString("2"));
+        QCOMPARE(v.VPassengers->text(), QString("12/160")); // 12.5 rounds to even
+        QCOMPARE(v.windowTitle(), QString("3"));
+
+        // Before the first served stop: on time, no difference.
+        tram->ScheduleState = 0;
+        tram->Deviation = 0;
+        tram->MaxLate = 0;
+        tram->Speed = tram->PrevSpeed = 0;
+        tram->Command = -0.0;
+        tram->DoorOpening = 0.01;
+        v.ShowInfo();
+        QCOMPARE(v.CDTime->text(), QString("Едет по расписанию"));
+        QCOMPARE(v.VDTime->text(), QString("(разница 0:00)"));
+        QCOMPARE(v.VMaxDTime->text(), QString("0:00"));
+        QCOMPARE(v.VSpeed->text(), QString("0.0 км/ч"));
+        QCOMPARE(v.VDSpeed->text(), QString("0.000 м/с2"));
+        QCOMPARE(v.VController->text(), QString("0.0"));
+        QCOMPARE(v.CDoors->text(), QString("Двери открыты"));
+
+        const std::tuple<int, double, const char*, const char*> states[] = {
+            {-2, 200, "Сильно обогнал расписание", "(на 3:20)"},
+            {-1, 130.4, "Обогнал расписание", "(на 2:10)"},
+            {0, 40, "Едет по расписанию", "(разница 0:40)"},
+            {0, -61, "Едет по расписанию", "(разница -1:01)"},
+            {1, -9, "Отстал от расписания", "(на 0:09)"},
+            {2, -3600, "Сильно отстал от расписания", "(на 60:00)"}};
+        for (const auto& [state, early, text, deviation] : states) {
+            tram->ScheduleState = std::int8_t(state);
+            tram->Deviation = std::int32_t(RoundHalfEven(early * TicksPerSecond));
+            v.ShowInfo();
+            QCOMPARE(v.CDTime->text(), QString(text));
+            QCOMPARE(v.VDTime->text(), QString(deviation));
+        }
+        r.G.World.PlayerTram = nullptr;
+    }
+
+    void tramsAreDrawnAsBarsInTheirColourWithARim() {
+        TRunningGame r;
+        // A horizontal rail: ring A's first rail runs from (1020, 1000) to (1260, 1000).
+        auto tram = r.TramOn(r.Source.RingA[0], 92.4); // route 2: one car, centre x 1116.2
+        tram->Colour = 0x336699;
+        QImage plan(600, 600, QImage::Format_RGB32);
+        auto draw = [&]() {
+            plan.fill(Qt::black);
+            QPainter p(&plan);
+            r.View.DrawVell(p, *tram, 1116 - 300, 1000 - 300);
+        };
+        draw();
+        QCOMPARE(At(plan, 300, 300), 0x336699u);
+        QCOMPARE(At(plan, 300, 301), 0x336699u);
+        QCOMPARE(At(plan, 300, 302), Colors::White); // 5 pixels of rim under 3 of colour
+        QCOMPARE(At(plan, 300, 298), Colors::White);
+        QCOMPARE(At(plan, 300, 304), Colors::Black);
+        QCOMPARE(At(plan, 303, 300), 0x336699u); // 7.6 m long
+        QCOMPARE(At(plan, 300 - 12, 300), Colors::Black);
+        tram->DoorOpening = 0.2; // open doors: plain white
+        draw();
+        QCOMPARE(At(plan, 300, 300), Colors::White);
+        tram->DoorOpening = 0.1;
+        tram->OnRoute = false; // off its route: a red rim
+        draw();
+        QCOMPARE(At(plan, 300, 300), 0x336699u);
+        QCOMPARE(At(plan, 300, 302), Colors::Red);
+        tram->Active = false; // waiting at its route start: not drawn
+        draw();
+        QCOMPARE(At(plan, 300, 300), Colors::Black);
+    }
+
+    void timerDrawsThePlanWithTheTramsAndShowsTheInfo() {
+        TRunningGame r;
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        TVell* tram = FindPlayerTram(r.G.World, 0, 0);
+        QVERIFY(tram);
+        r.View.btShowClick();
+        r.View.Speed->setValue(0);
+        r.View.TimerTimer();
+        if (!tram->Active) QSKIP("the followed tram has not entered the track");
+        const TCarAxisXY axis = tram->CarAxis(0);
+        const QImage shown = r.View.PB->grab().toImage();
+        const int x = int(RoundHalfEven(axis.Centre.X)) - r.View.HSB->value();
+        const int y = int(RoundHalfEven(axis.Centre.Y)) - r.View.VSB->value();
+        const std::uint32_t c = At(shown, x, y);
+        QVERIFY(c == (tram->Colour & 0xFFFFFF) || c == Colors::White);
+        QCOMPARE(r.View.VBortNumber->text(), QString::number(tram->Number));
+    }
+
+    void clickOnARailUnderATramFollowsThatTram() {
+        TRunningGame r;
+        TWorld& world = r.G.World;
+        QCOMPARE(PreRun(world, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        for (int k = 0; k < 3000; ++k)
+            world.WorldStep();
+        // A tram alone on its lead rail.
+        auto pointsOn = [&](const TVell& t, int rail) {
+            for (int car = 0; car < t.Cars(); ++car)
+                if (t.Front[car].Obj == rail || t.Rear[car].Obj == rail) return true;
+            return false;
+        };
+        TVell* chosen = nullptr;
+        for (int k = world.VellCount - 1; k >= 0 && !chosen; --k) {
+            TVell& t = *world.VellTable[k];
+            const int rail = t.Front[0].Obj;
+            bool alone = t.Active;
+            for (int m = 0; m < world.VellCount && alone; ++m)
+                alone = m == k || !pointsOn(*world.VellTable[m], rail);
+            if (alone) chosen = &t;
+        }
+        QVERIFY(chosen);
+        TVell* other = world.VellTable[0].get() == chosen ? world.VellTable[1].get()
+                                                          : world.VellTable[0].get();
+        world.PlayerTram = other;
+        const QPoint at = r.Bring(r.Midpoint(chosen->Front[0].Obj), {300, 300});
+
+        // Twenty metres beside the rail there is nothing to pick.
+        const TMapObject& rail = r.G.Map->Objects[chosen->Front[0].Obj];
+        const double len = std::hypot(rail.X2 - rail.X1, rail.Y2 - rail.Y1);
+        const QPoint beside =
+            at + QPoint(int(-20 * (rail.Y2 - rail.Y1) / len), int(20 * (rail.X2 - rail.X1) / len));
+        QTest::mouseClick(r.View.PB, Qt::LeftButton, {}, beside);
+        QCOMPARE(world.PlayerTram, other);
+        QTest::mouseClick(r.View.PB, Qt::LeftButton, {}, at);
+        QCOMPARE(world.PlayerTram, chosen);
+        for (const TMapObject& o : r.G.Map->Objects)
+            QVERIFY(!o.Selected());
+        QVERIFY(!r.View.ShowWaiting); // the left button shows no passengers
+    }
+
+    void rightButtonNearAStopShowsItsWaitingPassengers() {
+        TRunningGame r;
+        TVellView& v = r.View;
+        const int stop = r.Source.RingA[1]; // stop type 1, no walls around: 65/64 per unit
+        r.G.Map->Objects[stop].SetWaiting(128);
+        r.Bring(r.Midpoint(stop), {590, 590});
+        QTest::mousePress(v.PB, Qt::RightButton, {}, QPoint(590, 590));
+        QVERIFY(v.ShowWaiting);
+        v.ShowPassCount();
+        QCOMPARE(v.PassCountText, QString("Пассажиров на остановке:130"));
+        // Moved in so that the box stays within 595 + 3 pixels.
+        QCOMPARE(v.PassCountBox.right(), 597);
+        QCOMPARE(v.PassCountBox.bottom(), 597);
+        const QImage& plan = r.G.Bitmaps.PlanBitmap;
+        int yellow = 0, dark = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 600; ++x) {
+                const std::uint32_t c = At(plan, x, y);
+                if (c == LightYellow) {
+                    ++yellow;
+                    QVERIFY(v.PassCountBox.contains(x, y));
+                } else if (v.PassCountBox.adjusted(1, 1, -1, -1).contains(x, y) &&
+                           qGray(plan.pixel(x, y)) < 128) {
+                    ++dark; // the text
+                }
+            }
+        QVERIFY(yellow > 0);
+        QVERIFY(dark > 0);
+        QCOMPARE(At(plan, v.PassCountBox.right(), v.PassCountBox.center().y()), Colors::Red);
+        for (const TMapObject& o : r.G.Map->Objects)
+            QVERIFY(!o.Selected());
+
+        // Every tick while the button is held, drawn where the press was.
+        v.TimerTimer();
+        QVERIFY(v.PassCountText.startsWith("Пассажиров на остановке:"));
+        const QPoint inside = v.PassCountBox.topLeft() + QPoint(1, 1);
+        QCOMPARE(At(v.PB->grab().toImage(), inside.x(), inside.y()), LightYellow);
+        QTest::mouseRelease(v.PB, Qt::RightButton, {}, QPoint(590, 590));
+        QVERIFY(!v.ShowWaiting);
+        v.TimerTimer();
+        QCOMPARE(At(plan, inside.x(), inside.y()) == LightYellow, false);
+
+        // Away from the edges the box starts 3 pixels before the press.
+        r.Bring(r.Midpoint(stop), {100, 100});
+        QTest::mousePress(v.PB, Qt::RightButton, {}, QPoint(100, 100));
+        v.ShowPassCount();
+        QCOMPARE(v.PassCountBox.topLeft(), QPoint(97, 97));
+        QTest::mouseRelease(v.PB, Qt::RightButton, {}, QPoint(100, 100));
+
+        // Near a rail that is no stop nothing is shown.
+        r.Bring(r.Midpoint(r.Source.RingA[0]), {300, 300});
+        QTest::mousePress(v.PB, Qt::RightButton, {}, QPoint(300, 302));
+        v.ShowPassCount();
+        QCOMPARE(v.PassCountText, QString());
+        QTest::mouseRelease(v.PB, Qt::RightButton, {}, QPoint(300, 302));
+    }
+
+    void showButtonCentresOnTheFollowedTram() {
+        TRunningGame r;
+        auto tram = r.TramOn(r.Source.RingA[5], 10); // the right side ends at (2000, 1580)
+        r.G.World.PlayerTram = tram.get();
+        r.View.btShow->click();
+        QCOMPARE(r.View.HSB->value(), 1700);
+        QCOMPARE(r.View.VSB->value(), 1280);
+        auto corner = r.TramOn(r.Source.RingB[0], 10); // ends at (400, 100): the bars stop at 0
+        r.G.World.PlayerTram = corner.get();
+        r.View.btShowClick();
+        QCOMPARE(r.View.HSB->value(), 100);
+        QCOMPARE(r.View.VSB->value(), 0);
+        r.G.World.PlayerTram = nullptr;
+        r.View.HSB->setValue(555);
+        r.View.btShowClick();
+        QCOMPARE(r.View.HSB->value(), 555);
+    }
+
+    void questionMarkShowsTheRouteReport() {
+        TRunningGame r;
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        r.View.RouteInfo->click();
+        const std::string report = RouteReport(*r.G.Map);
+        QCOMPARE(r.G.LastLog(), "message: " + report);
+        QVERIFY(report.find("Итого ") != std::string::npos);
+        QVERIFY(report.find("1А: ") != std::string::npos);
+    }
+};
+
+QTEST_MAIN(VellViewTest)
+#include "VellViewTest.moc"
