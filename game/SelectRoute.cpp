@@ -352,11 +352,12 @@ void TSelectRoute::FindPlayerTram() {
 
 bool TSelectRoute::RunAheadLoop(TRunAheadLoop& loop, bool allTrams) {
     const QString kept = windowTitle();
-    if (!allTrams) SetCaption(QString::fromUtf8(WaitingForTramCaption));
+    // Running before the first caption: from then on a close or Esc stops the loop.
     Running = true;
     CancelRequested = false;
     UpdateButtons();
     QCoreApplication::instance()->installEventFilter(this);
+    if (!allTrams) SetCaption(QString::fromUtf8(WaitingForTramCaption));
 
     std::optional<TRunAhead> outcome = loop.Check();
     int shownCount = -1;

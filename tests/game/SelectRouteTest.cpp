@@ -133,15 +133,6 @@ class SelectRouteTest : public QObject {
         QVERIFY(!w.Start->isEnabled());
         QVERIFY(!w.StartGame->isEnabled());
         QVERIFY(w.SelectMap->isEnabled());
-        // Tab runs through the table, the buttons and the check box in the form's order.
-        const QList<QWidget*> order = {w.RouteTable, w.SelectMap, w.Button1, w.DoProcess,
-                                       w.Start,      w.StartGame, w.Button2};
-        QList<QWidget*> chain;
-        QWidget* next = w.RouteTable;
-        for (int k = 0; k < 100 && chain.size() < order.size();
-             ++k, next = next->nextInFocusChain())
-            if (order.contains(next) && !chain.contains(next)) chain << next;
-        QCOMPARE(chain, order);
         QCOMPARE(g.RouteMap.windowTitle(), QString("Карта"));
         QCOMPARE(g.RouteMap.minimumSize(), QSize(600, 600));
     }

@@ -261,24 +261,6 @@ class VellViewTest : public QObject {
         QCOMPARE(At(plan, 300, 300), Colors::Black);
     }
 
-    void timerDrawsThePlanWithTheTramsAndShowsTheInfo() {
-        TRunningGame r;
-        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
-        TVell* tram = FindPlayerTram(r.G.World, 0, 0);
-        QVERIFY(tram);
-        r.View.btShowClick();
-        r.View.Speed->setValue(0);
-        r.View.TimerTimer();
-        if (!tram->Active) QSKIP("the followed tram has not entered the track");
-        const TCarAxisXY axis = tram->CarAxis(0);
-        const QImage shown = r.View.PB->grab().toImage();
-        const int x = int(RoundHalfEven(axis.Centre.X)) - r.View.HSB->value();
-        const int y = int(RoundHalfEven(axis.Centre.Y)) - r.View.VSB->value();
-        const std::uint32_t c = At(shown, x, y);
-        QVERIFY(c == (tram->Colour & 0xFFFFFF) || c == Colors::White);
-        QCOMPARE(r.View.VBortNumber->text(), QString::number(tram->Number));
-    }
-
     void clickOnARailUnderATramFollowsThatTram() {
         TRunningGame r;
         TWorld& world = r.G.World;
