@@ -4,6 +4,8 @@
 #include "Geometry.h"
 #include "Network.h"
 
+#include <cmath>
+
 namespace vell {
 
 void TRailTable::Build(const TMap& map) {
@@ -17,6 +19,10 @@ void TRailTable::Build(const TMap& map) {
             r.DirX = (o.X2 - o.X1) / r.Length;
             r.DirY = (o.Y2 - o.Y1) / r.Length;
         }
+        r.X1 = o.X1;
+        r.Y1 = o.Y1;
+        r.X2 = o.X2;
+        r.Y2 = o.Y2;
         if (!o.IsRail()) continue;
         r.SpeedGrade = o.SpeedGrade();
         r.Stop = o.IsStop();
@@ -27,8 +33,16 @@ void TRailTable::Build(const TMap& map) {
             r.Linked = true;
             r.Switch = link->IsSwitch();
             r.SpeedLimitKmh = SpeedLimit(map, i);
+            for (int k = 0; k < 2; ++k)
+                if (link->Next[k] != NoObject)
+                    r.Overturn[k] = OverturnFactor(map.Objects[link->Next[k]], o);
         }
     }
+}
+
+double TRailTable::OverturnFactor(const TMapObject& front, const TMapObject& rear) {
+    const double c = std::fabs(double(Dot(front, rear)) / (Length(front) * Length(rear)));
+    return std::sqrt(0.05 * std::sqrt((1 - c) / (1 + c)));
 }
 
 void TRailTable::Clear() {

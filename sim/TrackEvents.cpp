@@ -5,19 +5,29 @@
 #include "Vell.h"
 #include "World.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace vell {
 
 namespace {
 
-// Whether segment a-b meets the object (touching counts). Boxes that do not overlap cannot
+// Whether segment a-b meets the rail (touching counts). Boxes that do not overlap cannot
 // meet, which spares most of the distance computations.
-bool Meets(const TPointXY& a, const TPointXY& b, const TMapObject& m) {
-    if (std::fmax(a.X, b.X) < std::fmin(m.X1, m.X2) || std::fmin(a.X, b.X) > std::fmax(m.X1, m.X2) ||
-        std::fmax(a.Y, b.Y) < std::fmin(m.Y1, m.Y2) || std::fmin(a.Y, b.Y) > std::fmax(m.Y1, m.Y2))
+bool Meets(const TPointXY& a, const TPointXY& b, const TRailData& m) {
+    const double lowX = std::min<double>(m.X1, m.X2), highX = std::max<double>(m.X1, m.X2);
+    const double lowY = std::min<double>(m.Y1, m.Y2), highY = std::max<double>(m.Y1, m.Y2);
+    if (std::max(a.X, b.X) < lowX || std::min(a.X, b.X) > highX || std::max(a.Y, b.Y) < lowY ||
+        std::min(a.Y, b.Y) > highY)
         return false;
     return SegmentDistSq(a.X, a.Y, b.X, b.Y, m.X1, m.Y1, m.X2, m.Y2) == 0;
+}
+
+// The overturning factor of a car over the joint from `rear` into `front`.
+double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
+    const TRailData& r = rails[rear];
+    if (front == r.Link.Next[0]) return r.Overturn[0];
+    if (front == r.Link.Next[1]) return r.Overturn[1];
+    return TRailTable::OverturnFactor(map.Objects[front], map.Objects[rear]);
 }
 
 } // namespace
@@ -28,9 +38,10 @@ void TVell::CheckCrossings(int car, const TRailPos& before, const TRailPos& now)
     const TPointXY a = PointXY(before), b = PointXY(now);
     for (std::uint16_t m : Rail(now.Obj).Link.Near) {
         if (m == NoObject) continue;
-        if (!Meets(a, b, World.Map.Objects[m])) continue;
+        const TRailData& near = Rail(m);
+        if (!Meets(a, b, near)) continue;
         const double r = World.Random.Real();
-        CarState[car].YawRate += (r - 0.5) * 0.001 * Speed * (300 - Rail(m).SpeedGrade);
+        CarState[car].YawRate += (r - 0.5) * 0.001 * Speed * (300 - near.SpeedGrade);
         if (Speed > KmhToMpt(30) && m != before.Obj) Accident = true;
     }
 }
@@ -50,14 +61,10 @@ void TVell::TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
         ShakeAmplitude = Speed * ShakeGain * (255 - g) / 255;
         if (Speed > KmhToMpt(g * 0.3 + 15)) Accident = true;
 
-        if (Front[i].Obj != Rear[i].Obj) {
-            const TMapObject& f = World.Map.Objects[Front[i].Obj];
-            const TMapObject& r = World.Map.Objects[Rear[i].Obj];
-            const double c = std::fabs(double(Dot(f, r)) / (Rail(Front[i].Obj).Length *
-                                                             Rail(Rear[i].Obj).Length));
-            if (std::sqrt(0.05 * std::sqrt((1 - c) / (1 + c))) * Speed * TicksPerSecond > 1)
-                Accident = true;
-        }
+        if (Front[i].Obj != Rear[i].Obj &&
+            Overturn(World.Rails(), World.Map, Front[i].Obj, Rear[i].Obj) * Speed * TicksPerSecond >
+                1)
+            Accident = true; // overturned in a curve
     }
 }
 

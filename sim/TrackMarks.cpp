@@ -13,6 +13,7 @@ namespace {
 
 // Calls visit(object) for each object the tram marks: on its route, the track from
 // ReservedRear to the object of ReservedFront; off it, the objects under its car points.
+// ReleaseTrack takes off what was marked; MarkedObjects walks again, for checking.
 // The walk along the route is bounded by a circuit, so a broken reservation cannot hang it.
 template <class Visit> void VisitMarks(const TVell& tram, int circuitRails, Visit visit) {
     if (tram.OnRoute) {
@@ -54,11 +55,13 @@ bool TVell::MarkTrack() {
     ReservedFront = Front[0];
     bool allFree = true;
     int previous = -1;
+    Marks.clear();
     auto mark = [&](const TRailPos& pos) {
         if (pos.Obj == previous) return;
         previous = pos.Obj;
         if (allFree) allFree = ObjectFree(pos.Obj, NoObject);
         ++World.Occupancy[pos.Obj];
+        Marks.push_back(pos.Obj);
     };
     for (int i = 0; i < Cars(); ++i) {
         mark(Front[i]);
@@ -73,7 +76,8 @@ void TVell::ReleaseTrack() {
         ReservedFront = Front[0];
     }
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
-    VisitMarks(*this, MarkLimit(), [&](int object) { --occupancy[object]; });
+    for (std::uint16_t object : Marks) --occupancy[object];
+    Marks.clear();
 }
 
 std::vector<int> TVell::MarkedObjects() const {
@@ -102,18 +106,23 @@ void TVell::ReserveAhead() {
     const std::int8_t s = ScheduleState;
     ReservedRear = Rear[Cars() - 1];
     ReservedFront = Front[0];
-    AllowedSpeed = KmhToMpt(MaxSpeedByState(s));
     bool free = true;
     ScanAhead(free);
-    const double stopSpeed = KmhToMpt(StopSpeedByState(s));
+    // The limit is kept in km/h and converted once: the conversion is monotonic, so the least
+    // converted limit is the converted least one, to the last bit.
+    double limitKmh = MaxSpeedByState(s);
+    const double stopKmh = StopSpeedByState(s);
     const double keep = 1 - CurveMarginByState(s);
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
+    Marks.clear();
     VisitMarks(*this, MarkLimit(), [&](int object) {
         ++occupancy[object];
+        Marks.push_back(std::uint16_t(object));
         const TRailData& rail = Rail(object);
-        if (rail.Stop) AllowedSpeed = std::min(AllowedSpeed, stopSpeed);
-        AllowedSpeed = std::min(AllowedSpeed, KmhToMpt(rail.SpeedLimitKmh * keep));
+        if (rail.Stop) limitKmh = std::min(limitKmh, stopKmh);
+        limitKmh = std::min(limitKmh, rail.SpeedLimitKmh * keep);
     });
+    AllowedSpeed = KmhToMpt(limitKmh);
     // Anything taken within the window stops the tram: this is how trams follow one another.
     if (!free) AllowedSpeed = 0;
 }

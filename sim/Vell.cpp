@@ -99,9 +99,8 @@ bool TVell::NormalizePos(TRailPos& pos) const {
 }
 
 TPointXY TVell::PointXY(const TRailPos& pos) const {
-    const TMapObject& o = World.Map.Objects[pos.Obj];
     const TRailData& rail = Rail(pos.Obj);
-    return {o.X1 + rail.DirX * pos.Dist, o.Y1 + rail.DirY * pos.Dist};
+    return {rail.X1 + rail.DirX * pos.Dist, rail.Y1 + rail.DirY * pos.Dist};
 }
 
 TCarAxisXY TVell::CarAxis(int car) const {

@@ -160,6 +160,10 @@ class TVell {
 
     TWorld& World;
     bool ArrivedAtStop = false; // the lead point moved onto a stop rail in this tick's Move
+    // The objects marked last, one entry per mark: what ReleaseTrack takes off again. Nothing
+    // moves the tram between marking and release, so this is exactly the walk the release
+    // would make, without walking.
+    std::vector<std::uint16_t> Marks;
 };
 
 } // namespace vell

@@ -91,22 +91,37 @@ void TWorld::StopWorld() {
     Started = false;
 }
 
-// A quicksort with a random pivot, latest trams first; equal deviations keep no order.
+// A quicksort with a random pivot, latest trams first; equal deviations keep no order. It runs
+// on a compact copy of the keys and then moves the trams, which makes the same comparisons,
+// swaps and random draws as sorting the table in place.
 void TWorld::SortVells(int l, int r) {
     if (l >= r) return;
-    const std::int32_t v = VellTable[l + Random.Below(r - l + 1)]->Deviation;
+    SortKeys.resize(std::size_t(r - l + 1));
+    for (int k = l; k <= r; ++k)
+        SortKeys[std::size_t(k - l)] = {VellTable[k]->Deviation, std::uint16_t(k)};
+    SortKeyRange(0, r - l);
+    SortedTrams.resize(SortKeys.size());
+    for (std::size_t k = 0; k < SortKeys.size(); ++k)
+        SortedTrams[k] = std::move(VellTable[SortKeys[k].Slot]);
+    for (std::size_t k = 0; k < SortKeys.size(); ++k)
+        VellTable[l + int(k)] = std::move(SortedTrams[k]);
+}
+
+void TWorld::SortKeyRange(int l, int r) {
+    if (l >= r) return;
+    const std::int32_t v = SortKeys[std::size_t(l + Random.Below(r - l + 1))].Deviation;
     int i = l, j = r;
     do {
-        while (VellTable[i]->Deviation < v) ++i;
-        while (VellTable[j]->Deviation > v) --j;
+        while (SortKeys[std::size_t(i)].Deviation < v) ++i;
+        while (SortKeys[std::size_t(j)].Deviation > v) --j;
         if (i <= j) {
-            std::swap(VellTable[i], VellTable[j]);
+            std::swap(SortKeys[std::size_t(i)], SortKeys[std::size_t(j)]);
             ++i;
             --j;
         }
     } while (i <= j);
-    if (l < j) SortVells(l, j);
-    if (i < r) SortVells(i, r);
+    if (l < j) SortKeyRange(l, j);
+    if (i < r) SortKeyRange(i, r);
 }
 
 } // namespace vell

@@ -64,9 +64,17 @@ class TWorld {
     void Dispatch();
     void StepTrams();
 
+    struct TSortKey {
+        std::int32_t Deviation;
+        std::uint16_t Slot;
+    };
+    void SortKeyRange(int l, int r);
+
     bool Started = false;
     TRailTable RailData;
     std::array<std::array<TRouteRun, RouteColumns>, RouteRows> RouteRuns{};
+    std::vector<TSortKey> SortKeys;                 // SortVells' scratch
+    std::vector<std::unique_ptr<TVell>> SortedTrams; // likewise
 };
 
 inline const TRailData& TVell::Rail(int object) const { return World.Rails()[object]; }
