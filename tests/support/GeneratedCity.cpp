@@ -132,7 +132,8 @@ class TCityBuilder {
                     Random.Below(2) ? TopRails[loop][column] : BottomRails[loop][column]);
             }
             route.Cars = std::uint8_t(1 + Random.Below(3));
-            route.Interval = std::uint8_t(5 + Random.Below(26));
+            route.Interval = std::uint8_t(
+                Plan.MinInterval + Random.Below(Plan.MaxInterval - Plan.MinInterval + 1));
         }
     }
 

@@ -15,6 +15,8 @@ struct TCityPlan {
     int StopEvery = 6;      // every n-th rail of a long side is a stop
     int HousesPerRail = 1;  // walls along the outer sides
     int Routes = 4;         // routes laid across the loops
+    int MinInterval = 5;    // route intervals are drawn from MinInterval..MaxInterval minutes
+    int MaxInterval = 30;
     unsigned Seed = 1;
     int MaxObjects = 65535; // stop adding houses at this count
 };
