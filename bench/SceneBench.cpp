@@ -1,0 +1,154 @@
+// Frame time of the cab view's scene: the vertex lists alone, and whole frames drawn by OpenGL
+// into a 640 x 480 offscreen framebuffer and finished, on the ring map, a generated city in
+// place of the demo city, and the 65535-object stress city, at the default visibility distances
+// and at 2000 m. The eye rides in turn in the cabs of up to 16 trams of a running world.
+// Needs an X display: xvfb-run -a -s "-screen 0 1280x1024x24" scene_bench
+#include "OffscreenGL.h"
+#include "SceneBuild.h"
+#include "SceneCity.h"
+
+#include <QGuiApplication>
+
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace vell;
+using namespace vell::test;
+
+constexpr int FrameWidth = 640, FrameHeight = 480;
+
+struct TBenchCity {
+    std::unique_ptr<TRunningCity> City;
+    std::vector<TSceneView> Eyes;
+};
+
+std::unique_ptr<TMap> MakeCity(int which) {
+    switch (which) {
+    case 0: return LoadCity(VELL_MAPS_DIR "/ring.vl");
+    case 1: return DemoStandInCity();
+    default: return StressCity();
+    }
+}
+
+const char* CityName(int which) {
+    static const char* names[] = {"ring", "demo-stand-in", "stress"};
+    return names[which];
+}
+
+TBenchCity& City(int which) {
+    static std::map<int, TBenchCity> cities;
+    TBenchCity& c = cities[which];
+    if (c.City) return c;
+    auto map = MakeCity(which);
+    if (!map) return c;
+    c.City = std::make_unique<TRunningCity>(std::move(map));
+    // Every planned tram out, then ten minutes more so that they spread along their routes.
+    c.City->RunAhead(200000);
+    for (int s = 0; s < 11000; ++s) c.City->World->WorldStep();
+    TWorld& world = *c.City->World;
+    for (int k = 0; k < world.VellCount && c.Eyes.size() < 16; ++k) {
+        if (!world.VellTable[k]->Active) continue;
+        TSceneView view;
+        PutEyeOnTram(*world.VellTable[k], 0, view);
+        c.Eyes.push_back(view);
+    }
+    return c;
+}
+
+// Made on first use, gone before the application object is.
+std::unique_ptr<TOffscreenGL> GL;
+
+TOffscreenGL& Context() {
+    if (!GL) {
+        GL = std::make_unique<TOffscreenGL>(FrameWidth, FrameHeight);
+        if (GL->Ok()) {
+            SetUpCabContext(FrameWidth, FrameHeight, FrameHeight / 400.0f);
+            std::fprintf(stderr, "OpenGL renderer: %s\n", GL->Renderer().c_str());
+        }
+    }
+    return *GL;
+}
+
+void SetDistances(TSceneView& view, int distance) {
+    if (distance == 0) {
+        view.ViewDistWall = 500;
+        view.ViewDistTree = 200;
+        view.ViewDistVell = 200;
+    } else {
+        view.ViewDistWall = view.ViewDistTree = view.ViewDistVell = distance;
+    }
+}
+
+void Count(benchmark::State& state, const TSceneLists& lists, std::size_t frames) {
+    state.counters["line_vertices"] = double(lists.Lines.size());
+    state.counters["triangle_vertices"] = double(lists.Triangles.size());
+    state.counters["quad_vertices"] = double(lists.Quads.size());
+    state.counters["eyes"] = double(frames);
+}
+
+// The vertex lists alone, without OpenGL.
+void BM_BuildScene(benchmark::State& state) {
+    TBenchCity& c = City(int(state.range(0)));
+    if (c.Eyes.empty()) {
+        state.SkipWithError("no city or no tram to ride");
+        return;
+    }
+    state.SetLabel(CityName(int(state.range(0))));
+    TSceneLists lists;
+    std::size_t eye = 0;
+    for (auto _ : state) {
+        TSceneView view = c.Eyes[eye++ % c.Eyes.size()];
+        SetDistances(view, int(state.range(1)));
+        BuildScene(*c.City->Map, *c.City->World, c.City->Random, view, lists);
+        benchmark::DoNotOptimize(lists.Quads.data());
+    }
+    Count(state, lists, c.Eyes.size());
+}
+
+// Whole frames: ground and sky, the scene, and glFinish so that the rasterising is counted.
+void BM_RenderFrame(benchmark::State& state) {
+    TBenchCity& c = City(int(state.range(0)));
+    TOffscreenGL& gl = Context();
+    if (c.Eyes.empty() || !gl.Ok()) {
+        state.SkipWithError(gl.Ok() ? "no city or no tram to ride" : gl.Error().c_str());
+        return;
+    }
+    state.SetLabel(CityName(int(state.range(0))));
+    TSceneLists lists;
+    std::size_t eye = 0;
+    for (auto _ : state) {
+        TSceneView view = c.Eyes[eye++ % c.Eyes.size()];
+        SetDistances(view, int(state.range(1)));
+        DrawCabFrame(*c.City->Map, *c.City->World, c.City->Random, view, lists);
+        glFinish();
+    }
+    Count(state, lists, c.Eyes.size());
+}
+
+// Arguments: city (0 ring, 1 demo stand-in, 2 stress), distance (0 for 500/200/200, else all).
+void Cities(benchmark::internal::Benchmark* b) {
+    for (int city = 0; city < 3; ++city)
+        for (int distance : {0, 2000}) b->Args({city, distance});
+    b->ArgNames({"city", "dist"})->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_BuildScene)->Apply(Cities);
+BENCHMARK(BM_RenderFrame)->Apply(Cities);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    GL.reset();
+    return 0;
+}
