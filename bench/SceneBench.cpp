@@ -33,9 +33,12 @@ struct TBenchCity {
 
 std::unique_ptr<TMap> MakeCity(int which) {
     switch (which) {
-    case 0: return LoadCity(VELL_MAPS_DIR "/ring.vl");
-    case 1: return DemoStandInCity();
-    default: return StressCity();
+    case 0:
+        return LoadCity(VELL_MAPS_DIR "/ring.vl");
+    case 1:
+        return DemoStandInCity();
+    default:
+        return StressCity();
     }
 }
 
@@ -53,7 +56,8 @@ TBenchCity& City(int which) {
     c.City = std::make_unique<TRunningCity>(std::move(map));
     // Every planned tram out, then ten minutes more so that they spread along their routes.
     c.City->RunAhead(200000);
-    for (int s = 0; s < 11000; ++s) c.City->World->WorldStep();
+    for (int s = 0; s < 11000; ++s)
+        c.City->World->WorldStep();
     TWorld& world = *c.City->World;
     for (int k = 0; k < world.VellCount && c.Eyes.size() < 16; ++k) {
         if (!world.VellTable[k]->Active) continue;
@@ -141,14 +145,16 @@ void BM_RenderFrame(benchmark::State& state) {
     // The renderer's own threads rasterise: on a busy machine the wall time says more about the
     // other processes than about the frame, the CPU time of every thread of this one does not.
     state.counters["all_threads_cpu_ms"] =
-        (ProcessCpuMs() - cpuStart) / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+        (ProcessCpuMs() - cpuStart) /
+        double(std::max<benchmark::IterationCount>(1, state.iterations()));
     Count(state, lists, c.Eyes.size());
 }
 
 // Arguments: city (0 ring, 1 demo stand-in, 2 stress), distance (0 for 500/200/200, else all).
 void Cities(benchmark::internal::Benchmark* b) {
     for (int city = 0; city < 3; ++city)
-        for (int distance : {0, 2000}) b->Args({city, distance});
+        for (int distance : {0, 2000})
+            b->Args({city, distance});
     b->ArgNames({"city", "dist"})->Unit(benchmark::kMillisecond);
 }
 

@@ -17,10 +17,10 @@ struct TSceneView {
     double CamY = 8200;
     // View direction h in radians: the eye looks along (sin h, -cos h) on the map's plane.
     double CamHeading = 3.14;
-    double DayLight = 1.0; // 0.1..1: scales every colour except lit lamps
-    int ViewDistWall = 500; // metres: map objects
-    int ViewDistTree = 200; // rows of trees (also limited by ViewDistWall)
-    int ViewDistVell = 200; // other trams, by car centre
+    double DayLight = 1.0;             // 0.1..1: scales every colour except lit lamps
+    int ViewDistWall = 500;            // metres: map objects
+    int ViewDistTree = 200;            // rows of trees (also limited by ViewDistWall)
+    int ViewDistVell = 200;            // other trams, by car centre
     const TVell* PlayerTram = nullptr; // never drawn (the eye sits in it); may be none
 };
 

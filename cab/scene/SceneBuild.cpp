@@ -210,8 +210,7 @@ void TSceneBuilder::DrawTree(double x, double y, TRandom& random) {
     struct TRing {
         double Offset, Radius, Base; // angle offset, radius, height = (2 r + Base) size
     };
-    static constexpr TRing rings[4] = {
-        {0, 2, -1}, {Pi / 6, 1, 1}, {Pi / 3, 2, 3}, {Pi / 2, 5, 5}};
+    static constexpr TRing rings[4] = {{0, 2, -1}, {Pi / 6, 1, 1}, {Pi / 3, 2, 3}, {Pi / 2, 5, 5}};
     double p[4][6][3];
     const double gx = x, gy = -y; // OpenGL's frame: the offsets apply there
     for (int m = 0; m < 4; ++m) {
@@ -337,11 +336,16 @@ constexpr struct {
 
 bool LampLit(const TVell& tram, TLamp lamp) {
     switch (lamp) {
-    case Always: return true;
-    case Braking: return tram.Command < 0;
-    case LeftTurn: return tram.LeftLamp;
-    case RightTurn: return tram.RightLamp;
-    case NoLamp: break;
+    case Always:
+        return true;
+    case Braking:
+        return tram.Command < 0;
+    case LeftTurn:
+        return tram.LeftLamp;
+    case RightTurn:
+        return tram.RightLamp;
+    case NoLamp:
+        break;
     }
     return false;
 }
@@ -381,8 +385,8 @@ void TSceneBuilder::DrawTram(const TVell& tram) {
     }
 }
 
-void TSceneBuilder::DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, double z1,
-                                 TCarPoint p2, double z2, TColour colour) {
+void TSceneBuilder::DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, double z1, TCarPoint p2,
+                                 double z2, TColour colour) {
     const double x1 = car.X + p1.X * car.DX - p1.Y * car.DY;
     const double y1 = car.Y + p1.X * car.DY + p1.Y * car.DX;
     const double x2 = car.X + p2.X * car.DX - p2.Y * car.DY;
@@ -397,26 +401,34 @@ void TSceneBuilder::DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, doubl
     Panel(x1, y1, x2, y2, z1, z2);
 }
 
-void TSceneBuilder::DrawCarLine(const TCar& car, TCarPoint p1, double z1, TCarPoint p2,
-                                double z2) {
+void TSceneBuilder::DrawCarLine(const TCar& car, TCarPoint p1, double z1, TCarPoint p2, double z2) {
     SetLitColor(0.6, 0.6, 0.6);
     Line(car.X + p1.X * car.DX - p1.Y * car.DY, -(car.Y + p1.X * car.DY + p1.Y * car.DX), z1,
          car.X + p2.X * car.DX - p2.Y * car.DY, -(car.Y + p2.X * car.DY + p2.Y * car.DX), z2);
 }
 
 void TSceneBuilder::DrawCar(const TVell& tram, const TCar& car, int index, int cars) {
-    const TColour body{float((tram.Colour & 0xFF) / 255.0), float(((tram.Colour >> 8) & 0xFF) / 255.0),
+    const TColour body{float((tram.Colour & 0xFF) / 255.0),
+                       float(((tram.Colour >> 8) & 0xFF) / 255.0),
                        float(((tram.Colour >> 16) & 0xFF) / 255.0)};
     auto paint = [&](TPaint p) -> TColour {
         switch (p) {
-        case Body: return body;
-        case Glass: return {0.2f, 0.2f, 0.2f};
-        case White: return {1, 1, 1};
-        case Gear: return {0.3f, 0.3f, 0.3f};
-        case Black: return {0, 0, 0};
-        case Red: return {1, 0, 0};
-        case Amber: return {1, 0.5f, 0};
-        case Yellow: return {1, 1, 0};
+        case Body:
+            return body;
+        case Glass:
+            return {0.2f, 0.2f, 0.2f};
+        case White:
+            return {1, 1, 1};
+        case Gear:
+            return {0.3f, 0.3f, 0.3f};
+        case Black:
+            return {0, 0, 0};
+        case Red:
+            return {1, 0, 0};
+        case Amber:
+            return {1, 0.5f, 0};
+        case Yellow:
+            return {1, 1, 0};
         }
         return body;
     };

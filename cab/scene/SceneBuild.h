@@ -71,8 +71,8 @@ class TSceneBuilder {
     void Panel(double x1, double y1, double x2, double y2, double z1, double z2);
 
     void DrawCar(const TVell& tram, const TCar& car, int index, int cars);
-    void DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, double z1, TCarPoint p2,
-                      double z2, TColour colour);
+    void DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, double z1, TCarPoint p2, double z2,
+                      TColour colour);
     void DrawCarLine(const TCar& car, TCarPoint p1, double z1, TCarPoint p2, double z2);
     void DrawRouteSign(const TVell& tram, const TCar& car, TCarPoint p, TCarPoint q);
     void DrawGlyph(const TCar& car, int glyph, TCarPoint origin, TCarPoint step);

@@ -69,7 +69,7 @@ TEST_F(ObjectPass, EachEndIsJudgedOnItsOwn) {
 }
 
 TEST_F(ObjectPass, WallsAreShadedByTheirAngleToTheView) {
-    Add(Wall, 990, 900, 1010, 900, 255, 128, 0);   // across the line of sight
+    Add(Wall, 990, 900, 1010, 900, 255, 128, 0);    // across the line of sight
     Add(HighWall, 990, 890, 990, 870, 255, 128, 0); // along it
     View.DayLight = 0.5;
     Build();
@@ -130,7 +130,8 @@ TEST_F(ObjectPass, ArchesHaveLegsOnlyAtTheirFreeEnds) {
 }
 
 TEST_F(ObjectPass, DoubleTracksAndUnknownKindsAreNotDrawn) {
-    for (std::uint8_t kind = DoubleTrack; kind < 16; ++kind) Add(kind, 990, 950, 1010, 950);
+    for (std::uint8_t kind = DoubleTrack; kind < 16; ++kind)
+        Add(kind, 990, 950, 1010, 950);
     Build();
     EXPECT_TRUE(Lists.Empty());
 }
@@ -162,8 +163,10 @@ TEST_F(Rails, WireAndStraightPartsStopFiveMetresShortOfTheEnds) {
     EXPECT_FLOAT_EQ(wire[0], 0.25f);
     EXPECT_FLOAT_EQ(wire[2], 0.25f);
     // n = (u.y, -u.x) = (0, -1) for a rail running east.
-    EXPECT_GE(FindLine(Lists.Lines, MapPoint(905, 950 - 0.762, 0), MapPoint(1095, 950 - 0.762, 0)), 0);
-    EXPECT_GE(FindLine(Lists.Lines, MapPoint(905, 950 + 0.762, 0), MapPoint(1095, 950 + 0.762, 0)), 0);
+    EXPECT_GE(FindLine(Lists.Lines, MapPoint(905, 950 - 0.762, 0), MapPoint(1095, 950 - 0.762, 0)),
+              0);
+    EXPECT_GE(FindLine(Lists.Lines, MapPoint(905, 950 + 0.762, 0), MapPoint(1095, 950 + 0.762, 0)),
+              0);
     auto rails = PrimitiveColour(Lists.Lines, 2, 1);
     EXPECT_FLOAT_EQ(rails[0], 0.25f);
     EXPECT_FLOAT_EQ(rails[2], float(204 / 255.0 * 0.5));
@@ -177,16 +180,18 @@ TEST_F(Rails, StraightJointsAreContinuous) {
     Build();
     // Rail a runs on through the joint zone to where b's straight part begins.
     for (double side : {-0.762, 0.762}) {
-        EXPECT_GE(FindLine(Lists.Lines, MapPoint(995, 950 + side, 0), MapPoint(1005, 950 + side, 0)), 0);
-        EXPECT_GE(FindLine(Lists.Lines, MapPoint(1005, 950 + side, 0), MapPoint(1095, 950 + side, 0)), 0);
+        EXPECT_GE(
+            FindLine(Lists.Lines, MapPoint(995, 950 + side, 0), MapPoint(1005, 950 + side, 0)), 0);
+        EXPECT_GE(
+            FindLine(Lists.Lines, MapPoint(1005, 950 + side, 0), MapPoint(1095, 950 + side, 0)), 0);
     }
     // Together the pieces cover each rail from 905 to 1095 without a gap.
     for (double side : {-0.762, 0.762}) {
         double reach = 905;
         for (int pass = 0; pass < 4; ++pass)
             for (auto& l : RailLines())
-                if (std::fabs(l[1] - (950 + side)) < 1e-3 && std::fabs(l[3] - (950 + side)) < 1e-3 &&
-                    std::min(l[0], l[2]) <= reach + 1e-3)
+                if (std::fabs(l[1] - (950 + side)) < 1e-3 &&
+                    std::fabs(l[3] - (950 + side)) < 1e-3 && std::min(l[0], l[2]) <= reach + 1e-3)
                     reach = std::max(reach, std::max(l[0], l[2]));
         EXPECT_NEAR(reach, 1095, 1e-3);
     }
@@ -208,9 +213,12 @@ TEST_F(Rails, ARightAngleCurvesFromFiveMetresBeforeTheCorner) {
             const double x = l[2 * e], y = l[2 * e + 1];
             if (x < 995 - 1e-3 || y > 955 + 1e-3) continue; // not in the corner's square
             const double r = std::hypot(x - cx, y - cy);
-            if (std::fabs(r - (5 + g)) < 2e-3) ++onArc[0];
-            else if (std::fabs(r - (5 - g)) < 2e-3) ++onArc[1];
-            else ADD_FAILURE() << "a corner point off both arcs at " << x << ", " << y;
+            if (std::fabs(r - (5 + g)) < 2e-3)
+                ++onArc[0];
+            else if (std::fabs(r - (5 - g)) < 2e-3)
+                ++onArc[1];
+            else
+                ADD_FAILURE() << "a corner point off both arcs at " << x << ", " << y;
         }
     }
     // Ten segments of two ends each, the straight end before and b's straight start after.
@@ -224,8 +232,8 @@ TEST_F(Rails, ARightAngleCurvesFromFiveMetresBeforeTheCorner) {
     int ends = 0;
     for (auto& l : RailLines())
         for (int e = 0; e < 2; ++e)
-            if (std::fabs(l[2 * e + 1] - 955) < 2e-3 &&
-                (std::fabs(l[2 * e] - (1000 + g)) < 2e-3 || std::fabs(l[2 * e] - (1000 - g)) < 2e-3))
+            if (std::fabs(l[2 * e + 1] - 955) < 2e-3 && (std::fabs(l[2 * e] - (1000 + g)) < 2e-3 ||
+                                                         std::fabs(l[2 * e] - (1000 - g)) < 2e-3))
                 ++ends;
     EXPECT_EQ(ends, 4); // each arc's last point and each of b's straight starts
 }
@@ -279,7 +287,9 @@ constexpr std::size_t TreeVertices = 42 * 3; // 24 bark and 18 crown triangles
 class TreeRows : public ObjectPass {
   protected:
     // The top of tree k: the last vertex of its seventh triangle.
-    TSceneVertex Top(std::size_t tree) const { return Lists.Triangles.at(tree * TreeVertices + 20); }
+    TSceneVertex Top(std::size_t tree) const {
+        return Lists.Triangles.at(tree * TreeVertices + 20);
+    }
 };
 
 TEST_F(TreeRows, OneTreeEveryTenMetresFromFiveMetres) {
@@ -340,7 +350,8 @@ TEST_F(TreeRows, TheColourSeedsTheTreesAndTheGeneratorGoesOnUntouched) {
     Map->Objects[0].Blue = 31;
     Build();
     int differ = 0;
-    for (std::size_t k = 0; k < first.size(); ++k) differ += Lists.Triangles[k].Z != first[k].Z;
+    for (std::size_t k = 0; k < first.size(); ++k)
+        differ += Lists.Triangles[k].Z != first[k].Z;
     EXPECT_GT(differ, int(first.size()) / 2);
     EXPECT_EQ(Random.GetState(), before);
 }

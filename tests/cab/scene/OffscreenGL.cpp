@@ -32,8 +32,7 @@ TOffscreenGL::TOffscreenGL(int width, int height) : W(width), H(height) {
         Failure = "the context cannot be made current";
         return;
     }
-    auto fbo = std::make_unique<QOpenGLFramebufferObject>(
-        W, H, QOpenGLFramebufferObject::Depth);
+    auto fbo = std::make_unique<QOpenGLFramebufferObject>(W, H, QOpenGLFramebufferObject::Depth);
     if (!fbo->isValid() || !fbo->bind()) {
         Failure = "no offscreen framebuffer";
         return;
@@ -100,8 +99,7 @@ void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const T
     glPopMatrix();
 }
 
-bool ProjectMapPoint(const TSceneView& view, double x, double y, double z, double& wx,
-                     double& wy) {
+bool ProjectMapPoint(const TSceneView& view, double x, double y, double z, double& wx, double& wy) {
     glPushMatrix();
     glRotated(-90, 1, 0, 0);
     glRotated(view.CamHeading * 180 / std::numbers::pi, 0, 0, 1);

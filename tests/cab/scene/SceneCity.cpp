@@ -92,8 +92,8 @@ TRunningCity::TRunningCity(std::unique_ptr<TMap> map, std::uint32_t seed)
 }
 
 void TRunningCity::RunAhead(long long maxSteps) {
-    for (long long s = 0; s < maxSteps && World->VellCount < Selection.TotalTrams &&
-                          World->VellCount < MaxVells;
+    for (long long s = 0;
+         s < maxSteps && World->VellCount < Selection.TotalTrams && World->VellCount < MaxVells;
          ++s)
         World->WorldStep();
 }

@@ -26,9 +26,9 @@ constexpr int Width = 640, Height = 480;
     const QColor c = image.pixelColor(x, y);
     if (std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 && std::abs(c.blue() - b) <= 2)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel " << x << ", " << y << " is (" << c.red()
-                                         << ", " << c.green() << ", " << c.blue() << "), not ("
-                                         << r << ", " << g << ", " << b << ")";
+    return ::testing::AssertionFailure()
+           << "pixel " << x << ", " << y << " is (" << c.red() << ", " << c.green() << ", "
+           << c.blue() << "), not (" << r << ", " << g << ", " << b << ")";
 }
 
 class SceneGL : public ::testing::Test, public TSceneFixture {
@@ -79,8 +79,8 @@ class SceneGL : public ::testing::Test, public TSceneFixture {
         if (std::abs(c.red() - 51 * light) <= 2 && c.green() > 127 * light &&
             c.blue() > 178 * light)
             return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "(" << c.red() << ", " << c.green() << ", "
-                                             << c.blue() << ") is not the sky";
+        return ::testing::AssertionFailure()
+               << "(" << c.red() << ", " << c.green() << ", " << c.blue() << ") is not the sky";
     }
 
     TOffscreenGL Gl{Width, Height};
@@ -155,7 +155,8 @@ TEST_F(SceneGL, TheFrameLeavesTheColourAndMatrixAsTheyWere) {
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.25f);
     EXPECT_FLOAT_EQ(colour[2], 0.75f);
-    for (int k = 0; k < 16; ++k) EXPECT_EQ(before[k], after[k]);
+    for (int k = 0; k < 16; ++k)
+        EXPECT_EQ(before[k], after[k]);
     GLboolean vertexArray = GL_TRUE;
     glGetBooleanv(GL_VERTEX_ARRAY, &vertexArray);
     EXPECT_EQ(vertexArray, GL_FALSE);

@@ -4,8 +4,8 @@
 // and trees.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scene_shots OUTDIR [MAP.vl]
 // Without a map the generated stand-in for the demo city is used.
-#include "OffscreenGL.h"
 #include "Geometry.h"
+#include "OffscreenGL.h"
 #include "SceneCity.h"
 
 #include <QGuiApplication>
@@ -65,8 +65,10 @@ bool WallNear(const TMap& map, double x, double y, double radius) {
 }
 
 double Wrap(double a) {
-    while (a > std::numbers::pi) a -= 2 * std::numbers::pi;
-    while (a < -std::numbers::pi) a += 2 * std::numbers::pi;
+    while (a > std::numbers::pi)
+        a -= 2 * std::numbers::pi;
+    while (a < -std::numbers::pi)
+        a += 2 * std::numbers::pi;
     return a;
 }
 
@@ -115,7 +117,8 @@ int main(int argc, char** argv) {
     shots.Save("night", *player, 0, 0.1, "the same by night");
     // A drive: a frame every 30 s of simulated time from the same cab.
     for (int k = 1; k <= 6; ++k) {
-        for (int s = 0; s < 546; ++s) city.World->WorldStep();
+        for (int s = 0; s < 546; ++s)
+            city.World->WorldStep();
         shots.Save("drive" + std::to_string(k), *player, 0, 1.0, "driving on");
     }
 
@@ -165,10 +168,12 @@ int main(int argc, char** argv) {
         for (const double light : {1.0, 0.1}) {
             view.DayLight = light;
             DrawCabFrame(*city.Map, world, city.Random, view, shots.Lists);
-            const std::string path = shots.Folder + (light > 0.5 ? "/side-doors.png" : "/side-doors-night.png");
+            const std::string path =
+                shots.Folder + (light > 0.5 ? "/side-doors.png" : "/side-doors-night.png");
             gl.Grab().save(QString::fromStdString(path));
-            std::printf("%s: a tram at a stop seen from its door side, doors at %.2f, command %.2f\n",
-                        path.c_str(), found->DoorOpening, found->Command);
+            std::printf(
+                "%s: a tram at a stop seen from its door side, doors at %.2f, command %.2f\n",
+                path.c_str(), found->DoorOpening, found->Command);
         }
         break;
     }

@@ -16,7 +16,8 @@ int FindPrimitive(const std::vector<TSceneVertex>& list, int size,
     const int count = int(list.size()) / size;
     for (int k = 0; k < count; ++k) {
         bool same = true;
-        for (int c = 0; c < size && same; ++c) same = Near(list[k * size + c], corners[c], tolerance);
+        for (int c = 0; c < size && same; ++c)
+            same = Near(list[k * size + c], corners[c], tolerance);
         if (!same && size == 2)
             same = Near(list[k * 2], corners[1], tolerance) &&
                    Near(list[k * 2 + 1], corners[0], tolerance);

@@ -19,7 +19,9 @@ struct TGLPoint {
 };
 
 // Map point (x, y) at height z.
-inline TGLPoint MapPoint(double x, double y, double z) { return {x, -y, z}; }
+inline TGLPoint MapPoint(double x, double y, double z) {
+    return {x, -y, z};
+}
 
 bool Near(const TSceneVertex& v, const TGLPoint& p, double tolerance = 2e-3);
 

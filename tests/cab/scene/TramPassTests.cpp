@@ -56,8 +56,10 @@ class TramPass : public ::testing::Test, public TSceneFixture {
                                           {0, 2, 0, 4}, {2, 2, 2, 4}, {0, 4, 2, 4}, {0, 4, 0, 5}};
         int mask = 0;
         for (int k = 0; k < 8; ++k) {
-            const TGLPoint a = Local(car, ox + seg[k][0] * sx, oy + seg[k][0] * sy, 3.9 - 0.2 * seg[k][1]);
-            const TGLPoint b = Local(car, ox + seg[k][2] * sx, oy + seg[k][2] * sy, 3.9 - 0.2 * seg[k][3]);
+            const TGLPoint a =
+                Local(car, ox + seg[k][0] * sx, oy + seg[k][0] * sy, 3.9 - 0.2 * seg[k][1]);
+            const TGLPoint b =
+                Local(car, ox + seg[k][2] * sx, oy + seg[k][2] * sy, 3.9 - 0.2 * seg[k][3]);
             if (FindLine(Lists.Lines, a, b) >= 0) mask |= 1 << k;
         }
         return mask;
@@ -202,7 +204,8 @@ TEST_F(TramPass, CouplersJoinTheCarsInRange) {
     auto couplers = [&] {
         std::vector<std::array<double, 2>> out; // map x of both ends
         for (std::size_t k = 0; k < Lists.Lines.size(); k += 2)
-            if (std::fabs(Lists.Lines[k].Z - 0.2) < 1e-6 && std::fabs(Lists.Lines[k + 1].Z - 0.2) < 1e-6)
+            if (std::fabs(Lists.Lines[k].Z - 0.2) < 1e-6 &&
+                std::fabs(Lists.Lines[k + 1].Z - 0.2) < 1e-6)
                 out.push_back({Lists.Lines[k].X, Lists.Lines[k + 1].X});
         return out;
     };
