@@ -114,8 +114,8 @@ void TSceneBuilder::DrawObject(const TMap& map, int index, TRandom& random) {
         Line(sx, -sy, WireHeight, ex, -ey, WireHeight);
         SetLitColor(0.5, 0.5, o.SpeedGrade() / 255.0);
         DrawRails(map, index);
-        if (o.StopType() != 0) {
-            const double length = Length(o);
+        const double length = Length(o);
+        if (o.StopType() != 0 && length > 0) {
             const double ux = (ex - sx) / length, uy = (ey - sy) / length;
             const double nx = uy, ny = -ux;
             // Dark blue where the stop begins, white where it ends, hanging under the wire.

@@ -279,6 +279,24 @@ TEST_F(Rails, StopRailsHangABluePlateAtTheStartAndAWhiteOneAtTheEnd) {
     EXPECT_TRUE(Lists.Quads.empty());
 }
 
+TEST_F(Rails, RailsWithoutSuccessorsOrLengthDrawNothingUndefined) {
+    // A map that never passed the network check or the loader: a rail without links, a dead
+    // end, and a stop rail of no length.
+    AddRail(*Map, 900, 950, 1000, 950, 100, 2);
+    const int deadEnd = AddRail(*Map, 900, 960, 1000, 960);
+    const int point = AddRail(*Map, 1000, 940, 1000, 940, 100, 3);
+    Link(deadEnd, NoObject);
+    Link(point, deadEnd);
+    Build();
+    // Wire and straight parts for the first two, plates for the first, the wire alone for the
+    // third.
+    EXPECT_EQ(Lists.Lines.size(), 2u * (3 + 3 + 1));
+    EXPECT_EQ(Lists.Quads.size(), 8u);
+    for (const auto* list : {&Lists.Lines, &Lists.Quads})
+        for (const TSceneVertex& v : *list)
+            EXPECT_TRUE(std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Trees.
 

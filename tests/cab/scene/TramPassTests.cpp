@@ -249,6 +249,12 @@ TEST_F(TramPass, SignsShowTheRouteNumberAndSuffix) {
     Build();
     EXPECT_EQ(SignMask(0, -5, -0.6, 0, 0.2), 0x6F);
     EXPECT_EQ(SignMask(0, -5, 0.2, 0, 0.2), 0);
+
+    // A slot beyond the route table has no glyph: the signs stay blank.
+    Tram().RouteRow = RouteRows;
+    Tram().RouteCol = RouteColumns;
+    Build();
+    EXPECT_EQ(Lists.Lines.size(), 2u * (6 + 2));
 }
 
 TEST_F(TramPass, ThePantographReachesTheWire) {
