@@ -1,0 +1,506 @@
+// The cab view window and its game loop.
+#include "View3D.h"
+
+#include "CabGL.h"
+#include "CabGauges.h"
+#include "Scene.h"
+#include "SceneLists.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+#include <QOpenGLFramebufferObject>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSlider>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vell {
+
+const char* const View3DCaption = "Вид из кабины. Пробел - вызов меню.";
+const char* const AccidentText = "Авария!";
+
+namespace {
+
+constexpr int TimerIntervalMs = 50;
+constexpr int PanelWidth = 201;
+constexpr int PanelHeight = 193;
+// The menu opens this far up and left of the window's middle.
+constexpr int MenuOffset = 50;
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+} // namespace
+
+void SetCabSurfaceFormat() {
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setDepthBufferSize(24);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    QSurfaceFormat::setDefaultFormat(format);
+}
+
+// The surface.
+
+TCabSurface::TCabSurface(TView3D& view) : QOpenGLWidget(&view), View(view) {
+    setObjectName(QStringLiteral("Surface"));
+    // The picture is kept between paints: a frame drawn by the timer is shown as it is.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    // A new framebuffer holds no frame yet.
+    connect(this, &QOpenGLWidget::resized, this, [this]() { FreshFrame = false; });
+    setMouseTracking(true); // the joystick follows the mouse without a button held
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+TCabSurface::~TCabSurface() { DropScaleBuffer(); }
+
+void TCabSurface::DropScaleBuffer() {
+    if (!ScaleBuffer) return;
+    // It can only exist in a context, which must be current to free it.
+    makeCurrent();
+    ScaleBuffer.reset();
+    doneCurrent();
+}
+
+bool TCabSurface::DrawFrameNow() {
+    if (!isValid()) {
+        update();
+        return false;
+    }
+    makeCurrent();
+    RenderFrame();
+    FreshFrameBuffer = defaultFramebufferObject();
+    FreshFrame = true;
+    doneCurrent();
+    update();
+    return true;
+}
+
+void TCabSurface::paintGL() {
+    // A resize or a new context brings a new framebuffer, which must be drawn.
+    if (FreshFrame && FreshFrameBuffer == defaultFramebufferObject()) {
+        FreshFrame = false;
+        return;
+    }
+    FreshFrame = false;
+    RenderFrame();
+}
+
+void TCabSurface::RenderFrame() {
+    // Sizes from the widget every frame: a recreated context does not always report a resize.
+    const qreal ratio = devicePixelRatioF();
+    const QSize target(qRound(width() * ratio), qRound(height() * ratio));
+    QSize render = View.RenderSize(target);
+    if (render != target && !QOpenGLFramebufferObject::hasOpenGLFramebufferBlit()) render = target;
+    if (render == target) {
+        ScaleBuffer.reset();
+        View.DrawFrame(target.width(), target.height());
+        LastRenderSize = target;
+        return;
+    }
+    // Full screen at the chosen resolution: draw off screen at that size, then scale it up.
+    if (!ScaleBuffer || ScaleBuffer->size() != render)
+        ScaleBuffer = std::make_unique<QOpenGLFramebufferObject>(
+            render, QOpenGLFramebufferObject::Depth);
+    ScaleBuffer->bind();
+    View.DrawFrame(render.width(), render.height());
+    QOpenGLExtraFunctions* f = context()->extraFunctions();
+    f->glBindFramebuffer(GL_READ_FRAMEBUFFER, ScaleBuffer->handle());
+    f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, defaultFramebufferObject());
+    f->glBlitFramebuffer(0, 0, render.width(), render.height(), 0, 0, target.width(),
+                         target.height(), GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    f->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    LastRenderSize = render;
+}
+
+void TCabSurface::mousePressEvent(QMouseEvent* event) { View.FormMouseDown(event->button()); }
+
+void TCabSurface::mouseReleaseEvent(QMouseEvent* event) { View.FormMouseUp(event->button()); }
+
+void TCabSurface::mouseMoveEvent(QMouseEvent* event) {
+    View.FormMouseMove(event->position().x(), event->position().y());
+}
+
+// The window.
+
+TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      ShakeRandom(TRandom::ClockSeed()), Map(map), World(world), Dialogs(dialogs),
+      SceneLists(std::make_unique<TSceneLists>()) {
+    setObjectName(QStringLiteral("View3D"));
+    setWindowTitle(Text(View3DCaption));
+    // The route selection window is hidden during a game: closing this window then must end
+    // the game, not the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    resize(320, 240); // the client area of an outer size of 328 x 267
+
+    Surface = new TCabSurface(*this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Surface);
+
+    BuildPanel();
+    BuildMenu();
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(TimerIntervalMs);
+    connect(Timer, &QTimer::timeout, this, &TView3D::TimerTimer);
+    Timer->start();
+    TickClock.start();
+
+    // FormCreate: the joystick starts at the middle of the screen.
+    QSize screen(640, 480);
+    if (const QScreen* s = QGuiApplication::primaryScreen()) screen = s->size();
+    Cab.Joystick.CentreOnScreen(screen.width(), screen.height());
+    ResizeEnabled = true;
+}
+
+TView3D::~TView3D() = default;
+
+void TView3D::BuildPanel() {
+    Panel = new QFrame(this);
+    Panel->setObjectName(QStringLiteral("Panel"));
+    Panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel->setAutoFillBackground(true);
+    // Presses on the panel's background stay on the panel: they do not close it.
+    Panel->setAttribute(Qt::WA_NoMousePropagation);
+    Panel->setFixedSize(PanelWidth, PanelHeight);
+    QFont font = Panel->font();
+    font.setPointSize(8);
+    Panel->setFont(font);
+
+    const auto label = [this](const char* name, const char* text, int top) {
+        auto* l = new QLabel(Text(text), Panel);
+        l->setObjectName(Text(name));
+        l->setGeometry(6, top, PanelWidth - 12, 15);
+        return l;
+    };
+    const auto trackBar = [this](const char* name, int position, int top) {
+        auto* t = new QSlider(Qt::Horizontal, Panel);
+        t->setObjectName(Text(name));
+        t->setRange(MinViewDist, MaxViewDist);
+        t->setSingleStep(ViewDistStep);
+        t->setPageStep(ViewDistStep);
+        t->setTickInterval(ViewDistStep);
+        t->setTickPosition(QSlider::TicksBelow);
+        t->setValue(position);
+        t->setGeometry(6, top, PanelWidth - 12, 24);
+        return t;
+    };
+
+    CResolution = label("CResolution", "Разрешение:", 4);
+    CResolution->hide();
+    WH = new QComboBox(Panel);
+    WH->setObjectName(QStringLiteral("WH"));
+    WH->setMaxVisibleItems(10);
+    for (const TResolution& r : Resolutions)
+        WH->addItem(QStringLiteral("%1x%2").arg(r.Width).arg(r.Height));
+    WH->setCurrentIndex(DefaultResolution);
+    WH->setGeometry(6, 6, PanelWidth - 12, 22);
+
+    CDistWall = label("CDistWall", "Видимость для стен (100 - 2000 м):", 32);
+    UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 47);
+    CDistTree = label("CDistTree", "Видимость для деревьев:", 73);
+    UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 88);
+    Label1 = label("Label1", "Видимость для трамваев:", 114);
+    UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 129);
+
+    Done = new QPushButton(Text("Принять"), Panel);
+    Done->setObjectName(QStringLiteral("Done"));
+    Done->setDefault(true);
+    Done->setGeometry(6, 162, 91, 24);
+    Cancel = new QPushButton(Text("Отмена"), Panel);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    Cancel->setAutoDefault(false);
+    Cancel->setGeometry(104, 162, 91, 24);
+    connect(Done, &QPushButton::clicked, this, &TView3D::DoneClick);
+    connect(Cancel, &QPushButton::clicked, this, &TView3D::CancelClick);
+    Panel->hide();
+}
+
+void TView3D::BuildMenu() {
+    Menu = new QMenu(this);
+    Menu->setObjectName(QStringLiteral("Menu"));
+    const auto item = [this](QMenu* menu, const char* name, const char* caption, bool check) {
+        QAction* a = menu->addAction(Text(caption));
+        a->setObjectName(Text(name));
+        a->setCheckable(check); // check items toggle themselves
+        return a;
+    };
+    N1 = item(Menu, "N1", "Полный экран (&F)", true);
+    N6 = item(Menu, "N6", "Автопилот (&A)", true);
+    N6->setChecked(true);
+    D1 = item(Menu, "D1", "Показывать задержку (&D)", true);
+    N2 = Menu->addMenu(Text("Скорость игры:"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N2->menuAction()->setObjectName(QStringLiteral("N2Item"));
+    SpeedGroup = new QActionGroup(this);
+    SpeedGroup->setExclusive(true);
+    for (int k = 0; k < GameSpeedCount; ++k) {
+        const int speed = GameSpeedOf(k);
+        QAction* a = N2->addAction(QStringLiteral("x%1").arg(speed));
+        a->setObjectName(QStringLiteral("x%11").arg(speed)); // x11 .. x10241
+        a->setCheckable(true);
+        SpeedGroup->addAction(a);
+        SpeedItems[k] = a;
+        connect(a, &QAction::triggered, this, [this, k]() { SpeedClick(k); });
+    }
+    SpeedItems[0]->setChecked(true);
+    N3 = item(Menu, "N3", "Настройки графики...", false);
+    B1 = item(Menu, "B1", "Назад (&B)", false); // only closes the menu
+    N4 = item(Menu, "N4", "Выход (&Q)", false);
+
+    connect(N1, &QAction::triggered, this, &TView3D::N1Click);
+    connect(N6, &QAction::triggered, this, &TView3D::N6Click);
+    connect(D1, &QAction::triggered, this, &TView3D::D1Click);
+    connect(N3, &QAction::triggered, this, &TView3D::N3Click);
+    connect(N4, &QAction::triggered, this, &TView3D::N4Click);
+}
+
+void TView3D::PrepareForGame() {
+    // setChecked does not trigger: the handlers do not run.
+    N6->setChecked(true);
+    N1->setChecked(false);
+    FullScreenRendering = false;
+    setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized |
+                                      Qt::WindowMinimized));
+    unsetCursor();
+    ResizeEnabled = true;
+    SwitchingMode = false;
+}
+
+// The game loop.
+
+void TView3D::TimerTimer() {
+    if (MenuOpen || !isVisible() || SettingsOpen) return;
+    DriveFromCab(Cab, World.PlayerTram, ShakeRandom);
+    FrameStart = TickClock.elapsed();
+    const QTime now = TimeOfDay();
+    Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
+    RunWorldSteps(Cab, World);
+
+    TickFrame = true;
+    Surface->DrawFrameNow(); // steps 7 to 11
+    TickFrame = false;
+
+    const TVell* tram = World.PlayerTram;
+    if (tram && tram->Accident) {
+        MenuOpen = true;
+        Dialogs.ShowMessage(AccidentText);
+        MenuOpen = false;
+        N4Click();
+    }
+}
+
+QSize TView3D::RenderSize(QSize surface) const {
+    if (FullScreenRendering) return {Cab.ScreenModeWidth, Cab.ScreenModeHeight};
+    return surface;
+}
+
+void TView3D::DrawFrame(int width, int height) {
+    BeginCabFrame(width, height);
+    DrawBackground(Cab.DayLight);
+    DrawScene();
+    if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
+    if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
+    if (const TVell* tram = World.PlayerTram) DrawFlat(CabPanel(*tram).InDrawOrder());
+    ++FramesDrawn;
+}
+
+void TView3D::DrawScene() {
+    PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
+    TSceneView view;
+    view.CamX = Cab.CamX;
+    view.CamY = Cab.CamY;
+    view.CamHeading = Cab.CamHeading;
+    view.DayLight = Cab.DayLight;
+    view.ViewDistWall = Cab.ViewDistWall;
+    view.ViewDistTree = Cab.ViewDistTree;
+    view.ViewDistVell = Cab.ViewDistVell;
+    view.PlayerTram = World.PlayerTram;
+    RenderScene(Map, World, World.Random, view, *SceneLists);
+    PopMatrix();
+}
+
+// The context.
+
+void TView3D::CreateGL() {
+    if (GLReady) ReleaseGL();
+    // The context is the surface's; what a new context needs (viewport, perspective, depth
+    // test, line width) every frame sets again from the surface's size.
+    GLReady = true;
+    Surface->update();
+}
+
+void TView3D::ReleaseGL() {
+    if (!GLReady) return;
+    Surface->DropScaleBuffer();
+    GLReady = false;
+}
+
+bool TView3D::EnterFullScreenMode() {
+    if (Cab.ScreenModeWidth <= 0 || Cab.ScreenModeHeight <= 0) return false;
+    FullScreenRendering = true;
+    return true;
+}
+
+void TView3D::LeaveFullScreenMode() { FullScreenRendering = false; }
+
+void TView3D::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return; // restored from the task bar: nothing was released
+    // FormShow.
+    if (ResizeEnabled && !SwitchingMode) CreateGL();
+    Cab.Joystick.LeftButtonDown = false;
+    Cab.Joystick.RightButtonDown = false;
+    Surface->setFocus();
+}
+
+void TView3D::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (event->spontaneous()) return; // minimised
+    // FormHide.
+    ReleaseGL();
+    LeaveFullScreenMode();
+}
+
+void TView3D::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TView3D::FormResize() {
+    if (!ResizeEnabled || SwitchingMode) return;
+    ResizeEnabled = false;
+    // The window system reports the size set here once more, later; fitting that again would
+    // take a pixel off at each report until the area is exactly 4:3.
+    if (!N1->isChecked() && size() != FittedSize) {
+        const TClientSize fit = FitClientArea(width(), height());
+        FittedSize = QSize(fit.Width, fit.Height);
+        if (FittedSize != size()) resize(FittedSize);
+    }
+    CreateGL();
+    ResizeEnabled = true;
+}
+
+// Keys, menu and mouse.
+
+void TView3D::keyPressEvent(QKeyEvent* event) {
+    // The panel's default and cancel buttons; no other key but space does anything, and Esc
+    // does not close the window.
+    if (SettingsOpen && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        DoneClick();
+        return;
+    }
+    if (SettingsOpen && event->key() == Qt::Key_Escape) {
+        CancelClick();
+        return;
+    }
+    if (!event->text().isEmpty()) FormKeyPress(event->text().front());
+}
+
+void TView3D::FormKeyPress(QChar key) {
+    if (key != QLatin1Char(' ')) return;
+    MenuOpen = true;
+    unsetCursor();
+    const QRect outer = frameGeometry();
+    Menu->exec(QPoint(outer.left() + outer.width() / 2 - MenuOffset,
+                      outer.top() + outer.height() / 2 - MenuOffset));
+    MenuOpen = false;
+    if (N1->isChecked()) setCursor(Qt::BlankCursor);
+}
+
+void TView3D::N1Click() {
+    SwitchingMode = true;
+    ReleaseGL();
+    if (N1->isChecked()) {
+        EnterFullScreenMode();
+        // A borderless window over the whole screen, without the cursor.
+        setWindowState((windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized)) |
+                       Qt::WindowFullScreen);
+        setCursor(Qt::BlankCursor);
+    } else {
+        setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
+        LeaveFullScreenMode();
+        unsetCursor();
+    }
+    CreateGL();
+    SwitchingMode = false;
+}
+
+void TView3D::N6Click() {
+    if (TVell* tram = World.PlayerTram) tram->AutoDrive = N6->isChecked();
+}
+
+void TView3D::D1Click() { ShowDelay = D1->isChecked(); }
+
+void TView3D::SpeedClick(int item) { Cab.GameSpeed = GameSpeedOf(item); }
+
+void TView3D::N3Click() {
+    unsetCursor();
+    SettingsOpen = true;
+    Panel->move((width() - Panel->width()) / 2, (height() - Panel->height()) / 2);
+    Panel->show();
+    Panel->raise();
+    WH->setFocus();
+}
+
+void TView3D::N4Click() { close(); }
+
+void TView3D::HidePanel() {
+    Panel->hide();
+    SettingsOpen = false;
+    Surface->setFocus();
+}
+
+void TView3D::DoneClick() {
+    HidePanel();
+    const int row = WH->currentIndex();
+    if (row >= 0 && row < int(Resolutions.size())) {
+        Cab.ScreenModeWidth = Resolutions[row].Width;
+        Cab.ScreenModeHeight = Resolutions[row].Height;
+    }
+    Cab.ScreenModeBits = 32;
+    Cab.ViewDistWall = UDistWall->value();
+    Cab.ViewDistTree = UDistTree->value();
+    Cab.ViewDistVell = UDistVell->value();
+    if (N1->isChecked()) {
+        ReleaseGL();
+        EnterFullScreenMode();
+        CreateGL();
+        setCursor(Qt::BlankCursor);
+    }
+}
+
+void TView3D::CancelClick() { HidePanel(); }
+
+void TView3D::FormMouseDown(Qt::MouseButton button) {
+    // A press anywhere on the picture closes the settings, applying nothing.
+    HidePanel();
+    if (button == Qt::LeftButton) Cab.Joystick.LeftButtonDown = true;
+    if (button == Qt::RightButton) Cab.Joystick.RightButtonDown = true;
+}
+
+void TView3D::FormMouseMove(double x, double y) { Cab.Joystick.MouseMove(x, y); }
+
+void TView3D::FormMouseUp(Qt::MouseButton button) {
+    if (button == Qt::LeftButton) Cab.Joystick.LeftButtonDown = false;
+    if (button == Qt::RightButton) Cab.Joystick.RightButtonDown = false;
+}
+
+} // namespace vell

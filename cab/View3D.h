@@ -1,0 +1,188 @@
+// The cab view (TView3D, "Вид из кабины. Пробел - вызов меню."): the window from which the
+// player drives PlayerTram while the whole tram system runs. Its 50 ms timer is the game loop:
+// the mouse joystick into the tram, the world steps, then one frame of sky, ground, scene and
+// gauges. Space opens the popup menu; the graphics settings panel floats over the picture.
+#pragma once
+
+#include "CabState.h"
+#include "Map.h"
+#include "Random.h"
+#include "UserDialogs.h"
+#include "World.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QOpenGLWidget>
+#include <QSize>
+#include <QTime>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QOpenGLFramebufferObject;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace vell {
+
+struct TSceneLists;
+class TView3D;
+
+extern const char* const View3DCaption; // "Вид из кабины. Пробел - вызов меню."
+extern const char* const AccidentText;  // "Авария!"
+
+// Asks every OpenGL surface of the program for what the cab needs: a compatibility-profile
+// context (fixed-function drawing), double buffered, with a depth buffer. Call before the
+// application object is created.
+void SetCabSurfaceFormat();
+
+// The OpenGL picture over the whole client area of the cab view: it draws the view's frames
+// and hands the mouse to the view.
+class TCabSurface : public QOpenGLWidget {
+  public:
+    explicit TCabSurface(TView3D& view);
+    ~TCabSurface() override;
+    // Draws a frame now, inside the caller, and has it shown; false when the surface has no
+    // context yet (the frame then follows with the next paint).
+    bool DrawFrameNow();
+    // Frees the off-screen picture of full-screen rendering (makes the context current).
+    void DropScaleBuffer();
+    // The size of the picture drawn by the last frame, in pixels.
+    QSize LastRenderSize;
+
+  protected:
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    void RenderFrame();
+
+    TView3D& View;
+    std::unique_ptr<QOpenGLFramebufferObject> ScaleBuffer;
+    // A frame drawn by DrawFrameNow into this framebuffer waits to be shown: the paint that
+    // shows it need not draw it again. A resize or a new context drops it.
+    unsigned FreshFrameBuffer = 0;
+    bool FreshFrame = false;
+};
+
+class TView3D : public QDialog {
+    Q_OBJECT
+  public:
+    // The window draws and drives the program's one map and world; both outlive it. The
+    // accident message goes through `dialogs`.
+    TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* parent = nullptr);
+    ~TView3D() override;
+
+    // Controls, with the names of the form.
+    TCabSurface* Surface;
+    QFrame* Panel;
+    QLabel* CResolution;
+    QComboBox* WH;
+    QLabel* CDistWall;
+    QSlider* UDistWall;
+    QLabel* CDistTree;
+    QSlider* UDistTree;
+    QLabel* Label1;
+    QSlider* UDistVell;
+    QPushButton* Done;
+    QPushButton* Cancel;
+    QMenu* Menu;
+    QAction* N1; // "Полный экран (&F)"
+    QAction* N6; // "Автопилот (&A)"
+    QAction* D1; // "Показывать задержку (&D)"
+    QMenu* N2;   // "Скорость игры:"
+    std::array<QAction*, GameSpeedCount> SpeedItems{}; // "x1" .. "x1024", one radio group
+    QActionGroup* SpeedGroup;
+    QAction* N3; // "Настройки графики..."
+    QAction* B1; // "Назад (&B)"
+    QAction* N4; // "Выход (&Q)"
+    QTimer* Timer;
+
+    // The popup menu or the accident message is up: the game loop waits.
+    bool MenuOpen = false;
+    // The settings panel is up: the game loop waits.
+    bool SettingsOpen = false;
+    // The picture may be drawn: set by CreateGL, cleared by ReleaseGL.
+    bool GLReady = false;
+    bool ResizeEnabled = false;
+    // A switch between window and full screen is under way.
+    bool SwitchingMode = false;
+    bool ShowDelay = false;
+    // Full screen is on: frames are drawn at ScreenModeWidth x ScreenModeHeight and scaled to
+    // the screen, since changing the display's own mode is no longer done on desktops.
+    bool FullScreenRendering = false;
+
+    TCabState Cab;
+    // The cab shake's random numbers: the view's own, so that the simulation's sequence does not
+    // depend on how many frames were drawn.
+    TRandom ShakeRandom;
+    // The local time of day that sets the day light.
+    std::function<QTime()> TimeOfDay = [] { return QTime::currentTime(); };
+    // Milliseconds the last tick spent on world steps, background and scene (the delay display).
+    long long Elapsed = 0;
+    int FramesDrawn = 0;
+
+    void TimerTimer();
+    void CreateGL();
+    void ReleaseGL();
+    bool EnterFullScreenMode();
+    void LeaveFullScreenMode();
+    void FormResize();
+    void FormKeyPress(QChar key);
+    void FormMouseDown(Qt::MouseButton button);
+    void FormMouseMove(double x, double y);
+    void FormMouseUp(Qt::MouseButton button);
+    void N1Click();
+    void N6Click();
+    void D1Click();
+    // x11Click .. x10241Click: item 0..10 of the speed submenu.
+    void SpeedClick(int item);
+    void N3Click();
+    void N4Click();
+    void DoneClick();
+    void CancelClick();
+
+    // What a game start does to the window: autopilot checked and full screen unchecked
+    // without their handlers, a normal sizeable window, resizing allowed.
+    void PrepareForGame();
+
+    // One frame into the current OpenGL context at this size: background, scene, delay,
+    // gauges.
+    void DrawFrame(int width, int height);
+    // The size frames are drawn at on a surface of this size.
+    QSize RenderSize(QSize surface) const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildPanel();
+    void BuildMenu();
+    void HidePanel();
+    // The scene pass: the city and the other trams, under the eye transformation.
+    void DrawScene();
+
+    TMap& Map;
+    TWorld& World;
+    IUserDialogs& Dialogs;
+    QElapsedTimer TickClock;
+    qint64 FrameStart = 0;  // the tick counter at step 4 of the tick being drawn
+    bool TickFrame = false; // the frame being drawn belongs to a timer tick
+    QSize FittedSize;       // the client size the last window-shape fitting set
+    std::unique_ptr<TSceneLists> SceneLists;
+};
+
+} // namespace vell

@@ -1,0 +1,576 @@
+// The cab view window with a real OpenGL context (run under Xvfb): its form, the game loop
+// and its pauses, the menu on the space key, the settings panel, full screen, the window shape,
+// the pictures it draws, and whole games started and ended as the route selection window does.
+#include "CabGauges.h"
+#include "CabTestWorld.h"
+#include "ScriptedDialogs.h"
+#include "StartGame.h"
+#include "View3D.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace vell {
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+
+// Dialogs that also note whether the game loop was paused while the message was up.
+struct TPauseCheckingDialogs : test::TScriptedDialogs {
+    const TView3D* View = nullptr;
+    bool PausedDuringMessage = false;
+    void ShowMessage(const std::string& text) override {
+        PausedDuringMessage = View && View->MenuOpen;
+        test::TScriptedDialogs::ShowMessage(text);
+    }
+};
+
+// Runs `act` as soon as the modal window is up.
+void WhenModalShows(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act]() {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            act(w);
+            return;
+        }
+        WhenModalShows(act);
+    });
+}
+
+// The pixel at a point given in normalised device coordinates.
+QColor At(const QImage& image, double x, double y) {
+    const int px = std::clamp(int((x + 1) / 2 * image.width()), 0, image.width() - 1);
+    const int py = std::clamp(int((1 - y) / 2 * image.height()), 0, image.height() - 1);
+    return image.pixelColor(px, py);
+}
+
+bool Near(const QColor& c, int r, int g, int b, int tolerance = 3) {
+    return std::abs(c.red() - r) <= tolerance && std::abs(c.green() - g) <= tolerance &&
+           std::abs(c.blue() - b) <= tolerance;
+}
+
+std::string Describe(const QColor& c) {
+    return std::to_string(c.red()) + "," + std::to_string(c.green()) + "," +
+           std::to_string(c.blue());
+}
+
+// Whether some pixel in the box (normalised device coordinates) has the colour.
+bool AnyInBox(const QImage& image, double x1, double y1, double x2, double y2, int r, int g,
+              int b) {
+    const int px1 = int((x1 + 1) / 2 * image.width()), px2 = int((x2 + 1) / 2 * image.width());
+    const int py1 = int((1 - y2) / 2 * image.height()), py2 = int((1 - y1) / 2 * image.height());
+    for (int y = std::max(py1, 0); y <= std::min(py2, image.height() - 1); ++y)
+        for (int x = std::max(px1, 0); x <= std::min(px2, image.width() - 1); ++x)
+            if (Near(image.pixelColor(x, y), r, g, b, 2)) return true;
+    return false;
+}
+
+// Moves the mouse over the widget as the player does and lets the window system deliver it.
+void MoveMouse(QWidget* widget, QPoint to) {
+    QTest::mouseMove(widget, to);
+    QTest::qWait(50);
+}
+
+struct TCabView : ::testing::Test {
+    explicit TCabView(std::uint8_t grade = 100) : City(grade) {
+        Dialogs.View = &View;
+        View.TimeOfDay = [] { return QTime(12, 0); };
+        View.Timer->stop(); // ticks come from the tests
+    }
+    ~TCabView() override {
+        View.hide();
+        QCoreApplication::processEvents();
+    }
+
+    test::TCabWorld City;
+    TPauseCheckingDialogs Dialogs;
+    TView3D View{*City.Map, *City.World, Dialogs};
+
+    // The view shown over a running world with the player's tram, as a game shows it, but
+    // without the modal loop, at this client size.
+    TVell& ShowGame(QSize client = {640, 480}) {
+        TVell& tram = City.StartWithPlayer();
+        View.PrepareForGame();
+        View.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&View));
+        View.resize(client);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return View.size() == client; }, 3000));
+        return tram;
+    }
+    // One tick of the game loop and the picture it left.
+    QImage Tick() {
+        View.TimerTimer();
+        return View.Surface->grabFramebuffer();
+    }
+};
+
+TEST_F(TCabView, FormAsCreated) {
+    EXPECT_EQ(View.windowTitle(), QString::fromUtf8("Вид из кабины. Пробел - вызов меню."));
+    EXPECT_EQ(View.size(), QSize(320, 240));
+    EXPECT_TRUE(View.ResizeEnabled);
+    EXPECT_FALSE(View.MenuOpen || View.SettingsOpen || View.SwitchingMode || View.ShowDelay);
+    EXPECT_EQ(View.Timer->interval(), 50);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_DOUBLE_EQ(View.Cab.Joystick.MouseCenterX, (screen.width() - 1) / 2.0);
+    EXPECT_DOUBLE_EQ(View.Cab.Joystick.MouseCenterY, (screen.height() - 1) / 2.0);
+    EXPECT_EQ(View.Cab.GameSpeed, 1);
+    EXPECT_EQ(View.Cab.ScreenModeWidth, 640);
+    EXPECT_EQ(View.Cab.ScreenModeHeight, 480);
+    EXPECT_EQ(View.Cab.ScreenModeBits, 32);
+
+    // The menu, in order.
+    QStringList captions;
+    for (QAction* a : View.Menu->actions()) captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"Полный экран (&F)", "Автопилот (&A)",
+                                     "Показывать задержку (&D)", "Скорость игры:",
+                                     "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
+    EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
+    EXPECT_FALSE(View.N1->isChecked());
+    EXPECT_FALSE(View.D1->isChecked());
+    QStringList speeds;
+    for (QAction* a : View.N2->actions()) {
+        speeds << a->text();
+        EXPECT_EQ(a->actionGroup(), View.SpeedGroup);
+    }
+    EXPECT_EQ(speeds, (QStringList{"x1", "x2", "x4", "x8", "x16", "x32", "x64", "x128", "x256",
+                                   "x512", "x1024"}));
+    EXPECT_TRUE(View.SpeedGroup->isExclusive());
+    EXPECT_EQ(View.SpeedGroup->checkedAction(), View.SpeedItems[0]);
+
+    // The settings panel.
+    EXPECT_FALSE(View.Panel->isVisibleTo(&View));
+    EXPECT_EQ(View.Panel->size(), QSize(201, 193));
+    EXPECT_FALSE(View.CResolution->isVisibleTo(View.Panel));
+    ASSERT_EQ(View.WH->count(), 10);
+    EXPECT_EQ(View.WH->maxVisibleItems(), 10);
+    EXPECT_EQ(View.WH->itemText(0), "320x200");
+    EXPECT_EQ(View.WH->itemText(9), "1600x1200");
+    EXPECT_EQ(View.WH->currentText(), "640x480");
+    EXPECT_EQ(View.CDistWall->text(), QString::fromUtf8("Видимость для стен (100 - 2000 м):"));
+    EXPECT_EQ(View.CDistTree->text(), QString::fromUtf8("Видимость для деревьев:"));
+    EXPECT_EQ(View.Label1->text(), QString::fromUtf8("Видимость для трамваев:"));
+    const std::pair<QSlider*, int> bars[] = {
+        {View.UDistWall, 500}, {View.UDistTree, 200}, {View.UDistVell, 200}};
+    for (auto [bar, position] : bars) {
+        EXPECT_EQ(bar->minimum(), 100);
+        EXPECT_EQ(bar->maximum(), 2000);
+        EXPECT_EQ(bar->tickInterval(), 100);
+        EXPECT_EQ(bar->singleStep(), 100);
+        EXPECT_EQ(bar->value(), position);
+    }
+    EXPECT_EQ(View.Done->text(), QString::fromUtf8("Принять"));
+    EXPECT_TRUE(View.Done->isDefault());
+    EXPECT_EQ(View.Cancel->text(), QString::fromUtf8("Отмена"));
+}
+
+TEST_F(TCabView, FrameShowsSkyGroundGaugesAndTheControllerFollowsTheMouse) {
+    TVell& tram = ShowGame();
+    QImage frame = Tick();
+    ASSERT_EQ(frame.size(), QSize(640, 480));
+    EXPECT_EQ(View.Surface->LastRenderSize, QSize(640, 480));
+
+    // Sky: (0.2, 0.8, 1.0) at the horizon shading to (0.2, 0.5, 0.7) at the top, at noon.
+    const QColor top = At(frame, -0.8, 0.99), horizon = At(frame, -0.8, 0.01);
+    EXPECT_TRUE(Near(top, 51, 128, 179, 4)) << Describe(top);
+    EXPECT_TRUE(Near(horizon, 51, 204, 255, 4)) << Describe(horizon);
+    int lastGreen = 256;
+    for (double y = 0.05; y < 1; y += 0.1) {
+        const int g = At(frame, -0.8, y).green();
+        EXPECT_LT(g, lastGreen) << y;
+        lastGreen = g;
+    }
+    // Ground: black, beside the track.
+    EXPECT_TRUE(Near(At(frame, 0.6, -0.3), 0, 0, 0, 2)) << Describe(At(frame, 0.6, -0.3));
+    // White gauge lines: the top of the speedometer's rim, and the status frame green.
+    EXPECT_TRUE(AnyInBox(frame, -0.31, -0.24, -0.29, -0.2, 255, 255, 255));
+    EXPECT_TRUE(AnyInBox(frame, 0.4, -0.81, 0.45, -0.79, 0, 255, 0));
+
+    // Drive by hand: mouse up from the joystick's centre and then down beyond its box brakes
+    // fully, back up gives traction.
+    View.N6->trigger();
+    EXPECT_FALSE(View.N6->isChecked());
+    EXPECT_FALSE(tram.AutoDrive);
+    MoveMouse(View.Surface, QPoint(320, 0));
+    MoveMouse(View.Surface, QPoint(320, 300));
+    EXPECT_DOUBLE_EQ(View.Cab.Joystick.ControllerOffset, 99.5);
+    const QImage braking = Tick();
+    EXPECT_DOUBLE_EQ(tram.Command, -1);
+    MoveMouse(View.Surface, QPoint(320, 0));
+    EXPECT_DOUBLE_EQ(View.Cab.Joystick.ControllerOffset, -99.5);
+    const QImage traction = Tick();
+    EXPECT_DOUBLE_EQ(tram.ManualCommand, 1);
+    EXPECT_GT(tram.Command, 0.69); // 0.7 for a weak tram, else 1
+
+    // The controller needle, sampled at 0.6 of the dial's radii along each position.
+    const auto along = [](double command) {
+        const double t = command * 3 * Pi / 8;
+        return std::pair{-0.9 + 0.6 * 0.24 * std::cos(t), -0.5 + 0.6 * 0.32 * std::sin(t)};
+    };
+    const auto [bx, by] = along(-1);
+    const auto [tx, ty] = along(tram.Command);
+    EXPECT_TRUE(Near(At(braking, bx, by), 255, 255, 153)) << Describe(At(braking, bx, by));
+    EXPECT_FALSE(Near(At(braking, tx, ty), 255, 255, 153)) << Describe(At(braking, tx, ty));
+    EXPECT_TRUE(Near(At(traction, tx, ty), 255, 255, 153)) << Describe(At(traction, tx, ty));
+    EXPECT_FALSE(Near(At(traction, bx, by), 255, 255, 153)) << Describe(At(traction, bx, by));
+}
+
+TEST_F(TCabView, NightDimsTheSkyAndTheDelayDisplayWritesItsNumber) {
+    ShowGame();
+    View.TimeOfDay = [] { return QTime(0, 30); };
+    QImage frame = Tick();
+    EXPECT_DOUBLE_EQ(View.Cab.DayLight, 0.1);
+    EXPECT_TRUE(Near(At(frame, -0.8, 0.01), 5, 20, 26, 3)) << Describe(At(frame, -0.8, 0.01));
+    EXPECT_FALSE(AnyInBox(frame, -0.8, 0.8, -0.7, 0.9, 255, 255, 255));
+
+    View.D1->trigger();
+    EXPECT_TRUE(View.ShowDelay);
+    frame = Tick();
+    EXPECT_GE(View.Elapsed, 0);
+    EXPECT_TRUE(AnyInBox(frame, -0.8, 0.8, -0.7, 0.9, 255, 255, 255));
+    View.D1->trigger();
+    EXPECT_FALSE(View.ShowDelay);
+}
+
+TEST_F(TCabView, GameLoopWaitsForMenuSettingsAndHiddenWindow) {
+    TVell& tram = ShowGame();
+    Tick();
+    const std::int32_t clock = tram.Clock;
+    const int frames = View.FramesDrawn;
+    View.MenuOpen = true;
+    View.TimerTimer();
+    View.MenuOpen = false;
+    View.SettingsOpen = true;
+    View.TimerTimer();
+    View.SettingsOpen = false;
+    EXPECT_EQ(tram.Clock, clock);
+    EXPECT_EQ(View.FramesDrawn, frames);
+    View.hide();
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock);
+    EXPECT_FALSE(View.GLReady); // released on hiding
+    View.show();
+    EXPECT_TRUE(View.GLReady);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    const int shownFrames = View.FramesDrawn;
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock + 1);
+    EXPECT_EQ(View.FramesDrawn, shownFrames + 1); // the frame is drawn within the tick
+}
+
+TEST_F(TCabView, SpeedItemsSetStepsPerTickOnlyUnderTheAutopilot) {
+    TVell& tram = ShowGame();
+    View.SpeedItems[4]->trigger(); // x16
+    EXPECT_EQ(View.Cab.GameSpeed, 16);
+    std::int32_t clock = tram.Clock;
+    Tick();
+    EXPECT_EQ(tram.Clock - clock, 16);
+
+    View.SpeedItems[6]->trigger(); // x64
+    View.N6->trigger();            // autopilot off
+    clock = tram.Clock;
+    Tick();
+    EXPECT_EQ(View.Cab.GameSpeed, 1);
+    EXPECT_EQ(tram.Clock - clock, 1);
+    EXPECT_TRUE(View.SpeedItems[6]->isChecked()); // the menu still shows x64
+
+    View.N6->trigger(); // autopilot on: still 1 until a speed is chosen
+    EXPECT_TRUE(tram.AutoDrive);
+    Tick();
+    EXPECT_EQ(View.Cab.GameSpeed, 1);
+    View.SpeedItems[10]->trigger(); // x1024
+    clock = tram.Clock;
+    Tick();
+    EXPECT_EQ(tram.Clock - clock, 1024);
+    EXPECT_EQ(View.SpeedGroup->checkedAction(), View.SpeedItems[10]);
+}
+
+TEST_F(TCabView, SpaceOpensTheMenuCentredAndOtherKeysDoNothing) {
+    TVell& tram = ShowGame();
+    QTest::keyClick(View.Surface, Qt::Key_X);
+    QTest::keyClick(View.Surface, Qt::Key_Escape);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(View.isVisible()); // Esc does not close the game
+
+    QPoint menuAt;
+    bool openDuringMenu = false;
+    std::int32_t clockDuringMenu = 0;
+    QTimer::singleShot(100, [&]() {
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_EQ(popup, View.Menu);
+        menuAt = popup->pos();
+        openDuringMenu = View.MenuOpen;
+        const std::int32_t before = tram.Clock;
+        View.TimerTimer(); // a tick while the menu is up changes nothing
+        clockDuringMenu = tram.Clock - before;
+        QTest::keyClick(popup, Qt::Key_B); // "Назад (&B)"
+    });
+    QTest::keyClick(View.Surface, Qt::Key_Space);
+    EXPECT_TRUE(openDuringMenu);
+    EXPECT_EQ(clockDuringMenu, 0);
+    EXPECT_FALSE(View.MenuOpen);
+    const QRect outer = View.frameGeometry();
+    EXPECT_EQ(menuAt, QPoint(outer.left() + outer.width() / 2 - 50,
+                             outer.top() + outer.height() / 2 - 50));
+    EXPECT_TRUE(View.isVisible());
+
+    // The autopilot off and on again through the menu's keys.
+    for (bool expected : {false, true}) {
+        QTimer::singleShot(100, []() {
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
+        });
+        QTest::keyClick(View.Surface, Qt::Key_Space);
+        EXPECT_EQ(tram.AutoDrive, expected);
+        EXPECT_EQ(View.N6->isChecked(), expected);
+    }
+}
+
+TEST_F(TCabView, SettingsPanelAppliesOnlyWhenAccepted) {
+    TVell& tram = ShowGame();
+    View.N3->trigger();
+    EXPECT_TRUE(View.SettingsOpen);
+    EXPECT_TRUE(View.Panel->isVisible());
+    EXPECT_EQ(View.Panel->geometry(), QRect((640 - 201) / 2, (480 - 193) / 2, 201, 193));
+    const std::int32_t clock = tram.Clock;
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock);
+
+    View.WH->setCurrentIndex(6);
+    View.UDistWall->setValue(1000);
+    View.UDistTree->setValue(300);
+    View.UDistVell->setValue(400);
+    QTest::mouseClick(View.Cancel, Qt::LeftButton);
+    EXPECT_FALSE(View.SettingsOpen);
+    EXPECT_FALSE(View.Panel->isVisible());
+    EXPECT_EQ(View.Cab.ViewDistWall, 500);
+    EXPECT_EQ(View.Cab.ScreenModeWidth, 640);
+
+    // The controls kept what the player set; accepting applies it.
+    View.N3->trigger();
+    EXPECT_EQ(View.WH->currentIndex(), 6);
+    QTest::mouseClick(View.Done, Qt::LeftButton);
+    EXPECT_FALSE(View.SettingsOpen);
+    EXPECT_EQ(View.Cab.ScreenModeWidth, 800);
+    EXPECT_EQ(View.Cab.ScreenModeHeight, 600);
+    EXPECT_EQ(View.Cab.ViewDistWall, 1000);
+    EXPECT_EQ(View.Cab.ViewDistTree, 300);
+    EXPECT_EQ(View.Cab.ViewDistVell, 400);
+    EXPECT_FALSE(View.FullScreenRendering); // in a window the resolution waits for full screen
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock + 1);
+
+    // A press on the panel itself keeps it; a press on the picture closes it, applying nothing.
+    View.N3->trigger();
+    View.UDistWall->setValue(200);
+    QTest::mouseClick(View.Panel, Qt::LeftButton, {}, QPoint(198, 100));
+    EXPECT_TRUE(View.SettingsOpen);
+    QTest::mouseClick(View.Surface, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(View.SettingsOpen);
+    EXPECT_FALSE(View.Panel->isVisible());
+    EXPECT_EQ(View.Cab.ViewDistWall, 1000);
+    EXPECT_FALSE(View.Cab.Joystick.RightButtonDown); // pressed and released
+}
+
+TEST_F(TCabView, MouseButtonsWorkTheDoors) {
+    TVell& tram = ShowGame();
+    QTest::mousePress(View.Surface, Qt::LeftButton, {}, QPoint(300, 200));
+    Tick();
+    EXPECT_TRUE(tram.ManualOpen);
+    EXPECT_FALSE(tram.ManualClose);
+    QTest::mouseRelease(View.Surface, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mousePress(View.Surface, Qt::RightButton, {}, QPoint(300, 200));
+    Tick();
+    EXPECT_FALSE(tram.ManualOpen);
+    EXPECT_TRUE(tram.ManualClose);
+    QTest::mouseRelease(View.Surface, Qt::RightButton, {}, QPoint(300, 200));
+    Tick();
+    EXPECT_FALSE(tram.ManualClose);
+}
+
+TEST_F(TCabView, FullScreenDrawsAtTheChosenResolutionAndScalesIt) {
+    ShowGame({800, 600});
+    View.N1->trigger();
+    EXPECT_TRUE(View.N1->isChecked());
+    EXPECT_TRUE(View.windowState() & Qt::WindowFullScreen);
+    EXPECT_EQ(View.cursor().shape(), Qt::BlankCursor);
+    EXPECT_TRUE(View.FullScreenRendering);
+    EXPECT_FALSE(View.SwitchingMode);
+    EXPECT_TRUE(View.GLReady);
+    QImage frame = Tick();
+    EXPECT_EQ(View.Surface->LastRenderSize, QSize(640, 480));
+    EXPECT_EQ(frame.size(), View.Surface->size()); // scaled to the whole surface
+    EXPECT_TRUE(Near(At(frame, -0.8, 0.99), 51, 128, 179, 4)) << Describe(At(frame, -0.8, 0.99));
+    EXPECT_TRUE(Near(At(frame, 0.6, -0.3), 0, 0, 0, 2));
+
+    // New settings in full screen take effect at once.
+    View.N3->trigger();
+    EXPECT_NE(View.cursor().shape(), Qt::BlankCursor); // the panel needs the cursor
+    View.WH->setCurrentIndex(7);
+    QTest::mouseClick(View.Done, Qt::LeftButton);
+    EXPECT_EQ(View.cursor().shape(), Qt::BlankCursor);
+    Tick();
+    EXPECT_EQ(View.Surface->LastRenderSize, QSize(1024, 768));
+
+    View.N1->trigger();
+    EXPECT_FALSE(View.windowState() & Qt::WindowFullScreen);
+    EXPECT_NE(View.cursor().shape(), Qt::BlankCursor);
+    EXPECT_FALSE(View.FullScreenRendering);
+    Tick();
+    EXPECT_EQ(View.Surface->LastRenderSize, View.Surface->size());
+}
+
+TEST_F(TCabView, WindowKeepsFourByThree) {
+    ShowGame();
+    const std::pair<QSize, QSize> cases[] = {{{800, 400}, {533, 400}},
+                                             {{400, 600}, {400, 300}},
+                                             {{250, 400}, {320, 240}},
+                                             {{1000, 750}, {1000, 750}}};
+    for (auto [asked, expected] : cases) {
+        View.resize(asked);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return View.size() == expected; }, 3000))
+            << asked.width() << "x" << asked.height() << " gave " << View.width() << "x"
+            << View.height();
+        EXPECT_TRUE(View.ResizeEnabled);
+        QTest::qWait(100); // the window system's own report of the size changes nothing
+        EXPECT_EQ(View.size(), expected);
+        EXPECT_EQ(Tick().size(), expected);
+    }
+}
+
+// Whole games, as the route selection window starts them.
+struct TCabGame : TCabView {
+    explicit TCabGame(std::uint8_t grade = 100) : TCabView(grade) {
+        Selection.resize(200, 100);
+        Selection.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&Selection));
+    }
+    QWidget Selection;
+};
+
+TEST_F(TCabGame, GameHidesTheSelectionWindowAndTearsTheWorldDown) {
+    View.N6->setChecked(false); // left over from an earlier game
+    View.N1->setChecked(true);
+    bool selectionHidden = false, running = false, autopilot = false, fullScreen = true;
+    const TVell* player = nullptr;
+    int frames = 0;
+    bool programEnding = false;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &View,
+                     [&]() { programEnding = true; });
+    WhenModalShows([&](QWidget* modal) {
+        EXPECT_EQ(modal, &View);
+        selectionHidden = !Selection.isVisible();
+        running = City.World->Running();
+        player = City.World->PlayerTram;
+        autopilot = View.N6->isChecked() && player && player->AutoDrive;
+        fullScreen = View.N1->isChecked() || (View.windowState() & Qt::WindowFullScreen);
+        View.Timer->start(); // the game loop runs by itself
+        QTest::qWait(400);
+        frames = View.FramesDrawn;
+        View.N4->trigger(); // "Выход (&Q)"
+    });
+    // Inside the program's own event loop, where closing the last visible window may end it.
+    bool shown = false;
+    QTimer::singleShot(0, [&]() {
+        shown = RunGame(*City.Map, *City.World, View, &Selection, 0, 0, {});
+        QCoreApplication::exit(0);
+    });
+    QApplication::exec();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(selectionHidden);
+    EXPECT_TRUE(running);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->RouteRow, 0);
+    EXPECT_EQ(player->RouteCol, 0);
+    EXPECT_TRUE(autopilot);
+    EXPECT_FALSE(fullScreen);
+    EXPECT_GT(frames, 2);
+    EXPECT_FALSE(programEnding); // the last visible window closed, but it was not the program's
+    // Afterwards: the selection window is back and the world is gone.
+    EXPECT_TRUE(Selection.isVisible());
+    EXPECT_FALSE(View.isVisible());
+    EXPECT_FALSE(City.World->Running());
+    EXPECT_EQ(City.World->PlayerTram, nullptr);
+    EXPECT_EQ(City.World->VellCount, 0);
+    EXPECT_FALSE(View.GLReady);
+
+    // Arches were prepared for the scene; a second game starts a fresh world.
+    int secondCount = -1;
+    WhenModalShows([&](QWidget*) {
+        secondCount = City.World->VellCount;
+        View.close();
+    });
+    EXPECT_TRUE(RunGame(*City.Map, *City.World, View, &Selection, 0, 0, {}));
+    EXPECT_GE(secondCount, 1);
+    EXPECT_EQ(City.World->VellCount, 0);
+}
+
+TEST_F(TCabGame, NothingStartsWithoutAMapOrWhenTheRunAheadFails) {
+    City.Map->FileName = NewMapName;
+    EXPECT_FALSE(RunGame(*City.Map, *City.World, View, &Selection, 0, 0, {}));
+    EXPECT_FALSE(City.World->Running());
+    EXPECT_TRUE(Selection.isVisible());
+
+    City.Map->FileName = "cab-test.vl";
+    bool ranAhead = false;
+    EXPECT_FALSE(RunGame(*City.Map, *City.World, View, &Selection, 0, 0, [&] {
+        ranAhead = City.World->Running();
+        return false;
+    }));
+    EXPECT_TRUE(ranAhead);
+    EXPECT_FALSE(City.World->Running());
+    EXPECT_EQ(City.World->PlayerTram, nullptr);
+    EXPECT_TRUE(Selection.isVisible());
+    EXPECT_FALSE(View.isVisible());
+}
+
+struct TCabCrash : TCabGame {
+    TCabCrash() : TCabGame(10) {} // rails this poor derail a tram above 18 km/h
+};
+
+TEST_F(TCabCrash, CrashShowsTheMessageAndEndsTheGame) {
+    int ticks = 0;
+    bool accident = false;
+    WhenModalShows([&](QWidget*) {
+        View.N6->trigger(); // drive by hand, full traction
+        MoveMouse(View.Surface, QPoint(100, 0));
+        EXPECT_DOUBLE_EQ(View.Cab.Joystick.ManualCommand(), 1);
+        while (View.isVisible() && ticks < 3000) {
+            View.TimerTimer();
+            ++ticks;
+            if (City.World->PlayerTram) accident = City.World->PlayerTram->Accident;
+        }
+    });
+    EXPECT_TRUE(RunGame(*City.Map, *City.World, View, &Selection, 0, 0, {}));
+    EXPECT_LT(ticks, 3000);
+    EXPECT_TRUE(accident);
+    ASSERT_FALSE(Dialogs.Log.empty());
+    EXPECT_EQ(Dialogs.Log.back(), "message: Авария!");
+    EXPECT_TRUE(Dialogs.PausedDuringMessage);
+    EXPECT_FALSE(View.MenuOpen);
+    EXPECT_FALSE(City.World->Running());
+    EXPECT_TRUE(Selection.isVisible());
+}
+
+} // namespace
+} // namespace vell
+
+int main(int argc, char** argv) {
+    vell::SetCabSurfaceFormat(); // before the application, as the game does
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
