@@ -1,0 +1,147 @@
+// The editor's route panel, rail check and double-track conversion through the window, and a
+// route made entirely with the mouse and buttons, saved, and laid as the game lays it.
+#include "EditorWindowHarness.h"
+#include "RouteTable.h"
+#include "RouteWalk.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+
+using namespace vell;
+
+class RoutePanelTest : public vell::test::TEditorWindowHarness {
+    Q_OBJECT
+
+    QString Caption() { return Child<QLabel>("CountPoint")->text(); }
+    void ShowSlot(int row, int column) {
+        Child<QComboBox>("Symbol1")->setCurrentIndex(row);
+        Child<QComboBox>("Symbol2")->setCurrentIndex(column);
+    }
+    int SelectedCount() const {
+        int n = 0;
+        for (const TMapObject& o : Map->Objects) n += o.Selected();
+        return n;
+    }
+
+  private slots:
+    void init() { SetUpWindow(); }
+    void cleanup() { TearDownWindow(); }
+
+    void captionFollowsTheSlotWithoutMarkingTheMap() {
+        const std::pair<int, const char*> cases[] = {
+            {0, "Маршрут не задан"}, {1, "1 точка (маршрут не задан)"}, {2, "2 точки"},
+            {5, "5 точек"},          {21, "21 точка"},                 {22, "22 точки"},
+            {25, "25 точек"},        {31, "31 точка"}};
+        int column = 1;
+        for (auto [count, caption] : cases) {
+            Map->Route(3, column).WaypointCount = std::int8_t(count);
+            Map->Route(3, column).Cars = 3;
+            Map->Route(3, column).Interval = 25;
+            ShowSlot(3, column++);
+            QCOMPARE(Caption(), QString::fromUtf8(caption));
+            QCOMPARE(Child<QSlider>("VagonCount")->value(), 3);
+            QCOMPARE(Child<QSlider>("RouteInterval")->value(), 25);
+            QVERIFY(!Map->Modified);
+        }
+        Child<QSlider>("VagonCount")->setValue(2);
+        QVERIFY(Map->Modified);
+        QCOMPARE(Map->Route(3, column - 1).Cars, 2);
+    }
+
+    void addsTheLowerSelectedRailAndNoThirtySecond() {
+        const int a = test::AddRail(*Map, 5000, 5000, 5100, 5000);
+        const int b = test::AddRail(*Map, 5100, 5000, 5200, 5000);
+        Map->Objects[b].SetSelected(true);
+        Map->Objects[a].SetSelected(true);
+        AltClick(Qt::Key_A, [&] { return Map->Route(0, 0).WaypointCount == 1; });
+        QCOMPARE(int(Map->Route(0, 0).Waypoints[0]), a);
+        QCOMPARE(Caption(), QString::fromUtf8("1 точка (маршрут не задан)"));
+        Map->Route(0, 0).WaypointCount = 31;
+        Alt(Qt::Key_A);
+        QTest::qWait(300);
+        QCOMPARE(int(Map->Route(0, 0).WaypointCount), 31);
+        QCOMPARE(Caption(), QString::fromUtf8("31 точка"));
+        AltClick(Qt::Key_Q, [&] { return Map->Route(0, 0).WaypointCount == 0; });
+        QCOMPARE(Caption(), QString::fromUtf8("Маршрут не задан"));
+    }
+
+    void routeCheckSelectsTheWalkOrNothing() {
+        std::vector<int> ring = test::AddRing(*Map, 4900, 4900, 5300, 5200, 2);
+        test::SetRoute(*Map, 0, 0, {ring[0]});
+        AltClick(Qt::Key_O, [&] { return !Map->NetworkOk; });
+        QTest::qWait(200);
+        QCOMPARE(SelectedCount(), 0);
+        test::SetRoute(*Map, 0, 0, {ring[0], ring[5]});
+        AltClick(Qt::Key_O, [&] { return SelectedCount() > 0; });
+        QCOMPARE(SelectedCount(), int(ring.size()));
+        QVERIFY(!Map->NetworkOk);
+    }
+
+    void railCheckReportsOrScrollsToTheFault() {
+        test::AddRing(*Map, 4900, 4900, 5300, 5200);
+        AltClick(Qt::Key_P, [&] { return !Dialogs->Log.empty(); });
+        QCOMPARE(Dialogs->Log.back(), std::string("message: С рельсами всё в порядке"));
+        const int lone = test::AddRail(*Map, 2000, 3000, 2100, 3000);
+        AltClick(Qt::Key_P, [&] { return Map->ViewX == 1750; });
+        QCOMPARE(Map->ViewY, 2700);
+        QVERIFY(Map->Objects[lone].Selected());
+        QCOMPARE(Dialogs->Log.size(), std::size_t(1));
+    }
+
+    // Draw a closed double track with poles, convert it, make a stop, pick two waypoints,
+    // check the route, save: the game lays it as a usable route with that stop.
+    void routeMadeWithTheMouseIsLaidByTheGame() {
+        const QPoint corners[] = {{4950, 4900}, {5150, 4900}, {5250, 5000}, {5250, 5200},
+                                  {5150, 5300}, {4950, 5300}, {4850, 5200}, {4850, 5000}};
+        for (int k = 0; k < 8; ++k) {
+            const QPoint a = corners[k], b = corners[(k + 1) % 8];
+            Draw(DoubleTrackPoles, a.x(), a.y(), b.x(), b.y());
+        }
+        QCOMPARE(Map->ObjectCount(), 8);
+        AltClick(Qt::Key_W, [&] { return Map->Objects[0].Kind() != DoubleTrackPoles; });
+        int rails = 0;
+        for (const TMapObject& o : Map->Objects) rails += o.IsRail();
+        QCOMPARE(rails, 16);
+
+        // The eastbound rail of the top side (right of the drawn line) becomes a stop.
+        Stroke(Qt::RightButton, {At(5050, 4902)});
+        QCOMPARE(SelectedCount(), 1);
+        AltClick(Qt::Key_E, [&] {
+            for (const TMapObject& o : Map->Objects)
+                if (o.Selected()) return o.StopType() == 2;
+            return false;
+        });
+        AltClick(Qt::Key_A, [&] { return Map->Route(0, 0).WaypointCount == 1; });
+        AltClick(Qt::Key_S, [&] { return SelectedCount() == 0; });
+        Stroke(Qt::RightButton, {At(5050, 5298)}); // the westbound rail of the bottom side
+        QCOMPARE(SelectedCount(), 1);
+        AltClick(Qt::Key_A, [&] { return Map->Route(0, 0).WaypointCount == 2; });
+        AltClick(Qt::Key_O, [&] { return SelectedCount() == 8; }); // one way round
+        AltClick(Qt::Key_S, [&] { return SelectedCount() == 0; });
+
+        const std::string file = Dir->Path("drawn.vl");
+        Dialogs->FileChoices = {file};
+        Key(Qt::Key_A, Qt::ControlModifier);
+        QTRY_VERIFY(!Map->Modified);
+
+        auto game = test::NewMap();
+        game->FileName = file;
+        QVERIFY(game->LoadFromFile());
+        const TMapSelection selection = SelectMap(*game);
+        QCOMPARE(selection.NetworkResult, -1);
+        QCOMPARE(int(selection.Rows.size()), 1);
+        const TRouteFigures& f = selection.Rows[0].Figures;
+        QVERIFY(f.Usable);
+        QCOMPARE(f.Stops, 1);
+        QVERIFY2(f.LengthM > 1300 && f.LengthM < 1366, qPrintable(QString::number(f.LengthM))); // inside the drawn line
+        QCOMPARE(game->Route(0, 0).TramCount, 1);
+        QStringList cells;
+        for (const std::string& c : RouteTableCells(selection.Rows[0], game->Route(0, 0)))
+            cells << QString::fromStdString(c);
+        qInfo("route table row: %s", qPrintable(cells.join(" | ")));
+    }
+};
+
+QTEST_MAIN(RoutePanelTest)
+#include "RoutePanelTest.moc"
