@@ -111,7 +111,8 @@ class TVell {
     TCarAxisXY CarAxis(int car) const;
     TCarAxisXY CarPose(int car) const;
     int Capacity() const;
-    int Cars() const { return Route->Cars; }
+    // The route's Cars when the tram was built: one to three, whatever the route says later.
+    int Cars() const { return CarCount; }
 
     // Whether the tram draws current now (it decides the branch at a switch).
     bool CurrentOn() const;
@@ -121,7 +122,8 @@ class TVell {
     bool MarkTrack();
     void ReleaseTrack();
     void ReserveAhead();
-    // The objects this tram holds a mark on, one entry per mark, as ReleaseTrack releases them.
+    // The objects this tram holds a mark on, one entry per mark, found by walking again as the
+    // marking did: for checking the occupancy counters.
     std::vector<int> MarkedObjects() const;
 
     // Driving (Driving.cpp).
@@ -159,6 +161,7 @@ class TVell {
     bool ObjectFree(int object, int except) const;
 
     TWorld& World;
+    int CarCount = 1;
     bool ArrivedAtStop = false; // the lead point moved onto a stop rail in this tick's Move
     // The objects marked last, one entry per mark: what ReleaseTrack takes off again. Nothing
     // moves the tram between marking and release, so this is exactly the walk the release
