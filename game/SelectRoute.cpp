@@ -9,6 +9,7 @@
 #include "RouteTable.h"
 #include "RunAheadLoop.h"
 #include "Scheme.h"
+#include "StartGame.h"
 #include "VellView.h"
 #include "View3D.h"
 
@@ -161,6 +162,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     connect(SelectMap, &QPushButton::clicked, this, &TSelectRoute::SelectMapClick);
     connect(Button1, &QPushButton::clicked, this, &TSelectRoute::Button1Click);
     connect(Start, &QPushButton::clicked, this, &TSelectRoute::StartClick);
+    connect(StartGame, &QPushButton::clicked, this, &TSelectRoute::StartGameClick);
     connect(Button2, &QPushButton::clicked, this, &TSelectRoute::Button2Click);
     UpdateButtons();
 }
@@ -169,9 +171,11 @@ TSelectRoute::~TSelectRoute() {
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
-void TSelectRoute::SetWindows(TRouteMap* routeMap, TVellView* vellView) {
+void TSelectRoute::SetWindows(TRouteMap* routeMap, TVellView* vellView, TView3D* view3D) {
     RouteMap = routeMap;
     VellView = vellView;
+    View3D = view3D;
+    UpdateButtons();
 }
 
 void TSelectRoute::SetCaption(const QString& caption) {
@@ -298,7 +302,7 @@ void TSelectRoute::UpdateButtons() {
         w->setEnabled(idle);
     const bool startable = idle && SelectedRouteStartable();
     Start->setEnabled(startable);
-    StartGame->setEnabled(startable && TView3D::CanRunGames);
+    StartGame->setEnabled(startable && View3D);
 }
 
 void TSelectRoute::Button1Click() {
@@ -329,6 +333,17 @@ void TSelectRoute::StartClick() {
     }
     World.PlayerTram = nullptr;
     World.StopWorld();
+    if (FreeNetworkWhenStopped) {
+        FreeNetworkWhenStopped = false;
+        Map.FreeNetwork();
+    }
+}
+
+void TSelectRoute::StartGameClick() {
+    // As for the top view: the button is off for these.
+    if (Running || !View3D || !SelectedRouteStartable()) return;
+    RunGame(Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol,
+            [this]() { return DoProcess->isChecked() ? PreRun() : WaitForTram(); });
     if (FreeNetworkWhenStopped) {
         FreeNetworkWhenStopped = false;
         Map.FreeNetwork();

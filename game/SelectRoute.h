@@ -25,6 +25,7 @@ class TPaintBox;
 class TRouteMap;
 class TRunAheadLoop;
 class TVellView;
+class TView3D;
 
 extern const char* const SelectRouteCaption;     // "Трамвай"
 extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
@@ -48,8 +49,9 @@ class TSelectRoute : public QWidget {
     TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialogs& dialogs,
                  QWidget* parent = nullptr);
     ~TSelectRoute() override;
-    // The windows created after this one that its buttons show.
-    void SetWindows(TRouteMap* routeMap, TVellView* vellView);
+    // The windows created after this one that its buttons show; without a cab view no game
+    // can start.
+    void SetWindows(TRouteMap* routeMap, TVellView* vellView, TView3D* view3D = nullptr);
 
     // Controls, with the names of the form.
     TPaintBox* MapPB;
@@ -80,6 +82,7 @@ class TSelectRoute : public QWidget {
     void RouteTableSelectCell(int column, int row);
     void Button1Click();
     void StartClick();
+    void StartGameClick();
     void Button2Click();
 
     // The run-ahead of a start: true when the view may open. The caption shows the progress;
@@ -113,6 +116,7 @@ class TSelectRoute : public QWidget {
     IUserDialogs& Dialogs;
     TRouteMap* RouteMap = nullptr;
     TVellView* VellView = nullptr;
+    TView3D* View3D = nullptr;
     bool Ready = false;
     int RoutesListed = 0;
     bool Running = false;

@@ -19,6 +19,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
     QApplication app(argc, argv); // takes its own options out of argv
     QApplication::setApplicationName(QStringLiteral("VellGame"));
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     vell::TMapBitmaps bitmaps;
     vell::TQtUserDialogs dialogs;
     vell::TQtUserDialogs viewDialogs;
+    vell::TQtUserDialogs cabDialogs;
     vell::TWorld world(*map, random); // no trams until a run starts
 
     // Divisions by zero and overflows in the simulation give infinities, not faults.
@@ -39,8 +41,9 @@ int main(int argc, char** argv) {
     vell::TRouteMap routeMap;
     vell::TVellView vellView(*map, bitmaps, world, viewDialogs);
     viewDialogs.SetParent(&vellView);
-    vell::TView3D view3D;
-    selectRoute.SetWindows(&routeMap, &vellView);
+    vell::TView3D view3D(*map, world, cabDialogs);
+    cabDialogs.SetParent(&view3D);
+    selectRoute.SetWindows(&routeMap, &vellView, &view3D);
 
     selectRoute.show();
     // Once the window is up, a map named on the command line is selected: its routes are listed.
