@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vell {
 
 const char* const View3DCaption = "Вид из кабины. Пробел - вызов меню.";
@@ -179,18 +181,23 @@ void TView3D::BuildPanel() {
     Panel->setAutoFillBackground(true);
     // Presses on the panel's background stay on the panel: they do not close it.
     Panel->setAttribute(Qt::WA_NoMousePropagation);
-    Panel->setFixedSize(PanelWidth, PanelHeight);
     QFont font = Panel->font();
     font.setPointSize(8);
     Panel->setFont(font);
+    const char* const wallText = "Видимость для стен (100 - 2000 м):";
+    // The designed width suits a narrower font than most desktops have: the panel grows just
+    // enough to show its longest label whole.
+    const int width =
+        std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(Text(wallText)) + 16);
+    Panel->setFixedSize(width, PanelHeight);
 
-    const auto label = [this](const char* name, const char* text, int top) {
+    const auto label = [this, width](const char* name, const char* text, int top) {
         auto* l = new QLabel(Text(text), Panel);
         l->setObjectName(Text(name));
-        l->setGeometry(6, top, PanelWidth - 12, 15);
+        l->setGeometry(6, top, width - 12, 15);
         return l;
     };
-    const auto trackBar = [this](const char* name, int position, int top) {
+    const auto trackBar = [this, width](const char* name, int position, int top) {
         auto* t = new QSlider(Qt::Horizontal, Panel);
         t->setObjectName(Text(name));
         t->setRange(MinViewDist, MaxViewDist);
@@ -199,7 +206,7 @@ void TView3D::BuildPanel() {
         t->setTickInterval(ViewDistStep);
         t->setTickPosition(QSlider::TicksBelow);
         t->setValue(position);
-        t->setGeometry(6, top, PanelWidth - 12, 24);
+        t->setGeometry(6, top, width - 12, 24);
         return t;
     };
 
@@ -211,9 +218,9 @@ void TView3D::BuildPanel() {
     for (const TResolution& r : Resolutions)
         WH->addItem(QStringLiteral("%1x%2").arg(r.Width).arg(r.Height));
     WH->setCurrentIndex(DefaultResolution);
-    WH->setGeometry(6, 6, PanelWidth - 12, 22);
+    WH->setGeometry(6, 6, width - 12, 22);
 
-    CDistWall = label("CDistWall", "Видимость для стен (100 - 2000 м):", 32);
+    CDistWall = label("CDistWall", wallText, 32);
     UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 47);
     CDistTree = label("CDistTree", "Видимость для деревьев:", 73);
     UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 88);
@@ -223,11 +230,12 @@ void TView3D::BuildPanel() {
     Done = new QPushButton(Text("Принять"), Panel);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setDefault(true);
-    Done->setGeometry(6, 162, 91, 24);
+    const int button = (width - 19) / 2;
+    Done->setGeometry(6, 162, button, 24);
     Cancel = new QPushButton(Text("Отмена"), Panel);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     Cancel->setAutoDefault(false);
-    Cancel->setGeometry(104, 162, 91, 24);
+    Cancel->setGeometry(width - 6 - button, 162, button, 24);
     connect(Done, &QPushButton::clicked, this, &TView3D::DoneClick);
     connect(Cancel, &QPushButton::clicked, this, &TView3D::CancelClick);
     Panel->hide();
