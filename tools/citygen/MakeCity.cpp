@@ -1,0 +1,37 @@
+// MakeCity: writes a generated city to a map file.
+//   MakeCity demo OUT.vl     the demo city (maps/demo.vl is made this way)
+//   MakeCity stress OUT.vl   the stress city of the benchmarks
+#include "Cities.h"
+
+#include "RouteTable.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+int main(int argc, char** argv) {
+    using namespace vell;
+    using namespace vell::citygen;
+    const std::string which = argc == 3 ? argv[1] : "";
+    if (which != "demo" && which != "stress") {
+        std::cerr << "Использование: MakeCity demo|stress ВЫХОД.vl\n";
+        return 2;
+    }
+    try {
+        TGeneratedCity city = which == "demo" ? MakeDemoCity() : MakeStressCity();
+        city.Map->FileName = argv[2];
+        if (!city.Map->SaveToFile()) {
+            std::cerr << "MakeCity: не удалось записать " << argv[2] << "\n";
+            return 2;
+        }
+        auto probe = std::make_unique<TMap>(*city.Map); // the route table is large
+        const TMapSelection selection = SelectMap(*probe);
+        std::cout << argv[2] << ": объектов " << city.Map->ObjectCount() << ", маршрутов "
+                  << selection.Rows.size() << ", трамваев по плану " << selection.TotalTrams
+                  << "\n";
+    } catch (const TPlanError& e) {
+        std::cerr << "MakeCity: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
