@@ -222,27 +222,6 @@ TEST(Tick, WritesTheJoystickIntoThePlayersTramAndMovesTheEye) {
     EXPECT_TRUE(tram.ManualClose);
 }
 
-TEST(Tick, ShakeSpreadsEvenlyWithinTheAmplitude) {
-    test::TCabWorld city;
-    TVell& tram = city.StartWithPlayer();
-    tram.ShakeAmplitude = 0.03;
-    TCabState cab;
-    TRandom shake(11);
-    double low = 1, high = -1;
-    for (int k = 0; k < 2000; ++k) {
-        DriveFromCab(cab, &tram, shake);
-        low = std::min(low, tram.ShakeAngle);
-        high = std::max(high, tram.ShakeAngle);
-    }
-    EXPECT_GE(low, -0.03);
-    EXPECT_LT(high, 0.03);
-    EXPECT_LT(low, -0.029);
-    EXPECT_GT(high, 0.029);
-    tram.ShakeAmplitude = 0;
-    DriveFromCab(cab, &tram, shake);
-    EXPECT_EQ(tram.ShakeAngle, 0);
-}
-
 TEST(Tick, SpeedFallsBackToOneUnderManualDriving) {
     test::TCabWorld city;
     TVell& tram = city.StartWithPlayer();
