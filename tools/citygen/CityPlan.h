@@ -82,10 +82,13 @@ struct TNetworkPlan {
 //   P perimeter blocks of houses around a yard, with gateways under arches
 //   T tall buildings (high walls) on the central blocks
 //   H small houses with gardens
+//   M a microdistrict: long blocks of flats in rows with yards between them
 //   G a park (garden) with paths, rows of trees and a pond
 //   I industry: sheds, a chimney, fences
 //   S a square with trees around it
 //   ~ the river, = the railway on its embankment, . nothing
+// Neighbouring blocks of M, G or I make one area: no street between them unless a track runs
+// there.
 struct TTownPlan {
     int Left = 0, Top = 0;     // the first street of each direction
     int Block = 150;           // street to street

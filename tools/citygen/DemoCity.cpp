@@ -15,25 +15,25 @@ TTownPlan Town() {
     town.Top = 3450;
     town.Block = 150;
     town.Blocks = {
-        "..HHHHHHHHHGHHHHHHIII...", // 3450  Северный посёлок, the loop of Север
+        "..HHHHHHHHHGHHHHHHIIII..", // 3450  Северный посёлок, the loop of Север; a depot
         ".HHHHHHHHPPPPPPHHHIIII..", // 3600
         "========================", // 3750  the railway on its embankment
-        ".HHHHSPPPPPPPPPPPPPHHH..", // 3900  the station square inside the loop of Вокзал
-        "HHHHPPPPPPPPPPPPPPPPHHH.", // 4050
-        "HHHPPPPPPPPPPPPPPPPPPHHH", // 4200
-        "HHPPPPPPPPPPPPPPPPPPPPHH", // 4350
-        "HHPPPPPGGPPTTPPPPPPPPPHH", // 4500  Городской сад; the tall centre
-        "HPPPPPPGGPPTTPPPPPPPPPPH", // 4650
+        ".HHHHSPPPPPPPPPPMMMMMH..", // 3900  the station square inside the loop of Вокзал
+        "HHHHPPPPPPPPPPPPMMMMMHH.", // 4050  new flats in the north-east
+        "HHHPPPPPPPPPPPPPMMMMMHHH", // 4200
+        "HHMMPPPPPPPPPPPPPPMMMMHH", // 4350
+        "HHMMPPPGGPPTTPPPPPMMMMHH", // 4500  Городской сад; the tall centre
+        "HPPPPPPGGPPTTPPPPPMMMMPH", // 4650
         "HPPPPPPPPPTTTTPPPPPPPPPG", // 4800  the loop of Восток
         "GPPPPPPPPPTTTTPPPPPPPPPH", // 4950  the loop of Запад; Проспект Мира above this row
-        "HHPPPPPPPPPTTPPPPPPPPPHH", // 5100
+        "HHPPPPPPPPPTTPPPPPPMMMHH", // 5100
         "HHGGGPPPPPPPPPPPPPGGGHHH", // 5250  the embankment gardens
         "~~~~~~~~~~~~~~~~~~~~~~~~", // 5400  the river
         "HHGGPPPPPPPPGGGPPPPPPHHH", // 5550
-        "HHHPPPPPPPPPPPPPPPPPPHHH", // 5700
-        ".HHHPPPPPPPPPPPPPPPPPPHG", // 5850  the loop of Заречье
-        ".HHHHPPPPPPPPPPPIIIIIHH.", // 6000  Заводская улица above this row
-        "..HHHHPPPPPPPPPPIIIIIHH.", // 6150  the works
+        "HHHMMMMMPPPPPPPPPPPPPHHH", // 5700  flats in the south-west
+        ".HHMMMMMPPPPPPPPPPPPPPHG", // 5850  the loop of Заречье
+        ".HHMMMMMPPPPPPPPIIIIIHH.", // 6000  Заводская улица above this row, the works below
+        "..HHMMMMPPPPPPPPIIIIIHH.", // 6150
         "..HHHHHHHPPPPHHHIIIIHH..", // 6300
         "...HHHHHHHHHGHHHHHHH....", // 6450  the loop of Юг
     };

@@ -17,7 +17,7 @@ constexpr int TrackMargin = 7; // nothing of the town comes closer to a track's 
 
 const TColour Kerb{150, 150, 150}, Parapet{115, 115, 125}, WaterEdge{60, 110, 210},
     Ripple{35, 70, 160}, Embankment{125, 105, 85}, TrackBed{90, 85, 80}, Platform{170, 170, 160},
-    Path{190, 170, 120}, Fence{70, 120, 60}, Hedge{40, 150, 60}, Paving{160, 150, 140},
+    Path{190, 170, 120}, ParkFence{70, 120, 60}, Hedge{40, 150, 60}, Paving{160, 150, 140},
     Gate{120, 120, 120}, Chimney{160, 70, 50};
 
 const TColour HouseWalls[] = {{205, 185, 150}, {185, 95, 70},  {225, 215, 190}, {150, 150, 160},
@@ -131,21 +131,45 @@ class TTown {
 
     // ---- Streets ----
 
+    // Neighbouring blocks of a microdistrict, a park or a works make one area without a street
+    // between them, unless a track runs there.
+    static bool Merges(char a, char b) { return a == b && (a == 'M' || a == 'G' || a == 'I'); }
+    // A track runs along the street from a to b (a street axis) within 4 m of its middle, away
+    // from the crossings at its ends.
+    bool TrackAlong(TPoint a, TPoint b) const {
+        const bool vertical = a.X == b.X;
+        const int dx = vertical ? 4 : -20, dy = vertical ? -20 : 4;
+        const TRect along{std::min(a.X, b.X) - dx, std::min(a.Y, b.Y) - dy, std::max(a.X, b.X) + dx,
+                          std::max(a.Y, b.Y) + dy};
+        return !Clear(along.Grown(-TrackMargin));
+    }
     bool VerticalStreet(int i, int j) const {
         const char a = Cell(i - 1, j), b = Cell(i, j);
         if (a == '~' || b == '~') return Listed(Plan.BridgesX, X(i));
         if (a == '=' || b == '=') return Listed(Plan.UnderpassesX, X(i));
+        if (Merges(a, b) && !TrackAlong({X(i), Y(j)}, {X(i), Y(j + 1)})) return false;
         return a != '.' || b != '.';
     }
-    bool HorizontalStreet(int i, int j) const { return Cell(i, j - 1) != '.' || Cell(i, j) != '.'; }
+    bool HorizontalStreet(int i, int j) const {
+        const char a = Cell(i, j - 1), b = Cell(i, j);
+        if (Merges(a, b) && !TrackAlong({X(i), Y(j)}, {X(i + 1), Y(j)})) return false;
+        return a != '.' || b != '.';
+    }
 
+    // Kerbs run from corner to corner of their block; where the crossing street is missing on
+    // their side, they run on to meet the next kerb.
     void Streets() {
         for (int i = 0; i <= Plan.Columns(); ++i)
             for (int j = 0; j < Plan.Rows(); ++j) {
                 if (!VerticalStreet(i, j)) continue;
                 const int x = X(i), h = HalfX(i);
+                for (int side : {-1, 1}) {
+                    const int column = side < 0 ? i - 1 : i;
+                    const int y1 = HorizontalStreet(column, j) ? Y(j) + HalfY(j) : Y(j);
+                    const int y2 = HorizontalStreet(column, j + 1) ? Y(j + 1) - HalfY(j + 1) : Y(j + 1);
+                    Add(Border, {x + side * h, y1}, {x + side * h, y2}, Kerb);
+                }
                 const int y1 = Y(j) + HalfY(j), y2 = Y(j + 1) - HalfY(j + 1);
-                for (int side : {-1, 1}) Add(Border, {x + side * h, y1}, {x + side * h, y2}, Kerb);
                 const char row = Cell(i, j) == '.' ? Cell(i - 1, j) : Cell(i, j);
                 if (row == '~') // the bridge's outer edges
                     for (int side : {-1, 1})
@@ -156,8 +180,12 @@ class TTown {
             for (int i = 0; i < Plan.Columns(); ++i) {
                 if (!HorizontalStreet(i, j)) continue;
                 const int y = Y(j), h = HalfY(j);
-                const int x1 = X(i) + HalfX(i), x2 = X(i + 1) - HalfX(i + 1);
-                for (int side : {-1, 1}) Add(Border, {x1, y + side * h}, {x2, y + side * h}, Kerb);
+                for (int side : {-1, 1}) {
+                    const int row = side < 0 ? j - 1 : j;
+                    const int x1 = VerticalStreet(i, row) ? X(i) + HalfX(i) : X(i);
+                    const int x2 = VerticalStreet(i + 1, row) ? X(i + 1) - HalfX(i + 1) : X(i + 1);
+                    Add(Border, {x1, y + side * h}, {x2, y + side * h}, Kerb);
+                }
             }
     }
 
@@ -247,9 +275,25 @@ class TTown {
 
     // ---- Blocks ----
 
+    // Which sides of a block open onto its neighbour of the same area, without a street.
+    struct TOpen {
+        bool West = false, East = false, North = false, South = false;
+    };
+    TOpen Open(int i, int j) const {
+        return {!VerticalStreet(i, j) && Merges(Cell(i - 1, j), Cell(i, j)),
+                !VerticalStreet(i + 1, j) && Merges(Cell(i, j), Cell(i + 1, j)),
+                !HorizontalStreet(i, j) && Merges(Cell(i, j - 1), Cell(i, j)),
+                !HorizontalStreet(i, j + 1) && Merges(Cell(i, j), Cell(i, j + 1))};
+    }
+
+    // The block inside its kerbs and sidewalks; an open side reaches to the missing street's
+    // middle.
     TRect Inner(int i, int j) const {
-        return {X(i) + HalfX(i) + Sidewalk, Y(j) + HalfY(j) + Sidewalk,
-                X(i + 1) - HalfX(i + 1) - Sidewalk, Y(j + 1) - HalfY(j + 1) - Sidewalk};
+        const TOpen open = Open(i, j);
+        return {open.West ? X(i) : X(i) + HalfX(i) + Sidewalk,
+                open.North ? Y(j) : Y(j) + HalfY(j) + Sidewalk,
+                open.East ? X(i + 1) : X(i + 1) - HalfX(i + 1) - Sidewalk,
+                open.South ? Y(j + 1) : Y(j + 1) - HalfY(j + 1) - Sidewalk};
     }
 
     void Block(int i, int j) {
@@ -258,11 +302,21 @@ class TTown {
         case 'P': Perimeter(r, 0.12); break;
         case 'T': Towers(r); break;
         case 'H': Houses(r); break;
-        case 'G': Park(r); break;
-        case 'I': Industry(r); break;
+        case 'M': Microdistrict(r); break;
+        // Fenced areas keep a step back from the corners that a loop's track may cut.
+        case 'G': Park(r.Grown(-3), Open(i, j)); break;
+        case 'I': Industry(r.Grown(-3), Open(i, j)); break;
         case 'S': Square(r); break;
         default: break;
         }
+    }
+
+    // The outline of an area's block without its open sides.
+    void Fence(const TRect& r, const TOpen& open, TColour c) {
+        if (!open.North) Add(Border, {r.X1, r.Y1}, {r.X2, r.Y1}, c);
+        if (!open.East) Add(Border, {r.X2, r.Y1}, {r.X2, r.Y2}, c);
+        if (!open.South) Add(Border, {r.X2, r.Y2}, {r.X1, r.Y2}, c);
+        if (!open.West) Add(Border, {r.X1, r.Y2}, {r.X1, r.Y1}, c);
     }
 
     // Buildings along one side of a block, from a to b (along x when horizontal), depth d
@@ -357,10 +411,51 @@ class TTown {
         }
     }
 
+    // A microdistrict: long blocks of flats, nine storeys (high walls) or five (walls), in rows
+    // with trees and playgrounds between them; now and then a school with its sports ground.
+    void Microdistrict(const TRect& r) {
+        const TColour panels[] = {{215, 215, 210}, {190, 195, 200}, {225, 210, 180},
+                                  {170, 180, 195}, {200, 185, 185}};
+        const bool alongX = Random.Below(2) == 0;
+        const int span = alongX ? r.W() : r.H(), across = alongX ? r.H() : r.W();
+        auto rect = [&](int along1, int across1, int along2, int across2) {
+            return alongX ? TRect{r.X1 + along1, r.Y1 + across1, r.X1 + along2, r.Y1 + across2}
+                          : TRect{r.X1 + across1, r.Y1 + along1, r.X1 + across2, r.Y1 + along2};
+        };
+        if (Random.Below(5) == 0 && span >= 100 && across >= 90) {
+            // The school, its fence and its sports ground.
+            Outline(Border, rect(6, 6, span - 6, across - 6), ParkFence);
+            const TColour school{205, 170, 120};
+            Building(rect(14, 14, 14 + std::min(60, span / 2), 32), 0.0, &school);
+            Building(rect(14, 32, 30, 52), 0.0, &school);
+            Outline(Border, rect(span / 2 + 6, across / 2 - 10, span - 16, across - 16), Path);
+            const TRect edge = rect(10, across - 10, span - 10, across - 10);
+            TreeRow({edge.X1, edge.Y1}, {edge.X2, edge.Y2});
+            return;
+        }
+        for (int at = 8 + Random.Below(8); at + 12 <= across - 8; at += Between(40, 50)) {
+            const TColour c = panels[Random.Below(5)];
+            const double high = Random.Below(3) > 0 ? 1.0 : 0.0;
+            for (int pos = 8 + Random.Below(12); pos + 40 <= span - 8;) {
+                int len = Between(50, 110);
+                if (pos + len > span - 8) len = span - 8 - pos;
+                Building(rect(pos, at, pos + len, at + 12), high, &c);
+                pos += len + Between(18, 28);
+            }
+            const int yard = at + 12 + 14;
+            if (yard + 8 < across - 8) {
+                const TRect row = rect(10, yard, span - 10, yard);
+                TreeRow({row.X1, row.Y1}, {row.X2, row.Y2});
+                if (Random.Below(3) == 0)
+                    Outline(Border, rect(span / 2 - 10, yard + 4, span / 2 + 10, yard + 12), Path);
+            }
+        }
+    }
+
     // A park: a fence, paths across with rows of trees along them, a pond and a pavilion.
-    void Park(const TRect& r) {
+    void Park(const TRect& r, const TOpen& open) {
         if (!Clear(r)) return;
-        Outline(Border, r, Fence);
+        Fence(r, open, ParkFence);
         const int cx = (r.X1 + r.X2) / 2, cy = (r.Y1 + r.Y2) / 2;
         Add(Border, {cx, r.Y1}, {cx, r.Y2}, Path);
         Add(Border, {r.X1, cy}, {r.X2, cy}, Path);
@@ -370,9 +465,9 @@ class TTown {
             TreeRow({r.X1 + 6, cy + side}, {cx - 8, cy + side});
             TreeRow({cx + 8, cy + side}, {r.X2 - 6, cy + side});
         }
-        // Hedges along the fence.
-        TreeRow({r.X1 + 4, r.Y1 + 4}, {r.X2 - 4, r.Y1 + 4});
-        TreeRow({r.X1 + 4, r.Y2 - 4}, {r.X2 - 4, r.Y2 - 4});
+        // Trees along the fence.
+        if (!open.North) TreeRow({r.X1 + 4, r.Y1 + 4}, {r.X2 - 4, r.Y1 + 4});
+        if (!open.South) TreeRow({r.X1 + 4, r.Y2 - 4}, {r.X2 - 4, r.Y2 - 4});
         // A pond in one quarter, an octagon, and a pavilion in the opposite one.
         const int qx = Random.Below(2) ? 1 : -1, qy = Random.Below(2) ? 1 : -1;
         const int px = cx + qx * r.W() / 4, py = cy + qy * r.H() / 4, pr = Between(12, 18);
@@ -388,9 +483,9 @@ class TTown {
     }
 
     // Sheds behind a fence, a chimney and a gate.
-    void Industry(const TRect& r) {
+    void Industry(const TRect& r, const TOpen& open) {
         if (!Clear(r)) return;
-        Outline(Border, r, Gate);
+        Fence(r, open, Gate);
         const int n = Between(1, 3);
         int y = r.Y1 + 8;
         for (int k = 0; k < n && y + 25 < r.Y2 - 8; ++k) {

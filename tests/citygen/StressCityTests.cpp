@@ -1,0 +1,41 @@
+// The benchmarks' stress city: the map and the tram table filled to their limits by a network
+// that is sound and routes that are all usable.
+#include "Cities.h"
+#include "RouteTable.h"
+
+#include <gtest/gtest.h>
+
+namespace vell::citygen {
+namespace {
+
+TEST(StressCity, FillsTheMapAndPlansTheWholeTramTable) {
+    TGeneratedCity city = MakeStressCity();
+    TMap& map = *city.Map;
+    EXPECT_EQ(map.ObjectCount(), MaxObjects);
+    int rails = 0;
+    for (const TMapObject& o : map.Objects) {
+        rails += o.IsRail();
+        EXPECT_FALSE(IsInvalidObject(o));
+    }
+    EXPECT_GT(rails, 5000);
+    const TMapSelection selection = SelectMap(map);
+    ASSERT_EQ(selection.NetworkResult, -1);
+    EXPECT_EQ(selection.Rows.size(), std::size_t(RouteRows * RouteColumns));
+    for (const TRouteTableRow& row : selection.Rows) EXPECT_TRUE(row.Figures.Usable) << row.Name;
+    EXPECT_EQ(selection.TotalTrams, 1024);
+}
+
+TEST(StressCity, IsTheSameEveryTime) {
+    TGeneratedCity a = MakeStressCity(), b = MakeStressCity();
+    EXPECT_TRUE(a.Map->Objects == b.Map->Objects);
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) {
+            const TRouteRec &ra = a.Map->Route(i, j), &rb = b.Map->Route(i, j);
+            EXPECT_EQ(ra.WaypointCount, rb.WaypointCount);
+            EXPECT_EQ(ra.Waypoints, rb.Waypoints);
+            EXPECT_EQ(ra.Interval, rb.Interval);
+        }
+}
+
+} // namespace
+} // namespace vell::citygen
