@@ -1,0 +1,122 @@
+// The network build, the game's map selection, the world step and the drawing on the generated
+// cities: the demo city of maps/demo.vl and the stress city (65535 objects, routes planning
+// 1024 trams). Argument 0 is the demo city, 1 the stress city.
+#include "Cities.h"
+#include "MapBitmaps.h"
+#include "PlanView.h"
+#include "RouteTable.h"
+#include "RunAhead.h"
+#include "World.h"
+
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <memory>
+
+namespace {
+
+using namespace vell;
+using namespace vell::citygen;
+
+const TMap& City(int which) {
+    static std::array<std::unique_ptr<TMap>, 2> cities;
+    if (!cities[which]) cities[which] = (which ? MakeStressCity() : MakeDemoCity()).Map;
+    return *cities[which];
+}
+
+void Name(benchmark::State& state) { state.SetLabel(state.range(0) ? "stress" : "demo"); }
+
+void BM_BuildNetwork(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    for (auto _ : state) {
+        map->FreeNetwork();
+        benchmark::DoNotOptimize(map->BuildNetwork());
+    }
+    int rails = 0;
+    for (const TMapObject& o : map->Objects) rails += o.IsRail();
+    state.counters["objects"] = map->ObjectCount();
+    state.counters["rails"] = rails;
+    state.counters["sound"] = map->NetworkOk;
+    Name(state);
+}
+BENCHMARK(BM_BuildNetwork)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Choosing the map in the game: catchments, the network, every route laid with its figures.
+void BM_SelectMap(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    int trams = 0;
+    for (auto _ : state) trams = SelectMap(*map).TotalTrams;
+    state.counters["planned_trams"] = trams;
+    Name(state);
+}
+BENCHMARK(BM_SelectMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A world with every planned tram dispatched, kept between benchmarks.
+struct TRunningCity {
+    explicit TRunningCity(int which) : Map(std::make_unique<TMap>(City(which))), Random(12345) {
+        Selection = SelectMap(*Map);
+        World = std::make_unique<TWorld>(*Map, Random);
+        World->StartWorld();
+        Outcome = PreRun(*World, Selection.TotalTrams);
+    }
+    std::unique_ptr<TMap> Map;
+    TRandom Random;
+    std::unique_ptr<TWorld> World;
+    TMapSelection Selection;
+    TRunAhead Outcome = TRunAhead::NoWorld;
+};
+
+TRunningCity& Running(int which) {
+    static std::array<std::unique_ptr<TRunningCity>, 2> worlds;
+    if (!worlds[which]) worlds[which] = std::make_unique<TRunningCity>(which);
+    return *worlds[which];
+}
+
+void BM_WorldStep(benchmark::State& state) {
+    TRunningCity& city = Running(int(state.range(0)));
+    if (city.Outcome != TRunAhead::Ready) state.SkipWithError("not every planned tram came out");
+    for (auto _ : state) city.World->WorldStep();
+    int inService = 0;
+    for (int k = 0; k < city.World->VellCount; ++k) inService += city.World->VellTable[k]->Active;
+    state.SetItemsProcessed(state.iterations()); // world steps per second
+    state.counters["trams"] = city.World->VellCount;
+    state.counters["in_service"] = inService;
+    // One step per 50 ms timer tick is (near enough) real time.
+    state.counters["x_real_time"] =
+        benchmark::Counter(double(state.iterations()) / 20, benchmark::Counter::kIsRate);
+    Name(state);
+}
+BENCHMARK(BM_WorldStep)->Arg(0)->Arg(1)->MinTime(3)->Unit(benchmark::kMicrosecond);
+
+// The plan at the default view (the middle of the demo city; a built-up part of the stress
+// city) and the overview of the whole map.
+void BM_DrawPlan(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    TMapBitmaps bitmaps;
+    for (auto _ : state) DrawPlan(*map, bitmaps, 0);
+    state.counters["objects"] = map->ObjectCount();
+    Name(state);
+}
+BENCHMARK(BM_DrawPlan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_DrawOverview(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    TMapBitmaps bitmaps;
+    for (auto _ : state) DrawOverview(*map, bitmaps);
+    Name(state);
+}
+BENCHMARK(BM_DrawOverview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Text needs a QGuiApplication; nothing is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
