@@ -54,7 +54,7 @@ void TQtUserDialogs::ShowMessage(const std::string& text) {
     box.exec();
 }
 
-std::optional<std::string> TQtUserDialogs::RunFileDialog(QFileDialog*& dialog, bool save) {
+std::optional<std::string> TQtUserDialogs::RunFileDialog(QPointer<QFileDialog>& dialog, bool save) {
     if (!dialog) {
         dialog = new QFileDialog(Parent);
         dialog->setNameFilter(QString::fromUtf8(MapFileFilter));

@@ -3,9 +3,10 @@
 
 #include "UserDialogs.h"
 
+#include <QFileDialog>
+#include <QPointer>
 #include <QString>
 
-class QFileDialog;
 class QWidget;
 
 namespace vell {
@@ -29,12 +30,13 @@ class TQtUserDialogs : public IUserDialogs {
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 
   private:
-    std::optional<std::string> RunFileDialog(QFileDialog*& dialog, bool save);
+    std::optional<std::string> RunFileDialog(QPointer<QFileDialog>& dialog, bool save);
 
     QWidget* Parent;
     // One dialog of each kind for the whole run, so each remembers its folder.
-    QFileDialog* OpenDialog = nullptr;
-    QFileDialog* SaveDialog = nullptr;
+    // Children of the parent window: they may go with it before this object does.
+    QPointer<QFileDialog> OpenDialog;
+    QPointer<QFileDialog> SaveDialog;
 };
 
 } // namespace vell
