@@ -3,7 +3,7 @@
 // files: by day and by night, a drive, another tram at a stop with its doors open, a junction,
 // and trees.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scene_shots OUTDIR [MAP.vl]
-// Without a map the generated stand-in for the demo city is used.
+// Without a map the demo city maps/demo.vl is used.
 #include "Geometry.h"
 #include "OffscreenGL.h"
 #include "SceneCity.h"
@@ -90,9 +90,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scene_shots OUTDIR [MAP.vl]\n");
         return 2;
     }
-    auto map = argc > 2 ? LoadCity(argv[2]) : DemoStandInCity();
+    const std::string mapFile = argc > 2 ? argv[2] : VELL_MAPS_DIR "/demo.vl";
+    auto map = LoadCity(mapFile);
     if (!map) {
-        std::fprintf(stderr, "cannot read %s\n", argv[2]);
+        std::fprintf(stderr, "cannot read %s\n", mapFile.c_str());
         return 2;
     }
     TRunningCity city(std::move(map), 11);
