@@ -2,7 +2,7 @@
 #include "DrivingTables.h"
 #include "Speed.h"
 #include "Vell.h"
-#include "World.h"
+#include "VellPositions.h"
 
 namespace vell {
 

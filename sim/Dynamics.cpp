@@ -1,6 +1,6 @@
 // Speed from traction, braking and resistance; indicator lamps; car-body sway.
 #include "Vell.h"
-#include "World.h"
+#include "VellPositions.h"
 
 namespace vell {
 

@@ -2,7 +2,7 @@
 // point chooses its branch at a switch by whether the tram draws current.
 #include "Speed.h"
 #include "Vell.h"
-#include "World.h"
+#include "VellPositions.h"
 
 namespace vell {
 

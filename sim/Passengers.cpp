@@ -4,7 +4,7 @@
 
 #include "Units.h"
 #include "Vell.h"
-#include "World.h"
+#include "VellPositions.h"
 
 #include <algorithm>
 #include <cmath>

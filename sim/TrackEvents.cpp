@@ -3,7 +3,7 @@
 #include "Geometry.h"
 #include "Speed.h"
 #include "Vell.h"
-#include "World.h"
+#include "VellPositions.h"
 
 #include <algorithm>
 

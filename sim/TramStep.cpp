@@ -2,7 +2,7 @@
 #include "Vell.h"
 
 #include "Speed.h"
-#include "World.h"
+#include "VellPositions.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include "Vell.h"
 
 #include "Speed.h"
-#include "World.h"
+#include "VellPositions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,24 +69,6 @@ void TVell::PlaceCars() {
     NormalizePos(LookAhead);
 }
 
-void TVell::NextObject(TRailPos& pos) const {
-    const TRailData& rail = Rail(pos.Obj);
-    if (!rail.Linked) return;
-    if (!rail.Switch) {
-        pos.Obj = rail.Link.Next[0];
-        return;
-    }
-    pos.Obj = rail.Link.Next[Route->Choices[pos.SwitchNo] != 0 ? 1 : 0];
-    AdvanceSwitchNo(pos);
-}
-
-// The choice cursor moves on past a switch; a route with no choices keeps it at 0.
-void TVell::AdvanceSwitchNo(TRailPos& point) const {
-    point.SwitchNo = Route->ChoiceCount > 0
-                         ? std::uint16_t((point.SwitchNo + 1) % Route->ChoiceCount)
-                         : std::uint16_t(0);
-}
-
 bool TVell::NormalizePos(TRailPos& pos) const {
     bool moved = false;
     while (true) {
@@ -97,11 +79,6 @@ bool TVell::NormalizePos(TRailPos& pos) const {
         NextObject(pos);
         moved = true;
     }
-}
-
-TPointXY TVell::PointXY(const TRailPos& pos) const {
-    const TRailData& rail = Rail(pos.Obj);
-    return {rail.X1 + rail.DirX * pos.Dist, rail.Y1 + rail.DirY * pos.Dist};
 }
 
 TCarAxisXY TVell::CarAxis(int car) const {

@@ -104,7 +104,7 @@ class TVell {
     // One tick of the tram.
     void Step();
 
-    // Position operations along the tram's route.
+    // Position operations along the tram's route (NextObject and PointXY inline, VellPositions.h).
     void NextObject(TRailPos& pos) const;
     bool NormalizePos(TRailPos& pos) const;
     TPointXY PointXY(const TRailPos& pos) const;

@@ -77,6 +77,8 @@ class TWorld {
     std::vector<std::unique_ptr<TVell>> SortedTrams; // likewise
 };
 
-inline const TRailData& TVell::Rail(int object) const { return World.Rails()[object]; }
-
 } // namespace vell
+
+// The trams' position operations, inline for the tram step; with the world, every user of a
+// tram has them.
+#include "VellPositions.h"
