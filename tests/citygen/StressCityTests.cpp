@@ -25,17 +25,5 @@ TEST(StressCity, FillsTheMapAndPlansTheWholeTramTable) {
     EXPECT_EQ(selection.TotalTrams, 1024);
 }
 
-TEST(StressCity, IsTheSameEveryTime) {
-    TGeneratedCity a = MakeStressCity(), b = MakeStressCity();
-    EXPECT_TRUE(a.Map->Objects == b.Map->Objects);
-    for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            const TRouteRec &ra = a.Map->Route(i, j), &rb = b.Map->Route(i, j);
-            EXPECT_EQ(ra.WaypointCount, rb.WaypointCount);
-            EXPECT_EQ(ra.Waypoints, rb.Waypoints);
-            EXPECT_EQ(ra.Interval, rb.Interval);
-        }
-}
-
 } // namespace
 } // namespace vell::citygen
