@@ -368,18 +368,42 @@ class TTown {
         }
     }
 
-    // Tall buildings on a paved plaza.
+    // The centre: tall buildings in one of three ways - a tower on a podium with lower houses
+    // along two streets, a row of towers of different sizes, or a long tall front along the
+    // street with a square of trees behind it.
     void Towers(const TRect& r) {
         Outline(Border, r.Grown(-2), Paving);
-        const int n = Between(2, 3);
-        const int w = r.W() / n;
-        for (int k = 0; k < n; ++k) {
-            const int size = Between(22, std::max(22, std::min(w - 12, 40)));
-            const int x = r.X1 + k * w + (w - size) / 2, y = r.Y1 + Between(8, std::max(8, r.H() - size - 30));
+        switch (Random.Below(3)) {
+        case 0: {
+            const int size = Between(34, 46), x = r.X1 + Between(20, r.W() - size - 20);
+            const int y = r.Y1 + Between(30, r.H() - size - 20);
+            Building({x - 8, y - 8, x + size + 8, y + size + 8}, 0.0); // the podium
             Building({x, y, x + size, y + size}, 1.0);
-            Building({x - 4, y + size, x + size + 4, y + size + 12}, 0.0); // the low wing
+            Row(true, r.X1, r.X2, r.Y1, 1, Between(12, 16), true, 0.3);
+            Row(false, r.Y1 + 18, r.Y2, r.X1, 1, Between(12, 14), false, 0.3);
+            break;
         }
-        TreeRow({r.X1 + 8, r.Y2 - 8}, {r.X2 - 8, r.Y2 - 8});
+        case 1: {
+            int x = r.X1 + Between(4, 12);
+            while (x + 20 < r.X2 - 4) {
+                const int w = std::min(Between(20, 36), r.X2 - 4 - x), h = Between(20, 60);
+                const int y = r.Y1 + Between(6, std::max(6, r.H() - h - 24));
+                Building({x, y, x + w, y + h}, 1.0);
+                if (Random.Below(2)) Building({x, y + h, x + w, y + h + 10}, 0.0);
+                x += w + Between(10, 18);
+            }
+            TreeRow({r.X1 + 8, r.Y2 - 8}, {r.X2 - 8, r.Y2 - 8});
+            break;
+        }
+        default: {
+            const int depth = Between(16, 22);
+            Building({r.X1 + 6, r.Y1 + 4, r.X2 - 6, r.Y1 + 4 + depth}, 1.0);
+            const int cx = (r.X1 + r.X2) / 2, top = r.Y1 + depth + 16;
+            for (int x = r.X1 + 14; x + 24 < r.X2; x += 30) TreeRow({x, top}, {x, r.Y2 - 10});
+            Outline(Border, {cx - 12, top + 20, cx + 12, top + 44}, WaterEdge); // a fountain
+            break;
+        }
+        }
     }
 
     // Small houses facing the streets on plots fenced off from each other, a shed and fruit
