@@ -35,14 +35,14 @@ struct TLoopShape {
     int Near = 60, Far = 210, Width = 150;
 };
 
-struct TNodeSpec {
+struct TNodePlan {
     std::string Name;
     TNodeKind Kind = TNodeKind::Terminus;
     TPoint At;         // a terminus: the end of its line; a junction or crossing: the centre
     TLoopShape Loop{}; // termini only
 };
 
-struct TStopSpec {
+struct TStopPlan {
     TPoint At;    // on the line's centre; both tracks get a 40 m stop rail centred here
     int Type = 1; // 1, 2 (20 s more in the timetable) or 3 (50 s more)
 };
@@ -50,17 +50,17 @@ struct TStopSpec {
 // A double-track line from one node to another over straight stretches that bend by 45 degrees
 // or less; its ends at a node run along a street axis. Crossings on the way are found by
 // position.
-struct TLineSpec {
+struct TLinePlan {
     std::string From, To;
     std::vector<TPoint> Via;
     std::uint8_t Kind = 7; // DoubleTrackPoles, DoubleTrackLane or DoubleTrackGreen
     std::uint8_t Grade = 136;
-    std::vector<TStopSpec> Stops;
+    std::vector<TStopPlan> Stops;
 };
 
 // A route from one terminus to another through the junctions it turns or runs straight at,
 // and back the same way.
-struct TRouteSpec {
+struct TRoutePlan {
     std::string Name; // "1", "3А", "10"
     std::vector<std::string> Nodes;
     int Cars = 1;
@@ -68,9 +68,9 @@ struct TRouteSpec {
 };
 
 struct TNetworkPlan {
-    std::vector<TNodeSpec> Nodes;
-    std::vector<TLineSpec> Lines;
-    std::vector<TRouteSpec> Routes;
+    std::vector<TNodePlan> Nodes;
+    std::vector<TLinePlan> Lines;
+    std::vector<TRoutePlan> Routes;
     std::uint8_t LoopGrade = 90;
     std::uint8_t JunctionGrade = 110;
     int TerminusStopType = 3;

@@ -60,9 +60,9 @@ TTownPlan Town() {
 }
 
 // Stops every three blocks at mid-block, kept well away from the nodes on the line.
-std::vector<TStopSpec> StopsAlong(bool horizontal, int fixed, int from, int to,
+std::vector<TStopPlan> StopsAlong(bool horizontal, int fixed, int from, int to,
                                   const std::vector<int>& nodes) {
-    std::vector<TStopSpec> stops;
+    std::vector<TStopPlan> stops;
     const int low = std::min(from, to) + 45, high = std::max(from, to) - 45;
     for (int k = 0; k < Blocks; k += 3) {
         const int at = (horizontal ? X(k) : Y(k)) + Block / 2;
@@ -145,7 +145,7 @@ TNetworkPlan Network() {
 
     // Routes: along each line; from each line to the next over their branch, both ways; down
     // the north-south lines; then the first ones again under further names.
-    std::vector<TRouteSpec> routes;
+    std::vector<TRoutePlan> routes;
     for (int k = 0; k < Lines; ++k) routes.push_back({"", along[k], 1 + k % 3, 5});
     for (int k = 0; k + 1 < Lines; ++k) {
         std::vector<std::string> down = between(k, Name("W", k), Name("D", k));

@@ -97,7 +97,7 @@ class TLayer {
             if (!NodeIndex.emplace(plan.Nodes[i].Name, int(i)).second)
                 Fail("two nodes are named " + plan.Nodes[i].Name);
         }
-        for (const TLineSpec& line : plan.Lines) Geometry.push_back(Shape(line));
+        for (const TLinePlan& line : plan.Lines) Geometry.push_back(Shape(line));
     }
 
     const std::vector<TLineGeometry>& Lines() const { return Geometry; }
@@ -121,7 +121,7 @@ class TLayer {
             }
         }
         for (std::size_t l = 0; l < Plan.Lines.size(); ++l) MarkStops(int(l));
-        for (const TRouteSpec& route : Plan.Routes) SetRoute(route);
+        for (const TRoutePlan& route : Plan.Routes) SetRoute(route);
         Check();
         return Built;
     }
@@ -165,12 +165,12 @@ class TLayer {
         return it->second;
     }
 
-    TLineGeometry Shape(const TLineSpec& line) const {
+    TLineGeometry Shape(const TLinePlan& line) const {
         TLineGeometry g;
         g.From = Node(line.From);
         g.To = Node(line.To);
-        const TNodeSpec& from = Plan.Nodes[g.From];
-        const TNodeSpec& to = Plan.Nodes[g.To];
+        const TNodePlan& from = Plan.Nodes[g.From];
+        const TNodePlan& to = Plan.Nodes[g.To];
         const std::string name = line.From + " - " + line.To;
         std::vector<TPoint> points{from.At};
         points.insert(points.end(), line.Via.begin(), line.Via.end());
@@ -179,7 +179,7 @@ class TLayer {
         g.EndDir = Sign(points.back() - points[points.size() - 2]);
         if (!IsAxis(g.StartDir) || !IsAxis(g.EndDir))
             Fail("line " + name + " must meet its nodes along a street axis");
-        auto end = [&](const TNodeSpec& node, TPoint outwards) {
+        auto end = [&](const TNodePlan& node, TPoint outwards) {
             if (node.Kind == TNodeKind::Crossing)
                 Fail("line " + name + " ends at crossing " + node.Name);
             return node.Kind == TNodeKind::Junction ? node.At + JunctionReach * outwards : node.At;
@@ -195,13 +195,13 @@ class TLayer {
             // Fixed vertices: the stretch's ends, the crossings and the stops.
             std::vector<int> cuts{0, st.Steps};
             int k = 0;
-            for (const TNodeSpec& node : Plan.Nodes)
+            for (const TNodePlan& node : Plan.Nodes)
                 if (node.Kind == TNodeKind::Crossing && st.Holds(node.At, k)) {
                     if (!IsAxis(st.U)) Fail("crossing " + node.Name + " on a diagonal");
                     cuts.push_back(k - CrossingReach);
                     cuts.push_back(k + CrossingReach);
                 }
-            for (const TStopSpec& stop : line.Stops)
+            for (const TStopPlan& stop : line.Stops)
                 if (st.Holds(stop.At, k)) {
                     if (!IsAxis(st.U)) Fail("a stop on a diagonal at " + Text(stop.At));
                     cuts.push_back(k - StopHalfLength);
@@ -220,7 +220,7 @@ class TLayer {
             }
         }
         g.Pieces.push_back(points.back());
-        for (const TStopSpec& stop : line.Stops) {
+        for (const TStopPlan& stop : line.Stops) {
             bool found = false;
             for (std::size_t s = 0; s + 1 < points.size() && !found; ++s) {
                 int k = 0;
@@ -301,7 +301,7 @@ class TLayer {
     }
 
     void LayJunction(int n) {
-        const TNodeSpec& node = Plan.Nodes[n];
+        const TNodePlan& node = Plan.Nodes[n];
         const TPoint branch = Branch(n);
         const TTurn turn = TurnNorthTo(branch);
         // The lines' track ends must lie where the switch rails start and end.
@@ -323,7 +323,7 @@ class TLayer {
     }
 
     void LayLoop(int n) {
-        const TNodeSpec& node = Plan.Nodes[n];
+        const TNodePlan& node = Plan.Nodes[n];
         const TPoint arrival = Arrival(n);
         const TTurn turn = TurnEastTo(arrival);
         const std::vector<TPoint> local = LoopPoints(node.Loop);
@@ -354,7 +354,7 @@ class TLayer {
     }
 
     void KeepCrossingClear(int n) {
-        const TNodeSpec& node = Plan.Nodes[n];
+        const TNodePlan& node = Plan.Nodes[n];
         for (const auto& line : Built.Lines)
             for (const auto* track : {&line.Forward, &line.Backward})
                 for (int r : *track) {
@@ -373,9 +373,9 @@ class TLayer {
     }
 
     void MarkStops(int l) {
-        const TLineSpec& spec = Plan.Lines[l];
+        const TLinePlan& plan = Plan.Lines[l];
         const auto& rails = Built.Lines[l];
-        for (const TStopSpec& stop : spec.Stops) {
+        for (const TStopPlan& stop : plan.Stops) {
             int marked = 0;
             for (const auto* track : {&rails.Forward, &rails.Backward})
                 for (int r : *track) {
@@ -400,15 +400,15 @@ class TLayer {
         Fail("no line runs from " + Plan.Nodes[a].Name + " to " + Plan.Nodes[b].Name);
     }
 
-    void SetRoute(const TRouteSpec& spec) {
-        const auto [row, col] = RouteSlotOf(spec.Name);
+    void SetRoute(const TRoutePlan& plan) {
+        const auto [row, col] = RouteSlotOf(plan.Name);
         TRouteRec& route = Map.Route(row, col);
-        if (route.InUse()) Fail("route " + spec.Name + " is given twice");
+        if (route.InUse()) Fail("route " + plan.Name + " is given twice");
         std::vector<int> nodes;
-        for (const std::string& name : spec.Nodes) nodes.push_back(Node(name));
+        for (const std::string& name : plan.Nodes) nodes.push_back(Node(name));
         if (nodes.size() < 2 || Plan.Nodes[nodes.front()].Kind != TNodeKind::Terminus ||
             Plan.Nodes[nodes.back()].Kind != TNodeKind::Terminus)
-            Fail("route " + spec.Name + " must run from a terminus to a terminus");
+            Fail("route " + plan.Name + " must run from a terminus to a terminus");
         // Waypoints: the first terminus's stop, the middle of every line out, the other
         // terminus's stop and the middle of every line back. Each leg then has one shortest way.
         std::vector<int> waypoints{Built.TerminusStops[nodes.front()]};
@@ -429,14 +429,14 @@ class TLayer {
         }
         for (int n : nodes) allow(Built.NodeRails[n]);
         if (waypoints.size() > std::size_t(MaxWaypoints))
-            Fail("route " + spec.Name + " needs more than 31 waypoints");
-        if (spec.Cars < 1 || spec.Cars > 3 || spec.Interval < 5 || spec.Interval > 30)
-            Fail("route " + spec.Name + ": 1 to 3 cars, every 5 to 30 minutes");
+            Fail("route " + plan.Name + " needs more than 31 waypoints");
+        if (plan.Cars < 1 || plan.Cars > 3 || plan.Interval < 5 || plan.Interval > 30)
+            Fail("route " + plan.Name + ": 1 to 3 cars, every 5 to 30 minutes");
         route.WaypointCount = std::int8_t(waypoints.size());
         for (std::size_t w = 0; w < waypoints.size(); ++w)
             route.Waypoints[w] = std::uint16_t(waypoints[w]);
-        route.Cars = std::uint8_t(spec.Cars);
-        route.Interval = std::uint8_t(spec.Interval);
+        route.Cars = std::uint8_t(plan.Cars);
+        route.Interval = std::uint8_t(plan.Interval);
         Allowed.push_back({row, col, std::move(allowed)});
         Built.RouteSlots.push_back({row, col});
     }
@@ -511,7 +511,7 @@ std::vector<std::pair<TPoint, TPoint>> TrackCentreLines(const TNetworkPlan& plan
         for (std::size_t i = 0; i + 1 < g.Coarse.size(); ++i)
             lines.push_back({g.Coarse[i], g.Coarse[i + 1]});
     for (std::size_t n = 0; n < plan.Nodes.size(); ++n) {
-        const TNodeSpec& node = plan.Nodes[n];
+        const TNodePlan& node = plan.Nodes[n];
         if (node.Kind == TNodeKind::Terminus) {
             const TTurn turn = TurnEastTo(layer.Arrival(int(n)));
             const std::vector<TPoint> p = LoopPoints(node.Loop);
