@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     }
 
     bool doors = false, doorsNight = false, junction = false, trees = false;
-    for (long long step = 0; step < 60000 && !(doors && doorsNight && junction && trees); ++step) {
+    for (long long step = 0; step < 100000 && !(doors && doorsNight && junction && trees); ++step) {
         city.World->WorldStep();
         if (step % 5) continue;
         TWorld& world = *city.World;
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
                     const TCarAxisXY pose = other.CarPose(0);
                     double angle, distance;
                     Bearing(eye, pose.Centre.X, pose.Centre.Y, angle, distance);
-                    if (distance < 12 || distance > 30 || std::fabs(angle) > 1.2) continue;
+                    if (distance < 10 || distance > 40 || std::fabs(angle) > 1.2) continue;
                     TSceneView at;
                     PutEyeOnTram(eye, 0, at);
                     if (WallBetween(*city.Map, at.CamX, at.CamY, pose.Centre.X, pose.Centre.Y))
