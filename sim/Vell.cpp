@@ -20,7 +20,6 @@ void TVell::Create(int row, int col) {
     RouteRow = std::uint8_t(row);
     RouteCol = std::uint8_t(col);
     Route = &World.Map.Route(row, col);
-    CarCount = std::clamp<int>(Route->Cars, 1, MaxCars); // the world dispatches only 1..3
     const int n = Cars();
     const double load = std::min(1.0, 5.0 * n / Route->Interval);
     ++Route->TramsStarted;

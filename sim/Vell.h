@@ -111,8 +111,9 @@ class TVell {
     TCarAxisXY CarAxis(int car) const;
     TCarAxisXY CarPose(int car) const;
     int Capacity() const;
-    // The route's Cars when the tram was built: one to three, whatever the route says later.
-    int Cars() const { return CarCount; }
+    // The route's Cars, held within one to three: the world dispatches no other trains, and a
+    // route changed later cannot send a tram past its three cars.
+    int Cars() const { return Route->Cars < 1 ? 1 : Route->Cars > MaxCars ? MaxCars : Route->Cars; }
 
     // Whether the tram draws current now (it decides the branch at a switch).
     bool CurrentOn() const;
@@ -161,7 +162,6 @@ class TVell {
     bool ObjectFree(int object, int except) const;
 
     TWorld& World;
-    int CarCount = 1;
     bool ArrivedAtStop = false; // the lead point moved onto a stop rail in this tick's Move
     // The objects marked last, one entry per mark: what ReleaseTrack takes off again. Nothing
     // moves the tram between marking and release, so this is exactly the walk the release
