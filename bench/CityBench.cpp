@@ -26,7 +26,9 @@ const TMap& City(int which) {
     return *cities[which];
 }
 
-void Name(benchmark::State& state) { state.SetLabel(state.range(0) ? "stress" : "demo"); }
+void Name(benchmark::State& state) {
+    state.SetLabel(state.range(0) ? "stress" : "demo");
+}
 
 void BM_BuildNetwork(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
@@ -35,7 +37,8 @@ void BM_BuildNetwork(benchmark::State& state) {
         benchmark::DoNotOptimize(map->BuildNetwork());
     }
     int rails = 0;
-    for (const TMapObject& o : map->Objects) rails += o.IsRail();
+    for (const TMapObject& o : map->Objects)
+        rails += o.IsRail();
     state.counters["objects"] = map->ObjectCount();
     state.counters["rails"] = rails;
     state.counters["sound"] = map->NetworkOk;
@@ -47,7 +50,8 @@ BENCHMARK(BM_BuildNetwork)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_SelectMap(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
     int trams = 0;
-    for (auto _ : state) trams = SelectMap(*map).TotalTrams;
+    for (auto _ : state)
+        trams = SelectMap(*map).TotalTrams;
     state.counters["planned_trams"] = trams;
     Name(state);
 }
@@ -77,9 +81,11 @@ TRunningCity& Running(int which) {
 void BM_WorldStep(benchmark::State& state) {
     TRunningCity& city = Running(int(state.range(0)));
     if (city.Outcome != TRunAhead::Ready) state.SkipWithError("not every planned tram came out");
-    for (auto _ : state) city.World->WorldStep();
+    for (auto _ : state)
+        city.World->WorldStep();
     int inService = 0;
-    for (int k = 0; k < city.World->VellCount; ++k) inService += city.World->VellTable[k]->Active;
+    for (int k = 0; k < city.World->VellCount; ++k)
+        inService += city.World->VellTable[k]->Active;
     state.SetItemsProcessed(state.iterations()); // world steps per second
     state.counters["trams"] = city.World->VellCount;
     state.counters["in_service"] = inService;
@@ -95,7 +101,8 @@ BENCHMARK(BM_WorldStep)->Arg(0)->Arg(1)->MinTime(3)->Unit(benchmark::kMicrosecon
 void BM_DrawPlan(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
     TMapBitmaps bitmaps;
-    for (auto _ : state) DrawPlan(*map, bitmaps, 0);
+    for (auto _ : state)
+        DrawPlan(*map, bitmaps, 0);
     state.counters["objects"] = map->ObjectCount();
     Name(state);
 }
@@ -104,7 +111,8 @@ BENCHMARK(BM_DrawPlan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_DrawOverview(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
     TMapBitmaps bitmaps;
-    for (auto _ : state) DrawOverview(*map, bitmaps);
+    for (auto _ : state)
+        DrawOverview(*map, bitmaps);
     Name(state);
 }
 BENCHMARK(BM_DrawOverview)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

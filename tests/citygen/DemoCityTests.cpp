@@ -57,7 +57,9 @@ TEST(DemoCity, TheTownLiesAroundTheDefaultViewWithBuildingsOfManyColours) {
     EXPECT_GT(kinds[Arch], 100);
     EXPECT_GT(kinds[Trees], 200);
     EXPECT_EQ(kinds[DoubleTrack] + kinds[DoubleTrackPoles] + kinds[DoubleTrackLane] +
-                  kinds[DoubleTrackGreen], 0) << "every double track is converted";
+                  kinds[DoubleTrackGreen],
+              0)
+        << "every double track is converted";
     EXPECT_GE(colours[Wall].size(), 6u);
     EXPECT_GE(colours[HighWall].size(), 4u);
     // A few square kilometres with the default view (4800..5400) inside.
@@ -98,7 +100,8 @@ TEST(DemoCity, TheNetworkHasJunctionsACrossingLoopsStopsAndSpeedGrades) {
             const bool turnsLeft = Cross(o, map->Objects[link.Next[0]]) != 0;
             (turnsLeft ? leftTurns : rightTurns) += 1;
             EXPECT_TRUE(o.KeepClear()) << "switch " << i;
-            for (int next : link.Next) EXPECT_TRUE(map->Objects[next].KeepClear());
+            for (int next : link.Next)
+                EXPECT_TRUE(map->Objects[next].KeepClear());
         }
         // A flat crossing: a rail of another line crosses this one at right angles mid-way.
         for (std::uint16_t n : link.Near)
@@ -137,20 +140,22 @@ TEST(DemoCity, TwelveNamedRoutesShareTrackAndBranchApart) {
         twoDigits |= row.Column >= 1 && row.Column <= 10;
         std::set<int> rails;
         WalkRoute(*map, route, [&](int r) { rails.insert(r); });
-        for (int r : rails) ++routesOnRail[r];
+        for (int r : rails)
+            ++routesOnRail[r];
     }
     EXPECT_TRUE(oneDigit && letter && twoDigits);
     EXPECT_EQ(cars, (std::set<int>{1, 2, 3}));
     EXPECT_TRUE(intervals.count(5) && intervals.count(30));
     int shared = 0;
-    for (auto [rail, routes] : routesOnRail) shared += routes >= 4;
+    for (auto [rail, routes] : routesOnRail)
+        shared += routes >= 4;
     EXPECT_GT(shared, 100) << "rails that four or more routes share";
     // Routes branch apart: at some switch the routes through it take both branches.
     int splitSwitches = 0;
     for (auto [rail, routes] : routesOnRail) {
         const TLinkRec& link = *map->Link(rail);
-        splitSwitches += link.IsSwitch() && routesOnRail.count(link.Next[0]) &&
-                         routesOnRail.count(link.Next[1]);
+        splitSwitches +=
+            link.IsSwitch() && routesOnRail.count(link.Next[0]) && routesOnRail.count(link.Next[1]);
     }
     EXPECT_GE(splitSwitches, 8);
     EXPECT_GT(selection.TotalTrams, 25);

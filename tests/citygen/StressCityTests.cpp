@@ -21,7 +21,8 @@ TEST(StressCity, FillsTheMapAndPlansTheWholeTramTable) {
     const TMapSelection selection = SelectMap(map);
     ASSERT_EQ(selection.NetworkResult, -1);
     EXPECT_EQ(selection.Rows.size(), std::size_t(RouteRows * RouteColumns));
-    for (const TRouteTableRow& row : selection.Rows) EXPECT_TRUE(row.Figures.Usable) << row.Name;
+    for (const TRouteTableRow& row : selection.Rows)
+        EXPECT_TRUE(row.Figures.Usable) << row.Name;
     EXPECT_EQ(selection.TotalTrams, 1024);
 }
 

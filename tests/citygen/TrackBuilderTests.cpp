@@ -55,7 +55,8 @@ TEST(TrackBuilder, AJunctionInEveryOrientationHasALeftAndARightSwitchAndEveryWay
         TMap& map = *laid.Map;
         ASSERT_EQ(map.BuildNetwork(), -1);
         const std::vector<int>& junction = laid.Network.NodeRails[0];
-        for (int r : junction) EXPECT_TRUE(map.Objects[r].KeepClear());
+        for (int r : junction)
+            EXPECT_TRUE(map.Objects[r].KeepClear());
         // Three switches, one on each way in: from the through line's two ends (one turning
         // left, one right) and from the branch (left and right).
         int left = 0, right = 0;
@@ -93,7 +94,8 @@ TEST(TrackBuilder, TheLoopTurnsLeftAroundTheBlockBeyondTheTerminusWithItsStopOnT
         }
     }
     // Westwards into W, north is right: the loop lies south.
-    for (int r : laid.Network.NodeRails[0]) EXPECT_GE(map.Objects[r].Y1, 3998);
+    for (int r : laid.Network.NodeRails[0])
+        EXPECT_GE(map.Objects[r].Y1, 3998);
     for (int n : {0, 1}) {
         const TMapObject& stop = map.Objects[laid.Network.TerminusStops[n]];
         EXPECT_EQ(stop.StopType(), 3);
@@ -120,10 +122,13 @@ TEST(TrackBuilder, TheLoopTurnsLeftAroundTheBlockBeyondTheTerminusWithItsStopOnT
 
 TEST(TrackBuilder, AFlatCrossingKeepsItsFourRailsClearAndEachCrossesTheOtherLine) {
     TNetworkPlan plan;
-    plan.Nodes = {{"W", Terminus, {3000, 4000}}, {"E", Terminus, {4000, 4000}},
-                  {"N", Terminus, {3500, 3500}}, {"S", Terminus, {3500, 4500}},
+    plan.Nodes = {{"W", Terminus, {3000, 4000}},
+                  {"E", Terminus, {4000, 4000}},
+                  {"N", Terminus, {3500, 3500}},
+                  {"S", Terminus, {3500, 4500}},
                   {"X", Crossing, {3500, 4000}}};
-    plan.Lines = {{"W", "E", {}, DoubleTrackPoles, 150, {}}, {"N", "S", {}, DoubleTrackPoles, 150, {}}};
+    plan.Lines = {{"W", "E", {}, DoubleTrackPoles, 150, {}},
+                  {"N", "S", {}, DoubleTrackPoles, 150, {}}};
     plan.Routes = {{"1", {"W", "E"}, 1, 10}, {"2", {"N", "S"}, 1, 10}};
     TLaid laid = Lay(plan);
     TMap& map = *laid.Map;
@@ -140,7 +145,8 @@ TEST(TrackBuilder, AFlatCrossingKeepsItsFourRailsClearAndEachCrossesTheOtherLine
         EXPECT_EQ(crossed, 2);
     }
     int kept = 0;
-    for (const TMapObject& o : map.Objects) kept += o.IsRail() && o.KeepClear();
+    for (const TMapObject& o : map.Objects)
+        kept += o.IsRail() && o.KeepClear();
     EXPECT_EQ(kept, 4) << "only the crossing is kept clear";
 }
 

@@ -14,11 +14,21 @@ struct TPoint {
     auto operator<=>(const TPoint&) const = default;
 };
 
-inline TPoint operator+(TPoint a, TPoint b) { return {a.X + b.X, a.Y + b.Y}; }
-inline TPoint operator-(TPoint a, TPoint b) { return {a.X - b.X, a.Y - b.Y}; }
-inline TPoint operator*(int k, TPoint a) { return {k * a.X, k * a.Y}; }
-inline long long Dot(TPoint a, TPoint b) { return (long long)a.X * b.X + (long long)a.Y * b.Y; }
-inline long long Cross(TPoint a, TPoint b) { return (long long)a.X * b.Y - (long long)a.Y * b.X; }
+inline TPoint operator+(TPoint a, TPoint b) {
+    return {a.X + b.X, a.Y + b.Y};
+}
+inline TPoint operator-(TPoint a, TPoint b) {
+    return {a.X - b.X, a.Y - b.Y};
+}
+inline TPoint operator*(int k, TPoint a) {
+    return {k * a.X, k * a.Y};
+}
+inline long long Dot(TPoint a, TPoint b) {
+    return (long long)a.X * b.X + (long long)a.Y * b.Y;
+}
+inline long long Cross(TPoint a, TPoint b) {
+    return (long long)a.X * b.Y - (long long)a.Y * b.X;
+}
 
 struct TColour {
     std::uint8_t R = 0, G = 0, B = 0;
@@ -90,8 +100,8 @@ struct TNetworkPlan {
 // Neighbouring blocks of M, G or I make one area: no street between them unless a track runs
 // there.
 struct TTownPlan {
-    int Left = 0, Top = 0;     // the first street of each direction
-    int Block = 150;           // street to street
+    int Left = 0, Top = 0; // the first street of each direction
+    int Block = 150;       // street to street
     std::vector<std::string> Blocks;
     std::vector<int> AvenuesX; // wide streets (tram streets) by position
     std::vector<int> AvenuesY;

@@ -48,6 +48,7 @@ TTownPlan Town() {
 TNetworkPlan Network() {
     using enum TNodeKind;
     TNetworkPlan net;
+    // clang-format off
     net.Nodes = {
         {"Запад", Terminus, {3510, 4950}},   // the loop turns south around a garden
         {"Восток", Terminus, {6690, 4950}},  // north
@@ -62,24 +63,30 @@ TNetworkPlan Network() {
         {"Заводская", Junction, {6000, 6000}},
     };
     const std::uint8_t poles = DoubleTrackPoles, lane = DoubleTrackLane, green = DoubleTrackGreen;
+    // Stops (both tracks) at mid-block, well away from the junctions and the crossing, so that
+    // a tram standing at one never holds the track over them. Most are of type 2: the
+    // timetable allows 20 s there, and the waiting passengers count less, which keeps the
+    // trams near their timetable; the last stop before a terminus is a plain one (type 1).
     net.Lines = {
         // Проспект Мира, west to east, through the crossing in the centre.
-        {"Запад", "Кировская", {}, green, 170, {{{3675, 4950}}, {{3975, 4950}}}},
+        {"Запад", "Кировская", {}, green, 170, {{{3675, 4950}}, {{3975, 4950}, 2}}},
         {"Кировская", "Рыночная", {}, lane, 120,
-         {{{4425, 4950}}, {{4875, 4950}, 2}, {{5325, 4950}}, {{5775, 4950}}}},
-        {"Рыночная", "Восток", {}, green, 200, {{{6225, 4950}}, {{6525, 4950}}}},
+         {{{4425, 4950}, 2}, {{4875, 4950}, 2}, {{5325, 4950}, 2}, {{5775, 4950}, 2}}},
+        {"Рыночная", "Восток", {}, green, 200, {{{6225, 4950}, 2}, {{6525, 4950}}}},
         // Садовая, north to south: under the railway, across the centre and the river.
         {"Север", "Мостовая", {}, poles, 150,
-         {{{5100, 3975}}, {{5100, 4425}}, {{5100, 4725}, 2}, {{5100, 5175}}, {{5100, 5625}}}},
+         {{{5100, 3975}}, {{5100, 4425}, 2}, {{5100, 4725}, 2}, {{5100, 5175}, 2},
+          {{5100, 5625}, 2}}},
         {"Мостовая", "Юг", {}, poles, 140, {{{5100, 6225}}}},
         // Вокзальная: from Проспект Мира up to the station.
-        {"Кировская", "Вокзал", {}, lane, 100, {{{4200, 4725}}, {{4200, 4425}, 2}}},
+        {"Кировская", "Вокзал", {}, lane, 100, {{{4200, 4725}, 2}, {{4200, 4425}}}},
         // Рыночная: over the river to Заводская.
-        {"Рыночная", "Заводская", {}, poles, 136, {{{6000, 5175}}, {{6000, 5625}}}},
+        {"Рыночная", "Заводская", {}, poles, 136, {{{6000, 5175}, 2}, {{6000, 5625}, 2}}},
         // Заводская улица, west to east past the works.
-        {"Мостовая", "Заводская", {}, green, 180, {{{5325, 6000}}, {{5625, 6000}}}},
-        {"Заводская", "Заречье", {}, poles, 160, {{{6225, 6000}}, {{6525, 6000}}}},
+        {"Мостовая", "Заводская", {}, green, 180, {{{5325, 6000}, 2}, {{5625, 6000}, 2}}},
+        {"Заводская", "Заречье", {}, poles, 160, {{{6225, 6000}, 2}, {{6525, 6000}}}},
     };
+    // Name, the termini and the junctions on the way, cars, minutes between trams.
     net.Routes = {
         {"1", {"Запад", "Кировская", "Рыночная", "Восток"}, 2, 5},
         {"2", {"Север", "Мостовая", "Юг"}, 2, 6},
@@ -94,6 +101,7 @@ TNetworkPlan Network() {
         {"12", {"Запад", "Кировская", "Рыночная", "Заводская", "Мостовая", "Юг"}, 2, 9},
         {"15", {"Вокзал", "Кировская", "Рыночная", "Заводская", "Мостовая", "Юг"}, 1, 14},
     };
+    // clang-format on
     return net;
 }
 
@@ -109,6 +117,8 @@ const TNetworkPlan& DemoNetworkPlan() {
     return network;
 }
 
-TGeneratedCity MakeDemoCity() { return GenerateCity(DemoTownPlan(), DemoNetworkPlan(), 1961); }
+TGeneratedCity MakeDemoCity() {
+    return GenerateCity(DemoTownPlan(), DemoNetworkPlan(), 1961);
+}
 
 } // namespace vell::citygen

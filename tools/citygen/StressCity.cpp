@@ -15,18 +15,28 @@ namespace vell::citygen {
 namespace {
 
 constexpr int Left = 150, Top = 150, Block = 150, Blocks = 64;
-constexpr int Lines = 20;           // west-east lines, three blocks apart
+constexpr int Lines = 20; // west-east lines, three blocks apart
 constexpr int TrunkColumns[] = {10, 52};
 constexpr int RiverRow = 33, RailwayRow = 18;
 constexpr int TargetTrams = 1024;
 
-int X(int i) { return Left + i * Block; }
-int Y(int j) { return Top + j * Block; }
-int LineRow(int k) { return 2 + 3 * k; }
+int X(int i) {
+    return Left + i * Block;
+}
+int Y(int j) {
+    return Top + j * Block;
+}
+int LineRow(int k) {
+    return 2 + 3 * k;
+}
 // Where line k branches to line k + 1.
-int BranchColumn(int k) { return 16 + k % 3 * 12; }
+int BranchColumn(int k) {
+    return 16 + k % 3 * 12;
+}
 
-std::string Name(const char* what, int k) { return std::string(what) + std::to_string(k); }
+std::string Name(const char* what, int k) {
+    return std::string(what) + std::to_string(k);
+}
 
 TTownPlan Town() {
     TTownPlan town;
@@ -45,9 +55,12 @@ TTownPlan Town() {
         }
         town.Blocks.push_back(row);
     }
-    for (int c : TrunkColumns) town.AvenuesX.push_back(X(c));
-    for (int k = 0; k + 1 < Lines; ++k) town.AvenuesX.push_back(X(BranchColumn(k)));
-    for (int k = 0; k < Lines; ++k) town.AvenuesY.push_back(Y(LineRow(k)));
+    for (int c : TrunkColumns)
+        town.AvenuesX.push_back(X(c));
+    for (int k = 0; k + 1 < Lines; ++k)
+        town.AvenuesX.push_back(X(BranchColumn(k)));
+    for (int k = 0; k < Lines; ++k)
+        town.AvenuesY.push_back(Y(LineRow(k)));
     town.BridgesX = town.AvenuesX;
     town.UnderpassesX = town.AvenuesX;
     for (int i = 4; i < Blocks; i += 8) {
@@ -85,7 +98,8 @@ TNetworkPlan Network() {
         const int y = Y(LineRow(k));
         node(Name("W", k), Terminus, {X(2) + 60, y});
         node(Name("E", k), Terminus, {X(Blocks - 2) - 60, y});
-        for (int c : TrunkColumns) node(Name("C", k) + "_" + std::to_string(c), Crossing, {X(c), y});
+        for (int c : TrunkColumns)
+            node(Name("C", k) + "_" + std::to_string(c), Crossing, {X(c), y});
         if (k > 0) node(Name("U", k), Junction, {X(BranchColumn(k - 1)), y});
         if (k + 1 < Lines) node(Name("D", k), Junction, {X(BranchColumn(k)), y});
     }
@@ -108,11 +122,15 @@ TNetworkPlan Network() {
             nodes.push_back(s.first);
             along[k].push_back(s.second);
         }
-        for (int c : TrunkColumns) nodes.push_back(X(c));
+        for (int c : TrunkColumns)
+            nodes.push_back(X(c));
         for (std::size_t s = 0; s + 1 < stations.size(); ++s) {
             const int a = stations[s].first + (s > 0 ? JunctionReach : 0);
             const int b = stations[s + 1].first - (s + 2 < stations.size() ? JunctionReach : 0);
-            net.Lines.push_back({stations[s].second, stations[s + 1].second, {}, kinds[(k + s) % 3],
+            net.Lines.push_back({stations[s].second,
+                                 stations[s + 1].second,
+                                 {},
+                                 kinds[(k + s) % 3],
                                  std::uint8_t(50 + (k * 7 + int(s) * 13) % 50),
                                  StopsAlong(true, y, a, b, nodes)});
         }
@@ -132,33 +150,46 @@ TNetworkPlan Network() {
     for (int k = 0; k + 1 < Lines; ++k) {
         const int x = X(BranchColumn(k));
         const int a = Y(LineRow(k)) + JunctionReach, b = Y(LineRow(k + 1)) - JunctionReach;
-        net.Lines.push_back({Name("D", k), Name("U", k + 1), {}, DoubleTrackPoles, 80,
+        net.Lines.push_back({Name("D", k),
+                             Name("U", k + 1),
+                             {},
+                             DoubleTrackPoles,
+                             80,
                              StopsAlong(false, x, a, b, {})});
     }
     // The north-south lines over every crossing.
     for (int c : TrunkColumns) {
         std::vector<int> nodes;
-        for (int k = 0; k < Lines; ++k) nodes.push_back(Y(LineRow(k)));
-        net.Lines.push_back({Name("N", c), Name("S", c), {}, DoubleTrackLane, 70,
+        for (int k = 0; k < Lines; ++k)
+            nodes.push_back(Y(LineRow(k)));
+        net.Lines.push_back({Name("N", c),
+                             Name("S", c),
+                             {},
+                             DoubleTrackLane,
+                             70,
                              StopsAlong(false, X(c), Y(1) + 60, Y(Blocks - 3) - 60, nodes)});
     }
 
     // Routes: along each line; from each line to the next over their branch, both ways; down
     // the north-south lines; then the first ones again under further names.
     std::vector<TRoutePlan> routes;
-    for (int k = 0; k < Lines; ++k) routes.push_back({"", along[k], 1 + k % 3, 5});
+    for (int k = 0; k < Lines; ++k)
+        routes.push_back({"", along[k], 1 + k % 3, 5});
     for (int k = 0; k + 1 < Lines; ++k) {
         std::vector<std::string> down = between(k, Name("W", k), Name("D", k));
         for (const std::string& n : between(k + 1, Name("U", k + 1), Name("E", k + 1)))
             down.push_back(n);
         std::vector<std::string> up = between(k + 1, Name("W", k + 1), Name("U", k + 1));
-        for (const std::string& n : between(k, Name("D", k), Name("E", k))) up.push_back(n);
+        for (const std::string& n : between(k, Name("D", k), Name("E", k)))
+            up.push_back(n);
         routes.push_back({"", down, 2, 5});
         routes.push_back({"", up, 1, 5});
     }
-    for (int c : TrunkColumns) routes.push_back({"", {Name("N", c), Name("S", c)}, 3, 5});
+    for (int c : TrunkColumns)
+        routes.push_back({"", {Name("N", c), Name("S", c)}, 3, 5});
     const std::size_t distinct = routes.size();
-    for (std::size_t r = 0; routes.size() < std::size_t(RouteRows * RouteColumns) && r < distinct; ++r)
+    for (std::size_t r = 0; routes.size() < std::size_t(RouteRows * RouteColumns) && r < distinct;
+         ++r)
         routes.push_back({"", routes[r].Nodes, 1 + int(r) % 2, 5});
     // Named in the route table's order.
     const auto order = RouteTableOrder();
@@ -180,11 +211,13 @@ TGeneratedCity MakeStressCity() {
     auto probe = std::make_unique<TMap>(*city.Map); // the route table is large
     SelectMap(*probe);
     std::vector<std::int32_t> runTimes;
-    for (auto [i, j] : city.Network.RouteSlots) runTimes.push_back(probe->Route(i, j).RunTime);
+    for (auto [i, j] : city.Network.RouteSlots)
+        runTimes.push_back(probe->Route(i, j).RunTime);
     std::vector<int> intervals(runTimes.size(), 5);
     auto trams = [&](std::size_t r, int interval) { return TramCountFor(runTimes[r], interval); };
     long long total = 0;
-    for (std::size_t r = 0; r < runTimes.size(); ++r) total += trams(r, intervals[r]);
+    for (std::size_t r = 0; r < runTimes.size(); ++r)
+        total += trams(r, intervals[r]);
     for (bool changed = true; changed && total > TargetTrams;) {
         changed = false;
         for (std::size_t r = 0; r < runTimes.size() && total > TargetTrams; ++r) {

@@ -20,10 +20,10 @@ const TColour Kerb{150, 150, 150}, Parapet{115, 115, 125}, WaterEdge{60, 110, 21
     Path{190, 170, 120}, ParkFence{70, 120, 60}, Hedge{40, 150, 60}, Paving{160, 150, 140},
     Gate{120, 120, 120}, Chimney{160, 70, 50};
 
-const TColour HouseWalls[] = {{205, 185, 150}, {185, 95, 70},  {225, 215, 190}, {150, 150, 160},
+const TColour HouseWalls[] = {{205, 185, 150}, {185, 95, 70},   {225, 215, 190}, {150, 150, 160},
                               {215, 165, 95},  {170, 190, 205}, {160, 120, 100}, {200, 140, 140}};
-const TColour TowerWalls[] = {{120, 135, 160}, {95, 105, 125}, {200, 200, 215}, {140, 160, 150},
-                              {175, 160, 200}};
+const TColour TowerWalls[] = {
+    {120, 135, 160}, {95, 105, 125}, {200, 200, 215}, {140, 160, 150}, {175, 160, 200}};
 const TColour ShedWalls[] = {{130, 130, 120}, {110, 100, 90}, {150, 145, 130}};
 
 struct TRect {
@@ -66,11 +66,13 @@ class TTown {
         Streets();
         std::vector<std::pair<int, int>> blocks;
         for (int j = 0; j < Plan.Rows(); ++j)
-            for (int i = 0; i < Plan.Columns(); ++i) blocks.push_back({i, j});
+            for (int i = 0; i < Plan.Columns(); ++i)
+                blocks.push_back({i, j});
         if (Plan.ShuffleBlocks)
             for (int k = int(blocks.size()) - 1; k > 0; --k)
                 std::swap(blocks[k], blocks[Random.Below(k + 1)]);
-        for (auto [i, j] : blocks) Block(i, j);
+        for (auto [i, j] : blocks)
+            Block(i, j);
     }
 
   private:
@@ -83,8 +85,12 @@ class TTown {
     static bool Listed(const std::vector<int>& list, int v) {
         return std::find(list.begin(), list.end(), v) != list.end();
     }
-    int HalfX(int i) const { return Listed(Plan.AvenuesX, X(i)) ? AvenueHalfWidth : StreetHalfWidth; }
-    int HalfY(int j) const { return Listed(Plan.AvenuesY, Y(j)) ? AvenueHalfWidth : StreetHalfWidth; }
+    int HalfX(int i) const {
+        return Listed(Plan.AvenuesX, X(i)) ? AvenueHalfWidth : StreetHalfWidth;
+    }
+    int HalfY(int j) const {
+        return Listed(Plan.AvenuesY, Y(j)) ? AvenueHalfWidth : StreetHalfWidth;
+    }
     bool Room() const { return Map.ObjectCount() < Plan.MaxObjects; }
     int Between(int low, int high) { return low + Random.Below(high - low + 1); }
     template <std::size_t N> TColour Pick(const TColour (&colours)[N]) {
@@ -113,7 +119,8 @@ class TTown {
         });
     }
     bool ClearLine(TPoint a, TPoint b) const {
-        return Clear({std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        return Clear(
+            {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
     }
     void Building(const TRect& r, double highShare, const TColour* colour = nullptr) {
         if (r.W() < 4 || r.H() < 4 || !Clear(r)) return;
@@ -125,8 +132,9 @@ class TTown {
     void TreeRow(TPoint a, TPoint b) {
         const int len = std::max(std::abs(b.X - a.X), std::abs(b.Y - a.Y));
         if (len >= 22 && ClearLine(a, b))
-            Add(Trees, a, b, {std::uint8_t(Random.Below(255)), std::uint8_t(Random.Below(255)),
-                              std::uint8_t(Random.Below(255))});
+            Add(Trees, a, b,
+                {std::uint8_t(Random.Below(255)), std::uint8_t(Random.Below(255)),
+                 std::uint8_t(Random.Below(255))});
     }
 
     // ---- Streets ----
@@ -166,7 +174,8 @@ class TTown {
                 for (int side : {-1, 1}) {
                     const int column = side < 0 ? i - 1 : i;
                     const int y1 = HorizontalStreet(column, j) ? Y(j) + HalfY(j) : Y(j);
-                    const int y2 = HorizontalStreet(column, j + 1) ? Y(j + 1) - HalfY(j + 1) : Y(j + 1);
+                    const int y2 =
+                        HorizontalStreet(column, j + 1) ? Y(j + 1) - HalfY(j + 1) : Y(j + 1);
                     Add(Border, {x + side * h, y1}, {x + side * h, y2}, Kerb);
                 }
                 const int y1 = Y(j) + HalfY(j), y2 = Y(j + 1) - HalfY(j + 1);
@@ -194,7 +203,8 @@ class TTown {
         const int top = RailwayTop(j), bottom = RailwayBottom(j);
         for (int side : {-1, 1})
             Add(Wall, {x + side * (h + 1), top}, {x + side * (h + 1), bottom}, Embankment);
-        for (int y : {top, bottom}) Add(Arch, {x - h - 1, y}, {x + h + 1, y}, Embankment);
+        for (int y : {top, bottom})
+            Add(Arch, {x - h - 1, y}, {x + h + 1, y}, Embankment);
         Add(Border, {x, top + 3}, {x, bottom - 3}, Gate); // the centre line under the bridge
     }
 
@@ -258,7 +268,8 @@ class TTown {
         // Four tracks along the top, over the bridges too.
         const int a = std::max(0, X(0) - Reach()), b = std::min(9999, X(Plan.Columns()) + Reach());
         for (int t : {-21, -7, 7, 21})
-            for (int rail : {-1, 1}) Add(Border, {a, mid + t + rail}, {b, mid + t + rail}, TrackBed);
+            for (int rail : {-1, 1})
+                Add(Border, {a, mid + t + rail}, {b, mid + t + rail}, TrackBed);
         // The station: its building beside the square south of the railway, and platforms.
         for (int i = 0; i < Plan.Columns(); ++i) {
             if (Cell(i, j + 1) != 'S') continue;
@@ -299,15 +310,30 @@ class TTown {
     void Block(int i, int j) {
         const TRect r = Inner(i, j);
         switch (Cell(i, j)) {
-        case 'P': Perimeter(r, 0.12); break;
-        case 'T': Towers(r); break;
-        case 'H': Houses(r); break;
-        case 'M': Microdistrict(r); break;
+        case 'P':
+            Perimeter(r, 0.12);
+            break;
+        case 'T':
+            Towers(r);
+            break;
+        case 'H':
+            Houses(r);
+            break;
+        case 'M':
+            Microdistrict(r);
+            break;
         // Fenced areas keep a step back from the corners that a loop's track may cut.
-        case 'G': Park(r.Grown(-3), Open(i, j)); break;
-        case 'I': Industry(r.Grown(-3), Open(i, j)); break;
-        case 'S': Square(r); break;
-        default: break;
+        case 'G':
+            Park(r.Grown(-3), Open(i, j));
+            break;
+        case 'I':
+            Industry(r.Grown(-3), Open(i, j));
+            break;
+        case 'S':
+            Square(r);
+            break;
+        default:
+            break;
         }
     }
 
@@ -338,7 +364,8 @@ class TTown {
             at += len;
             if (gateway && at >= gatePos && at < b - 20) {
                 const int gap = 7;
-                if (horizontal ? ClearLine({at, face}, {at + gap, face}) : ClearLine({face, at}, {face, at + gap})) {
+                if (horizontal ? ClearLine({at, face}, {at + gap, face})
+                               : ClearLine({face, at}, {face, at + gap})) {
                     if (horizontal)
                         Add(Arch, {at, face}, {at + gap, face}, Gate);
                     else
@@ -399,7 +426,8 @@ class TTown {
             const int depth = Between(16, 22);
             Building({r.X1 + 6, r.Y1 + 4, r.X2 - 6, r.Y1 + 4 + depth}, 1.0);
             const int cx = (r.X1 + r.X2) / 2, top = r.Y1 + depth + 16;
-            for (int x = r.X1 + 14; x + 24 < r.X2; x += 30) TreeRow({x, top}, {x, r.Y2 - 10});
+            for (int x = r.X1 + 14; x + 24 < r.X2; x += 30)
+                TreeRow({x, top}, {x, r.Y2 - 10});
             Outline(Border, {cx - 12, top + 20, cx + 12, top + 44}, WaterEdge); // a fountain
             break;
         }
@@ -424,7 +452,8 @@ class TTown {
                 Building({hx, std::min(face, back), hx + w, std::max(face, back)}, 0.0);
                 if (Random.Below(2)) {
                     const int sy = face + in * (d + 8), s = Between(4, 6);
-                    Building({hx, std::min(sy, sy + in * s), hx + s, std::max(sy, sy + in * s)}, 0.0);
+                    Building({hx, std::min(sy, sy + in * s), hx + s, std::max(sy, sy + in * s)},
+                             0.0);
                 }
                 const int trees = mid - in * 8;
                 TreeRow({x + 3, trees}, {x + plot - 3, trees});
@@ -438,8 +467,8 @@ class TTown {
     // A microdistrict: long blocks of flats, nine storeys (high walls) or five (walls), in rows
     // with trees and playgrounds between them; now and then a school with its sports ground.
     void Microdistrict(const TRect& r) {
-        const TColour panels[] = {{215, 215, 210}, {190, 195, 200}, {225, 210, 180},
-                                  {170, 180, 195}, {200, 185, 185}};
+        const TColour panels[] = {
+            {215, 215, 210}, {190, 195, 200}, {225, 210, 180}, {170, 180, 195}, {200, 185, 185}};
         const bool alongX = Random.Below(2) == 0;
         const int span = alongX ? r.W() : r.H(), across = alongX ? r.H() : r.W();
         auto rect = [&](int along1, int across1, int along2, int across2) {
@@ -499,7 +528,8 @@ class TTown {
         const TPoint oct[8] = {{px - s, py - pr}, {px + s, py - pr}, {px + pr, py - s},
                                {px + pr, py + s}, {px + s, py + pr}, {px - s, py + pr},
                                {px - pr, py + s}, {px - pr, py - s}};
-        for (int k = 0; k < 8; ++k) Add(Border, oct[k], oct[(k + 1) % 8], WaterEdge);
+        for (int k = 0; k < 8; ++k)
+            Add(Border, oct[k], oct[(k + 1) % 8], WaterEdge);
         const int vx = cx - qx * r.W() / 4, vy = cy - qy * r.H() / 4;
         const TColour pavilion{230, 230, 220};
         Building({vx - 5, vy - 5, vx + 5, vy + 5}, 0.0, &pavilion);

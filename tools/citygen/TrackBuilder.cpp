@@ -17,25 +17,39 @@ namespace vell::citygen {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) { throw TPlanError(what); }
+[[noreturn]] void Fail(const std::string& what) {
+    throw TPlanError(what);
+}
 
 std::string Text(TPoint p) {
     return "(" + std::to_string(p.X) + ", " + std::to_string(p.Y) + ")";
 }
 
-TPoint Sign(TPoint d) { return {(d.X > 0) - (d.X < 0), (d.Y > 0) - (d.Y < 0)}; }
-bool IsAxis(TPoint u) { return (u.X == 0) != (u.Y == 0); }
+TPoint Sign(TPoint d) {
+    return {(d.X > 0) - (d.X < 0), (d.Y > 0) - (d.Y < 0)};
+}
+bool IsAxis(TPoint u) {
+    return (u.X == 0) != (u.Y == 0);
+}
 // The right-hand side of a direction on the plan, where Y grows downwards.
-TPoint Right(TPoint u) { return {-u.Y, u.X}; }
-double StepLength(TPoint u) { return IsAxis(u) ? 1.0 : std::sqrt(2.0); }
+TPoint Right(TPoint u) {
+    return {-u.Y, u.X};
+}
+double StepLength(TPoint u) {
+    return IsAxis(u) ? 1.0 : std::sqrt(2.0);
+}
 
 // A quarter-turn rotation given by the images of east (C, S).
 struct TTurn {
     int C = 1, S = 0;
     TPoint operator()(TPoint p) const { return {p.X * C - p.Y * S, p.X * S + p.Y * C}; }
 };
-TTurn TurnEastTo(TPoint u) { return {u.X, u.Y}; }
-TTurn TurnNorthTo(TPoint u) { return {-u.Y, u.X}; }
+TTurn TurnEastTo(TPoint u) {
+    return {u.X, u.Y};
+}
+TTurn TurnNorthTo(TPoint u) {
+    return {-u.Y, u.X};
+}
 
 // A straight stretch a -> b along an axis or a diagonal: its direction and number of steps.
 struct TStretch {
@@ -76,9 +90,16 @@ const std::vector<std::vector<TPoint>>& JunctionPaths() {
 // left one (y = -2); corners cut at 45 degrees.
 std::vector<TPoint> LoopPoints(const TLoopShape& s) {
     const int c = 12;
-    return {{0, 2},          {s.Far - c, 2},         {s.Far, 2 - c},  {s.Far, -s.Width + c},
-            {s.Far - c, -s.Width}, {s.Near + c, -s.Width}, {s.Near, -s.Width + c},
-            {s.Near, -2 - c}, {s.Near - c, -2},      {0, -2}};
+    return {{0, 2},
+            {s.Far - c, 2},
+            {s.Far, 2 - c},
+            {s.Far, -s.Width + c},
+            {s.Far - c, -s.Width},
+            {s.Near + c, -s.Width},
+            {s.Near, -s.Width + c},
+            {s.Near, -2 - c},
+            {s.Near - c, -2},
+            {0, -2}};
 }
 constexpr int LoopStopStretch = 4; // the far side, where the terminus stop is
 
@@ -97,7 +118,8 @@ class TLayer {
             if (!NodeIndex.emplace(plan.Nodes[i].Name, int(i)).second)
                 Fail("two nodes are named " + plan.Nodes[i].Name);
         }
-        for (const TLinePlan& line : plan.Lines) Geometry.push_back(Shape(line));
+        for (const TLinePlan& line : plan.Lines)
+            Geometry.push_back(Shape(line));
     }
 
     const std::vector<TLineGeometry>& Lines() const { return Geometry; }
@@ -112,16 +134,25 @@ class TLayer {
         // (a row of trees cut short at a bend) goes.
         Map.PurgeInvalid();
         IndexRails();
-        for (std::size_t l = 0; l < Plan.Lines.size(); ++l) CollectLine(int(l));
+        for (std::size_t l = 0; l < Plan.Lines.size(); ++l)
+            CollectLine(int(l));
         for (std::size_t n = 0; n < Plan.Nodes.size(); ++n) {
             switch (Plan.Nodes[n].Kind) {
-            case TNodeKind::Junction: LayJunction(int(n)); break;
-            case TNodeKind::Terminus: LayLoop(int(n)); break;
-            case TNodeKind::Crossing: KeepCrossingClear(int(n)); break;
+            case TNodeKind::Junction:
+                LayJunction(int(n));
+                break;
+            case TNodeKind::Terminus:
+                LayLoop(int(n));
+                break;
+            case TNodeKind::Crossing:
+                KeepCrossingClear(int(n));
+                break;
             }
         }
-        for (std::size_t l = 0; l < Plan.Lines.size(); ++l) MarkStops(int(l));
-        for (const TRoutePlan& route : Plan.Routes) SetRoute(route);
+        for (std::size_t l = 0; l < Plan.Lines.size(); ++l)
+            MarkStops(int(l));
+        for (const TRoutePlan& route : Plan.Routes)
+            SetRoute(route);
         Check();
         return Built;
     }
@@ -235,7 +266,8 @@ class TLayer {
         for (std::size_t l = 0; l < Geometry.size(); ++l) {
             const std::vector<TPoint>& p = Geometry[l].Pieces;
             for (std::size_t i = 0; i + 1 < p.size(); ++i) {
-                TMapObject o = MakeObject(Plan.Lines[l].Kind, p[i].X, p[i].Y, p[i + 1].X, p[i + 1].Y);
+                TMapObject o =
+                    MakeObject(Plan.Lines[l].Kind, p[i].X, p[i].Y, p[i + 1].X, p[i + 1].Y);
                 o.Red = o.Green = o.Blue = 136;
                 if (!Map.AddObject(o)) Fail("the map is full");
             }
@@ -278,7 +310,8 @@ class TLayer {
         rails.Forward = Chain(s + 2 * Right(g.StartDir), e + 2 * Right(g.EndDir), name);
         rails.Backward = Chain(e - 2 * Right(g.EndDir), s - 2 * Right(g.StartDir), name + " back");
         for (const auto* track : {&rails.Forward, &rails.Backward})
-            for (int r : *track) Map.Objects[r].SetSpeedGrade(Plan.Lines[l].Grade);
+            for (int r : *track)
+                Map.Objects[r].SetSpeedGrade(Plan.Lines[l].Grade);
     }
 
     int AddRail(TPoint a, TPoint b, std::uint8_t grade) {
@@ -338,7 +371,8 @@ class TLayer {
                 cuts.insert(cuts.end(), {mid - StopHalfLength, mid + StopHalfLength});
             } else {
                 const int pieces = int(std::ceil(st.Steps * StepLength(st.U) / PieceLength));
-                for (int i = 1; i < pieces; ++i) cuts.push_back(st.Steps * i / pieces);
+                for (int i = 1; i < pieces; ++i)
+                    cuts.push_back(st.Steps * i / pieces);
             }
             cuts.push_back(st.Steps);
             for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
@@ -405,7 +439,8 @@ class TLayer {
         TRouteRec& route = Map.Route(row, col);
         if (route.InUse()) Fail("route " + plan.Name + " is given twice");
         std::vector<int> nodes;
-        for (const std::string& name : plan.Nodes) nodes.push_back(Node(name));
+        for (const std::string& name : plan.Nodes)
+            nodes.push_back(Node(name));
         if (nodes.size() < 2 || Plan.Nodes[nodes.front()].Kind != TNodeKind::Terminus ||
             Plan.Nodes[nodes.back()].Kind != TNodeKind::Terminus)
             Fail("route " + plan.Name + " must run from a terminus to a terminus");
@@ -413,7 +448,9 @@ class TLayer {
         // terminus's stop and the middle of every line back. Each leg then has one shortest way.
         std::vector<int> waypoints{Built.TerminusStops[nodes.front()]};
         std::set<int> allowed;
-        auto allow = [&](const std::vector<int>& rails) { allowed.insert(rails.begin(), rails.end()); };
+        auto allow = [&](const std::vector<int>& rails) {
+            allowed.insert(rails.begin(), rails.end());
+        };
         for (std::size_t i = 0; i + 1 < nodes.size(); ++i) {
             int line = 0;
             const std::vector<int>& track = Track(nodes[i], nodes[i + 1], line);
@@ -427,7 +464,8 @@ class TLayer {
             waypoints.push_back(track[track.size() / 2]);
             allow(track);
         }
-        for (int n : nodes) allow(Built.NodeRails[n]);
+        for (int n : nodes)
+            allow(Built.NodeRails[n]);
         if (waypoints.size() > std::size_t(MaxWaypoints))
             Fail("route " + plan.Name + " needs more than 31 waypoints");
         if (plan.Cars < 1 || plan.Cars > 3 || plan.Interval < 5 || plan.Interval > 30)

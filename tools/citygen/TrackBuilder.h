@@ -29,10 +29,10 @@ struct TBuiltNetwork {
     struct TLineRails {
         std::vector<int> Forward, Backward; // in the direction of travel; Forward runs From -> To
     };
-    std::vector<TLineRails> Lines;           // by the plan's line index
-    std::vector<std::vector<int>> NodeRails; // a junction's switch rails, a terminus's loop,
-                                             // a crossing's crossing rails; by node index
-    std::vector<int> TerminusStops;          // the stop on each terminus's loop, else -1
+    std::vector<TLineRails> Lines;               // by the plan's line index
+    std::vector<std::vector<int>> NodeRails;     // a junction's switch rails, a terminus's loop,
+                                                 // a crossing's crossing rails; by node index
+    std::vector<int> TerminusStops;              // the stop on each terminus's loop, else -1
     std::vector<std::pair<int, int>> RouteSlots; // by the plan's route index
 };
 
