@@ -115,7 +115,11 @@ TEST(TrackBuilder, TheLoopTurnsLeftAroundTheBlockBeyondTheTerminusWithItsStopOnT
     EXPECT_EQ(stops, 2);
     const TRouteRec& route = map.Route(6, 0);
     EXPECT_EQ(route.WaypointCount, 4);
-    EXPECT_EQ(route.Waypoints[0], laid.Network.TerminusStops[0]);
+    // The route starts right after W's stop and turns at E's.
+    const TMapObject& start = map.Objects[route.Waypoints[0]];
+    const TMapObject& stopW = map.Objects[laid.Network.TerminusStops[0]];
+    EXPECT_EQ(std::make_pair(start.X1, start.Y1), std::make_pair(stopW.X2, stopW.Y2));
+    EXPECT_EQ(route.Waypoints[2], laid.Network.TerminusStops[1]);
     EXPECT_EQ(route.Cars, 2);
     EXPECT_EQ(route.Interval, 6);
 }

@@ -128,6 +128,7 @@ class TLayer {
         Built.Lines.resize(Plan.Lines.size());
         Built.NodeRails.resize(Plan.Nodes.size());
         Built.TerminusStops.assign(Plan.Nodes.size(), -1);
+        Built.TerminusStarts.assign(Plan.Nodes.size(), -1);
         DrawDoubleTracks();
         if (!ConvertDoubleTracks(Map, 136, Random)) Fail("the map is full");
         // As the editor does after an edit: whatever the conversion put where no object may be
@@ -383,6 +384,7 @@ class TLayer {
                     Map.Objects[r].SetStopType(std::uint8_t(Plan.TerminusStopType));
                     Built.TerminusStops[n] = r;
                 }
+                if (s == LoopStopStretch && c == 2) Built.TerminusStarts[n] = r;
             }
         }
     }
@@ -444,9 +446,11 @@ class TLayer {
         if (nodes.size() < 2 || Plan.Nodes[nodes.front()].Kind != TNodeKind::Terminus ||
             Plan.Nodes[nodes.back()].Kind != TNodeKind::Terminus)
             Fail("route " + plan.Name + " must run from a terminus to a terminus");
-        // Waypoints: the first terminus's stop, the middle of every line out, the other
-        // terminus's stop and the middle of every line back. Each leg then has one shortest way.
-        std::vector<int> waypoints{Built.TerminusStops[nodes.front()]};
+        // Waypoints: the rail after the first terminus's stop, the middle of every line out, the
+        // other terminus's stop and the middle of every line back. Each leg then has one
+        // shortest way. A tram's lap ends when its tail enters the first waypoint: starting
+        // after the stop, it serves the terminus at the end of its lap, not a lap late.
+        std::vector<int> waypoints{Built.TerminusStarts[nodes.front()]};
         std::set<int> allowed;
         auto allow = [&](const std::vector<int>& rails) {
             allowed.insert(rails.begin(), rails.end());

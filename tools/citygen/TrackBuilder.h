@@ -33,6 +33,7 @@ struct TBuiltNetwork {
     std::vector<std::vector<int>> NodeRails;     // a junction's switch rails, a terminus's loop,
                                                  // a crossing's crossing rails; by node index
     std::vector<int> TerminusStops;              // the stop on each terminus's loop, else -1
+    std::vector<int> TerminusStarts;             // the rail after it, where routes start
     std::vector<std::pair<int, int>> RouteSlots; // by the plan's route index
 };
 
