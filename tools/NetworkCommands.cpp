@@ -5,6 +5,7 @@
 #include "Network.h"
 #include "RouteTable.h"
 #include "RouteWalk.h"
+#include "TextTable.h"
 #include "ToolMap.h"
 
 #include <iomanip>
@@ -97,26 +98,6 @@ std::string RouteJson(const TMap& map, const TRouteTableRow& row) {
         .Add("stop_times", JsonIntArray(stopTimes))
         .Add("catchments", JsonIntArray(catchments))
         .Str();
-}
-
-// Columns padded to the widths of the longest cell, as a grid would show them.
-void PrintTable(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
-    auto width = [](const std::string& s) { // characters, not bytes
-        std::size_t n = 0;
-        for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-        return n;
-    };
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c) widths.push_back(0);
-            widths[c] = std::max(widths[c], width(row[c]));
-        }
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c < row.size(); ++c)
-            out << (c ? "  " : "") << row[c] << std::string(widths[c] - width(row[c]), ' ');
-        out << "\n";
-    }
 }
 
 } // namespace

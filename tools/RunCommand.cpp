@@ -8,6 +8,7 @@
 #include "RouteReport.h"
 #include "RouteTable.h"
 #include "RunStatistics.h"
+#include "TextTable.h"
 #include "ToolMap.h"
 #include "Units.h"
 #include "World.h"
@@ -117,26 +118,6 @@ void PrintJson(const TRunSettings& settings, const TRunResult& r, std::ostream& 
         << "\n";
 }
 
-// Columns padded to their widest cell (counted in characters).
-void PrintColumns(const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
-    auto width = [](const std::string& s) {
-        std::size_t n = 0;
-        for (unsigned char c : s) n += (c & 0xC0) != 0x80;
-        return n;
-    };
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            if (widths.size() <= c) widths.push_back(0);
-            widths[c] = std::max(widths[c], width(row[c]));
-        }
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c < row.size(); ++c)
-            out << (c ? "  " : "") << std::string(widths[c] - width(row[c]), ' ') << row[c];
-        out << "\n";
-    }
-}
-
 void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& r,
                std::ostream& out) {
     out << "Карта: " << map.FileName << "\n"
@@ -156,7 +137,7 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
                         s.MeanDeviationS ? Fixed(*s.MeanDeviationS, 1) : "-",
                         Fixed(s.WorstLateS, 1), std::to_string(s.OffRoute),
                         std::to_string(s.AccidentTicks), Fixed(s.LongestStandstillMin, 1)});
-    PrintColumns(rows, out);
+    PrintTable(rows, out, TAlign::Right);
     if (r.Routes.empty()) out << "Маршрутов нет\n";
 }
 
