@@ -1,5 +1,6 @@
 // VellSim scheme and plan, run in-process: files written, exit codes, messages.
 #include "Commands.h"
+#include "SimRunner.h"
 #include "Geometry.h"
 #include "Palette.h"
 #include "Pictures.h"
@@ -14,17 +15,6 @@
 
 namespace vell::test {
 namespace {
-
-struct TRun {
-    int Code;
-    std::string Out, Err;
-};
-
-TRun Sim(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = tool::RunVellSim(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -1,5 +1,6 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
 #include "Commands.h"
+#include "SimRunner.h"
 #include "GeneratedCity.h"
 #include "TestMaps.h"
 
@@ -10,17 +11,6 @@
 
 namespace vell::test {
 namespace {
-
-struct TRun {
-    int Code;
-    std::string Out, Err;
-};
-
-TRun Sim(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = tool::RunVellSim(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // The one figure that changes from run to run is the speed of the run itself.
 std::string WithoutSpeed(const std::string& json) {

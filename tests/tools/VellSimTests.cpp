@@ -1,5 +1,6 @@
 // VellSim's commands run in-process: output, exit codes and bad input.
 #include "Commands.h"
+#include "SimRunner.h"
 #include "TestMaps.h"
 #include "ToolMap.h"
 
@@ -9,17 +10,6 @@
 
 namespace vell::test {
 namespace {
-
-struct TRun {
-    int Code;
-    std::string Out, Err;
-};
-
-TRun Sim(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int code = tool::RunVellSim(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 class VellSim : public ::testing::Test {
   protected:
