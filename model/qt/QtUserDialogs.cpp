@@ -1,9 +1,13 @@
 // Message boxes and file dialogs with Qt Widgets.
 #include "QtUserDialogs.h"
 
+#include "Map.h"
+
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace vell {
@@ -54,7 +58,12 @@ void TQtUserDialogs::ShowMessage(const std::string& text) {
     box.exec();
 }
 
-std::optional<std::string> TQtUserDialogs::RunFileDialog(QPointer<QFileDialog>& dialog, bool save) {
+void TQtUserDialogs::SetOpenFolders(const TMap* map, const QString& bundledMaps) {
+    Map = map;
+    BundledMaps = bundledMaps;
+}
+
+QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save) {
     if (!dialog) {
         dialog = new QFileDialog(Parent);
         dialog->setNameFilter(QString::fromUtf8(MapFileFilter));
@@ -63,17 +72,28 @@ std::optional<std::string> TQtUserDialogs::RunFileDialog(QPointer<QFileDialog>& 
         // The map flows ask before replacing a file; the dialog must not ask as well.
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     }
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    return dialog;
+}
+
+std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog->selectedFiles().first().toStdString();
+    return dialog.selectedFiles().first().toStdString();
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseMapToOpen() {
-    return RunFileDialog(OpenDialog, false);
+    const bool firstTime = !OpenDialog;
+    QFileDialog* dialog = FileDialog(OpenDialog, false);
+    if (Map && Map->FileName == NewMapName) {
+        if (!BundledMaps.isEmpty()) dialog->setDirectory(BundledMaps);
+    } else if (Map && firstTime) {
+        dialog->setDirectory(QFileInfo(QString::fromStdString(Map->FileName)).absolutePath());
+    }
+    return Run(*dialog);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
-    return RunFileDialog(SaveDialog, true);
+    return Run(*FileDialog(SaveDialog, true));
 }
 
 std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {
@@ -82,6 +102,13 @@ std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) 
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QColor c = dialog.selectedColor();
     return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
+}
+
+QString BundledMapsFolder(const QString& programFolder, const QString& sourceMaps) {
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/vell/maps"));
+    if (QFileInfo(installed).isDir()) return installed;
+    if (!sourceMaps.isEmpty() && QFileInfo(sourceMaps).isDir()) return QDir::cleanPath(sourceMaps);
+    return {};
 }
 
 } // namespace vell

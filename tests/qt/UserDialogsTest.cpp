@@ -1,16 +1,21 @@
 // The Qt message boxes and file dialogs: texts, icons, buttons and answers.
 #include "QtUserDialogs.h"
 
+#include "Map.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 using vell::TAnswer;
+using vell::TMap;
 using vell::TQtUserDialogs;
 
 class UserDialogsTest : public QObject {
@@ -34,7 +39,26 @@ class UserDialogsTest : public QObject {
         box->button(which)->click();
     }
 
+    // The folder the open dialog shows when it comes up; `then` may move it before it closes.
+    QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}) {
+        QString folder;
+        WhenModalShows([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dialog);
+            folder = dialog->directory().absolutePath();
+            if (!then.isEmpty()) dialog->setDirectory(then);
+            dialog->reject();
+        });
+        [&]() { QVERIFY(!dialogs.ChooseMapToOpen().has_value()); }();
+        return folder;
+    }
+
   private slots:
+    void initTestCase() {
+        // Qt's own dialog, so that the test can see and close it on any platform.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    }
+
     void questionWithCancel() {
         TQtUserDialogs dialogs;
         QString text;
@@ -96,6 +120,63 @@ class UserDialogsTest : public QObject {
         });
         QVERIFY(!dialogs.ChooseMapToOpen().has_value());
         QCOMPARE(filters, QStringList{"карта с трамваями (*.vl)"});
+    }
+
+    void openDialogStartsInTheBundledMapsUntilTheMapHasAFile() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString maps = root.filePath("maps"), other = root.filePath("other");
+        QVERIFY(QDir().mkpath(maps) && QDir().mkpath(other));
+        auto map = std::make_unique<TMap>(); // a new map: no file yet
+        TQtUserDialogs dialogs;
+        dialogs.SetOpenFolders(map.get(), maps);
+
+        // Moved elsewhere and cancelled: a map without a file still starts in the maps.
+        QCOMPARE(OpenDialogFolder(dialogs, other), maps);
+        QCOMPARE(OpenDialogFolder(dialogs), maps);
+        // Once the map has a file (opened through this dialog in the game), the dialog stays
+        // in the folder it was left in.
+        map->FileName = QDir(other).filePath("city.vl").toStdString();
+        QCOMPARE(OpenDialogFolder(dialogs, root.path()), maps);
+        QCOMPARE(OpenDialogFolder(dialogs), QDir(root.path()).absolutePath());
+    }
+
+    void openDialogFirstStartsInTheFolderOfTheMapsFile() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(QDir().mkpath(root.filePath("city")));
+        auto map = std::make_unique<TMap>();
+        map->FileName = root.filePath("city/city.vl").toStdString();
+        TQtUserDialogs dialogs;
+        dialogs.SetOpenFolders(map.get(), root.path());
+        QCOMPARE(OpenDialogFolder(dialogs), root.filePath("city"));
+    }
+
+    void noBundledMapsLeavesTheDialogsOwnStart() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        auto map = std::make_unique<TMap>();
+        TQtUserDialogs plain, withoutMaps;
+        withoutMaps.SetOpenFolders(map.get(), {});
+        QCOMPARE(OpenDialogFolder(withoutMaps), OpenDialogFolder(plain));
+    }
+
+    void bundledMapsAreFoundInstalledFirstThenInTheSources() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString bin = root.filePath("usr/bin"), sources = root.filePath("src/maps");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(sources));
+        QCOMPARE(vell::BundledMapsFolder(bin, sources), sources);
+        QCOMPARE(vell::BundledMapsFolder(bin, {}), QString());
+        QCOMPARE(vell::BundledMapsFolder(bin, root.filePath("src/none")), QString());
+        // A file of that name is not a folder of maps.
+        QFile stray(root.filePath("src/file"));
+        QVERIFY(stray.open(QIODevice::WriteOnly));
+        QCOMPARE(vell::BundledMapsFolder(bin, stray.fileName()), QString());
+
+        QVERIFY(QDir().mkpath(root.filePath("usr/share/vell/maps")));
+        QCOMPARE(vell::BundledMapsFolder(bin, sources), root.filePath("usr/share/vell/maps"));
+        QCOMPARE(vell::BundledMapsFolder(bin + "/", sources), root.filePath("usr/share/vell/maps"));
     }
 };
 
