@@ -1,7 +1,9 @@
 // VellGame: the map model starts first (random generator, the map named on the command line,
 // the bitmaps, the dialogs, an empty tram table), then the windows are created in the order
 // route selection, "Карта", top view, cab view, and the message loop runs until the route
-// selection window closes.
+// selection window closes. The command line is read first: --help, --version and mistakes are
+// answered without a display.
+#include "CommandLine.h"
 #include "FloatingPoint.h"
 #include "Map.h"
 #include "MapBitmaps.h"
@@ -16,19 +18,38 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <iostream>
 #include <memory>
 
+namespace {
+
+const vell::TProgramInfo Program{
+    "VellGame", VELL_VERSION,
+    "Трамвайная игра: прокладывает маршруты карты и пускает по ним трамваи; можно\n"
+    "смотреть на город сверху или вести трамвай из кабины.\n",
+    "Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты\n"
+    "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n"};
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
+    if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
+
     vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
-    QApplication app(argc, argv); // takes its own options out of argv
+    vell::TQtArgv qtArgv(argv[0], line.QtArguments);
+    QApplication app(qtArgv.Argc(), qtArgv.Argv());
     QApplication::setApplicationName(QStringLiteral("VellGame"));
 
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable
-    const bool mapNamed = argc > 1;
-    map->Create(mapNamed ? argv[1] : nullptr);
+    const bool mapNamed = line.MapName.has_value();
+    map->Create(mapNamed ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;
     vell::TQtUserDialogs dialogs;
+    // A map without a file is opened from the maps that come with the game.
+    dialogs.SetOpenFolders(map.get(), vell::BundledMapsFolder(QCoreApplication::applicationDirPath(),
+                                                              QStringLiteral(VELL_SOURCE_MAPS)));
     vell::TQtUserDialogs viewDialogs;
     vell::TQtUserDialogs cabDialogs;
     vell::TWorld world(*map, random); // no trams until a run starts

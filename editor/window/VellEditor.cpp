@@ -1,4 +1,6 @@
-// VellEditor: the map editor program.
+// VellEditor: the map editor program. The command line is read first: --help, --version and
+// mistakes are answered without a display.
+#include "CommandLine.h"
 #include "MapBitmaps.h"
 #include "QtUserDialogs.h"
 #include "VellEdit.h"
@@ -8,19 +10,33 @@
 
 #include <QApplication>
 
+#include <iostream>
 #include <memory>
 
+namespace {
+
+const vell::TProgramInfo Program{
+    "VellEditor", VELL_VERSION,
+    "Редактор карт трамвайной игры VellGame: границы, стены, рельсы, деревья, двойные\n"
+    "пути с опорами и маршруты; проверяет рельсовую сеть и сохраняет карту .vl.\n",
+    "Названная карта открывается для правки; без неё начинается новая карта.\n"};
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // QApplication takes its own options out of the command line; what is left is the map.
-    // Its name titles the message boxes; a display name would also be appended to the window's
-    // caption on X11, which the editor sets itself.
-    QApplication app(argc, argv);
+    const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
+    if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
+
+    // QApplication sees only Qt's own options. Its name titles the message boxes; a display
+    // name would also be appended to the window's caption on X11, which the editor sets itself.
+    vell::TQtArgv qtArgv(argv[0], line.QtArguments);
+    QApplication app(qtArgv.Argc(), qtArgv.Argv());
     QApplication::setApplicationName(QStringLiteral("VellEditor"));
 
     // The map model starts before the window: the generator, the map, its bitmaps, the dialogs.
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // the route table makes it large
-    map->Create(argc > 1 ? argv[1] : nullptr);
+    map->Create(line.MapName ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;
     auto dialogs = std::make_unique<vell::TQtUserDialogs>();
 

@@ -1,0 +1,141 @@
+// The command line of the windowed programs.
+#include "CommandLine.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+
+namespace vell {
+
+namespace {
+
+// Options that QGuiApplication, QApplication and the xcb platform take out of argv, by their
+// names without the dash. Qt also accepts each with two dashes.
+constexpr std::array<std::string_view, 17> QtOptionsWithValue = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "qmljsdebugger",
+    // X11
+    "display", "geometry", "name", "title", "icon", "visual"};
+constexpr std::array<std::string_view, 6> QtFlags = {"reverse", "widgetcount", "testability",
+                                                     // X11
+                                                     "nograb", "dograb", "sync"};
+// Only these are also understood as "-style=Fusion"; Qt reads no other option that way.
+constexpr std::array<std::string_view, 3> QtOptionsWithInlineValue = {"style", "stylesheet",
+                                                                      "qmljsdebugger"};
+
+template <std::size_t N>
+bool Contains(const std::array<std::string_view, N>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// "-platform" and "--platform" both name "platform"; nothing for a word that is no option.
+std::optional<std::string_view> QtOptionName(std::string_view word) {
+    if (word.size() < 2 || word[0] != '-') return std::nullopt;
+    word.remove_prefix(word[1] == '-' ? 2 : 1);
+    if (word.empty()) return std::nullopt;
+    return word;
+}
+
+TCommandLine Failed(std::string error) {
+    TCommandLine line;
+    line.Action = TCommandLineAction::Error;
+    line.Error = std::move(error);
+    return line;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    TCommandLine line;
+    bool optionsEnded = false;
+    auto addMap = [&](const std::string& name) {
+        if (line.MapName) return false;
+        line.MapName = name;
+        return true;
+    };
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string& word = args[k];
+        // A lone "-" is a name, as it is for most programs.
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+            if (!addMap(word))
+                return Failed("можно открыть только одну карту, лишнее имя: " + word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (word == "--help" || word == "-h") {
+            line.Action = TCommandLineAction::Help;
+            return line;
+        }
+        if (word == "--version") {
+            line.Action = TCommandLineAction::Version;
+            return line;
+        }
+        const std::string_view name = *QtOptionName(word);
+        if (Contains(QtFlags, name)) {
+            line.QtArguments.push_back(word);
+        } else if (Contains(QtOptionsWithValue, name)) {
+            if (k + 1 >= args.size()) return Failed("параметру " + word + " нужно значение");
+            line.QtArguments.push_back(word);
+            line.QtArguments.push_back(args[++k]);
+        } else if (auto eq = name.find('=');
+                   eq != std::string_view::npos && Contains(QtOptionsWithInlineValue, name.substr(0, eq))) {
+            line.QtArguments.push_back(word);
+        } else {
+            return Failed("неизвестный параметр " + word);
+        }
+    }
+    return line;
+}
+
+std::string HelpText(const TProgramInfo& program) {
+    const std::string name(program.Name);
+    std::string text = "Использование: " + name + " [ПАРАМЕТРЫ] [КАРТА.vl]\n";
+    text += program.About;
+    text += "\n"
+            "Параметры:\n"
+            "  -h, --help   показать эту справку и выйти\n"
+            "  --version    показать версию программы и выйти\n"
+            "  --           конец параметров: дальше только имя карты, даже если оно\n"
+            "               начинается с «-»\n"
+            "\n";
+    text += program.MapNote;
+    text += "Имя карты без точки получает расширение .vl.\n"
+            "\n"
+            "Принимаются и параметры самой Qt, например:\n"
+            "  -platform offscreen|xcb|wayland   оконная система\n"
+            "  -style Fusion                     вид окон\n"
+            "  -qwindowgeometry 800x600+0+0      размер и место первого окна\n"
+            "  -reverse                          окна с раскладкой справа налево\n";
+    return text;
+}
+
+std::string VersionText(const TProgramInfo& program) {
+    return std::string(program.Name) + " " + std::string(program.Version) + "\n";
+}
+
+std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInfo& program,
+                                     std::ostream& out, std::ostream& err) {
+    switch (line.Action) {
+    case TCommandLineAction::Run: return std::nullopt;
+    case TCommandLineAction::Help: out << HelpText(program); return 0;
+    case TCommandLineAction::Version: out << VersionText(program); return 0;
+    case TCommandLineAction::Error:
+        err << program.Name << ": " << line.Error << "\n"
+            << "Подробнее: " << program.Name << " --help\n";
+        return 2;
+    }
+    return 2;
+}
+
+TQtArgv::TQtArgv(const char* program, const std::vector<std::string>& qtArguments) {
+    Words.push_back(program ? program : "");
+    Words.insert(Words.end(), qtArguments.begin(), qtArguments.end());
+    for (std::string& word : Words) Pointers.push_back(word.data());
+    Pointers.push_back(nullptr);
+    Count = int(Words.size());
+}
+
+} // namespace vell

@@ -1,0 +1,63 @@
+// The command line of the windowed programs: our own options, Qt's options and the map name.
+// It is read before QApplication exists, so that --help, --version and mistakes are answered
+// without a display.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vell {
+
+enum class TCommandLineAction { Run, Help, Version, Error };
+
+struct TCommandLine {
+    TCommandLineAction Action = TCommandLineAction::Run;
+    std::optional<std::string> MapName;
+    // Qt's own options with their values, in their order, for QApplication.
+    std::vector<std::string> QtArguments;
+    // One line without the program's name, when Action is Error.
+    std::string Error;
+};
+
+// Reads the words after the program's name. The first request (--help, --version) or mistake
+// met from the left decides; "--" makes every later word a map name.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// What the help and the version say about one program.
+struct TProgramInfo {
+    std::string_view Name;    // "VellGame"
+    std::string_view Version; // "1.0.0"
+    std::string_view About;   // what the program does, a few lines ending in '\n'
+    std::string_view MapNote; // what becomes of the map named on the command line, likewise
+};
+
+std::string HelpText(const TProgramInfo& program);
+std::string VersionText(const TProgramInfo& program);
+
+// Prints the help or the version on `out`, or the mistake and a hint on `err`, and gives the
+// exit code (0, or 2 for a mistake); nothing when the program is to run.
+std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInfo& program,
+                                     std::ostream& out, std::ostream& err);
+
+// argc and argv for QApplication: the program's name and Qt's options, nothing else, so that
+// Qt never takes a map name after "--" for one of its options. QApplication keeps references
+// to both: this object must outlive it.
+class TQtArgv {
+  public:
+    TQtArgv(const char* program, const std::vector<std::string>& qtArguments);
+    TQtArgv(const TQtArgv&) = delete;
+    TQtArgv& operator=(const TQtArgv&) = delete;
+
+    int& Argc() { return Count; }
+    char** Argv() { return Pointers.data(); }
+
+  private:
+    std::vector<std::string> Words;
+    std::vector<char*> Pointers; // ends with a null pointer, as a C argv does
+    int Count = 0;
+};
+
+} // namespace vell

@@ -1,0 +1,164 @@
+// The windowed programs' command line: the map name, Qt's options, --help, --version, mistakes.
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+namespace vell {
+namespace {
+
+using TWords = std::vector<std::string>;
+
+TCommandLine Parse(TWords words) { return ParseCommandLine(words); }
+
+TEST(CommandLine, MapNameAndQtOptionsAreSeparated) {
+    TCommandLine none = Parse({});
+    EXPECT_EQ(none.Action, TCommandLineAction::Run);
+    EXPECT_FALSE(none.MapName);
+    EXPECT_TRUE(none.QtArguments.empty());
+
+    // A Qt option's value is never the map, wherever the map stands.
+    TCommandLine line = Parse({"-platform", "offscreen", "maps/ring.vl", "-style", "Fusion"});
+    EXPECT_EQ(line.Action, TCommandLineAction::Run);
+    EXPECT_EQ(line.MapName, "maps/ring.vl");
+    EXPECT_EQ(line.QtArguments, (TWords{"-platform", "offscreen", "-style", "Fusion"}));
+
+    // The default extension is the map's business, not the command line's.
+    EXPECT_EQ(Parse({"ring"}).MapName, "ring");
+    // A lone dash and an empty word are names too.
+    EXPECT_EQ(Parse({"-"}).MapName, "-");
+    EXPECT_EQ(Parse({""}).MapName, "");
+}
+
+TEST(CommandLine, QtOptionsInEveryFormQtReads) {
+    const TWords qt = {"--platform", "xcb",  "-reverse", "--widgetcount", "-nograb",
+                       "-dograb",    "-sync", "-style=Fusion", "-stylesheet=a.qss",
+                       "-qwindowgeometry", "800x600+0+0", "-display", ":1",
+                       "-session", "s_1", "-name", "tram"};
+    TWords all = qt;
+    all.push_back("city.vl");
+    TCommandLine line = Parse(all);
+    EXPECT_EQ(line.Action, TCommandLineAction::Run) << line.Error;
+    EXPECT_EQ(line.QtArguments, qt);
+    EXPECT_EQ(line.MapName, "city.vl");
+
+    // A value is taken as it is, even when it looks like one of our options.
+    TCommandLine title = Parse({"-qwindowtitle", "--help"});
+    EXPECT_EQ(title.Action, TCommandLineAction::Run);
+    EXPECT_EQ(title.QtArguments, (TWords{"-qwindowtitle", "--help"}));
+    EXPECT_FALSE(title.MapName);
+}
+
+TEST(CommandLine, MistakesAreErrors) {
+    struct Case {
+        TWords Words;
+        std::string Error;
+    } cases[] = {
+        {{"--foo"}, "неизвестный параметр --foo"},
+        {{"-x", "city.vl"}, "неизвестный параметр -x"},
+        {{"city.vl", "--jsn"}, "неизвестный параметр --jsn"},
+        // Qt reads "=" only after these three names.
+        {{"-platform=xcb"}, "неизвестный параметр -platform=xcb"},
+        {{"---platform", "xcb"}, "неизвестный параметр ---platform"},
+        // A flag takes no value.
+        {{"-reverse=1"}, "неизвестный параметр -reverse=1"},
+        {{"-platform"}, "параметру -platform нужно значение"},
+        {{"city.vl", "--style"}, "параметру --style нужно значение"},
+        {{"a.vl", "b.vl"}, "можно открыть только одну карту, лишнее имя: b.vl"},
+        {{"a.vl", "-platform", "xcb", "b.vl"}, "можно открыть только одну карту, лишнее имя: b.vl"},
+    };
+    for (const Case& c : cases) {
+        TCommandLine line = Parse(c.Words);
+        EXPECT_EQ(line.Action, TCommandLineAction::Error) << c.Error;
+        EXPECT_EQ(line.Error, c.Error);
+        EXPECT_EQ(line.Error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CommandLine, DoubleDashEndsOptions) {
+    TCommandLine dashed = Parse({"-platform", "xcb", "--", "-old.vl"});
+    EXPECT_EQ(dashed.Action, TCommandLineAction::Run);
+    EXPECT_EQ(dashed.MapName, "-old.vl");
+    EXPECT_EQ(dashed.QtArguments, (TWords{"-platform", "xcb"}));
+
+    // After "--" our options and Qt's are names like any other.
+    EXPECT_EQ(Parse({"--", "--help"}).MapName, "--help");
+    EXPECT_EQ(Parse({"--", "--help"}).Action, TCommandLineAction::Run);
+    EXPECT_EQ(Parse({"--", "--"}).MapName, "--");
+    EXPECT_TRUE(Parse({"--", "-platform"}).QtArguments.empty());
+    EXPECT_EQ(Parse({"--", "-platform", "xcb"}).Action, TCommandLineAction::Error);
+    EXPECT_FALSE(Parse({"--"}).MapName);
+}
+
+TEST(CommandLine, TheFirstRequestOrMistakeFromTheLeftDecides) {
+    EXPECT_EQ(Parse({"--help"}).Action, TCommandLineAction::Help);
+    EXPECT_EQ(Parse({"-h"}).Action, TCommandLineAction::Help);
+    EXPECT_EQ(Parse({"--version"}).Action, TCommandLineAction::Version);
+    EXPECT_EQ(Parse({"city.vl", "--version", "--help"}).Action, TCommandLineAction::Version);
+    EXPECT_EQ(Parse({"--help", "--foo"}).Action, TCommandLineAction::Help);
+    EXPECT_EQ(Parse({"--foo", "--help"}).Action, TCommandLineAction::Error);
+    EXPECT_EQ(Parse({"a.vl", "b.vl", "--help"}).Action, TCommandLineAction::Error);
+}
+
+const TProgramInfo Game{"VellGame", "1.0.0", "Трамвайная игра.\n", "Карта открывается.\n"};
+
+struct TAnswered {
+    std::optional<int> Code;
+    std::string Out, Err;
+};
+
+TAnswered Answer(TWords words) {
+    std::ostringstream out, err;
+    auto code = AnswerCommandLine(ParseCommandLine(words), Game, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightCode) {
+    TAnswered help = Answer({"--help"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_TRUE(help.Err.empty());
+    EXPECT_EQ(help.Out.rfind("Использование: VellGame [ПАРАМЕТРЫ] [КАРТА.vl]\n"
+                             "Трамвайная игра.\n",
+                             0),
+              0u)
+        << help.Out;
+    for (const char* part : {"--help", "--version", "Карта открывается.\n", "-platform offscreen"})
+        EXPECT_NE(help.Out.find(part), std::string::npos) << part;
+
+    TAnswered version = Answer({"--version"});
+    EXPECT_EQ(version.Code, 0);
+    EXPECT_EQ(version.Out, "VellGame 1.0.0\n");
+    EXPECT_TRUE(version.Err.empty());
+
+    TAnswered wrong = Answer({"--foo"});
+    EXPECT_EQ(wrong.Code, 2);
+    EXPECT_TRUE(wrong.Out.empty());
+    EXPECT_EQ(wrong.Err, "VellGame: неизвестный параметр --foo\nПодробнее: VellGame --help\n");
+
+    TAnswered run = Answer({"-platform", "offscreen", "city.vl"});
+    EXPECT_FALSE(run.Code);
+    EXPECT_TRUE(run.Out.empty() && run.Err.empty());
+}
+
+TEST(CommandLine, QtArgvHoldsTheProgramAndQtsOptionsOnly) {
+    TCommandLine line = Parse({"-platform", "offscreen", "--", "-platform"});
+    TQtArgv argv("VellGame", line.QtArguments);
+    ASSERT_EQ(argv.Argc(), 3);
+    EXPECT_STREQ(argv.Argv()[0], "VellGame");
+    EXPECT_STREQ(argv.Argv()[1], "-platform");
+    EXPECT_STREQ(argv.Argv()[2], "offscreen");
+    EXPECT_EQ(argv.Argv()[3], nullptr);
+    // Qt rewrites argv in place; the words must be this object's own.
+    argv.Argv()[1][1] = 'P';
+    EXPECT_EQ(line.QtArguments[0], "-platform");
+
+    TQtArgv bare(nullptr, {});
+    EXPECT_EQ(bare.Argc(), 1);
+    EXPECT_STREQ(bare.Argv()[0], "");
+    EXPECT_EQ(bare.Argv()[1], nullptr);
+}
+
+} // namespace
+} // namespace vell
