@@ -2,6 +2,7 @@
 #include "Arguments.h"
 
 #include <charconv>
+#include <ostream>
 
 namespace vell::tool {
 
@@ -32,14 +33,14 @@ std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
         } else if (options.WithValue.count(name)) {
             if (!inlineValue) {
                 if (k + 1 >= args.size()) {
-                    error = "для " + name + " не указано значение";
+                    error = "option " + name + " needs a value";
                     return std::nullopt;
                 }
                 value = args[++k];
             }
             result.Values[name] = value;
         } else {
-            error = "неизвестный параметр " + a;
+            error = "unknown option " + a;
             return std::nullopt;
         }
     }
@@ -52,6 +53,12 @@ std::optional<long long> ParseInteger(const std::string& text, long long low, lo
     auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec != std::errc() || ptr != end || v < low || v > high) return std::nullopt;
     return v;
+}
+
+void ReportUsageError(std::ostream& err, std::string_view command, std::string_view message) {
+    err << "VellSim";
+    if (!command.empty()) err << " " << command;
+    err << ": " << message << "\nTry 'VellSim --help'.\n";
 }
 
 } // namespace vell::tool

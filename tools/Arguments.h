@@ -1,10 +1,12 @@
 // Command-line arguments of VellSim: positional words and --options.
 #pragma once
 
+#include <iosfwd>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vell::tool {
@@ -29,5 +31,9 @@ std::optional<TArguments> ParseArguments(const std::vector<std::string>& args,
 
 // A whole decimal number within [low, high], or nothing.
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high);
+
+// Reports a mistake in the arguments: "VellSim COMMAND: message" ("VellSim: message" without a
+// command) and where to find the usage, on `err`. The caller exits with ExitBadInput.
+void ReportUsageError(std::ostream& err, std::string_view command, std::string_view message);
 
 } // namespace vell::tool

@@ -1,5 +1,5 @@
 // VellSim's command table and dispatcher. A new command adds one row to Commands() and a line
-// to the usage text.
+// to the usage text (and to the README, which shows the same text).
 #include "Commands.h"
 
 #include "ToolMap.h"
@@ -13,21 +13,27 @@ namespace vell::tool {
 namespace {
 
 const char* const Usage =
-    "Использование: VellSim [--seed N] КОМАНДА ...\n"
-    "  info КАРТА [--json]      сведения о карте: объекты по видам, маршруты\n"
-    "  resave ВХОД ВЫХОД        прочитать карту и записать её заново\n"
-    "  check КАРТА [--json]     проверить рельсовую сеть\n"
-    "  routes КАРТА [--json]    таблица маршрутов, как в игре\n"
-    "  convert ВХОД ВЫХОД [--grade N]\n"
-    "                           преобразовать двупутки в рельсы (скорость 136 или N)\n"
-    "  run КАРТА [--minutes N] [--seed S] [--json]\n"
-    "                           прогнать трамваи N минут (60): отчёт и цифры маршрутов\n"
+    "Usage: VellSim [--seed N] COMMAND ...\n"
+    "       VellSim --help | --version\n"
+    "  info MAP [--json]     the map's objects by kind and its routes\n"
+    "  resave IN OUT         load a map and write it again\n"
+    "  check MAP [--json]    the rail network check: every faulty rail and the rule it breaks\n"
+    "  routes MAP [--json]   the route table as the game lists it (figures, choices, stop times)\n"
+    "  convert IN OUT [--grade N]\n"
+    "                        the editor's double-track conversion (rails of grade 136 or N)\n"
 #ifdef VELL_WITH_DRAWING
-    "  scheme КАРТА [ВЫХОД.bmp] схема линий (по умолчанию рядом с картой)\n"
-    "  plan КАРТА ВЫХОД.png [--view X,Y] [--overview ОБЗОР.png] [--route 1А]\n"
-    "                           план с точки X,Y (4800,4800) и обзор карты с маршрутом\n"
+    "  scheme MAP [OUT.bmp]  the route scheme picture, by default next to the map (MAP.bmp)\n"
+    "  plan MAP OUT.png [--view X,Y] [--overview OUT2.png] [--route NAME]\n"
+    "                        the plan view from X,Y (default 4800,4800) and the overview,\n"
+    "                        with route NAME (1, 10, 1А) highlighted as the route table does\n"
 #endif
-    ;
+    "  run MAP [--minutes N] [--seed S] [--json]\n"
+    "                        the trams of every route for N simulated minutes (60): the route\n"
+    "                        report and per-route figures (trams, stops, passengers, timetable,\n"
+    "                        jams); the same seed gives the same output, byte for byte\n"
+    "A map name without a dot in its file name gets .vl.\n"
+    "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
+    "unwritable file.\n";
 
 struct TCommand {
     const char* Name;
@@ -57,22 +63,32 @@ int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostr
     std::vector<std::string> args = all;
     // Options before the command apply to every command.
     std::optional<std::uint32_t> seed;
-    while (!args.empty() && args[0].rfind("--", 0) == 0) {
-        if (args[0] == "--help") {
+    while (!args.empty() && args[0].size() > 1 && args[0][0] == '-') {
+        const std::string option = args[0];
+        if (option == "--help" || option == "-h") {
             out << Usage;
             return ExitOk;
         }
-        if (args[0] == "--seed" && args.size() >= 2) {
-            auto v = ParseInteger(args[1], 0, 4294967295LL);
+        if (option == "--version") {
+            out << "VellSim " << VELL_VERSION << "\n";
+            return ExitOk;
+        }
+        if (option == "--seed" || option.rfind("--seed=", 0) == 0) {
+            const bool inlineValue = option != "--seed";
+            if (!inlineValue && args.size() < 2) {
+                ReportUsageError(err, {}, "option --seed needs a value");
+                return ExitBadInput;
+            }
+            auto v = ParseInteger(inlineValue ? option.substr(7) : args[1], 0, 4294967295LL);
             if (!v) {
-                err << "VellSim: --seed ждёт целое число от 0 до 4294967295\n";
+                ReportUsageError(err, {}, "--seed takes a whole number from 0 to 4294967295");
                 return ExitBadInput;
             }
             seed = std::uint32_t(*v);
-            args.erase(args.begin(), args.begin() + 2);
+            args.erase(args.begin(), args.begin() + (inlineValue ? 1 : 2));
             continue;
         }
-        err << "VellSim: неизвестный параметр " << args[0] << "\n" << Usage;
+        ReportUsageError(err, {}, "unknown option " + option);
         return ExitBadInput;
     }
     if (args.empty()) {
@@ -84,18 +100,18 @@ int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostr
         std::string error;
         auto parsed = ParseArguments({args.begin() + 1, args.end()}, command.Options, error);
         if (!parsed) {
-            err << "VellSim " << command.Name << ": " << error << "\n" << Usage;
+            ReportUsageError(err, command.Name, error);
             return ExitBadInput;
         }
         if (parsed->Positional.size() < command.MinPositionals ||
             parsed->Positional.size() > command.MaxPositionals) {
-            err << "VellSim " << command.Name << ": неверное число аргументов\n" << Usage;
+            ReportUsageError(err, command.Name, "wrong number of arguments");
             return ExitBadInput;
         }
         if (seed) parsed->Values["--seed"] = std::to_string(*seed);
         return command.Run(*parsed, out, err);
     }
-    err << "VellSim: неизвестная команда " << args[0] << "\n" << Usage;
+    ReportUsageError(err, {}, "unknown command " + args[0]);
     return ExitBadInput;
 }
 

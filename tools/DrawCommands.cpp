@@ -112,7 +112,7 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (auto text = args.Value("--view")) {
         auto parsed = ParseView(*text);
         if (!parsed) {
-            err << "VellSim plan: --view ждёт X,Y: два целых числа от -30000 до 30000\n";
+            ReportUsageError(err, "plan", "--view takes X,Y: two whole numbers from -30000 to 30000");
             return ExitBadInput;
         }
         view = *parsed;
@@ -121,7 +121,8 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (auto name = args.Value("--route")) {
         route = ParseRouteName(*name);
         if (!route) {
-            err << "VellSim plan: нет такого маршрута: " << *name << "\n";
+            ReportUsageError(err, "plan", "--route names no route: " + *name +
+                                              " (a digit 1..9 and a suffix: 1, 10, 19, 1А, 1Б)");
             return ExitBadInput;
         }
     }

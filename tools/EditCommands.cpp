@@ -14,7 +14,7 @@ int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (auto text = args.Value("--grade")) {
         auto v = ParseInteger(*text, 0, 255);
         if (!v) {
-            err << "VellSim convert: --grade ждёт целое число от 0 до 255\n";
+            ReportUsageError(err, "convert", "--grade takes a whole number from 0 to 255");
             return ExitBadInput;
         }
         grade = std::uint8_t(*v);

@@ -49,7 +49,8 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
     if (auto text = args.Value("--minutes")) {
         auto v = ParseInteger(*text, 0, MaxMinutes);
         if (!v) {
-            err << "VellSim run: --minutes ждёт целое число от 0 до " << MaxMinutes << "\n";
+            ReportUsageError(err, "run", "--minutes takes a whole number from 0 to " +
+                                             std::to_string(MaxMinutes));
             return false;
         }
         settings.Minutes = *v;
@@ -57,7 +58,7 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
     if (auto text = args.Value("--seed")) {
         auto v = ParseInteger(*text, 0, 4294967295LL);
         if (!v) {
-            err << "VellSim run: --seed ждёт целое число от 0 до 4294967295\n";
+            ReportUsageError(err, "run", "--seed takes a whole number from 0 to 4294967295");
             return false;
         }
         settings.Seed = std::uint32_t(*v);

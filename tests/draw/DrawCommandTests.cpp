@@ -111,11 +111,11 @@ TEST_F(DrawCommands, PlanBadInput) {
         int Code;
         std::string Message;
     } cases[] = {
-        {{"plan", MapPath()}, tool::ExitBadInput, "неверное число аргументов"},
+        {{"plan", MapPath()}, tool::ExitBadInput, "VellSim plan: wrong number of arguments"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--view", "12"}, tool::ExitBadInput, "--view"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--view", "1,x"}, tool::ExitBadInput, "--view"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "0"}, tool::ExitBadInput, "нет такого маршрута"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "1В"}, tool::ExitBadInput, "нет такого маршрута"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "0"}, tool::ExitBadInput, "--route names no route"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "1В"}, tool::ExitBadInput, "--route names no route"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--route", "3"}, tool::ExitBadInput, "маршрут 3 не задан"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--route", "2"}, tool::ExitBadInput, "маршрут 2 не задан"},
         {{"plan", Dir.Path("none.vl"), Dir.Path("p.png")}, tool::ExitBadInput, "не удалось открыть"},

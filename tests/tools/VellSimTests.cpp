@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
 #include <sstream>
 
 namespace vell::test {
@@ -63,16 +65,11 @@ TEST_F(VellSim, BadInputExitsWithTwoAndAMessage) {
         std::vector<std::string> Args;
         std::string Message;
     } cases[] = {
-        {{}, "Использование"},
-        {{"info"}, "неверное число аргументов"},
+        {{}, "Usage: VellSim"},
         {{"info", Dir.Path("none.vl")}, "файл не найден или не читается"},
         {{"info", Dir.Path("short.vl")}, "файл обрывается раньше времени"},
         {{"info", Dir.Path("empty.vl")}, "файл обрывается раньше времени"},
         {{"info", Dir.Root().string() + "/"}, "не удалось открыть карту"},
-        {{"info", Dir.Path("city.vl"), "--jsn"}, "неизвестный параметр --jsn"},
-        {{"--frobnicate", "info"}, "неизвестный параметр --frobnicate"},
-        {{"--seed", "x", "info", Dir.Path("city.vl")}, "--seed"},
-        {{"launch"}, "неизвестная команда launch"},
         {{"resave", Dir.Path("city.vl"), Dir.Path("no/folder/x.vl")}, "не удалось записать"},
     };
     for (const Case& c : cases) {
@@ -190,7 +187,64 @@ TEST_F(VellSim, ConvertTurnsDoubleTracksIntoASoundNetwork) {
 
 TEST_F(VellSim, SeedIsAcceptedBeforeTheCommand) {
     EXPECT_EQ(Sim({"--seed", "42", "info", Dir.Path("city.vl")}).Code, 0);
-    EXPECT_EQ(Sim({"--help"}).Code, 0);
+    EXPECT_EQ(Sim({"--seed=42", "info", Dir.Path("city.vl")}).Code, 0);
+}
+
+// Mistakes in the arguments: one English line naming the command, then the way to the help.
+TEST_F(VellSim, UsageErrorsAreOneLineAndAHint) {
+    const std::string map = Dir.Path("city.vl");
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Line;
+    } cases[] = {
+        {{"info"}, "VellSim info: wrong number of arguments"},
+        {{"info", map, map}, "VellSim info: wrong number of arguments"},
+        {{"info", map, "--jsn"}, "VellSim info: unknown option --jsn"},
+        {{"info", map, "--json=yes"}, "VellSim info: unknown option --json=yes"},
+        {{"run", map, "--minutes"}, "VellSim run: option --minutes needs a value"},
+        {{"run", map, "--minutes", "-1"}, "VellSim run: --minutes takes a whole number from 0 to 10080"},
+        {{"run", map, "--seed=4294967296"}, "VellSim run: --seed takes a whole number from 0 to 4294967295"},
+        {{"convert", map, Dir.Path("x.vl"), "--grade", "256"},
+         "VellSim convert: --grade takes a whole number from 0 to 255"},
+        {{"--frobnicate", "info"}, "VellSim: unknown option --frobnicate"},
+        {{"--seed", "x", "info", map}, "VellSim: --seed takes a whole number from 0 to 4294967295"},
+        {{"--seed"}, "VellSim: option --seed needs a value"},
+        {{"launch"}, "VellSim: unknown command launch"},
+        // The options before the command are only the global ones.
+        {{"--json", "info", map}, "VellSim: unknown option --json"},
+    };
+    for (const Case& c : cases) {
+        TRun r = Sim(c.Args);
+        EXPECT_EQ(r.Code, tool::ExitBadInput) << c.Line;
+        EXPECT_EQ(r.Err, c.Line + "\nTry 'VellSim --help'.\n");
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("x.vl")));
+}
+
+TEST_F(VellSim, HelpAndVersionGoToStandardOutput) {
+    for (const char* help : {"--help", "-h"}) {
+        TRun r = Sim({help});
+        EXPECT_EQ(r.Code, 0);
+        EXPECT_TRUE(r.Err.empty());
+        EXPECT_EQ(r.Out.rfind("Usage: VellSim [--seed N] COMMAND ...\n", 0), 0u) << r.Out;
+        // Every command of the table is in the usage.
+        for (const char* command : {"info MAP", "resave IN OUT", "check MAP", "routes MAP",
+                                    "convert IN OUT", "run MAP"})
+            EXPECT_NE(r.Out.find(std::string("\n  ") + command), std::string::npos) << command;
+    }
+    // The help wins over a seed before it, as any global option is read in order.
+    EXPECT_EQ(Sim({"--seed", "1", "--help"}).Code, 0);
+    // Without a command the usage is the error.
+    TRun bare = Sim({});
+    EXPECT_EQ(bare.Code, tool::ExitBadInput);
+    EXPECT_EQ(bare.Err, Sim({"--help"}).Out);
+
+    TRun version = Sim({"--version"});
+    EXPECT_EQ(version.Code, 0);
+    EXPECT_TRUE(version.Err.empty());
+    EXPECT_TRUE(std::regex_match(version.Out, std::regex("VellSim [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.Out;
 }
 
 } // namespace
