@@ -1,0 +1,20 @@
+# The Debian package, made by CPack from the install rules (scripts/package).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vell)
+set(CPACK_PACKAGE_VENDOR "Vell studio")
+set(CPACK_PACKAGE_CONTACT "Vell studio <vell@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "city-tram game, map editor and headless simulator")
+set(CPACK_PACKAGE_DESCRIPTION
+    "VellGame opens a city map, lays the tram routes and runs every tram; the player watches\n\
+from above or drives one tram from a 3D cab. VellEditor draws maps and routes; VellSim runs\n\
+the same model without a screen. The interface is in Russian. A demo city is included.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Libraries come from dpkg-shlibdeps; what is loaded at run time without being linked is named:
+# Qt's window-system plugins, Mesa's drivers for the cab view, the editor's condensed font.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgl1-mesa-dri, fonts-dejavu-core, fonts-dejavu-extra")
+include(CPack)

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks what a desktop and a user would find there.
+#   check-install.sh install BUILD_DIR   cmake --install with DESTDIR
+#   check-install.sh package BUILD_DIR   the Debian package from CPack, unpacked with dpkg-deb
+set -euo pipefail
+
+mode=$1
+build=$(cd "$2" && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+root=$scratch/root
+
+fail() { echo "check-install: $*" >&2; exit 1; }
+
+case "$mode" in
+  install)
+    DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+    ;;
+  package)
+    (cd "$build" && cpack -G DEB -B "$scratch/deb" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log" >&2; fail "cpack"; }
+    debs=("$scratch"/deb/vell_*.deb)
+    [[ -f "${debs[0]}" && ${#debs[@]} -eq 1 ]] || fail "CPack made no single vell_*.deb"
+    deb=${debs[0]}
+    fields=$(dpkg-deb -f "$deb" Package Version Architecture Depends Section)
+    grep -qx 'Package: vell' <<<"$fields" || fail "package name: $fields"
+    grep -qx "Architecture: $(dpkg --print-architecture)" <<<"$fields" || fail "architecture: $fields"
+    grep -qx 'Section: games' <<<"$fields" || fail "section: $fields"
+    # The libraries found by dpkg-shlibdeps and the plugins and fonts named by hand.
+    for dep in libqt6widgets6 libqt6openglwidgets6 libglu1-mesa libc6 qt6-qpa-plugins \
+               fonts-dejavu-extra; do
+      grep -q "Depends:.*\b$dep\b" <<<"$fields" || fail "no dependency on $dep: $fields"
+    done
+    # Every packaged path lies under /usr and belongs to root.
+    if dpkg-deb -c "$deb" | awk '{print $2, $6}' | grep -v '^root/root \./usr/' | grep -q .; then
+      dpkg-deb -c "$deb" >&2
+      fail "files outside /usr or not owned by root"
+    fi
+    dpkg-deb -x "$deb" "$root"
+    ;;
+  *) fail "unknown mode $mode" ;;
+esac
+
+share=$root/usr/share
+expected=(
+  usr/bin/VellGame usr/bin/VellEditor usr/bin/VellSim
+  usr/share/vell/maps/demo.vl usr/share/vell/maps/ring.vl
+  usr/share/applications/org.vell.VellGame.desktop
+  usr/share/applications/org.vell.VellEditor.desktop
+  usr/share/metainfo/org.vell.VellGame.metainfo.xml
+  usr/share/metainfo/org.vell.VellEditor.metainfo.xml
+  usr/share/mime/packages/org.vell.Vell.xml
+  usr/share/icons/hicolor/scalable/apps/org.vell.VellGame.svg
+  usr/share/icons/hicolor/scalable/apps/org.vell.VellEditor.svg
+  usr/share/icons/hicolor/48x48/apps/org.vell.VellGame.png
+  usr/share/icons/hicolor/256x256/apps/org.vell.VellEditor.png
+)
+for f in "${expected[@]}"; do [[ -s "$root/$f" ]] || fail "missing $f"; done
+for p in VellGame VellEditor VellSim; do
+  [[ -x "$root/usr/bin/$p" ]] || fail "$p is not executable"
+  # No run path into the build tree: the installed program must stand on its own.
+  if readelf -d "$root/usr/bin/$p" | grep -Eq 'RPATH|RUNPATH'; then fail "$p keeps a run path"; fi
+done
+if [[ $mode == package ]]; then
+  for p in VellGame VellEditor VellSim; do
+    if readelf -S "$root/usr/bin/$p" | grep -q '\.debug_info'; then fail "$p is not stripped"; fi
+  done
+fi
+
+desktop-file-validate "$share"/applications/*.desktop
+for f in "$share"/metainfo/*.xml; do
+  appstreamcli validate --no-net "$f" >/dev/null || { appstreamcli validate --no-net "$f"; fail "$f"; }
+done
+# Every launcher points at an installed program and icon, and names the map type.
+for app in VellGame VellEditor; do
+  d=$share/applications/org.vell.$app.desktop
+  grep -qx "Exec=$app %f" "$d" || fail "$d: Exec"
+  grep -qx "Icon=org.vell.$app" "$d" || fail "$d: Icon"
+  grep -qx 'MimeType=application/x-vell-map;' "$d" || fail "$d: MimeType"
+  grep -q '^Name\[ru\]=' "$d" || fail "$d: no Russian name"
+done
+
+# The file type: the shared MIME database built from the package's file knows *.vl.
+update-mime-database "$share/mime" >/dev/null 2>&1
+grep -q '^50:application/x-vell-map:\*\.vl$' "$share/mime/globs2" || fail "*.vl is not in globs2"
+[[ -f "$share/mime/application/x-vell-map.xml" ]] || fail "no application/x-vell-map.xml"
+
+# The installed programs run from the scratch root and find their maps there.
+"$root/usr/bin/VellSim" --version | grep -q '1\.0\.0' || fail "VellSim --version"
+"$root/usr/bin/VellSim" info "$share/vell/maps/demo.vl" --json | grep -q '"object_count": 25849' ||
+  fail "VellSim info on the installed demo city"
+for p in VellGame VellEditor; do
+  env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$p" --version | grep -q '1\.0\.0' ||
+    fail "$p --version"
+done
+echo "check-install: $mode into $root: ${#expected[@]} files, launchers, metainfo, MIME type and programs good"
