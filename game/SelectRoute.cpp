@@ -188,7 +188,7 @@ void TSelectRoute::SelectMapAtStartUp(bool mapNamed) {
     if (!mapNamed) return;
     // The map-model start-up falls back to a new map when the named one cannot be loaded.
     if (Map.FileName == NewMapName) {
-        Dialogs.ShowError(OpenErrorText);
+        Dialogs.ShowError(WithReason(OpenErrorText, Map.CreateFault));
         return;
     }
     UseOpenedMap();
@@ -307,8 +307,9 @@ void TSelectRoute::UpdateButtons() {
 
 void TSelectRoute::Button1Click() {
     QImage bitmap = NewSchemeBitmap();
-    if (ExportScheme(Map, bitmap) == TSchemeResult::SaveFailed) {
-        Dialogs.ShowError(SchemeSaveError);
+    TFileFault fault = TFileFault::None;
+    if (ExportScheme(Map, bitmap, &fault) == TSchemeResult::SaveFailed) {
+        Dialogs.ShowError(WithReason(SchemeSaveError, fault));
         return;
     }
     if (!RouteMap) return;

@@ -4,11 +4,13 @@
 namespace vell {
 
 std::string CutUtf8(std::string_view text, std::size_t limit) {
-    if (text.size() <= limit) return std::string(text);
-    std::size_t end = limit;
-    // Step back over continuation bytes (10xxxxxx) so the cut falls before a lead byte.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return std::string(text.substr(0, end));
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Every byte but a continuation byte (10xxxxxx) starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (characters++ == limit) return std::string(text.substr(0, i));
+    }
+    return std::string(text);
 }
 
 bool FileNameHasDot(std::string_view path) {

@@ -1,4 +1,4 @@
-// Map file names: the 255-byte limit and the default extension.
+// Map file names: the 255-character limit and the default extension.
 #pragma once
 
 #include <cstddef>
@@ -7,13 +7,16 @@
 
 namespace vell {
 
-constexpr std::size_t MaxFileNameBytes = 255;
+// Counted in characters, not bytes: a Cyrillic letter is two bytes in UTF-8, and a path of 200
+// Cyrillic letters is a name the programs must keep whole.
+constexpr std::size_t MaxFileNameChars = 255;
 
-// Cuts a UTF-8 string to at most `limit` bytes without splitting a character.
-std::string CutUtf8(std::string_view text, std::size_t limit = MaxFileNameBytes);
+// Cuts a UTF-8 string to at most `limit` characters.
+std::string CutUtf8(std::string_view text, std::size_t limit = MaxFileNameChars);
 // True when the file-name part (after the last '/') holds a dot; folder names do not count.
 bool FileNameHasDot(std::string_view path);
-// Cuts to 255 bytes and appends `extension` (".vl" or ".VL") when the file name has no dot.
+// Cuts to 255 characters and appends `extension` (".vl" or ".VL") when the file name has no
+// dot, cutting again.
 std::string WithDefaultExtension(std::string_view path, std::string_view extension);
 
 } // namespace vell

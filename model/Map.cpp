@@ -10,12 +10,13 @@ namespace vell {
 const char* const NewMapName = "Новая";
 
 void TMap::Create(const char* firstArgument) {
+    CreateFault = TFileFault::None;
     if (!firstArgument) {
         NewMap();
         return;
     }
     FileName = WithDefaultExtension(firstArgument, ".vl");
-    if (!LoadFromFile()) NewMap();
+    if (!LoadFromFile(nullptr, &CreateFault)) NewMap();
 }
 
 void TMap::SetObjectCount(int n) {
@@ -162,19 +163,25 @@ void TMap::ApplyLoadedContents(TMapFileContents contents) {
     SelectMode = 0;
 }
 
-bool TMap::LoadFromFile(TMapFileError* error) {
+bool TMap::LoadFromFile(TMapFileError* error, TFileFault* fault) {
     std::vector<std::uint8_t> bytes;
     TMapFileContents contents;
-    TMapFileError e = ReadFileBytes(FileName, bytes);
-    if (e == TMapFileError::None) e = ParseMapFile(bytes, contents);
+    TFileFault f = ReadFileBytes(FileName, bytes);
+    TMapFileError e = f == TFileFault::None ? ParseMapFile(bytes, contents)
+                                            : TMapFileError::CannotOpen;
+    if (f == TFileFault::None && e != TMapFileError::None)
+        f = bytes.empty() ? TFileFault::Empty : TFileFault::Damaged;
     if (error) *error = e;
+    if (fault) *fault = f;
     if (e != TMapFileError::None) return false;
     ApplyLoadedContents(std::move(contents));
     return true;
 }
 
-bool TMap::SaveToFile() {
-    if (!WriteFileAtomically(FileName, SerializeMapFile(StoredContents()))) return false;
+bool TMap::SaveToFile(TFileFault* fault) {
+    const TFileFault f = WriteFileAtomically(FileName, SerializeMapFile(StoredContents()));
+    if (fault) *fault = f;
+    if (f != TFileFault::None) return false;
     Modified = false;
     return true;
 }

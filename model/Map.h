@@ -47,6 +47,9 @@ class TMap {
     // Loads the map named on the command line (with ".vl" added to a file name without a dot),
     // or makes a new map when there is no argument or the file cannot be loaded.
     void Create(const char* firstArgument);
+    // Why the map named on the command line was not loaded; None when it was, or none was
+    // named. No window exists while Create runs: the windows report it once they are up.
+    TFileFault CreateFault = TFileFault::None;
 
     // Grows with zeroed records, or shrinks and drops the removed objects from every route.
     void SetObjectCount(int n);
@@ -63,10 +66,11 @@ class TMap {
     // Deletes every selected object (they leave every route), marking the map modified if any.
     void DeleteSelected();
 
-    // Reads FileName. On any failure the map stays exactly as it was; `error` says why.
-    bool LoadFromFile(TMapFileError* error = nullptr);
+    // Reads FileName. On any failure the map stays exactly as it was; `error` says why, and
+    // `fault` says it to the user.
+    bool LoadFromFile(TMapFileError* error = nullptr, TFileFault* fault = nullptr);
     // Writes FileName whole, or leaves the old file untouched and returns false.
-    bool SaveToFile();
+    bool SaveToFile(TFileFault* fault = nullptr);
 
     std::string ModifiedPrompt() const;
 

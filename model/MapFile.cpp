@@ -87,20 +87,10 @@ std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents) {
     return out.Take();
 }
 
-TMapFileError ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return TMapFileError::CannotOpen;
-    std::vector<std::uint8_t> bytes(MaxMapFileSize);
-    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    bool failed = std::ferror(f); // a folder opens but cannot be read
-    std::fclose(f);
-    if (failed) return TMapFileError::CannotOpen;
-    bytes.resize(got);
-    out = std::move(bytes);
-    return TMapFileError::None;
-}
-
 namespace {
+
+// The errno of a failed call, never 0, so that a failure is never taken for success.
+int Failure() { return errno != 0 ? errno : EIO; }
 
 // The mode a new file gets: the old file's when there is one, else what the umask allows.
 mode_t ModeForReplacement(const std::string& path) {
@@ -111,43 +101,79 @@ mode_t ModeForReplacement(const std::string& path) {
     return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> data) {
+// 0 when everything was written, else the errno of the failure.
+int WriteAll(int fd, std::span<const std::uint8_t> data) {
     std::size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return errno;
+        if (n == 0) return ENOSPC; // no progress: the device takes no more
         done += std::size_t(n);
     }
-    return true;
+    return 0;
 }
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
+TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FaultOfErrno(Failure());
+    // A folder opens for reading on Linux; say so rather than fail at the first read.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return TFileFault::IsFolder;
+    }
+    std::vector<std::uint8_t> bytes(MaxMapFileSize);
+    std::size_t got = 0;
+    TFileFault fault = TFileFault::None;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fault = FaultOfErrno(Failure());
+        if (n <= 0) break;
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    if (fault != TFileFault::None) return fault;
+    bytes.resize(got);
+    out = std::move(bytes);
+    return TFileFault::None;
+}
+
+const char* const SaveTempPattern = ".vell-save-XXXXXX";
+
+TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
     namespace fs = std::filesystem;
     std::error_code ec;
     // Saving through a symbolic link replaces the file it names, not the link.
     std::string target = path;
     if (fs::is_symlink(path, ec)) {
         fs::path resolved = fs::weakly_canonical(path, ec);
-        if (ec) return false;
+        if (ec) return FaultOfErrno(ec.value());
         target = resolved.string();
     }
-    if (fs::is_directory(target, ec)) return false;
+    if (fs::is_directory(target, ec)) return TFileFault::IsFolder;
 
-    // A short name in the same folder, so that the rename stays on one file system.
+    // In the same folder, so that the rename stays on one file system.
     fs::path folder = fs::path(target).parent_path();
-    std::string temp = (folder.empty() ? fs::path(".vell-save-XXXXXX")
-                                       : folder / ".vell-save-XXXXXX").string();
+    std::string temp =
+        (folder.empty() ? fs::path(SaveTempPattern) : folder / SaveTempPattern).string();
     int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, ModeForReplacement(target)) == 0 && WriteAll(fd, data) &&
-              ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (fd < 0) {
+        // Only the folder can be missing here: the file itself is created.
+        const TFileFault fault = FaultOfErrno(Failure());
+        return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
+    }
+    int error = ::fchmod(fd, ModeForReplacement(target)) == 0 ? 0 : Failure();
+    if (error == 0) error = WriteAll(fd, data);
+    if (error == 0 && ::fsync(fd) != 0) error = Failure();
+    if (::close(fd) != 0 && error == 0) error = Failure();
+    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = Failure();
+    if (error != 0) ::unlink(temp.c_str());
+    const TFileFault fault = FaultOfErrno(error);
+    return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
 }
 
 } // namespace vell

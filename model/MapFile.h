@@ -1,6 +1,7 @@
 // The ".vl" map file: parsing bytes into map contents and writing them back.
 #pragma once
 
+#include "FileFault.h"
 #include "MapObject.h"
 #include "Route.h"
 
@@ -44,9 +45,13 @@ constexpr std::size_t MaxMapFileSize =
 TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents& out);
 std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents);
 
-// Reads at most MaxMapFileSize bytes of a file.
-TMapFileError ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out);
+// Reads at most MaxMapFileSize bytes of a file; None when it could be read.
+TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out);
 // Writes a file whole or not at all: a temporary file beside it, checked, then renamed over it.
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+// None when the file was written; otherwise the old file, if any, is untouched.
+TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
+// The temporary file's name pattern: short and fixed, so that it fits the file system whatever
+// the length of the name it will replace.
+extern const char* const SaveTempPattern;
 
 } // namespace vell

@@ -4,6 +4,7 @@
 #include "FileName.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace vell {
 
@@ -15,6 +16,9 @@ std::string OverwritePrompt(const std::string& fileName) {
 }
 
 bool FileExists(const std::string& name) {
+    // A folder opens for reading too, but there is no map in it to replace.
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
     std::FILE* f = std::fopen(name.c_str(), "rb");
     if (!f) return false;
     std::fclose(f);
@@ -31,8 +35,9 @@ bool OpenMap(TMap& map, IUserDialogs& dialogs) {
     if (!chosen) return false;
     std::string oldName = map.FileName;
     map.FileName = WithDefaultExtension(*chosen, ".VL");
-    if (!map.LoadFromFile()) {
-        dialogs.ShowError(OpenErrorText);
+    TFileFault fault = TFileFault::None;
+    if (!map.LoadFromFile(nullptr, &fault)) {
+        dialogs.ShowError(WithReason(OpenErrorText, fault));
         map.FileName = oldName;
         return false;
     }
@@ -41,8 +46,9 @@ bool OpenMap(TMap& map, IUserDialogs& dialogs) {
 
 bool SaveMap(TMap& map, IUserDialogs& dialogs) {
     if (map.FileName == NewMapName) return SaveMapAs(map, dialogs);
-    if (!map.SaveToFile()) {
-        dialogs.ShowError(SaveErrorText);
+    TFileFault fault = TFileFault::None;
+    if (!map.SaveToFile(&fault)) {
+        dialogs.ShowError(WithReason(SaveErrorText, fault));
         return false;
     }
     return true;
@@ -58,8 +64,12 @@ bool SaveMapAs(TMap& map, IUserDialogs& dialogs) {
         map.FileName = oldName;
         return false;
     }
-    if (!map.SaveToFile()) {
-        dialogs.ShowError(SaveErrorText);
+    TFileFault fault = TFileFault::None;
+    if (!map.SaveToFile(&fault)) {
+        dialogs.ShowError(WithReason(SaveErrorText, fault));
+        // Nothing was written there: the map stays named after the file that holds it, so that
+        // the caption and the next save do not point at a place that failed.
+        map.FileName = oldName;
         return false;
     }
     return true;

@@ -12,9 +12,10 @@ namespace vell {
 bool OpenMap(TMap& map, IUserDialogs& dialogs);
 // Saves under the current name, or asks for one when the map has none yet.
 bool SaveMap(TMap& map, IUserDialogs& dialogs);
-// Asks for a name (and whether to replace another file) and saves.
+// Asks for a name (and whether to replace another file) and saves; a failed save keeps the
+// old name.
 bool SaveMapAs(TMap& map, IUserDialogs& dialogs);
-// The file can be opened for reading.
+// The file can be opened for reading and is no folder.
 bool FileExists(const std::string& name);
 
 extern const char* const OpenErrorText; // "Ошибка при открытии карты!"

@@ -296,6 +296,12 @@ void TVellEdit::showEvent(QShowEvent* event) {
     if (!Shown) {
         Shown = true;
         FormActivate();
+        // The map named on the command line was loaded before any window existed; a failure
+        // is told once the window is up, rather than leaving the user at an empty map unasked.
+        if (Map.CreateFault != TFileFault::None)
+            QTimer::singleShot(0, this, [this]() {
+                Dialogs.ShowError(WithReason(OpenErrorText, Map.CreateFault));
+            });
     }
 }
 

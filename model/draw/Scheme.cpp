@@ -6,8 +6,10 @@
 #include "SegmentFont.h"
 #include "Units.h"
 
+#include "MapFile.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdlib>
@@ -176,27 +178,37 @@ bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed) {
     return true;
 }
 
-bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile) {
-    std::error_code ec;
-    if (path == mapFile || std::filesystem::equivalent(path, mapFile, ec)) return false;
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(bitmap)) {
-        file.cancelWriting();
+bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile,
+                      TFileFault* fault) {
+    auto fail = [fault](TFileFault f) {
+        if (fault) *fault = f;
         return false;
-    }
-    return file.commit();
+    };
+    std::error_code ec;
+    if (path == mapFile || std::filesystem::equivalent(path, mapFile, ec))
+        return fail(TFileFault::PictureOverMap);
+    // Encoded in memory first, then written as the map is: the temporary file's name stays short
+    // however long the picture's name is, and the reason for a failure is known.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!QImageWriter(&buffer, "bmp").write(bitmap)) return fail(TFileFault::Other);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const TFileFault written =
+        WriteFileAtomically(path, std::span<const std::uint8_t>(data, std::size_t(bytes.size())));
+    if (fault) *fault = written;
+    return written == TFileFault::None;
 }
 
-TSchemeResult ExportScheme(TMap& map, QImage& bitmap, const std::string& path) {
+TSchemeResult ExportScheme(TMap& map, QImage& bitmap, const std::string& path, TFileFault* fault) {
+    if (fault) *fault = TFileFault::None;
     if (!DrawScheme(map, bitmap)) return TSchemeResult::NotDrawn;
-    return SaveSchemeBitmap(bitmap, path, map.FileName) ? TSchemeResult::Saved
-                                                        : TSchemeResult::SaveFailed;
+    return SaveSchemeBitmap(bitmap, path, map.FileName, fault) ? TSchemeResult::Saved
+                                                               : TSchemeResult::SaveFailed;
 }
 
-TSchemeResult ExportScheme(TMap& map, QImage& bitmap) {
-    return ExportScheme(map, bitmap, SchemeFileName(map.FileName));
+TSchemeResult ExportScheme(TMap& map, QImage& bitmap, TFileFault* fault) {
+    return ExportScheme(map, bitmap, SchemeFileName(map.FileName), fault);
 }
 
 } // namespace vell

@@ -55,13 +55,16 @@ bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed = nullptr);
 
 enum class TSchemeResult { NotDrawn, Saved, SaveFailed };
 
-// Draws the picture and saves it as a BMP file under SchemeFileName of the map.
-TSchemeResult ExportScheme(TMap& map, QImage& bitmap);
+// Draws the picture and saves it as a BMP file under SchemeFileName of the map. `fault` says
+// why a save failed.
+TSchemeResult ExportScheme(TMap& map, QImage& bitmap, TFileFault* fault = nullptr);
 // The same with the file named by the caller.
-TSchemeResult ExportScheme(TMap& map, QImage& bitmap, const std::string& path);
+TSchemeResult ExportScheme(TMap& map, QImage& bitmap, const std::string& path,
+                           TFileFault* fault = nullptr);
 
 // Writes a bitmap as a BMP file, replacing the file only once the new one is complete. Refuses
 // to write over the map file itself (a map named "city.bmp"). False when nothing was written.
-bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile);
+bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile,
+                      TFileFault* fault = nullptr);
 
 } // namespace vell

@@ -271,7 +271,7 @@ TEST_F(EditorFlows, ExitQuestions) {
     Map->FileName = Dir.Path("no-such-folder/mine.vl");
     Dialogs.Answers = {TAnswer::Yes};
     EXPECT_FALSE(ConfirmExit(*Map, Dialogs));
-    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при сохранении карты!");
+    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при сохранении карты!\nПапка не найдена.");
     Map->FileName = Dir.Path("mine.vl");
     Dialogs.Answers = {TAnswer::Yes};
     EXPECT_TRUE(ConfirmExit(*Map, Dialogs));
@@ -312,7 +312,7 @@ TEST_F(EditorFlows, OpenAsksOnceAndKeepsTheChangesWhenNothingIsOpened) {
     Dialogs.FileChoices = {Dir.Path("broken.vl")};
     WriteBytes(Dir.Path("broken.vl"), {'V', 'L', 5, 0});
     EditorOpenMap(*Map, Dialogs);
-    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при открытии карты!");
+    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при открытии карты!\nФайл повреждён.");
     EXPECT_TRUE(Map->Modified);
     EXPECT_EQ(Map->FileName, Dir.Path("mine.vl"));
 

@@ -604,7 +604,7 @@ class VellEditTest : public TEditorWindowHarness {
         // A file that cannot be read: the error, the old name kept.
         Dialogs->FileChoices = {Dir->Path("missing.vl")};
         Key(Qt::Key_F3);
-        QCOMPARE(Dialogs->Log.back(), std::string("error: Ошибка при открытии карты!"));
+        QCOMPARE(Dialogs->Log.back(), std::string("error: Ошибка при открытии карты!\nФайл не найден."));
         QCOMPARE(Map->FileName, std::string("Новая"));
         // F2 on a new map asks for a name; Ctrl+A always does.
         Dialogs->FileChoices = {Dir->Path("one.vl")};

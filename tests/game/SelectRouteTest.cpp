@@ -232,7 +232,7 @@ class SelectRouteTest : public QObject {
         g.Dialogs.FileChoices.push_back(std::nullopt); // cancelled
         g.SelectRoute.SelectMapClick();
         g.Choose(dir.Path("missing.vl"));
-        QCOMPARE(g.LastLog(), std::string("error: ") + OpenErrorText);
+        QCOMPARE(g.LastLog(), std::string("error: ") + OpenErrorText + "\nФайл не найден.");
         QCOMPARE(g.Map->FileName, dir.Path("city.vl"));
         QCOMPARE(g.SelectRoute.RouteTable->rowCount(), 4);
         QCOMPARE(RowTexts(g.SelectRoute.RouteTable, 2), before);
@@ -321,7 +321,8 @@ class SelectRouteTest : public QObject {
             g.Map->Create(dir.Path("nowhere.vl").c_str());
             g.SelectRoute.SelectMapAtStartUp(true);
             QCOMPARE(g.Dialogs.Log,
-                     std::vector<std::string>{std::string("error: ") + OpenErrorText});
+                     std::vector<std::string>{std::string("error: ") + OpenErrorText +
+                                              "\nФайл не найден."});
             QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(8, QString()));
             QVERIFY(!g.SelectRoute.MapReady());
         }
@@ -364,7 +365,7 @@ class SelectRouteTest : public QObject {
             }
         });
         g.SelectRoute.Button1Click();
-        QCOMPARE(g.LastLog(), std::string("error: ") + SchemeSaveError);
+        QCOMPARE(g.LastLog(), std::string("error: ") + SchemeSaveError + "\nЭто папка, а не файл.");
         QVERIFY(!shown);
         QCoreApplication::processEvents();
     }

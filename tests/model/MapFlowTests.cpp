@@ -1,4 +1,5 @@
 // Opening and saving through the user's answers.
+#include "FileFaultCases.h"
 #include "MapFlows.h"
 #include "ScriptedDialogs.h"
 #include "TestMaps.h"
@@ -73,7 +74,7 @@ TEST_F(MapFlows, OpenFailureShowsTheErrorAndKeepsTheName) {
     WriteBytes(Dir.Path("broken.vl"), {'V', 'L', 5});
     Dialogs.FileChoices = {Dir.Path("broken.vl")};
     EXPECT_FALSE(OpenMap(*Map, Dialogs));
-    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при открытии карты!");
+    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при открытии карты!\nФайл повреждён.");
     EXPECT_EQ(Map->FileName, Dir.Path("mine.vl"));
     EXPECT_EQ(Map->ObjectCount(), 1);
 }
@@ -111,7 +112,8 @@ TEST_F(MapFlows, SaveOfANamedMapWritesAtOnce) {
 TEST_F(MapFlows, SaveFailureIsReported) {
     Map->FileName = Dir.Path("missing/folder.vl");
     EXPECT_FALSE(SaveMap(*Map, Dialogs));
-    EXPECT_EQ(Dialogs.Log, std::vector<std::string>{"error: Ошибка при сохранении карты!"});
+    EXPECT_EQ(Dialogs.Log,
+              std::vector<std::string>{"error: Ошибка при сохранении карты!\nПапка не найдена."});
 }
 
 TEST_F(MapFlows, SaveAsOverAnotherFileAsksAndNoKeepsTheOldName) {
@@ -139,17 +141,70 @@ TEST_F(MapFlows, SaveAsTheCurrentFileAgainDoesNotAsk) {
     EXPECT_EQ(Dialogs.Log, std::vector<std::string>{"save dialog"});
 }
 
-TEST_F(MapFlows, SaveAsFailureKeepsTheNewName) {
+TEST_F(MapFlows, SaveAsFailureKeepsTheOldName) {
+    Map->Modified = true;
     Dialogs.FileChoices = {Dir.Path("no/such.vl")};
     EXPECT_FALSE(SaveMapAs(*Map, Dialogs));
-    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при сохранении карты!");
-    EXPECT_EQ(Map->FileName, Dir.Path("no/such.vl"));
+    EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при сохранении карты!\nПапка не найдена.");
+    EXPECT_EQ(Map->FileName, Dir.Path("mine.vl"));
+    EXPECT_TRUE(Map->Modified);
 }
 
 TEST_F(MapFlows, SaveAsCancelledKeepsEverything) {
     EXPECT_FALSE(SaveMapAs(*Map, Dialogs));
     EXPECT_EQ(Map->FileName, Dir.Path("mine.vl"));
     EXPECT_FALSE(FileExists(Dir.Path("mine.vl")));
+}
+
+// Each open that cannot load says why on a second line, and changes nothing.
+TEST_F(MapFlows, OpenFailuresSayWhy) {
+    std::filesystem::create_directory(Dir.Path("folder.vl"));
+    WriteBytes(Dir.Path("empty.vl"), {});
+    WriteBytes(Dir.Path("short.vl"), {'V', 'L', 1, 0, 0});
+    const std::pair<std::string, std::string> cases[] = {
+        {"folder.vl", "Это папка, а не файл."},
+        {"empty.vl", "Файл пуст."},
+        {"short.vl", "Файл повреждён."},
+        {"missing.vl", "Файл не найден."},
+        {"missing/city.vl", "Файл не найден."},
+        {CyrillicName(128) + ".vl", "Слишком длинное имя файла."}, // 259 bytes
+    };
+    Map->Modified = true;
+    const TMapState before(*Map);
+    for (const auto& [name, reason] : cases) {
+        Dialogs.Answers = {TAnswer::No};
+        Dialogs.FileChoices = {Dir.Path(name)};
+        EXPECT_FALSE(OpenMap(*Map, Dialogs));
+        EXPECT_EQ(Dialogs.Log.back(), "error: Ошибка при открытии карты!\n" + reason) << name;
+        EXPECT_TRUE(TMapState(*Map) == before) << name;
+    }
+}
+
+// A save that cannot write says why, keeps the name, the flag and whatever was on disk, and
+// leaves no temporary file.
+TEST_F(MapFlows, SaveFailuresSayWhyAndKeepTheMap) {
+    ASSERT_TRUE(Map->SaveToFile());
+    std::filesystem::create_directory(Dir.Path("folder.vl"));
+    test::AddRail(*Map, 600, 500, 700, 500);
+    Map->Modified = true;
+    const TMapState before(*Map);
+    const std::vector<std::string> files = Listing(Dir.Root().string());
+    const std::pair<std::string, std::string> cases[] = {
+        {"folder.vl", "Это папка, а не файл."}, // no question about replacing it
+        {"missing/city.vl", "Папка не найдена."},
+        {CyrillicName(128) + ".vl", "Слишком длинное имя файла."},
+    };
+    for (const auto& [name, reason] : cases) {
+        Dialogs.Log.clear();
+        Dialogs.FileChoices = {Dir.Path(name)};
+        EXPECT_FALSE(SaveMapAs(*Map, Dialogs));
+        EXPECT_EQ(Dialogs.Log, (std::vector<std::string>{
+                                   "save dialog", "error: Ошибка при сохранении карты!\n" + reason}))
+            << name;
+        EXPECT_TRUE(TMapState(*Map) == before) << name;
+        EXPECT_EQ(Listing(Dir.Root().string()), files) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(Dir.Path("folder.vl")));
 }
 
 } // namespace

@@ -154,12 +154,14 @@ TEST(MapLifecycle, CreateFallsBackToANewMapSilently) {
     EXPECT_EQ(map->FileName, "Новая");
 }
 
-TEST(FileNames, CutAt255BytesOnACharacterBoundary) {
+TEST(FileNames, CutAt255Characters) {
     std::string cyrillic;
     for (int k = 0; k < 200; ++k) cyrillic += "ж"; // two bytes each
-    EXPECT_EQ(CutUtf8(cyrillic).size(), 254u);
-    EXPECT_EQ(CutUtf8("a" + cyrillic).size(), 255u);
+    EXPECT_EQ(CutUtf8(cyrillic), cyrillic) << "200 letters are a name to keep whole";
+    EXPECT_EQ(CutUtf8(cyrillic + cyrillic), cyrillic + cyrillic.substr(0, 2 * 55));
+    EXPECT_EQ(CutUtf8("a" + cyrillic + cyrillic).size(), 1u + 2 * 254);
     EXPECT_EQ(CutUtf8("short"), "short");
+    EXPECT_EQ(WithDefaultExtension("/карты/" + cyrillic, ".vl"), "/карты/" + cyrillic + ".vl");
     // The extension goes after the cut and is cut again.
     EXPECT_EQ(WithDefaultExtension(std::string(300, 'a'), ".vl"), std::string(255, 'a'));
     EXPECT_EQ(WithDefaultExtension(std::string(250, 'a'), ".vl"), std::string(250, 'a') + ".vl");

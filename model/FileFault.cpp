@@ -1,0 +1,70 @@
+// File faults and their Russian reasons.
+#include "FileFault.h"
+
+#include <cerrno>
+
+namespace vell {
+
+TFileFault FaultOfErrno(int error) {
+    switch (error) {
+    case 0:
+        return TFileFault::None;
+    case ENOENT:
+    case ENOTDIR:
+        return TFileFault::NotFound;
+    case EACCES:
+    case EPERM:
+        return TFileFault::NoAccess;
+    case EROFS:
+        return TFileFault::ReadOnly;
+    case ENOSPC:
+    case EDQUOT:
+        return TFileFault::DiskFull;
+    case EFBIG:
+        return TFileFault::TooBig;
+    case EISDIR:
+        return TFileFault::IsFolder;
+    case ENAMETOOLONG:
+        return TFileFault::NameTooLong;
+    default:
+        return TFileFault::Other;
+    }
+}
+
+std::string FaultReason(TFileFault fault) {
+    switch (fault) {
+    case TFileFault::None:
+    case TFileFault::Other:
+        return {};
+    case TFileFault::NotFound:
+        return "Файл не найден.";
+    case TFileFault::FolderNotFound:
+        return "Папка не найдена.";
+    case TFileFault::NoAccess:
+        return "Нет прав доступа.";
+    case TFileFault::ReadOnly:
+        return "Папка доступна только для чтения.";
+    case TFileFault::DiskFull:
+        return "Недостаточно места на диске.";
+    case TFileFault::TooBig:
+        return "Файл слишком велик.";
+    case TFileFault::IsFolder:
+        return "Это папка, а не файл.";
+    case TFileFault::NameTooLong:
+        return "Слишком длинное имя файла.";
+    case TFileFault::Empty:
+        return "Файл пуст.";
+    case TFileFault::Damaged:
+        return "Файл повреждён.";
+    case TFileFault::PictureOverMap:
+        return "Рисунок заменил бы саму карту.";
+    }
+    return {};
+}
+
+std::string WithReason(const std::string& firstLine, TFileFault fault) {
+    const std::string reason = FaultReason(fault);
+    return reason.empty() ? firstLine : firstLine + "\n" + reason;
+}
+
+} // namespace vell
