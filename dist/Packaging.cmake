@@ -14,7 +14,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what is loaded at run time without being linked is named:
-# Qt's window-system plugins, Mesa's drivers for the cab view, the editor's condensed font.
+# Qt's window-system plugins and Russian texts, Mesa's drivers for the cab view, the editor's
+# condensed font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libgl1-mesa-dri, fonts-dejavu-core, fonts-dejavu-extra")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, libgl1-mesa-dri, fonts-dejavu-core, fonts-dejavu-extra")
 include(CPack)

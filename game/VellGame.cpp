@@ -7,6 +7,7 @@
 #include "FloatingPoint.h"
 #include "Map.h"
 #include "MapBitmaps.h"
+#include "QtRussian.h"
 #include "QtUserDialogs.h"
 #include "Random.h"
 #include "RouteMap.h"
@@ -16,6 +17,7 @@
 #include "World.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <iostream>
@@ -40,6 +42,13 @@ int main(int argc, char** argv) {
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);
     QApplication app(qtArgv.Argc(), qtArgv.Argv());
     QApplication::setApplicationName(QStringLiteral("VellGame"));
+    // The desktop matches the windows to the installed launcher and shows its icon; the icon is
+    // built in as well, for a program started from the build tree.
+    QApplication::setDesktopFileName(QStringLiteral("org.vell.VellGame"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vell.VellGame.png")));
+    // Qt's buttons and file dialogs speak Russian like the windows.
+    const auto qtTexts = vell::LoadRussianQtTexts();
+    if (qtTexts) QApplication::installTranslator(qtTexts.get());
 
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable

@@ -1,4 +1,5 @@
 // The Qt message boxes and file dialogs: texts, icons, buttons and answers.
+#include "QtRussian.h"
 #include "QtUserDialogs.h"
 
 #include "Map.h"
@@ -177,6 +178,35 @@ class UserDialogsTest : public QObject {
         QVERIFY(QDir().mkpath(root.filePath("usr/share/vell/maps")));
         QCOMPARE(vell::BundledMapsFolder(bin, sources), root.filePath("usr/share/vell/maps"));
         QCOMPARE(vell::BundledMapsFolder(bin + "/", sources), root.filePath("usr/share/vell/maps"));
+    }
+
+    // The buttons of the Russian interface's boxes and dialogs are Russian too.
+    void qtTextsAreRussian() {
+        const auto texts = vell::LoadRussianQtTexts();
+        QVERIFY2(texts, "Qt's Russian translation (qt6-translations-l10n) is not installed");
+        QApplication::installTranslator(texts.get());
+        TQtUserDialogs dialogs;
+        QStringList captions;
+        WhenModalShows([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                captions << box->button(b)->text().remove('&');
+            Click(w, QMessageBox::No);
+        });
+        QCOMPARE(dialogs.AskYesNoCancel("Сохранить?"), TAnswer::No);
+        QCOMPARE(captions, (QStringList{"Да", "Нет", "Отмена"}));
+
+        QString cancel;
+        WhenModalShows([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            QVERIFY(dialog);
+            for (auto* button : dialog->findChildren<QAbstractButton*>())
+                if (button->text().remove('&') == "Отмена") cancel = button->text();
+            dialog->reject();
+        });
+        QVERIFY(!dialogs.ChooseMapToOpen().has_value());
+        QApplication::removeTranslator(texts.get());
+        QVERIFY2(!cancel.isEmpty(), "the file dialog has no Russian Cancel button");
     }
 };
 
