@@ -27,6 +27,7 @@ case "$mode" in
     grep -qx 'Section: games' <<<"$fields" || fail "section: $fields"
     # The libraries found by dpkg-shlibdeps and the plugins and fonts named by hand.
     for dep in libqt6widgets6 libqt6openglwidgets6 libglu1-mesa libc6 qt6-qpa-plugins \
+               qt6-translations-l10n \
                fonts-dejavu-extra; do
       grep -q "Depends:.*\b$dep\b" <<<"$fields" || fail "no dependency on $dep: $fields"
     done
