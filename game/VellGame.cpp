@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("VellGame"));
     // The desktop matches the windows to the installed launcher and shows its icon; the icon is
     // built in as well, for a program started from the build tree.
-    QApplication::setDesktopFileName(QStringLiteral("org.vell.VellGame"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vell.VellGame.png")));
+    QApplication::setDesktopFileName(QStringLiteral("org.vell.Vell"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vell.Vell.png")));
     // Qt's buttons and file dialogs speak Russian like the windows.
     const auto qtTexts = vell::LoadRussianQtTexts();
     if (qtTexts) QApplication::installTranslator(qtTexts.get());

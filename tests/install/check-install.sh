@@ -45,14 +45,14 @@ share=$root/usr/share
 expected=(
   usr/bin/VellGame usr/bin/VellEditor usr/bin/VellSim
   usr/share/vell/maps/demo.vl usr/share/vell/maps/ring.vl
-  usr/share/applications/org.vell.VellGame.desktop
+  usr/share/applications/org.vell.Vell.desktop
   usr/share/applications/org.vell.VellEditor.desktop
-  usr/share/metainfo/org.vell.VellGame.metainfo.xml
+  usr/share/metainfo/org.vell.Vell.metainfo.xml
   usr/share/metainfo/org.vell.VellEditor.metainfo.xml
   usr/share/mime/packages/org.vell.Vell.xml
-  usr/share/icons/hicolor/scalable/apps/org.vell.VellGame.svg
+  usr/share/icons/hicolor/scalable/apps/org.vell.Vell.svg
   usr/share/icons/hicolor/scalable/apps/org.vell.VellEditor.svg
-  usr/share/icons/hicolor/48x48/apps/org.vell.VellGame.png
+  usr/share/icons/hicolor/48x48/apps/org.vell.Vell.png
   usr/share/icons/hicolor/256x256/apps/org.vell.VellEditor.png
 )
 for f in "${expected[@]}"; do [[ -s "$root/$f" ]] || fail "missing $f"; done
@@ -72,13 +72,20 @@ for f in "$share"/metainfo/*.xml; do
   appstreamcli validate --no-net "$f" >/dev/null || { appstreamcli validate --no-net "$f"; fail "$f"; }
 done
 # Every launcher points at an installed program and icon, and names the map type.
-for app in VellGame VellEditor; do
-  d=$share/applications/org.vell.$app.desktop
-  grep -qx "Exec=$app %f" "$d" || fail "$d: Exec"
-  grep -qx "Icon=org.vell.$app" "$d" || fail "$d: Icon"
+for launcher in Vell:VellGame VellEditor:VellEditor; do
+  id=${launcher%%:*} program=${launcher#*:}
+  d=$share/applications/org.vell.$id.desktop
+  grep -qx "Exec=$program %f" "$d" || fail "$d: Exec"
+  grep -qx "Icon=org.vell.$id" "$d" || fail "$d: Icon"
+  grep -qx "StartupWMClass=$program" "$d" || fail "$d: StartupWMClass"
   grep -qx 'MimeType=application/x-vell-map;' "$d" || fail "$d: MimeType"
   grep -q '^Name\[ru\]=' "$d" || fail "$d: no Russian name"
 done
+# A double click opens a map in the game, "Open with" offers the editor: without a default, a
+# desktop takes the first launcher of the type in the cache, which lists them in name order.
+update-desktop-database "$share/applications"
+grep -qx 'application/x-vell-map=org.vell.Vell.desktop;org.vell.VellEditor.desktop;' \
+  "$share/applications/mimeinfo.cache" || fail "the game is not the first handler of maps"
 
 # The file type: the shared MIME database built from the package's file knows *.vl.
 update-mime-database "$share/mime" >/dev/null 2>&1
