@@ -7,7 +7,7 @@
 #include "FloatingPoint.h"
 #include "Map.h"
 #include "MapBitmaps.h"
-#include "QtRussian.h"
+#include "QtApplication.h"
 #include "QtUserDialogs.h"
 #include "Random.h"
 #include "RouteMap.h"
@@ -17,7 +17,6 @@
 #include "World.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QTimer>
 
 #include <iostream>
@@ -41,14 +40,8 @@ int main(int argc, char** argv) {
     vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);
     QApplication app(qtArgv.Argc(), qtArgv.Argv());
-    QApplication::setApplicationName(QStringLiteral("VellGame"));
-    // The desktop matches the windows to the installed launcher and shows its icon; the icon is
-    // built in as well, for a program started from the build tree.
-    QApplication::setDesktopFileName(QStringLiteral("org.vell.Vell"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vell.Vell.png")));
-    // Qt's buttons and file dialogs speak Russian like the windows.
-    const auto qtTexts = vell::LoadRussianQtTexts();
-    if (qtTexts) QApplication::installTranslator(qtTexts.get());
+    const auto qtTexts =
+        vell::SetUpApplication(QStringLiteral("VellGame"), QStringLiteral("org.vell.Vell"));
 
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable

@@ -2,7 +2,7 @@
 // mistakes are answered without a display.
 #include "CommandLine.h"
 #include "MapBitmaps.h"
-#include "QtRussian.h"
+#include "QtApplication.h"
 #include "QtUserDialogs.h"
 #include "VellEdit.h"
 
@@ -10,7 +10,6 @@
 #include "Random.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <iostream>
 #include <memory>
@@ -33,14 +32,8 @@ int main(int argc, char** argv) {
     // name would also be appended to the window's caption on X11, which the editor sets itself.
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);
     QApplication app(qtArgv.Argc(), qtArgv.Argv());
-    QApplication::setApplicationName(QStringLiteral("VellEditor"));
-    // The desktop matches the windows to the installed launcher and shows its icon; the icon is
-    // built in as well, for a program started from the build tree.
-    QApplication::setDesktopFileName(QStringLiteral("org.vell.VellEditor"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/org.vell.VellEditor.png")));
-    // Qt's buttons and file dialogs speak Russian like the windows.
-    const auto qtTexts = vell::LoadRussianQtTexts();
-    if (qtTexts) QApplication::installTranslator(qtTexts.get());
+    const auto qtTexts =
+        vell::SetUpApplication(QStringLiteral("VellEditor"), QStringLiteral("org.vell.VellEditor"));
 
     // The map model starts before the window: the generator, the map, its bitmaps, the dialogs.
     vell::TRandom random(vell::TRandom::ClockSeed());

@@ -1,5 +1,5 @@
 // The Qt message boxes and file dialogs: texts, icons, buttons and answers.
-#include "QtRussian.h"
+#include "QtApplication.h"
 #include "QtUserDialogs.h"
 
 #include "Map.h"
