@@ -3,6 +3,7 @@
 
 #include "DialogFont.h"
 #include "PaintBox.h"
+#include "Passengers.h"
 #include "Palette.h"
 #include "PlanView.h"
 #include "RouteReport.h"
@@ -232,19 +233,14 @@ void TVellView::ShowInfo() {
 void TVellView::ShowPassCount() {
     PassCountText.clear();
     PassCountBox = QRect();
-    Map.ClearMarks();
-    Map.SelectMode = 2;
-    SelectNearest(Map, std::int16_t(WaitPoint.x()), std::int16_t(WaitPoint.y()));
+    const int nearest =
+        NearestObject(Map, std::int16_t(WaitPoint.x()), std::int16_t(WaitPoint.y()));
     const TMapObject* stop = nullptr;
-    for (const TMapObject& o : Map.Objects)
-        if (o.Selected() && o.IsRail() && o.IsStop()) {
-            stop = &o;
-            break;
-        }
+    if (nearest >= 0 && Map.Objects[nearest].IsRail() && Map.Objects[nearest].IsStop())
+        stop = &Map.Objects[nearest];
     if (stop) {
-        const int w = stop->StopInfo() & 127;
-        const int waiting = stop->Waiting() * (w + 1) / 64;
-        const QString text = QString::fromUtf8(PassCountLabel) + QString::number(waiting);
+        const QString text =
+            QString::fromUtf8(PassCountLabel) + QString::number(WaitingPassengers(*stop));
         QPainter plan(&Bitmaps.PlanBitmap);
         plan.setFont(font());
         const QFontMetrics metrics = plan.fontMetrics();
@@ -262,26 +258,22 @@ void TVellView::ShowPassCount() {
         plan.drawText(QRect(left, top, width, height), Qt::AlignLeft | Qt::AlignTop, text);
         PassCountText = text;
     }
-    Map.ClearMarks();
 }
 
 void TVellView::PBMouseDown(Qt::MouseButton button, int x, int y) {
-    Map.ClearMarks();
-    SelectNearest(Map, std::int16_t(x), std::int16_t(y));
-    auto marked = [this](const TRailPos& pos) {
-        return pos.Obj < Map.Objects.size() && Map.Objects[pos.Obj].Selected();
-    };
+    // A click on a car's end rail follows that tram.
+    const int nearest = NearestObject(Map, std::int16_t(x), std::int16_t(y));
+    auto under = [nearest](const TRailPos& pos) { return nearest >= 0 && int(pos.Obj) == nearest; };
     for (const auto& tram : World.VellTable) {
         if (!tram) continue;
-        bool under = false;
-        for (int car = 0; car < tram->Cars() && car < MaxCars && !under; ++car)
-            under = marked(tram->Front[car]) || marked(tram->Rear[car]);
-        if (under) {
+        bool found = false;
+        for (int car = 0; car < tram->Cars() && car < MaxCars && !found; ++car)
+            found = under(tram->Front[car]) || under(tram->Rear[car]);
+        if (found) {
             World.PlayerTram = tram.get();
             break;
         }
     }
-    Map.ClearMarks();
     if (button == Qt::RightButton) {
         ShowWaiting = true;
         WaitPoint = QPoint(x, y);

@@ -11,8 +11,6 @@ namespace vell {
 // Cyrillic letters is a name the programs must keep whole.
 constexpr std::size_t MaxFileNameChars = 255;
 
-// Cuts a UTF-8 string to at most `limit` characters.
-std::string CutUtf8(std::string_view text, std::size_t limit = MaxFileNameChars);
 // True when the file-name part (after the last '/') holds a dot; folder names do not count.
 bool FileNameHasDot(std::string_view path);
 // Cuts to 255 characters and appends `extension` (".vl" or ".VL") when the file name has no

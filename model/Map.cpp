@@ -80,12 +80,11 @@ void TMap::ClearMarks() {
     for (TMapObject& o : Objects) o.SetSelected(false);
 }
 
-void TMap::Compact() {
-    if (!ObjectFilter) return;
+void TMap::Compact(TObjectFilter remove) {
     std::vector<bool> keep(Objects.size());
     bool deleted = false;
     for (std::size_t j = 0; j < Objects.size(); ++j) {
-        keep[j] = !ObjectFilter(Objects[j]);
+        keep[j] = !remove(Objects[j]);
         deleted = deleted || !keep[j];
     }
     if (!deleted) return;
@@ -94,8 +93,7 @@ void TMap::Compact() {
 }
 
 void TMap::PurgeInvalid() {
-    ObjectFilter = IsInvalidObject;
-    Compact();
+    Compact(IsInvalidObject);
 }
 
 bool TMap::AddObject(const TMapObject& object) {
@@ -105,8 +103,7 @@ bool TMap::AddObject(const TMapObject& object) {
 }
 
 void TMap::DeleteSelected() {
-    ObjectFilter = [](const TMapObject& o) { return o.Selected(); };
-    Compact();
+    Compact([](const TMapObject& o) { return o.Selected(); });
 }
 
 bool IsInvalidObject(const TMapObject& o) {

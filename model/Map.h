@@ -29,7 +29,6 @@ class TMap {
     bool NetworkOk = false;
     std::int32_t SnapX = 0;
     std::int32_t SnapY = 0;
-    TObjectFilter ObjectFilter = nullptr;
     bool Modified = false;
     std::vector<TMapObject> Objects; // Objects.size() is the object count
     TRouteTable Routes{};
@@ -38,7 +37,6 @@ class TMap {
     std::uint8_t SelectMode = 0; // 0 idle, 2 selecting, 3 deselecting
     // Network links by object index; empty for non-rails and until the network is built.
     std::vector<std::optional<TLinkRec>> Links;
-    TRouteMeasure RouteMeasure = nullptr;
 
     int ObjectCount() const { return int(Objects.size()); }
     TRouteRec& Route(int row, int column) { return Routes[row][column]; }
@@ -57,8 +55,8 @@ class TMap {
     // Index of an object of this map given its address, or -1.
     int IndexOf(const TMapObject* object) const;
     void ClearMarks();
-    // Deletes every object for which ObjectFilter is true, keeping the order of the rest.
-    void Compact();
+    // Deletes every object for which `remove` is true, keeping the order of the rest.
+    void Compact(TObjectFilter remove);
     void PurgeInvalid();
     // Appends one object; false, changing nothing, when the map already holds 65535. Does not
     // mark the map modified: its callers decide that.
@@ -88,7 +86,8 @@ class TMap {
     void LayRoute(int row, int column);
     void ComputeSchedule(int row, int column);
     void MarkRoute(int row, int column);
-    double SumAlongRoute(int row, int column);
+    // The sum of `measure` over the rails of one circuit (IsStopMeasure, Length).
+    double SumAlongRoute(int row, int column, TRouteMeasure measure) const;
     // Catchment of every stop from the walls around it; also empties the stops.
     void ComputeCatchment();
 

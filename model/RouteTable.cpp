@@ -33,11 +33,9 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
         return f;
     }
 
-    map.RouteMeasure = IsStopMeasure;
-    const double stops = map.SumAlongRoute(row, column);
+    const double stops = map.SumAlongRoute(row, column, IsStopMeasure);
     route.StopCount = std::int32_t(RoundHalfEven(stops));
-    map.RouteMeasure = Length;
-    const double length = map.SumAlongRoute(row, column);
+    const double length = map.SumAlongRoute(row, column, Length);
 
     f.Stops = route.StopCount;
     f.LengthM = int(RoundHalfEven(length));

@@ -127,11 +127,11 @@ void TMap::MarkRoute(int row, int column) {
     WalkRouteBounded(*this, route, [&](int rail) { Objects[rail].SetSelected(true); });
 }
 
-double TMap::SumAlongRoute(int row, int column) {
+double TMap::SumAlongRoute(int row, int column, TRouteMeasure measure) const {
     const TRouteRec& route = Routes[row][column];
-    if (!NetworkOk || route.WaypointCount < 2 || !RouteMeasure) return 0;
+    if (!NetworkOk || route.WaypointCount < 2) return 0;
     double sum = 0;
-    WalkRoute(*this, route, [&](int rail) { sum += RouteMeasure(Objects[rail]); });
+    WalkRoute(*this, route, [&](int rail) { sum += measure(Objects[rail]); });
     return sum;
 }
 

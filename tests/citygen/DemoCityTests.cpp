@@ -37,6 +37,17 @@ TEST(DemoCity, TheGeneratorRebuildsMapsDemoByteForByte) {
     EXPECT_TRUE(made == bundled) << "regenerate with: MakeCity demo maps/demo.vl";
 }
 
+TEST(RingCity, TheGeneratorRebuildsMapsRingByteForByte) {
+    test::TTempDir dir;
+    TGeneratedCity city = MakeRingCity();
+    city.Map->FileName = dir.Path("ring.vl");
+    ASSERT_TRUE(city.Map->SaveToFile());
+    const auto made = test::ReadBytes(dir.Path("ring.vl"));
+    const auto bundled = test::ReadBytes(std::string(VELL_MAPS_DIR) + "/ring.vl");
+    ASSERT_EQ(made.size(), bundled.size()) << "regenerate with: MakeCity ring maps/ring.vl";
+    EXPECT_TRUE(made == bundled) << "regenerate with: MakeCity ring maps/ring.vl";
+}
+
 // Walls, high walls, kerbs, arches and trees around the default view, in several colours.
 TEST(DemoCity, TheTownLiesAroundTheDefaultViewWithBuildingsOfManyColours) {
     auto map = LoadDemo();

@@ -2,6 +2,7 @@
 #include "FileName.h"
 #include "Map.h"
 #include "TestMaps.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +39,7 @@ TEST(MapObjects, CompactIsStableAndRenumbersWaypoints) {
     for (int k = 0; k < 8; ++k) AddRail(*map, 100 * k, 100, 100 * k + 50, 100);
     for (int k : {1, 4, 5}) map->Objects[k].SetSelected(true);
     SetRoute(*map, 1, 1, {7, 4, 6, 1, 0});
-    map->ObjectFilter = [](const TMapObject& o) { return o.Selected(); };
-    map->Compact();
+    map->Compact([](const TMapObject& o) { return o.Selected(); });
     ASSERT_EQ(map->ObjectCount(), 5);
     const int survivors[] = {0, 2, 3, 6, 7};
     for (int k = 0; k < 5; ++k) EXPECT_EQ(map->Objects[k].X1, 100 * survivors[k]);
@@ -157,10 +157,12 @@ TEST(MapLifecycle, CreateFallsBackToANewMapSilently) {
 TEST(FileNames, CutAt255Characters) {
     std::string cyrillic;
     for (int k = 0; k < 200; ++k) cyrillic += "ж"; // two bytes each
-    EXPECT_EQ(CutUtf8(cyrillic), cyrillic) << "200 letters are a name to keep whole";
-    EXPECT_EQ(CutUtf8(cyrillic + cyrillic), cyrillic + cyrillic.substr(0, 2 * 55));
-    EXPECT_EQ(CutUtf8("a" + cyrillic + cyrillic).size(), 1u + 2 * 254);
-    EXPECT_EQ(CutUtf8("short"), "short");
+    EXPECT_EQ(Utf8Length(cyrillic), 200u);
+    EXPECT_EQ(Utf8Length("1'А"), 3u);
+    EXPECT_EQ(CutUtf8(cyrillic, MaxFileNameChars), cyrillic) << "200 letters are a name to keep whole";
+    EXPECT_EQ(CutUtf8(cyrillic + cyrillic, MaxFileNameChars), cyrillic + cyrillic.substr(0, 2 * 55));
+    EXPECT_EQ(CutUtf8("a" + cyrillic + cyrillic, MaxFileNameChars).size(), 1u + 2 * 254);
+    EXPECT_EQ(CutUtf8("short", MaxFileNameChars), "short");
     EXPECT_EQ(WithDefaultExtension("/карты/" + cyrillic, ".vl"), "/карты/" + cyrillic + ".vl");
     // The extension goes after the cut and is cut again.
     EXPECT_EQ(WithDefaultExtension(std::string(300, 'a'), ".vl"), std::string(255, 'a'));

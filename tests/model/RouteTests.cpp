@@ -59,10 +59,9 @@ TEST(LayRoute, LoopWithoutSwitchesNeedsNoChoicesAndWalksEveryRailOnce) {
     std::vector<int> expected(ring.begin() + 1, ring.end());
     expected.push_back(ring[0]);
     EXPECT_EQ(Walk(*map, 2, 11), expected);
-    map->RouteMeasure = Length;
     double perimeter = 0;
     for (int r : ring) perimeter += Length(map->Objects[r]);
-    EXPECT_DOUBLE_EQ(map->SumAlongRoute(2, 11), perimeter);
+    EXPECT_DOUBLE_EQ(map->SumAlongRoute(2, 11, Length), perimeter);
     for (const TMapObject& o : map->Objects) EXPECT_FALSE(o.Selected()); // scratch marks cleared
 }
 
@@ -110,8 +109,7 @@ TEST(LayRoute, RouteThatNeverComesBackIsUnusableAndNothingHangs) {
     EXPECT_FALSE(map->Route(0, 0).Usable);
     EXPECT_EQ(map->Route(0, 0).TramCount, 0);
     EXPECT_TRUE(Walk(*map, 0, 0).empty());
-    map->RouteMeasure = Length;
-    EXPECT_EQ(map->SumAlongRoute(0, 0), 0);
+    EXPECT_EQ(map->SumAlongRoute(0, 0, Length), 0);
     // Highlighting still shows how far it gets, and ends.
     map->MarkRoute(0, 0);
     EXPECT_TRUE(map->Objects[leadIn].Selected());

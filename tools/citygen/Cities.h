@@ -30,4 +30,7 @@ TGeneratedCity MakeDemoCity();
 // 1024 trams, the size of the tram table.
 TGeneratedCity MakeStressCity();
 
+// The small ring of maps/ring.vl (no network plan: its rails are laid one by one).
+TGeneratedCity MakeRingCity();
+
 } // namespace vell::citygen

@@ -1,5 +1,6 @@
 // MakeCity: writes a generated city to a map file.
 //   MakeCity demo OUT.vl     the demo city (maps/demo.vl is made this way)
+//   MakeCity ring OUT.vl     the small ring (maps/ring.vl)
 //   MakeCity stress OUT.vl   the stress city of the benchmarks
 #include "Cities.h"
 
@@ -13,12 +14,14 @@ int main(int argc, char** argv) {
     using namespace vell;
     using namespace vell::citygen;
     const std::string which = argc == 3 ? argv[1] : "";
-    if (which != "demo" && which != "stress") {
-        std::cerr << "Использование: MakeCity demo|stress ВЫХОД.vl\n";
+    if (which != "demo" && which != "ring" && which != "stress") {
+        std::cerr << "Использование: MakeCity demo|ring|stress ВЫХОД.vl\n";
         return 2;
     }
     try {
-        TGeneratedCity city = which == "demo" ? MakeDemoCity() : MakeStressCity();
+        TGeneratedCity city = which == "demo"   ? MakeDemoCity()
+                              : which == "ring" ? MakeRingCity()
+                                                : MakeStressCity();
         city.Map->FileName = argv[2];
         if (!city.Map->SaveToFile()) {
             std::cerr << "MakeCity: не удалось записать " << argv[2] << "\n";

@@ -63,6 +63,17 @@ TEST_F(SelectNearestTest, TheNearestWinsAndOnATieTheLowerIndex) {
     EXPECT_FALSE(Selected(far));
 }
 
+TEST_F(SelectNearestTest, TheNearestObjectQueryFiltersAndChangesNothing) {
+    const int wall = AddObject(*Map, Wall, 5000, 5001, 5100, 5001);
+    const int rail = AddObject(*Map, Rail, 5000, 5003, 5100, 5003);
+    const std::vector<TMapObject> before = Map->Objects;
+    EXPECT_EQ(NearestObject(*Map, 250, 200), wall);
+    EXPECT_EQ(NearestObject(*Map, 250, 200, [](const TMapObject& o) { return o.IsRail(); }), rail);
+    EXPECT_EQ(NearestObject(*Map, 250, 209), -1); // 6 m from the rail
+    EXPECT_EQ(Map->Objects, before);
+    EXPECT_EQ(Map->SelectMode, 0);
+}
+
 TEST_F(SelectNearestTest, PixelsCountFromTheViewOrigin) {
     Map->ViewX = -1000;
     Map->ViewY = 9000;
