@@ -85,7 +85,7 @@ void TVellEdit::CreateControls() {
     setCentralWidget(client);
 
     auto button = [&](QPushButton*& b, const char* name, int x, int y, int w, const char* caption,
-                      const char* hint, void (TVellEdit::*handler)()) {
+                      const char* hint, auto handler) {
         b = new QPushButton(Text(caption), client);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, w, 24);
@@ -177,10 +177,10 @@ void TVellEdit::CreateControls() {
     label(CountPoint, "CountPoint", 0, 348, "Маршрут не задан");
     CountPoint->setFixedWidth(200); // the caption changes with the route
 
-    button(btUp, "btUp", 84, 364, 32, "^&i", nullptr, &TVellEdit::btUpClick);
-    button(btLeft, "btLeft", 52, 388, 32, "<&j", nullptr, &TVellEdit::btLeftClick);
-    button(btDown, "btDown", 84, 388, 32, "V&k", nullptr, &TVellEdit::btDownClick);
-    button(btRight, "btRight", 116, 388, 32, ">&l", nullptr, &TVellEdit::btRightClick);
+    button(btUp, "btUp", 84, 364, 32, "^&i", nullptr, [this] { ArrowClick(0, -1); });
+    button(btLeft, "btLeft", 52, 388, 32, "<&j", nullptr, [this] { ArrowClick(-1, 0); });
+    button(btDown, "btDown", 84, 388, 32, "V&k", nullptr, [this] { ArrowClick(0, 1); });
+    button(btRight, "btRight", 116, 388, 32, ">&l", nullptr, [this] { ArrowClick(1, 0); });
 
     MiniMapPB = new TPaintBox(Bitmaps.OverviewBitmap, client);
     MiniMapPB->setObjectName(QStringLiteral("MiniMapPB"));
@@ -362,27 +362,15 @@ void TVellEdit::VSBChange() {
     RedrawAll();
 }
 
-void TVellEdit::btUpClick() {
-    VSB->setValue(VSB->value() - ArrowStep);
-    Map.ViewY = VSB->value();
-    RedrawAll();
-}
-
-void TVellEdit::btDownClick() {
-    VSB->setValue(VSB->value() + ArrowStep);
-    Map.ViewY = VSB->value();
-    RedrawAll();
-}
-
-void TVellEdit::btLeftClick() {
-    HSB->setValue(HSB->value() - ArrowStep);
-    Map.ViewX = HSB->value();
-    RedrawAll();
-}
-
-void TVellEdit::btRightClick() {
-    HSB->setValue(HSB->value() + ArrowStep);
-    Map.ViewX = HSB->value();
+void TVellEdit::ArrowClick(int dx, int dy) {
+    if (dx) {
+        HSB->setValue(HSB->value() + dx * ArrowStep);
+        Map.ViewX = HSB->value();
+    }
+    if (dy) {
+        VSB->setValue(VSB->value() + dy * ArrowStep);
+        Map.ViewY = VSB->value();
+    }
     RedrawAll();
 }
 

@@ -79,10 +79,8 @@ class TVellEdit : public QMainWindow {
     void CheckRouteClick();
 
     // The view.
-    void btUpClick();
-    void btDownClick();
-    void btLeftClick();
-    void btRightClick();
+    // An arrow button: scrolls the view one step in direction (dx, dy), each -1, 0 or 1.
+    void ArrowClick(int dx, int dy);
     void HSBChange();
     void VSBChange();
     void MiniMapPBMouseDown(QPoint position);
