@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MapBitmaps.h"
+#include "ModalWatch.h"
 #include "ScriptedDialogs.h"
 #include "TestMaps.h"
 #include "VellEdit.h"
@@ -84,14 +85,9 @@ class TEditorWindowHarness : public QObject {
     }
     TMapObject& Last() { return Map->Objects.back(); }
 
-    // Runs `act` on the modal dialog as soon as it is up.
-    void WhenModalShows(std::function<void(QWidget*)> act) {
-        QTimer::singleShot(0, this, [this, act] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                act(w);
-            else
-                WhenModalShows(act);
-        });
+    // Answers the modal dialog as soon as it is up (bounded: see ModalWatch.h).
+    std::shared_ptr<test::TModalWatch> WhenModalShows(std::function<void(QWidget*)> answer) {
+        return test::WhenModalShows(this, std::move(answer));
     }
 
     void MakeWindow() {

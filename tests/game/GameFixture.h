@@ -2,6 +2,7 @@
 #pragma once
 
 #include "MapBitmaps.h"
+#include "ModalWatch.h"
 #include "Random.h"
 #include "RouteMap.h"
 #include "ScriptedDialogs.h"
@@ -60,17 +61,8 @@ class TCaptionLog : public QObject {
     QWidget* Window;
 };
 
-// Runs `act` on the modal window as soon as one is up; gives up when `context` goes, so that
-// a window that never came up leaves no watcher behind for the next test.
-inline void WhenModalShows(QObject* context, std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, context, [context, act]() {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            act(w);
-            return;
-        }
-        WhenModalShows(context, act);
-    });
-}
+// Answers the modal window as soon as one is up; bounded, and gone with `context`.
+using test::WhenModalShows;
 
 // A map saved to `path`: ring A with two stops carries routes 1, 1А and 10; ring B, near the
 // map's corner, route 2. Routes are defined in the order 10, 2, 1А, 1.

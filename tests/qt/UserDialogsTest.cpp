@@ -3,6 +3,7 @@
 #include "QtUserDialogs.h"
 
 #include "Map.h"
+#include "ModalWatch.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,40 +19,33 @@
 using vell::TAnswer;
 using vell::TMap;
 using vell::TQtUserDialogs;
+using vell::test::TModalWatch;
 
 class UserDialogsTest : public QObject {
     Q_OBJECT
 
-    // Runs `inspect` on the modal window as soon as it is up.
-    void WhenModalShows(std::function<void(QWidget*)> inspect) {
-        QTimer::singleShot(0, this, [this, inspect]() {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w) {
-                WhenModalShows(inspect);
-                return;
-            }
-            inspect(w);
-        });
+    std::shared_ptr<TModalWatch> WhenModalShows(std::function<void(QWidget*)> answer) {
+        return vell::test::WhenModalShows(this, std::move(answer));
     }
 
+    // Clicks a message box's button; a window of another kind is left to the watch to close.
     static void Click(QWidget* w, QMessageBox::StandardButton which) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        QVERIFY(box);
-        box->button(which)->click();
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->button(which)->click();
     }
 
-    // The folder the open dialog shows when it comes up; `then` may move it before it closes.
+    // The folder the open dialog shows when it comes up ("none" when no file dialog came up);
+    // `then` may move it before it closes.
     QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}) {
-        QString folder;
+        QString folder = "none";
         WhenModalShows([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
+            if (!dialog) return;
             folder = dialog->directory().absolutePath();
             if (!then.isEmpty()) dialog->setDirectory(then);
             dialog->reject();
         });
-        [&]() { QVERIFY(!dialogs.ChooseMapToOpen().has_value()); }();
-        return folder;
+        const bool chosen = dialogs.ChooseMapToOpen().has_value();
+        return chosen ? "chosen" : folder;
     }
 
   private slots:
@@ -67,43 +61,52 @@ class UserDialogsTest : public QObject {
         for (auto [button, expected] : {std::pair{QMessageBox::Yes, TAnswer::Yes},
                                         std::pair{QMessageBox::No, TAnswer::No},
                                         std::pair{QMessageBox::Cancel, TAnswer::Cancel}}) {
+            QMessageBox::StandardButtons buttons;
             WhenModalShows([&, button = button](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                text = box->text();
-                icon = box->icon();
-                QCOMPARE(box->standardButtons(),
-                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    text = box->text();
+                    icon = box->icon();
+                    buttons = box->standardButtons();
+                }
                 Click(w, button);
             });
             QCOMPARE(dialogs.AskYesNoCancel("Карта 'x' была изменена. Сохранить?"), expected);
             QCOMPARE(text, QString("Карта 'x' была изменена. Сохранить?"));
             QCOMPARE(icon, QMessageBox::Question);
+            QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         }
     }
 
     void escapeMeansCancelOrNo() {
         TQtUserDialogs dialogs;
-        WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        bool closed[2] = {false, false};
+        for (bool& c : closed)
+            WhenModalShows([&c](QWidget* w) {
+                QTest::keyClick(w, Qt::Key_Escape);
+                c = !w->isVisible();
+            });
+        // (The second watch waits for the second box.)
         QCOMPARE(dialogs.AskYesNoCancel("?"), TAnswer::Cancel);
-        WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
         QCOMPARE(dialogs.AskYesNo("?"), false);
+        QVERIFY(closed[0] && closed[1]);
     }
 
     void yesNoQuestion() {
         TQtUserDialogs dialogs;
-        WhenModalShows([](QWidget* w) {
-            QCOMPARE(qobject_cast<QMessageBox*>(w)->standardButtons(),
-                     QMessageBox::Yes | QMessageBox::No);
+        QMessageBox::StandardButtons buttons;
+        WhenModalShows([&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) buttons = box->standardButtons();
             Click(w, QMessageBox::Yes);
         });
         QVERIFY(dialogs.AskYesNo("Заменить?"));
+        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
     }
 
     void errorBox() {
         TQtUserDialogs dialogs;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         WhenModalShows([&](QWidget* w) {
-            icon = qobject_cast<QMessageBox*>(w)->icon();
+            if (auto* box = qobject_cast<QMessageBox*>(w)) icon = box->icon();
             Click(w, QMessageBox::Ok);
         });
         dialogs.ShowError("Ошибка при открытии карты!");
@@ -114,10 +117,10 @@ class UserDialogsTest : public QObject {
         TQtUserDialogs dialogs;
         QStringList filters;
         WhenModalShows([&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
-            filters = dialog->nameFilters();
-            dialog->reject();
+            if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+                filters = dialog->nameFilters();
+                dialog->reject();
+            }
         });
         QVERIFY(!dialogs.ChooseMapToOpen().has_value());
         QCOMPARE(filters, QStringList{"карта с трамваями (*.vl)"});
@@ -188,9 +191,9 @@ class UserDialogsTest : public QObject {
         TQtUserDialogs dialogs;
         QStringList captions;
         WhenModalShows([&](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
-                captions << box->button(b)->text().remove('&');
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                    captions << box->button(b)->text().remove('&');
             Click(w, QMessageBox::No);
         });
         QCOMPARE(dialogs.AskYesNoCancel("Сохранить?"), TAnswer::No);
@@ -198,11 +201,9 @@ class UserDialogsTest : public QObject {
 
         QString cancel;
         WhenModalShows([&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
-            for (auto* button : dialog->findChildren<QAbstractButton*>())
+            for (auto* button : w->findChildren<QAbstractButton*>())
                 if (button->text().remove('&') == "Отмена") cancel = button->text();
-            dialog->reject();
+            w->close();
         });
         QVERIFY(!dialogs.ChooseMapToOpen().has_value());
         QApplication::removeTranslator(texts.get());
