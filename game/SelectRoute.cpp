@@ -105,7 +105,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     setFixedSize(742, 369);
     move(164, 185);
 
-    MapPB = new TPaintBox(this, &Bitmaps.OverviewBitmap);
+    MapPB = new TPaintBox(Bitmaps.OverviewBitmap, this);
     MapPB->setObjectName(QStringLiteral("MapPB"));
     MapPB->setGeometry(540, 0, 200, 200);
 

@@ -85,7 +85,7 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     setFixedSize(792, 621);
     move(112, 53);
 
-    PB = new TPaintBox(this, &Bitmaps.PlanBitmap);
+    PB = new TPaintBox(Bitmaps.PlanBitmap, this);
     PB->setObjectName(QStringLiteral("PB"));
     PB->setGeometry(172, 0, PlanSize, PlanSize);
 
@@ -156,8 +156,10 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     Timer = new QTimer(this);
     Timer->setInterval(50);
     connect(Timer, &QTimer::timeout, this, &TVellView::TimerTimer);
-    connect(PB, &TPaintBox::MouseDown, this, &TVellView::PBMouseDown);
-    connect(PB, &TPaintBox::MouseUp, this, &TVellView::PBMouseUp);
+    connect(PB, &TPaintBox::MouseDown, this,
+            [this](Qt::MouseButton button, QPoint at) { PBMouseDown(button, at.x(), at.y()); });
+    connect(PB, &TPaintBox::MouseUp, this,
+            [this](Qt::MouseButton button, QPoint at) { PBMouseUp(button, at.x(), at.y()); });
     connect(btShow, &QPushButton::clicked, this, &TVellView::btShowClick);
     connect(RouteInfo, &QPushButton::clicked, this, &TVellView::RouteInfoClick);
 }

@@ -184,9 +184,11 @@ void TVellEdit::CreateControls() {
 
     MiniMapPB = new TPaintBox(Bitmaps.OverviewBitmap, client);
     MiniMapPB->setObjectName(QStringLiteral("MiniMapPB"));
+    MiniMapPB->setMouseTracking(true);
     MiniMapPB->setGeometry(0, 416, OverviewSize, OverviewSize);
     MapPB = new TPaintBox(Bitmaps.PlanBitmap, client);
     MapPB->setObjectName(QStringLiteral("MapPB"));
+    MapPB->setMouseTracking(true); // moves without a button update the snap marker
     MapPB->setGeometry(204, 0, PlanSize, PlanSize);
 
     HSB = new QScrollBar(Qt::Horizontal, client);

@@ -1,4 +1,4 @@
-// The paint boxes of the editor window.
+// The paint boxes of the game's and the editor's windows.
 #include "PaintBox.h"
 
 #include <QMouseEvent>
@@ -17,8 +17,8 @@ QPoint PixelOf(const QMouseEvent* event) {
 } // namespace
 
 TPaintBox::TPaintBox(const QImage& image, QWidget* parent) : QWidget(parent), Image(image) {
+    // The bitmap covers the box: nothing behind it needs painting first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true); // moves without a button update the snap marker
 }
 
 void TPaintBox::paintEvent(QPaintEvent*) {
