@@ -9,6 +9,7 @@
 #include "SelectRoute.h"
 #include "TestMaps.h"
 #include "VellView.h"
+#include "WindowLayout.h"
 #include "World.h"
 
 #include <QApplication>

@@ -89,41 +89,42 @@ class VellViewTest : public QObject {
         QCOMPARE(v.windowTitle(), QString("Трамвай. Вид сверху."));
         QCOMPARE(v.minimumSize(), QSize(792, 621));
         QCOMPARE(v.maximumSize(), QSize(792, 621));
-        QCOMPARE(v.PB->geometry(), QRect(172, 0, 600, 600));
-        const std::tuple<QLabel*, const char*, int, int> labels[] = {
-            {v.CInfo, "Информация:", 0, 0},
-            {v.CBortNumber, "Номер поезда:", 0, 20},
-            {v.VBortNumber, "", 0, 36},
-            {v.URouteNumber, "Номер маршрута", 0, 56},
-            {v.VRouteNumber, "", 0, 72},
-            {v.CDTime, "Отстал от расписания", 0, 92},
-            {v.VDTime, "", 0, 108},
-            {v.CMaxDTime, "Максимальное отставание:", 0, 128},
-            {v.VMaxDTime, "", 0, 144},
-            {v.CSpeed, "Скорость:", 0, 164},
-            {v.VSpeed, "", -1, 180},
-            {v.CDSpeed, "Ускорение:", 0, 200},
-            {v.VDSpeed, "", 0, 216},
-            {v.CController, "Положение ручки:", 0, 236},
-            {v.VController, "", 0, 252},
-            {v.CDoors, "Двери закрыты", 0, 276},
-            {v.CVagons, "Вагонов:", 0, 296},
-            {v.VVagons, "", 0, 312},
-            {v.CPassengers, "Пассажиров:", 0, 332},
-            {v.VPassengers, "", 0, 348},
-            {v.ViewSpeed, "Скорость просмотра:", 0, 396}};
-        for (const auto& [label, text, x, y] : labels) {
+        QCOMPARE(v.PB->size(), QSize(600, 600)); // the plan, a pixel a metre
+        // The panel reads top to bottom in this order.
+        const std::pair<QLabel*, const char*> labels[] = {
+            {v.CInfo, "Информация:"},
+            {v.CBortNumber, "Номер поезда:"},
+            {v.VBortNumber, ""},
+            {v.URouteNumber, "Номер маршрута"},
+            {v.VRouteNumber, ""},
+            {v.CDTime, "Отстал от расписания"},
+            {v.VDTime, ""},
+            {v.CMaxDTime, "Максимальное отставание:"},
+            {v.VMaxDTime, ""},
+            {v.CSpeed, "Скорость:"},
+            {v.VSpeed, ""},
+            {v.CDSpeed, "Ускорение:"},
+            {v.VDSpeed, ""},
+            {v.CController, "Положение ручки:"},
+            {v.VController, ""},
+            {v.CDoors, "Двери закрыты"},
+            {v.CVagons, "Вагонов:"},
+            {v.VVagons, ""},
+            {v.CPassengers, "Пассажиров:"},
+            {v.VPassengers, ""},
+            {v.ViewSpeed, "Скорость просмотра:"}};
+        int above = -1;
+        for (const auto& [label, text] : labels) {
             QCOMPARE(label->text(), QString(text));
-            QCOMPARE(label->pos(), QPoint(x, y));
+            QVERIFY(label->y() > above);
+            above = label->y();
         }
         QCOMPARE(v.btShow->text(), QString("Показать"));
-        QCOMPARE(v.btShow->geometry(), QRect(0, 368, 170, 24));
-        QCOMPARE(v.Speed->geometry(), QRect(0, 412, 169, 45));
+        QVERIFY(v.btShow->y() > v.VPassengers->y() && v.btShow->y() < v.ViewSpeed->y());
+        QVERIFY(v.Speed->y() > v.ViewSpeed->y());
         QCOMPARE(v.Speed->minimum(), 0);
         QCOMPARE(v.Speed->maximum(), 10);
         QCOMPARE(v.Speed->value(), 4);
-        QCOMPARE(v.HSB->geometry(), QRect(172, 600, 600, 20));
-        QCOMPARE(v.VSB->geometry(), QRect(772, 0, 20, 600));
         for (QScrollBar* bar : {v.HSB, v.VSB}) {
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 10000);
@@ -131,8 +132,11 @@ class VellViewTest : public QObject {
         QCOMPARE(v.HSB->value(), 4300);
         QCOMPARE(v.VSB->value(), 3700);
         QCOMPARE(v.RouteInfo->text(), QString("?"));
-        QCOMPARE(v.RouteInfo->geometry(), QRect(772, 600, 20, 20));
         QCOMPARE(v.Timer->interval(), 50);
+        v.show();
+        QStringList faults = LayoutFaults(&v);
+        faults.removeAll("VSpeed: outside the window"); // one pixel left of the panel, as designed
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
     }
 
     void speedTrackBarRuns2ToThePStepsPerTick() {
