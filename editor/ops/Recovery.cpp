@@ -4,6 +4,7 @@
 #include "ByteStream.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -78,6 +79,30 @@ TRecovery::TRecovery(std::string folder) : Folder(std::move(folder)) {
     if (LockFd >= 0 && ::flock(LockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(LockFd);
         LockFd = -1;
+    }
+    // An editor that had this process number before and died left its copy under this name:
+    // it moves aside (with no lock of its name) so that it is offered, not overwritten.
+    if (fs::exists(OwnCopy, ec)) {
+        const fs::path aside = fs::path(Folder) / (pid + "-" + std::to_string(std::time(nullptr)) + CopySuffix);
+        std::rename(OwnCopy.c_str(), aside.c_str());
+    }
+    RemoveStaleLocks();
+}
+
+void TRecovery::RemoveStaleLocks() const {
+    // Lock files of editors that died without a copy. A young one may be an editor that has
+    // created its lock file and not yet locked it.
+    std::error_code ec;
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    for (const fs::directory_entry& entry : fs::directory_iterator(Folder, ec)) {
+        const fs::path path = entry.path();
+        if (path.extension() != LockSuffix || path.string() == OwnLock) continue;
+        fs::path copy = path;
+        copy.replace_extension(CopySuffix);
+        std::error_code e;
+        if (fs::exists(copy, e) || fs::last_write_time(path, e) > old || e || OwnerRuns(path))
+            continue;
+        ::unlink(path.c_str());
     }
 }
 

@@ -54,6 +54,8 @@ class TRecovery {
     void Discard(const TRecoveryCopy& copy) const;
 
   private:
+    void RemoveStaleLocks() const;
+
     std::string Folder;
     std::string OwnCopy;
     std::string OwnLock;

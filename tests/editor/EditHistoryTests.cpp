@@ -1,14 +1,18 @@
 // The undo history on the map itself: random edits taken back and done again byte for byte,
-// the saved state, and the size of steps on a full map.
+// the saved state, and the size of steps on a full map; recovery copies as files.
 #include "Conversion.h"
 #include "EditHistory.h"
 #include "EditOps.h"
 #include "GeneratedCity.h"
 #include "MapFile.h"
+#include "Recovery.h"
 #include "RouteEditing.h"
 #include "TestMaps.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace vell::test {
 namespace {
@@ -149,6 +153,39 @@ TEST(EditHistory, StepsOnAFullMapHoldOnlyWhatChanged) {
     history.Undo(*map);
     EXPECT_EQ(map->ObjectCount(), MaxObjects);
     EXPECT_EQ(map->Objects[40000].X1, 40000 % 9000);
+}
+
+} // namespace
+} // namespace vell::test
+
+namespace vell::test {
+namespace {
+
+// An editor that died with the process number this one has now: its copy is offered, not
+// overwritten by this editor's first copy.
+TEST(RecoveryCopy, LeftUnderThisProcessNumberIsOfferedNotOverwritten) {
+    TTempDir dir;
+    auto left = NewMap();
+    AddRail(*left, 100, 100, 200, 100);
+    left->FileName = "/maps/left.vl";
+    const std::string folder = dir.Path("recovery");
+    std::filesystem::create_directories(folder);
+    WriteBytes(folder + "/" + std::to_string(::getpid()) + ".vlr", SerializeRecoveryCopy(*left));
+    TRecovery recovery(folder);
+    auto mine = NewMap();
+    ASSERT_EQ(recovery.Write(*mine), TFileFault::None);
+    const std::vector<TRecoveryCopy> copies = recovery.FindLeftCopies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].Fault, TFileFault::None);
+    EXPECT_EQ(copies[0].MapName, "/maps/left.vl");
+    EXPECT_EQ(copies[0].Contents.Objects, left->Objects);
+    // A copy cut anywhere is refused whole.
+    std::vector<std::uint8_t> bytes = SerializeRecoveryCopy(*left);
+    std::string name;
+    TMapFileContents contents;
+    for (std::size_t cut : {std::size_t(3), std::size_t(20), bytes.size() - 1})
+        EXPECT_FALSE(ParseRecoveryCopy(std::span(bytes).first(cut), name, contents)) << cut;
+    EXPECT_TRUE(ParseRecoveryCopy(bytes, name, contents));
 }
 
 } // namespace
