@@ -33,12 +33,14 @@ bool ConfirmExit(TMap& map, IUserDialogs& dialogs) {
     return dialogs.AskYesNo(ExitPrompt);
 }
 
-void EditorOpenMap(TMap& map, IUserDialogs& dialogs) {
-    if (!SettleChanges(map, dialogs)) return;
+bool EditorOpenMap(TMap& map, IUserDialogs& dialogs) {
+    if (!SettleChanges(map, dialogs)) return false;
     // The question has been answered; the shared flow must not ask it again after a No.
     const bool modified = map.Modified;
     map.Modified = false;
-    if (!OpenMap(map, dialogs)) map.Modified = modified; // nothing was loaded
+    if (OpenMap(map, dialogs)) return true;
+    map.Modified = modified; // nothing was loaded
+    return false;
 }
 
 } // namespace vell

@@ -20,6 +20,7 @@ bool ConfirmExit(TMap& map, IUserDialogs& dialogs);
 
 // The editor's open command: asks about unsaved changes like ConfirmNewMap, then runs the
 // shared open flow (dialog, load, error message). The map is untouched unless a map was loaded.
-void EditorOpenMap(TMap& map, IUserDialogs& dialogs);
+// True when a map was loaded.
+bool EditorOpenMap(TMap& map, IUserDialogs& dialogs);
 
 } // namespace vell

@@ -2,10 +2,12 @@
 #include "VellEdit.h"
 
 #include "EditOps.h"
+#include "EditSteps.h"
 #include "EditorFlows.h"
 #include "MapFlows.h"
 #include "PaintBox.h"
 #include "PlanView.h"
+#include "Recovery.h"
 #include "Selection.h"
 #include "Units.h"
 
@@ -62,9 +64,9 @@ TMouseButton ButtonOf(Qt::MouseButton button) {
 } // namespace
 
 TVellEdit::TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDialogs& dialogs,
-                     QWidget* parent)
+                     QWidget* parent, TRecovery* recovery)
     : QMainWindow(parent), Map(map), Bitmaps(bitmaps), Random(random), Dialogs(dialogs),
-      PlanMouse(map, random), CurrentColor(StartColor) {
+      PlanMouse(map, random), CurrentColor(StartColor), Recovery(recovery) {
     setObjectName(QStringLiteral("VellEdit"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -77,6 +79,8 @@ TVellEdit::TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDial
     move(83, 40);
     FormCreate();
 }
+
+TVellEdit::~TVellEdit() = default;
 
 void TVellEdit::CreateControls() {
     auto* client = new QWidget(this);
@@ -221,6 +225,9 @@ void TVellEdit::CreateControls() {
     connect(Symbol2, &QComboBox::currentIndexChanged, this, &TVellEdit::Symbol2Change);
     connect(VagonCount, &QSlider::valueChanged, this, &TVellEdit::VagonCountChange);
     connect(RouteInterval, &QSlider::valueChanged, this, &TVellEdit::RouteIntervalChange);
+    // A track bar dragged with the mouse is one step, recorded when it is let go.
+    connect(VagonCount, &QSlider::sliderReleased, this, [this] { Record(CarsLabel); });
+    connect(RouteInterval, &QSlider::sliderReleased, this, [this] { Record(IntervalLabel); });
 
     // The tab order of the form: the tools, the buttons top to bottom, the route panel, the
     // arrows and the scroll bars.
@@ -236,6 +243,14 @@ void TVellEdit::CreateControls() {
     Timer->setInterval(50);
     connect(Timer, &QTimer::timeout, this, &TVellEdit::TimerTimer);
     Timer->start();
+
+    RecoveryTimer = new QTimer(this);
+    RecoveryTimer->setObjectName(QStringLiteral("RecoveryTimer"));
+    connect(RecoveryTimer, &QTimer::timeout, this, &TVellEdit::RecoveryTimerTimer);
+    if (Recovery) {
+        RecoveryTimer->setInterval(Recovery->IntervalMs);
+        RecoveryTimer->start();
+    }
 }
 
 void TVellEdit::CreateMenu() {
@@ -257,6 +272,20 @@ void TVellEdit::CreateMenu() {
     item(A1, "A1", "Сохранить как (A)", QKeySequence(Qt::CTRL | Qt::Key_A), &TVellEdit::A1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
     item(N3, "N3", "Выход (&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q), &TVellEdit::N3Click);
+    // The edit menu: its letter is the one no control of the window uses.
+    EditMenu = bar->addMenu(Text("Правка (&U)"));
+    EditMenu->setObjectName(QStringLiteral("EditMenu"));
+    EditMenu->setFont(EditorFont());
+    UndoItem = EditMenu->addAction(Text("Отменить"));
+    UndoItem->setObjectName(QStringLiteral("Undo"));
+    UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(UndoItem, &QAction::triggered, this, &TVellEdit::UndoClick);
+    RedoItem = EditMenu->addAction(Text("Повторить"));
+    RedoItem->setObjectName(QStringLiteral("Redo"));
+    RedoItem->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(RedoItem, &QAction::triggered, this, &TVellEdit::RedoClick);
+    UpdateUndoActions();
     C1 = bar->addAction(Text("Цвет (&C)"));
     C1->setObjectName(QStringLiteral("C1"));
     connect(C1, &QAction::triggered, this, &TVellEdit::C1Click);
@@ -277,6 +306,8 @@ void TVellEdit::FormCreate() {
         SyncScrollBars();
     }
     RefreshRouteState();
+    UndoHistory.Reset(Map, EditorState());
+    WrittenGeneration = UndoHistory.Generation();
 }
 
 void TVellEdit::FormActivate() {
@@ -304,6 +335,8 @@ void TVellEdit::showEvent(QShowEvent* event) {
             QTimer::singleShot(0, this, [this]() {
                 Dialogs.ShowError(WithReason(OpenErrorText, Map.CreateFault));
             });
+        // Asked once, after the window is up (and after an open error, which comes first).
+        if (Recovery) QTimer::singleShot(0, this, &TVellEdit::OfferRecovery);
     }
 }
 
@@ -395,6 +428,10 @@ void TVellEdit::MiniMapPBMouseUp() { IsMiniMapDragging = false; }
 void TVellEdit::MapPBMouseDown(Qt::MouseButton button, QPoint position) {
     ApplyRedraw(PlanMouse.Press(ButtonOf(button), position.x(), position.y(),
                                 std::uint8_t(ActionItemIndex()), CurrentColor));
+    if (PlanMouse.Moving())
+        GestureLabel = MoveEndsLabel;
+    else if (PlanMouse.Drawing())
+        GestureLabel = DrawingLabel(ActionItemIndex());
 }
 
 void TVellEdit::MapPBMouseMove(QPoint position) {
@@ -402,10 +439,25 @@ void TVellEdit::MapPBMouseMove(QPoint position) {
 }
 
 void TVellEdit::MapPBMouseUp(Qt::MouseButton button) {
+    const int count = Map.ObjectCount();
     ApplyRedraw(PlanMouse.Release(ButtonOf(button)));
+    // The purge on release may have taken waypoint rails out of their routes.
+    if (Map.ObjectCount() < count) RefreshRouteState();
+    if (!PlanMouse.Drawing() && !PlanMouse.Selecting() && !PlanMouse.Moving()) {
+        Record(GestureLabel.empty() ? PurgeLabel : GestureLabel);
+        GestureLabel.clear();
+    }
 }
 
-void TVellEdit::BeginCommand() { PlanMouse.Reset(); }
+void TVellEdit::BeginCommand() {
+    const bool dragging = PlanMouse.Drawing() || PlanMouse.Selecting() || PlanMouse.Moving();
+    PlanMouse.Reset();
+    // What the drag has done so far is its step; the command's own step comes after it.
+    if (dragging) {
+        Record(GestureLabel.empty() ? PurgeLabel : GestureLabel);
+        GestureLabel.clear();
+    }
+}
 
 void TVellEdit::DeSelectClick() {
     BeginCommand();
@@ -416,6 +468,7 @@ void TVellEdit::DeSelectClick() {
 void TVellEdit::DelSelClick() {
     BeginCommand();
     Map.DeleteSelected();
+    Record(DeleteLabel);
     RefreshRouteState(); // deleted rails have left their routes
     RedrawAll();
 }
@@ -423,17 +476,20 @@ void TVellEdit::DelSelClick() {
 void TVellEdit::SwapClick() {
     BeginCommand();
     SwapSelected(Map);
+    Record(SwapLabel);
     DrawPlanView();
 }
 
 void TVellEdit::ColorToMemClick() {
     BeginCommand();
     if (auto color = AverageSelectedColor(Map)) CurrentColor = *color;
+    Record(TakeColorLabel);
 }
 
 void TVellEdit::MemToColorClick() {
     BeginCommand();
     ApplyColorToSelected(Map, CurrentColor);
+    Record(ApplyColorLabel);
     RedrawAll();
 }
 
@@ -447,7 +503,10 @@ void TVellEdit::IntersectionsClick() {
 
 void TVellEdit::N4Click() {
     BeginCommand();
-    ConfirmNewMap(Map, Dialogs);
+    if (ConfirmNewMap(Map, Dialogs))
+        MapReplaced();
+    else if (!Map.Modified)
+        MapSaved(); // saved in answer to the question, then the new map did not come
     // The view is back at its start: the scroll bars follow it at once rather than at the
     // next activation, so the arrows and the scroll bars go on from where the view is.
     SyncScrollBars();
@@ -457,13 +516,16 @@ void TVellEdit::N4Click() {
 
 void TVellEdit::N5Click() {
     BeginCommand();
-    SaveMap(Map, Dialogs);
+    if (SaveMap(Map, Dialogs)) MapSaved();
     RedrawAll();
 }
 
 void TVellEdit::O1Click() {
     BeginCommand();
-    EditorOpenMap(Map, Dialogs);
+    if (EditorOpenMap(Map, Dialogs))
+        MapReplaced();
+    else if (!Map.Modified)
+        MapSaved();
     SyncScrollBars();
     RefreshRouteState();
     RedrawAll();
@@ -471,7 +533,7 @@ void TVellEdit::O1Click() {
 
 void TVellEdit::A1Click() {
     BeginCommand();
-    SaveMapAs(Map, Dialogs);
+    if (SaveMapAs(Map, Dialogs)) MapSaved();
     RedrawAll();
 }
 
@@ -479,15 +541,20 @@ void TVellEdit::N3Click() { close(); }
 
 void TVellEdit::closeEvent(QCloseEvent* event) {
     BeginCommand();
-    if (ConfirmExit(Map, Dialogs))
+    if (ConfirmExit(Map, Dialogs)) {
+        // A clean exit: whatever was not saved was given up (or saved) in answer.
+        if (Recovery) Recovery->Remove();
         event->accept();
-    else
+    } else {
+        if (!Map.Modified) MapSaved(); // saved in answer, but not allowed to leave
         event->ignore();
+    }
 }
 
 void TVellEdit::C1Click() {
     BeginCommand();
     if (auto color = Dialogs.ChooseColor(CurrentColor)) CurrentColor = *color;
+    Record(ChooseColorLabel);
 }
 
 } // namespace vell

@@ -2,6 +2,7 @@
 // tools and editing buttons, the route panel and the map-file menu.
 #pragma once
 
+#include "EditHistory.h"
 #include "MapBitmaps.h"
 #include "PlanMouse.h"
 
@@ -12,11 +13,13 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <string>
 
 class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QSlider;
@@ -25,6 +28,7 @@ class QTimer;
 namespace vell {
 
 class TPaintBox;
+class TRecovery;
 
 // The window's caption before the first redraw; afterwards "Редактор карт  - " and the name.
 extern const char* const EditorCaption;
@@ -32,9 +36,11 @@ extern const char* const EditorCaption;
 class TVellEdit : public QMainWindow {
     Q_OBJECT
   public:
-    // The window works on the program's one map and its bitmaps; it owns neither.
+    // The window works on the program's one map and its bitmaps; it owns neither. With a
+    // recovery store it offers left copies at start and keeps a copy of unsaved changes.
     TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDialogs& dialogs,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, TRecovery* recovery = nullptr);
+    ~TVellEdit() override;
 
     // The current colour (0x00BBGGRR): the colour dialog's, or the average taken from the map.
     std::uint32_t Color() const { return CurrentColor; }
@@ -44,6 +50,7 @@ class TVellEdit : public QMainWindow {
     bool MiniMapDragging() const { return IsMiniMapDragging; }
     // How often the plan view has been rendered; the idle window renders nothing.
     long PlanRenders() const { return PlanRenderCount; }
+    const TEditHistory& History() const { return UndoHistory; }
 
     // Renders plan and overview, sets the caption and shows both bitmaps.
     void RedrawAll();
@@ -95,6 +102,9 @@ class TVellEdit : public QMainWindow {
     void A1Click();
     void N3Click();
     void C1Click();
+    void UndoClick();
+    void RedoClick();
+    void RecoveryTimerTimer();
 
   private:
     void CreateControls();
@@ -119,6 +129,23 @@ class TVellEdit : public QMainWindow {
     // The route slot the panel shows: row from Symbol1, column from Symbol2.
     int RouteRow() const;
     int RouteColumn() const;
+
+    // The undo history (VellEditHistory.cpp). Record makes a step of what the last command
+    // changed; the menu follows the history.
+    TEditorState EditorState() const;
+    void Record(const std::string& label);
+    void ShowEditorState(const TEditorState& state);
+    void UpdateUndoActions();
+    // The map was replaced (New, Open, a restored copy) or saved: the history starts again or
+    // marks the saved state, the recovery copy goes when nothing is left unsaved.
+    void MapReplaced();
+    void MapSaved();
+    void AfterChange();
+    // What the plan-view mouse gesture under way will be called as a step.
+    std::string GestureLabel;
+    // Recovery copies (VellEditHistory.cpp).
+    void OfferRecovery();
+    void WriteRecoveryCopy();
 
     TMap& Map;
     TMapBitmaps& Bitmaps;
@@ -159,12 +186,19 @@ class TVellEdit : public QMainWindow {
     QScrollBar* HSB = nullptr;
     QScrollBar* VSB = nullptr;
     QTimer* Timer = nullptr;
+    QTimer* RecoveryTimer = nullptr;
+    TEditHistory UndoHistory;
+    TRecovery* Recovery = nullptr;
+    std::uint64_t WrittenGeneration = 0;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QAction* O1 = nullptr;
     QAction* A1 = nullptr;
     QAction* N3 = nullptr;
     QAction* C1 = nullptr;
+    QMenu* EditMenu = nullptr;
+    QAction* UndoItem = nullptr;
+    QAction* RedoItem = nullptr;
 };
 
 } // namespace vell

@@ -3,6 +3,7 @@
 
 #include "Conversion.h"
 #include "EditOps.h"
+#include "EditSteps.h"
 #include "RouteEditing.h"
 
 namespace vell {
@@ -20,6 +21,9 @@ void TVellEdit::CheckClick() {
 void TVellEdit::CompileClick() {
     BeginCommand();
     ConvertDoubleTracks(Map, ColorGrade(Color()), Random);
+    Record(ConversionLabel);
+    // A conversion is much work to lose: its copy is written at once.
+    if (Map.Modified) WriteRecoveryCopy();
     RedrawAll();
 }
 

@@ -2,49 +2,62 @@
 // check. The controls and their connections are made with the window (VellEdit.cpp).
 #include "VellEdit.h"
 
+#include "EditSteps.h"
 #include "RouteEditing.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
 
 namespace vell {
 
 void TVellEdit::RefreshRouteState() {
-    // Moving the track bars runs their change handlers, which write the slot back and mark
-    // the map modified: showing a slot must not count as a change.
-    const bool modified = Map.Modified;
+    // Showing a slot is no change: the track bars' handlers would write the shown values back
+    // (a value out of the bar's range clamped) and make an undo step of it.
     const TRouteRec& route = Map.Route(RouteRow(), RouteColumn());
-    VagonCount->setValue(route.Cars);
-    RouteInterval->setValue(route.Interval);
+    {
+        const QSignalBlocker cars(VagonCount), interval(RouteInterval);
+        VagonCount->setValue(route.Cars);
+        RouteInterval->setValue(route.Interval);
+    }
     if (auto caption = CountPointCaption(route.WaypointCount))
         CountPoint->setText(QString::fromStdString(*caption));
-    Map.Modified = modified;
 }
 
-void TVellEdit::Symbol1Change() { RefreshRouteState(); }
+void TVellEdit::Symbol1Change() {
+    RefreshRouteState();
+    Record(RouteSymbolLabel);
+}
 
-void TVellEdit::Symbol2Change() { RefreshRouteState(); }
+void TVellEdit::Symbol2Change() {
+    RefreshRouteState();
+    Record(RouteSymbolLabel);
+}
 
 void TVellEdit::VagonCountChange() {
     Map.Route(RouteRow(), RouteColumn()).Cars = std::uint8_t(VagonCount->value());
     Map.Modified = true;
+    if (!VagonCount->isSliderDown()) Record(CarsLabel);
 }
 
 void TVellEdit::RouteIntervalChange() {
     Map.Route(RouteRow(), RouteColumn()).Interval = std::uint8_t(RouteInterval->value());
     Map.Modified = true;
+    if (!RouteInterval->isSliderDown()) Record(IntervalLabel);
 }
 
 void TVellEdit::AddToRouteClick() {
     BeginCommand();
     AddSelectedRailToRoute(Map, RouteRow(), RouteColumn());
+    Record(AddWaypointLabel);
     RefreshRouteState();
 }
 
 void TVellEdit::ClearRouteClick() {
     BeginCommand();
     vell::ClearRoute(Map, RouteRow(), RouteColumn());
+    Record(ClearRouteLabel);
     RefreshRouteState();
     RepaintBitmaps();
 }

@@ -4,6 +4,7 @@
 #include "MapBitmaps.h"
 #include "QtApplication.h"
 #include "QtUserDialogs.h"
+#include "Recovery.h"
 #include "VellEdit.h"
 
 #include "Map.h"
@@ -41,8 +42,10 @@ int main(int argc, char** argv) {
     map->Create(line.MapName ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;
     auto dialogs = std::make_unique<vell::TQtUserDialogs>();
+    // Copies of unsaved work, and those a crashed editor left behind.
+    vell::TRecovery recovery(vell::DefaultRecoveryFolder());
 
-    vell::TVellEdit window(*map, bitmaps, random, *dialogs);
+    vell::TVellEdit window(*map, bitmaps, random, *dialogs, nullptr, &recovery);
     dialogs->SetParent(&window);
     window.show();
     const int code = app.exec();

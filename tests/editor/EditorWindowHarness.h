@@ -27,6 +27,8 @@ class TEditorWindowHarness : public QObject {
     std::unique_ptr<TScriptedDialogs> Dialogs;
     std::unique_ptr<TVellEdit> Window;
     std::unique_ptr<test::TTempDir> Dir;
+    // Windows made from now on keep recovery copies there; none without it.
+    TRecovery* RecoveryStore = nullptr;
 
     template <class T = QWidget> T* Child(const char* name) {
         T* w = Window->findChild<T*>(QString::fromLatin1(name));
@@ -91,7 +93,8 @@ class TEditorWindowHarness : public QObject {
     }
 
     void MakeWindow() {
-        Window = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs);
+        Window = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs, nullptr,
+                                             RecoveryStore);
         Window->show();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
     }

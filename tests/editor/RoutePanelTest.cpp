@@ -66,6 +66,27 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
         QCOMPARE(Caption(), QString::fromUtf8("Маршрут не задан"));
     }
 
+    // A waypoint rail dragged shorter than 10 m vanishes on release and leaves its route:
+    // the panel shows it at once.
+    void dragThatDeletesAWaypointRailRefreshesThePanel() {
+        const int a = test::AddRail(*Map, 5000, 5000, 5100, 5000);
+        const int b = test::AddRail(*Map, 5100, 5000, 5200, 5000);
+        test::SetRoute(*Map, 0, 0, {a, b});
+        ShowSlot(0, 1);
+        ShowSlot(0, 0);
+        QCOMPARE(Caption(), QString::fromUtf8("2 точки"));
+        Window->RedrawAll();
+        MoveTo(At(5200, 5000)); // only the second rail ends there
+        Press(Qt::RightButton, At(5200, 5000));
+        Press(Qt::LeftButton, At(5200, 5000));
+        MoveTo(At(5105, 5000));
+        Release(Qt::LeftButton, At(5105, 5000));
+        QCOMPARE(Map->ObjectCount(), 1);
+        QCOMPARE(test::Waypoints(*Map, 0, 0), (std::vector<int>{a}));
+        QCOMPARE(Caption(), QString::fromUtf8("1 точка (маршрут не задан)"));
+        Release(Qt::RightButton, At(5105, 5000));
+    }
+
     void routeCheckSelectsTheWalkOrNothing() {
         std::vector<int> ring = test::AddRing(*Map, 4900, 4900, 5300, 5200, 2);
         test::SetRoute(*Map, 0, 0, {ring[0]});

@@ -1,0 +1,111 @@
+// The editor window's undo and redo, and its recovery copies: the edit menu, the steps the
+// commands record, the copy written while changes are unsaved and the question at start.
+#include "VellEdit.h"
+
+#include "EditSteps.h"
+#include "Recovery.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace vell {
+
+TEditorState TVellEdit::EditorState() const {
+    return {CurrentColor, RouteRow(), RouteColumn()};
+}
+
+void TVellEdit::Record(const std::string& label) {
+    if (UndoHistory.Record(Map, EditorState(), label)) AfterChange();
+}
+
+void TVellEdit::UndoClick() {
+    BeginCommand(); // a drag under way is a step of its own, taken back first
+    if (!UndoHistory.CanUndo()) return;
+    ShowEditorState(UndoHistory.Undo(Map));
+}
+
+void TVellEdit::RedoClick() {
+    BeginCommand();
+    if (!UndoHistory.CanRedo()) return;
+    ShowEditorState(UndoHistory.Redo(Map));
+}
+
+void TVellEdit::ShowEditorState(const TEditorState& state) {
+    CurrentColor = state.Color;
+    {
+        const QSignalBlocker row(Symbol1), column(Symbol2);
+        Symbol1->setCurrentIndex(state.RouteRow);
+        Symbol2->setCurrentIndex(state.RouteColumn);
+    }
+    RefreshRouteState();
+    AfterChange();
+    RedrawAll();
+}
+
+void TVellEdit::UpdateUndoActions() {
+    const std::string undo = UndoHistory.UndoLabel(), redo = UndoHistory.RedoLabel();
+    UndoItem->setEnabled(UndoHistory.CanUndo());
+    UndoItem->setText(QString::fromUtf8("Отменить") +
+                      (undo.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(undo)));
+    RedoItem->setEnabled(UndoHistory.CanRedo());
+    RedoItem->setText(QString::fromUtf8("Повторить") +
+                      (redo.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(redo)));
+}
+
+void TVellEdit::AfterChange() {
+    UpdateUndoActions();
+    // Back at the saved state (or saved): there is nothing left to recover.
+    if (Recovery && !Map.Modified) Recovery->Remove();
+}
+
+void TVellEdit::MapReplaced() {
+    UndoHistory.Reset(Map, EditorState());
+    WrittenGeneration = UndoHistory.Generation();
+    AfterChange();
+}
+
+void TVellEdit::MapSaved() {
+    UndoHistory.MarkSaved();
+    AfterChange();
+}
+
+// ---- Recovery copies ----
+
+void TVellEdit::RecoveryTimerTimer() {
+    if (Map.Modified && UndoHistory.Generation() != WrittenGeneration) WriteRecoveryCopy();
+}
+
+void TVellEdit::WriteRecoveryCopy() {
+    if (!Recovery) return;
+    // A failed copy is not worth a message in the middle of editing: the next one may work,
+    // and saving reports its own errors.
+    if (Recovery->Write(Map) == TFileFault::None) WrittenGeneration = UndoHistory.Generation();
+}
+
+void TVellEdit::OfferRecovery() {
+    for (const TRecoveryCopy& copy : Recovery->FindLeftCopies()) {
+        if (copy.Fault != TFileFault::None) {
+            Dialogs.ShowError(RecoveryUnreadableText(copy)); // and left where it is
+            continue;
+        }
+        if (!Dialogs.AskYesNo(RecoveryPrompt(copy))) {
+            Recovery->Discard(copy);
+            continue;
+        }
+        PlanMouse.Reset();
+        RestoreRecoveryCopy(Map, copy);
+        // The copy stays, as this editor's own, until the map is saved or given up.
+        Recovery->TakeOver(copy);
+        UndoHistory.ResetUnsaved(Map, EditorState());
+        WrittenGeneration = UndoHistory.Generation();
+        AfterChange();
+        SyncScrollBars();
+        RefreshRouteState();
+        RedrawAll();
+        return; // one map at a time: other copies are offered at the next start
+    }
+}
+
+} // namespace vell

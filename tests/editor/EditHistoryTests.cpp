@@ -1,0 +1,192 @@
+// The undo history on the map itself: random edits taken back and done again byte for byte,
+// the saved state, and the size of steps on a full map; recovery copies as files.
+#include "Conversion.h"
+#include "EditHistory.h"
+#include "EditOps.h"
+#include "GeneratedCity.h"
+#include "MapFile.h"
+#include "Recovery.h"
+#include "RouteEditing.h"
+#include "TestMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace vell::test {
+namespace {
+
+// The map as its file stores it, selection left out: what undo must give back exactly.
+std::vector<std::uint8_t> Bytes(const TMap& map) {
+    TMapFileContents c = map.StoredContents();
+    for (TMapObject& o : c.Objects) o.SetSelected(false);
+    return SerializeMapFile(c);
+}
+
+void SelectSome(TMap& map, TRandom& r, int percent) {
+    for (TMapObject& o : map.Objects) o.SetSelected(r.Below(100) < percent);
+}
+
+// One random edit of the kinds the editor makes: appends, deletions anywhere, changes in
+// place, conversions, route edits; sometimes two at once, as a drag and its purge.
+void RandomEdit(TMap& map, TRandom& r) {
+    switch (r.Below(8)) {
+    case 0:
+        map.AddObject(MakeObject(std::uint8_t(r.Below(10)), 1000 + r.Below(8000), 1000 + r.Below(8000),
+                                 1000 + r.Below(8000), 1000 + r.Below(8000)));
+        break;
+    case 1: SelectSome(map, r, 2); map.DeleteSelected(); break;
+    case 2: SelectSome(map, r, 5); SwapSelected(map); break;
+    case 3: SelectSome(map, r, 3); ApplyColorToSelected(map, std::uint32_t(r.Below(1 << 24))); break;
+    case 4: {
+        const int x = 1000 + r.Below(8000), y = 1000 + r.Below(8000);
+        map.AddObject(MakeObject(DoubleTrackPoles, x, y, x + 100, y + 30));
+        ConvertDoubleTracks(map, 120, r);
+        break;
+    }
+    case 5:
+        map.ClearMarks();
+        if (map.ObjectCount() > 0) map.Objects[r.Below(map.ObjectCount())].SetSelected(true);
+        AddSelectedRailToRoute(map, r.Below(RouteRows), r.Below(RouteColumns));
+        break;
+    case 6: {
+        TRouteRec& route = map.Route(r.Below(RouteRows), r.Below(RouteColumns));
+        route.Cars = std::uint8_t(1 + r.Below(3));
+        route.Interval = std::uint8_t(5 + r.Below(26));
+        break;
+    }
+    default: // a drag that makes objects too short, and the purge that follows
+        for (int k = 0; k < 3 && map.ObjectCount() > 0; ++k) {
+            TMapObject& o = map.Objects[r.Below(map.ObjectCount())];
+            o.X2 = o.X1, o.Y2 = o.Y1;
+            o.SetEndGrab(true);
+        }
+        map.PurgeInvalid();
+        break;
+    }
+}
+
+TEST(EditHistory, RandomEditsUndoneAndRedoneByteForByte) {
+    TCityPlan plan;
+    plan.Loops = 2;
+    plan.LoopWidth = 1200;
+    auto map = GenerateCity(plan);
+    TRandom r(7);
+    TEditHistory history;
+    TEditorState state{StartColor, 0, 0};
+    history.Reset(*map, state);
+    const std::vector<std::uint8_t> start = Bytes(*map);
+    int steps = 0;
+    for (int k = 0; k < 600; ++k) {
+        RandomEdit(*map, r);
+        if (k % 50 == 0) state.RouteRow = r.Below(RouteRows); // the panel's slot is a step too
+        steps += history.Record(*map, state, "step " + std::to_string(k));
+    }
+    ASSERT_GT(steps, 500);
+    ASSERT_EQ(int(history.StepCount()), steps);
+    const std::vector<std::uint8_t> end = Bytes(*map);
+    while (history.CanUndo()) history.Undo(*map);
+    EXPECT_EQ(Bytes(*map), start);
+    EXPECT_FALSE(map->Modified);
+    while (history.CanRedo()) {
+        const TEditorState shown = history.Redo(*map);
+        EXPECT_TRUE(map->Modified);
+        state = shown;
+    }
+    EXPECT_EQ(Bytes(*map), end);
+}
+
+TEST(EditHistory, SavedStateNewStepsAndNoStepForNothing) {
+    auto map = NewMap();
+    TEditHistory history;
+    const TEditorState state{StartColor, 0, 0};
+    history.Reset(*map, state);
+    AddRail(*map, 5000, 5000, 5100, 5000);
+    map->Modified = true;
+    EXPECT_TRUE(history.Record(*map, state, "рисование рельса"));
+    map->Objects[0].SetSelected(true);
+    EXPECT_FALSE(history.Record(*map, state, "выделение")); // selection is no step
+    history.MarkSaved();
+    map->Modified = false;
+    AddRail(*map, 5100, 5000, 5200, 5000);
+    EXPECT_TRUE(history.Record(*map, {1, 0, 0}, "second"));
+    EXPECT_EQ(history.UndoLabel(), "second");
+    history.Undo(*map);
+    EXPECT_FALSE(map->Modified); // back at the saved state
+    EXPECT_EQ(map->ObjectCount(), 1);
+    EXPECT_TRUE(map->Objects[0].Selected()); // changed nothing there: the selection stays
+    history.Undo(*map);
+    EXPECT_TRUE(map->Modified);
+    EXPECT_EQ(history.RedoLabel(), "рисование рельса");
+    history.Redo(*map);
+    EXPECT_FALSE(map->Modified);
+    // A new edit drops the undone step; the saved state stays reachable.
+    AddObject(*map, Wall, 0, 0, 100, 100);
+    EXPECT_TRUE(history.Record(*map, state, "third"));
+    EXPECT_FALSE(history.CanRedo());
+    history.Undo(*map);
+    EXPECT_FALSE(map->Modified);
+}
+
+// On a full map a deletion near the start moves every later object: the step must hold the
+// deleted objects, not the whole map.
+TEST(EditHistory, StepsOnAFullMapHoldOnlyWhatChanged) {
+    auto map = NewMap();
+    for (int k = 0; k < MaxObjects; ++k)
+        AddObject(*map, Wall, k % 9000, k / 9000 * 10, k % 9000 + 5, k / 9000 * 10 + 5);
+    TEditHistory history;
+    const TEditorState state{StartColor, 0, 0};
+    history.Reset(*map, state);
+    const std::size_t base = history.MemoryBytes();
+    map->Objects[5].SetSelected(true);
+    map->Objects[40000].SetSelected(true);
+    map->DeleteSelected();
+    ASSERT_TRUE(history.Record(*map, state, "delete"));
+    EXPECT_LT(history.MemoryBytes() - base, std::size_t(2048));
+    // Every object changed in place (a colour on the whole map) packs into little.
+    for (TMapObject& o : map->Objects) o.SetSelected(true);
+    ApplyColorToSelected(*map, 0x102030);
+    ASSERT_TRUE(history.Record(*map, state, "colour"));
+    EXPECT_LT(history.MemoryBytes() - base, std::size_t(64 * 1024));
+    history.Undo(*map);
+    history.Undo(*map);
+    EXPECT_EQ(map->ObjectCount(), MaxObjects);
+    EXPECT_EQ(map->Objects[40000].X1, 40000 % 9000);
+}
+
+} // namespace
+} // namespace vell::test
+
+namespace vell::test {
+namespace {
+
+// An editor that died with the process number this one has now: its copy is offered, not
+// overwritten by this editor's first copy.
+TEST(RecoveryCopy, LeftUnderThisProcessNumberIsOfferedNotOverwritten) {
+    TTempDir dir;
+    auto left = NewMap();
+    AddRail(*left, 100, 100, 200, 100);
+    left->FileName = "/maps/left.vl";
+    const std::string folder = dir.Path("recovery");
+    std::filesystem::create_directories(folder);
+    WriteBytes(folder + "/" + std::to_string(::getpid()) + ".vlr", SerializeRecoveryCopy(*left));
+    TRecovery recovery(folder);
+    auto mine = NewMap();
+    ASSERT_EQ(recovery.Write(*mine), TFileFault::None);
+    const std::vector<TRecoveryCopy> copies = recovery.FindLeftCopies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].Fault, TFileFault::None);
+    EXPECT_EQ(copies[0].MapName, "/maps/left.vl");
+    EXPECT_EQ(copies[0].Contents.Objects, left->Objects);
+    // A copy cut anywhere is refused whole.
+    std::vector<std::uint8_t> bytes = SerializeRecoveryCopy(*left);
+    std::string name;
+    TMapFileContents contents;
+    for (std::size_t cut : {std::size_t(3), std::size_t(20), bytes.size() - 1})
+        EXPECT_FALSE(ParseRecoveryCopy(std::span(bytes).first(cut), name, contents)) << cut;
+    EXPECT_TRUE(ParseRecoveryCopy(bytes, name, contents));
+}
+
+} // namespace
+} // namespace vell::test
