@@ -1,0 +1,164 @@
+// Who blocks whom: a single-track section run both ways locks two trams, a loop too short for
+// its trams locks them all in a circle, and a sound loop has neither.
+#include "Jams.h"
+#include "SimTestSupport.h"
+#include "TestMaps.h"
+#include "Units.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace vell::test {
+namespace {
+
+// A closed path of rails through `points`, in order; returns the rails.
+std::vector<int> AddLoop(TMap& map, const std::vector<std::pair<int, int>>& points) {
+    std::vector<int> rails;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const auto [ax, ay] = points[k];
+        const auto [bx, by] = points[(k + 1) % points.size()];
+        rails.push_back(AddRail(map, ax, ay, bx, by));
+    }
+    return rails;
+}
+
+// Two clockwise loops side by side that share their middle side at x = 600, split into five
+// rails of 112 m: the west loop runs down it, the east loop up. Trams that enter it from both
+// ends at once meet in the middle and wait for each other for good.
+struct TSingleTrackMap {
+    std::unique_ptr<TMap> Map;
+    std::set<int> Section; // the rails of the shared side, both ways
+};
+
+TSingleTrackMap SingleTrackMap() {
+    TSingleTrackMap m;
+    m.Map = NewMap();
+    const std::vector<int> ys = {120, 232, 344, 456, 568, 680};
+    std::vector<std::pair<int, int>> west = {{120, 100}, {580, 100}};
+    for (int y : ys) west.push_back({600, y});
+    for (auto p : {std::pair{580, 700}, {120, 700}, {100, 680}, {100, 120}}) west.push_back(p);
+    std::vector<std::pair<int, int>> east = {{620, 100}, {1080, 100}, {1100, 120}, {1100, 680},
+                                             {1080, 700}, {620, 700}};
+    for (auto y = ys.rbegin(); y != ys.rend(); ++y) east.push_back({600, *y});
+    const std::vector<int> w = AddLoop(*m.Map, west), e = AddLoop(*m.Map, east);
+    for (int k = 2; k <= 6; ++k) m.Section.insert(w[k]); // (600, 120) down to (600, 680)
+    for (int k = 6; k <= 10; ++k) m.Section.insert(e[k]); // (600, 680) up to (600, 120)
+    SetRoute(*m.Map, 0, 0, {w[0], w[8]}, 1, 5);
+    SetRoute(*m.Map, 1, 0, {e[0], e[4]}, 1, 5);
+    return m;
+}
+
+// Steps until `watch` has seen a deadlock form; the steps taken, or -1 after `limit` minutes.
+long long StepUntilDeadlock(TSimulation& sim, TJamWatch& watch, double limitMinutes) {
+    return sim.StepUntil(
+        [&] {
+            watch.Observe();
+            return !watch.Deadlocks().empty();
+        },
+        RoundHalfEven(limitMinutes * TicksPerMinute));
+}
+
+TEST(Jams, ASingleTrackSectionRunBothWaysLocksTwoTramsForGood) {
+    TSingleTrackMap m = SingleTrackMap();
+    TSimulation sim(std::move(m.Map), 5);
+    ASSERT_TRUE(sim.World->CanDispatch(0, 0) && sim.World->CanDispatch(1, 0));
+    for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    ASSERT_GT(StepUntilDeadlock(sim, watch, 120), 0);
+
+    const TDeadlock d = watch.Deadlocks().at(0);
+    ASSERT_EQ(d.Trams.size(), 2u);
+    const TBlockedTram &a = d.Trams[0], &b = d.Trams[1];
+    EXPECT_LT(a.Number, b.Number); // the circle starts at its lowest number
+    EXPECT_EQ(a.HeldBy, b.Number);
+    EXPECT_EQ(b.HeldBy, a.Number);
+    EXPECT_NE(a.Row, b.Row); // one of each loop
+    EXPECT_TRUE(m.Section.count(a.Rail)) << a.Rail;
+    EXPECT_TRUE(m.Section.count(b.Rail)) << b.Rail;
+    EXPECT_EQ(d.Formed, watch.Steps());
+
+    // Ten minutes on nothing has moved: the same circle, both trams listed as blocked since it
+    // formed, and their stands grow into episodes.
+    const TRailPos leadA = sim.TramNumber(a.Number).Front[0];
+    for (long long s = 0; s < RoundHalfEven(10 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    EXPECT_EQ(sim.TramNumber(a.Number).Front[0], leadA);
+    const TJamPicture now = watch.Now();
+    ASSERT_EQ(now.Deadlocks.size(), 1u);
+    EXPECT_EQ(now.Deadlocks[0].Formed, d.Formed);
+    std::set<int> blocked;
+    for (const TBlockedTram& t : now.Blocked) {
+        if (t.Number != a.Number && t.Number != b.Number) continue; // trams queued behind
+        blocked.insert(t.Number);
+        EXPECT_GE(t.Since, 1);
+        EXPECT_LE(t.Since, d.Formed);
+    }
+    EXPECT_TRUE(blocked.count(a.Number) && blocked.count(b.Number));
+    int ongoing = 0;
+    for (const TJamEpisode& e : watch.Episodes())
+        if (e.Ongoing && (e.Tram.Number == a.Number || e.Tram.Number == b.Number)) {
+            ++ongoing;
+            EXPECT_GT(e.Steps, RoundHalfEven(10 * TicksPerMinute));
+        }
+    EXPECT_EQ(ongoing, 2);
+    ASSERT_EQ(watch.Deadlocks().size(), 1u);
+    // The world's own look, without a watch, finds the same circle.
+    const TJamPicture look = LookForJams(*sim.World);
+    ASSERT_EQ(look.Deadlocks.size(), 1u);
+    EXPECT_EQ(look.Deadlocks[0].Trams[0].Number, a.Number);
+    EXPECT_EQ(look.Deadlocks[0].Formed, -1);
+}
+
+// A ring of 176 m with six trains of two cars, each of which wants 50 m of free track ahead of it.
+TEST(Jams, ALoopTooShortForItsTramsLocksThemInACircle) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 100, 100, 160, 140, 3, 100, 10);
+    SetRoute(*map, 0, 0, {ring[0], ring[5]}, 2, 5);
+    TSimulation sim(std::move(map), 2);
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 6;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    const long long took = StepUntilDeadlock(sim, watch, 90);
+    ASSERT_GT(took, 0);
+    for (long long s = 0; s < RoundHalfEven(TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    const TDeadlock d = watch.Deadlocks().at(0);
+    int active = 0;
+    for (int k = 0; k < sim.World->VellCount; ++k) active += sim.Tram(k).Active;
+    EXPECT_GE(d.Trams.size(), 2u);
+    EXPECT_EQ(int(d.Trams.size()), active); // every tram on the ring is in it
+    // Later trams cannot even enter: the ring stays locked with the same trams.
+    for (long long s = 0; s < RoundHalfEven(20 * TicksPerMinute); ++s) sim.World->WorldStep();
+    EXPECT_GT(sim.World->VellCount, active);
+    ASSERT_EQ(LookForJams(*sim.World).Deadlocks.size(), 1u);
+    EXPECT_EQ(LookForJams(*sim.World).Deadlocks[0].Trams.size(), d.Trams.size());
+    for (std::size_t k = 0; k < d.Trams.size(); ++k)
+        EXPECT_EQ(d.Trams[k].HeldBy, d.Trams[(k + 1) % d.Trams.size()].Number);
+}
+
+TEST(Jams, ASoundLoopHasNoJamAndNoDeadlock) {
+    TRingMap ring = RingMap();
+    for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
+    TSimulation sim(std::move(ring.Map), 3);
+    sim.Map->Route(0, 0).TramCount = 4;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    for (long long s = 0; s < RoundHalfEven(90 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    EXPECT_EQ(sim.Map->Route(0, 0).TramsInService, 4);
+    EXPECT_TRUE(watch.Episodes().empty());
+    EXPECT_TRUE(watch.Deadlocks().empty());
+    EXPECT_TRUE(LookForJams(*sim.World).Deadlocks.empty());
+}
+
+} // namespace
+} // namespace vell::test
