@@ -134,6 +134,10 @@ TJamPicture LookForJams(const TWorld& world) {
     return picture;
 }
 
+namespace {
+constexpr long long AnalysisSteps = 18; // about a simulated second
+} // namespace
+
 TJamWatch::TJamWatch(const TWorld& world, long long episodeSteps)
     : World(world), EpisodeSteps(episodeSteps) {}
 
@@ -155,11 +159,14 @@ void TJamWatch::Observe() {
             stand.Since = -1;
         }
     }
-    if (anyStanding) Analyse();
+    // Who waits for whom changes slowly: a look once a simulated second is enough, and keeps
+    // the watch cheap beside a busy city where some tram always queues behind another.
+    if (anyStanding && StepCount - LastAnalysis >= AnalysisSteps) Analyse();
 }
 
 // Names what each standing tram waits for and notes the circles.
 void TJamWatch::Analyse() {
+    LastAnalysis = StepCount;
     const TJamPicture picture = LookForJams(World);
     for (const TBlockedTram& b : picture.Blocked) {
         TBlockedTram& stand = Stands[std::size_t(b.Number - 1)].Tram;
@@ -208,7 +215,7 @@ std::vector<TDeadlock> TJamWatch::Deadlocks() const {
     std::vector<TDeadlock> deadlocks;
     for (const std::vector<int>& key : SeenOrder) {
         const TSeenDeadlock& seen = Seen.at(key);
-        const bool current = seen.LastSeen == StepCount;
+        const bool current = seen.LastSeen == LastAnalysis;
         if (current || seen.LastSeen - seen.Deadlock.Formed >= RoundHalfEven(TicksPerMinute))
             deadlocks.push_back(seen.Deadlock);
     }

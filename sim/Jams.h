@@ -47,7 +47,8 @@ bool StandsStill(const TWorld& world, const TVell& tram);
 TJamPicture LookForJams(const TWorld& world);
 
 // Watches the world step by step, to tell since when trams stand, which stands lasted long and
-// which deadlocks formed. Costs a pass over the trams per step while nobody stands.
+// which deadlocks formed (to a simulated second). Costs a pass over the trams per step, and
+// while some tram stands a look at who waits for whom once a simulated second.
 class TJamWatch {
   public:
     // Stands of more than `episodeSteps` world steps are kept as episodes.
@@ -79,6 +80,7 @@ class TJamWatch {
     const TWorld& World;
     long long EpisodeSteps;
     long long StepCount = 0;
+    long long LastAnalysis = -1000000; // the step of the last look at who waits for whom
     std::vector<TStand> Stands; // by Number - 1
     std::vector<TJamEpisode> Finished;
     std::map<std::vector<int>, TSeenDeadlock> Seen; // by the sorted Numbers of the circle

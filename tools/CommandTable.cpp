@@ -30,7 +30,9 @@ const char* const Usage =
     "  run MAP [--minutes N] [--seed S] [--json]\n"
     "                        the trams of every route for N simulated minutes (60): the route\n"
     "                        report and per-route figures (trams, stops, passengers, timetable,\n"
-    "                        jams); the same seed gives the same output, byte for byte\n"
+    "                        jams), then the trams that stood over 5 minutes, the trams standing\n"
+    "                        at the end and the deadlocks; the same seed gives the same output,\n"
+    "                        byte for byte\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";

@@ -9,47 +9,9 @@
 
 #include <algorithm>
 #include <set>
-#include <utility>
 
 namespace vell::test {
 namespace {
-
-// A closed path of rails through `points`, in order; returns the rails.
-std::vector<int> AddLoop(TMap& map, const std::vector<std::pair<int, int>>& points) {
-    std::vector<int> rails;
-    for (std::size_t k = 0; k < points.size(); ++k) {
-        const auto [ax, ay] = points[k];
-        const auto [bx, by] = points[(k + 1) % points.size()];
-        rails.push_back(AddRail(map, ax, ay, bx, by));
-    }
-    return rails;
-}
-
-// Two clockwise loops side by side that share their middle side at x = 600, split into five
-// rails of 112 m: the west loop runs down it, the east loop up. Trams that enter it from both
-// ends at once meet in the middle and wait for each other for good.
-struct TSingleTrackMap {
-    std::unique_ptr<TMap> Map;
-    std::set<int> Section; // the rails of the shared side, both ways
-};
-
-TSingleTrackMap SingleTrackMap() {
-    TSingleTrackMap m;
-    m.Map = NewMap();
-    const std::vector<int> ys = {120, 232, 344, 456, 568, 680};
-    std::vector<std::pair<int, int>> west = {{120, 100}, {580, 100}};
-    for (int y : ys) west.push_back({600, y});
-    for (auto p : {std::pair{580, 700}, {120, 700}, {100, 680}, {100, 120}}) west.push_back(p);
-    std::vector<std::pair<int, int>> east = {{620, 100}, {1080, 100}, {1100, 120}, {1100, 680},
-                                             {1080, 700}, {620, 700}};
-    for (auto y = ys.rbegin(); y != ys.rend(); ++y) east.push_back({600, *y});
-    const std::vector<int> w = AddLoop(*m.Map, west), e = AddLoop(*m.Map, east);
-    for (int k = 2; k <= 6; ++k) m.Section.insert(w[k]); // (600, 120) down to (600, 680)
-    for (int k = 6; k <= 10; ++k) m.Section.insert(e[k]); // (600, 680) up to (600, 120)
-    SetRoute(*m.Map, 0, 0, {w[0], w[8]}, 1, 5);
-    SetRoute(*m.Map, 1, 0, {e[0], e[4]}, 1, 5);
-    return m;
-}
 
 // Steps until `watch` has seen a deadlock form; the steps taken, or -1 after `limit` minutes.
 long long StepUntilDeadlock(TSimulation& sim, TJamWatch& watch, double limitMinutes) {
