@@ -11,6 +11,7 @@
 #include "RouteTable.h"
 #include "RunStatistics.h"
 #include "TextTable.h"
+#include "Trace.h"
 #include "ToolMap.h"
 #include "Units.h"
 #include "World.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -30,6 +32,9 @@ constexpr long long MaxMinutes = 7 * 24 * 60;
 struct TRunSettings {
     std::uint32_t Seed = 0;
     long long Minutes = 60;
+    std::string TracePath;               // empty: no trace
+    long long TraceFrom = 0;             // minutes
+    long long TraceTo = MaxMinutes;      // minutes, included
 };
 
 struct TRunResult {
@@ -63,6 +68,22 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
         }
         settings.Minutes = *v;
     }
+    if (auto text = args.Value("--trace")) settings.TracePath = *text;
+    for (auto [option, minutes] : {std::pair{"--trace-from", &settings.TraceFrom},
+                                   std::pair{"--trace-to", &settings.TraceTo}}) {
+        auto text = args.Value(option);
+        if (!text) continue;
+        auto v = ParseInteger(*text, 0, MaxMinutes);
+        if (!v || settings.TracePath.empty()) {
+            ReportUsageError(err, "run",
+                             settings.TracePath.empty()
+                                 ? std::string(option) + " needs --trace FILE"
+                                 : std::string(option) + " takes a whole number of minutes from 0 to " +
+                                       std::to_string(MaxMinutes));
+            return false;
+        }
+        *minutes = *v;
+    }
     if (auto text = args.Value("--seed")) {
         auto v = ParseInteger(*text, 0, 4294967295LL);
         if (!v) {
@@ -76,12 +97,29 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
     return true;
 }
 
-TRunResult RunWorld(TMap& map, const TRunSettings& settings) {
+// The raw trace of the steps whose time lies within the trace window, to a file.
+class TTraceWindow {
+  public:
+    TTraceWindow(std::ostream& out, const TWorld& world, const TRunSettings& settings)
+        : Writer(out, world), From(settings.TraceFrom * TicksPerMinute),
+          To(settings.TraceTo * TicksPerMinute) {}
+    void Observe(long long step) {
+        if (step >= From && step <= To) Writer.WriteStep(step);
+    }
+
+  private:
+    TTraceWriter Writer;
+    double From, To; // ticks
+};
+
+TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* traceFile) {
     TRandom random(settings.Seed);
     TWorld world(map, random);
     world.StartWorld();
     TRunStatistics statistics(world);
     TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
+    std::unique_ptr<TTraceWindow> trace;
+    if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
     TRunResult result;
     result.Steps = RoundHalfEven(settings.Minutes * TicksPerMinute);
     const auto started = std::chrono::steady_clock::now();
@@ -89,6 +127,7 @@ TRunResult RunWorld(TMap& map, const TRunSettings& settings) {
         world.WorldStep();
         statistics.Observe();
         jams.Observe();
+        if (trace) trace->Observe(s + 1);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     result.StepsPerSecond = took.count() > 0 ? result.Steps / took.count() : 0;
@@ -240,7 +279,22 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
             << ")\n";
         return ExitFindings;
     }
-    const TRunResult result = RunWorld(*map, settings);
+    std::ofstream traceFile;
+    if (!settings.TracePath.empty()) {
+        traceFile.open(settings.TracePath, std::ios::binary | std::ios::trunc);
+        if (!traceFile) {
+            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
+            return ExitBadInput;
+        }
+    }
+    const TRunResult result = RunWorld(*map, settings, traceFile.is_open() ? &traceFile : nullptr);
+    if (traceFile.is_open()) {
+        traceFile.close();
+        if (!traceFile) {
+            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
+            return ExitBadInput;
+        }
+    }
     if (args.Has("--json")) {
         PrintJson(*map, settings, result, out);
     } else {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -116,6 +117,40 @@ TEST(RunCommandJams, ASingleTrackSectionIsReportedAsADeadlock) {
         << text.Out;
     EXPECT_NE(text.Out.find("Заторы дольше 5 мин:\n  поезд "), std::string::npos);
     EXPECT_NE(text.Out.find("ждёт поезд " + d[5].str()), std::string::npos);
+}
+
+// A trace changes nothing in the run; it holds the steps of its window only, one line per tram
+// and one for the world each.
+TEST_F(RunCommand, ATraceChangesNothingAndKeepsToItsWindow) {
+    const TRun plain = Sim({"run", Dir.Path("city"), "--minutes", "12", "--seed", "6"});
+    const TRun traced = Sim({"run", Dir.Path("city"), "--minutes", "12", "--seed", "6", "--trace",
+                             Dir.Path("t.csv"), "--trace-from", "10", "--trace-to", "11"});
+    ASSERT_EQ(traced.Code, 0) << traced.Err;
+    EXPECT_EQ(plain.Out, traced.Out);
+    std::ifstream in(Dir.Path("t.csv"));
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line.rfind("step,kind,slot,tram,route,", 0), 0u);
+    long long first = -1, last = -1, worldLines = 0, tramLines = 0;
+    while (std::getline(in, line)) {
+        const long long step = std::stoll(line);
+        if (first < 0) first = step;
+        last = step;
+        if (line.find(",world,") != std::string::npos) ++worldLines;
+        else ++tramLines;
+    }
+    EXPECT_EQ(first, 10924); // the first step at or after minute 10 (10923.9 ticks)
+    EXPECT_EQ(last, 12016);  // the last at or before minute 11 (12016.3 ticks)
+    EXPECT_EQ(worldLines, last - first + 1);
+    EXPECT_GT(tramLines, worldLines);
+
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace-from", "3"}).Code, 2); // no --trace
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace", Dir.Path("t.csv"), "--trace-to", "x"}).Code,
+              2);
+    const TRun unwritable =
+        Sim({"run", Dir.Path("city"), "--minutes", "1", "--trace", Dir.Path("no/such/t.csv")});
+    EXPECT_EQ(unwritable.Code, 2);
+    EXPECT_NE(unwritable.Err.find("не удалось записать след"), std::string::npos);
 }
 
 TEST_F(RunCommand, BadInput) {
