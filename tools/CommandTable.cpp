@@ -26,6 +26,9 @@ const char* const Usage =
     "  plan MAP OUT.png [--view X,Y] [--overview OUT2.png] [--route NAME]\n"
     "                        the plan view from X,Y (default 4800,4800) and the overview,\n"
     "                        with route NAME (1, 10, 1А) highlighted as the route table does\n"
+    "  diagram MAP --route NAME [--minutes N] [--seed S] OUT.png\n"
+    "                        the time-distance diagram of route NAME over a run as `run` makes\n"
+    "                        it: its stops, each tram with its timetable, blocked stands in red\n"
 #endif
     "  run MAP [--minutes N] [--seed S] [--json] [--trace FILE [--trace-from MIN]\n"
     "          [--trace-to MIN]]\n"
@@ -58,6 +61,7 @@ std::vector<TCommand> Commands() {
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},
+        {"diagram", 2, 2, {{}, {"--route", "--minutes", "--seed"}}, RunDiagram},
 #endif
     };
 }

@@ -1,0 +1,45 @@
+// Recording a route's time-distance diagram beside the world: every tram of the route, sampled
+// once a simulated second, its timetable and its blocked stands.
+#pragma once
+
+#include "Jams.h"
+#include "TimeDistance.h"
+#include "World.h"
+
+#include <map>
+#include <vector>
+
+namespace vell {
+
+class TTimeDistanceRecorder {
+  public:
+    // Records route slot [row][col] of `world`, which must be started; `world` outlives it.
+    TTimeDistanceRecorder(const TWorld& world, int row, int col);
+
+    // Looks at the world after a world step.
+    void Observe();
+    // The diagram so far.
+    TTimeDistanceData Data() const;
+
+    // Metres along the route from the start of its first waypoint to `pos`; -1 off the route.
+    double RouteDistance(const TRailPos& pos) const;
+    double Length() const { return CircuitLength; }
+
+  private:
+    struct TTrack {
+        TTimeDistanceTram Tram;
+        long long Entered = -1;    // the step at which it entered the track
+        long long StandSince = -1; // the step since which it stands blocked
+    };
+    void AddTimetable(TTrack& track) const;
+
+    const TWorld& World;
+    int Row, Col;
+    long long StepCount = 0;
+    double CircuitLength = 0;
+    std::map<std::pair<int, int>, double> Offsets; // (rail, choice cursor) -> metres
+    std::vector<TTimeDistanceStop> Stops;
+    std::map<int, TTrack> Tracks; // by Number
+};
+
+} // namespace vell
