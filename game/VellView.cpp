@@ -2,13 +2,16 @@
 #include "VellView.h"
 
 #include "DialogFont.h"
+#include "JamText.h"
 #include "PaintBox.h"
 #include "Palette.h"
 #include "PlanView.h"
 #include "RouteReport.h"
 #include "Selection.h"
+#include "TrackOverlay.h"
 #include "Units.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -128,6 +131,10 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     Speed->setTickPosition(QSlider::TicksBelow);
     Speed->setTickInterval(1);
     Speed->setValue(4);
+    // Below the speed track bar, so that the controls of the form stay where they are.
+    ShowOccupied = new QCheckBox(QStringLiteral("Показать занятые пути"), this);
+    ShowOccupied->setObjectName(QStringLiteral("ShowOccupied"));
+    ShowOccupied->setGeometry(0, 460, 170, 20);
 
     HSB = new QScrollBar(Qt::Horizontal, this);
     HSB->setObjectName(QStringLiteral("HSB"));
@@ -148,7 +155,8 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     RouteInfo->setAutoDefault(false);
 
     setTabOrder(btShow, Speed);
-    setTabOrder(Speed, HSB);
+    setTabOrder(Speed, ShowOccupied);
+    setTabOrder(ShowOccupied, HSB);
     setTabOrder(HSB, VSB);
     setTabOrder(VSB, RouteInfo);
 
@@ -184,8 +192,12 @@ void TVellView::TimerTimer() {
     DrawPlan(Map, Bitmaps, SecondsOfDay());
     {
         QPainter plan(&Bitmaps.PlanBitmap);
+        const bool overlay = ShowOccupied->isChecked();
+        const TJamPicture jams = overlay ? LookForJams(World) : TJamPicture{};
+        if (overlay) DrawHeldRails(plan, World, jams, originX, originY);
         for (const auto& tram : World.VellTable)
             if (tram) DrawVell(plan, *tram, originX, originY);
+        if (overlay) DrawJamMarks(plan, World, jams, originX, originY);
     }
     if (ShowWaiting) ShowPassCount();
     PB->update();
@@ -301,8 +313,10 @@ void TVellView::btShowClick() {
     VSB->setValue(rail.Y2 - PlanSize / 2);
 }
 
+// The route report, and below it the trams that stand and the deadlocks, in VellSim's words.
 void TVellView::RouteInfoClick() {
-    Dialogs.ShowMessage(RouteReport(Map));
+    Dialogs.ShowMessage(RouteReport(Map) + "\r\n\r\n" +
+                        JamPictureText(Map, LookForJams(World), "\r\n"));
 }
 
 } // namespace vell

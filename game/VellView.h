@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+class QCheckBox;
 class QLabel;
 class QPainter;
 class QPushButton;
@@ -68,6 +69,7 @@ class TVellView : public QDialog {
     QPushButton* btShow;
     QLabel* ViewSpeed;
     QSlider* Speed;
+    QCheckBox* ShowOccupied; // "Показать занятые пути": the held rails and the jams on the plan
     QScrollBar* HSB;
     QScrollBar* VSB;
     QPushButton* RouteInfo;

@@ -3,12 +3,15 @@
 // route report.
 #include "GameFixture.h"
 
+#include "JamText.h"
+
 #include "PaintBox.h"
 #include "Palette.h"
 #include "RouteReport.h"
 #include "RunAhead.h"
 #include "Units.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -122,6 +125,9 @@ class VellViewTest : public QObject {
         QCOMPARE(v.Speed->minimum(), 0);
         QCOMPARE(v.Speed->maximum(), 10);
         QCOMPARE(v.Speed->value(), 4);
+        QCOMPARE(v.ShowOccupied->text(), QString("Показать занятые пути"));
+        QCOMPARE(v.ShowOccupied->geometry(), QRect(0, 460, 170, 20));
+        QVERIFY(!v.ShowOccupied->isChecked());
         QCOMPARE(v.HSB->geometry(), QRect(172, 600, 600, 20));
         QCOMPARE(v.VSB->geometry(), QRect(772, 0, 20, 600));
         for (QScrollBar* bar : {v.HSB, v.VSB}) {
@@ -382,7 +388,10 @@ class VellViewTest : public QObject {
         QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
         r.View.RouteInfo->click();
         const std::string report = RouteReport(*r.G.Map);
-        QCOMPARE(r.G.LastLog(), "message: " + report);
+        // Below the report, the standing trams and the deadlocks in VellSim's words.
+        QCOMPARE(r.G.LastLog(), "message: " + report + "\r\n\r\n" +
+                                    JamPictureText(*r.G.Map, LookForJams(r.G.World), "\r\n"));
+        QVERIFY(r.G.LastLog().find("Взаимных блокировок нет") != std::string::npos);
         QVERIFY(report.find("Итого ") != std::string::npos);
         QVERIFY(report.find("1А: ") != std::string::npos);
     }
