@@ -45,8 +45,11 @@ void TTimeDistanceRecorder::Observe() {
         const TVell& tram = *World.VellTable[k];
         if (tram.RouteRow != Row || tram.RouteCol != Col || !tram.Active) continue;
         TTrack& track = Tracks[tram.Number];
-        if (track.Entered < 0) {
-            track.Entered = StepCount;
+        if (!track.Seen) {
+            track.Seen = true;
+            // The start of its present lap by its timetable: its entry for a tram that has just
+            // entered, earlier for one that ran before the recording began.
+            track.Entered = StepCount - tram.Clock;
             track.Tram.Number = tram.Number;
             track.Tram.Colour = tram.Colour & 0xFFFFFF;
         }
@@ -71,6 +74,7 @@ void TTimeDistanceRecorder::AddTimetable(TTrack& track) const {
     for (long long lap = 0;; ++lap) {
         const double lapStart = double(track.Entered) + double(lap) * route.RunTime;
         if (lapStart > StepCount) break;
+        if (lapStart + route.RunTime < 0) continue;
         track.Tram.Timetable.push_back({lapStart / TicksPerMinute, 0, false});
         for (int i = 0; i < stops; ++i)
             track.Tram.Timetable.push_back(

@@ -24,11 +24,14 @@ class TTimeDistanceRecorder {
     // Metres along the route from the start of its first waypoint to `pos`; -1 off the route.
     double RouteDistance(const TRailPos& pos) const;
     double Length() const { return CircuitLength; }
+    int RouteRow() const { return Row; }
+    int RouteCol() const { return Col; }
 
   private:
     struct TTrack {
         TTimeDistanceTram Tram;
-        long long Entered = -1;    // the step at which it entered the track
+        bool Seen = false;
+        long long Entered = 0;     // the step its first recorded lap began by its timetable
         long long StandSince = -1; // the step since which it stands blocked
     };
     void AddTimetable(TTrack& track) const;

@@ -4,6 +4,7 @@
 #include "GameFixture.h"
 
 #include "JamText.h"
+#include "TimeDistanceDiagram.h"
 
 #include "PaintBox.h"
 #include "Palette.h"
@@ -127,6 +128,8 @@ class VellViewTest : public QObject {
         QCOMPARE(v.Speed->value(), 4);
         QCOMPARE(v.ShowOccupied->text(), QString("Показать занятые пути"));
         QCOMPARE(v.ShowOccupied->geometry(), QRect(0, 460, 170, 20));
+        QCOMPARE(v.btDiagram->text(), QString("График движения"));
+        QCOMPARE(v.btDiagram->geometry(), QRect(0, 484, 170, 24));
         QVERIFY(!v.ShowOccupied->isChecked());
         QCOMPARE(v.HSB->geometry(), QRect(172, 600, 600, 20));
         QCOMPARE(v.VSB->geometry(), QRect(772, 0, 20, 600));
@@ -394,6 +397,32 @@ class VellViewTest : public QObject {
         QVERIFY(r.G.LastLog().find("Взаимных блокировок нет") != std::string::npos);
         QVERIFY(report.find("Итого ") != std::string::npos);
         QVERIFY(report.find("1А: ") != std::string::npos);
+    }
+
+    // The diagram of the followed tram's route, recorded while the view runs; before there is
+    // anything to draw, a message says what to do.
+    void diagramButtonShowsTheFollowedRoutesDiagram() {
+        TRunningGame r;
+        r.View.btDiagram->click();
+        QVERIFY(r.G.LastLog().find("message: Для графика движения") == 0);
+        QVERIFY(!r.View.DiagramWindow);
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        const TVell* followed = FindPlayerTram(r.G.World, 0, 0);
+        QVERIFY(followed);
+        r.View.Speed->setValue(6);
+        for (int tick = 0; tick < 40; ++tick) r.View.TimerTimer();
+        r.View.btDiagram->click();
+        QVERIFY(r.View.DiagramWindow && r.View.DiagramWindow->isVisible());
+        QCOMPARE(r.View.DiagramWindow->windowTitle(), QString("График движения, маршрут 1"));
+        const QImage& picture = r.View.DiagramPicture;
+        QCOMPARE(picture.size(), QSize(DiagramWidth, DiagramHeight));
+        const std::uint32_t colour = DiagramTramColour(followed->Colour);
+        int pixels = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) pixels += At(picture, x, y) == colour;
+        QVERIFY2(pixels > 50, qPrintable(QString::number(pixels))); // the followed tram's line
+        r.View.hide();
+        QVERIFY(!r.View.DiagramWindow->isVisible());
     }
 };
 
