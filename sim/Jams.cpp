@@ -189,15 +189,18 @@ void TJamWatch::Analyse() {
 
 TJamPicture TJamWatch::Now() const {
     TJamPicture picture = LookForJams(World);
-    for (TBlockedTram& b : picture.Blocked) b.Since = Stands[std::size_t(b.Number - 1)].Tram.Since;
+    // A tram created since the last Observe has no stand yet.
+    auto since = [&](int number) {
+        return std::size_t(number - 1) < Stands.size() ? Stands[std::size_t(number - 1)].Tram.Since
+                                                       : -1;
+    };
+    for (TBlockedTram& b : picture.Blocked) b.Since = since(b.Number);
     for (TDeadlock& d : picture.Deadlocks) {
         std::vector<int> key;
         for (const TBlockedTram& t : d.Trams) key.push_back(t.Number);
         std::sort(key.begin(), key.end());
         if (auto it = Seen.find(key); it != Seen.end()) d.Formed = it->second.Deadlock.Formed;
-        for (TBlockedTram& t : d.Trams)
-            if (std::size_t(t.Number - 1) < Stands.size())
-                t.Since = Stands[std::size_t(t.Number - 1)].Tram.Since;
+        for (TBlockedTram& t : d.Trams) t.Since = since(t.Number);
     }
     return picture;
 }

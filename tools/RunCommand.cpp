@@ -174,7 +174,7 @@ std::string StandJson(const TMap& map, const TBlockedTram& t, long long steps, b
         .AddInt("rail", t.Rail)
         .Add("x", MidpointJson(map, t.Rail, "x"))
         .Add("y", MidpointJson(map, t.Rail, "y"))
-        .Add("start_min", StepsAsMinutes(t.Since))
+        .Add("start_min", t.Since >= 0 ? StepsAsMinutes(t.Since) : "null")
         .Add("length_min", StepsAsMinutes(steps))
         .AddBool("ongoing", ongoing)
         .Add("waits_for", WaitsForJson(t.HeldBy))
@@ -184,7 +184,7 @@ std::string StandJson(const TMap& map, const TBlockedTram& t, long long steps, b
 std::string JamsJson(const TMap& map, const TRunResult& r) {
     std::vector<std::string> atEnd, episodes;
     for (const TBlockedTram& t : r.BlockedAtEnd)
-        atEnd.push_back(StandJson(map, t, r.Steps - t.Since + 1, true));
+        atEnd.push_back(StandJson(map, t, t.Since >= 0 ? r.Steps - t.Since + 1 : 0, true));
     for (const TJamEpisode& e : r.Episodes)
         episodes.push_back(StandJson(map, e.Tram, e.Steps, e.Ongoing));
     return TJsonObject()
