@@ -44,7 +44,8 @@ void DrawHeldRails(QPainter& plan, const TWorld& world, const TJamPicture& jams,
     for (int k = 0; k < world.VellCount; ++k) {
         const TVell& tram = *world.VellTable[k];
         const bool followed = &tram == world.PlayerTram;
-        const std::uint32_t colour = deadlocked.count(tram.Number) ? Colors::Red : tram.Colour & 0xFFFFFF;
+        const std::uint32_t colour =
+            deadlocked.count(tram.Number) ? Colors::Red : tram.Colour & 0xFFFFFF;
         plan.setPen(MapPen(colour, followed ? OverlayFollowedWidth : OverlayRailWidth));
         for (int rail : HeldObjectsOf(tram)) DrawRail(plan, world.Map, rail, originX, originY);
     }

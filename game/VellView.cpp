@@ -198,7 +198,8 @@ void TVellView::hideEvent(QHideEvent* event) {
 void TVellView::FollowRouteForDiagram() {
     const TVell* tram = World.PlayerTram;
     if (!tram || !World.Running() || !World.CanDispatch(tram->RouteRow, tram->RouteCol)) return;
-    if (Recorder && Recorder->RouteRow() == tram->RouteRow && Recorder->RouteCol() == tram->RouteCol)
+    if (Recorder && Recorder->RouteRow() == tram->RouteRow &&
+        Recorder->RouteCol() == tram->RouteCol)
         return;
     Recorder = std::make_unique<TTimeDistanceRecorder>(World, tram->RouteRow, tram->RouteCol);
 }
@@ -360,9 +361,9 @@ void TVellView::btDiagramClick() {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(picture);
     }
-    DiagramWindow->setWindowTitle(QStringLiteral("График движения, маршрут %1")
-                                      .arg(QString::fromStdString(
-                                          RouteDisplayName(Recorder->RouteRow(), Recorder->RouteCol()))));
+    const std::string route = RouteDisplayName(Recorder->RouteRow(), Recorder->RouteCol());
+    DiagramWindow->setWindowTitle(
+        QStringLiteral("График движения, маршрут %1").arg(QString::fromStdString(route)));
     // Three quarters of the picture fit a small screen and stay readable.
     auto* picture = DiagramWindow->findChild<QLabel*>(QStringLiteral("DiagramPicture"));
     picture->setPixmap(QPixmap::fromImage(DiagramPicture.scaled(

@@ -72,7 +72,8 @@ std::string JamPictureText(const TMap& map, const TJamPicture& picture,
         text += "Стоящих поездов нет" + newline;
     } else {
         text += "Стоят сейчас:" + newline;
-        for (const TBlockedTram& t : picture.Blocked) text += "  " + BlockedTramLine(map, t) + newline;
+        for (const TBlockedTram& t : picture.Blocked)
+            text += "  " + BlockedTramLine(map, t) + newline;
     }
     if (picture.Deadlocks.empty()) {
         text += "Взаимных блокировок нет" + newline;

@@ -1,6 +1,7 @@
 // Sampling the trams of one route for the time-distance diagram.
 #include "TimeDistanceRecorder.h"
 
+#include "Jams.h"
 #include "RouteWalk.h"
 #include "Units.h"
 

@@ -2,7 +2,6 @@
 // once a simulated second, its timetable and its blocked stands.
 #pragma once
 
-#include "Jams.h"
 #include "TimeDistance.h"
 #include "World.h"
 

@@ -56,7 +56,10 @@ std::vector<TCommand> Commands() {
         {"check", 1, 1, {{"--json"}, {}}, RunCheck},
         {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
         {"convert", 2, 2, {{}, {"--grade"}}, RunConvert},
-        {"run", 1, 1, {{"--json"}, {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to"}},
+        {"run",
+         1,
+         1,
+         {{"--json"}, {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to"}},
          RunRun},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},

@@ -75,14 +75,19 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
         if (!text) continue;
         auto v = ParseInteger(*text, 0, MaxMinutes);
         if (!v || settings.TracePath.empty()) {
-            ReportUsageError(err, "run",
-                             settings.TracePath.empty()
-                                 ? std::string(option) + " needs --trace FILE"
-                                 : std::string(option) + " takes a whole number of minutes from 0 to " +
-                                       std::to_string(MaxMinutes));
+            const std::string why =
+                settings.TracePath.empty()
+                    ? " needs --trace FILE"
+                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxMinutes);
+            ReportUsageError(err, "run", option + why);
             return false;
         }
         *minutes = *v;
+    }
+    if (settings.TraceFrom > settings.TraceTo) {
+        ReportUsageError(err, "run",
+                         "--trace-from is later than --trace-to: the trace would be empty");
+        return false;
     }
     if (auto text = args.Value("--seed")) {
         auto v = ParseInteger(*text, 0, 4294967295LL);

@@ -224,7 +224,8 @@ TEST(DemoCity, ASingleTrackSectionInTheDemoCityReportsTheDeadlockWithTheTramsOnI
     const std::set<std::string> toSouth = {"2", "6", "8", "12", "15"};
     for (std::size_t k = 0; k < d.Trams.size(); ++k) {
         const TBlockedTram& t = d.Trams[k];
-        SCOPED_TRACE(std::to_string(t.Number) + " route " + RouteDisplayName(t.Row, t.Col) + " rail " + std::to_string(t.Rail) + " formed " + std::to_string(d.Formed));
+        SCOPED_TRACE(testing::Message() << "tram " << t.Number << ", route "
+                                        << RouteDisplayName(t.Row, t.Col) << ", rail " << t.Rail);
         EXPECT_TRUE(toSouth.count(RouteDisplayName(t.Row, t.Col)));
         EXPECT_EQ(t.HeldBy, d.Trams[(k + 1) % d.Trams.size()].Number);
         // It waits for a rail of the section.

@@ -20,7 +20,8 @@ namespace vell::test {
 namespace {
 
 int ColourDistance(QRgb pixel, std::uint32_t bgr) {
-    return std::abs(qRed(pixel) - int(bgr & 0xFF)) + std::abs(qGreen(pixel) - int(bgr >> 8 & 0xFF)) +
+    return std::abs(qRed(pixel) - int(bgr & 0xFF)) +
+           std::abs(qGreen(pixel) - int(bgr >> 8 & 0xFF)) +
            std::abs(qBlue(pixel) - int(bgr >> 16 & 0xFF));
 }
 
@@ -122,7 +123,8 @@ TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
             const TTimeDistancePoint& p = t.Run[k];
             if (p.Blocked && t.Run[k - 1].Blocked) {
                 ++blocked;
-                EXPECT_TRUE(ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour));
+                EXPECT_TRUE(
+                    ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour));
             } else if (k % 50 == 0 && k + 60 < t.Run.size() && !t.Run[k + 60].Blocked &&
                        !t.Run[k - 60].Blocked) {
                 ++moving;

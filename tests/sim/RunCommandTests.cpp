@@ -147,6 +147,10 @@ TEST_F(RunCommand, ATraceChangesNothingAndKeepsToItsWindow) {
     EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace-from", "3"}).Code, 2); // no --trace
     EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace", Dir.Path("t.csv"), "--trace-to", "x"}).Code,
               2);
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace", Dir.Path("t.csv"), "--trace-from", "9",
+                   "--trace-to", "8"})
+                  .Code,
+              2);
     const TRun unwritable =
         Sim({"run", Dir.Path("city"), "--minutes", "1", "--trace", Dir.Path("no/such/t.csv")});
     EXPECT_EQ(unwritable.Code, 2);
