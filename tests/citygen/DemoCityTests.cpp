@@ -179,7 +179,9 @@ TEST(DemoCity, FourHoursRunWithEveryTramOutPassengersCarriedAndNoJam) {
     }
     EXPECT_TRUE(jams.Episodes().empty()) << jams.Episodes().size() << " stands over 5 minutes";
     EXPECT_TRUE(jams.Deadlocks().empty());
-    EXPECT_TRUE(jams.Now().Blocked.empty());
+    // A tram may be waiting behind another at the last step, but not for long.
+    for (const TBlockedTram& t : jams.Now().Blocked)
+        EXPECT_LT(jams.Steps() - t.Since, RoundHalfEven(5 * TicksPerMinute)) << t.Number;
     const auto routes = statistics.Routes();
     ASSERT_EQ(routes.size(), 12u);
     for (const TRouteStatistics& r : routes) {
