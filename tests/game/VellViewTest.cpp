@@ -399,6 +399,37 @@ class VellViewTest : public QObject {
         QVERIFY(report.find("1А: ") != std::string::npos);
     }
 
+    // With "Показать занятые пути" ticked the timer draws the followed tram's held rails in its
+    // colour; unticked it does not.
+    void showOccupiedDrawsTheHeldRailsOnTheTimer() {
+        TRunningGame r;
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        TVell* followed = FindPlayerTram(r.G.World, 0, 0);
+        QVERIFY(followed);
+        followed->Colour = 0x336699;
+        r.View.Speed->setValue(0);
+        r.View.btShowClick();
+        auto heldPixels = [&] {
+            r.View.TimerTimer();
+            const QImage& plan = r.G.Bitmaps.PlanBitmap;
+            int coloured = 0;
+            for (int rail : followed->MarkedObjects()) {
+                const TMapObject& o = r.G.Map->Objects[rail];
+                for (double t = 0; t <= 1; t += 0.01) {
+                    const QPoint p(int(o.X1 + t * (o.X2 - o.X1)) - r.G.Map->ViewX,
+                                   int(o.Y1 + t * (o.Y2 - o.Y1)) - r.G.Map->ViewY);
+                    if (plan.rect().contains(p)) coloured += At(plan, p.x(), p.y()) == 0x336699u;
+                }
+            }
+            return coloured;
+        };
+        const int plain = heldPixels(); // the tram's own body
+        r.View.ShowOccupied->setChecked(true);
+        QVERIFY2(heldPixels() > plain + 20, qPrintable(QString::number(plain)));
+        r.View.ShowOccupied->setChecked(false);
+        QVERIFY(heldPixels() <= plain + 2);
+    }
+
     // The diagram of the followed tram's route, recorded while the view runs; before there is
     // anything to draw, a message says what to do.
     void diagramButtonShowsTheFollowedRoutesDiagram() {
