@@ -1,8 +1,10 @@
 // Who blocks whom: a single-track section run both ways locks two trams, a loop too short for
 // its trams locks them all in a circle, and a sound loop has neither.
+#include "GeneratedCity.h"
 #include "Jams.h"
 #include "SimTestSupport.h"
 #include "TestMaps.h"
+#include "TrackHolders.h"
 #include "Units.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +122,51 @@ TEST(Jams, ASoundLoopHasNoJamAndNoDeadlock) {
     EXPECT_TRUE(watch.Episodes().empty());
     EXPECT_TRUE(watch.Deadlocks().empty());
     EXPECT_TRUE(LookForJams(*sim.World).Deadlocks.empty());
+}
+
+// Over an hour of a small city, for every blocked tram: when its reservation stopped short and
+// the counters say the rail past it is taken (the rail itself, or a near rail other than the one
+// the reservation ends on), it is that rail it waits for, and for a tram; and the tram it waits
+// for really holds the rail or a rail near it.
+TEST(Jams, TheTramWaitedForHoldsTheRailOrARailNearIt) {
+    TCityPlan plan;
+    plan.Loops = 4;
+    plan.LoopWidth = 1500;
+    plan.Routes = 8;
+    plan.Seed = 3;
+    TSimulation sim(GenerateCity(plan), 7);
+    int taken = 0, held = 0;
+    for (long long s = 0; s < RoundHalfEven(60 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        if (s % 50 != 0) continue;
+        for (const TBlockedTram& b : LookForJams(*sim.World).Blocked) {
+            SCOPED_TRACE(testing::Message() << "tram " << b.Number << " at step " << s);
+            const TVell& tram = sim.TramNumber(b.Number);
+            TRailPos past = tram.ReservedFront;
+            tram.NextObject(past);
+            bool occupied = OccupancyOf(*sim.World, past.Obj) > 0;
+            for (int m : NearRailsOf(*sim.World, past.Obj))
+                if (m != tram.ReservedFront.Obj) occupied = occupied || OccupancyOf(*sim.World, m) > 0;
+            // Its reservation stopped short (AllowedSpeed 0) before a rail that is still taken:
+            // that rail is what it waits for.
+            if (tram.AllowedSpeed == 0 && occupied && !sim.World->Rails()[past.Obj].KeepClear) {
+                ++taken;
+                EXPECT_EQ(b.Rail, past.Obj);
+                EXPECT_NE(b.HeldBy, 0);
+            }
+            if (b.HeldBy == 0) continue;
+            ++held;
+            ASSERT_NE(b.HeldBy, b.Number);
+            std::vector<int> candidates = NearRailsOf(*sim.World, b.Rail);
+            candidates.push_back(b.Rail);
+            const std::vector<int> marks = HeldObjectsOf(sim.TramNumber(b.HeldBy));
+            EXPECT_TRUE(std::any_of(candidates.begin(), candidates.end(), [&](int rail) {
+                return std::find(marks.begin(), marks.end(), rail) != marks.end();
+            }));
+        }
+    }
+    EXPECT_GT(taken, 10);
+    EXPECT_GT(held, 10);
 }
 
 } // namespace
