@@ -146,7 +146,8 @@ TEST(Jams, TheTramWaitedForHoldsTheRailOrARailNearIt) {
             tram.NextObject(past);
             bool occupied = OccupancyOf(*sim.World, past.Obj) > 0;
             for (int m : NearRailsOf(*sim.World, past.Obj))
-                if (m != tram.ReservedFront.Obj) occupied = occupied || OccupancyOf(*sim.World, m) > 0;
+                if (m != tram.ReservedFront.Obj)
+                    occupied = occupied || OccupancyOf(*sim.World, m) > 0;
             // Its reservation stopped short (AllowedSpeed 0) before a rail that is still taken:
             // that rail is what it waits for.
             if (tram.AllowedSpeed == 0 && occupied && !sim.World->Rails()[past.Obj].KeepClear) {
