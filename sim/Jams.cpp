@@ -170,6 +170,9 @@ void TJamWatch::Analyse() {
     const TJamPicture picture = LookForJams(World);
     for (const TBlockedTram& b : picture.Blocked) {
         TBlockedTram& stand = Stands[std::size_t(b.Number - 1)].Tram;
+        // A look right after the tram waited for has moved off finds nobody: the stand keeps
+        // the last tram it waited for.
+        if (b.HeldBy == 0 && stand.HeldBy != 0) continue;
         stand.Rail = b.Rail;
         stand.HeldBy = b.HeldBy;
     }

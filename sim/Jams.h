@@ -27,7 +27,7 @@ struct TDeadlock {
 
 // A stand longer than a watch's threshold.
 struct TJamEpisode {
-    TBlockedTram Tram; // Rail and HeldBy as last seen during the stand
+    TBlockedTram Tram; // Rail and HeldBy: the last tram it was seen waiting for, if any
     long long Steps = 0;
     bool Ongoing = false; // still standing when asked
 };
