@@ -144,12 +144,12 @@ TJamWatch::TJamWatch(const TWorld& world, long long episodeSteps)
 void TJamWatch::Observe() {
     ++StepCount;
     if (Stands.size() < std::size_t(World.VellCount)) Stands.resize(std::size_t(World.VellCount));
-    bool anyStanding = false;
+    bool anySlow = false;
     for (int k = 0; k < World.VellCount; ++k) {
         const TVell& tram = *World.VellTable[k];
         TBlockedTram& stand = Stands[std::size_t(tram.Number - 1)].Tram;
         const bool still = StandsStill(World, tram);
-        anyStanding = anyStanding || still;
+        anySlow = anySlow || Slow(tram); // at a stop too: a circle may pass through it
         if (still && stand.Since < 0) {
             stand = Describe(tram, {tram.Front[0].Obj, 0});
             stand.Since = StepCount;
@@ -161,7 +161,7 @@ void TJamWatch::Observe() {
     }
     // Who waits for whom changes slowly: a look once a simulated second is enough, and keeps
     // the watch cheap beside a busy city where some tram always queues behind another.
-    if (anyStanding && StepCount - LastAnalysis >= AnalysisSteps) Analyse();
+    if (anySlow && StepCount - LastAnalysis >= AnalysisSteps) Analyse();
 }
 
 // Names what each standing tram waits for and notes the circles.

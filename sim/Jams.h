@@ -48,7 +48,7 @@ TJamPicture LookForJams(const TWorld& world);
 
 // Watches the world step by step, to tell since when trams stand, which stands lasted long and
 // which deadlocks formed (to a simulated second). Costs a pass over the trams per step, and
-// while some tram stands a look at who waits for whom once a simulated second.
+// while some tram stands (at a stop too) a look at who waits for whom once a simulated second.
 class TJamWatch {
   public:
     // Stands of more than `episodeSteps` world steps are kept as episodes.
