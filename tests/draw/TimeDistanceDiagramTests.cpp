@@ -125,8 +125,8 @@ TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
                 ++blocked;
                 EXPECT_TRUE(
                     ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour));
-            } else if (k % 50 == 0 && k + 60 < t.Run.size() && !t.Run[k + 60].Blocked &&
-                       !t.Run[k - 60].Blocked) {
+            } else if (k % 50 == 0 && k >= 60 && k + 60 < t.Run.size() &&
+                       !t.Run[k + 60].Blocked && !t.Run[k - 60].Blocked) {
                 ++moving;
                 // A moving tram's line is its own colour, with no red close to it.
                 EXPECT_FALSE(ColourNear(image, frame.At(p.Minute, p.Distance),
