@@ -2,15 +2,21 @@
 #include "VellView.h"
 
 #include "DialogFont.h"
+#include "JamText.h"
 #include "PaintBox.h"
 #include "Passengers.h"
 #include "Palette.h"
 #include "PlanView.h"
 #include "RouteReport.h"
 #include "Selection.h"
+#include "TimeDistanceDiagram.h"
+#include "TrackOverlay.h"
 #include "Units.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -129,6 +135,14 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     Speed->setTickPosition(QSlider::TicksBelow);
     Speed->setTickInterval(1);
     Speed->setValue(4);
+    // Below the speed track bar, so that the controls of the form stay where they are.
+    ShowOccupied = new QCheckBox(QStringLiteral("Показать занятые пути"), this);
+    ShowOccupied->setObjectName(QStringLiteral("ShowOccupied"));
+    ShowOccupied->setGeometry(0, 460, 170, 20);
+    btDiagram = new QPushButton(QStringLiteral("График движения"), this);
+    btDiagram->setObjectName(QStringLiteral("btDiagram"));
+    btDiagram->setGeometry(0, 484, 170, 24);
+    btDiagram->setAutoDefault(false);
 
     HSB = new QScrollBar(Qt::Horizontal, this);
     HSB->setObjectName(QStringLiteral("HSB"));
@@ -149,7 +163,9 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     RouteInfo->setAutoDefault(false);
 
     setTabOrder(btShow, Speed);
-    setTabOrder(Speed, HSB);
+    setTabOrder(Speed, ShowOccupied);
+    setTabOrder(ShowOccupied, btDiagram);
+    setTabOrder(btDiagram, HSB);
     setTabOrder(HSB, VSB);
     setTabOrder(VSB, RouteInfo);
 
@@ -162,24 +178,43 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
             [this](Qt::MouseButton button, QPoint at) { PBMouseUp(button, at.x(), at.y()); });
     connect(btShow, &QPushButton::clicked, this, &TVellView::btShowClick);
     connect(RouteInfo, &QPushButton::clicked, this, &TVellView::RouteInfoClick);
+    connect(btDiagram, &QPushButton::clicked, this, &TVellView::btDiagramClick);
 }
 
 // The timer runs only while the window is shown: that is when the world runs.
 void TVellView::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    Recorder.reset(); // a new run
     Timer->start();
 }
 
+// The world is torn down after the view closes: nothing may read it any more.
 void TVellView::hideEvent(QHideEvent* event) {
     Timer->stop();
+    Recorder.reset();
+    if (DiagramWindow) DiagramWindow->hide();
     QDialog::hideEvent(event);
+}
+
+// The diagram records the followed tram's route; following a tram of another route starts
+// it again for that route.
+void TVellView::FollowRouteForDiagram() {
+    const TVell* tram = World.PlayerTram;
+    if (!tram || !World.Running() || !World.CanDispatch(tram->RouteRow, tram->RouteCol)) return;
+    if (Recorder && Recorder->RouteRow() == tram->RouteRow &&
+        Recorder->RouteCol() == tram->RouteCol)
+        return;
+    Recorder = std::make_unique<TTimeDistanceRecorder>(World, tram->RouteRow, tram->RouteCol);
 }
 
 void TVellView::TimerTimer() {
     if (!isVisible()) return;
     const int steps = StepsPerTick(Speed->value());
-    for (int k = 0; k < steps; ++k)
+    FollowRouteForDiagram();
+    for (int k = 0; k < steps; ++k) {
         World.WorldStep();
+        if (Recorder) Recorder->Observe();
+    }
     const int originX = HSB->value();
     const int originY = VSB->value();
     Map.ViewX = originX;
@@ -187,8 +222,12 @@ void TVellView::TimerTimer() {
     DrawPlan(Map, Bitmaps, SecondsOfDay());
     {
         QPainter plan(&Bitmaps.PlanBitmap);
+        const bool overlay = ShowOccupied->isChecked();
+        const TJamPicture jams = overlay ? LookForJams(World) : TJamPicture{};
+        if (overlay) DrawHeldRails(plan, World, jams, originX, originY);
         for (const auto& tram : World.VellTable)
             if (tram) DrawVell(plan, *tram, originX, originY);
+        if (overlay) DrawJamMarks(plan, World, jams, originX, originY);
     }
     if (ShowWaiting) ShowPassCount();
     PB->update();
@@ -295,8 +334,36 @@ void TVellView::btShowClick() {
     VSB->setValue(rail.Y2 - PlanSize / 2);
 }
 
+// The route report, and below it the trams that stand and the deadlocks, in VellSim's words.
 void TVellView::RouteInfoClick() {
-    Dialogs.ShowMessage(RouteReport(Map));
+    Dialogs.ShowMessage(RouteReport(Map) + "\r\n\r\n" +
+                        JamPictureText(Map, LookForJams(World), "\r\n"));
+}
+
+void TVellView::btDiagramClick() {
+    if (!Recorder || Recorder->Data().Minutes <= 0) {
+        Dialogs.ShowMessage("Для графика движения выберите поезд и дайте ему поехать");
+        return;
+    }
+    DiagramPicture = DrawTimeDistanceDiagram(Recorder->Data());
+    if (!DiagramWindow) {
+        DiagramWindow = new QDialog(this);
+        DiagramWindow->setObjectName(QStringLiteral("DiagramWindow"));
+        auto* picture = new QLabel(DiagramWindow);
+        picture->setObjectName(QStringLiteral("DiagramPicture"));
+        auto* layout = new QVBoxLayout(DiagramWindow);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(picture);
+    }
+    const std::string route = RouteDisplayName(Recorder->RouteRow(), Recorder->RouteCol());
+    DiagramWindow->setWindowTitle(
+        QStringLiteral("График движения, маршрут %1").arg(QString::fromStdString(route)));
+    // Three quarters of the picture fit a small screen and stay readable.
+    auto* picture = DiagramWindow->findChild<QLabel*>(QStringLiteral("DiagramPicture"));
+    picture->setPixmap(QPixmap::fromImage(DiagramPicture.scaled(
+        DiagramPicture.size() * 3 / 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    DiagramWindow->show();
+    DiagramWindow->raise();
 }
 
 } // namespace vell

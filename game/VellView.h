@@ -4,16 +4,21 @@
 #pragma once
 
 #include "MapBitmaps.h"
+#include "TimeDistanceRecorder.h"
 #include "UserDialogs.h"
 #include "World.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
+class QCheckBox;
+class QDialog;
 class QLabel;
 class QPainter;
 class QPushButton;
@@ -68,6 +73,8 @@ class TVellView : public QDialog {
     QPushButton* btShow;
     QLabel* ViewSpeed;
     QSlider* Speed;
+    QCheckBox* ShowOccupied; // "Показать занятые пути": the held rails and the jams on the plan
+    QPushButton* btDiagram;  // "График движения" of the followed tram's route
     QScrollBar* HSB;
     QScrollBar* VSB;
     QPushButton* RouteInfo;
@@ -93,16 +100,26 @@ class TVellView : public QDialog {
     void PBMouseUp(Qt::MouseButton button, int x, int y);
     void btShowClick();
     void RouteInfoClick();
+    // Shows the time-distance diagram of the followed tram's route since the view opened (or
+    // since that tram was first followed) in a window of its own beside the view.
+    void btDiagramClick();
+
+    // The diagram window of the last btDiagramClick, and its picture; none before.
+    QDialog* DiagramWindow = nullptr;
+    QImage DiagramPicture;
 
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
+    void FollowRouteForDiagram();
+
     TMap& Map;
     TMapBitmaps& Bitmaps;
     TWorld& World;
     IUserDialogs& Dialogs;
+    std::unique_ptr<TTimeDistanceRecorder> Recorder; // the followed tram's route, while shown
 };
 
 } // namespace vell

@@ -26,11 +26,18 @@ const char* const Usage =
     "  plan MAP OUT.png [--view X,Y] [--overview OUT2.png] [--route NAME]\n"
     "                        the plan view from X,Y (default 4800,4800) and the overview,\n"
     "                        with route NAME (1, 10, 1А) highlighted as the route table does\n"
+    "  diagram MAP --route NAME [--minutes N] [--seed S] OUT.png\n"
+    "                        the time-distance diagram of route NAME over a run as `run` makes\n"
+    "                        it: its stops, each tram with its timetable, blocked stands in red\n"
 #endif
-    "  run MAP [--minutes N] [--seed S] [--json]\n"
+    "  run MAP [--minutes N] [--seed S] [--json] [--trace FILE [--trace-from MIN]\n"
+    "          [--trace-to MIN]]\n"
     "                        the trams of every route for N simulated minutes (60): the route\n"
     "                        report and per-route figures (trams, stops, passengers, timetable,\n"
-    "                        jams); the same seed gives the same output, byte for byte\n"
+    "                        jams), then the trams that stood over 5 minutes, the trams standing\n"
+    "                        at the end and the deadlocks; the same seed gives the same output,\n"
+    "                        byte for byte; --trace writes every tram's state at every step\n"
+    "                        between the two minutes as CSV\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";
@@ -49,10 +56,15 @@ std::vector<TCommand> Commands() {
         {"check", 1, 1, {{"--json"}, {}}, RunCheck},
         {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
         {"convert", 2, 2, {{}, {"--grade"}}, RunConvert},
-        {"run", 1, 1, {{"--json"}, {"--minutes", "--seed"}}, RunRun},
+        {"run",
+         1,
+         1,
+         {{"--json"}, {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to"}},
+         RunRun},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},
+        {"diagram", 2, 2, {{}, {"--route", "--minutes", "--seed"}}, RunDiagram},
 #endif
     };
 }

@@ -21,6 +21,7 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err);
 #ifdef VELL_WITH_DRAWING
 int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err);
 #endif
 
 } // namespace vell::tool

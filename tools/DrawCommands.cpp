@@ -1,12 +1,18 @@
-// VellSim commands that draw: the route scheme picture and the plan view with the overview.
+// VellSim commands that draw: the route scheme picture, the plan view with the overview and a
+// route's time-distance diagram.
 // They draw with QtGui on the offscreen platform, so they run without a display.
 #include "Commands.h"
 
 #include "MapBitmaps.h"
 #include "PlanView.h"
 #include "RouteTable.h"
+#include "Random.h"
 #include "Scheme.h"
+#include "TimeDistanceRecorder.h"
+#include "TimeDistanceDiagram.h"
 #include "ToolMap.h"
+#include "Units.h"
+#include "World.h"
 
 #include <QGuiApplication>
 
@@ -166,6 +172,68 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
         out << "Обзор записан: " << *overview << "\n";
     }
     return code;
+}
+
+} // namespace vell::tool
+
+namespace vell::tool {
+
+// The world run as `VellSim run` runs it, with route NAME's trams recorded for the diagram.
+int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
+    const auto name = args.Value("--route");
+    const auto route = name ? ParseRouteName(*name) : std::nullopt;
+    if (!route) {
+        ReportUsageError(err, "diagram", "--route NAME is needed: a digit 1..9 and a suffix (1, "
+                                         "10, 19, 1А, 1Б)");
+        return ExitBadInput;
+    }
+    long long minutes = 60;
+    if (auto text = args.Value("--minutes")) {
+        auto v = ParseInteger(*text, 1, 7 * 24 * 60);
+        if (!v) {
+            ReportUsageError(err, "diagram", "--minutes takes a whole number from 1 to 10080");
+            return ExitBadInput;
+        }
+        minutes = *v;
+    }
+    std::uint32_t seed = TRandom::ClockSeed();
+    if (auto text = args.Value("--seed")) {
+        auto v = ParseInteger(*text, 0, 4294967295LL);
+        if (!v) {
+            ReportUsageError(err, "diagram", "--seed takes a whole number from 0 to 4294967295");
+            return ExitBadInput;
+        }
+        seed = std::uint32_t(*v);
+    }
+    auto map = std::make_unique<TMap>();
+    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    const auto [i, j] = *route;
+    if (!map->Route(i, j).InUse()) {
+        err << "VellSim diagram: маршрут " << RouteDisplayName(i, j) << " не задан\n";
+        return ExitBadInput;
+    }
+    TGuiSession gui;
+    if (SelectMap(*map).NetworkResult != -1) {
+        err << "VellSim: " << NetworkError << "\n";
+        return ExitFindings;
+    }
+    TRandom random(seed);
+    TWorld world(*map, random);
+    world.StartWorld();
+    if (!world.CanDispatch(i, j)) {
+        err << "VellSim diagram: маршрут " << RouteDisplayName(i, j) << " не ходит\n";
+        return ExitFindings;
+    }
+    TTimeDistanceRecorder recorder(world, i, j);
+    const long long steps = RoundHalfEven(minutes * TicksPerMinute);
+    for (long long s = 0; s < steps; ++s) {
+        world.WorldStep();
+        recorder.Observe();
+    }
+    const QImage picture = DrawTimeDistanceDiagram(recorder.Data());
+    if (!SavePicture(picture, args.Positional[1], *map, err)) return ExitFindings;
+    out << "График записан: " << args.Positional[1] << " (зерно " << seed << ")\n";
+    return ExitOk;
 }
 
 } // namespace vell::tool

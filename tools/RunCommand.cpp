@@ -3,12 +3,15 @@
 // the speed of the run (wall time) goes to stderr, or into the JSON's steps_per_second.
 #include "Commands.h"
 
+#include "JamText.h"
+#include "Jams.h"
 #include "Json.h"
 #include "Random.h"
 #include "RouteReport.h"
 #include "RouteTable.h"
 #include "RunStatistics.h"
 #include "TextTable.h"
+#include "Trace.h"
 #include "ToolMap.h"
 #include "Units.h"
 #include "World.h"
@@ -16,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -28,6 +32,9 @@ constexpr long long MaxMinutes = 7 * 24 * 60;
 struct TRunSettings {
     std::uint32_t Seed = 0;
     long long Minutes = 60;
+    std::string TracePath;               // empty: no trace
+    long long TraceFrom = 0;             // minutes
+    long long TraceTo = MaxMinutes;      // minutes, included
 };
 
 struct TRunResult {
@@ -35,7 +42,13 @@ struct TRunResult {
     double StepsPerSecond = 0;
     std::string Report;
     std::vector<TRouteStatistics> Routes;
+    std::vector<TBlockedTram> BlockedAtEnd;
+    std::vector<TJamEpisode> Episodes; // stands longer than JamEpisodeMinutes
+    std::vector<TDeadlock> Deadlocks;
 };
+
+// A stand longer than this is a jam worth naming.
+constexpr double JamEpisodeMinutes = 5;
 
 std::string Fixed(double v, int decimals) {
     char buf[64];
@@ -55,6 +68,27 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
         }
         settings.Minutes = *v;
     }
+    if (auto text = args.Value("--trace")) settings.TracePath = *text;
+    for (auto [option, minutes] : {std::pair{"--trace-from", &settings.TraceFrom},
+                                   std::pair{"--trace-to", &settings.TraceTo}}) {
+        auto text = args.Value(option);
+        if (!text) continue;
+        auto v = ParseInteger(*text, 0, MaxMinutes);
+        if (!v || settings.TracePath.empty()) {
+            const std::string why =
+                settings.TracePath.empty()
+                    ? " needs --trace FILE"
+                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxMinutes);
+            ReportUsageError(err, "run", option + why);
+            return false;
+        }
+        *minutes = *v;
+    }
+    if (settings.TraceFrom > settings.TraceTo) {
+        ReportUsageError(err, "run",
+                         "--trace-from is later than --trace-to: the trace would be empty");
+        return false;
+    }
     if (auto text = args.Value("--seed")) {
         auto v = ParseInteger(*text, 0, 4294967295LL);
         if (!v) {
@@ -68,22 +102,45 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
     return true;
 }
 
-TRunResult RunWorld(TMap& map, const TRunSettings& settings) {
+// The raw trace of the steps whose time lies within the trace window, to a file.
+class TTraceWindow {
+  public:
+    TTraceWindow(std::ostream& out, const TWorld& world, const TRunSettings& settings)
+        : Writer(out, world), From(settings.TraceFrom * TicksPerMinute),
+          To(settings.TraceTo * TicksPerMinute) {}
+    void Observe(long long step) {
+        if (step >= From && step <= To) Writer.WriteStep(step);
+    }
+
+  private:
+    TTraceWriter Writer;
+    double From, To; // ticks
+};
+
+TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* traceFile) {
     TRandom random(settings.Seed);
     TWorld world(map, random);
     world.StartWorld();
     TRunStatistics statistics(world);
+    TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
+    std::unique_ptr<TTraceWindow> trace;
+    if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
     TRunResult result;
     result.Steps = RoundHalfEven(settings.Minutes * TicksPerMinute);
     const auto started = std::chrono::steady_clock::now();
     for (long long s = 0; s < result.Steps; ++s) {
         world.WorldStep();
         statistics.Observe();
+        jams.Observe();
+        if (trace) trace->Observe(s + 1);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     result.StepsPerSecond = took.count() > 0 ? result.Steps / took.count() : 0;
     result.Report = RouteReport(map);
     result.Routes = statistics.Routes();
+    result.BlockedAtEnd = jams.Now().Blocked;
+    result.Episodes = jams.Episodes();
+    result.Deadlocks = jams.Deadlocks();
     return result;
 }
 
@@ -105,7 +162,62 @@ std::string RouteStatisticsJson(const TRouteStatistics& s) {
         .Str();
 }
 
-void PrintJson(const TRunSettings& settings, const TRunResult& r, std::ostream& out) {
+std::string WaitsForJson(int heldBy) { return heldBy != 0 ? std::to_string(heldBy) : "null"; }
+
+std::string MidpointJson(const TMap& map, int rail, const char* axis) {
+    const TMapObject& o = map.Objects[std::size_t(rail)];
+    const double v = axis[0] == 'x' ? (o.X1 + o.X2) / 2.0 : (o.Y1 + o.Y2) / 2.0;
+    return Fixed(v, 1);
+}
+
+// One stand: tram, route, rail, the rail's midpoint, when it began and how long it lasted (to
+// the end of the run for a stand still going on), and the tram it waited for.
+std::string StandJson(const TMap& map, const TBlockedTram& t, long long steps, bool ongoing) {
+    return TJsonObject()
+        .AddInt("tram", t.Number)
+        .AddString("route", RouteDisplayName(t.Row, t.Col))
+        .AddInt("rail", t.Rail)
+        .Add("x", MidpointJson(map, t.Rail, "x"))
+        .Add("y", MidpointJson(map, t.Rail, "y"))
+        .Add("start_min", t.Since >= 0 ? StepsAsMinutes(t.Since) : "null")
+        .Add("length_min", StepsAsMinutes(steps))
+        .AddBool("ongoing", ongoing)
+        .Add("waits_for", WaitsForJson(t.HeldBy))
+        .Str();
+}
+
+std::string JamsJson(const TMap& map, const TRunResult& r) {
+    std::vector<std::string> atEnd, episodes;
+    for (const TBlockedTram& t : r.BlockedAtEnd)
+        atEnd.push_back(StandJson(map, t, t.Since >= 0 ? r.Steps - t.Since + 1 : 0, true));
+    for (const TJamEpisode& e : r.Episodes)
+        episodes.push_back(StandJson(map, e.Tram, e.Steps, e.Ongoing));
+    return TJsonObject()
+        .Add("at_end", JsonArray(atEnd))
+        .Add("episodes", JsonArray(episodes))
+        .Str();
+}
+
+std::string DeadlocksJson(const TRunResult& r) {
+    std::vector<std::string> deadlocks;
+    for (const TDeadlock& d : r.Deadlocks) {
+        std::vector<std::string> trams;
+        for (const TBlockedTram& t : d.Trams)
+            trams.push_back(TJsonObject()
+                                .AddInt("tram", t.Number)
+                                .AddString("route", RouteDisplayName(t.Row, t.Col))
+                                .AddInt("rail", t.Rail)
+                                .Str());
+        deadlocks.push_back(TJsonObject()
+                                .Add("formed_min", StepsAsMinutes(d.Formed))
+                                .Add("trams", JsonArray(trams))
+                                .Str());
+    }
+    return JsonArray(deadlocks);
+}
+
+void PrintJson(const TMap& map, const TRunSettings& settings, const TRunResult& r,
+               std::ostream& out) {
     std::vector<std::string> routes;
     for (const TRouteStatistics& s : r.Routes) routes.push_back(RouteStatisticsJson(s));
     out << TJsonObject()
@@ -115,8 +227,25 @@ void PrintJson(const TRunSettings& settings, const TRunResult& r, std::ostream& 
                .Add("steps_per_second", Rounded(r.StepsPerSecond))
                .AddString("report", r.Report)
                .Add("routes", JsonArray(routes))
+               .Add("jams", JamsJson(map, r))
+               .Add("deadlocks", DeadlocksJson(r))
                .Str()
         << "\n";
+}
+
+// After the table: the long stands, the trams standing at the end and the deadlocks.
+void PrintJams(const TMap& map, const TRunResult& r, std::ostream& out) {
+    out << "\n";
+    if (r.Episodes.empty()) {
+        out << "Заторов дольше " << JamEpisodeMinutes << " мин нет\n";
+    } else {
+        out << "Заторы дольше " << JamEpisodeMinutes << " мин:\n";
+        for (const TJamEpisode& e : r.Episodes) out << "  " << EpisodeLine(map, e) << "\n";
+    }
+    TJamPicture end;
+    end.Blocked = r.BlockedAtEnd;
+    end.Deadlocks = r.Deadlocks;
+    out << JamPictureText(map, end, "\n");
 }
 
 void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& r,
@@ -140,6 +269,7 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
                         std::to_string(s.AccidentTicks), Fixed(s.LongestStandstillMin, 1)});
     PrintTable(rows, out, TAlign::Right);
     if (r.Routes.empty()) out << "Маршрутов нет\n";
+    PrintJams(map, r, out);
 }
 
 } // namespace
@@ -154,9 +284,24 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
             << ")\n";
         return ExitFindings;
     }
-    const TRunResult result = RunWorld(*map, settings);
+    std::ofstream traceFile;
+    if (!settings.TracePath.empty()) {
+        traceFile.open(settings.TracePath, std::ios::binary | std::ios::trunc);
+        if (!traceFile) {
+            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
+            return ExitBadInput;
+        }
+    }
+    const TRunResult result = RunWorld(*map, settings, traceFile.is_open() ? &traceFile : nullptr);
+    if (traceFile.is_open()) {
+        traceFile.close();
+        if (!traceFile) {
+            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
+            return ExitBadInput;
+        }
+    }
     if (args.Has("--json")) {
-        PrintJson(settings, result, out);
+        PrintJson(*map, settings, result, out);
     } else {
         PrintText(*map, settings, result, out);
         err << "Шагов мира в секунду: " << Rounded(result.StepsPerSecond) << "\n";

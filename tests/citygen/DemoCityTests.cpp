@@ -2,6 +2,7 @@
 // everything the game shows off, and four simulated hours without a jam.
 #include "Cities.h"
 #include "Geometry.h"
+#include "Jams.h"
 #include "Network.h"
 #include "RouteTable.h"
 #include "RouteWalk.h"
@@ -180,11 +181,18 @@ TEST(DemoCity, FourHoursRunWithEveryTramOutPassengersCarriedAndNoJam) {
     TWorld world(*map, random);
     world.StartWorld();
     TRunStatistics statistics(world);
+    TJamWatch jams(world, RoundHalfEven(5 * TicksPerMinute));
     const long long steps = RoundHalfEven(240 * TicksPerMinute);
     for (long long s = 0; s < steps; ++s) {
         world.WorldStep();
         statistics.Observe();
+        jams.Observe();
     }
+    EXPECT_TRUE(jams.Episodes().empty()) << jams.Episodes().size() << " stands over 5 minutes";
+    EXPECT_TRUE(jams.Deadlocks().empty());
+    // A tram may be waiting behind another at the last step, but not for long.
+    for (const TBlockedTram& t : jams.Now().Blocked)
+        EXPECT_LT(jams.Steps() - t.Since, RoundHalfEven(5 * TicksPerMinute)) << t.Number;
     const auto routes = statistics.Routes();
     ASSERT_EQ(routes.size(), 12u);
     for (const TRouteStatistics& r : routes) {
@@ -196,6 +204,49 @@ TEST(DemoCity, FourHoursRunWithEveryTramOutPassengersCarriedAndNoJam) {
         EXPECT_LE(r.LongestStandstillMin, 15);
         EXPECT_GT(r.Boarded, 100);
         EXPECT_GT(r.StopsServed, 50);
+    }
+}
+
+// The demo city with the double track between Мостовая and Юг (x = 5098 down, 5102 up, from
+// y = 6040 to 6390) made single: the up track's inner joints move next to the down track, 1 m
+// away, so that a tram on either track keeps trams off the other. Trams of the routes to Юг
+// meet on it and lock each other.
+TEST(DemoCity, ASingleTrackSectionInTheDemoCityReportsTheDeadlockWithTheTramsOnIt) {
+    auto map = LoadDemo();
+    auto inner = [](int x, int y) { return x == 5102 && y > 6040 && y < 6390; };
+    int moved = 0;
+    for (TMapObject& o : map->Objects) {
+        if (!o.IsRail()) continue;
+        if (inner(o.X1, o.Y1)) o.X1 = 5099, ++moved;
+        if (inner(o.X2, o.Y2)) o.X2 = 5099, ++moved;
+    }
+    ASSERT_EQ(moved, 14); // seven joints, each the end of one rail and the start of the next
+    ASSERT_EQ(SelectMap(*map).NetworkResult, -1);
+    TRandom random(1);
+    TWorld world(*map, random);
+    world.StartWorld();
+    TJamWatch jams(world, RoundHalfEven(5 * TicksPerMinute));
+    const long long steps = RoundHalfEven(240 * TicksPerMinute);
+    for (long long s = 0; s < steps && jams.Deadlocks().empty(); ++s) {
+        world.WorldStep();
+        jams.Observe();
+    }
+    ASSERT_FALSE(jams.Deadlocks().empty());
+    const TDeadlock d = jams.Deadlocks()[0];
+    ASSERT_GE(d.Trams.size(), 2u);
+    const std::set<std::string> toSouth = {"2", "6", "8", "12", "15"};
+    for (std::size_t k = 0; k < d.Trams.size(); ++k) {
+        const TBlockedTram& t = d.Trams[k];
+        SCOPED_TRACE(testing::Message() << "tram " << t.Number << ", route "
+                                        << RouteDisplayName(t.Row, t.Col) << ", rail " << t.Rail);
+        EXPECT_TRUE(toSouth.count(RouteDisplayName(t.Row, t.Col)));
+        EXPECT_EQ(t.HeldBy, d.Trams[(k + 1) % d.Trams.size()].Number);
+        // It waits for a rail of the section.
+        const TMapObject& rail = map->Objects[t.Rail];
+        EXPECT_GE(std::min(rail.X1, rail.X2), 5098);
+        EXPECT_LE(std::max(rail.X1, rail.X2), 5102);
+        EXPECT_GE(std::min(rail.Y1, rail.Y2), 6040);
+        EXPECT_LE(std::max(rail.Y1, rail.Y2), 6390);
     }
 }
 

@@ -3,12 +3,16 @@
 // route report.
 #include "GameFixture.h"
 
+#include "JamText.h"
+#include "TimeDistanceDiagram.h"
+
 #include "PaintBox.h"
 #include "Palette.h"
 #include "RouteReport.h"
 #include "RunAhead.h"
 #include "Units.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -125,6 +129,11 @@ class VellViewTest : public QObject {
         QCOMPARE(v.Speed->minimum(), 0);
         QCOMPARE(v.Speed->maximum(), 10);
         QCOMPARE(v.Speed->value(), 4);
+        // Below the speed track bar, in this order.
+        QCOMPARE(v.ShowOccupied->text(), QString("Показать занятые пути"));
+        QCOMPARE(v.btDiagram->text(), QString("График движения"));
+        QVERIFY(v.Speed->y() < v.ShowOccupied->y() && v.ShowOccupied->y() < v.btDiagram->y());
+        QVERIFY(!v.ShowOccupied->isChecked());
         for (QScrollBar* bar : {v.HSB, v.VSB}) {
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 10000);
@@ -386,9 +395,69 @@ class VellViewTest : public QObject {
         QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
         r.View.RouteInfo->click();
         const std::string report = RouteReport(*r.G.Map);
-        QCOMPARE(r.G.LastLog(), "message: " + report);
+        // Below the report, the standing trams and the deadlocks in VellSim's words.
+        QCOMPARE(r.G.LastLog(), "message: " + report + "\r\n\r\n" +
+                                    JamPictureText(*r.G.Map, LookForJams(r.G.World), "\r\n"));
+        QVERIFY(r.G.LastLog().find("Взаимных блокировок нет") != std::string::npos);
         QVERIFY(report.find("Итого ") != std::string::npos);
         QVERIFY(report.find("1А: ") != std::string::npos);
+    }
+
+    // With "Показать занятые пути" ticked the timer draws the followed tram's held rails in its
+    // colour; unticked it does not.
+    void showOccupiedDrawsTheHeldRailsOnTheTimer() {
+        TRunningGame r;
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        TVell* followed = FindPlayerTram(r.G.World, 0, 0);
+        QVERIFY(followed);
+        followed->Colour = 0x336699;
+        r.View.Speed->setValue(0);
+        r.View.btShowClick();
+        auto heldPixels = [&] {
+            r.View.TimerTimer();
+            const QImage& plan = r.G.Bitmaps.PlanBitmap;
+            int coloured = 0;
+            for (int rail : followed->MarkedObjects()) {
+                const TMapObject& o = r.G.Map->Objects[rail];
+                for (double t = 0; t <= 1; t += 0.01) {
+                    const QPoint p(int(o.X1 + t * (o.X2 - o.X1)) - r.G.Map->ViewX,
+                                   int(o.Y1 + t * (o.Y2 - o.Y1)) - r.G.Map->ViewY);
+                    if (plan.rect().contains(p)) coloured += At(plan, p.x(), p.y()) == 0x336699u;
+                }
+            }
+            return coloured;
+        };
+        const int plain = heldPixels(); // the tram's own body
+        r.View.ShowOccupied->setChecked(true);
+        QVERIFY2(heldPixels() > plain + 20, qPrintable(QString::number(plain)));
+        r.View.ShowOccupied->setChecked(false);
+        QVERIFY(heldPixels() <= plain + 2);
+    }
+
+    // The diagram of the followed tram's route, recorded while the view runs; before there is
+    // anything to draw, a message says what to do.
+    void diagramButtonShowsTheFollowedRoutesDiagram() {
+        TRunningGame r;
+        r.View.btDiagram->click();
+        QVERIFY(r.G.LastLog().find("message: Для графика движения") == 0);
+        QVERIFY(!r.View.DiagramWindow);
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        const TVell* followed = FindPlayerTram(r.G.World, 0, 0);
+        QVERIFY(followed);
+        r.View.Speed->setValue(6);
+        for (int tick = 0; tick < 40; ++tick) r.View.TimerTimer();
+        r.View.btDiagram->click();
+        QVERIFY(r.View.DiagramWindow && r.View.DiagramWindow->isVisible());
+        QCOMPARE(r.View.DiagramWindow->windowTitle(), QString("График движения, маршрут 1"));
+        const QImage& picture = r.View.DiagramPicture;
+        QCOMPARE(picture.size(), QSize(DiagramWidth, DiagramHeight));
+        const std::uint32_t colour = DiagramTramColour(followed->Colour);
+        int pixels = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) pixels += At(picture, x, y) == colour;
+        QVERIFY2(pixels > 50, qPrintable(QString::number(pixels))); // the followed tram's line
+        r.View.hide();
+        QVERIFY(!r.View.DiagramWindow->isVisible());
     }
 };
 

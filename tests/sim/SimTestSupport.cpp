@@ -56,6 +56,41 @@ TCrossingMap CrossingMap() {
     return m;
 }
 
+namespace {
+
+// A closed path of rails through `points`, in order; returns the rails.
+std::vector<int> AddLoop(TMap& map, const std::vector<std::pair<int, int>>& points) {
+    std::vector<int> rails;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const auto [ax, ay] = points[k];
+        const auto [bx, by] = points[(k + 1) % points.size()];
+        rails.push_back(AddRail(map, ax, ay, bx, by));
+    }
+    return rails;
+}
+
+} // namespace
+
+TSingleTrackMap SingleTrackMap() {
+    TSingleTrackMap m;
+    m.Map = NewMap();
+    const std::vector<int> ys = {120, 232, 344, 456, 568, 680};
+    std::vector<std::pair<int, int>> west = {{120, 100}, {580, 100}};
+    for (int y : ys) west.push_back({600, y});
+    for (auto p : {std::pair{580, 700}, {120, 700}, {100, 680}, {100, 120}}) west.push_back(p);
+    std::vector<std::pair<int, int>> east = {{620, 100}, {1080, 100}, {1100, 120}, {1100, 680},
+                                             {1080, 700}, {620, 700}};
+    for (auto y = ys.rbegin(); y != ys.rend(); ++y) east.push_back({600, *y});
+    const std::vector<int> w = AddLoop(*m.Map, west), e = AddLoop(*m.Map, east);
+    for (int k = 2; k <= 6; ++k) m.Section.insert(w[k]); // (600, 120) down to (600, 680)
+    for (int k = 6; k <= 10; ++k) m.Section.insert(e[k]); // (600, 680) up to (600, 120)
+    // Both routes start past the section, so that no tram waiting for it stands on its first
+    // waypoint (where trams count as waiting their turn, not as blocked).
+    SetRoute(*m.Map, 0, 0, {w[8], w[0]}, 1, 5);
+    SetRoute(*m.Map, 1, 0, {e[0], e[4]}, 1, 5);
+    return m;
+}
+
 bool OccupancyConsistent(const TWorld& world, std::string* why) {
     std::vector<int> expected(world.Occupancy.size(), 0);
     for (int k = 0; k < world.VellCount; ++k)

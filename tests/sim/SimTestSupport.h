@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,16 @@ struct TCrossingMap {
     std::vector<int> Rails, Cross;
 };
 TCrossingMap CrossingMap();
+
+// Two clockwise loops side by side that share their middle side at x = 600, split into five
+// rails of 112 m: the west loop (route 1, one car, every 5 minutes) runs down it, the east loop
+// (route 2) up. Trams that enter it from both ends at once meet in the middle and wait for each
+// other for good.
+struct TSingleTrackMap {
+    std::unique_ptr<TMap> Map;
+    std::set<int> Section; // the rails of the shared side, both ways
+};
+TSingleTrackMap SingleTrackMap();
 
 // Occupancy equals the marks the trams hold; `why` says where it does not.
 bool OccupancyConsistent(const TWorld& world, std::string* why = nullptr);

@@ -4,7 +4,9 @@
 #include "Geometry.h"
 #include "Palette.h"
 #include "Pictures.h"
+#include "SimTestSupport.h"
 #include "TestMaps.h"
+#include "TimeDistanceDiagram.h"
 #include "ToolMap.h"
 
 #include <QImage>
@@ -129,6 +131,30 @@ TEST_F(DrawCommands, PlanBadInput) {
     }
     EXPECT_FALSE(std::filesystem::exists(Dir.Path("p.png")));
     EXPECT_EQ(Sim({"info", MapPath()}).Code, tool::ExitOk) << "the map is intact";
+}
+
+TEST(DiagramCommand, DrawsARoutesDiagramAndRefusesBadArguments) {
+    TTempDir dir;
+    TSingleTrackMap m = SingleTrackMap();
+    m.Map->FileName = dir.Path("single.vl");
+    ASSERT_TRUE(m.Map->SaveToFile());
+    const TRun run = Sim({"diagram", dir.Path("single"), "--route", "2", "--minutes", "30",
+                          "--seed", "2", dir.Path("d.png")});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    EXPECT_NE(run.Out.find("График записан: "), std::string::npos);
+    QImage picture(QString::fromStdString(dir.Path("d.png")));
+    EXPECT_EQ(picture.size(), QSize(DiagramWidth, DiagramHeight));
+
+    EXPECT_EQ(Sim({"diagram", dir.Path("single"), dir.Path("d.png")}).Code, 2); // no --route
+    EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "5", dir.Path("d.png")}).Code, 2);
+    EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "1", "--minutes", "0",
+                   dir.Path("d.png")})
+                  .Code,
+              2);
+    EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "1", "--seed", "1",
+                   dir.Path("no/such/d.png")})
+                  .Code,
+              1);
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 #include "Commands.h"
 #include "SimRunner.h"
 #include "GeneratedCity.h"
+#include "SimTestSupport.h"
 #include "TestMaps.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -77,6 +79,82 @@ TEST_F(RunCommand, JsonNamesAndFigures) {
         rest = m.suffix();
     }
     EXPECT_EQ(routes, 6);
+}
+
+// Two loops sharing a single-track section: the run names the deadlock in both outputs, and the
+// stands of its trams as jams.
+TEST(RunCommandJams, ASingleTrackSectionIsReportedAsADeadlock) {
+    TTempDir dir;
+    TSingleTrackMap m = SingleTrackMap();
+    m.Map->FileName = dir.Path("single.vl");
+    ASSERT_TRUE(m.Map->SaveToFile());
+    const TRun json = Sim({"run", dir.Path("single"), "--minutes", "90", "--seed", "2", "--json"});
+    ASSERT_EQ(json.Code, 0) << json.Err;
+    std::smatch d;
+    const std::regex deadlock(
+        "\"deadlocks\": \\[\\{\"formed_min\": ([0-9.]+), \"trams\": \\[\\{\"tram\": ([0-9]+), "
+        "\"route\": \"([12])\", \"rail\": ([0-9]+)\\}, \\{\"tram\": ([0-9]+), \"route\": "
+        "\"([12])\", \"rail\": ([0-9]+)\\}\\]\\}\\]");
+    ASSERT_TRUE(std::regex_search(json.Out, d, deadlock)) << json.Out;
+    EXPECT_GT(std::stod(d[1]), 0);
+    EXPECT_LE(std::stod(d[1]), 90);
+    EXPECT_NE(d[3], d[6]); // one tram of each loop
+    EXPECT_TRUE(m.Section.count(std::stoi(d[4])) && m.Section.count(std::stoi(d[7])));
+    // Both stand at the end, each waiting for the other.
+    for (auto [tram, other] : {std::pair{d[2].str(), d[5].str()}, {d[5].str(), d[2].str()}})
+        EXPECT_TRUE(std::regex_search(json.Out, std::regex("\\{\"tram\": " + tram +
+                                                          ", [^}]*\"ongoing\": true, "
+                                                          "\"waits_for\": " + other + "\\}")))
+            << tram;
+
+    const TRun text = Sim({"run", dir.Path("single"), "--minutes", "90", "--seed", "2"});
+    ASSERT_EQ(text.Code, 0);
+    const std::string circle = "поезд " + d[2].str() + " (маршрут " + d[3].str() + ", путь " +
+                               d[4].str() + ") → поезд " + d[5].str() + " (маршрут " +
+                               d[6].str() + ", путь " + d[7].str() + ") → поезд " + d[2].str();
+    EXPECT_NE(text.Out.find("Взаимные блокировки:\n  с " + d[1].str() + " мин: " + circle),
+              std::string::npos)
+        << text.Out;
+    EXPECT_NE(text.Out.find("Заторы дольше 5 мин:\n  поезд "), std::string::npos);
+    EXPECT_NE(text.Out.find("ждёт поезд " + d[5].str()), std::string::npos);
+}
+
+// A trace changes nothing in the run; it holds the steps of its window only, one line per tram
+// and one for the world each.
+TEST_F(RunCommand, ATraceChangesNothingAndKeepsToItsWindow) {
+    const TRun plain = Sim({"run", Dir.Path("city"), "--minutes", "12", "--seed", "6"});
+    const TRun traced = Sim({"run", Dir.Path("city"), "--minutes", "12", "--seed", "6", "--trace",
+                             Dir.Path("t.csv"), "--trace-from", "10", "--trace-to", "11"});
+    ASSERT_EQ(traced.Code, 0) << traced.Err;
+    EXPECT_EQ(plain.Out, traced.Out);
+    std::ifstream in(Dir.Path("t.csv"));
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line.rfind("step,kind,slot,tram,route,", 0), 0u);
+    long long first = -1, last = -1, worldLines = 0, tramLines = 0;
+    while (std::getline(in, line)) {
+        const long long step = std::stoll(line);
+        if (first < 0) first = step;
+        last = step;
+        if (line.find(",world,") != std::string::npos) ++worldLines;
+        else ++tramLines;
+    }
+    EXPECT_EQ(first, 10924); // the first step at or after minute 10 (10923.9 ticks)
+    EXPECT_EQ(last, 12016);  // the last at or before minute 11 (12016.3 ticks)
+    EXPECT_EQ(worldLines, last - first + 1);
+    EXPECT_GT(tramLines, worldLines);
+
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace-from", "3"}).Code, 2); // no --trace
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace", Dir.Path("t.csv"), "--trace-to", "x"}).Code,
+              2);
+    EXPECT_EQ(Sim({"run", Dir.Path("city"), "--trace", Dir.Path("t.csv"), "--trace-from", "9",
+                   "--trace-to", "8"})
+                  .Code,
+              2);
+    const TRun unwritable =
+        Sim({"run", Dir.Path("city"), "--minutes", "1", "--trace", Dir.Path("no/such/t.csv")});
+    EXPECT_EQ(unwritable.Code, 2);
+    EXPECT_NE(unwritable.Err.find("не удалось записать след"), std::string::npos);
 }
 
 TEST_F(RunCommand, BadInput) {

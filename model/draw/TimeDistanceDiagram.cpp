@@ -1,0 +1,180 @@
+// Drawing the time-distance diagram with QPainter.
+#include "TimeDistanceDiagram.h"
+
+#include "Palette.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vell {
+
+namespace {
+
+constexpr int LeftMargin = 150, RightMargin = 60, TopMargin = 60, BottomMargin = 90;
+const QColor GridColour(225, 225, 225);
+const QColor StopColour(150, 170, 200);
+
+QFont DiagramFont(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+// Minutes between two time marks: about ten marks across.
+int TimeStep(double minutes) {
+    for (int step : {1, 2, 5, 10, 15, 30, 60, 120, 240, 480})
+        if (minutes / step <= 12) return step;
+    return 1440;
+}
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+void DrawTitle(QPainter& p, const TTimeDistanceData& data, QSize size) {
+    p.setPen(Qt::black);
+    p.setFont(DiagramFont(22, true));
+    const QString title = QStringLiteral("Маршрут %1: график движения, %2 мин")
+                              .arg(Text(data.RouteName))
+                              .arg(std::lround(data.Minutes));
+    p.drawText(QRect(0, 10, size.width(), 36), Qt::AlignHCenter | Qt::AlignVCenter, title);
+}
+
+void DrawTimeAxis(QPainter& p, const TDiagramFrame& f, QSize size) {
+    const int step = TimeStep(f.Minutes);
+    p.setFont(DiagramFont(15));
+    for (int m = 0; m <= f.Minutes + 1e-9; m += step) {
+        const QPointF top = f.At(m, 0), bottom = f.At(m, f.Length);
+        p.setPen(QPen(GridColour, 1));
+        p.drawLine(top, bottom);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(bottom.x() - 40, bottom.y() + 6, 80, 20), Qt::AlignHCenter,
+                   QString::number(m));
+    }
+    p.setFont(DiagramFont(17));
+    p.drawText(QRectF(f.Plot.left(), f.Plot.bottom() + 32, f.Plot.width(), 24), Qt::AlignHCenter,
+               QStringLiteral("время, мин"));
+    (void)size;
+}
+
+// The stops as lines with their names at the left, the start and the route's length; a name
+// that would overlap the one above is left out, its line stays.
+void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& f) {
+    p.setFont(DiagramFont(14));
+    const int textHeight = QFontMetrics(p.font()).height();
+    double lastLabel = -1e9;
+    auto line = [&](double distance, const QString& name, const QColor& colour) {
+        const QPointF a = f.At(0, distance), b = f.At(f.Minutes, distance);
+        p.setPen(QPen(colour, 1));
+        p.drawLine(a, b);
+        if (a.y() - lastLabel < textHeight) return;
+        lastLabel = a.y();
+        p.setPen(Qt::black);
+        p.drawText(QRectF(8, a.y() - textHeight / 2.0, LeftMargin - 16, textHeight),
+                   Qt::AlignRight | Qt::AlignVCenter, name);
+    };
+    line(0, QStringLiteral("начало"), Qt::black);
+    for (const TTimeDistanceStop& s : data.Stops)
+        if (s.Distance < data.Length - 1) line(s.Distance, Text(s.Name), StopColour);
+    lastLabel = -1e9; // the length is always named
+    line(data.Length, QStringLiteral("%1 м").arg(std::lround(data.Length)), Qt::black);
+    p.save();
+    p.setFont(DiagramFont(17));
+    p.translate(22, f.Plot.center().y());
+    p.rotate(-90);
+    p.drawText(QRectF(-200, -12, 400, 24), Qt::AlignCenter,
+               QStringLiteral("расстояние по маршруту"));
+    p.restore();
+}
+
+// Polylines through the points, broken where the distance falls back (a new lap) or, for
+// samples, where they stop for more than a minute (the tram was off its route).
+template <class Keep>
+void DrawRuns(QPainter& p, const TDiagramFrame& f, const std::vector<TTimeDistancePoint>& points,
+              double longestGap, Keep keep) {
+    for (std::size_t k = 1; k < points.size(); ++k) {
+        const TTimeDistancePoint &a = points[k - 1], &b = points[k];
+        if (b.Distance < a.Distance - f.Length / 2 || b.Minute - a.Minute > longestGap) continue;
+        if (keep(a, b)) p.drawLine(f.At(a.Minute, a.Distance), f.At(b.Minute, b.Distance));
+    }
+}
+
+void DrawLegend(QPainter& p, QSize size) {
+    p.setFont(DiagramFont(14));
+    const int y = size.height() - 24;
+    int x = LeftMargin;
+    auto item = [&](const QPen& pen, const QString& text) {
+        p.setPen(pen);
+        p.drawLine(x, y, x + 40, y);
+        p.setPen(Qt::black);
+        p.drawText(QRect(x + 48, y - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter, text);
+        x += 48 + QFontMetrics(p.font()).horizontalAdvance(text) + 40;
+    };
+    item(QPen(Qt::darkBlue, 2), QStringLiteral("поезд (в его цвете, номер в конце линии)"));
+    item(QPen(Qt::darkBlue, 1, Qt::DashLine), QStringLiteral("его расписание"));
+    item(QPen(ToQColor(DiagramBlockedColour), 7), QStringLiteral("стоит в заторе дольше минуты"));
+}
+
+} // namespace
+
+TDiagramFrame DiagramFrame(const TTimeDistanceData& data, QSize size) {
+    TDiagramFrame f;
+    f.Plot = QRectF(LeftMargin, TopMargin, size.width() - LeftMargin - RightMargin,
+                    size.height() - TopMargin - BottomMargin);
+    f.Minutes = data.Minutes > 0 ? data.Minutes : 1;
+    f.Length = data.Length > 0 ? data.Length : 1;
+    return f;
+}
+
+std::uint32_t DiagramTramColour(std::uint32_t colour) {
+    const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+    const double light = 0.299 * r + 0.587 * g + 0.114 * b;
+    if (light <= 150) return colour & 0xFFFFFF;
+    const double k = 150 / light;
+    return std::uint32_t(r * k) | std::uint32_t(g * k) << 8 | std::uint32_t(b * k) << 16;
+}
+
+QImage DrawTimeDistanceDiagram(const TTimeDistanceData& data, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const TDiagramFrame f = DiagramFrame(data, size);
+    DrawTitle(p, data, size);
+    DrawTimeAxis(p, f, size);
+    DrawStops(p, data, f);
+    p.setClipRect(f.Plot.adjusted(-4, -4, 4, 4));
+    for (const TTimeDistanceTram& t : data.Trams) {
+        p.setPen(QPen(ToQColor(DiagramTramColour(t.Colour)), 1, Qt::DashLine));
+        DrawRuns(p, f, t.Timetable, 1e300, [](auto&, auto&) { return true; });
+    }
+    p.setPen(QPen(ToQColor(DiagramBlockedColour), 7, Qt::SolidLine, Qt::RoundCap));
+    for (const TTimeDistanceTram& t : data.Trams)
+        DrawRuns(p, f, t.Run, 1, [](auto& a, auto& b) { return a.Blocked && b.Blocked; });
+    for (const TTimeDistanceTram& t : data.Trams) {
+        p.setPen(QPen(ToQColor(DiagramTramColour(t.Colour)), 2));
+        DrawRuns(p, f, t.Run, 1, [](auto&, auto&) { return true; });
+    }
+    p.setClipping(false);
+    // Each tram's number where its line ends.
+    p.setFont(DiagramFont(13, true));
+    for (const TTimeDistanceTram& t : data.Trams) {
+        if (t.Run.empty()) continue;
+        const QPointF end = f.At(t.Run.back().Minute, t.Run.back().Distance);
+        p.setPen(ToQColor(DiagramTramColour(t.Colour)));
+        p.drawText(QRectF(end.x() + 4, end.y() - 8, 50, 16), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::number(t.Number));
+    }
+    p.setPen(Qt::black);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(f.Plot);
+    DrawLegend(p, size);
+    return image;
+}
+
+} // namespace vell

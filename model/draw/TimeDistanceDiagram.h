@@ -1,0 +1,38 @@
+// The time-distance diagram of a route: simulated time across, distance along the route down,
+// the stops as labelled lines, one line per tram in its colour over its timetable (dashed), and
+// its blocked stands in red. Bunching shows as lines running together, lateness as a line
+// right of its dashes, a jam as a flat red stretch.
+#pragma once
+
+#include "TimeDistance.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+
+#include <cstdint>
+
+namespace vell {
+
+constexpr int DiagramWidth = 1600, DiagramHeight = 1000;
+constexpr std::uint32_t DiagramBlockedColour = 0x0000FF; // red, 0x00BBGGRR
+
+// Where the plot of a picture of `size` lies and where a moment at a distance falls in it.
+struct TDiagramFrame {
+    QRectF Plot;
+    double Minutes = 1, Length = 1;
+    QPointF At(double minute, double distance) const {
+        return {Plot.left() + Plot.width() * minute / Minutes,
+                Plot.top() + Plot.height() * distance / Length};
+    }
+};
+TDiagramFrame DiagramFrame(const TTimeDistanceData& data, QSize size);
+
+// The colour a tram's line is drawn in: its own, darkened when too pale to see on white.
+std::uint32_t DiagramTramColour(std::uint32_t colour);
+
+QImage DrawTimeDistanceDiagram(const TTimeDistanceData& data,
+                               QSize size = QSize(DiagramWidth, DiagramHeight));
+
+} // namespace vell

@@ -1,0 +1,139 @@
+// The time-distance diagram: each tram's line passes through its stops at the moments the run
+// served them, a blocked stand shows red, and VellSim draws it from a map file.
+#include "Palette.h"
+#include "SimTestSupport.h"
+#include "TestMaps.h"
+#include "TimeDistanceDiagram.h"
+#include "TimeDistanceRecorder.h"
+#include "Units.h"
+#include "WorldEvents.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vell::test {
+namespace {
+
+int ColourDistance(QRgb pixel, std::uint32_t bgr) {
+    return std::abs(qRed(pixel) - int(bgr & 0xFF)) +
+           std::abs(qGreen(pixel) - int(bgr >> 8 & 0xFF)) +
+           std::abs(qBlue(pixel) - int(bgr >> 16 & 0xFF));
+}
+
+// Whether a pixel within `radius` of `at` has nearly the colour `bgr`.
+bool ColourNear(const QImage& image, QPointF at, std::uint32_t bgr, int radius = 3) {
+    const int cx = int(std::lround(at.x())), cy = int(std::lround(at.y()));
+    for (int y = cy - radius; y <= cy + radius; ++y)
+        for (int x = cx - radius; x <= cx + radius; ++x)
+            if (image.valid(x, y) && ColourDistance(image.pixel(x, y), bgr) < 60) return true;
+    return false;
+}
+
+// The moments trams finished boarding, with where the recorder put them.
+class TServedStops : public TWorldEvents {
+  public:
+    struct TServed {
+        long long Step;
+        int Number;
+        double Distance;
+    };
+    TServedStops(TWorld& world, const TTimeDistanceRecorder& recorder, const long long& step)
+        : World(world), Recorder(recorder), Step(step) {
+        World.Events = this;
+    }
+    ~TServedStops() override { World.Events = nullptr; }
+    void StopServed(const TVell& tram) override {
+        Served.push_back({Step, tram.Number, Recorder.RouteDistance(tram.Front[0])});
+    }
+    std::vector<TServed> Served;
+
+  private:
+    TWorld& World;
+    const TTimeDistanceRecorder& Recorder;
+    const long long& Step;
+};
+
+TEST(TimeDistanceDiagram, EachTramsLinePassesThroughItsStopsWhenTheRunServedThem) {
+    TRingMap ring = RingMap();
+    for (int stop : {2, 6}) ring.Map->Objects[ring.Rails[stop]].SetStopType(1);
+    ring.Map->Objects[ring.Rails[RingBottom]].SetStopType(1);
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
+    TSimulation sim(std::move(ring.Map), 8);
+    sim.Map->Route(0, 0).TramCount = 3;
+    TTimeDistanceRecorder recorder(*sim.World, 0, 0);
+    long long step = 0;
+    TServedStops served(*sim.World, recorder, step);
+    for (step = 1; step <= RoundHalfEven(40 * TicksPerMinute); ++step) {
+        sim.World->WorldStep();
+        recorder.Observe();
+    }
+    const TTimeDistanceData data = recorder.Data();
+    ASSERT_EQ(data.Stops.size(), 3u);
+    EXPECT_EQ(data.Stops[0].Name, "ост. 1");
+    for (std::size_t k = 1; k < data.Stops.size(); ++k)
+        EXPECT_LT(data.Stops[k - 1].Distance, data.Stops[k].Distance);
+    EXPECT_LE(data.Stops.back().Distance, data.Length);
+    ASSERT_EQ(data.Trams.size(), 3u);
+    const QImage image = DrawTimeDistanceDiagram(data);
+    ASSERT_EQ(image.size(), QSize(DiagramWidth, DiagramHeight));
+    const TDiagramFrame frame = DiagramFrame(data, image.size());
+
+    ASSERT_GT(served.Served.size(), 20u);
+    for (const auto& s : served.Served) {
+        SCOPED_TRACE(testing::Message() << "tram " << s.Number << " at step " << s.Step);
+        const TTimeDistanceTram& tram = data.Trams[std::size_t(s.Number - 1)];
+        ASSERT_EQ(tram.Number, s.Number);
+        // On a stop rail, near the stop's line (trams stop at its end).
+        double nearest = 1e300;
+        for (const TTimeDistanceStop& stop : data.Stops)
+            nearest = std::min(nearest, std::fabs(stop.Distance - s.Distance));
+        EXPECT_LT(nearest, 25);
+        if (s.Step > RoundHalfEven(40 * TicksPerMinute) - 20) continue;
+        EXPECT_TRUE(ColourNear(image, frame.At(s.Step / TicksPerMinute, s.Distance),
+                               DiagramTramColour(tram.Colour)));
+    }
+    // Each tram's timetable: its first stop an interval's share of the run time after entry.
+    const TTimeDistanceTram& first = data.Trams[0];
+    ASSERT_GE(first.Timetable.size(), 5u);
+    EXPECT_NEAR(first.Timetable[1].Minute - first.Timetable[0].Minute,
+                sim.Map->Route(0, 0).StopTimes[0] / TicksPerMinute, 1e-9);
+    EXPECT_EQ(first.Timetable[1].Distance, data.Stops[0].Distance);
+}
+
+TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
+    TSingleTrackMap m = SingleTrackMap();
+    TSimulation sim(std::move(m.Map), 5);
+    for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+    TTimeDistanceRecorder recorder(*sim.World, 0, 0);
+    for (long long s = 0; s < RoundHalfEven(40 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        recorder.Observe();
+    }
+    const TTimeDistanceData data = recorder.Data();
+    const QImage image = DrawTimeDistanceDiagram(data);
+    const TDiagramFrame frame = DiagramFrame(data, image.size());
+    int blocked = 0, moving = 0;
+    for (const TTimeDistanceTram& t : data.Trams)
+        for (std::size_t k = 1; k < t.Run.size(); ++k) {
+            const TTimeDistancePoint& p = t.Run[k];
+            if (p.Blocked && t.Run[k - 1].Blocked) {
+                ++blocked;
+                EXPECT_TRUE(
+                    ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour));
+            } else if (k % 50 == 0 && k >= 60 && k + 60 < t.Run.size() &&
+                       !t.Run[k + 60].Blocked && !t.Run[k - 60].Blocked) {
+                ++moving;
+                // A moving tram's line is its own colour, with no red close to it.
+                EXPECT_FALSE(ColourNear(image, frame.At(p.Minute, p.Distance),
+                                        DiagramBlockedColour, 1));
+            }
+        }
+    EXPECT_GT(blocked, 100); // the deadlock of this seed forms after about 9 minutes
+    EXPECT_GT(moving, 5);
+}
+
+} // namespace
+} // namespace vell::test

@@ -1,0 +1,174 @@
+// Who blocks whom: a single-track section run both ways locks two trams, a loop too short for
+// its trams locks them all in a circle, and a sound loop has neither.
+#include "GeneratedCity.h"
+#include "Jams.h"
+#include "SimTestSupport.h"
+#include "TestMaps.h"
+#include "TrackHolders.h"
+#include "Units.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace vell::test {
+namespace {
+
+// Steps until `watch` has seen a deadlock form; the steps taken, or -1 after `limit` minutes.
+long long StepUntilDeadlock(TSimulation& sim, TJamWatch& watch, double limitMinutes) {
+    return sim.StepUntil(
+        [&] {
+            watch.Observe();
+            return !watch.Deadlocks().empty();
+        },
+        RoundHalfEven(limitMinutes * TicksPerMinute));
+}
+
+TEST(Jams, ASingleTrackSectionRunBothWaysLocksTwoTramsForGood) {
+    TSingleTrackMap m = SingleTrackMap();
+    TSimulation sim(std::move(m.Map), 5);
+    ASSERT_TRUE(sim.World->CanDispatch(0, 0) && sim.World->CanDispatch(1, 0));
+    for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    ASSERT_GT(StepUntilDeadlock(sim, watch, 120), 0);
+
+    const TDeadlock d = watch.Deadlocks().at(0);
+    ASSERT_EQ(d.Trams.size(), 2u);
+    const TBlockedTram &a = d.Trams[0], &b = d.Trams[1];
+    EXPECT_LT(a.Number, b.Number); // the circle starts at its lowest number
+    EXPECT_EQ(a.HeldBy, b.Number);
+    EXPECT_EQ(b.HeldBy, a.Number);
+    EXPECT_NE(a.Row, b.Row); // one of each loop
+    EXPECT_TRUE(m.Section.count(a.Rail)) << a.Rail;
+    EXPECT_TRUE(m.Section.count(b.Rail)) << b.Rail;
+    EXPECT_EQ(d.Formed, watch.Steps());
+
+    // Ten minutes on nothing has moved: the same circle, both trams listed as blocked since it
+    // formed, and their stands grow into episodes.
+    const TRailPos leadA = sim.TramNumber(a.Number).Front[0];
+    for (long long s = 0; s < RoundHalfEven(10 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    EXPECT_EQ(sim.TramNumber(a.Number).Front[0], leadA);
+    const TJamPicture now = watch.Now();
+    ASSERT_EQ(now.Deadlocks.size(), 1u);
+    EXPECT_EQ(now.Deadlocks[0].Formed, d.Formed);
+    std::set<int> blocked;
+    for (const TBlockedTram& t : now.Blocked) {
+        if (t.Number != a.Number && t.Number != b.Number) continue; // trams queued behind
+        blocked.insert(t.Number);
+        EXPECT_GE(t.Since, 1);
+        EXPECT_LE(t.Since, d.Formed);
+    }
+    EXPECT_TRUE(blocked.count(a.Number) && blocked.count(b.Number));
+    int ongoing = 0;
+    for (const TJamEpisode& e : watch.Episodes())
+        if (e.Ongoing && (e.Tram.Number == a.Number || e.Tram.Number == b.Number)) {
+            ++ongoing;
+            EXPECT_GT(e.Steps, RoundHalfEven(10 * TicksPerMinute));
+        }
+    EXPECT_EQ(ongoing, 2);
+    ASSERT_EQ(watch.Deadlocks().size(), 1u);
+    // The world's own look, without a watch, finds the same circle.
+    const TJamPicture look = LookForJams(*sim.World);
+    ASSERT_EQ(look.Deadlocks.size(), 1u);
+    EXPECT_EQ(look.Deadlocks[0].Trams[0].Number, a.Number);
+    EXPECT_EQ(look.Deadlocks[0].Formed, -1);
+}
+
+// A ring of 176 m with six trains of two cars, each of which wants 50 m of free track ahead of it.
+TEST(Jams, ALoopTooShortForItsTramsLocksThemInACircle) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 100, 100, 160, 140, 3, 100, 10);
+    SetRoute(*map, 0, 0, {ring[0], ring[5]}, 2, 5);
+    TSimulation sim(std::move(map), 2);
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 6;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    const long long took = StepUntilDeadlock(sim, watch, 90);
+    ASSERT_GT(took, 0);
+    for (long long s = 0; s < RoundHalfEven(TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    const TDeadlock d = watch.Deadlocks().at(0);
+    int active = 0;
+    for (int k = 0; k < sim.World->VellCount; ++k) active += sim.Tram(k).Active;
+    EXPECT_GE(d.Trams.size(), 2u);
+    EXPECT_EQ(int(d.Trams.size()), active); // every tram on the ring is in it
+    // Later trams cannot even enter: the ring stays locked with the same trams.
+    for (long long s = 0; s < RoundHalfEven(20 * TicksPerMinute); ++s) sim.World->WorldStep();
+    EXPECT_GT(sim.World->VellCount, active);
+    ASSERT_EQ(LookForJams(*sim.World).Deadlocks.size(), 1u);
+    EXPECT_EQ(LookForJams(*sim.World).Deadlocks[0].Trams.size(), d.Trams.size());
+    for (std::size_t k = 0; k < d.Trams.size(); ++k)
+        EXPECT_EQ(d.Trams[k].HeldBy, d.Trams[(k + 1) % d.Trams.size()].Number);
+}
+
+TEST(Jams, ASoundLoopHasNoJamAndNoDeadlock) {
+    TRingMap ring = RingMap();
+    for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
+    TSimulation sim(std::move(ring.Map), 3);
+    sim.Map->Route(0, 0).TramCount = 4;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    for (long long s = 0; s < RoundHalfEven(90 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+    EXPECT_EQ(sim.Map->Route(0, 0).TramsInService, 4);
+    EXPECT_TRUE(watch.Episodes().empty());
+    EXPECT_TRUE(watch.Deadlocks().empty());
+    EXPECT_TRUE(LookForJams(*sim.World).Deadlocks.empty());
+}
+
+// Over an hour of a small city, for every blocked tram: when its reservation stopped short and
+// the counters say the rail past it is taken (the rail itself, or a near rail other than the one
+// the reservation ends on), it is that rail it waits for, and for a tram; and the tram it waits
+// for really holds the rail or a rail near it.
+TEST(Jams, TheTramWaitedForHoldsTheRailOrARailNearIt) {
+    TCityPlan plan;
+    plan.Loops = 4;
+    plan.LoopWidth = 1500;
+    plan.Routes = 8;
+    plan.Seed = 3;
+    TSimulation sim(GenerateCity(plan), 7);
+    int taken = 0, held = 0;
+    for (long long s = 0; s < RoundHalfEven(60 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        if (s % 50 != 0) continue;
+        for (const TBlockedTram& b : LookForJams(*sim.World).Blocked) {
+            SCOPED_TRACE(testing::Message() << "tram " << b.Number << " at step " << s);
+            const TVell& tram = sim.TramNumber(b.Number);
+            TRailPos past = tram.ReservedFront;
+            tram.NextObject(past);
+            bool occupied = OccupancyOf(*sim.World, past.Obj) > 0;
+            for (int m : NearRailsOf(*sim.World, past.Obj))
+                if (m != tram.ReservedFront.Obj)
+                    occupied = occupied || OccupancyOf(*sim.World, m) > 0;
+            // Its reservation stopped short (AllowedSpeed 0) before a rail that is still taken:
+            // that rail is what it waits for.
+            if (tram.AllowedSpeed == 0 && occupied && !sim.World->Rails()[past.Obj].KeepClear) {
+                ++taken;
+                EXPECT_EQ(b.Rail, past.Obj);
+                EXPECT_NE(b.HeldBy, 0);
+            }
+            if (b.HeldBy == 0) continue;
+            ++held;
+            ASSERT_NE(b.HeldBy, b.Number);
+            std::vector<int> candidates = NearRailsOf(*sim.World, b.Rail);
+            candidates.push_back(b.Rail);
+            const std::vector<int> marks = HeldObjectsOf(sim.TramNumber(b.HeldBy));
+            EXPECT_TRUE(std::any_of(candidates.begin(), candidates.end(), [&](int rail) {
+                return std::find(marks.begin(), marks.end(), rail) != marks.end();
+            }));
+        }
+    }
+    EXPECT_GT(taken, 10);
+    EXPECT_GT(held, 10);
+}
+
+} // namespace
+} // namespace vell::test
