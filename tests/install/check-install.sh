@@ -121,5 +121,10 @@ grep -q '^50:application/x-vell-map:\*\.vl$' "$share/mime/globs2" || fail "*.vl 
 for p in VellGame VellEditor; do
   env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/games/$p" --version | grep -q '1\.0\.0' ||
     fail "$p --version"
+  # Without a display: one line saying so, exit code 2, no core dump.
+  code=0
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/games/$p" 2>&1) || code=$?
+  [[ $code -eq 2 && $out == "$p: нужен графический экран (X11 или Wayland), а его нет; без экрана работает VellSim" ]] ||
+    fail "$p without a display: exit $code: $out"
 done
 echo "check-install: $mode into $root: ${#expected[@]} files, launchers, metainfo, MIME type and programs good"
