@@ -54,7 +54,8 @@ for ways in user mount; do
     expected=1
   fi
   [ "$out" = "$expected" ] || fail "$ways: uid_map range $out instead of $expected"
-  echo "$ways: the read-only and the full scratch mounts work"
+  if [ "$expected" = 1 ]; then how="a user namespace"; else how="a mount namespace alone"; fi
+  echo "$ways: the read-only and the full scratch mounts work, in $how"
 done
 # As root the mount namespace alone must work: it is the way chroots and CI containers take.
 if [ "$(id -u)" -eq 0 ]; then
