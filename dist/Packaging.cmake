@@ -2,12 +2,17 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vell)
 set(CPACK_PACKAGE_VENDOR "Vell studio")
-set(CPACK_PACKAGE_CONTACT "Vell studio <vell@localhost>")
+# The studio has no public mail address yet: example is a reserved domain (RFC 2606), so the
+# address reaches no stranger; a distributor sets its own with -DVELL_PACKAGE_CONTACT=...
+set(VELL_PACKAGE_CONTACT "Vell studio <packages@vell.example>" CACHE STRING "The package's maintainer")
+set(CPACK_PACKAGE_CONTACT "${VELL_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "city-tram game, map editor and headless simulator")
+# Debian wants the lines of the long description shorter than 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "VellGame opens a city map, lays the tram routes and runs every tram; the player watches\n\
-from above or drives one tram from a 3D cab. VellEditor draws maps and routes; VellSim runs\n\
-the same model without a screen. The interface is in Russian. A demo city is included.")
+    "VellGame opens a city map, lays the tram routes and runs every tram; the\n\
+player watches from above or drives one tram from a 3D cab. VellEditor draws\n\
+maps and routes; VellSim runs the same model without a screen. The interface\n\
+is in Russian. A demo city is included.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

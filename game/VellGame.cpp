@@ -36,6 +36,8 @@ const vell::TProgramInfo Program{
 int main(int argc, char** argv) {
     const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
+    if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
+        return *code;
 
     vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <ostream>
 
 namespace vell {
@@ -127,6 +128,44 @@ std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInf
             << "Подробнее: " << program.Name << " --help\n";
         return 2;
     }
+    return 2;
+}
+
+TDisplayEnvironment DisplayEnvironmentOfProcess() {
+    auto read = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    return {read("QT_QPA_PLATFORM"), read("DISPLAY"), read("WAYLAND_DISPLAY")};
+}
+
+std::optional<int> AnswerNoDisplay(const TCommandLine& line, const TProgramInfo& program,
+                                   const TDisplayEnvironment& environment, std::ostream& err) {
+    std::string platforms = environment.QpaPlatform;
+    std::string display = environment.Display;
+    const std::vector<std::string>& qt = line.QtArguments; // each value follows its option
+    for (std::size_t k = 0; k < qt.size(); ++k) {
+        const auto name = QtOptionName(qt[k]);
+        if (!name || !Contains(QtOptionsWithValue, *name) || k + 1 >= qt.size()) continue;
+        const std::string& value = qt[++k];
+        if (name == "platform") platforms = value;
+        if (name == "display") display = value;
+    }
+    // The session's own window system when no platform is named; a name may carry options
+    // after ':' ("offscreen:fontengine=freetype").
+    if (platforms.empty()) platforms = "xcb;wayland";
+    std::string_view rest = platforms;
+    while (!rest.empty()) {
+        std::string_view platform = rest.substr(0, rest.find(';'));
+        rest.remove_prefix(std::min(rest.size(), platform.size() + 1));
+        platform = platform.substr(0, platform.find(':'));
+        if (platform == "xcb" ? !display.empty()
+            : platform.substr(0, 7) == "wayland" ? !environment.WaylandDisplay.empty()
+                                                 : !platform.empty())
+            return std::nullopt;
+    }
+    err << program.Name
+        << ": нужен графический экран (X11 или Wayland), а его нет; без экрана работает VellSim\n";
     return 2;
 }
 

@@ -42,6 +42,21 @@ std::string VersionText(const TProgramInfo& program);
 std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInfo& program,
                                      std::ostream& out, std::ostream& err);
 
+// What the environment tells Qt about the window system.
+struct TDisplayEnvironment {
+    std::string QpaPlatform;    // QT_QPA_PLATFORM
+    std::string Display;        // DISPLAY (X11)
+    std::string WaylandDisplay; // WAYLAND_DISPLAY
+};
+TDisplayEnvironment DisplayEnvironmentOfProcess();
+
+// Qt ends the program with a core dump when it finds no window system, so the programs look
+// first: the platform of -platform or QT_QPA_PLATFORM (any of a ';' list) and, for X11 or
+// Wayland, a display named by -display or the environment. Without one, a line on `err` says
+// that the program needs a graphical display, and the exit code is 2; nothing when there is one.
+std::optional<int> AnswerNoDisplay(const TCommandLine& line, const TProgramInfo& program,
+                                   const TDisplayEnvironment& environment, std::ostream& err);
+
 // argc and argv for QApplication: the program's name and Qt's options, nothing else, so that
 // Qt never takes a map name after "--" for one of its options. QApplication keeps references
 // to both: this object must outlive it.

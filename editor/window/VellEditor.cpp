@@ -28,6 +28,8 @@ const vell::TProgramInfo Program{
 int main(int argc, char** argv) {
     const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
+    if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
+        return *code;
 
     // QApplication sees only Qt's own options. Its name titles the message boxes; a display
     // name would also be appended to the window's caption on X11, which the editor sets itself.

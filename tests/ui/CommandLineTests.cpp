@@ -142,6 +142,38 @@ TEST(CommandLine, AnswersGoToTheRightStreamWithTheRightCode) {
     EXPECT_TRUE(run.Out.empty() && run.Err.empty());
 }
 
+TEST(CommandLine, NoDisplayIsOneLineAndExitCode2) {
+    const TProgramInfo game{"VellGame", "1.0.0", "", ""};
+    auto answer = [&](TWords words, TDisplayEnvironment environment) {
+        std::ostringstream err;
+        std::optional<int> code = AnswerNoDisplay(Parse(words), game, environment, err);
+        return std::make_pair(code, err.str());
+    };
+    // Nothing at all: the one line, in Russian, pointing at VellSim.
+    const auto [code, text] = answer({"maps/ring.vl"}, {});
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(text, "VellGame: нужен графический экран (X11 или Wayland), а его нет; без экрана "
+                    "работает VellSim\n");
+
+    // The session's X11 or Wayland.
+    EXPECT_FALSE(answer({}, {"", ":0", ""}).first);
+    EXPECT_FALSE(answer({}, {"", "", "wayland-0"}).first);
+    // A platform that needs no display, from the environment or the command line, with options.
+    EXPECT_FALSE(answer({}, {"offscreen", "", ""}).first);
+    EXPECT_FALSE(answer({"-platform", "offscreen:fontengine=freetype"}, {}).first);
+    EXPECT_FALSE(answer({"-platform", "vnc"}, {}).first);
+    // X11 named with Qt's -display; a list in which one platform can work.
+    EXPECT_FALSE(answer({"-platform", "xcb", "-display", ":1"}, {}).first);
+    EXPECT_FALSE(answer({}, {"wayland;xcb", ":0", ""}).first);
+    // The platform asked for needs what is missing; the command line overrides the environment.
+    EXPECT_EQ(answer({}, {"xcb", "", "wayland-0"}).first, 2);
+    EXPECT_EQ(answer({}, {"wayland-egl", ":0", ""}).first, 2);
+    EXPECT_EQ(answer({"--platform", "xcb"}, {"offscreen", "", ""}).first, 2);
+    EXPECT_EQ(answer({}, {";", "", ""}).first, 2);
+    // A value that looks like an option is still a value.
+    EXPECT_EQ(answer({"-title", "-platform", "maps/ring.vl"}, {"xcb", "", ""}).first, 2);
+}
+
 TEST(CommandLine, QtArgvHoldsTheProgramAndQtsOptionsOnly) {
     TCommandLine line = Parse({"-platform", "offscreen", "--", "-platform"});
     TQtArgv argv("VellGame", line.QtArguments);
