@@ -93,6 +93,33 @@ TEST(LayRoute, OneSwitchTwicePerCircuitConsumesTheChoicesInOrder) {
     EXPECT_EQ(std::count(walk.begin(), walk.end(), m.Bottom), 2);
 }
 
+TEST(LayRoute, AFigureEightThroughItsFirstRailIsMeasuredWhole) {
+    // B0 first, or T0 (the switch rail the route passes twice per circuit) first: one circuit
+    // of both routes is B0 ... T0, T1 ... T0, and their figures agree.
+    TBypassMap m;
+    m.Map->Objects[m.B1].SetStopType(1);
+    m.Map->Objects[m.T2].SetStopType(3);
+    ASSERT_EQ(m.Map->BuildNetwork(), -1);
+    SetRoute(*m.Map, 0, 0, {m.B0, m.T1});
+    SetRoute(*m.Map, 1, 0, {m.T0, m.B0, m.T1});
+    const TRouteFigures elsewhere = ComputeRouteFigures(*m.Map, 0, 0);
+    const TRouteFigures shared = ComputeRouteFigures(*m.Map, 1, 0);
+    const std::vector<int> walk = Walk(*m.Map, 1, 0);
+    EXPECT_EQ(walk.size(), Walk(*m.Map, 0, 0).size());
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), m.T0), 2);
+    EXPECT_TRUE(shared.Usable);
+    EXPECT_EQ(shared.Stops, 2);
+    EXPECT_EQ(shared.Stops, elsewhere.Stops);
+    EXPECT_EQ(shared.LengthM, elsewhere.LengthM);
+    EXPECT_EQ(m.Map->Route(1, 0).RunTime, m.Map->Route(0, 0).RunTime);
+    EXPECT_EQ(m.Map->Route(1, 0).TramCount, m.Map->Route(0, 0).TramCount);
+    // The route check highlights the whole figure eight.
+    m.Map->ClearMarks();
+    m.Map->MarkRoute(1, 0);
+    EXPECT_TRUE(m.Map->Objects[m.B1].Selected());
+    EXPECT_TRUE(m.Map->Objects[m.T2].Selected());
+}
+
 TEST(LayRoute, EquallyShortPathsPreferTheFirstBranch) {
     TBypassMap m;
     m.Lay({m.T0, m.T3});
