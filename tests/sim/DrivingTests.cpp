@@ -47,6 +47,40 @@ TEST(Driving, ASecondTramWaitsAtTheStartUntilTheFirstHasClearedIt) {
     EXPECT_TRUE(ActiveTramsApart(*sim.World));
 }
 
+TEST(Driving, APlayerStandingOnARouteStartIsNoObstacleToItsWaitingTrams) {
+    TRingMap ring = RingMap();
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 2, 5);
+    TSimulation sim(std::move(ring.Map));
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 4;
+    route.NextDispatch = 0;
+    sim.World->WorldStep();
+    TVell& player = sim.TramNumber(1);
+    ASSERT_TRUE(player.Active);
+    player.AutoDrive = false;
+    player.ManualCommand = -1; // stands where it entered, over the start rail
+    sim.World->PlayerTram = &player;
+    for (int dispatch = 0; dispatch < 3; ++dispatch) {
+        route.NextDispatch = 0;
+        for (int s = 0; s < 200; ++s) {
+            sim.World->WorldStep();
+            ASSERT_FALSE(player.Accident) << "dispatch " << dispatch << ", step " << s;
+        }
+    }
+    ASSERT_EQ(sim.World->VellCount, 4);
+    EXPECT_EQ(route.TramsInService, 1); // the others wait for the track to clear
+    player.ManualCommand = 0.5;
+    const long long entered = sim.StepUntil(
+        [&] {
+            EXPECT_FALSE(player.Accident);
+            return sim.TramNumber(2).Active;
+        },
+        20000);
+    EXPECT_GT(entered, 0);
+    EXPECT_NE(player.Front[0].Obj, ring.Rails[0]);
+    EXPECT_TRUE(ActiveTramsApart(*sim.World));
+}
+
 TEST(Driving, TramsOfOneRouteFollowEachOtherWithoutCollision) {
     TRingMap ring = RingMap();
     for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
