@@ -260,6 +260,47 @@ TEST(RouteFigures, LengthSpacingTimeAndSpeedOfALoop) {
     EXPECT_EQ(RouteTableCells({0, 0, "1 ", f}, map->Route(0, 0))[3], "-");
 }
 
+TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
+    // Cars 0 or 4 and interval 0 come only from hand-made or damaged files.
+    auto map = NewMap();
+    std::vector<int> ring = AddRing(*map, 100, 100, 900, 400, 4);
+    map->Objects[ring[2]].SetStopType(1);
+    ASSERT_EQ(map->BuildNetwork(), -1);
+    SetRoute(*map, 0, 0, {ring[0], ring[6]}, 2, 10);
+    const TRouteFigures sound = ComputeRouteFigures(*map, 0, 0);
+    const std::int32_t runTime = map->Route(0, 0).RunTime;
+    ASSERT_TRUE(sound.Usable);
+    struct TCase {
+        std::uint8_t Cars, Interval;
+        const char* Reason;
+    };
+    for (const TCase& c : {TCase{0, 10, "неверное число вагонов"},
+                           TCase{4, 10, "неверное число вагонов"}, TCase{2, 0, "неверный интервал"}}) {
+        SetRoute(*map, 0, 0, {ring[0], ring[6]}, c.Cars, c.Interval);
+        const TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
+        SCOPED_TRACE(c.Reason);
+        EXPECT_FALSE(f.Usable);
+        EXPECT_TRUE(f.Closes);
+        EXPECT_STREQ(RouteFaultText(f.Fault), c.Reason);
+        EXPECT_EQ(map->Route(0, 0).TramCount, 0);
+        EXPECT_EQ(map->Route(0, 0).RunTime, runTime);
+        EXPECT_EQ(f.Stops, sound.Stops);
+        EXPECT_EQ(f.LengthM, sound.LengthM);
+        EXPECT_EQ(RouteTableCells({0, 0, "1 ", f}, map->Route(0, 0)),
+                  (std::vector<std::string>{"1 ", "1", std::to_string(sound.LengthM),
+                                            std::to_string(*sound.MeanSpacingM),
+                                            std::to_string(sound.CircuitMin),
+                                            std::to_string(*sound.MeanSpeedKmh), "-", "-"}));
+    }
+    // A route that does not close keeps its reason and its interval and cars.
+    SetRoute(*map, 0, 0, {ring[0], AddObject(*map, Wall, 0, 0, 10, 10)}, 2, 10);
+    ASSERT_EQ(map->BuildNetwork(), -1);
+    const TRouteFigures open = ComputeRouteFigures(*map, 0, 0);
+    EXPECT_STREQ(RouteFaultText(open.Fault), "маршрут не замыкается");
+    EXPECT_EQ(RouteTableCells({0, 0, "1 ", open}, map->Route(0, 0)),
+              (std::vector<std::string>{"1 ", "-", "-", "-", "-", "-", "10", "2"}));
+}
+
 TEST(Catchment, WallsCountATenthHighWallsFourTenthsUpTo63) {
     for (auto [highWalls, expected] : {std::pair{100, 41}, std::pair{700, 63}}) {
         auto map = NewMap();

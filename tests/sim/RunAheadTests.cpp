@@ -58,8 +58,10 @@ TEST(RunAhead, NothingToWaitFor) {
     EXPECT_EQ(WaitForTram(*sim.World, 9, 0), TRunAhead::NoRoute);   // no such slot
     EXPECT_EQ(WaitForTram(*sim.World, 1, 0), TRunAhead::RouteIdle); // its walk cannot close
     EXPECT_EQ(WaitForTram(*sim.World, 2, 0), TRunAhead::RouteIdle); // seven cars
-    // Route 3 is counted among the planned trams but can never run.
-    EXPECT_EQ(PreRun(*sim.World, sim.Selection.TotalTrams), TRunAhead::RouteIdle);
+    // Routes 2 and 3 plan no trams, so running every planned tram ahead does not wait for them.
+    EXPECT_EQ(sim.Map->Route(2, 0).TramCount, 0);
+    EXPECT_EQ(sim.Selection.TotalTrams, sim.Map->Route(0, 0).TramCount);
+    EXPECT_EQ(PreRun(*sim.World, sim.Selection.TotalTrams), TRunAhead::Ready);
     EXPECT_EQ(sim.World->VellCount, sim.Map->Route(0, 0).TramCount);
 
     // A map that was loaded but never selected has no network and nothing laid.
