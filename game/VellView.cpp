@@ -9,6 +9,7 @@
 #include "Selection.h"
 #include "Units.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -167,6 +168,14 @@ void TVellView::showEvent(QShowEvent* event) {
     Timer->start();
 }
 
+void TVellView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TVellView::hideEvent(QHideEvent* event) {
     Timer->stop();
     QDialog::hideEvent(event);
@@ -272,7 +281,7 @@ void TVellView::PBMouseDown(Qt::MouseButton button, int x, int y) {
         return pos.Obj < Map.Objects.size() && Map.Objects[pos.Obj].Selected();
     };
     for (const auto& tram : World.VellTable) {
-        if (!tram) continue;
+        if (!tram || !tram->Active) continue; // a tram waiting to enter is not drawn
         bool under = false;
         for (int car = 0; car < tram->Cars() && car < MaxCars && !under; ++car)
             under = marked(tram->Front[car]) || marked(tram->Rear[car]);
