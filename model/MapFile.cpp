@@ -191,7 +191,8 @@ TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uin
             return SaveFault(Failure());
         }
         // A rename would part the links, or cannot be made: the file itself is written.
-        if (old.st_nlink > 1 || !FolderWritable(folder)) return SaveFault(WriteInPlace(target, data));
+        if (old.st_nlink > 1 || !FolderWritable(folder))
+            return SaveFault(WriteInPlace(target, data));
     }
 
     std::string temp =

@@ -32,13 +32,13 @@ template <class Visit> void WalkRoute(const TMap& map, const TRouteRec& route, V
     } while (rail != start || choice != 0);
 }
 
-// Whether the walk from the first waypoint comes back to it with the choice cursor at 0. The walk is a function of
-// (rail, choice cursor), so it either returns or runs into a cycle; Brent's cycle finding
-// tells which in a number of steps proportional to the walk itself.
+// Whether the walk from the first waypoint comes back to it with the choice cursor at 0. The
+// walk is a function of (rail, choice cursor), so it either returns or runs into a cycle;
+// Brent's cycle finding tells which in a number of steps proportional to the walk itself.
 bool WalkReturns(const TMap& map, const TRouteRec& route);
 
-// Calls visit on each rail of the walk until it returns to the start or repeats itself: ends on
-// any route, laid or not. Returns whether it came back.
+// Calls visit on each rail of the walk until it returns to the start (choice cursor at 0) or
+// repeats itself: ends on any route, laid or not. Returns whether it came back.
 template <class Visit>
 bool WalkRouteBounded(const TMap& map, const TRouteRec& route, Visit visit) {
     struct TState {

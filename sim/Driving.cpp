@@ -56,7 +56,8 @@ void TVell::AutoControl() {
 
     // In the last tick before a switch: draw current for Next[0], coast for Next[1].
     if (lead.Switch && lead.Length - Speed - MaxAccel <= Front[0].Dist)
-        Command = SwitchCommand(lead.Length - Front[0].Dist, Route->Choices[Front[0].SwitchNo] != 1);
+        Command = SwitchCommand(lead.Length - Front[0].Dist,
+                                Route->Choices[Front[0].SwitchNo] != 1);
 }
 
 // The command for the last tick before a switch, `gap` metres from its end. A tram that would

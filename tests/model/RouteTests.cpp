@@ -275,7 +275,8 @@ TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
         const char* Reason;
     };
     for (const TCase& c : {TCase{0, 10, "неверное число вагонов"},
-                           TCase{4, 10, "неверное число вагонов"}, TCase{2, 0, "неверный интервал"}}) {
+                           TCase{4, 10, "неверное число вагонов"},
+                           TCase{2, 0, "неверный интервал"}}) {
         SetRoute(*map, 0, 0, {ring[0], ring[6]}, c.Cars, c.Interval);
         const TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
         SCOPED_TRACE(c.Reason);

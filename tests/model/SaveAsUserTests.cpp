@@ -137,8 +137,9 @@ TEST_F(SaveAsUser, SaveAsOntoAnUnreadableMapAsksFirst) {
     dialogs.Answers = {TAnswer::No};
     Map->FileName = Path("mine.vl");
     EXPECT_FALSE(SaveMapAs(*Map, dialogs));
-    EXPECT_EQ(dialogs.Log, (std::vector<std::string>{
-                               "save dialog", "ask2: Карта " + hidden + " уже существует. Заменить?"}));
+    EXPECT_EQ(dialogs.Log,
+              (std::vector<std::string>{"save dialog",
+                                        "ask2: Карта " + hidden + " уже существует. Заменить?"}));
     // Answered yes, the file is still not the user's to write.
     dialogs.Log.clear();
     dialogs.FileChoices = {hidden};
