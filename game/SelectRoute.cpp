@@ -7,7 +7,7 @@
 #include "PlanView.h"
 #include "RouteMap.h"
 #include "RouteTable.h"
-#include "RunAheadLoop.h"
+#include "RunAhead.h"
 #include "Scheme.h"
 #include "StartGame.h"
 #include "VellView.h"

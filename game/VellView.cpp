@@ -14,6 +14,7 @@
 #include "Units.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -188,6 +189,14 @@ void TVellView::showEvent(QShowEvent* event) {
     Timer->start();
 }
 
+void TVellView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 // The world is torn down after the view closes: nothing may read it any more.
 void TVellView::hideEvent(QHideEvent* event) {
     Timer->stop();
@@ -306,7 +315,7 @@ void TVellView::PBMouseDown(Qt::MouseButton button, int x, int y) {
     const int nearest = NearestObject(Map, std::int16_t(x), std::int16_t(y));
     auto under = [nearest](const TRailPos& pos) { return nearest >= 0 && int(pos.Obj) == nearest; };
     for (const auto& tram : World.VellTable) {
-        if (!tram) continue;
+        if (!tram || !tram->Active) continue; // a tram waiting to enter is not drawn
         bool found = false;
         for (int car = 0; car < tram->Cars() && car < MaxCars && !found; ++car)
             found = under(tram->Front[car]) || under(tram->Rear[car]);

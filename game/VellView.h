@@ -111,6 +111,9 @@ class TVellView : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Esc does nothing here: a run may have taken a long run-ahead, and the window's close
+    // button is the way out.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FollowRouteForDiagram();

@@ -58,6 +58,8 @@ std::string FaultReason(TFileFault fault) {
         return "Файл повреждён.";
     case TFileFault::PictureOverMap:
         return "Рисунок заменил бы саму карту.";
+    case TFileFault::WriteProtected:
+        return "Файл защищён от записи.";
     }
     return {};
 }

@@ -18,6 +18,7 @@ enum class TFileFault {
     Empty,          // a map file of 0 bytes
     Damaged,        // a map file that is not one the programs wrote
     PictureOverMap, // the picture would replace the map itself
+    WriteProtected, // the file exists and the user may not write it
     Other,          // anything else the system reports
 };
 

@@ -61,12 +61,10 @@ void TMap::NewMap() {
     SelectMode = 0;
     Modified = false;
     FileName = NewMapName;
+    // Every field, stored or derived: a new map keeps nothing of the one before, so that it
+    // saves as the empty map does.
     for (auto& row : Routes)
-        for (TRouteRec& r : row) {
-            r.WaypointCount = 0;
-            r.Cars = 1;
-            r.Interval = 10;
-        }
+        for (TRouteRec& r : row) r = TRouteRec{};
     FreeNetwork();
 }
 

@@ -92,10 +92,8 @@ namespace {
 // The errno of a failed call, never 0, so that a failure is never taken for success.
 int Failure() { return errno != 0 ? errno : EIO; }
 
-// The mode a new file gets: the old file's when there is one, else what the umask allows.
-mode_t ModeForReplacement(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+// The mode a new file gets: what the umask allows.
+mode_t ModeForNewFile() {
     mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -144,6 +142,33 @@ TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out
 
 const char* const SaveTempPattern = ".vell-save-XXXXXX";
 
+namespace {
+
+TFileFault SaveFault(int error) {
+    const TFileFault fault = FaultOfErrno(error);
+    // Only the folder can be missing when a file is created.
+    return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
+}
+
+// Overwrites the file's bytes where they are: its links, owner, group and mode stay.
+int WriteInPlace(const std::string& target, std::span<const std::uint8_t> data) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Failure();
+    int error = WriteAll(fd, data);
+    if (error == 0 && ::ftruncate(fd, off_t(data.size())) != 0) error = Failure();
+    if (error == 0 && ::fsync(fd) != 0) error = Failure();
+    if (::close(fd) != 0 && error == 0) error = Failure();
+    return error;
+}
+
+// Whether the user may create and rename files in `folder`.
+bool FolderWritable(const std::filesystem::path& folder) {
+    const std::string name = folder.empty() ? std::string(".") : folder.string();
+    return ::access(name.c_str(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
 TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -155,25 +180,40 @@ TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uin
         target = resolved.string();
     }
     if (fs::is_directory(target, ec)) return TFileFault::IsFolder;
-
     // In the same folder, so that the rename stays on one file system.
-    fs::path folder = fs::path(target).parent_path();
+    const fs::path folder = fs::path(target).parent_path();
+
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (::access(target.c_str(), W_OK) != 0) {
+            if (errno == EACCES || errno == EPERM) return TFileFault::WriteProtected;
+            return SaveFault(Failure());
+        }
+        // A rename would part the links, or cannot be made: the file itself is written.
+        if (old.st_nlink > 1 || !FolderWritable(folder))
+            return SaveFault(WriteInPlace(target, data));
+    }
+
     std::string temp =
         (folder.empty() ? fs::path(SaveTempPattern) : folder / SaveTempPattern).string();
     int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        // Only the folder can be missing here: the file itself is created.
-        const TFileFault fault = FaultOfErrno(Failure());
-        return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
+    if (fd < 0) return SaveFault(Failure());
+    if (exists && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // A file of someone else's, or of a group the user is not in: a new file would change
+        // hands, so the old one is written in place.
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return SaveFault(WriteInPlace(target, data));
     }
-    int error = ::fchmod(fd, ModeForReplacement(target)) == 0 ? 0 : Failure();
+    // After the owner: changing the owner may clear the set-id bits.
+    int error = ::fchmod(fd, exists ? old.st_mode & 07777 : ModeForNewFile()) == 0 ? 0 : Failure();
     if (error == 0) error = WriteAll(fd, data);
     if (error == 0 && ::fsync(fd) != 0) error = Failure();
     if (::close(fd) != 0 && error == 0) error = Failure();
     if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = Failure();
     if (error != 0) ::unlink(temp.c_str());
-    const TFileFault fault = FaultOfErrno(error);
-    return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
+    return SaveFault(error);
 }
 
 } // namespace vell

@@ -3,7 +3,6 @@
 
 #include "FileName.h"
 
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace vell {
@@ -16,13 +15,12 @@ std::string OverwritePrompt(const std::string& fileName) {
 }
 
 bool FileExists(const std::string& name) {
-    // A folder opens for reading too, but there is no map in it to replace.
+    // Any entry but a folder, whether or not it can be read: an unreadable map, or a link to
+    // nothing, would still be replaced. A folder holds no map to replace.
     struct stat st {};
-    if (::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
-    std::FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
+    if (::lstat(name.c_str(), &st) != 0) return false;
+    return !(S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(name.c_str(), &st) == 0 &&
+                                     S_ISDIR(st.st_mode)));
 }
 
 bool OpenMap(TMap& map, IUserDialogs& dialogs) {

@@ -15,7 +15,7 @@ bool SaveMap(TMap& map, IUserDialogs& dialogs);
 // Asks for a name (and whether to replace another file) and saves; a failed save keeps the
 // old name.
 bool SaveMapAs(TMap& map, IUserDialogs& dialogs);
-// The file can be opened for reading and is no folder.
+// An entry of that name exists and is no folder (readable or not).
 bool FileExists(const std::string& name);
 
 extern const char* const OpenErrorText; // "Ошибка при открытии карты!"

@@ -23,12 +23,21 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
     TRouteFigures f;
     f.IntervalMin = route.Interval;
     f.Cars = route.Cars;
-    // A route with no interval would need endless trams; like a route that never closes, it
-    // is listed but runs nothing.
-    f.Usable = route.Usable && route.Interval > 0;
+    f.Closes = route.Usable;
+    // Trains of no car or of more than three are never built, and a route with no interval
+    // would need endless trams: such routes are measured but plan and run no trams.
+    if (!f.Closes)
+        f.Fault = TRouteFault::NoCircuit;
+    else if (route.Cars < 1 || route.Cars > 3)
+        f.Fault = TRouteFault::BadCars;
+    else if (route.Interval == 0)
+        f.Fault = TRouteFault::BadInterval;
+    else
+        f.Fault = TRouteFault::None;
+    f.Usable = f.Fault == TRouteFault::None;
     route.StopCount = 0;
     route.TramCount = 0;
-    if (!f.Usable) {
+    if (!f.Closes) {
         route.RunTime = 0;
         return f;
     }
@@ -43,8 +52,18 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
     f.CircuitMin = int(RoundHalfEven(route.RunTime / TicksPerMinute));
     if (route.RunTime > 0)
         f.MeanSpeedKmh = int(RoundHalfEven(length / route.RunTime * TicksPerSecond * 3.6));
-    route.TramCount = TramCountFor(route.RunTime, route.Interval);
+    if (f.Usable) route.TramCount = TramCountFor(route.RunTime, route.Interval);
     return f;
+}
+
+const char* RouteFaultText(TRouteFault fault) {
+    switch (fault) {
+    case TRouteFault::NoCircuit: return "маршрут не замыкается";
+    case TRouteFault::BadCars: return "неверное число вагонов";
+    case TRouteFault::BadInterval: return "неверный интервал";
+    case TRouteFault::None: break;
+    }
+    return "";
 }
 
 std::int32_t TramCountFor(std::int32_t runTime, int intervalMin) {
@@ -82,17 +101,19 @@ const std::vector<std::string>& RouteTableHeaders() {
 std::vector<std::string> RouteTableCells(const TRouteTableRow& row, const TRouteRec& route) {
     const TRouteFigures& f = row.Figures;
     auto orDash = [](const std::optional<int>& v) { return v ? std::to_string(*v) : "-"; };
-    if (!f.Usable)
-        return {row.Name, "-", "-", "-", "-", "-", std::to_string(f.IntervalMin),
-                std::to_string(f.Cars)};
+    // Interval and cars are shown as they stand unless they are what keeps the route idle.
+    const bool badTrains = f.Fault == TRouteFault::BadCars || f.Fault == TRouteFault::BadInterval;
+    const std::string interval = badTrains ? "-" : std::to_string(f.IntervalMin);
+    const std::string cars = badTrains ? "-" : std::to_string(f.Cars);
+    if (!f.Closes) return {row.Name, "-", "-", "-", "-", "-", interval, cars};
     return {row.Name,
             std::to_string(route.StopCount),
             std::to_string(f.LengthM),
             orDash(f.MeanSpacingM),
             std::to_string(f.CircuitMin),
             orDash(f.MeanSpeedKmh),
-            std::to_string(f.IntervalMin),
-            std::to_string(f.Cars)};
+            interval,
+            cars};
 }
 
 } // namespace vell

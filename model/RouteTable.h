@@ -9,6 +9,16 @@
 
 namespace vell {
 
+// Why a route listed in the table runs no trams.
+enum class TRouteFault {
+    None,
+    NoCircuit,   // its walk does not close: no figures either
+    BadCars,     // Cars is not 1..3 (only from hand-made or damaged files)
+    BadInterval, // Interval is 0
+};
+// The reason as VellSim prints it beside the row ("маршрут не замыкается"); empty for None.
+const char* RouteFaultText(TRouteFault fault);
+
 struct TRouteFigures {
     int Stops = 0;                   // StopCount
     int LengthM = 0;                 // rounded
@@ -17,7 +27,9 @@ struct TRouteFigures {
     std::optional<int> MeanSpeedKmh; // none ("-") when RunTime is 0
     int IntervalMin = 0;
     int Cars = 0;
-    bool Usable = false;
+    bool Usable = false;  // runs trams: the walk closes and Cars and Interval are sound
+    bool Closes = false;  // the walk closes: the figures above are known
+    TRouteFault Fault = TRouteFault::NoCircuit;
 };
 
 struct TRouteTableRow {
@@ -36,6 +48,7 @@ struct TMapSelection {
 std::vector<std::pair<int, int>> RouteTableOrder();
 
 // Trams a route runs: its circuit in minutes over its interval, rounded, and at least one.
+// The interval must not be 0.
 std::int32_t TramCountFor(std::int32_t runTime, int intervalMin);
 
 // Lays and times one slot and computes its figures (also StopCount and TramCount).

@@ -19,7 +19,9 @@ inline int NextOnRoute(const TMap& map, const TRouteRec& route, int rail, int& c
     return next;
 }
 
-// Visits every rail of one circuit of a usable route, from its first waypoint.
+// Visits every rail of one circuit of a usable route, from its first waypoint. The circuit ends
+// on the first waypoint with the choice cursor back at 0: a route that passes its first rail
+// twice per circuit (a figure eight through a shared rail) is walked whole, not by halves.
 template <class Visit> void WalkRoute(const TMap& map, const TRouteRec& route, Visit visit) {
     if (!map.NetworkOk || !route.Usable) return;
     const int start = route.Waypoints[0];
@@ -27,16 +29,16 @@ template <class Visit> void WalkRoute(const TMap& map, const TRouteRec& route, V
     do {
         visit(rail);
         rail = NextOnRoute(map, route, rail, choice);
-    } while (rail != start);
+    } while (rail != start || choice != 0);
 }
 
-// Whether the walk from the first waypoint comes back to it. The walk is a function of
-// (rail, choice cursor), so it either returns or runs into a cycle; Brent's cycle finding
-// tells which in a number of steps proportional to the walk itself.
+// Whether the walk from the first waypoint comes back to it with the choice cursor at 0. The
+// walk is a function of (rail, choice cursor), so it either returns or runs into a cycle;
+// Brent's cycle finding tells which in a number of steps proportional to the walk itself.
 bool WalkReturns(const TMap& map, const TRouteRec& route);
 
-// Calls visit on each rail of the walk until it returns to the start or repeats itself: ends on
-// any route, laid or not. Returns whether it came back.
+// Calls visit on each rail of the walk until it returns to the start (choice cursor at 0) or
+// repeats itself: ends on any route, laid or not. Returns whether it came back.
 template <class Visit>
 bool WalkRouteBounded(const TMap& map, const TRouteRec& route, Visit visit) {
     struct TState {
@@ -49,7 +51,7 @@ bool WalkRouteBounded(const TMap& map, const TRouteRec& route, Visit visit) {
     visit(start);
     while (true) {
         hare.Rail = NextOnRoute(map, route, hare.Rail, hare.Choice);
-        if (hare.Rail == start) return true;
+        if (hare.Rail == start && hare.Choice == 0) return true;
         if (hare == tortoise) return false;
         visit(hare.Rail);
         if (++lambda == power) {

@@ -25,6 +25,9 @@ bool TWorld::CollisionFree(int k) const {
     for (int j = 0; j < VellCount; ++j) {
         if (j == k) continue;
         const TVell& other = *VellTable[j];
+        // A tram waiting to enter is not on the track yet: it enters only once its track is
+        // free, and until then nothing can run into it.
+        if (!other.Active) continue;
         for (int a = 0; a < tram.Cars(); ++a) {
             const TBody p = CarBody(tram, a);
             for (int b = 0; b < other.Cars(); ++b) {

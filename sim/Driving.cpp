@@ -4,6 +4,8 @@
 #include "Vell.h"
 #include "VellPositions.h"
 
+#include <algorithm>
+
 namespace vell {
 
 void TVell::UpdateControl() {
@@ -54,7 +56,33 @@ void TVell::AutoControl() {
 
     // In the last tick before a switch: draw current for Next[0], coast for Next[1].
     if (lead.Switch && lead.Length - Speed - MaxAccel <= Front[0].Dist)
-        Command = Route->Choices[Front[0].SwitchNo] != 1 ? 0.1 : 0;
+        Command = SwitchCommand(lead.Length - Front[0].Dist,
+                                Route->Choices[Front[0].SwitchNo] != 1);
+}
+
+// The command for the last tick before a switch, `gap` metres from its end. A tram that would
+// come to rest there must still get across. Drawing current: with more than the light 0.1 when
+// that cannot overcome a loaded train's resistance. Coasting: after a push under current that
+// does not reach the end in its own tick but leaves enough speed to coast over the rest.
+double TVell::SwitchCommand(double gap, bool drawCurrent) const {
+    if (drawCurrent) {
+        if (Speed + Acceleration(0.1) > 0) return 0.1;
+        return std::max(0.1, PowerByState(ScheduleState));
+    }
+    const double coast = Acceleration(0);
+    if (Speed + coast > 0) return 0;
+    // Pushed to speed v, the tram must stop short of the end (v < gap) and should then coast
+    // over what is left (v + coast > gap - v): aim between the two. A push too weak for that
+    // still brings the tram nearer, and the next one gets it over. Traction grows linearly with
+    // the command above 0.1.
+    const double target = (3 * gap - coast) / 4;
+    const double perCommand = 2 * (Acceleration(1) - Acceleration(0.5));
+    const double push =
+        std::clamp(0.5 + (target - Speed - Acceleration(0.5)) / perCommand, 0.1, 1.0);
+    // Closer to the end than a coasting tick's loss of speed or the least push (a fraction of a
+    // millimetre), nothing gets the tram over it without current: it waits rather than leave
+    // its route.
+    return Speed + Acceleration(push) < gap ? push : 0;
 }
 
 bool TVell::CurrentOn() const {

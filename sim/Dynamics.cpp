@@ -7,22 +7,26 @@ namespace vell {
 // The train weighs n + 0.006 P car masses; traction fades linearly to nothing at
 // TopSpeed x Command, braking does not depend on the load.
 void TVell::Accelerate() {
+    const double a = Acceleration(Command);
+    PrevSpeed = Speed;
+    Speed += a;
+    if (Speed < 0) Speed = 0;
+}
+
+double TVell::Acceleration(double command) const {
     const int n = Cars();
     const double p = Passengers;
     double a = 0;
-    if (Command > 0.099)
-        a = TopSpeed * Command >= Speed ? Command * MaxAccel * (1 - Speed / (TopSpeed * Command))
+    if (command > 0.099)
+        a = TopSpeed * command >= Speed ? command * MaxAccel * (1 - Speed / (TopSpeed * command))
                                         : 0;
-    else if (Command < -0.099)
-        a = Command * MaxAccel * (0.006 * p + n);
+    else if (command < -0.099)
+        a = command * MaxAccel * (0.006 * p + n);
     a += CarState[0].SpeedDrag * Speed;
     for (int i = 0; i < n; ++i)
         a += (CarState[i].RollResist - (255 - Rail(Front[i].Obj).SpeedGrade) * 0.0000008) *
              (0.006 * p / n + 1);
-    a /= 0.006 * p + n;
-    PrevSpeed = Speed;
-    Speed += a;
-    if (Speed < 0) Speed = 0;
+    return a / (0.006 * p + n);
 }
 
 // The lamp of the branch ahead, the right one while the doors are open; blinking 4 on, 4 off.

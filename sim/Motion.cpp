@@ -15,7 +15,10 @@ void TVell::Move() {
     for (int i = 0; i < n; ++i) {
         Rear[i].Dist += Speed;
         if (AdvanceFollow(Rear[i], Front[i].Obj) && i == n - 1) {
-            if (Rear[i].Obj == Route->Waypoints[0]) Clock -= Route->RunTime; // a lap is complete
+            // A lap is complete where the route walk's circuit ends: on the first waypoint with
+            // the choice cursor back at 0.
+            if (Rear[i].Obj == Route->Waypoints[0] && Rear[i].SwitchNo == 0)
+                Clock -= Route->RunTime;
             if (Rail(rearBefore[i].Obj).Stop) CountStopLeft();
         }
         Front[i].Dist += Speed;

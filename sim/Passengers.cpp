@@ -102,11 +102,18 @@ void TVell::ExchangePassengers() {
 // Boarding is over: the timetable check, once per stop visit.
 void TVell::CompleteStopVisit() {
     StopServed = true;
+    // A stop on the first waypoint opens the lap, but the lap is counted only when the tail
+    // enters that rail, often after boarding: judge the stop against the lap it starts.
+    const TRailPos& tail = Rear[Cars() - 1];
+    const bool lapStarting = StopIndex == 0 && Front[0].Obj == Route->Waypoints[0] &&
+                             Front[0].SwitchNo == 0 &&
+                             !(tail.Obj == Route->Waypoints[0] && tail.SwitchNo == 0);
+    const std::int64_t clock = std::int64_t(Clock) - (lapStarting ? Route->RunTime : 0);
     // Only the first 1024 stops of a circuit have scheduled times; past them the tram keeps
     // its last deviation.
     if (StopIndex < MaxStopTimes)
         Deviation = std::int32_t(std::clamp<std::int64_t>(
-            std::int64_t(Route->StopTimes[StopIndex]) - Clock, -2000000000, 2000000000));
+            std::int64_t(Route->StopTimes[StopIndex]) - clock, -2000000000, 2000000000));
     MaxLate = std::max(MaxLate, -Deviation);
     const double d = Deviation;
     if (d > 3 * TicksPerMinute)

@@ -5,19 +5,6 @@
 
 namespace vell {
 
-namespace {
-
-// Cuts UTF-8 text after `characters` characters.
-std::string CutCharacters(const std::string& text, int characters) {
-    int seen = 0;
-    for (std::size_t k = 0; k < text.size(); ++k)
-        if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 && seen++ == characters)
-            return text.substr(0, k);
-    return text;
-}
-
-} // namespace
-
 std::string RouteReport(const TMap& map) {
     std::string text;
     long long inService = 0, planned = 0;
@@ -31,8 +18,7 @@ std::string RouteReport(const TMap& map) {
         planned += route.TramCount;
     }
     text += "Итого " + std::to_string(inService) + " (" + std::to_string(planned) + ")";
-    // Every addition was cut at the length, so the whole text is its first characters.
-    return CutCharacters(text, RouteReportLength);
+    return text;
 }
 
 } // namespace vell

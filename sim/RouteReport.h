@@ -7,9 +7,8 @@
 
 namespace vell {
 
-constexpr int RouteReportLength = 255; // characters; the rest of a long report is lost
-
-// UTF-8 text, lines ending in "\r\n".
+// UTF-8 text, lines ending in "\r\n"; the whole of it, however many routes (the message box
+// that shows it scrolls).
 std::string RouteReport(const TMap& map);
 
 } // namespace vell

@@ -21,42 +21,63 @@ bool DispatchPending(const TWorld& world) {
     return false;
 }
 
-TRunAhead CheckWorld(const TWorld& world) {
-    if (!world.Running()) return TRunAhead::NoWorld;
-    if (!world.Map.NetworkOk) return TRunAhead::NoNetwork;
-    return TRunAhead::Ready;
-}
-
 } // namespace
 
+TRunAheadLoop TRunAheadLoop::AllTrams(TWorld& world, int totalTrams) {
+    return TRunAheadLoop(world, true, totalTrams, 0, 0);
+}
+
+TRunAheadLoop TRunAheadLoop::ForRoute(TWorld& world, int row, int col) {
+    return TRunAheadLoop(world, false, 0, row, col);
+}
+
+std::optional<TRunAhead> TRunAheadLoop::Check() const {
+    if (!World.Running()) return TRunAhead::NoWorld;
+    if (!World.Map.NetworkOk) return TRunAhead::NoNetwork;
+    if (AllTramsWanted) return std::nullopt;
+    if (Row < 0 || Row >= RouteRows || Col < 0 || Col >= RouteColumns) return TRunAhead::NoRoute;
+    const TRouteRec& route = World.Map.Route(Row, Col);
+    if (!route.InUse()) return TRunAhead::NoRoute;
+    if (!World.CanDispatch(Row, Col) || route.TramCount <= 0) return TRunAhead::RouteIdle;
+    return std::nullopt;
+}
+
+std::optional<TRunAhead> TRunAheadLoop::Step() {
+    if (auto state = Check()) return state;
+    World.WorldStep();
+    ++StepsRun;
+    if (AllTramsWanted) {
+        // More trams than counted can only come from routes outside the table: nothing to wait for.
+        if (World.VellCount >= TotalTrams) return TRunAhead::Ready;
+        if (!DispatchPending(World))
+            return World.VellCount >= MaxVells ? TRunAhead::TableFull : TRunAhead::RouteIdle;
+        return std::nullopt;
+    }
+    const TRouteRec& route = World.Map.Route(Row, Col);
+    if (route.TramsInService >= 1) return TRunAhead::Ready;
+    if (route.TramsStarted == 0) {
+        if (World.VellCount >= MaxVells || route.NextDispatch < 0) return TRunAhead::TableFull;
+    } else if (++Waited > RoundHalfEven(EntryPatienceMinutes * TicksPerMinute)) {
+        return TRunAhead::NeverEntered;
+    }
+    return std::nullopt;
+}
+
 TRunAhead PreRun(TWorld& world, int totalTrams, const std::function<void(int)>& progress) {
-    if (TRunAhead state = CheckWorld(world); state != TRunAhead::Ready) return state;
-    do {
-        world.WorldStep();
+    TRunAheadLoop loop = TRunAheadLoop::AllTrams(world, totalTrams);
+    std::optional<TRunAhead> outcome = loop.Check();
+    while (!outcome) {
+        outcome = loop.Step();
         if (progress) progress(world.VellCount);
-        if (world.VellCount != totalTrams && !DispatchPending(world))
-            return world.VellCount >= MaxVells ? TRunAhead::TableFull : TRunAhead::RouteIdle;
-    } while (world.VellCount != totalTrams);
-    return TRunAhead::Ready;
+    }
+    return *outcome;
 }
 
 TRunAhead WaitForTram(TWorld& world, int row, int col) {
-    if (TRunAhead state = CheckWorld(world); state != TRunAhead::Ready) return state;
-    if (row < 0 || row >= RouteRows || col < 0 || col >= RouteColumns) return TRunAhead::NoRoute;
-    const TRouteRec& route = world.Map.Route(row, col);
-    if (!route.InUse()) return TRunAhead::NoRoute;
-    if (!world.CanDispatch(row, col) || route.TramCount <= 0) return TRunAhead::RouteIdle;
-    const auto patience = RoundHalfEven(EntryPatienceMinutes * TicksPerMinute);
-    long long waited = 0; // steps since the route's first tram was dispatched
-    do {
-        world.WorldStep();
-        if (route.TramsStarted == 0) {
-            if (world.VellCount >= MaxVells || route.NextDispatch < 0) return TRunAhead::TableFull;
-        } else if (++waited > patience && route.TramsInService < 1) {
-            return TRunAhead::NeverEntered;
-        }
-    } while (route.TramsInService < 1);
-    return TRunAhead::Ready;
+    TRunAheadLoop loop = TRunAheadLoop::ForRoute(world, row, col);
+    std::optional<TRunAhead> outcome = loop.Check();
+    while (!outcome) outcome = loop.Step();
+    return *outcome;
 }
 
 TVell* FindPlayerTram(TWorld& world, int row, int col) {

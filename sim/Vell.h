@@ -131,6 +131,7 @@ class TVell {
     void UpdateControl();
     void AutoControl();
     void ManualControl();
+    double SwitchCommand(double gap, bool drawCurrent) const;
 
     // Motion (Motion.cpp, TrackEvents.cpp, Dynamics.cpp).
     void Move();
@@ -139,6 +140,9 @@ class TVell {
     void TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
                      const std::array<TRailPos, MaxCars>& rearBefore);
     void Accelerate();
+    // The change of speed this tick under `command`, as Accelerate applies it (before the
+    // speed is held at 0 or above).
+    double Acceleration(double command) const;
     void UpdateLamps();
     void SwayCars();
 

@@ -138,7 +138,7 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
     std::vector<std::vector<std::string>> rows{RouteTableHeaders()};
     for (const TRouteTableRow& row : selection.Rows) {
         rows.push_back(RouteTableCells(row, map->Route(row.Row, row.Column)));
-        if (!row.Figures.Usable) rows.back().push_back("маршрут не замыкается");
+        if (!row.Figures.Usable) rows.back().push_back(RouteFaultText(row.Figures.Fault));
     }
     PrintTable(rows, out);
     if (selection.Rows.empty()) out << "Маршрутов нет\n";

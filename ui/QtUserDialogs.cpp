@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 namespace vell {
 
@@ -16,6 +20,9 @@ const char* const MapFileFilter = "карта с трамваями (*.vl)";
 
 namespace {
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// Messages of this many lines or more scroll.
+constexpr int LongMessageLines = 25;
 
 QString Title() {
     QString name = QApplication::applicationDisplayName();
@@ -54,7 +61,27 @@ void TQtUserDialogs::ShowError(const std::string& text) {
 }
 
 void TQtUserDialogs::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    const QString message = FromUtf8(text);
+    // A message box grows with its text and has no scroll bar: a long text (the route report
+    // of a map with many routes) is shown whole in a scrolling box instead.
+    if (message.count(QLatin1Char('\n')) < LongMessageLines) {
+        QMessageBox box(QMessageBox::NoIcon, Title(), message, QMessageBox::Ok, Parent);
+        box.exec();
+        return;
+    }
+    QDialog box(Parent);
+    box.setWindowTitle(Title());
+    auto* label = new QLabel(message);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(label);
+    scroll->setMinimumWidth(label->sizeHint().width() + 40);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(scroll);
+    layout->addWidget(buttons);
+    box.resize(box.sizeHint().width(), 480);
     box.exec();
 }
 

@@ -118,8 +118,14 @@ void AddRouteLabels(TMap& map, TSchemeLabels& labels, int row, int column) {
         std::u32string& t = labels.Labels[labels.LabelOf[i]].Text;
         const std::size_t n = t.size();
         std::u32string add;
-        // A route of the digit just written adds only an apostrophe and its suffix: 1'А'Б.
-        if ((n > 0 && t[n - 1] == digit) || (n > 2 && t[n - 2] == U'\'' && t[n - 3] == digit)) {
+        // A route of the digit just written adds only an apostrophe and its suffix: 1'А'Б. The
+        // route written last must be of that digit, not merely end in it: 12 then 21 is
+        // "12,21", as "12'1" would read 12 and 11. A route's group starts with its digit.
+        const std::size_t comma = t.rfind(U',');
+        const std::size_t group = comma == std::u32string::npos ? 0 : comma + 1;
+        const bool sameNumber = group < n && t[group] == digit;
+        if (sameNumber &&
+            ((n > 0 && t[n - 1] == digit) || (n > 2 && t[n - 2] == U'\'' && t[n - 3] == digit))) {
             add = {U'\'', suffix};
         } else {
             if (n > 0) add += U',';

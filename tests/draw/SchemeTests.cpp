@@ -49,6 +49,10 @@ TEST(SchemeLabels, RoutesOfOneDigitShareIt) {
         {{{0, 2}, {0, 3}}, U"11'2"},
         {{{0, 0}, {0, 11}, {0, 12}, {1, 0}, {0, 1}}, U"1'А'Б,2,10"},
         {{{8, 12}}, U"9Б"},
+        // The route written last is of another digit that its label merely ends in.
+        {{{0, 3}, {1, 2}}, U"12,21"},
+        {{{1, 0}, {0, 3}, {1, 2}}, U"2,12,21"},
+        {{{0, 2}, {0, 3}, {1, 3}}, U"11'2,22"},
     };
     for (const Case& c : cases) {
         auto map = NewMap();

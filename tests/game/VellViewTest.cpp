@@ -390,6 +390,16 @@ class VellViewTest : public QObject {
         QCOMPARE(r.View.HSB->value(), 555);
     }
 
+    void escapeDoesNotCloseTheTopView() {
+        TRunningGame r;
+        QVERIFY(r.View.isVisible());
+        QTest::keyClick(&r.View, Qt::Key_Escape);
+        QVERIFY(r.View.isVisible());
+        QCOMPARE(r.View.result(), 0);
+        r.View.close(); // the window's close button still closes it
+        QVERIFY(!r.View.isVisible());
+    }
+
     void questionMarkShowsTheRouteReport() {
         TRunningGame r;
         QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);

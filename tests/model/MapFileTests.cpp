@@ -51,6 +51,23 @@ TEST(MapFile, EmptyMapIs472BytesOfDefaults) {
     }
 }
 
+TEST(MapFile, ANewMapAfterAFileSavesAsTheEmptyMap) {
+    TTempDir dir;
+    auto empty = NewMap();
+    empty->FileName = dir.Path("empty.vl");
+    ASSERT_TRUE(empty->SaveToFile());
+    auto map = SampleMap(); // its route 4 6 keeps a reserved byte of 77
+    map->FileName = dir.Path("sample.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    auto opened = NewMap();
+    opened->FileName = map->FileName;
+    ASSERT_TRUE(opened->LoadFromFile());
+    opened->NewMap();
+    opened->FileName = dir.Path("new.vl");
+    ASSERT_TRUE(opened->SaveToFile());
+    EXPECT_EQ(ReadBytes(opened->FileName), ReadBytes(empty->FileName));
+}
+
 TEST(MapFile, ObjectRecordIsLittleEndianInFieldOrder) {
     TMapFileContents contents;
     TMapObject o = MakeObject(Rail, 0x0102, 0x0304, -2, 9999);

@@ -92,6 +92,33 @@ TEST(LayRoute, OneSwitchTwicePerCircuitConsumesTheChoicesInOrder) {
     EXPECT_EQ(std::count(walk.begin(), walk.end(), m.Bottom), 2);
 }
 
+TEST(LayRoute, AFigureEightThroughItsFirstRailIsMeasuredWhole) {
+    // B0 first, or T0 (the switch rail the route passes twice per circuit) first: one circuit
+    // of both routes is B0 ... T0, T1 ... T0, and their figures agree.
+    TBypassMap m;
+    m.Map->Objects[m.B1].SetStopType(1);
+    m.Map->Objects[m.T2].SetStopType(3);
+    ASSERT_EQ(m.Map->BuildNetwork(), -1);
+    SetRoute(*m.Map, 0, 0, {m.B0, m.T1});
+    SetRoute(*m.Map, 1, 0, {m.T0, m.B0, m.T1});
+    const TRouteFigures elsewhere = ComputeRouteFigures(*m.Map, 0, 0);
+    const TRouteFigures shared = ComputeRouteFigures(*m.Map, 1, 0);
+    const std::vector<int> walk = Walk(*m.Map, 1, 0);
+    EXPECT_EQ(walk.size(), Walk(*m.Map, 0, 0).size());
+    EXPECT_EQ(std::count(walk.begin(), walk.end(), m.T0), 2);
+    EXPECT_TRUE(shared.Usable);
+    EXPECT_EQ(shared.Stops, 2);
+    EXPECT_EQ(shared.Stops, elsewhere.Stops);
+    EXPECT_EQ(shared.LengthM, elsewhere.LengthM);
+    EXPECT_EQ(m.Map->Route(1, 0).RunTime, m.Map->Route(0, 0).RunTime);
+    EXPECT_EQ(m.Map->Route(1, 0).TramCount, m.Map->Route(0, 0).TramCount);
+    // The route check highlights the whole figure eight.
+    m.Map->ClearMarks();
+    m.Map->MarkRoute(1, 0);
+    EXPECT_TRUE(m.Map->Objects[m.B1].Selected());
+    EXPECT_TRUE(m.Map->Objects[m.T2].Selected());
+}
+
 TEST(LayRoute, EquallyShortPathsPreferTheFirstBranch) {
     TBypassMap m;
     m.Lay({m.T0, m.T3});
@@ -229,6 +256,48 @@ TEST(RouteFigures, LengthSpacingTimeAndSpeedOfALoop) {
     f = ComputeRouteFigures(*map, 0, 0);
     EXPECT_FALSE(f.MeanSpacingM.has_value());
     EXPECT_EQ(RouteTableCells({0, 0, "1 ", f}, map->Route(0, 0))[3], "-");
+}
+
+TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
+    // Cars 0 or 4 and interval 0 come only from hand-made or damaged files.
+    auto map = NewMap();
+    std::vector<int> ring = AddRing(*map, 100, 100, 900, 400, 4);
+    map->Objects[ring[2]].SetStopType(1);
+    ASSERT_EQ(map->BuildNetwork(), -1);
+    SetRoute(*map, 0, 0, {ring[0], ring[6]}, 2, 10);
+    const TRouteFigures sound = ComputeRouteFigures(*map, 0, 0);
+    const std::int32_t runTime = map->Route(0, 0).RunTime;
+    ASSERT_TRUE(sound.Usable);
+    struct TCase {
+        std::uint8_t Cars, Interval;
+        const char* Reason;
+    };
+    for (const TCase& c : {TCase{0, 10, "неверное число вагонов"},
+                           TCase{4, 10, "неверное число вагонов"},
+                           TCase{2, 0, "неверный интервал"}}) {
+        SetRoute(*map, 0, 0, {ring[0], ring[6]}, c.Cars, c.Interval);
+        const TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
+        SCOPED_TRACE(c.Reason);
+        EXPECT_FALSE(f.Usable);
+        EXPECT_TRUE(f.Closes);
+        EXPECT_STREQ(RouteFaultText(f.Fault), c.Reason);
+        EXPECT_EQ(map->Route(0, 0).TramCount, 0);
+        EXPECT_EQ(map->Route(0, 0).RunTime, runTime);
+        EXPECT_EQ(f.Stops, sound.Stops);
+        EXPECT_EQ(f.LengthM, sound.LengthM);
+        EXPECT_EQ(RouteTableCells({0, 0, "1 ", f}, map->Route(0, 0)),
+                  (std::vector<std::string>{"1 ", "1", std::to_string(sound.LengthM),
+                                            std::to_string(*sound.MeanSpacingM),
+                                            std::to_string(sound.CircuitMin),
+                                            std::to_string(*sound.MeanSpeedKmh), "-", "-"}));
+    }
+    // A route that does not close keeps its reason and its interval and cars.
+    SetRoute(*map, 0, 0, {ring[0], AddObject(*map, Wall, 0, 0, 10, 10)}, 2, 10);
+    ASSERT_EQ(map->BuildNetwork(), -1);
+    const TRouteFigures open = ComputeRouteFigures(*map, 0, 0);
+    EXPECT_STREQ(RouteFaultText(open.Fault), "маршрут не замыкается");
+    EXPECT_EQ(RouteTableCells({0, 0, "1 ", open}, map->Route(0, 0)),
+              (std::vector<std::string>{"1 ", "-", "-", "-", "-", "-", "10", "2"}));
 }
 
 TEST(Catchment, WallsCountATenthHighWallsFourTenthsUpTo63) {

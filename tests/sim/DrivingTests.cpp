@@ -47,6 +47,40 @@ TEST(Driving, ASecondTramWaitsAtTheStartUntilTheFirstHasClearedIt) {
     EXPECT_TRUE(ActiveTramsApart(*sim.World));
 }
 
+TEST(Driving, APlayerStandingOnARouteStartIsNoObstacleToItsWaitingTrams) {
+    TRingMap ring = RingMap();
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 2, 5);
+    TSimulation sim(std::move(ring.Map));
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 4;
+    route.NextDispatch = 0;
+    sim.World->WorldStep();
+    TVell& player = sim.TramNumber(1);
+    ASSERT_TRUE(player.Active);
+    player.AutoDrive = false;
+    player.ManualCommand = -1; // stands where it entered, over the start rail
+    sim.World->PlayerTram = &player;
+    for (int dispatch = 0; dispatch < 3; ++dispatch) {
+        route.NextDispatch = 0;
+        for (int s = 0; s < 200; ++s) {
+            sim.World->WorldStep();
+            ASSERT_FALSE(player.Accident) << "dispatch " << dispatch << ", step " << s;
+        }
+    }
+    ASSERT_EQ(sim.World->VellCount, 4);
+    EXPECT_EQ(route.TramsInService, 1); // the others wait for the track to clear
+    player.ManualCommand = 0.5;
+    const long long entered = sim.StepUntil(
+        [&] {
+            EXPECT_FALSE(player.Accident);
+            return sim.TramNumber(2).Active;
+        },
+        20000);
+    EXPECT_GT(entered, 0);
+    EXPECT_NE(player.Front[0].Obj, ring.Rails[0]);
+    EXPECT_TRUE(ActiveTramsApart(*sim.World));
+}
+
 TEST(Driving, TramsOfOneRouteFollowEachOtherWithoutCollision) {
     TRingMap ring = RingMap();
     for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
@@ -131,6 +165,50 @@ TEST(Driving, TheAutopilotCoastsIntoTheRightBranchAndDrawsCurrentForTheLeft) {
         EXPECT_TRUE(tram->OnRoute);
         EXPECT_EQ(sim.World->PlayerTram, nullptr);
     }
+}
+
+TEST(Driving, ATrainAtRestAtTheVeryEndOfASwitchRailMovesOffOnItsBranch) {
+    // A train stands still a few millimetres before the end of the switch rail, within the
+    // last tick's reach where the autopilot sets the branch: whichever branch its route takes
+    // there, empty or full, it moves off onto it.
+    for (bool viaBypass : {false, true})
+        for (int cars : {1, 3})
+        for (bool loaded : {false, true})
+        for (double gapM : {0.002, 0.005, 0.009}) {
+            SCOPED_TRACE(testing::Message() << (viaBypass ? "bypass, " : "main line, ") << cars
+                                            << " cars, " << (loaded ? "full, " : "empty, ")
+                                            << gapM << " m");
+            TBypassMap m = BypassMap(false);
+            // Poor track: a full three-car train rolls harder than 0.1 of traction pulls.
+            for (TMapObject& o : m.Map->Objects) o.SetSpeedGrade(20);
+            const int branch = viaBypass ? m.Bypass[0] : m.Rails[3];
+            SetRoute(*m.Map, 0, 0, {m.Rails[0], viaBypass ? m.Bypass[1] : m.Rails[RingBottom]},
+                     std::uint8_t(cars), 30);
+            TSimulation sim(std::move(m.Map));
+            sim.Map->Route(0, 0).NextDispatch = 0;
+            sim.World->WorldStep();
+            TVell& t = sim.Tram(0);
+            ASSERT_TRUE(t.Active);
+            ASSERT_EQ(t.Front[0].Obj, m.Rails[0]);
+            // Every point moves on along the route by the same distance.
+            const TRailTable& rails = sim.World->Rails();
+            const double shift = rails[m.Rails[0]].Length - t.Front[0].Dist +
+                                 rails[m.Rails[1]].Length + rails[m.Rails[2]].Length - gapM;
+            for (int i = 0; i < t.Cars(); ++i)
+                for (TRailPos* p : {&t.Front[i], &t.Rear[i]}) {
+                    p->Dist += shift;
+                    t.NormalizePos(*p);
+                }
+            ASSERT_EQ(t.Front[0].Obj, m.Rails[2]);
+            t.Speed = t.PrevSpeed = 0;
+            t.Command = t.PrevCommand = 0;
+            t.Passengers = loaded ? t.Capacity() : 0;
+            ASSERT_LE(gapM, t.MaxAccel);
+            const long long off = sim.StepUntil([&] { return t.Front[0].Obj != m.Rails[2]; }, 2000);
+            EXPECT_GT(off, 0) << "the train stands for good";
+            EXPECT_EQ(t.Front[0].Obj, branch);
+            EXPECT_TRUE(t.OnRoute);
+        }
 }
 
 TEST(Driving, TakingTheWrongBranchLeavesTheRouteForGood) {

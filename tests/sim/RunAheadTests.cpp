@@ -1,4 +1,5 @@
-// Running the world ahead of a view: it ends when it has succeeded or can no longer succeed.
+// Running the world ahead of a view (the game drives the same loop step by step): it ends
+// when it has succeeded or can no longer succeed.
 #include "GeneratedCity.h"
 #include "RunAhead.h"
 #include "SimTestSupport.h"
@@ -58,8 +59,10 @@ TEST(RunAhead, NothingToWaitFor) {
     EXPECT_EQ(WaitForTram(*sim.World, 9, 0), TRunAhead::NoRoute);   // no such slot
     EXPECT_EQ(WaitForTram(*sim.World, 1, 0), TRunAhead::RouteIdle); // its walk cannot close
     EXPECT_EQ(WaitForTram(*sim.World, 2, 0), TRunAhead::RouteIdle); // seven cars
-    // Route 3 is counted among the planned trams but can never run.
-    EXPECT_EQ(PreRun(*sim.World, sim.Selection.TotalTrams), TRunAhead::RouteIdle);
+    // Routes 2 and 3 plan no trams, so running every planned tram ahead does not wait for them.
+    EXPECT_EQ(sim.Map->Route(2, 0).TramCount, 0);
+    EXPECT_EQ(sim.Selection.TotalTrams, sim.Map->Route(0, 0).TramCount);
+    EXPECT_EQ(PreRun(*sim.World, sim.Selection.TotalTrams), TRunAhead::Ready);
     EXPECT_EQ(sim.World->VellCount, sim.Map->Route(0, 0).TramCount);
 
     // A map that was loaded but never selected has no network and nothing laid.
@@ -69,6 +72,26 @@ TEST(RunAhead, NothingToWaitFor) {
     world.StartWorld();
     EXPECT_EQ(WaitForTram(world, 0, 0), TRunAhead::NoNetwork);
     EXPECT_EQ(PreRun(world, 5), TRunAhead::NoNetwork);
+}
+
+TEST(RunAhead, MoreTramsThanCountedIsReadyAndTheStepwiseLoopAgrees) {
+    // Two routes dispatch in the same step; the count asked for is one.
+    auto ready = [](bool stepwise) {
+        TRingMap ring = RingMap();
+        SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]});
+        SetRoute(*ring.Map, 1, 0, {ring.Rails[5], ring.Rails[RingBottom]});
+        TSimulation sim(std::move(ring.Map));
+        sim.Map->Route(0, 0).NextDispatch = sim.Map->Route(1, 0).NextDispatch = 3;
+        if (!stepwise) return std::pair{PreRun(*sim.World, 1), sim.World->VellCount};
+        // As the game drives it: one step at a time, the window answering in between.
+        TRunAheadLoop loop = TRunAheadLoop::AllTrams(*sim.World, 1);
+        std::optional<TRunAhead> outcome = loop.Check();
+        while (!outcome) outcome = loop.Step();
+        EXPECT_EQ(loop.Steps(), 4);
+        return std::pair{*outcome, sim.World->VellCount};
+    };
+    EXPECT_EQ(ready(false), std::pair(TRunAhead::Ready, 2));
+    EXPECT_EQ(ready(true), std::pair(TRunAhead::Ready, 2));
 }
 
 TEST(RunAhead, ATramThatCanNeverEnterIsGivenUpOn) {

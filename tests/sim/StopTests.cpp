@@ -221,6 +221,98 @@ TEST(Stops, DoorsOpenAndCloseAtTheirRates) {
     EXPECT_FALSE(t.DoorsOpening);
 }
 
+// A ring whose top side starts with a stop rail of `stopM` metres; `width` sets the circuit.
+struct TTerminusRing {
+    std::unique_ptr<TMap> Map;
+    int Stop = 0, AfterStop = 0, Bottom = 0;
+};
+TTerminusRing TerminusRing(int width, int stopM) {
+    TTerminusRing r;
+    r.Map = NewMap();
+    const int x1 = 100, y1 = 100, x2 = 100 + width, y2 = 300, cut = 20;
+    const std::vector<std::pair<int, int>> points = {
+        {x1 + cut, y1}, {x1 + cut + stopM, y1}, {x2 - cut, y1}, {x2, y1 + cut}, {x2, y2 - cut},
+        {x2 - cut, y2}, {x1 + cut, y2},         {x1, y2 - cut}, {x1, y1 + cut}};
+    std::vector<int> rails;
+    for (std::size_t k = 0; k < points.size(); ++k)
+        rails.push_back(AddRail(*r.Map, points[k].first, points[k].second,
+                                points[(k + 1) % points.size()].first,
+                                points[(k + 1) % points.size()].second));
+    r.Map->Objects[rails[0]].SetStopType(3);
+    r.Stop = rails[0];
+    r.AfterStop = rails[1];
+    r.Bottom = rails[6];
+    return r;
+}
+
+struct TLateness {
+    std::int32_t WorstLate = 0;
+    bool RulesKept = false;
+    std::int32_t RunTime = 0;
+};
+
+// One tram of the route over three circuits: its worst lateness.
+TLateness RunLaps(int width, int stopM, int cars, bool startOnStop) {
+    TTerminusRing ring = TerminusRing(width, stopM);
+    SetRoute(*ring.Map, 0, 0, {startOnStop ? ring.Stop : ring.AfterStop, ring.Bottom},
+             std::uint8_t(cars), 60);
+    TSimulation sim(std::move(ring.Map), 3);
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.NextDispatch = 0;
+    sim.World->WorldStep();
+    TVell& t = sim.Tram(0);
+    sim.StepUntil([] { return false; }, 3LL * route.RunTime);
+    return {t.MaxLate, t.RulesKept, route.RunTime};
+}
+
+TEST(Stops, AStopOnTheFirstWaypointIsJudgedAgainstTheLapItStarts) {
+    // A terminus stop drawn as the first waypoint: the tail of a longer train is still behind
+    // it when boarding ends. Judged against the lap just ending, the tram would read a whole
+    // circuit late; against the lap it starts, it reads as the same route started after the
+    // stop does. Those two differ only by how the autopilot's pace swings with the schedule
+    // state (up to about a minute on the long ring), never by a circuit.
+    for (int width : {220, 1700})
+        for (int stopM : {27, 40})
+            for (int cars = 1; cars <= 3; ++cars) {
+                const TLateness onStop = RunLaps(width, stopM, cars, true);
+                const TLateness afterStop = RunLaps(width, stopM, cars, false);
+                SCOPED_TRACE(testing::Message()
+                             << RoundHalfEven(onStop.RunTime / TicksPerMinute) << " min, "
+                             << stopM << " m stop, " << cars << " cars");
+                ASSERT_EQ(onStop.RunTime, afterStop.RunTime);
+                EXPECT_NEAR(onStop.WorstLate, afterStop.WorstLate, 75 * TicksPerSecond);
+                EXPECT_LT(onStop.WorstLate, onStop.RunTime / 4);
+                EXPECT_TRUE(onStop.RulesKept);
+                EXPECT_TRUE(afterStop.RulesKept);
+            }
+}
+
+TEST(Stops, AFigureEightStartedOnItsSharedRailKeepsItsTimetable) {
+    // Top rail 2 is the switch rail that the route passes twice per circuit; one stop on the
+    // bypass, one on top rail 4. Started there or on the bypass, the trams keep the same time.
+    auto run = [](bool startOnShared) {
+        TBypassMap m = BypassMap(true);
+        m.Map->Objects[m.Rails[4]].SetStopType(1);
+        if (startOnShared)
+            SetRoute(*m.Map, 0, 0, {m.Rails[2], m.Bypass[0], m.Rails[3]}, 2, 60);
+        else
+            SetRoute(*m.Map, 0, 0, {m.Bypass[0], m.Rails[3]}, 2, 60);
+        TSimulation sim(std::move(m.Map), 5);
+        TRouteRec& route = sim.Map->Route(0, 0);
+        EXPECT_EQ(route.StopCount, 2);
+        route.NextDispatch = 0;
+        sim.World->WorldStep();
+        TVell& t = sim.Tram(0);
+        sim.StepUntil([] { return false; }, 3LL * route.RunTime);
+        return TLateness{t.MaxLate, t.RulesKept, route.RunTime};
+    };
+    const TLateness shared = run(true), elsewhere = run(false);
+    EXPECT_EQ(shared.RunTime, elsewhere.RunTime);
+    EXPECT_NEAR(shared.WorstLate, elsewhere.WorstLate, 75 * TicksPerSecond);
+    EXPECT_TRUE(shared.RulesKept);
+    EXPECT_TRUE(elsewhere.RulesKept);
+}
+
 TEST(Stops, TheStartingStopCountsAsServed) {
     TRingMap ring = RingMap();
     ring.Map->Objects[ring.Rails[0]].SetStopType(1);

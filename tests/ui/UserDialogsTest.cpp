@@ -7,9 +7,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -111,6 +115,28 @@ class UserDialogsTest : public QObject {
         });
         dialogs.ShowError("Ошибка при открытии карты!");
         QCOMPARE(icon, QMessageBox::Critical);
+    }
+
+    void aLongMessageScrollsAndKeepsEveryLine() {
+        TQtUserDialogs dialogs;
+        std::string text;
+        for (int k = 1; k <= 117; ++k) text += std::to_string(k) + ": 0 (1)\r\n";
+        text += "Итого 0 (117)";
+        QString shown;
+        bool scrolls = false, fitsScreen = false;
+        WhenModalShows([&](QWidget* w) {
+            auto* label = w->findChild<QLabel*>();
+            if (label) shown = label->text();
+            scrolls = w->findChild<QScrollArea*>() != nullptr;
+            fitsScreen = w->height() < 1000;
+            auto* buttons = w->findChild<QDialogButtonBox*>();
+            QVERIFY(buttons);
+            buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        dialogs.ShowMessage(text);
+        QVERIFY(scrolls);
+        QVERIFY(fitsScreen);
+        QCOMPARE(shown, QString::fromStdString(text));
     }
 
     void openDialogUsesTheMapFilter() {
