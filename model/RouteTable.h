@@ -46,7 +46,7 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column);
 TMapSelection SelectMap(TMap& map);
 
 // The table's column headers: "№", "Остановок", ...
-const std::vector<std::string>& RouteTableHeaders();
+std::vector<std::string> RouteTableHeaders();
 // The texts of one row's eight cells, "-" where a figure is missing.
 std::vector<std::string> RouteTableCells(const TRouteTableRow& row, const TRouteRec& route);
 
