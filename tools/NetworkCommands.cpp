@@ -6,6 +6,7 @@
 #include "RouteTable.h"
 #include "RouteWalk.h"
 #include "TextTable.h"
+#include "Texts.h"
 #include "ToolMap.h"
 
 #include <iomanip>
@@ -138,11 +139,12 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
     std::vector<std::vector<std::string>> rows{RouteTableHeaders()};
     for (const TRouteTableRow& row : selection.Rows) {
         rows.push_back(RouteTableCells(row, map->Route(row.Row, row.Column)));
-        if (!row.Figures.Usable) rows.back().push_back("маршрут не замыкается");
+        if (!row.Figures.Usable)
+            rows.back().push_back(translate("VellSim", "маршрут не замыкается"));
     }
     PrintTable(rows, out);
-    if (selection.Rows.empty()) out << "Маршрутов нет\n";
-    out << "Всего трамваев: " << selection.TotalTrams << "\n";
+    if (selection.Rows.empty()) out << translate("VellSim", "Маршрутов нет") << "\n";
+    out << translate("VellSim", "Всего трамваев:") << " " << selection.TotalTrams << "\n";
     return ExitOk;
 }
 
