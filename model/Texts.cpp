@@ -56,6 +56,11 @@ std::string Arg(const std::string& text, const std::string& first, const std::st
     return Replace(text, '1', {&first, &second});
 }
 
+std::string Arg(const std::string& text, const std::string& first, const std::string& second,
+                const std::string& third) {
+    return Replace(text, '1', {&first, &second, &third});
+}
+
 TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
                            const char* lang) {
     std::string_view locale;

@@ -28,6 +28,8 @@ std::string translate(const char* context, const char* text);
 std::string Arg(const std::string& text, const std::string& value);
 // "%1" and "%2" replaced in one pass, so that the first value is never searched for "%2".
 std::string Arg(const std::string& text, const std::string& first, const std::string& second);
+std::string Arg(const std::string& text, const std::string& first, const std::string& second,
+                const std::string& third);
 
 // The language a user's locale asks for: the first of LANGUAGE (its first entry), LC_ALL,
 // LC_MESSAGES and LANG that is set decides; Russian for a Russian locale, for C and POSIX and

@@ -277,6 +277,53 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
 </context>
 <context>
+    <name>ObjectKind</name>
+    <message>
+        <source>Бордёр</source>
+        <translation>Border</translation>
+    </message>
+    <message>
+        <source>Стена</source>
+        <translation>Wall</translation>
+    </message>
+    <message>
+        <source>Выс. стена</source>
+        <translation>High wall</translation>
+    </message>
+    <message>
+        <source>Арка</source>
+        <translation>Arch</translation>
+    </message>
+    <message>
+        <source>Рельс</source>
+        <translation>Rail</translation>
+    </message>
+    <message>
+        <source>Деревья</source>
+        <translation>Trees</translation>
+    </message>
+    <message>
+        <source>Двупутка</source>
+        <translation>Double track</translation>
+    </message>
+    <message>
+        <source>Двупутка и столбы</source>
+        <translation>Double track with poles</translation>
+    </message>
+    <message>
+        <source>Двупутка и полоса</source>
+        <translation>Double track with lane</translation>
+    </message>
+    <message>
+        <source>Двупутка и зелень</source>
+        <translation>Double track with greenery</translation>
+    </message>
+    <message>
+        <source>Неизвестный (%1)</source>
+        <translation>Unknown (%1)</translation>
+    </message>
+</context>
+<context>
     <name>PlanView</name>
     <message>
         <source>Линий: </source>
@@ -458,6 +505,56 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     <message>
         <source>простой.мин</source>
         <translation>idle.min</translation>
+    </message>
+    <message>
+        <source>Объектов:</source>
+        <translation>Objects:</translation>
+    </message>
+    <message>
+        <source>Маршруты:</source>
+        <translation>Routes:</translation>
+    </message>
+    <message>
+        <source>точки %1; вагонов %2; интервал %3 мин</source>
+        <translation>points %1; cars %2; interval %3 min</translation>
+    </message>
+    <message>
+        <source>(маршрут не задан)</source>
+        <translation>(no route set)</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>тупик: рельс никуда не ведёт</source>
+        <translation>dead end: the rail leads nowhere</translation>
+    </message>
+    <message>
+        <source>больше двух продолжений</source>
+        <translation>more than two successors</translation>
+    </message>
+    <message>
+        <source>больше шести рельсов ближе 4 м</source>
+        <translation>more than six rails nearer than 4 m</translation>
+    </message>
+    <message>
+        <source>остановка короче 25 м</source>
+        <translation>stop shorter than 25 m</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами! Неисправных рельсов:</source>
+        <translation>Rail error! Faulty rails:</translation>
+    </message>
+    <message>
+        <source>рельс</source>
+        <translation>rail</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами!
+Проверьте карту в редакторе (VellSim check %1)</source>
+        <translation>Rail error!
+Check the map in the editor (VellSim check %1)</translation>
     </message>
 </context>
 <context>
