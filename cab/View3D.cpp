@@ -31,8 +31,8 @@
 
 namespace vell {
 
-const char* const View3DCaption = "Вид из кабины. Пробел - вызов меню.";
-const char* const AccidentText = "Авария!";
+const char* const View3DCaption = QT_TRANSLATE_NOOP("vell::TView3D", "Вид из кабины. Пробел - вызов меню.");
+const char* const AccidentText = QT_TRANSLATE_NOOP("vell::TView3D", "Авария!");
 
 namespace {
 
@@ -144,7 +144,7 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
       ShakeRandom(TRandom::ClockSeed()), Map(map), World(world), Dialogs(dialogs),
       SceneLists(std::make_unique<TSceneLists>()) {
     setObjectName(QStringLiteral("View3D"));
-    setWindowTitle(Text(View3DCaption));
+    setWindowTitle(tr(View3DCaption));
     // The route selection window is hidden during a game: closing this window then must end
     // the game, not the program.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -184,15 +184,15 @@ void TView3D::BuildPanel() {
     QFont font = Panel->font();
     font.setPointSize(8);
     Panel->setFont(font);
-    const char* const wallText = "Видимость для стен (100 - 2000 м):";
+    const QString wallText = tr("Видимость для стен (100 - 2000 м):");
     // The designed width suits a narrower font than most desktops have: the panel grows just
     // enough to show its longest label whole.
     const int width =
-        std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(Text(wallText)) + 16);
+        std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(wallText) + 16);
     Panel->setFixedSize(width, PanelHeight);
 
-    const auto label = [this, width](const char* name, const char* text, int top) {
-        auto* l = new QLabel(Text(text), Panel);
+    const auto label = [this, width](const char* name, const QString& text, int top) {
+        auto* l = new QLabel(text, Panel);
         l->setObjectName(Text(name));
         l->setGeometry(6, top, width - 12, 15);
         return l;
@@ -210,7 +210,7 @@ void TView3D::BuildPanel() {
         return t;
     };
 
-    CResolution = label("CResolution", "Разрешение:", 4);
+    CResolution = label("CResolution", tr("Разрешение:"), 4);
     CResolution->hide();
     WH = new QComboBox(Panel);
     WH->setObjectName(QStringLiteral("WH"));
@@ -222,17 +222,17 @@ void TView3D::BuildPanel() {
 
     CDistWall = label("CDistWall", wallText, 32);
     UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 47);
-    CDistTree = label("CDistTree", "Видимость для деревьев:", 73);
+    CDistTree = label("CDistTree", tr("Видимость для деревьев:"), 73);
     UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 88);
-    Label1 = label("Label1", "Видимость для трамваев:", 114);
+    Label1 = label("Label1", tr("Видимость для трамваев:"), 114);
     UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 129);
 
-    Done = new QPushButton(Text("Принять"), Panel);
+    Done = new QPushButton(tr("Принять"), Panel);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setDefault(true);
     const int button = (width - 19) / 2;
     Done->setGeometry(6, 162, button, 24);
-    Cancel = new QPushButton(Text("Отмена"), Panel);
+    Cancel = new QPushButton(tr("Отмена"), Panel);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     Cancel->setAutoDefault(false);
     Cancel->setGeometry(width - 6 - button, 162, button, 24);
@@ -245,16 +245,16 @@ void TView3D::BuildMenu() {
     Menu = new QMenu(this);
     Menu->setObjectName(QStringLiteral("Menu"));
     const auto item = [this](QMenu* menu, const char* name, const char* caption, bool check) {
-        QAction* a = menu->addAction(Text(caption));
+        QAction* a = menu->addAction(tr(caption));
         a->setObjectName(Text(name));
         a->setCheckable(check); // check items toggle themselves
         return a;
     };
-    N1 = item(Menu, "N1", "Полный экран (&F)", true);
-    N6 = item(Menu, "N6", "Автопилот (&A)", true);
+    N1 = item(Menu, "N1", QT_TR_NOOP("Полный экран (&F)"), true);
+    N6 = item(Menu, "N6", QT_TR_NOOP("Автопилот (&A)"), true);
     N6->setChecked(true);
-    D1 = item(Menu, "D1", "Показывать задержку (&D)", true);
-    N2 = Menu->addMenu(Text("Скорость игры:"));
+    D1 = item(Menu, "D1", QT_TR_NOOP("Показывать задержку (&D)"), true);
+    N2 = Menu->addMenu(tr("Скорость игры:"));
     N2->setObjectName(QStringLiteral("N2"));
     N2->menuAction()->setObjectName(QStringLiteral("N2Item"));
     SpeedGroup = new QActionGroup(this);
@@ -269,9 +269,9 @@ void TView3D::BuildMenu() {
         connect(a, &QAction::triggered, this, [this, k]() { SpeedClick(k); });
     }
     SpeedItems[0]->setChecked(true);
-    N3 = item(Menu, "N3", "Настройки графики...", false);
-    B1 = item(Menu, "B1", "Назад (&B)", false); // only closes the menu
-    N4 = item(Menu, "N4", "Выход (&Q)", false);
+    N3 = item(Menu, "N3", QT_TR_NOOP("Настройки графики..."), false);
+    B1 = item(Menu, "B1", QT_TR_NOOP("Назад (&B)"), false); // only closes the menu
+    N4 = item(Menu, "N4", QT_TR_NOOP("Выход (&Q)"), false);
 
     connect(N1, &QAction::triggered, this, &TView3D::N1Click);
     connect(N6, &QAction::triggered, this, &TView3D::N6Click);
@@ -309,7 +309,7 @@ void TView3D::TimerTimer() {
     const TVell* tram = World.PlayerTram;
     if (tram && tram->Accident) {
         MenuOpen = true;
-        Dialogs.ShowMessage(AccidentText);
+        Dialogs.ShowMessage(tr(AccidentText).toStdString());
         MenuOpen = false;
         N4Click();
     }

@@ -8,7 +8,7 @@ namespace vell {
 
 TRouteMap::TRouteMap(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("RouteMap"));
-    setWindowTitle(QStringLiteral("Карта"));
+    setWindowTitle(tr("Карта"));
     setFixedSize(600, 600);
     move(193, 51);
     Image = new QLabel(this);

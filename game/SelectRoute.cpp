@@ -10,6 +10,7 @@
 #include "RunAhead.h"
 #include "Scheme.h"
 #include "StartGame.h"
+#include "Texts.h"
 #include "VellView.h"
 #include "View3D.h"
 
@@ -27,11 +28,11 @@
 
 namespace vell {
 
-const char* const SelectRouteCaption = "Трамвай";
-const char* const BuildingNetworkCaption = "Составление карты путей...";
-const char* const LayingRoutesCaption = "Прокладка маршрутов...";
-const char* const RailErrorText = "Ошибка с рельсами!\r\nПроверьте карту в редакторе";
-const char* const WaitingForTramCaption = "Ожидание появления вагона на маршруте...";
+const char* const SelectRouteCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Трамвай");
+const char* const BuildingNetworkCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Составление карты путей...");
+const char* const LayingRoutesCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Прокладка маршрутов...");
+const char* const RailErrorText = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ошибка с рельсами!\r\nПроверьте карту в редакторе");
+const char* const WaitingForTramCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ожидание появления вагона на маршруте...");
 
 namespace {
 
@@ -40,7 +41,7 @@ constexpr int ColumnWidths[8] = {24, 60, 60, 70, 70, 90, 90, 50};
 constexpr int RunSliceMs = 30;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int top) {
-    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    auto* b = new QPushButton(TSelectRoute::tr(caption), parent);
     b->setObjectName(QString::fromUtf8(name));
     b->setGeometry(540, top, 200, 24);
     b->setAutoDefault(false);
@@ -64,31 +65,31 @@ QString RunAheadFailureText(TRunAhead outcome, bool allTrams, int row, int col, 
     case TRunAhead::Ready:
         return {};
     case TRunAhead::NoWorld:
-        return QStringLiteral("Движение не запущено.");
+        return QCoreApplication::translate("vell::TSelectRoute", "Движение не запущено.");
     case TRunAhead::NoNetwork:
-        return QStringLiteral("Сначала выберите карту без ошибок с рельсами.");
+        return QCoreApplication::translate("vell::TSelectRoute", "Сначала выберите карту без ошибок с рельсами.");
     case TRunAhead::NoRoute:
-        return QStringLiteral("Выберите маршрут в таблице.");
+        return QCoreApplication::translate("vell::TSelectRoute", "Выберите маршрут в таблице.");
     case TRunAhead::RouteIdle:
         if (allTrams)
-            return QStringLiteral("Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
+            return QCoreApplication::translate("vell::TSelectRoute", "Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
                                   "Проверьте карту в редакторе.")
                 .arg(vellCount)
                 .arg(totalTrams);
-        return QStringLiteral("Маршрут %1 не выпускает вагоны.\nПроверьте его в редакторе.")
+        return QCoreApplication::translate("vell::TSelectRoute", "Маршрут %1 не выпускает вагоны.\nПроверьте его в редакторе.")
             .arg(route);
     case TRunAhead::TableFull:
         if (allTrams)
-            return QStringLiteral("На линии не может быть больше %1 вагонов: вышло %2 из %3.\n"
+            return QCoreApplication::translate("vell::TSelectRoute", "На линии не может быть больше %1 вагонов: вышло %2 из %3.\n"
                                   "Снимите «Прогонять перед стартом».")
                 .arg(MaxVells)
                 .arg(vellCount)
                 .arg(totalTrams);
-        return QStringLiteral("Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.")
+        return QCoreApplication::translate("vell::TSelectRoute", "Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.")
             .arg(route)
             .arg(MaxVells);
     case TRunAhead::NeverEntered:
-        return QStringLiteral("Вагон маршрута %1 не может выйти на линию: путь занят.").arg(route);
+        return QCoreApplication::translate("vell::TSelectRoute", "Вагон маршрута %1 не может выйти на линию: путь занят.").arg(route);
     }
     return {};
 }
@@ -100,7 +101,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
                           Qt::MSWindowsFixedSizeDialogHint),
       Map(map), Bitmaps(bitmaps), World(world), Dialogs(dialogs) {
     setObjectName(QStringLiteral("SelectRoute"));
-    setWindowTitle(QString::fromUtf8(SelectRouteCaption));
+    setWindowTitle(tr(SelectRouteCaption));
     setFont(DialogFont());
     setFixedSize(742, 369);
     move(164, 185);
@@ -139,14 +140,14 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     for (int c = 0; c < 8; ++c)
         RouteTable->setColumnWidth(c, ColumnWidths[c]);
 
-    SelectMap = MakeButton(this, "SelectMap", "Выбрать карту... (&O)", 208);
-    Button1 = MakeButton(this, "Button1", "Сохранить схему линий (&S)", 232);
-    DoProcess = new QCheckBox(QStringLiteral("Прогонять перед стартом"), this);
+    SelectMap = MakeButton(this, "SelectMap", QT_TR_NOOP("Выбрать карту... (&O)"), 208);
+    Button1 = MakeButton(this, "Button1", QT_TR_NOOP("Сохранить схему линий (&S)"), 232);
+    DoProcess = new QCheckBox(tr("Прогонять перед стартом"), this);
     DoProcess->setObjectName(QStringLiteral("DoProcess"));
     DoProcess->setGeometry(540, 256, 200, 28);
-    Start = MakeButton(this, "Start", "Вид сверху (&V)", 284);
-    StartGame = MakeButton(this, "StartGame", "Начать игру (&G)", 308);
-    Button2 = MakeButton(this, "Button2", "Выход (&Q)", 340);
+    Start = MakeButton(this, "Start", QT_TR_NOOP("Вид сверху (&V)"), 284);
+    StartGame = MakeButton(this, "StartGame", QT_TR_NOOP("Начать игру (&G)"), 308);
+    Button2 = MakeButton(this, "Button2", QT_TR_NOOP("Выход (&Q)"), 340);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);
@@ -188,7 +189,7 @@ void TSelectRoute::SelectMapAtStartUp(bool mapNamed) {
     if (!mapNamed) return;
     // The map-model start-up falls back to a new map when the named one cannot be loaded.
     if (Map.FileName == NewMapName) {
-        Dialogs.ShowError(WithReason(OpenErrorText, Map.CreateFault));
+        Dialogs.ShowError(WithReason(translate("Map", OpenErrorText), Map.CreateFault));
         return;
     }
     UseOpenedMap();
@@ -228,18 +229,18 @@ void TSelectRoute::UseOpenedMap() {
     Map.ViewX = Map.ViewY = -1000; // keeps the view rectangle off the overview
     DrawOverview(Map, Bitmaps);
     Map.ComputeCatchment();
-    SetCaption(QString::fromUtf8(BuildingNetworkCaption));
+    SetCaption(tr(BuildingNetworkCaption));
     TotalTrams = 0;
     if (Map.BuildNetwork() == -1) {
-        SetCaption(QString::fromUtf8(LayingRoutesCaption));
+        SetCaption(tr(LayingRoutesCaption));
         const QSignalBlocker block(RouteTable);
         for (auto [i, j] : RouteTableOrder())
             AddToTable(i, j);
         Ready = true;
     } else {
-        Dialogs.ShowMessage(RailErrorText);
+        Dialogs.ShowMessage(tr(RailErrorText).toStdString());
     }
-    SetCaption(QString::fromUtf8(SelectRouteCaption));
+    SetCaption(tr(SelectRouteCaption));
     if (RouteTable->rowCount() > 1) {
         // AddToTable always keeps an empty row at the bottom.
         const QSignalBlocker block(RouteTable);
@@ -309,7 +310,7 @@ void TSelectRoute::Button1Click() {
     QImage bitmap = NewSchemeBitmap();
     TFileFault fault = TFileFault::None;
     if (ExportScheme(Map, bitmap, &fault) == TSchemeResult::SaveFailed) {
-        Dialogs.ShowError(WithReason(SchemeSaveError, fault));
+        Dialogs.ShowError(WithReason(translate("Scheme", SchemeSaveError), fault));
         return;
     }
     if (!RouteMap) return;
@@ -373,7 +374,7 @@ bool TSelectRoute::RunAheadLoop(TRunAheadLoop& loop, bool allTrams) {
     CancelRequested = false;
     UpdateButtons();
     QCoreApplication::instance()->installEventFilter(this);
-    if (!allTrams) SetCaption(QString::fromUtf8(WaitingForTramCaption));
+    if (!allTrams) SetCaption(tr(WaitingForTramCaption));
 
     std::optional<TRunAhead> outcome = loop.Check();
     int shownCount = -1;

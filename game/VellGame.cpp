@@ -26,15 +26,20 @@ namespace {
 
 const vell::TProgramInfo Program{
     "VellGame", VELL_VERSION,
-    "Трамвайная игра: прокладывает маршруты карты и пускает по ним трамваи; можно\n"
-    "смотреть на город сверху или вести трамвай из кабины.\n",
-    "Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты\n"
-    "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n"};
+    QT_TRANSLATE_NOOP("CommandLine",
+        "Трамвайная игра: прокладывает маршруты карты и пускает по ним трамваи; можно\n"
+        "смотреть на город сверху или вести трамвай из кабины.\n"),
+    QT_TRANSLATE_NOOP("CommandLine",
+        "Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты\n"
+        "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n")};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The language comes first, so that the help and the mistakes already speak it.
+    vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args)));
+    const vell::TCommandLine line = vell::ParseCommandLine(args);
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
     if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
         return *code;
@@ -42,8 +47,7 @@ int main(int argc, char** argv) {
     vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);
     QApplication app(qtArgv.Argc(), qtArgv.Argv());
-    const auto qtTexts =
-        vell::SetUpApplication(QStringLiteral("VellGame"), QStringLiteral("org.vell.Vell"));
+    vell::SetUpApplication(QStringLiteral("VellGame"), QStringLiteral("org.vell.Vell"), language);
 
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable

@@ -14,6 +14,7 @@
 #include "Units.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -29,8 +30,8 @@
 
 namespace vell {
 
-const char* const VellViewCaption = "Трамвай. Вид сверху.";
-const char* const PassCountLabel = "Пассажиров на остановке:";
+const char* const VellViewCaption = QT_TRANSLATE_NOOP("vell::TVellView", "Трамвай. Вид сверху.");
+const char* const PassCountLabel = QT_TRANSLATE_NOOP("vell::TVellView", "Пассажиров на остановке:");
 
 namespace {
 
@@ -62,22 +63,24 @@ QString MinutesSeconds(std::int64_t seconds) {
 QString ScheduleText(int scheduleState) {
     switch (scheduleState) {
     case -2:
-        return QStringLiteral("Сильно обогнал расписание");
+        return QCoreApplication::translate("vell::TVellView", "Сильно обогнал расписание");
     case -1:
-        return QStringLiteral("Обогнал расписание");
+        return QCoreApplication::translate("vell::TVellView", "Обогнал расписание");
     case 0:
-        return QStringLiteral("Едет по расписанию");
+        return QCoreApplication::translate("vell::TVellView", "Едет по расписанию");
     case 1:
-        return QStringLiteral("Отстал от расписания");
+        return QCoreApplication::translate("vell::TVellView", "Отстал от расписания");
     default:
-        return QStringLiteral("Сильно отстал от расписания");
+        return QCoreApplication::translate("vell::TVellView", "Сильно отстал от расписания");
     }
 }
 
 QString DeviationText(int scheduleState, std::int32_t deviationTicks) {
     const auto s = RoundHalfEven(std::fabs(double(deviationTicks)) / TicksPerSecond);
-    if (scheduleState != 0) return QStringLiteral("(на %1)").arg(MinutesSeconds(s));
-    return (deviationTicks < 0 ? QStringLiteral("(разница -") : QStringLiteral("(разница ")) +
+    if (scheduleState != 0)
+        return QCoreApplication::translate("vell::TVellView", "(на %1)").arg(MinutesSeconds(s));
+    return (deviationTicks < 0 ? QCoreApplication::translate("vell::TVellView", "(разница -")
+                               : QCoreApplication::translate("vell::TVellView", "(разница ")) +
            MinutesSeconds(s) + QStringLiteral(")");
 }
 
@@ -87,7 +90,7 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       Map(map), Bitmaps(bitmaps), World(world), Dialogs(dialogs) {
     setObjectName(QStringLiteral("VellView"));
-    setWindowTitle(QString::fromUtf8(VellViewCaption));
+    setWindowTitle(tr(VellViewCaption));
     setFont(DialogFont());
     setFixedSize(792, 621);
     move(112, 53);
@@ -97,36 +100,36 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     PB->setGeometry(172, 0, PlanSize, PlanSize);
 
     auto label = [this](const char* name, const char* text, int x, int y) {
-        auto* l = new QLabel(QString::fromUtf8(text), this);
+        auto* l = new QLabel(tr(text), this);
         l->setObjectName(QString::fromUtf8(name));
         l->setGeometry(x, y, 170, 16);
         return l;
     };
-    CInfo = label("CInfo", "Информация:", 0, 0);
-    CBortNumber = label("CBortNumber", "Номер поезда:", 0, 20);
+    CInfo = label("CInfo", QT_TR_NOOP("Информация:"), 0, 0);
+    CBortNumber = label("CBortNumber", QT_TR_NOOP("Номер поезда:"), 0, 20);
     VBortNumber = label("VBortNumber", "", 0, 36);
-    URouteNumber = label("URouteNumber", "Номер маршрута", 0, 56);
+    URouteNumber = label("URouteNumber", QT_TR_NOOP("Номер маршрута"), 0, 56);
     VRouteNumber = label("VRouteNumber", "", 0, 72);
-    CDTime = label("CDTime", "Отстал от расписания", 0, 92);
+    CDTime = label("CDTime", QT_TR_NOOP("Отстал от расписания"), 0, 92);
     VDTime = label("VDTime", "", 0, 108);
-    CMaxDTime = label("CMaxDTime", "Максимальное отставание:", 0, 128);
+    CMaxDTime = label("CMaxDTime", QT_TR_NOOP("Максимальное отставание:"), 0, 128);
     VMaxDTime = label("VMaxDTime", "", 0, 144);
-    CSpeed = label("CSpeed", "Скорость:", 0, 164);
+    CSpeed = label("CSpeed", QT_TR_NOOP("Скорость:"), 0, 164);
     VSpeed = label("VSpeed", "", -1, 180);
-    CDSpeed = label("CDSpeed", "Ускорение:", 0, 200);
+    CDSpeed = label("CDSpeed", QT_TR_NOOP("Ускорение:"), 0, 200);
     VDSpeed = label("VDSpeed", "", 0, 216);
-    CController = label("CController", "Положение ручки:", 0, 236);
+    CController = label("CController", QT_TR_NOOP("Положение ручки:"), 0, 236);
     VController = label("VController", "", 0, 252);
-    CDoors = label("CDoors", "Двери закрыты", 0, 276);
-    CVagons = label("CVagons", "Вагонов:", 0, 296);
+    CDoors = label("CDoors", QT_TR_NOOP("Двери закрыты"), 0, 276);
+    CVagons = label("CVagons", QT_TR_NOOP("Вагонов:"), 0, 296);
     VVagons = label("VVagons", "", 0, 312);
-    CPassengers = label("CPassengers", "Пассажиров:", 0, 332);
+    CPassengers = label("CPassengers", QT_TR_NOOP("Пассажиров:"), 0, 332);
     VPassengers = label("VPassengers", "", 0, 348);
 
-    btShow = new QPushButton(QStringLiteral("Показать"), this);
+    btShow = new QPushButton(tr("Показать"), this);
     btShow->setObjectName(QStringLiteral("btShow"));
     btShow->setGeometry(0, 368, 170, 24);
-    ViewSpeed = label("ViewSpeed", "Скорость просмотра:", 0, 396);
+    ViewSpeed = label("ViewSpeed", QT_TR_NOOP("Скорость просмотра:"), 0, 396);
     Speed = new QSlider(Qt::Horizontal, this);
     Speed->setObjectName(QStringLiteral("Speed"));
     Speed->setGeometry(0, 412, 169, 45);
@@ -137,10 +140,10 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     Speed->setTickInterval(1);
     Speed->setValue(4);
     // Below the speed track bar, so that the controls of the form stay where they are.
-    ShowOccupied = new QCheckBox(QStringLiteral("Показать занятые пути"), this);
+    ShowOccupied = new QCheckBox(tr("Показать занятые пути"), this);
     ShowOccupied->setObjectName(QStringLiteral("ShowOccupied"));
     ShowOccupied->setGeometry(0, 460, 170, 20);
-    btDiagram = new QPushButton(QStringLiteral("График движения"), this);
+    btDiagram = new QPushButton(tr("График движения"), this);
     btDiagram->setObjectName(QStringLiteral("btDiagram"));
     btDiagram->setGeometry(0, 484, 170, 24);
     btDiagram->setAutoDefault(false);
@@ -268,12 +271,12 @@ void TVellView::ShowInfo() {
     CDTime->setText(ScheduleText(tram->ScheduleState));
     VDTime->setText(DeviationText(tram->ScheduleState, tram->Deviation));
     VMaxDTime->setText(MinutesSeconds(RoundHalfEven(double(tram->MaxLate) / TicksPerSecond)));
-    VSpeed->setText(Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + QStringLiteral(" км/ч"));
+    VSpeed->setText(Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + tr(" км/ч"));
     VDSpeed->setText(Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) +
-                     QStringLiteral(" м/с2"));
+                     tr(" м/с2"));
     VController->setText(Fixed(tram->Command, 1));
-    CDoors->setText(tram->DoorOpening != 0 ? QStringLiteral("Двери открыты")
-                                           : QStringLiteral("Двери закрыты"));
+    CDoors->setText(tram->DoorOpening != 0 ? tr("Двери открыты")
+                                           : tr("Двери закрыты"));
     VVagons->setText(QString::number(tram->Cars()));
     VPassengers->setText(
         QStringLiteral("%1/%2").arg(RoundHalfEven(tram->Passengers)).arg(tram->Capacity()));
@@ -290,7 +293,7 @@ void TVellView::ShowPassCount() {
         stop = &Map.Objects[nearest];
     if (stop) {
         const QString text =
-            QString::fromUtf8(PassCountLabel) + QString::number(WaitingPassengers(*stop));
+            tr(PassCountLabel) + QString::number(WaitingPassengers(*stop));
         QPainter plan(&Bitmaps.PlanBitmap);
         plan.setFont(font());
         const QFontMetrics metrics = plan.fontMetrics();
@@ -351,7 +354,7 @@ void TVellView::RouteInfoClick() {
 
 void TVellView::btDiagramClick() {
     if (!Recorder || Recorder->Data().Minutes <= 0) {
-        Dialogs.ShowMessage("Для графика движения выберите поезд и дайте ему поехать");
+        Dialogs.ShowMessage(tr("Для графика движения выберите поезд и дайте ему поехать").toStdString());
         return;
     }
     DiagramPicture = DrawTimeDistanceDiagram(Recorder->Data());
@@ -366,7 +369,7 @@ void TVellView::btDiagramClick() {
     }
     const std::string route = RouteDisplayName(Recorder->RouteRow(), Recorder->RouteCol());
     DiagramWindow->setWindowTitle(
-        QStringLiteral("График движения, маршрут %1").arg(QString::fromStdString(route)));
+        tr("График движения, маршрут %1").arg(QString::fromStdString(route)));
     // Three quarters of the picture fit a small screen and stay readable.
     auto* picture = DiagramWindow->findChild<QLabel*>(QStringLiteral("DiagramPicture"));
     picture->setPixmap(QPixmap::fromImage(DiagramPicture.scaled(

@@ -1,6 +1,8 @@
 // File faults and their Russian reasons.
 #include "FileFault.h"
 
+#include "Texts.h"
+
 #include <cerrno>
 
 namespace vell {
@@ -37,29 +39,29 @@ std::string FaultReason(TFileFault fault) {
     case TFileFault::Other:
         return {};
     case TFileFault::NotFound:
-        return "Файл не найден.";
+        return translate("FileFault", "Файл не найден.");
     case TFileFault::FolderNotFound:
-        return "Папка не найдена.";
+        return translate("FileFault", "Папка не найдена.");
     case TFileFault::NoAccess:
-        return "Нет прав доступа.";
+        return translate("FileFault", "Нет прав доступа.");
     case TFileFault::ReadOnly:
-        return "Папка доступна только для чтения.";
+        return translate("FileFault", "Папка доступна только для чтения.");
     case TFileFault::DiskFull:
-        return "Недостаточно места на диске.";
+        return translate("FileFault", "Недостаточно места на диске.");
     case TFileFault::TooBig:
-        return "Файл слишком велик.";
+        return translate("FileFault", "Файл слишком велик.");
     case TFileFault::IsFolder:
-        return "Это папка, а не файл.";
+        return translate("FileFault", "Это папка, а не файл.");
     case TFileFault::NameTooLong:
-        return "Слишком длинное имя файла.";
+        return translate("FileFault", "Слишком длинное имя файла.");
     case TFileFault::Empty:
-        return "Файл пуст.";
+        return translate("FileFault", "Файл пуст.");
     case TFileFault::Damaged:
-        return "Файл повреждён.";
+        return translate("FileFault", "Файл повреждён.");
     case TFileFault::PictureOverMap:
-        return "Рисунок заменил бы саму карту.";
+        return translate("FileFault", "Рисунок заменил бы саму карту.");
     case TFileFault::WriteProtected:
-        return "Файл защищён от записи.";
+        return translate("FileFault", "Файл защищён от записи.");
     }
     return {};
 }

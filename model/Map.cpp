@@ -2,12 +2,17 @@
 #include "Map.h"
 
 #include "FileName.h"
+#include "Texts.h"
 
 #include <algorithm>
 
 namespace vell {
 
-const char* const NewMapName = "Новая";
+const char* const NewMapName = QT_TRANSLATE_NOOP("Map", "Новая");
+
+std::string MapDisplayName(const std::string& fileName) {
+    return fileName == NewMapName ? translate("Map", NewMapName) : fileName;
+}
 
 void TMap::Create(const char* firstArgument) {
     CreateFault = TFileFault::None;
@@ -182,7 +187,7 @@ bool TMap::SaveToFile(TFileFault* fault) {
 }
 
 std::string TMap::ModifiedPrompt() const {
-    return "Карта '" + FileName + "' была изменена. Сохранить?";
+    return Arg(translate("Map", "Карта '%1' была изменена. Сохранить?"), MapDisplayName(FileName));
 }
 
 } // namespace vell

@@ -17,6 +17,9 @@ constexpr int MaxObjects = 65535;
 constexpr int DefaultView = 4800;
 extern const char* const NewMapName; // "Новая": a map that has no file yet
 
+// A map's file name as a user reads it: NewMapName in the program's language.
+std::string MapDisplayName(const std::string& fileName);
+
 using TObjectFilter = bool (*)(const TMapObject&);
 using TRouteMeasure = double (*)(const TMapObject&);
 

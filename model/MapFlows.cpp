@@ -2,16 +2,17 @@
 #include "MapFlows.h"
 
 #include "FileName.h"
+#include "Texts.h"
 
 #include <sys/stat.h>
 
 namespace vell {
 
-const char* const OpenErrorText = "Ошибка при открытии карты!";
-const char* const SaveErrorText = "Ошибка при сохранении карты!";
+const char* const OpenErrorText = QT_TRANSLATE_NOOP("Map", "Ошибка при открытии карты!");
+const char* const SaveErrorText = QT_TRANSLATE_NOOP("Map", "Ошибка при сохранении карты!");
 
 std::string OverwritePrompt(const std::string& fileName) {
-    return "Карта " + fileName + " уже существует. Заменить?";
+    return Arg(translate("Map", "Карта %1 уже существует. Заменить?"), fileName);
 }
 
 bool FileExists(const std::string& name) {
@@ -35,7 +36,7 @@ bool OpenMap(TMap& map, IUserDialogs& dialogs) {
     map.FileName = WithDefaultExtension(*chosen, ".VL");
     TFileFault fault = TFileFault::None;
     if (!map.LoadFromFile(nullptr, &fault)) {
-        dialogs.ShowError(WithReason(OpenErrorText, fault));
+        dialogs.ShowError(WithReason(translate("Map", OpenErrorText), fault));
         map.FileName = oldName;
         return false;
     }
@@ -46,7 +47,7 @@ bool SaveMap(TMap& map, IUserDialogs& dialogs) {
     if (map.FileName == NewMapName) return SaveMapAs(map, dialogs);
     TFileFault fault = TFileFault::None;
     if (!map.SaveToFile(&fault)) {
-        dialogs.ShowError(WithReason(SaveErrorText, fault));
+        dialogs.ShowError(WithReason(translate("Map", SaveErrorText), fault));
         return false;
     }
     return true;
@@ -64,7 +65,7 @@ bool SaveMapAs(TMap& map, IUserDialogs& dialogs) {
     }
     TFileFault fault = TFileFault::None;
     if (!map.SaveToFile(&fault)) {
-        dialogs.ShowError(WithReason(SaveErrorText, fault));
+        dialogs.ShowError(WithReason(translate("Map", SaveErrorText), fault));
         // Nothing was written there: the map stays named after the file that holds it, so that
         // the caption and the next save do not point at a place that failed.
         map.FileName = oldName;

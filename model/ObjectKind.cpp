@@ -2,6 +2,7 @@
 #include "ObjectKind.h"
 
 #include "MapObject.h"
+#include "Texts.h"
 
 #include <array>
 
@@ -13,22 +14,22 @@ struct TKindNames {
     const char* Identifier;
 };
 constexpr std::array<TKindNames, ObjectKindCount> KindNames{{
-    {"Бордёр", "Border"},
-    {"Стена", "Wall"},
-    {"Выс. стена", "HighWall"},
-    {"Арка", "Arch"},
-    {"Рельс", "Rail"},
-    {"Деревья", "Trees"},
-    {"Двупутка", "DoubleTrack"},
-    {"Двупутка и столбы", "DoubleTrackPoles"},
-    {"Двупутка и полоса", "DoubleTrackLane"},
-    {"Двупутка и зелень", "DoubleTrackGreen"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Бордёр"), "Border"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Стена"), "Wall"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Выс. стена"), "HighWall"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Арка"), "Arch"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Рельс"), "Rail"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Деревья"), "Trees"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Двупутка"), "DoubleTrack"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Двупутка и столбы"), "DoubleTrackPoles"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Двупутка и полоса"), "DoubleTrackLane"},
+    {QT_TRANSLATE_NOOP("ObjectKind", "Двупутка и зелень"), "DoubleTrackGreen"},
 }};
 } // namespace
 
 std::string KindCaption(std::uint8_t kind) {
-    if (kind < KindNames.size()) return KindNames[kind].Caption;
-    return "Неизвестный (" + std::to_string(kind) + ")";
+    if (kind < KindNames.size()) return translate("ObjectKind", KindNames[kind].Caption);
+    return Arg(translate("ObjectKind", "Неизвестный (%1)"), std::to_string(kind));
 }
 
 std::string KindIdentifier(std::uint8_t kind) {

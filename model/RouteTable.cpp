@@ -3,6 +3,7 @@
 
 #include "Geometry.h"
 #include "RouteWalk.h"
+#include "Texts.h"
 #include "Units.h"
 
 namespace vell {
@@ -56,11 +57,11 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
     return f;
 }
 
-const char* RouteFaultText(TRouteFault fault) {
+std::string RouteFaultText(TRouteFault fault) {
     switch (fault) {
-    case TRouteFault::NoCircuit: return "маршрут не замыкается";
-    case TRouteFault::BadCars: return "неверное число вагонов";
-    case TRouteFault::BadInterval: return "неверный интервал";
+    case TRouteFault::NoCircuit: return translate("RouteTable", "маршрут не замыкается");
+    case TRouteFault::BadCars: return translate("RouteTable", "неверное число вагонов");
+    case TRouteFault::BadInterval: return translate("RouteTable", "неверный интервал");
     case TRouteFault::None: break;
     }
     return "";
@@ -91,11 +92,20 @@ TMapSelection SelectMap(TMap& map) {
     return selection;
 }
 
-const std::vector<std::string>& RouteTableHeaders() {
-    static const std::vector<std::string> headers = {
-        "№", "Остановок", "Длина (м)", "Ср. перегон", "Время(мин)", "Ср. скорость",
-        "Интервал (мин)", "Вагонов"};
-    return headers;
+std::vector<std::string> RouteTableHeaders() {
+    static const char* const headers[] = {
+        QT_TRANSLATE_NOOP("RouteTable", "№"),
+        QT_TRANSLATE_NOOP("RouteTable", "Остановок"),
+        QT_TRANSLATE_NOOP("RouteTable", "Длина (м)"),
+        QT_TRANSLATE_NOOP("RouteTable", "Ср. перегон"),
+        QT_TRANSLATE_NOOP("RouteTable", "Время(мин)"),
+        QT_TRANSLATE_NOOP("RouteTable", "Ср. скорость"),
+        QT_TRANSLATE_NOOP("RouteTable", "Интервал (мин)"),
+        QT_TRANSLATE_NOOP("RouteTable", "Вагонов")};
+    std::vector<std::string> translated;
+    for (const char* header : headers)
+        translated.push_back(translate("RouteTable", header));
+    return translated;
 }
 
 std::vector<std::string> RouteTableCells(const TRouteTableRow& row, const TRouteRec& route) {

@@ -17,7 +17,7 @@ enum class TRouteFault {
     BadInterval, // Interval is 0
 };
 // The reason as VellSim prints it beside the row ("маршрут не замыкается"); empty for None.
-const char* RouteFaultText(TRouteFault fault);
+std::string RouteFaultText(TRouteFault fault);
 
 struct TRouteFigures {
     int Stops = 0;                   // StopCount
@@ -59,7 +59,7 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column);
 TMapSelection SelectMap(TMap& map);
 
 // The table's column headers: "№", "Остановок", ...
-const std::vector<std::string>& RouteTableHeaders();
+std::vector<std::string> RouteTableHeaders();
 // The texts of one row's eight cells, "-" where a figure is missing.
 std::vector<std::string> RouteTableCells(const TRouteTableRow& row, const TRouteRec& route);
 

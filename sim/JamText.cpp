@@ -1,6 +1,7 @@
 // Jams and deadlocks in words.
 #include "JamText.h"
 
+#include "Texts.h"
 #include "Units.h"
 
 #include <cstdio>
@@ -22,11 +23,12 @@ std::string Coordinate(double v) {
 }
 
 std::string TramAndRoute(const TBlockedTram& t) {
-    return "поезд " + std::to_string(t.Number) + ", маршрут " + RouteDisplayName(t.Row, t.Col);
+    return Arg(translate("Jams", "поезд %1, маршрут %2"), std::to_string(t.Number),
+               RouteDisplayName(t.Row, t.Col));
 }
 
 std::string RailAndPlace(const TMap& map, int rail) {
-    std::string text = "путь " + std::to_string(rail);
+    std::string text = Arg(translate("Jams", "путь %1"), std::to_string(rail));
     if (rail >= 0 && std::size_t(rail) < map.Objects.size()) {
         const TMapObject& o = map.Objects[std::size_t(rail)];
         text += " (" + Coordinate((o.X1 + o.X2) / 2.0) + ", " + Coordinate((o.Y1 + o.Y2) / 2.0) +
@@ -36,8 +38,9 @@ std::string RailAndPlace(const TMap& map, int rail) {
 }
 
 std::string WaitsFor(int heldBy, bool past) {
-    const std::string verb = past ? "ждал" : "ждёт";
-    return heldBy != 0 ? verb + " поезд " + std::to_string(heldBy) : verb + ": никто";
+    if (heldBy == 0) return past ? translate("Jams", "ждал: никто") : translate("Jams", "ждёт: никто");
+    return Arg(past ? translate("Jams", "ждал поезд %1") : translate("Jams", "ждёт поезд %1"),
+               std::to_string(heldBy));
 }
 
 } // namespace
@@ -46,22 +49,27 @@ std::string StepsAsMinutes(long long steps) { return OneDecimal(steps / TicksPer
 
 std::string BlockedTramLine(const TMap& map, const TBlockedTram& t) {
     std::string text = TramAndRoute(t) + ": " + RailAndPlace(map, t.Rail);
-    if (t.Since >= 0) text += ", с " + StepsAsMinutes(t.Since) + " мин";
+    if (t.Since >= 0) text += Arg(translate("Jams", ", с %1 мин"), StepsAsMinutes(t.Since));
     return text + ", " + WaitsFor(t.HeldBy, false);
 }
 
 std::string EpisodeLine(const TMap& map, const TJamEpisode& e) {
-    return TramAndRoute(e.Tram) + ": " + RailAndPlace(map, e.Tram.Rail) + ", с " +
-           StepsAsMinutes(e.Tram.Since) + " мин " + (e.Ongoing ? "стоит " : "стоял ") +
-           StepsAsMinutes(e.Steps) + " мин, " + WaitsFor(e.Tram.HeldBy, !e.Ongoing);
+    const std::string stand = e.Ongoing ? translate("Jams", ", с %1 мин стоит %2 мин, ")
+                                        : translate("Jams", ", с %1 мин стоял %2 мин, ");
+    return TramAndRoute(e.Tram) + ": " + RailAndPlace(map, e.Tram.Rail) +
+           Arg(stand, StepsAsMinutes(e.Tram.Since), StepsAsMinutes(e.Steps)) +
+           WaitsFor(e.Tram.HeldBy, !e.Ongoing);
 }
 
 std::string DeadlockLine(const TDeadlock& d) {
-    std::string text = d.Formed >= 0 ? "с " + StepsAsMinutes(d.Formed) + " мин: " : "";
+    std::string text =
+        d.Formed >= 0 ? Arg(translate("Jams", "с %1 мин: "), StepsAsMinutes(d.Formed)) : "";
     for (const TBlockedTram& t : d.Trams)
-        text += "поезд " + std::to_string(t.Number) + " (маршрут " +
-                RouteDisplayName(t.Row, t.Col) + ", путь " + std::to_string(t.Rail) + ") → ";
-    if (!d.Trams.empty()) text += "поезд " + std::to_string(d.Trams[0].Number);
+        text += Arg(translate("Jams", "поезд %1 (маршрут %2, путь %3) → "),
+                    std::to_string(t.Number), RouteDisplayName(t.Row, t.Col),
+                    std::to_string(t.Rail));
+    if (!d.Trams.empty())
+        text += Arg(translate("Jams", "поезд %1"), std::to_string(d.Trams[0].Number));
     return text;
 }
 
@@ -69,16 +77,16 @@ std::string JamPictureText(const TMap& map, const TJamPicture& picture,
                            const std::string& newline) {
     std::string text;
     if (picture.Blocked.empty()) {
-        text += "Стоящих поездов нет" + newline;
+        text += translate("Jams", "Стоящих поездов нет") + newline;
     } else {
-        text += "Стоят сейчас:" + newline;
+        text += translate("Jams", "Стоят сейчас:") + newline;
         for (const TBlockedTram& t : picture.Blocked)
             text += "  " + BlockedTramLine(map, t) + newline;
     }
     if (picture.Deadlocks.empty()) {
-        text += "Взаимных блокировок нет" + newline;
+        text += translate("Jams", "Взаимных блокировок нет") + newline;
     } else {
-        text += "Взаимные блокировки:" + newline;
+        text += translate("Jams", "Взаимные блокировки:") + newline;
         for (const TDeadlock& d : picture.Deadlocks) text += "  " + DeadlockLine(d) + newline;
     }
     return text;

@@ -2,6 +2,7 @@
 #include "RouteReport.h"
 
 #include "RouteTable.h"
+#include "Texts.h"
 
 namespace vell {
 
@@ -17,7 +18,8 @@ std::string RouteReport(const TMap& map) {
         inService += route.TramsInService;
         planned += route.TramCount;
     }
-    text += "Итого " + std::to_string(inService) + " (" + std::to_string(planned) + ")";
+    text += translate("RouteReport", "Итого") + " " + std::to_string(inService) + " (" +
+            std::to_string(planned) + ")";
     return text;
 }
 

@@ -3,6 +3,7 @@
 
 #include "Jams.h"
 #include "RouteWalk.h"
+#include "Texts.h"
 #include "Units.h"
 
 #include <cmath>
@@ -28,7 +29,8 @@ TTimeDistanceRecorder::TTimeDistanceRecorder(const TWorld& world, int row, int c
         Offsets.try_emplace({rail, choice}, CircuitLength);
         CircuitLength += World.Rails()[rail].Length;
         if (World.Rails()[rail].Stop)
-            Stops.push_back({"ост. " + std::to_string(Stops.size() + 1), CircuitLength});
+            Stops.push_back({Arg(translate("Diagram", "ост. %1"), std::to_string(Stops.size() + 1)),
+                             CircuitLength});
         rail = NextOnRoute(map, route, rail, choice);
     } while (rail != start && int(Offsets.size()) <= World.CircuitRails(row, col));
 }

@@ -3,6 +3,7 @@
 
 #include "Json.h"
 #include "ObjectKind.h"
+#include "Texts.h"
 #include "ToolMap.h"
 
 #include <array>
@@ -21,23 +22,24 @@ std::string WaypointList(const TRouteRec& r) {
 }
 
 void PrintInfoText(const TMap& map, const std::array<int, 16>& kinds, std::ostream& out) {
-    out << "Карта: " << map.FileName << "\n";
-    out << "Объектов: " << map.ObjectCount() << "\n";
+    out << translate("VellSim", "Карта:") << " " << map.FileName << "\n";
+    out << translate("VellSim", "Объектов:") << " " << map.ObjectCount() << "\n";
     for (int kind = 0; kind < 16; ++kind)
         if (kinds[kind] > 0 || kind < ObjectKindCount)
             out << "  " << KindCaption(std::uint8_t(kind)) << ": " << kinds[kind] << "\n";
-    out << "Маршруты:\n";
+    out << translate("VellSim", "Маршруты:") << "\n";
     int listed = 0;
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
             const TRouteRec& r = map.Route(i, j);
             if (r.WaypointCount <= 0) continue;
             ++listed;
-            out << "  " << RouteDisplayName(i, j) << ": точки " << WaypointList(r) << "; вагонов "
-                << int(r.Cars) << "; интервал " << int(r.Interval) << " мин"
-                << (r.InUse() ? "" : " (маршрут не задан)") << "\n";
+            out << "  " << RouteDisplayName(i, j) << ": "
+                << Arg(translate("VellSim", "точки %1; вагонов %2; интервал %3 мин"),
+                       WaypointList(r), std::to_string(int(r.Cars)), std::to_string(int(r.Interval)))
+                << (r.InUse() ? "" : " " + translate("VellSim", "(маршрут не задан)")) << "\n";
         }
-    if (listed == 0) out << "  нет\n";
+    if (listed == 0) out << "  " << translate("VellSim", "нет") << "\n";
 }
 
 void PrintInfoJson(const TMap& map, const std::array<int, 16>& kinds, std::ostream& out) {

@@ -3,9 +3,11 @@
 
 #include "Json.h"
 #include "Network.h"
+#include "RouteEditing.h"
 #include "RouteTable.h"
 #include "RouteWalk.h"
 #include "TextTable.h"
+#include "Texts.h"
 #include "ToolMap.h"
 
 #include <iomanip>
@@ -23,27 +25,28 @@ struct TRuleName {
     const char* Caption;
 };
 constexpr TRuleName RuleNames[] = {
-    {DeadEnd, "dead_end", "тупик: рельс никуда не ведёт"},
-    {TooManySuccessors, "more_than_two_successors", "больше двух продолжений"},
-    {TooManyNear, "more_than_six_near", "больше шести рельсов ближе 4 м"},
-    {ShortStop, "stop_shorter_than_25m", "остановка короче 25 м"},
+    {DeadEnd, "dead_end", QT_TRANSLATE_NOOP("VellSim", "тупик: рельс никуда не ведёт")},
+    {TooManySuccessors, "more_than_two_successors", QT_TRANSLATE_NOOP("VellSim", "больше двух продолжений")},
+    {TooManyNear, "more_than_six_near", QT_TRANSLATE_NOOP("VellSim", "больше шести рельсов ближе 4 м")},
+    {ShortStop, "stop_shorter_than_25m", QT_TRANSLATE_NOOP("VellSim", "остановка короче 25 м")},
 };
 
 void PrintCheckText(const TMap& map, int result, const std::vector<TRailFault>& faults,
                     std::ostream& out) {
     if (result < 0) {
-        out << "С рельсами всё в порядке\n";
+        out << translate("RouteEditing", RailsInOrderText) << "\n";
         return;
     }
-    out << "Ошибка с рельсами! Неисправных рельсов: " << faults.size() << "\n";
+    out << translate("VellSim", "Ошибка с рельсами! Неисправных рельсов:") << " " << faults.size()
+        << "\n";
     for (const TRailFault& f : faults) {
         const TMapObject& o = map.Objects[f.Index];
-        out << "  рельс " << f.Index << " (" << o.X1 << ", " << o.Y1 << ") - (" << o.X2 << ", "
+        out << "  " << translate("VellSim", "рельс") << " " << f.Index << " (" << o.X1 << ", " << o.Y1 << ") - (" << o.X2 << ", "
             << o.Y2 << "):";
         const char* separator = " ";
         for (const TRuleName& r : RuleNames)
             if (f.Rules & r.Rule) {
-                out << separator << r.Caption;
+                out << separator << translate("VellSim", r.Caption);
                 separator = "; ";
             }
         out << "\n";
@@ -131,8 +134,10 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
         return networkOk ? ExitOk : ExitFindings;
     }
     if (!networkOk) {
-        out << "Ошибка с рельсами!\nПроверьте карту в редакторе (VellSim check "
-            << map->FileName << ")\n";
+        out << Arg(translate("VellSim", "Ошибка с рельсами!\n"
+                                        "Проверьте карту в редакторе (VellSim check %1)"),
+                   map->FileName)
+            << "\n";
         return ExitFindings;
     }
     std::vector<std::vector<std::string>> rows{RouteTableHeaders()};
@@ -141,8 +146,8 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
         if (!row.Figures.Usable) rows.back().push_back(RouteFaultText(row.Figures.Fault));
     }
     PrintTable(rows, out);
-    if (selection.Rows.empty()) out << "Маршрутов нет\n";
-    out << "Всего трамваев: " << selection.TotalTrams << "\n";
+    if (selection.Rows.empty()) out << translate("VellSim", "Маршрутов нет") << "\n";
+    out << translate("VellSim", "Всего трамваев:") << " " << selection.TotalTrams << "\n";
     return ExitOk;
 }
 

@@ -11,6 +11,7 @@
 #include "RouteTable.h"
 #include "RunStatistics.h"
 #include "TextTable.h"
+#include "Texts.h"
 #include "Trace.h"
 #include "ToolMap.h"
 #include "Units.h"
@@ -237,9 +238,12 @@ void PrintJson(const TMap& map, const TRunSettings& settings, const TRunResult& 
 void PrintJams(const TMap& map, const TRunResult& r, std::ostream& out) {
     out << "\n";
     if (r.Episodes.empty()) {
-        out << "Заторов дольше " << JamEpisodeMinutes << " мин нет\n";
+        out << Arg(translate("Jams", "Заторов дольше %1 мин нет"),
+                   std::to_string(int(JamEpisodeMinutes)))
+            << "\n";
     } else {
-        out << "Заторы дольше " << JamEpisodeMinutes << " мин:\n";
+        out << Arg(translate("Jams", "Заторы дольше %1 мин:"), std::to_string(int(JamEpisodeMinutes)))
+            << "\n";
         for (const TJamEpisode& e : r.Episodes) out << "  " << EpisodeLine(map, e) << "\n";
     }
     TJamPicture end;
@@ -250,15 +254,23 @@ void PrintJams(const TMap& map, const TRunResult& r, std::ostream& out) {
 
 void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& r,
                std::ostream& out) {
-    out << "Карта: " << map.FileName << "\n"
-        << "Зерно: " << settings.Seed << ", минут: " << settings.Minutes
-        << ", шагов мира: " << r.Steps << "\n\n";
+    out << translate("VellSim", "Карта:") << " " << map.FileName << "\n"
+        << translate("VellSim", "Зерно:") << " " << settings.Seed << ", "
+        << translate("VellSim", "минут:") << " " << settings.Minutes << ", "
+        << translate("VellSim", "шагов мира:") << " " << r.Steps << "\n\n";
     for (char c : r.Report)
         if (c != '\r') out << c;
     out << "\n\n";
-    std::vector<std::vector<std::string>> rows{
-        {"№", "план", "выпущено", "на линии", "остановок", "пропущено", "вошло", "вышло",
-         "ср.откл.с", "опозд.с", "сошли", "аварий", "простой.мин"}};
+    static const char* const headers[] = {
+        QT_TRANSLATE_NOOP("VellSim", "№"),         QT_TRANSLATE_NOOP("VellSim", "план"),
+        QT_TRANSLATE_NOOP("VellSim", "выпущено"),  QT_TRANSLATE_NOOP("VellSim", "на линии"),
+        QT_TRANSLATE_NOOP("VellSim", "остановок"), QT_TRANSLATE_NOOP("VellSim", "пропущено"),
+        QT_TRANSLATE_NOOP("VellSim", "вошло"),     QT_TRANSLATE_NOOP("VellSim", "вышло"),
+        QT_TRANSLATE_NOOP("VellSim", "ср.откл.с"), QT_TRANSLATE_NOOP("VellSim", "опозд.с"),
+        QT_TRANSLATE_NOOP("VellSim", "сошли"),     QT_TRANSLATE_NOOP("VellSim", "аварий"),
+        QT_TRANSLATE_NOOP("VellSim", "простой.мин")};
+    std::vector<std::vector<std::string>> rows(1);
+    for (const char* header : headers) rows[0].push_back(translate("VellSim", header));
     for (const TRouteStatistics& s : r.Routes)
         rows.push_back({RouteDisplayName(s.Row, s.Col), std::to_string(s.Planned),
                         std::to_string(s.Dispatched), std::to_string(s.InService),
@@ -268,7 +280,7 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
                         Fixed(s.WorstLateS, 1), std::to_string(s.OffRoute),
                         std::to_string(s.AccidentTicks), Fixed(s.LongestStandstillMin, 1)});
     PrintTable(rows, out, TAlign::Right);
-    if (r.Routes.empty()) out << "Маршрутов нет\n";
+    if (r.Routes.empty()) out << translate("VellSim", "Маршрутов нет") << "\n";
     PrintJams(map, r, out);
 }
 

@@ -59,7 +59,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         // A lone "-" is a name, as it is for most programs.
         if (optionsEnded || word.size() < 2 || word[0] != '-') {
             if (!addMap(word))
-                return Failed("можно открыть только одну карту, лишнее имя: " + word);
+                return Failed(Arg(translate("CommandLine",
+                                            "можно открыть только одну карту, лишнее имя: %1"),
+                                  word));
             continue;
         }
         if (word == "--") {
@@ -74,42 +76,67 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.Action = TCommandLineAction::Version;
             return line;
         }
+        if (word == "--lang" || word.rfind("--lang=", 0) == 0) {
+            std::string value;
+            if (word == "--lang") {
+                if (k + 1 >= args.size())
+                    return Failed(Arg(translate("CommandLine", "параметру %1 нужно значение"), word));
+                value = args[++k];
+            } else {
+                value = word.substr(7);
+            }
+            TLanguage language;
+            if (!LanguageOfName(value, language))
+                return Failed(Arg(translate("CommandLine", "неизвестный язык %1, есть ru и en"), value));
+            line.Language = language;
+            continue;
+        }
         const std::string_view name = *QtOptionName(word);
         if (Contains(QtFlags, name)) {
             line.QtArguments.push_back(word);
         } else if (Contains(QtOptionsWithValue, name)) {
-            if (k + 1 >= args.size()) return Failed("параметру " + word + " нужно значение");
+            if (k + 1 >= args.size())
+                return Failed(Arg(translate("CommandLine", "параметру %1 нужно значение"), word));
             line.QtArguments.push_back(word);
             line.QtArguments.push_back(args[++k]);
         } else if (auto eq = name.find('=');
                    eq != std::string_view::npos && Contains(QtOptionsWithInlineValue, name.substr(0, eq))) {
             line.QtArguments.push_back(word);
         } else {
-            return Failed("неизвестный параметр " + word);
+            return Failed(Arg(translate("CommandLine", "неизвестный параметр %1"), word));
         }
     }
     return line;
 }
 
+TLanguage ChosenLanguage(const TCommandLine& line) {
+    return line.Language ? *line.Language : LanguageOfEnvironment();
+}
+
 std::string HelpText(const TProgramInfo& program) {
     const std::string name(program.Name);
-    std::string text = "Использование: " + name + " [ПАРАМЕТРЫ] [КАРТА.vl]\n";
-    text += program.About;
-    text += "\n"
-            "Параметры:\n"
-            "  -h, --help   показать эту справку и выйти\n"
-            "  --version    показать версию программы и выйти\n"
-            "  --           конец параметров: дальше только имя карты, даже если оно\n"
-            "               начинается с «-»\n"
-            "\n";
-    text += program.MapNote;
-    text += "Имя карты без точки получает расширение .vl.\n"
-            "\n"
-            "Принимаются и параметры самой Qt, например:\n"
-            "  -platform offscreen|xcb|wayland   оконная система\n"
-            "  -style Fusion                     вид окон\n"
-            "  -qwindowgeometry 800x600+0+0      размер и место первого окна\n"
-            "  -reverse                          окна с раскладкой справа налево\n";
+    std::string text =
+        Arg(translate("CommandLine", "Использование: %1 [ПАРАМЕТРЫ] [КАРТА.vl]\n"), name);
+    text += translate("CommandLine", std::string(program.About).c_str());
+    text += translate("CommandLine",
+                      "\n"
+                      "Параметры:\n"
+                      "  -h, --help   показать эту справку и выйти\n"
+                      "  --version    показать версию программы и выйти\n"
+                      "  --lang ru|en язык программы; без него язык берётся из локали\n"
+                      "               (русский для русской и для C, иначе английский)\n"
+                      "  --           конец параметров: дальше только имя карты, даже если оно\n"
+                      "               начинается с «-»\n"
+                      "\n");
+    text += translate("CommandLine", std::string(program.MapNote).c_str());
+    text += translate("CommandLine",
+                      "Имя карты без точки получает расширение .vl.\n"
+                      "\n"
+                      "Принимаются и параметры самой Qt, например:\n"
+                      "  -platform offscreen|xcb|wayland   оконная система\n"
+                      "  -style Fusion                     вид окон\n"
+                      "  -qwindowgeometry 800x600+0+0      размер и место первого окна\n"
+                      "  -reverse                          окна с раскладкой справа налево\n");
     return text;
 }
 
@@ -125,7 +152,8 @@ std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInf
     case TCommandLineAction::Version: out << VersionText(program); return 0;
     case TCommandLineAction::Error:
         err << program.Name << ": " << line.Error << "\n"
-            << "Подробнее: " << program.Name << " --help\n";
+            << Arg(translate("CommandLine", "Подробнее: %1 --help"), std::string(program.Name))
+            << "\n";
         return 2;
     }
     return 2;
@@ -164,8 +192,11 @@ std::optional<int> AnswerNoDisplay(const TCommandLine& line, const TProgramInfo&
                                                  : !platform.empty())
             return std::nullopt;
     }
-    err << program.Name
-        << ": нужен графический экран (X11 или Wayland), а его нет; без экрана работает VellSim\n";
+    err << program.Name << ": "
+        << translate("CommandLine",
+                     "нужен графический экран (X11 или Wayland), а его нет; без экрана работает "
+                     "VellSim")
+        << "\n";
     return 2;
 }
 

@@ -3,6 +3,8 @@
 // without a display.
 #pragma once
 
+#include "Texts.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -16,6 +18,8 @@ enum class TCommandLineAction { Run, Help, Version, Error };
 struct TCommandLine {
     TCommandLineAction Action = TCommandLineAction::Run;
     std::optional<std::string> MapName;
+    // --lang ru|en; nothing leaves the choice to the user's locale.
+    std::optional<TLanguage> Language;
     // Qt's own options with their values, in their order, for QApplication.
     std::vector<std::string> QtArguments;
     // One line without the program's name, when Action is Error.
@@ -26,7 +30,12 @@ struct TCommandLine {
 // met from the left decides; "--" makes every later word a map name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// What the help and the version say about one program.
+// The language the line asks for, or else the one of the user's locale. The line's mistakes
+// are worded in the language installed while it is parsed: parse again once it is chosen.
+TLanguage ChosenLanguage(const TCommandLine& line);
+
+// What the help and the version say about one program (About and MapNote marked for
+// translation in the context "CommandLine").
 struct TProgramInfo {
     std::string_view Name;    // "VellGame"
     std::string_view Version; // "1.0.0"

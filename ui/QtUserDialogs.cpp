@@ -16,7 +16,7 @@
 
 namespace vell {
 
-const char* const MapFileFilter = "карта с трамваями (*.vl)";
+const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта с трамваями (*.vl)");
 
 namespace {
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
@@ -93,7 +93,7 @@ void TQtUserDialogs::SetOpenFolders(const TMap* map, const QString& bundledMaps)
 QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save) {
     if (!dialog) {
         dialog = new QFileDialog(Parent);
-        dialog->setNameFilter(QString::fromUtf8(MapFileFilter));
+        dialog->setNameFilter(QCoreApplication::translate("UserDialogs", MapFileFilter));
         dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // The map flows ask before replacing a file; the dialog must not ask as well.

@@ -2,10 +2,11 @@
 #include "EditorFlows.h"
 
 #include "MapFlows.h"
+#include "Texts.h"
 
 namespace vell {
 
-const char* const ExitPrompt = "Вы действительно хотите выйти?";
+const char* const ExitPrompt = QT_TRANSLATE_NOOP("EditorFlows", "Вы действительно хотите выйти?");
 
 namespace {
 
@@ -30,7 +31,7 @@ bool ConfirmNewMap(TMap& map, IUserDialogs& dialogs) {
 
 bool ConfirmExit(TMap& map, IUserDialogs& dialogs) {
     if (map.Modified) return SettleChanges(map, dialogs);
-    return dialogs.AskYesNo(ExitPrompt);
+    return dialogs.AskYesNo(translate("EditorFlows", ExitPrompt));
 }
 
 bool EditorOpenMap(TMap& map, IUserDialogs& dialogs) {

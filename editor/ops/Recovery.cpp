@@ -2,6 +2,7 @@
 #include "Recovery.h"
 
 #include "ByteStream.h"
+#include "Texts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -185,13 +186,16 @@ std::string RecoveryPrompt(const TRecoveryCopy& copy) {
     char when[64] = "";
     std::tm local {};
     if (localtime_r(&copy.Time, &local)) std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
-    return "Редактор карт был закрыт без сохранения. Найдена копия карты '" + copy.MapName +
-           "' от " + when + ". Восстановить её?";
+    return Arg(translate("Recovery", "Редактор карт был закрыт без сохранения. Найдена копия "
+                                     "карты '%1' от %2. Восстановить её?"),
+               MapDisplayName(copy.MapName), when);
 }
 
 std::string RecoveryUnreadableText(const TRecoveryCopy& copy) {
-    return WithReason("Копию карты для восстановления не удалось прочитать: " + copy.Path,
-                      copy.Fault);
+    return WithReason(
+        Arg(translate("Recovery", "Копию карты для восстановления не удалось прочитать: %1"),
+            copy.Path),
+        copy.Fault);
 }
 
 std::vector<std::uint8_t> SerializeRecoveryCopy(const TMap& map) {

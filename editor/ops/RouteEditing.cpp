@@ -1,22 +1,25 @@
 // The route panel's operations and the rail check.
 #include "RouteEditing.h"
 
+#include "Texts.h"
+
 #include <algorithm>
 
 namespace vell {
 
-const char* const RailsInOrderText = "С рельсами всё в порядке";
+const char* const RailsInOrderText = QT_TRANSLATE_NOOP("RouteEditing", "С рельсами всё в порядке");
 
 std::optional<std::string> CountPointCaption(int n) {
     if (n < 0 || n > MaxWaypoints) return std::nullopt;
-    if (n == 0) return "Маршрут не задан";
-    if (n == 1) return "1 точка (маршрут не задан)";
+    if (n == 0) return translate("RouteEditing", "Маршрут не задан");
+    if (n == 1) return translate("RouteEditing", "1 точка (маршрут не задан)");
+    // Russian's three forms; 1 itself never gets here, so English says "points" to all three.
     const int last = n % 10;
     const bool teens = n % 100 >= 11 && n % 100 <= 19;
-    const char* word = (last == 1 && !teens)                 ? " точка"
-                       : (last >= 2 && last <= 4 && !teens) ? " точки"
-                                                            : " точек";
-    return std::to_string(n) + word;
+    const char* text = (last == 1 && !teens)                 ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точка")
+                       : (last >= 2 && last <= 4 && !teens) ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точки")
+                                                            : QT_TRANSLATE_NOOP("RouteEditing", "%1 точек");
+    return Arg(translate("RouteEditing", text), std::to_string(n));
 }
 
 bool AddSelectedRailToRoute(TMap& map, int row, int column) {

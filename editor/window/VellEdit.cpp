@@ -9,6 +9,7 @@
 #include "PlanView.h"
 #include "Recovery.h"
 #include "Selection.h"
+#include "Texts.h"
 #include "Units.h"
 
 #include <QAbstractButton>
@@ -28,7 +29,7 @@
 
 namespace vell {
 
-const char* const EditorCaption = "Редактор карт";
+const char* const EditorCaption = QT_TRANSLATE_NOOP("vell::TVellEdit", "Редактор карт");
 
 namespace {
 
@@ -48,10 +49,17 @@ QFont EditorFont() {
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-const char* const ActionItems[10] = {"Бордёр (&1)", "Стена (&2)",    "Выс. стена (&3)",
-                                     "Арка (&4)",   "Рельс (&5)",    "Деревья (&6)",
-                                     "Двупутка (&7)", "и столбы (&8)", "и полоса (&9)",
-                                     "и зелень (&0)"};
+const char* const ActionItems[10] = {
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Бордёр (&1)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Стена (&2)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Выс. стена (&3)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Арка (&4)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Рельс (&5)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Деревья (&6)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "Двупутка (&7)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "и столбы (&8)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "и полоса (&9)"),
+    QT_TRANSLATE_NOOP("vell::TVellEdit", "и зелень (&0)")};
 
 TMouseButton ButtonOf(Qt::MouseButton button) {
     switch (button) {
@@ -71,7 +79,7 @@ TVellEdit::TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDial
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(Text(EditorCaption));
+    setWindowTitle(tr(EditorCaption));
     setFont(EditorFont());
     CreateControls();
     CreateMenu();
@@ -90,15 +98,15 @@ void TVellEdit::CreateControls() {
 
     auto button = [&](QPushButton*& b, const char* name, int x, int y, int w, const char* caption,
                       const char* hint, auto handler) {
-        b = new QPushButton(Text(caption), client);
+        b = new QPushButton(tr(caption), client);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, w, 24);
-        if (hint) b->setToolTip(Text(hint));
+        if (hint) b->setToolTip(tr(hint));
         b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, handler);
     };
     auto label = [&](QLabel*& l, const char* name, int x, int y, const char* caption) {
-        l = new QLabel(Text(caption), client);
+        l = new QLabel(tr(caption), client);
         l->setObjectName(QString::fromLatin1(name));
         l->move(x, y);
         l->adjustSize();
@@ -111,37 +119,37 @@ void TVellEdit::CreateControls() {
     Action = new QButtonGroup(this);
     Action->setObjectName(QStringLiteral("ActionItems"));
     for (int i = 0; i < 10; ++i) {
-        auto* item = new QRadioButton(Text(ActionItems[i]), group);
+        auto* item = new QRadioButton(tr(ActionItems[i]), group);
         item->setObjectName(QStringLiteral("Action%1").arg(i));
         item->setGeometry(6 + (i / 5) * 96, 6 + (i % 5) * 14, 92, 14);
         Action->addButton(item, i);
     }
     Action->button(Rail)->setChecked(true);
 
-    button(DeSelect, "DeSelect", 0, 80, 100, "Снять выд. (&S)", "Снять выделение",
+    button(DeSelect, "DeSelect", 0, 80, 100, QT_TR_NOOP("Снять выд. (&S)"), QT_TR_NOOP("Снять выделение"),
            &TVellEdit::DeSelectClick);
-    button(DelSel, "DelSel", 100, 80, 100, "Удалить выд. (&D)", "Удалить выделенное",
+    button(DelSel, "DelSel", 100, 80, 100, QT_TR_NOOP("Удалить выд. (&D)"), QT_TR_NOOP("Удалить выделенное"),
            &TVellEdit::DelSelClick);
-    button(Swap, "Swap", 0, 104, 200, "Преобразовать выделенное (&E)", "Преобразовать выделенное",
+    button(Swap, "Swap", 0, 104, 200, QT_TR_NOOP("Преобразовать выделенное (&E)"), QT_TR_NOOP("Преобразовать выделенное"),
            &TVellEdit::SwapClick);
-    button(ColorToMem, "ColorToMem", 0, 132, 100, "Запомн. цвет (&Z)", "Запомнить цвет",
+    button(ColorToMem, "ColorToMem", 0, 132, 100, QT_TR_NOOP("Запомн. цвет (&Z)"), QT_TR_NOOP("Запомнить цвет"),
            &TVellEdit::ColorToMemClick);
-    button(MemToColor, "MemToColor", 100, 132, 100, "Примен. цвет (&X)", "Применить цвет",
+    button(MemToColor, "MemToColor", 100, 132, 100, QT_TR_NOOP("Примен. цвет (&X)"), QT_TR_NOOP("Применить цвет"),
            &TVellEdit::MemToColorClick);
-    button(Check, "Check", 0, 160, 100, "Пров. пути (&P)", "Проверить пути",
+    button(Check, "Check", 0, 160, 100, QT_TR_NOOP("Пров. пути (&P)"), QT_TR_NOOP("Проверить пути"),
            &TVellEdit::CheckClick);
-    button(Compile, "Compile", 100, 160, 100, "Пр. 2-путки (&W)", "Преобразовать двухпутки",
+    button(Compile, "Compile", 100, 160, 100, QT_TR_NOOP("Пр. 2-путки (&W)"), QT_TR_NOOP("Преобразовать двухпутки"),
            &TVellEdit::CompileClick);
-    button(Intersections, "Intersections", 0, 184, 200, "Показать соседей (&N)",
-           "Показать соседей", &TVellEdit::IntersectionsClick);
-    button(AddToRoute, "AddToRoute", 0, 212, 100, "Доб. к м-ту (&A)", "Добавить к маршруту",
+    button(Intersections, "Intersections", 0, 184, 200, QT_TR_NOOP("Показать соседей (&N)"),
+           QT_TR_NOOP("Показать соседей"), &TVellEdit::IntersectionsClick);
+    button(AddToRoute, "AddToRoute", 0, 212, 100, QT_TR_NOOP("Доб. к м-ту (&A)"), QT_TR_NOOP("Добавить к маршруту"),
            &TVellEdit::AddToRouteClick);
-    button(ClearRoute, "ClearRoute", 100, 212, 100, "Очистить м-т (&Q)", "Очистить маршрут",
+    button(ClearRoute, "ClearRoute", 100, 212, 100, QT_TR_NOOP("Очистить м-т (&Q)"), QT_TR_NOOP("Очистить маршрут"),
            &TVellEdit::ClearRouteClick);
-    button(CheckRoute, "CheckRoute", 0, 236, 200, "Проверить маршрут (&O)", "Проверить маршрут",
+    button(CheckRoute, "CheckRoute", 0, 236, 200, QT_TR_NOOP("Проверить маршрут (&O)"), QT_TR_NOOP("Проверить маршрут"),
            &TVellEdit::CheckRouteClick);
 
-    label(Number, "Number", 0, 268, "Номер маршрута:");
+    label(Number, "Number", 0, 268, QT_TR_NOOP("Номер маршрута:"));
     Symbol1 = new QComboBox(client);
     Symbol1->setObjectName(QStringLiteral("Symbol1"));
     Symbol1->setGeometry(96, 264, 52, 21);
@@ -156,7 +164,7 @@ void TVellEdit::CreateControls() {
     Symbol2->addItem(Text("Б"));
     Symbol2->setMaxVisibleItems(13);
 
-    label(LabelVagonCount, "LabelVagonCount", 0, 292, "Кол-во вагонов в поезде (1-3):");
+    label(LabelVagonCount, "LabelVagonCount", 0, 292, QT_TR_NOOP("Кол-во вагонов в поезде (1-3):"));
     VagonCount = new QSlider(Qt::Horizontal, client);
     VagonCount->setObjectName(QStringLiteral("VagonCount"));
     VagonCount->setGeometry(156, 288, 44, 28);
@@ -167,7 +175,7 @@ void TVellEdit::CreateControls() {
     VagonCount->setTickInterval(1);
     VagonCount->setFocusPolicy(Qt::StrongFocus);
 
-    label(RouteIntervalCaption, "RouteIntervalCaption", 0, 320, "Интервал (5-30):");
+    label(RouteIntervalCaption, "RouteIntervalCaption", 0, 320, QT_TR_NOOP("Интервал (5-30):"));
     RouteInterval = new QSlider(Qt::Horizontal, client);
     RouteInterval->setObjectName(QStringLiteral("RouteInterval"));
     RouteInterval->setGeometry(84, 316, 116, 28);
@@ -178,7 +186,7 @@ void TVellEdit::CreateControls() {
     RouteInterval->setTickInterval(5);
     RouteInterval->setFocusPolicy(Qt::StrongFocus);
 
-    label(CountPoint, "CountPoint", 0, 348, "Маршрут не задан");
+    label(CountPoint, "CountPoint", 0, 348, QT_TR_NOOP("Маршрут не задан"));
     CountPoint->setFixedWidth(200); // the caption changes with the route
 
     button(btUp, "btUp", 84, 364, 32, "^&i", nullptr, [this] { ArrowClick(0, -1); });
@@ -256,37 +264,37 @@ void TVellEdit::CreateControls() {
 void TVellEdit::CreateMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    QMenu* file = bar->addMenu(Text("Карта (&F)"));
+    QMenu* file = bar->addMenu(tr("Карта (&F)"));
     file->setObjectName(QStringLiteral("N1"));
     file->setFont(EditorFont()); // a popup is a window of its own and does not inherit it
     auto item = [&](QAction*& a, const char* name, const char* caption, QKeySequence key,
                     void (TVellEdit::*handler)()) {
-        a = file->addAction(Text(caption));
+        a = file->addAction(tr(caption));
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcut(key);
         connect(a, &QAction::triggered, this, handler);
     };
-    item(N4, "N4", "Новая (&N)", QKeySequence(Qt::CTRL | Qt::Key_N), &TVellEdit::N4Click);
-    item(N5, "N5", "Сохранить (&S)", QKeySequence(Qt::Key_F2), &TVellEdit::N5Click);
-    item(O1, "O1", "Открыть (&O)", QKeySequence(Qt::Key_F3), &TVellEdit::O1Click);
-    item(A1, "A1", "Сохранить как (A)", QKeySequence(Qt::CTRL | Qt::Key_A), &TVellEdit::A1Click);
+    item(N4, "N4", QT_TR_NOOP("Новая (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N), &TVellEdit::N4Click);
+    item(N5, "N5", QT_TR_NOOP("Сохранить (&S)"), QKeySequence(Qt::Key_F2), &TVellEdit::N5Click);
+    item(O1, "O1", QT_TR_NOOP("Открыть (&O)"), QKeySequence(Qt::Key_F3), &TVellEdit::O1Click);
+    item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"), QKeySequence(Qt::CTRL | Qt::Key_A), &TVellEdit::A1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
-    item(N3, "N3", "Выход (&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q), &TVellEdit::N3Click);
+    item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TVellEdit::N3Click);
     // The edit menu: its letter is the one no control of the window uses.
-    EditMenu = bar->addMenu(Text("Правка (&U)"));
+    EditMenu = bar->addMenu(tr("Правка (&U)"));
     EditMenu->setObjectName(QStringLiteral("EditMenu"));
     EditMenu->setFont(EditorFont());
-    UndoItem = EditMenu->addAction(Text("Отменить"));
+    UndoItem = EditMenu->addAction(tr("Отменить"));
     UndoItem->setObjectName(QStringLiteral("Undo"));
     UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(UndoItem, &QAction::triggered, this, &TVellEdit::UndoClick);
-    RedoItem = EditMenu->addAction(Text("Повторить"));
+    RedoItem = EditMenu->addAction(tr("Повторить"));
     RedoItem->setObjectName(QStringLiteral("Redo"));
     RedoItem->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     connect(RedoItem, &QAction::triggered, this, &TVellEdit::RedoClick);
     UpdateUndoActions();
-    C1 = bar->addAction(Text("Цвет (&C)"));
+    C1 = bar->addAction(tr("Цвет (&C)"));
     C1->setObjectName(QStringLiteral("C1"));
     connect(C1, &QAction::triggered, this, &TVellEdit::C1Click);
 }
@@ -333,7 +341,7 @@ void TVellEdit::showEvent(QShowEvent* event) {
         // is told once the window is up, rather than leaving the user at an empty map unasked.
         if (Map.CreateFault != TFileFault::None)
             QTimer::singleShot(0, this, [this]() {
-                Dialogs.ShowError(WithReason(OpenErrorText, Map.CreateFault));
+                Dialogs.ShowError(WithReason(translate("Map", OpenErrorText), Map.CreateFault));
             });
         // Asked once, after the window is up (and after an open error, which comes first).
         if (Recovery) QTimer::singleShot(0, this, &TVellEdit::OfferRecovery);
@@ -344,8 +352,8 @@ void TVellEdit::RedrawAll() {
     DrawPlan(Map, Bitmaps, SecondsOfDay());
     ++PlanRenderCount;
     DrawOverview(Map, Bitmaps);
-    setWindowTitle(Text(EditorCaption) + QStringLiteral("  - ") +
-                   QString::fromStdString(Map.FileName));
+    setWindowTitle(tr(EditorCaption) + QStringLiteral("  - ") +
+                   QString::fromStdString(MapDisplayName(Map.FileName)));
     RepaintBitmaps();
 }
 

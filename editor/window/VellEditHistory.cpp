@@ -4,6 +4,7 @@
 
 #include "EditSteps.h"
 #include "Recovery.h"
+#include "Texts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +12,13 @@
 #include <QTimer>
 
 namespace vell {
+
+namespace {
+// The history keeps the steps' Russian names; they are translated when shown.
+QString StepName(const std::string& label) {
+    return QString::fromStdString(translate("EditSteps", label.c_str()));
+}
+} // namespace
 
 TEditorState TVellEdit::EditorState() const {
     return {CurrentColor, RouteRow(), RouteColumn()};
@@ -47,11 +55,9 @@ void TVellEdit::ShowEditorState(const TEditorState& state) {
 void TVellEdit::UpdateUndoActions() {
     const std::string undo = UndoHistory.UndoLabel(), redo = UndoHistory.RedoLabel();
     UndoItem->setEnabled(UndoHistory.CanUndo());
-    UndoItem->setText(QString::fromUtf8("Отменить") +
-                      (undo.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(undo)));
+    UndoItem->setText(tr("Отменить") + (undo.empty() ? QString() : QStringLiteral(": ") + StepName(undo)));
     RedoItem->setEnabled(UndoHistory.CanRedo());
-    RedoItem->setText(QString::fromUtf8("Повторить") +
-                      (redo.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(redo)));
+    RedoItem->setText(tr("Повторить") + (redo.empty() ? QString() : QStringLiteral(": ") + StepName(redo)));
 }
 
 void TVellEdit::AfterChange() {

@@ -5,6 +5,7 @@
 #include "EditOps.h"
 #include "EditSteps.h"
 #include "RouteEditing.h"
+#include "Texts.h"
 
 namespace vell {
 
@@ -12,7 +13,7 @@ void TVellEdit::CheckClick() {
     BeginCommand();
     const TRailCheck check = CheckRails(Map);
     if (check.FaultyRail < 0)
-        Dialogs.ShowMessage(RailsInOrderText);
+        Dialogs.ShowMessage(translate("RouteEditing", RailsInOrderText));
     else
         ScrollTo(check.ViewX, check.ViewY); // the faulty rails stay selected
     RedrawAll();

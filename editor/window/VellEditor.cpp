@@ -19,14 +19,19 @@ namespace {
 
 const vell::TProgramInfo Program{
     "VellEditor", VELL_VERSION,
-    "Редактор карт трамвайной игры VellGame: границы, стены, рельсы, деревья, двойные\n"
-    "пути с опорами и маршруты; проверяет рельсовую сеть и сохраняет карту .vl.\n",
-    "Названная карта открывается для правки; без неё начинается новая карта.\n"};
+    QT_TRANSLATE_NOOP("CommandLine",
+        "Редактор карт трамвайной игры VellGame: границы, стены, рельсы, деревья, двойные\n"
+        "пути с опорами и маршруты; проверяет рельсовую сеть и сохраняет карту .vl.\n"),
+    QT_TRANSLATE_NOOP("CommandLine",
+        "Названная карта открывается для правки; без неё начинается новая карта.\n")};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const vell::TCommandLine line = vell::ParseCommandLine({argv + 1, argv + argc});
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The language comes first, so that the help and the mistakes already speak it.
+    vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args)));
+    const vell::TCommandLine line = vell::ParseCommandLine(args);
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
     if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
         return *code;
@@ -35,8 +40,8 @@ int main(int argc, char** argv) {
     // name would also be appended to the window's caption on X11, which the editor sets itself.
     vell::TQtArgv qtArgv(argv[0], line.QtArguments);
     QApplication app(qtArgv.Argc(), qtArgv.Argv());
-    const auto qtTexts =
-        vell::SetUpApplication(QStringLiteral("VellEditor"), QStringLiteral("org.vell.VellEditor"));
+    vell::SetUpApplication(QStringLiteral("VellEditor"), QStringLiteral("org.vell.VellEditor"),
+                           language);
 
     // The map model starts before the window: the generator, the map, its bitmaps, the dialogs.
     vell::TRandom random(vell::TRandom::ClockSeed());

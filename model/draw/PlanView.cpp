@@ -5,6 +5,7 @@
 #include "Palette.h"
 #include "Units.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QTime>
 
@@ -104,7 +105,7 @@ void DrawObjectCount(QPainter& p, int count) {
     p.setPen(Qt::white);
     p.setBackgroundMode(Qt::TransparentMode);
     p.drawText(QRect(10, 10, PlanSize - 10, 40), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("Линий: ") + QString::number(count));
+               QCoreApplication::translate("PlanView", "Линий: ") + QString::number(count));
 }
 
 } // namespace

@@ -17,7 +17,7 @@
 
 namespace vell {
 
-const char* const SchemeSaveError = "Ошибка при сохранении схемы!";
+const char* const SchemeSaveError = QT_TRANSLATE_NOOP("Scheme", "Ошибка при сохранении схемы!");
 
 namespace {
 

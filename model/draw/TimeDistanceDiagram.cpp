@@ -3,6 +3,7 @@
 
 #include "Palette.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -39,7 +40,7 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 void DrawTitle(QPainter& p, const TTimeDistanceData& data, QSize size) {
     p.setPen(Qt::black);
     p.setFont(DiagramFont(22, true));
-    const QString title = QStringLiteral("Маршрут %1: график движения, %2 мин")
+    const QString title = QCoreApplication::translate("Diagram", "Маршрут %1: график движения, %2 мин")
                               .arg(Text(data.RouteName))
                               .arg(std::lround(data.Minutes));
     p.drawText(QRect(0, 10, size.width(), 36), Qt::AlignHCenter | Qt::AlignVCenter, title);
@@ -58,7 +59,7 @@ void DrawTimeAxis(QPainter& p, const TDiagramFrame& f, QSize size) {
     }
     p.setFont(DiagramFont(17));
     p.drawText(QRectF(f.Plot.left(), f.Plot.bottom() + 32, f.Plot.width(), 24), Qt::AlignHCenter,
-               QStringLiteral("время, мин"));
+               QCoreApplication::translate("Diagram", "время, мин"));
     (void)size;
 }
 
@@ -78,17 +79,17 @@ void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& 
         p.drawText(QRectF(8, a.y() - textHeight / 2.0, LeftMargin - 16, textHeight),
                    Qt::AlignRight | Qt::AlignVCenter, name);
     };
-    line(0, QStringLiteral("начало"), Qt::black);
+    line(0, QCoreApplication::translate("Diagram", "начало"), Qt::black);
     for (const TTimeDistanceStop& s : data.Stops)
         if (s.Distance < data.Length - 1) line(s.Distance, Text(s.Name), StopColour);
     lastLabel = -1e9; // the length is always named
-    line(data.Length, QStringLiteral("%1 м").arg(std::lround(data.Length)), Qt::black);
+    line(data.Length, QCoreApplication::translate("Diagram", "%1 м").arg(std::lround(data.Length)), Qt::black);
     p.save();
     p.setFont(DiagramFont(17));
     p.translate(22, f.Plot.center().y());
     p.rotate(-90);
     p.drawText(QRectF(-200, -12, 400, 24), Qt::AlignCenter,
-               QStringLiteral("расстояние по маршруту"));
+               QCoreApplication::translate("Diagram", "расстояние по маршруту"));
     p.restore();
 }
 

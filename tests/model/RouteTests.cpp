@@ -280,7 +280,7 @@ TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
         SCOPED_TRACE(c.Reason);
         EXPECT_FALSE(f.Usable);
         EXPECT_TRUE(f.Closes);
-        EXPECT_STREQ(RouteFaultText(f.Fault), c.Reason);
+        EXPECT_EQ(RouteFaultText(f.Fault), c.Reason);
         EXPECT_EQ(map->Route(0, 0).TramCount, 0);
         EXPECT_EQ(map->Route(0, 0).RunTime, runTime);
         EXPECT_EQ(f.Stops, sound.Stops);
@@ -295,7 +295,7 @@ TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
     SetRoute(*map, 0, 0, {ring[0], AddObject(*map, Wall, 0, 0, 10, 10)}, 2, 10);
     ASSERT_EQ(map->BuildNetwork(), -1);
     const TRouteFigures open = ComputeRouteFigures(*map, 0, 0);
-    EXPECT_STREQ(RouteFaultText(open.Fault), "маршрут не замыкается");
+    EXPECT_EQ(RouteFaultText(open.Fault), "маршрут не замыкается");
     EXPECT_EQ(RouteTableCells({0, 0, "1 ", open}, map->Route(0, 0)),
               (std::vector<std::string>{"1 ", "-", "-", "-", "-", "-", "10", "2"}));
 }

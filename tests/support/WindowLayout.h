@@ -1,9 +1,10 @@
 // A window's layout as a user sees it: every control lies inside the window, no two controls of
-// one parent overlap, and every caption fits its control in the control's font.
+// one parent overlap, and every caption and column header fits its control in the control's font.
 #pragma once
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
 #include <QString>
@@ -61,6 +62,13 @@ inline QStringList LayoutFaults(const QWidget* window) {
             if (!QRect(QPoint(), window->size()).contains(inWindow))
                 faults << name(w) + ": outside the window";
             if (!CaptionFits(w)) faults << name(w) + ": caption does not fit";
+            // A column header is written from its cell's left edge with a pixel either side.
+            if (auto* h = qobject_cast<const QHeaderView*>(w); h && h->model())
+                for (int c = 0; c < h->count(); ++c)
+                    if (!h->isSectionHidden(c) &&
+                        CaptionWidth(h, h->model()->headerData(c, h->orientation()).toString()) + 2 >
+                            h->sectionSize(c))
+                        faults << name(h->parentWidget()) + QStringLiteral(": header %1 does not fit").arg(c);
             for (int j = i + 1; j < controls.size(); ++j)
                 if (CaptionRect(w).intersects(CaptionRect(controls[j])))
                     faults << name(w) + ": overlaps " + name(controls[j]);

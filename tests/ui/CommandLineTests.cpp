@@ -1,5 +1,6 @@
 // The windowed programs' command line: the map name, Qt's options, --help, --version, mistakes.
 #include "CommandLine.h"
+#include "QtApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,72 @@ TEST(CommandLine, QtArgvHoldsTheProgramAndQtsOptionsOnly) {
     EXPECT_EQ(bare.Argc(), 1);
     EXPECT_STREQ(bare.Argv()[0], "");
     EXPECT_EQ(bare.Argv()[1], nullptr);
+}
+
+TEST(CommandLine, LangChoosesTheLanguage) {
+    EXPECT_EQ(Parse({"--lang", "en", "city.vl"}).Language, TLanguage::English);
+    EXPECT_EQ(Parse({"--lang=ru"}).Language, TLanguage::Russian);
+    EXPECT_EQ(Parse({"city.vl"}).Language, std::nullopt);
+    EXPECT_EQ(Parse({"--lang"}).Error, "параметру --lang нужно значение");
+    EXPECT_EQ(Parse({"--lang", "de"}).Error, "неизвестный язык de, есть ru и en");
+    EXPECT_EQ(Parse({"--", "--lang"}).MapName, "--lang");
+    EXPECT_EQ(ChosenLanguage(Parse({"--lang", "en"})), TLanguage::English);
+}
+
+// The user's locale as gettext programs read it: the first variable set decides.
+TEST(CommandLine, LocaleChoosesRussianOrEnglish) {
+    using L = TLanguage;
+    struct Case {
+        const char *Language, *LcAll, *LcMessages, *Lang;
+        L Expected;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, nullptr, L::Russian}, // nothing set: the programs' own
+        {"", "", "", "", L::Russian},
+        {nullptr, "C", nullptr, "en_GB.UTF-8", L::Russian},
+        {nullptr, nullptr, nullptr, "C.UTF-8", L::Russian},
+        {nullptr, nullptr, nullptr, "POSIX", L::Russian},
+        {nullptr, nullptr, nullptr, "ru_RU.UTF-8", L::Russian},
+        {nullptr, nullptr, nullptr, "ru", L::Russian},
+        {nullptr, nullptr, nullptr, "en_US.UTF-8", L::English},
+        {nullptr, nullptr, nullptr, "de_DE@euro", L::English},
+        {nullptr, nullptr, "ru_UA.UTF-8", "en_US.UTF-8", L::Russian},
+        {nullptr, "en_US.UTF-8", "ru_RU.UTF-8", "ru_RU.UTF-8", L::English},
+        {"en:ru", "ru_RU.UTF-8", nullptr, nullptr, L::English},
+        {"ru:en", nullptr, nullptr, "en_US.UTF-8", L::Russian},
+        // "rus" is no Russian locale name; only "ru" itself is.
+        {nullptr, nullptr, nullptr, "rusty", L::English},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LanguageOfLocale(c.Language, c.LcAll, c.LcMessages, c.Lang), c.Expected)
+            << (c.Language ? c.Language : "-") << " " << (c.LcAll ? c.LcAll : "-") << " "
+            << (c.LcMessages ? c.LcMessages : "-") << " " << (c.Lang ? c.Lang : "-");
+}
+
+TEST(CommandLine, MarkersAreReplacedAsQtDoes) {
+    EXPECT_EQ(Arg("%1 из %2", "3"), "3 из %2");
+    EXPECT_EQ(Arg(Arg("%2 of %1", "a"), "b"), "b of a");
+    EXPECT_EQ(Arg("%1 and %1", "x"), "x and x");
+    EXPECT_EQ(Arg("no marker", "x"), "no marker");
+    // A value is never searched for the next marker.
+    EXPECT_EQ(Arg("'%1' от %2", "%2.vl", "01.01"), "'%2.vl' от 01.01");
+    EXPECT_EQ(Arg("100%", "x"), "100%");
+}
+
+// The help and the mistakes in English come from the translation built into the programs; in
+// Russian they are the texts of the code, byte for byte.
+TEST(CommandLine, HelpAndMistakesSpeakTheChosenLanguage) {
+    const std::string russianHelp = Answer({"--help"}).Out;
+    {
+        TProgramLanguage english(TLanguage::English);
+        TAnswered help = Answer({"--help"});
+        EXPECT_EQ(help.Out.rfind("Usage: VellGame [OPTIONS] [MAP.vl]\n", 0), 0u) << help.Out;
+        EXPECT_NE(help.Out.find("  --lang ru|en the program's language"), std::string::npos);
+        TAnswered wrong = Answer({"--foo"});
+        EXPECT_EQ(wrong.Err, "VellGame: unknown option --foo\nMore: VellGame --help\n");
+    }
+    TProgramLanguage russian(TLanguage::Russian);
+    EXPECT_EQ(Answer({"--help"}).Out, russianHelp);
+    EXPECT_NE(russianHelp.find("  --lang ru|en язык программы"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,94 @@
+// The program's translator and the language of the user's locale.
+#include "Texts.h"
+
+#include <cstdlib>
+#include <initializer_list>
+#include <string_view>
+
+namespace vell {
+
+namespace {
+
+TTranslator Translator = nullptr;
+
+bool IsSet(const char* value) { return value && *value; }
+
+// Every "%<digit>" from `first` on replaced by its value, in one pass.
+std::string Replace(const std::string& text, char first,
+                    std::initializer_list<const std::string*> values) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int k = i + 1 < text.size() && text[i] == '%' ? text[i + 1] - first : -1;
+        if (k >= 0 && k < int(values.size())) {
+            result += *values.begin()[k];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+void SetTranslator(TTranslator translator) { Translator = translator; }
+
+std::string translate(const char* context, const char* text) {
+    if (Translator) {
+        std::string translated = Translator(context, text);
+        if (!translated.empty()) return translated;
+    }
+    return text;
+}
+
+std::string Arg(const std::string& text, const std::string& value) {
+    // As QString::arg: the lowest-numbered marker, so a translation may reorder them.
+    char lowest = 0;
+    for (std::size_t i = text.find('%'); i != std::string::npos; i = text.find('%', i + 1))
+        if (i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9' &&
+            (!lowest || text[i + 1] < lowest))
+            lowest = text[i + 1];
+    if (!lowest) return text;
+    return Replace(text, lowest, {&value});
+}
+
+std::string Arg(const std::string& text, const std::string& first, const std::string& second) {
+    return Replace(text, '1', {&first, &second});
+}
+
+std::string Arg(const std::string& text, const std::string& first, const std::string& second,
+                const std::string& third) {
+    return Replace(text, '1', {&first, &second, &third});
+}
+
+TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
+                           const char* lang) {
+    std::string_view locale;
+    if (IsSet(language)) {
+        locale = language;
+        locale = locale.substr(0, locale.find(':')); // "de:en": the first choice
+    } else if (IsSet(lcAll)) {
+        locale = lcAll;
+    } else if (IsSet(lcMessages)) {
+        locale = lcMessages;
+    } else if (IsSet(lang)) {
+        locale = lang;
+    }
+    const std::string_view name = locale.substr(0, locale.find_first_of("_.@"));
+    if (name.empty() || name == "C" || name == "POSIX" || name == "ru") return TLanguage::Russian;
+    return TLanguage::English;
+}
+
+TLanguage LanguageOfEnvironment() {
+    return LanguageOfLocale(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
+                            std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+}
+
+bool LanguageOfName(const std::string& name, TLanguage& language) {
+    if (name == "ru") language = TLanguage::Russian;
+    else if (name == "en") language = TLanguage::English;
+    else return false;
+    return true;
+}
+
+} // namespace vell

@@ -1,0 +1,45 @@
+// The texts a user reads. They are written in Russian in the code, the design's own words, and
+// marked for Qt's translation tools (lupdate finds translate() and QT_TRANSLATE_NOOP); a program
+// that speaks another language installs its translator here. The core stays free of Qt.
+#pragma once
+
+#include <string>
+
+// Qt's own marker, spelled exactly as Qt spells it, so that including Qt as well is harmless.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, x) x
+#endif
+
+namespace vell {
+
+enum class TLanguage { Russian, English };
+
+// Finds the text in the language chosen; nothing or an empty answer means the Russian source.
+using TTranslator = std::string (*)(const char* context, const char* text);
+
+// Installs the translator for the whole program; nullptr puts back the Russian texts.
+void SetTranslator(TTranslator translator);
+
+// `text` in the program's language; `context` names the window or subject it belongs to.
+std::string translate(const char* context, const char* text);
+
+// `text` with its lowest-numbered marker ("%1", then "%2", ...) replaced by `value`, as
+// QString::arg does; the value itself is never searched.
+std::string Arg(const std::string& text, const std::string& value);
+// "%1" and "%2" replaced in one pass, so that the first value is never searched for "%2".
+std::string Arg(const std::string& text, const std::string& first, const std::string& second);
+std::string Arg(const std::string& text, const std::string& first, const std::string& second,
+                const std::string& third);
+
+// The language a user's locale asks for: the first of LANGUAGE (its first entry), LC_ALL,
+// LC_MESSAGES and LANG that is set decides; Russian for a Russian locale, for C and POSIX and
+// when none is set (so the programs speak Russian by default), English for every other.
+TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
+                           const char* lang);
+// The same from this process's environment.
+TLanguage LanguageOfEnvironment();
+
+// "ru" or "en" as --lang takes them; nothing else is a language.
+bool LanguageOfName(const std::string& name, TLanguage& language);
+
+} // namespace vell

@@ -1,0 +1,26 @@
+# Runs lupdate over the code into a copy of the translation and fails when an entry is
+# unfinished (a text without its English) or obsolete/vanished (English for a text that is gone).
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+get_filename_component(name ${TS_FILE} NAME)
+file(COPY ${TS_FILE} DESTINATION ${WORK})
+execute_process(COMMAND ${LUPDATE} ${OPTIONS} ${FOLDERS} -ts ${WORK}/${name}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "lupdate failed:\n${output}")
+endif()
+file(STRINGS ${WORK}/${name} lines ENCODING UTF-8)
+set(faults "")
+set(source "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "<source>([^<]*)")
+    set(source "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "type=\"(unfinished|obsolete|vanished)\"")
+    string(APPEND faults "  ${CMAKE_MATCH_1}: ${source}\n")
+  endif()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "${name} is not in step with the code; run the target "
+          "update_translations and translate:\n${faults}")
+endif()
+message(STATUS "${name}: every text has its English")

@@ -1,0 +1,1145 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>можно открыть только одну карту, лишнее имя: %1</source>
+        <translation>only one map can be opened, extra name: %1</translation>
+    </message>
+    <message>
+        <source>параметру %1 нужно значение</source>
+        <translation>option %1 needs a value</translation>
+    </message>
+    <message>
+        <source>неизвестный язык %1, есть ru и en</source>
+        <translation>unknown language %1, there are ru and en</translation>
+    </message>
+    <message>
+        <source>неизвестный параметр %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>Использование: %1 [ПАРАМЕТРЫ] [КАРТА.vl]
+</source>
+        <translation>Usage: %1 [OPTIONS] [MAP.vl]
+</translation>
+    </message>
+    <message>
+        <source>
+Параметры:
+  -h, --help   показать эту справку и выйти
+  --version    показать версию программы и выйти
+  --lang ru|en язык программы; без него язык берётся из локали
+               (русский для русской и для C, иначе английский)
+  --           конец параметров: дальше только имя карты, даже если оно
+               начинается с «-»
+
+</source>
+        <translation>
+Options:
+  -h, --help   show this help and exit
+  --version    show the program&apos;s version and exit
+  --lang ru|en the program&apos;s language; without it the locale decides
+               (Russian for a Russian locale and for C, English otherwise)
+  --           end of options: only the map name follows, even if it
+               starts with &quot;-&quot;
+
+</translation>
+    </message>
+    <message>
+        <source>Имя карты без точки получает расширение .vl.
+
+Принимаются и параметры самой Qt, например:
+  -platform offscreen|xcb|wayland   оконная система
+  -style Fusion                     вид окон
+  -qwindowgeometry 800x600+0+0      размер и место первого окна
+  -reverse                          окна с раскладкой справа налево
+</source>
+        <translation>A map name without a dot gets the extension .vl.
+
+Qt&apos;s own options are accepted too, for example:
+  -platform offscreen|xcb|wayland   the window system
+  -style Fusion                     the look of the windows
+  -qwindowgeometry 800x600+0+0      size and place of the first window
+  -reverse                          right-to-left window layout
+</translation>
+    </message>
+    <message>
+        <source>Подробнее: %1 --help</source>
+        <translation>More: %1 --help</translation>
+    </message>
+    <message>
+        <source>Трамвайная игра: прокладывает маршруты карты и пускает по ним трамваи; можно
+смотреть на город сверху или вести трамвай из кабины.
+</source>
+        <translation>A tram game: lays the map&apos;s routes and runs trams on them; watch the city
+from above or drive a tram from the cab.
+</translation>
+    </message>
+    <message>
+        <source>Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты
+видны в таблице. Без неё выбор карты начинается в папке карт игры.
+</source>
+        <translation>A map named here opens at once, as with &quot;Open map...&quot;, and its routes are
+listed in the table. Without one, choosing a map starts in the game&apos;s maps folder.
+</translation>
+    </message>
+    <message>
+        <source>Редактор карт трамвайной игры VellGame: границы, стены, рельсы, деревья, двойные
+пути с опорами и маршруты; проверяет рельсовую сеть и сохраняет карту .vl.
+</source>
+        <translation>The map editor of the tram game VellGame: borders, walls, rails, trees, double
+tracks with poles, and routes; checks the rail network and saves the .vl map.
+</translation>
+    </message>
+    <message>
+        <source>Названная карта открывается для правки; без неё начинается новая карта.
+</source>
+        <translation>A map named here opens for editing; without one a new map begins.
+</translation>
+    </message>
+    <message>
+        <source>нужен графический экран (X11 или Wayland), а его нет; без экрана работает VellSim</source>
+        <translation>needs a graphical display (X11 or Wayland) and there is none; VellSim works without one</translation>
+    </message>
+</context>
+<context>
+    <name>Diagram</name>
+    <message>
+        <source>Маршрут %1: график движения, %2 мин</source>
+        <translation>Route %1: time-distance diagram, %2 min</translation>
+    </message>
+    <message>
+        <source>время, мин</source>
+        <translation>time, min</translation>
+    </message>
+    <message>
+        <source>начало</source>
+        <translation>start</translation>
+    </message>
+    <message>
+        <source>%1 м</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>расстояние по маршруту</source>
+        <translation>distance along the route</translation>
+    </message>
+    <message>
+        <source>ост. %1</source>
+        <translation>stop %1</translation>
+    </message>
+</context>
+<context>
+    <name>EditSteps</name>
+    <message>
+        <source>рисование бордёра</source>
+        <translation>drawing a border</translation>
+    </message>
+    <message>
+        <source>рисование стены</source>
+        <translation>drawing a wall</translation>
+    </message>
+    <message>
+        <source>рисование высокой стены</source>
+        <translation>drawing a high wall</translation>
+    </message>
+    <message>
+        <source>рисование арки</source>
+        <translation>drawing an arch</translation>
+    </message>
+    <message>
+        <source>рисование рельса</source>
+        <translation>drawing a rail</translation>
+    </message>
+    <message>
+        <source>рисование деревьев</source>
+        <translation>drawing trees</translation>
+    </message>
+    <message>
+        <source>рисование двупутки</source>
+        <translation>drawing a double track</translation>
+    </message>
+    <message>
+        <source>рисование двупутки со столбами</source>
+        <translation>drawing a double track with poles</translation>
+    </message>
+    <message>
+        <source>рисование двупутки с полосой</source>
+        <translation>drawing a double track with a lane</translation>
+    </message>
+    <message>
+        <source>рисование двупутки с зеленью</source>
+        <translation>drawing a double track with greenery</translation>
+    </message>
+    <message>
+        <source>рисование</source>
+        <translation>drawing</translation>
+    </message>
+    <message>
+        <source>перемещение концов</source>
+        <translation>moving ends</translation>
+    </message>
+    <message>
+        <source>удаление неверных объектов</source>
+        <translation>removing invalid objects</translation>
+    </message>
+    <message>
+        <source>удаление выделенного</source>
+        <translation>deleting the selection</translation>
+    </message>
+    <message>
+        <source>преобразование выделенного</source>
+        <translation>converting the selection</translation>
+    </message>
+    <message>
+        <source>запоминание цвета</source>
+        <translation>taking a color</translation>
+    </message>
+    <message>
+        <source>применение цвета</source>
+        <translation>applying a color</translation>
+    </message>
+    <message>
+        <source>выбор цвета</source>
+        <translation>choosing a color</translation>
+    </message>
+    <message>
+        <source>преобразование 2-путок</source>
+        <translation>laying double tracks</translation>
+    </message>
+    <message>
+        <source>добавление точки маршрута</source>
+        <translation>adding a route point</translation>
+    </message>
+    <message>
+        <source>очистка маршрута</source>
+        <translation>clearing the route</translation>
+    </message>
+    <message>
+        <source>выбор маршрута</source>
+        <translation>choosing the route</translation>
+    </message>
+    <message>
+        <source>число вагонов</source>
+        <translation>number of cars</translation>
+    </message>
+    <message>
+        <source>интервал маршрута</source>
+        <translation>route interval</translation>
+    </message>
+</context>
+<context>
+    <name>EditorFlows</name>
+    <message>
+        <source>Вы действительно хотите выйти?</source>
+        <translation>Do you really want to quit?</translation>
+    </message>
+</context>
+<context>
+    <name>FileFault</name>
+    <message>
+        <source>Файл не найден.</source>
+        <translation>File not found.</translation>
+    </message>
+    <message>
+        <source>Папка не найдена.</source>
+        <translation>Folder not found.</translation>
+    </message>
+    <message>
+        <source>Нет прав доступа.</source>
+        <translation>Permission denied.</translation>
+    </message>
+    <message>
+        <source>Папка доступна только для чтения.</source>
+        <translation>The folder is read-only.</translation>
+    </message>
+    <message>
+        <source>Недостаточно места на диске.</source>
+        <translation>Not enough disk space.</translation>
+    </message>
+    <message>
+        <source>Файл слишком велик.</source>
+        <translation>The file is too large.</translation>
+    </message>
+    <message>
+        <source>Это папка, а не файл.</source>
+        <translation>This is a folder, not a file.</translation>
+    </message>
+    <message>
+        <source>Слишком длинное имя файла.</source>
+        <translation>The file name is too long.</translation>
+    </message>
+    <message>
+        <source>Файл пуст.</source>
+        <translation>The file is empty.</translation>
+    </message>
+    <message>
+        <source>Файл повреждён.</source>
+        <translation>The file is damaged.</translation>
+    </message>
+    <message>
+        <source>Рисунок заменил бы саму карту.</source>
+        <translation>The picture would replace the map itself.</translation>
+    </message>
+    <message>
+        <source>Файл защищён от записи.</source>
+        <translation>The file is write-protected.</translation>
+    </message>
+</context>
+<context>
+    <name>Jams</name>
+    <message>
+        <source>поезд %1, маршрут %2</source>
+        <translation>tram %1, route %2</translation>
+    </message>
+    <message>
+        <source>путь %1</source>
+        <translation>rail %1</translation>
+    </message>
+    <message>
+        <source>ждал: никто</source>
+        <translation>waited for: nobody</translation>
+    </message>
+    <message>
+        <source>ждёт: никто</source>
+        <translation>waits for: nobody</translation>
+    </message>
+    <message>
+        <source>ждал поезд %1</source>
+        <translation>waited for tram %1</translation>
+    </message>
+    <message>
+        <source>ждёт поезд %1</source>
+        <translation>waits for tram %1</translation>
+    </message>
+    <message>
+        <source>, с %1 мин</source>
+        <translation>, since %1 min</translation>
+    </message>
+    <message>
+        <source>, с %1 мин стоит %2 мин, </source>
+        <translation>, from %1 min standing for %2 min, </translation>
+    </message>
+    <message>
+        <source>, с %1 мин стоял %2 мин, </source>
+        <translation>, from %1 min stood for %2 min, </translation>
+    </message>
+    <message>
+        <source>с %1 мин: </source>
+        <translation>since %1 min: </translation>
+    </message>
+    <message>
+        <source>поезд %1 (маршрут %2, путь %3) → </source>
+        <translation>tram %1 (route %2, rail %3) → </translation>
+    </message>
+    <message>
+        <source>поезд %1</source>
+        <translation>tram %1</translation>
+    </message>
+    <message>
+        <source>Стоящих поездов нет</source>
+        <translation>No trams standing</translation>
+    </message>
+    <message>
+        <source>Стоят сейчас:</source>
+        <translation>Standing now:</translation>
+    </message>
+    <message>
+        <source>Взаимных блокировок нет</source>
+        <translation>No deadlocks</translation>
+    </message>
+    <message>
+        <source>Взаимные блокировки:</source>
+        <translation>Deadlocks:</translation>
+    </message>
+    <message>
+        <source>Заторов дольше %1 мин нет</source>
+        <translation>No jams longer than %1 min</translation>
+    </message>
+    <message>
+        <source>Заторы дольше %1 мин:</source>
+        <translation>Jams longer than %1 min:</translation>
+    </message>
+</context>
+<context>
+    <name>Map</name>
+    <message>
+        <source>Новая</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Карта &apos;%1&apos; была изменена. Сохранить?</source>
+        <translation>The map &apos;%1&apos; has been changed. Save it?</translation>
+    </message>
+    <message>
+        <source>Ошибка при открытии карты!</source>
+        <translation>Could not open the map!</translation>
+    </message>
+    <message>
+        <source>Ошибка при сохранении карты!</source>
+        <translation>Could not save the map!</translation>
+    </message>
+    <message>
+        <source>Карта %1 уже существует. Заменить?</source>
+        <translation>The map %1 already exists. Replace it?</translation>
+    </message>
+</context>
+<context>
+    <name>ObjectKind</name>
+    <message>
+        <source>Бордёр</source>
+        <translation>Border</translation>
+    </message>
+    <message>
+        <source>Стена</source>
+        <translation>Wall</translation>
+    </message>
+    <message>
+        <source>Выс. стена</source>
+        <translation>High wall</translation>
+    </message>
+    <message>
+        <source>Арка</source>
+        <translation>Arch</translation>
+    </message>
+    <message>
+        <source>Рельс</source>
+        <translation>Rail</translation>
+    </message>
+    <message>
+        <source>Деревья</source>
+        <translation>Trees</translation>
+    </message>
+    <message>
+        <source>Двупутка</source>
+        <translation>Double track</translation>
+    </message>
+    <message>
+        <source>Двупутка и столбы</source>
+        <translation>Double track with poles</translation>
+    </message>
+    <message>
+        <source>Двупутка и полоса</source>
+        <translation>Double track with lane</translation>
+    </message>
+    <message>
+        <source>Двупутка и зелень</source>
+        <translation>Double track with greenery</translation>
+    </message>
+    <message>
+        <source>Неизвестный (%1)</source>
+        <translation>Unknown (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>PlanView</name>
+    <message>
+        <source>Линий: </source>
+        <translation>Lines: </translation>
+    </message>
+</context>
+<context>
+    <name>Recovery</name>
+    <message>
+        <source>Редактор карт был закрыт без сохранения. Найдена копия карты &apos;%1&apos; от %2. Восстановить её?</source>
+        <translation>The map editor was closed without saving. A copy of the map &apos;%1&apos; from %2 was found. Restore it?</translation>
+    </message>
+    <message>
+        <source>Копию карты для восстановления не удалось прочитать: %1</source>
+        <translation>The recovery copy of the map could not be read: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RouteEditing</name>
+    <message>
+        <source>С рельсами всё в порядке</source>
+        <translation>The rails are all in order</translation>
+    </message>
+    <message>
+        <source>Маршрут не задан</source>
+        <translation>No route set</translation>
+    </message>
+    <message>
+        <source>1 точка (маршрут не задан)</source>
+        <translation>1 point (no route set)</translation>
+    </message>
+    <message>
+        <source>%1 точка</source>
+        <translation>%1 points</translation>
+    </message>
+    <message>
+        <source>%1 точки</source>
+        <translation>%1 points</translation>
+    </message>
+    <message>
+        <source>%1 точек</source>
+        <translation>%1 points</translation>
+    </message>
+</context>
+<context>
+    <name>RouteReport</name>
+    <message>
+        <source>Итого</source>
+        <translation>Total</translation>
+    </message>
+</context>
+<context>
+    <name>RouteTable</name>
+    <message>
+        <source>№</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Остановок</source>
+        <translation>Stops</translation>
+    </message>
+    <message>
+        <source>Длина (м)</source>
+        <translation>Length (m)</translation>
+    </message>
+    <message>
+        <source>Ср. перегон</source>
+        <translation>Avg. leg</translation>
+    </message>
+    <message>
+        <source>Время(мин)</source>
+        <translation>Time (min)</translation>
+    </message>
+    <message>
+        <source>Ср. скорость</source>
+        <translation>Avg. speed</translation>
+    </message>
+    <message>
+        <source>Интервал (мин)</source>
+        <translation>Interval (min)</translation>
+    </message>
+    <message>
+        <source>Вагонов</source>
+        <translation>Cars</translation>
+    </message>
+    <message>
+        <source>маршрут не замыкается</source>
+        <translation>route does not close</translation>
+    </message>
+    <message>
+        <source>неверное число вагонов</source>
+        <translation>wrong number of cars</translation>
+    </message>
+    <message>
+        <source>неверный интервал</source>
+        <translation>wrong interval</translation>
+    </message>
+</context>
+<context>
+    <name>Scheme</name>
+    <message>
+        <source>Ошибка при сохранении схемы!</source>
+        <translation>Could not save the line scheme!</translation>
+    </message>
+</context>
+<context>
+    <name>UserDialogs</name>
+    <message>
+        <source>карта с трамваями (*.vl)</source>
+        <translation>tram maps (*.vl)</translation>
+    </message>
+</context>
+<context>
+    <name>VellSim</name>
+    <message>
+        <source>Маршрутов нет</source>
+        <translation>No routes</translation>
+    </message>
+    <message>
+        <source>Всего трамваев:</source>
+        <translation>Trams in all:</translation>
+    </message>
+    <message>
+        <source>Карта:</source>
+        <translation>Map:</translation>
+    </message>
+    <message>
+        <source>Зерно:</source>
+        <translation>Seed:</translation>
+    </message>
+    <message>
+        <source>минут:</source>
+        <translation>minutes:</translation>
+    </message>
+    <message>
+        <source>шагов мира:</source>
+        <translation>world steps:</translation>
+    </message>
+    <message>
+        <source>№</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>план</source>
+        <translation>planned</translation>
+    </message>
+    <message>
+        <source>выпущено</source>
+        <translation>sent out</translation>
+    </message>
+    <message>
+        <source>на линии</source>
+        <translation>on line</translation>
+    </message>
+    <message>
+        <source>остановок</source>
+        <translation>stops</translation>
+    </message>
+    <message>
+        <source>пропущено</source>
+        <translation>missed</translation>
+    </message>
+    <message>
+        <source>вошло</source>
+        <translation>boarded</translation>
+    </message>
+    <message>
+        <source>вышло</source>
+        <translation>alighted</translation>
+    </message>
+    <message>
+        <source>ср.откл.с</source>
+        <translation>mean.dev.s</translation>
+    </message>
+    <message>
+        <source>опозд.с</source>
+        <translation>late.s</translation>
+    </message>
+    <message>
+        <source>сошли</source>
+        <translation>off.route</translation>
+    </message>
+    <message>
+        <source>аварий</source>
+        <translation>accidents</translation>
+    </message>
+    <message>
+        <source>простой.мин</source>
+        <translation>idle.min</translation>
+    </message>
+    <message>
+        <source>Объектов:</source>
+        <translation>Objects:</translation>
+    </message>
+    <message>
+        <source>Маршруты:</source>
+        <translation>Routes:</translation>
+    </message>
+    <message>
+        <source>точки %1; вагонов %2; интервал %3 мин</source>
+        <translation>points %1; cars %2; interval %3 min</translation>
+    </message>
+    <message>
+        <source>(маршрут не задан)</source>
+        <translation>(no route set)</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>тупик: рельс никуда не ведёт</source>
+        <translation>dead end: the rail leads nowhere</translation>
+    </message>
+    <message>
+        <source>больше двух продолжений</source>
+        <translation>more than two successors</translation>
+    </message>
+    <message>
+        <source>больше шести рельсов ближе 4 м</source>
+        <translation>more than six rails nearer than 4 m</translation>
+    </message>
+    <message>
+        <source>остановка короче 25 м</source>
+        <translation>stop shorter than 25 m</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами! Неисправных рельсов:</source>
+        <translation>Rail error! Faulty rails:</translation>
+    </message>
+    <message>
+        <source>рельс</source>
+        <translation>rail</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами!
+Проверьте карту в редакторе (VellSim check %1)</source>
+        <translation>Rail error!
+Check the map in the editor (VellSim check %1)</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TRouteMap</name>
+    <message>
+        <source>Карта</source>
+        <translation>Map</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TSelectRoute</name>
+    <message>
+        <source>Трамвай</source>
+        <translation>Tram</translation>
+    </message>
+    <message>
+        <source>Составление карты путей...</source>
+        <translation>Building the track map...</translation>
+    </message>
+    <message>
+        <source>Прокладка маршрутов...</source>
+        <translation>Laying the routes...</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами!<byte value="xd"/>
+Проверьте карту в редакторе</source>
+        <translation>Rail error!<byte value="xd"/>
+Check the map in the editor</translation>
+    </message>
+    <message>
+        <source>Ожидание появления вагона на маршруте...</source>
+        <translation>Waiting for a tram to enter the route...</translation>
+    </message>
+    <message>
+        <source>Движение не запущено.</source>
+        <translation>The trams are not running.</translation>
+    </message>
+    <message>
+        <source>Сначала выберите карту без ошибок с рельсами.</source>
+        <translation>First open a map without rail errors.</translation>
+    </message>
+    <message>
+        <source>Выберите маршрут в таблице.</source>
+        <translation>Choose a route in the table.</translation>
+    </message>
+    <message>
+        <source>Не все маршруты выпускают вагоны: на линии %1 из %2.
+Проверьте карту в редакторе.</source>
+        <translation>Not every route sends out its trams: %1 of %2 on the line.
+Check the map in the editor.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не выпускает вагоны.
+Проверьте его в редакторе.</source>
+        <translation>Route %1 sends out no trams.
+Check it in the editor.</translation>
+    </message>
+    <message>
+        <source>На линии не может быть больше %1 вагонов: вышло %2 из %3.
+Снимите «Прогонять перед стартом».</source>
+        <translation>There can be no more than %1 trams on the line: %2 of %3 are out.
+Untick “Run ahead before start”.</translation>
+    </message>
+    <message>
+        <source>Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.</source>
+        <translation>The trams of route %1 do not fit: there are already %2 trams on the line.</translation>
+    </message>
+    <message>
+        <source>Вагон маршрута %1 не может выйти на линию: путь занят.</source>
+        <translation>A tram of route %1 cannot enter the line: the track is taken.</translation>
+    </message>
+    <message>
+        <source>Выбрать карту... (&amp;O)</source>
+        <translation>&amp;Open map...</translation>
+    </message>
+    <message>
+        <source>Сохранить схему линий (&amp;S)</source>
+        <translation>&amp;Save line scheme</translation>
+    </message>
+    <message>
+        <source>Прогонять перед стартом</source>
+        <translation>Run ahead before start</translation>
+    </message>
+    <message>
+        <source>Вид сверху (&amp;V)</source>
+        <translation>Top &amp;view</translation>
+    </message>
+    <message>
+        <source>Начать игру (&amp;G)</source>
+        <translation>Start &amp;game</translation>
+    </message>
+    <message>
+        <source>Выход (&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TVellEdit</name>
+    <message>
+        <source>Редактор карт</source>
+        <translation>Map editor</translation>
+    </message>
+    <message>
+        <source>Бордёр (&amp;1)</source>
+        <translation>Border (&amp;1)</translation>
+    </message>
+    <message>
+        <source>Стена (&amp;2)</source>
+        <translation>Wall (&amp;2)</translation>
+    </message>
+    <message>
+        <source>Выс. стена (&amp;3)</source>
+        <translation>High wall (&amp;3)</translation>
+    </message>
+    <message>
+        <source>Арка (&amp;4)</source>
+        <translation>Arch (&amp;4)</translation>
+    </message>
+    <message>
+        <source>Рельс (&amp;5)</source>
+        <translation>Rail (&amp;5)</translation>
+    </message>
+    <message>
+        <source>Деревья (&amp;6)</source>
+        <translation>Trees (&amp;6)</translation>
+    </message>
+    <message>
+        <source>Двупутка (&amp;7)</source>
+        <translation>Dbl. track (&amp;7)</translation>
+    </message>
+    <message>
+        <source>и столбы (&amp;8)</source>
+        <translation>and poles (&amp;8)</translation>
+    </message>
+    <message>
+        <source>и полоса (&amp;9)</source>
+        <translation>and lane (&amp;9)</translation>
+    </message>
+    <message>
+        <source>и зелень (&amp;0)</source>
+        <translation>and green (&amp;0)</translation>
+    </message>
+    <message>
+        <source>Снять выд. (&amp;S)</source>
+        <translation>De&amp;select</translation>
+    </message>
+    <message>
+        <source>Снять выделение</source>
+        <translation>Clear the selection</translation>
+    </message>
+    <message>
+        <source>Удалить выд. (&amp;D)</source>
+        <translation>&amp;Delete sel.</translation>
+    </message>
+    <message>
+        <source>Удалить выделенное</source>
+        <translation>Delete the selection</translation>
+    </message>
+    <message>
+        <source>Преобразовать выделенное (&amp;E)</source>
+        <translation>Conv&amp;ert selection</translation>
+    </message>
+    <message>
+        <source>Преобразовать выделенное</source>
+        <translation>Convert the selection</translation>
+    </message>
+    <message>
+        <source>Запомн. цвет (&amp;Z)</source>
+        <translation>Take color (&amp;Z)</translation>
+    </message>
+    <message>
+        <source>Запомнить цвет</source>
+        <translation>Take the color of the selection</translation>
+    </message>
+    <message>
+        <source>Примен. цвет (&amp;X)</source>
+        <translation>Apply color (&amp;X)</translation>
+    </message>
+    <message>
+        <source>Применить цвет</source>
+        <translation>Apply the color to the selection</translation>
+    </message>
+    <message>
+        <source>Пров. пути (&amp;P)</source>
+        <translation>Check &amp;paths</translation>
+    </message>
+    <message>
+        <source>Проверить пути</source>
+        <translation>Check the rail network</translation>
+    </message>
+    <message>
+        <source>Пр. 2-путки (&amp;W)</source>
+        <translation>Lay tracks (&amp;W)</translation>
+    </message>
+    <message>
+        <source>Преобразовать двухпутки</source>
+        <translation>Turn double tracks into rails</translation>
+    </message>
+    <message>
+        <source>Показать соседей (&amp;N)</source>
+        <translation>Show &amp;neighbours</translation>
+    </message>
+    <message>
+        <source>Показать соседей</source>
+        <translation>Show the neighbours</translation>
+    </message>
+    <message>
+        <source>Доб. к м-ту (&amp;A)</source>
+        <translation>&amp;Add to route</translation>
+    </message>
+    <message>
+        <source>Добавить к маршруту</source>
+        <translation>Add to the route</translation>
+    </message>
+    <message>
+        <source>Очистить м-т (&amp;Q)</source>
+        <translation>Clear route (&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Очистить маршрут</source>
+        <translation>Clear the route</translation>
+    </message>
+    <message>
+        <source>Проверить маршрут (&amp;O)</source>
+        <translation>Check r&amp;oute</translation>
+    </message>
+    <message>
+        <source>Проверить маршрут</source>
+        <translation>Check the route</translation>
+    </message>
+    <message>
+        <source>Номер маршрута:</source>
+        <translation>Route number:</translation>
+    </message>
+    <message>
+        <source>Кол-во вагонов в поезде (1-3):</source>
+        <translation>Cars per train (1-3):</translation>
+    </message>
+    <message>
+        <source>Интервал (5-30):</source>
+        <translation>Interval (5-30):</translation>
+    </message>
+    <message>
+        <source>Маршрут не задан</source>
+        <translation>No route set</translation>
+    </message>
+    <message>
+        <source>Карта (&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>Новая (&amp;N)</source>
+        <translation>&amp;New</translation>
+    </message>
+    <message>
+        <source>Сохранить (&amp;S)</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>Открыть (&amp;O)</source>
+        <translation>&amp;Open</translation>
+    </message>
+    <message>
+        <source>Сохранить как (A)</source>
+        <translation>Save as (A)</translation>
+    </message>
+    <message>
+        <source>Выход (&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>Правка (&amp;U)</source>
+        <translation>Edit (&amp;U)</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>Повторить</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>Цвет (&amp;C)</source>
+        <translation>&amp;Color</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TVellView</name>
+    <message>
+        <source>Трамвай. Вид сверху.</source>
+        <translation>Tram. Top view.</translation>
+    </message>
+    <message>
+        <source>Пассажиров на остановке:</source>
+        <translation>Passengers at the stop:</translation>
+    </message>
+    <message>
+        <source>Сильно обогнал расписание</source>
+        <translation>Well ahead of schedule</translation>
+    </message>
+    <message>
+        <source>Обогнал расписание</source>
+        <translation>Ahead of schedule</translation>
+    </message>
+    <message>
+        <source>Едет по расписанию</source>
+        <translation>On schedule</translation>
+    </message>
+    <message>
+        <source>Отстал от расписания</source>
+        <translation>Behind schedule</translation>
+    </message>
+    <message>
+        <source>Сильно отстал от расписания</source>
+        <translation>Well behind schedule</translation>
+    </message>
+    <message>
+        <source>(на %1)</source>
+        <translation>(by %1)</translation>
+    </message>
+    <message>
+        <source>(разница -</source>
+        <translation>(difference -</translation>
+    </message>
+    <message>
+        <source>(разница </source>
+        <translation>(difference </translation>
+    </message>
+    <message>
+        <source>Информация:</source>
+        <translation>Information:</translation>
+    </message>
+    <message>
+        <source>Номер поезда:</source>
+        <translation>Train number:</translation>
+    </message>
+    <message>
+        <source>Номер маршрута</source>
+        <translation>Route number</translation>
+    </message>
+    <message>
+        <source>Максимальное отставание:</source>
+        <translation>Greatest delay:</translation>
+    </message>
+    <message>
+        <source>Скорость:</source>
+        <translation>Speed:</translation>
+    </message>
+    <message>
+        <source>Ускорение:</source>
+        <translation>Acceleration:</translation>
+    </message>
+    <message>
+        <source>Положение ручки:</source>
+        <translation>Controller position:</translation>
+    </message>
+    <message>
+        <source>Двери закрыты</source>
+        <translation>Doors closed</translation>
+    </message>
+    <message>
+        <source>Вагонов:</source>
+        <translation>Cars:</translation>
+    </message>
+    <message>
+        <source>Пассажиров:</source>
+        <translation>Passengers:</translation>
+    </message>
+    <message>
+        <source>Показать</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Скорость просмотра:</source>
+        <translation>Viewing speed:</translation>
+    </message>
+    <message>
+        <source> км/ч</source>
+        <translation> km/h</translation>
+    </message>
+    <message>
+        <source> м/с2</source>
+        <translation> m/s2</translation>
+    </message>
+    <message>
+        <source>Двери открыты</source>
+        <translation>Doors open</translation>
+    </message>
+    <message>
+        <source>Показать занятые пути</source>
+        <translation>Show occupied track</translation>
+    </message>
+    <message>
+        <source>График движения</source>
+        <translation>Time-distance diagram</translation>
+    </message>
+    <message>
+        <source>Для графика движения выберите поезд и дайте ему поехать</source>
+        <translation>For a time-distance diagram, pick a tram and let it run</translation>
+    </message>
+    <message>
+        <source>График движения, маршрут %1</source>
+        <translation>Time-distance diagram, route %1</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TView3D</name>
+    <message>
+        <source>Вид из кабины. Пробел - вызов меню.</source>
+        <translation>Cab view. Space opens the menu.</translation>
+    </message>
+    <message>
+        <source>Авария!</source>
+        <translation>Crash!</translation>
+    </message>
+    <message>
+        <source>Видимость для стен (100 - 2000 м):</source>
+        <translation>Visibility of walls (100 - 2000 m):</translation>
+    </message>
+    <message>
+        <source>Разрешение:</source>
+        <translation>Resolution:</translation>
+    </message>
+    <message>
+        <source>Видимость для деревьев:</source>
+        <translation>Visibility of trees:</translation>
+    </message>
+    <message>
+        <source>Видимость для трамваев:</source>
+        <translation>Visibility of trams:</translation>
+    </message>
+    <message>
+        <source>Принять</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Полный экран (&amp;F)</source>
+        <translation>&amp;Full screen</translation>
+    </message>
+    <message>
+        <source>Автопилот (&amp;A)</source>
+        <translation>&amp;Autopilot</translation>
+    </message>
+    <message>
+        <source>Показывать задержку (&amp;D)</source>
+        <translation>Show &amp;delay</translation>
+    </message>
+    <message>
+        <source>Скорость игры:</source>
+        <translation>Game speed:</translation>
+    </message>
+    <message>
+        <source>Настройки графики...</source>
+        <translation>Graphics settings...</translation>
+    </message>
+    <message>
+        <source>Назад (&amp;B)</source>
+        <translation>&amp;Back</translation>
+    </message>
+    <message>
+        <source>Выход (&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+</context>
+</TS>
