@@ -69,6 +69,8 @@ class TWorld {
         std::uint16_t Slot;
     };
     void SortKeyRange(int l, int r);
+    bool KeysAscending(int l, int r) const;
+    void SortAscendingKeys(int l, int r);
 
     bool Started = false;
     TRailTable RailData;
