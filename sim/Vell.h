@@ -158,6 +158,9 @@ class TVell {
     void CountStopLeft();
     void AdvanceSwitchNo(TRailPos& point) const;
     void CheckCrossings(int car, const TRailPos& before, const TRailPos& now);
+    void CrossingsOverJoint(int car, const TRailPos& before, const TRailPos& now);
+    void CrossNear(int car, const TPointXY& a, const TPointXY& b, std::uint16_t near,
+                   std::uint16_t cameFrom);
     int MarkLimit() const;
     bool ObjectFree(int object, int except) const;
 
