@@ -13,29 +13,34 @@
 
 namespace vell {
 
-struct TRailData {
+// Laid out by use: the first 64 bytes hold what every point of every tram reads each tick, the
+// second what the rails under a train add, the rest is read rarely.
+struct alignas(64) TRailData {
     double Length = 0;
     double DirX = 0, DirY = 0;     // (X2 - X1) / Length, (Y2 - Y1) / Length
-    double SpeedLimitKmh = 0;      // SpeedLimit of the rail
-    // What the reservation allows over the rail for each schedule state (table column), km/h:
-    // SpeedLimitKmh less the state's curve margin, and on a stop not above the stop speed.
-    std::array<double, 5> LimitKmhByState{};
-    double OverspeedMpt = 0;       // a tram faster than this, m/tick, is too fast for the grade
     double GradeResist = 0;        // the track's part of the rolling resistance, m/tick^2
-    // A car standing over the joint into Next[k] overturns faster than 1 / (Overturn[k] x
-    // TicksPerSecond) m/tick: sqrt(0.05 sqrt((1 - c) / (1 + c))), c the |cosine| of the bend.
-    std::array<double, 2> Overturn{};
     TLinkRec Link;                 // NoObject everywhere for an object without links; the
                                    // Near entries packed in front, in their order
-    std::int16_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    std::uint32_t SpanFirst = 0;   // this rail's first entry in TRailTable's near spans
+    std::int16_t X1 = 0, Y1 = 0;
     std::uint8_t SpeedGrade = 0;
     bool Linked = false;           // a rail with a link record
     bool Stop = false;
     bool KeepClear = false;
     bool Switch = false;
     std::uint8_t NearCount = 0;    // non-empty Near entries
-    std::uint8_t SpanCount = 0;    // this rail's entries in TRailTable::NearSpans
-    std::uint32_t SpanFirst = 0;
+    std::uint8_t SpanCount = 0;    // and how many near spans
+
+    double OverspeedMpt = 0;       // a tram faster than this, m/tick, is too fast for the grade
+    // A car standing over the joint into Next[k] overturns faster than 1 / (Overturn[k] x
+    // TicksPerSecond) m/tick: sqrt(0.05 sqrt((1 - c) / (1 + c))), c the |cosine| of the bend.
+    std::array<double, 2> Overturn{};
+    // What the reservation allows over the rail for each schedule state (table column), km/h:
+    // SpeedLimitKmh less the state's curve margin, and on a stop not above the stop speed.
+    std::array<double, 5> LimitKmhByState{};
+
+    double SpeedLimitKmh = 0;      // SpeedLimit of the rail
+    std::int16_t X2 = 0, Y2 = 0;
 };
 
 // Where along a rail a point can touch the box of one of its near rails. A point that stays on

@@ -79,7 +79,7 @@ void TVell::ReleaseTrack() {
         ReservedFront = Front[0];
     }
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
-    for (std::uint16_t object : Marks) --occupancy[object];
+    Marks.ForEach([&](std::uint16_t object) { --occupancy[object]; });
     Marks.clear();
 }
 
