@@ -17,7 +17,8 @@ void TVell::Accelerate() {
         a = Command * MaxAccel * (0.006 * p + n);
     a += CarState[0].SpeedDrag * Speed;
     for (int i = 0; i < n; ++i)
-        a += (CarState[i].RollResist - Rail(Front[i].Obj).GradeResist) * (0.006 * p / n + 1);
+        a += (CarState[i].RollResist - (255 - Rail(Front[i].Obj).SpeedGrade) * 0.0000008) *
+             (0.006 * p / n + 1);
     a /= 0.006 * p + n;
     PrevSpeed = Speed;
     Speed += a;

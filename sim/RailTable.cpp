@@ -30,7 +30,6 @@ void TRailTable::Build(const TMap& map) {
         r.Y2 = o.Y2;
         r.SpeedGrade = o.IsRail() ? o.SpeedGrade() : 0;
         r.OverspeedMpt = KmhToMpt(r.SpeedGrade * 0.3 + 15);
-        r.GradeResist = (255 - r.SpeedGrade) * 0.0000008;
         if (!o.IsRail()) continue;
         r.Stop = o.IsStop();
         r.KeepClear = o.KeepClear();
@@ -60,7 +59,26 @@ void TRailTable::Build(const TMap& map) {
                 Spans.push_back(*span);
             }
         r.SpanCount = std::uint8_t(Spans.size() - r.SpanFirst);
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (std::size_t k = r.SpanFirst; k < Spans.size(); ++k) {
+            // A span takes part only where the sweep reaches both of its ranges.
+            low = std::min(low, std::max(Spans[k].LowX, Spans[k].LowY));
+            high = std::max(high, std::min(Spans[k].HighX, Spans[k].HighY));
+        }
+        r.SpanLow = FloatBelow(low);
+        r.SpanHigh = FloatAbove(high);
     }
+}
+
+// The float nearest to x on the side away from the hull's inside: the hull only grows.
+float TRailTable::FloatBelow(double x) {
+    float f = float(x);
+    return double(f) > x ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
+}
+
+float TRailTable::FloatAbove(double x) {
+    float f = float(x);
+    return double(f) < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
 }
 
 // Empty Near entries to the back, the others in their order: the loops over them stop early.

@@ -18,7 +18,9 @@ namespace vell {
 struct alignas(64) TRailData {
     double Length = 0;
     double DirX = 0, DirY = 0;     // (X2 - X1) / Length, (Y2 - Y1) / Length
-    double GradeResist = 0;        // the track's part of the rolling resistance, m/tick^2
+    // Along the rail, where a point can meet a near rail at all: the hull of its near spans,
+    // widened to the next float outward. A point sweeping outside it tries none of them.
+    float SpanLow = 0, SpanHigh = 0;
     TLinkRec Link;                 // NoObject everywhere for an object without links; the
                                    // Near entries packed in front, in their order
     std::uint32_t SpanFirst = 0;   // this rail's first entry in TRailTable's near spans
@@ -76,6 +78,8 @@ class TRailTable {
 
   private:
     static void PackNear(TRailData& r);
+    static float FloatBelow(double x);
+    static float FloatAbove(double x);
     static std::optional<std::pair<double, double>> AxisSpan(double start, double dir, double low,
                                                              double high);
     static std::optional<TNearSpan> NearSpan(const TRailData& r, const TRailData& m);

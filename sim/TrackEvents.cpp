@@ -44,6 +44,7 @@ double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
     // The point stayed on its rail: only near rails whose box that piece of rail reaches can
     // meet its sweep, and they are tried in the same order, so the draws are the same.
     const double low = std::min(before.Dist, now.Dist), high = std::max(before.Dist, now.Dist);
+    if (high < rail.SpanLow || low > rail.SpanHigh) return;
     const TRailTable& rails = World.Rails();
     for (const TNearSpan* span = rails.SpansBegin(rail); span != rails.SpansEnd(rail); ++span)
         if (high >= span->LowX && low <= span->HighX && high >= span->LowY && low <= span->HighY)
