@@ -70,15 +70,18 @@ void TRailTable::Build(const TMap& map) {
     }
 }
 
-// The float nearest to x on the side away from the hull's inside: the hull only grows.
+// The float nearest to x on the side away from the hull's inside: the hull only grows. Values
+// beyond the float range (the spans of a rail running along an axis) become infinities.
 float TRailTable::FloatBelow(double x) {
-    float f = float(x);
+    constexpr double largest = std::numeric_limits<float>::max();
+    if (x > largest) return std::numeric_limits<float>::max();
+    if (!(x >= -largest)) return -std::numeric_limits<float>::infinity();
+    const float f = float(x);
     return double(f) > x ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
 }
 
 float TRailTable::FloatAbove(double x) {
-    float f = float(x);
-    return double(f) < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+    return -FloatBelow(-x);
 }
 
 // Empty Near entries to the back, the others in their order: the loops over them stop early.

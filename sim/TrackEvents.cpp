@@ -35,7 +35,8 @@ double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
 // A point sweeping over a near rail jolts its car; above 30 km/h over any rail but the one it
 // came from, the tram derails. Kept small and inline: it runs for every car point every tick,
 // and usually finds nothing to try.
-[[gnu::always_inline]] inline void TVell::CheckCrossings(int car, const TRailPos& before, const TRailPos& now) {
+[[gnu::always_inline]] inline void TVell::CheckCrossings(int car, const TRailPos& before,
+                                                        const TRailPos& now) {
     const TRailData& rail = Rail(now.Obj);
     if (before.Obj != now.Obj) {
         CrossingsOverJoint(car, before, now);

@@ -144,19 +144,26 @@ bool TWorld::KeysAscending(int l, int r) const {
 
 // What the partition above does to a range already in order: the scans stop at the ends of
 // the run of keys equal to the pivot, the swaps reverse that run and nothing else, and both
-// parts stay in order. Same draws, same result, without scanning the range.
+// parts stay in order. Same draws, same result, without scanning the range. The recursion runs
+// on a stack of its own, left part first as the recursion would, to spare a call per part.
 void TWorld::SortAscendingKeys(int l, int r) {
-    if (l >= r) return;
-    const int pivot = l + Random.Below(r - l + 1);
-    const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
-    int first = pivot, last = pivot;
-    while (first > l && SortKeys[std::size_t(first - 1)].Deviation == v) --first;
-    while (last < r && SortKeys[std::size_t(last + 1)].Deviation == v) ++last;
-    const int swaps = (last - first) / 2 + 1;
-    std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
-    const int i = first + swaps, j = last - swaps;
-    if (l < j) SortAscendingKeys(l, j);
-    if (i < r) SortAscendingKeys(i, r);
+    SortParts.clear();
+    SortParts.push_back({l, r});
+    while (!SortParts.empty()) {
+        const auto [low, high] = SortParts.back();
+        SortParts.pop_back();
+        if (low >= high) continue;
+        const int pivot = low + Random.Below(high - low + 1);
+        const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
+        int first = pivot, last = pivot;
+        while (first > low && SortKeys[std::size_t(first - 1)].Deviation == v) --first;
+        while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v) ++last;
+        const int swaps = (last - first) / 2 + 1;
+        std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
+        const int i = first + swaps, j = last - swaps;
+        if (i < high) SortParts.push_back({i, high});
+        if (low < j) SortParts.push_back({low, j});
+    }
 }
 
 } // namespace vell

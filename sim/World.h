@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vell {
@@ -77,6 +78,7 @@ class TWorld {
     std::array<std::array<TRouteRun, RouteColumns>, RouteRows> RouteRuns{};
     std::vector<TSortKey> SortKeys;                 // SortVells' scratch
     std::vector<std::unique_ptr<TVell>> SortedTrams; // likewise
+    std::vector<std::pair<int, int>> SortParts;      // likewise
 };
 
 } // namespace vell
