@@ -118,13 +118,25 @@ void TVell::ReserveAhead() {
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
     const int circuitRails = MarkLimit();
     Marks.clear();
-    TRailPos p = ReservedRear;
-    for (int steps = 0;; ++steps) {
-        ++occupancy[p.Obj];
-        Marks.push_back(p.Obj);
-        limitKmh = std::min(limitKmh, Rail(p.Obj).LimitKmhByState[std::size_t(column)]);
-        if (p.Obj == ReservedFront.Obj || steps > circuitRails) break;
-        NextObject(p);
+    const auto limits = [&](int object) -> double {
+        return Rail(object).LimitKmhByState[std::size_t(column)];
+    };
+    if (!OnRoute) {
+        // The step reserves only on the route; a tram off it marks what lies under its cars.
+        VisitMarks(*this, circuitRails, [&](int object) {
+            ++occupancy[object];
+            Marks.push_back(std::uint16_t(object));
+            limitKmh = std::min(limitKmh, limits(object));
+        });
+    } else {
+        TRailPos p = ReservedRear;
+        for (int steps = 0;; ++steps) {
+            ++occupancy[p.Obj];
+            Marks.push_back(p.Obj);
+            limitKmh = std::min(limitKmh, limits(p.Obj));
+            if (p.Obj == ReservedFront.Obj || steps > circuitRails) break;
+            NextObject(p);
+        }
     }
     AllowedSpeed = KmhToMpt(limitKmh);
     // Anything taken within the window stops the tram: this is how trams follow one another.
