@@ -1,11 +1,14 @@
-// The network build, the game's map selection, the world step and the drawing on the generated
-// cities: the demo city of maps/demo.vl and the stress city (65535 objects, routes planning
-// 1024 trams). Argument 0 is the demo city, 1 the stress city.
+// The network build, the game's map selection, the world step, the run-ahead before a game, a
+// 150-minute run and the drawing on the generated cities: the demo city of maps/demo.vl and the
+// stress city (65535 objects, routes planning 1024 trams). Argument 0 is the demo city, 1 the
+// stress city.
 #include "Cities.h"
 #include "MapBitmaps.h"
 #include "PlanView.h"
 #include "RouteTable.h"
 #include "RunAhead.h"
+#include "RunStatistics.h"
+#include "Units.h"
 #include "World.h"
 
 #include <QGuiApplication>
@@ -95,6 +98,50 @@ void BM_WorldStep(benchmark::State& state) {
     Name(state);
 }
 BENCHMARK(BM_WorldStep)->Arg(0)->Arg(1)->MinTime(3)->Unit(benchmark::kMicrosecond);
+
+// "Прогонять перед стартом": a fresh world run ahead until the last planned tram is out.
+void BM_PreRun(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    const TMapSelection selection = SelectMap(*map);
+    long long steps = 0;
+    for (auto _ : state) {
+        TRandom random(12345);
+        TWorld world(*map, random);
+        world.StartWorld();
+        steps = 0;
+        const TRunAhead outcome = PreRun(world, selection.TotalTrams, [&](int) { ++steps; });
+        if (outcome != TRunAhead::Ready) state.SkipWithError("not every planned tram came out");
+    }
+    state.counters["steps"] = double(steps);
+    state.counters["planned_trams"] = selection.TotalTrams;
+    Name(state);
+}
+BENCHMARK(BM_PreRun)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// VellSim run MAP --minutes 150: the world from its start, watched as the run command does.
+void BM_Run150Minutes(benchmark::State& state) {
+    auto map = std::make_unique<TMap>(City(int(state.range(0))));
+    SelectMap(*map);
+    const long long steps = RoundHalfEven(150 * TicksPerMinute);
+    int trams = 0;
+    for (auto _ : state) {
+        TRandom random(1);
+        TWorld world(*map, random);
+        world.StartWorld();
+        TRunStatistics statistics(world);
+        for (long long s = 0; s < steps; ++s) {
+            world.WorldStep();
+            statistics.Observe();
+        }
+        trams = world.VellCount;
+    }
+    state.counters["steps"] = double(steps);
+    state.counters["trams"] = trams;
+    state.counters["steps_per_second"] =
+        benchmark::Counter(double(steps) * double(state.iterations()), benchmark::Counter::kIsRate);
+    Name(state);
+}
+BENCHMARK(BM_Run150Minutes)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The plan at the default view (the middle of the demo city; a built-up part of the stress
 // city) and the overview of the whole map.

@@ -33,39 +33,63 @@ double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
 } // namespace
 
 // A point sweeping over a near rail jolts its car; above 30 km/h over any rail but the one it
-// came from, the tram derails.
-void TVell::CheckCrossings(int car, const TRailPos& before, const TRailPos& now) {
-    const TPointXY a = PointXY(before), b = PointXY(now);
-    for (std::uint16_t m : Rail(now.Obj).Link.Near) {
-        if (m == NoObject) continue;
-        const TRailData& near = Rail(m);
-        if (!Meets(a, b, near)) continue;
-        const double r = World.Random.Real();
-        CarState[car].YawRate += (r - 0.5) * 0.001 * Speed * (300 - near.SpeedGrade);
-        if (Speed > KmhToMpt(30) && m != before.Obj) Accident = true;
+// came from, the tram derails. Kept small and inline: it runs for every car point every tick,
+// and usually finds nothing to try.
+[[gnu::always_inline]] inline void TVell::CheckCrossings(int car, const TRailPos& before,
+                                                        const TRailPos& now) {
+    const TRailData& rail = Rail(now.Obj);
+    if (before.Obj != now.Obj) {
+        CrossingsOverJoint(car, before, now);
+        return;
     }
+    // The point stayed on its rail: only near rails whose box that piece of rail reaches can
+    // meet its sweep, and they are tried in the same order, so the draws are the same.
+    const double low = std::min(before.Dist, now.Dist), high = std::max(before.Dist, now.Dist);
+    if (high < rail.SpanLow || low > rail.SpanHigh) return;
+    const TRailTable& rails = World.Rails();
+    for (const TNearSpan* span = rails.SpansBegin(rail); span != rails.SpansEnd(rail); ++span)
+        if (high >= span->LowX && low <= span->HighX && high >= span->LowY && low <= span->HighY)
+            CrossNear(car, PointXY(before), PointXY(now), span->Near, before.Obj);
+}
+
+void TVell::CrossingsOverJoint(int car, const TRailPos& before, const TRailPos& now) {
+    const TRailData& rail = Rail(now.Obj);
+    const TPointXY a = PointXY(before), b = PointXY(now);
+    for (int k = 0; k < rail.NearCount; ++k) CrossNear(car, a, b, rail.Link.Near[k], before.Obj);
+}
+
+void TVell::CrossNear(int car, const TPointXY& a, const TPointXY& b, std::uint16_t m,
+                      std::uint16_t cameFrom) {
+    const TRailData& near = Rail(m);
+    if (!Meets(a, b, near)) return;
+    const double r = World.Random.Real();
+    CarState[car].YawRate += (r - 0.5) * 0.001 * Speed * (300 - near.SpeedGrade);
+    if (Speed > KmhToMpt(30) && m != cameFrom) Accident = true;
 }
 
 void TVell::TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
                         const std::array<TRailPos, MaxCars>& rearBefore) {
     Accident = false;
+    int g = 0;
     for (int i = 0; i < Cars(); ++i) {
         CheckCrossings(i, frontBefore[i], Front[i]);
         CheckCrossings(i, rearBefore[i], Rear[i]);
 
-        const int g = Rail(frontBefore[i].Obj).SpeedGrade;
+        const TRailData& under = Rail(frontBefore[i].Obj);
+        g = under.SpeedGrade;
         if (World.Random.Below(10000) > g + 9900) {
             const double r = World.Random.Real();
             CarState[i].YawRate += (r - 0.5) * 0.001 * Speed * (300 - g);
         }
-        ShakeAmplitude = Speed * ShakeGain * (255 - g) / 255;
-        if (Speed > KmhToMpt(g * 0.3 + 15)) Accident = true;
+        if (Speed > under.OverspeedMpt) Accident = true; // too fast for the track
 
         if (Front[i].Obj != Rear[i].Obj &&
             Overturn(World.Rails(), World.Map, Front[i].Obj, Rear[i].Obj) * Speed * TicksPerSecond >
                 1)
             Accident = true; // overturned in a curve
     }
+    // Every car sets the shake in turn; the last car's value is the one that remains.
+    ShakeAmplitude = Speed * ShakeGain * (255 - g) / 255;
 }
 
 } // namespace vell

@@ -45,8 +45,11 @@ int TVell::MarkLimit() const { return World.CircuitRails(RouteRow, RouteCol); }
 bool TVell::ObjectFree(int object, int except) const {
     const std::vector<std::uint16_t>& occupancy = World.Occupancy;
     if (occupancy[object] != 0) return false;
-    for (std::uint16_t m : Rail(object).Link.Near)
-        if (m != NoObject && m != except && occupancy[m] != 0) return false;
+    const TRailData& rail = Rail(object);
+    for (int k = 0; k < rail.NearCount; ++k) {
+        const std::uint16_t m = rail.Link.Near[k];
+        if (m != except && occupancy[m] != 0) return false;
+    }
     return true;
 }
 
@@ -76,7 +79,7 @@ void TVell::ReleaseTrack() {
         ReservedFront = Front[0];
     }
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
-    for (std::uint16_t object : Marks) --occupancy[object];
+    Marks.ForEach([&](std::uint16_t object) { --occupancy[object]; });
     Marks.clear();
 }
 
@@ -103,25 +106,38 @@ void TVell::ScanAhead(bool& free) {
 }
 
 void TVell::ReserveAhead() {
-    const std::int8_t s = ScheduleState;
+    const int column = StateColumn(ScheduleState);
     ReservedRear = Rear[Cars() - 1];
     ReservedFront = Front[0];
     bool free = true;
     ScanAhead(free);
-    // The limit is kept in km/h and converted once: the conversion is monotonic, so the least
-    // converted limit is the converted least one, to the last bit.
-    double limitKmh = MaxSpeedByState(s);
-    const double stopKmh = StopSpeedByState(s);
-    const double keep = 1 - CurveMarginByState(s);
+    // Marks from ReservedRear to the object of ReservedFront, as VisitMarks walks. The limit is
+    // kept in km/h and converted once: the conversion is monotonic, so the least converted
+    // limit is the converted least one, to the last bit.
+    double limitKmh = DrivingTables.MaxSpeed[std::size_t(column)];
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
+    const int circuitRails = MarkLimit();
     Marks.clear();
-    VisitMarks(*this, MarkLimit(), [&](int object) {
-        ++occupancy[object];
-        Marks.push_back(std::uint16_t(object));
-        const TRailData& rail = Rail(object);
-        if (rail.Stop) limitKmh = std::min(limitKmh, stopKmh);
-        limitKmh = std::min(limitKmh, rail.SpeedLimitKmh * keep);
-    });
+    const auto limits = [&](int object) -> double {
+        return Rail(object).LimitKmhByState[std::size_t(column)];
+    };
+    if (!OnRoute) {
+        // The step reserves only on the route; a tram off it marks what lies under its cars.
+        VisitMarks(*this, circuitRails, [&](int object) {
+            ++occupancy[object];
+            Marks.push_back(std::uint16_t(object));
+            limitKmh = std::min(limitKmh, limits(object));
+        });
+    } else {
+        TRailPos p = ReservedRear;
+        for (int steps = 0;; ++steps) {
+            ++occupancy[p.Obj];
+            Marks.push_back(p.Obj);
+            limitKmh = std::min(limitKmh, limits(p.Obj));
+            if (p.Obj == ReservedFront.Obj || steps > circuitRails) break;
+            NextObject(p);
+        }
+    }
     AllowedSpeed = KmhToMpt(limitKmh);
     // Anything taken within the window stops the tram: this is how trams follow one another.
     if (!free) AllowedSpeed = 0;

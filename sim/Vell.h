@@ -43,6 +43,31 @@ struct TCarAxisXY {
     TPointXY Dir;
 };
 
+// The objects a tram marked, one entry per mark. A tram holds a few marks; they stay inside the
+// tram's record, and only a reservation longer than that spills to the heap.
+class TMarkList {
+  public:
+    void clear() {
+        Count = 0;
+        Spilled.clear();
+    }
+    void push_back(std::uint16_t object) {
+        if (Count < Held.size())
+            Held[Count++] = object;
+        else
+            Spilled.push_back(object);
+    }
+    template <class Visit> void ForEach(Visit visit) const {
+        for (std::size_t k = 0; k < Count; ++k) visit(Held[k]);
+        for (std::uint16_t object : Spilled) visit(object);
+    }
+
+  private:
+    std::array<std::uint16_t, 12> Held{};
+    std::size_t Count = 0;
+    std::vector<std::uint16_t> Spilled;
+};
+
 class TVell {
   public:
     // The tram belongs to `world` and reads its map, rails, occupancy and random generator.
@@ -162,6 +187,9 @@ class TVell {
     void CountStopLeft();
     void AdvanceSwitchNo(TRailPos& point) const;
     void CheckCrossings(int car, const TRailPos& before, const TRailPos& now);
+    void CrossingsOverJoint(int car, const TRailPos& before, const TRailPos& now);
+    void CrossNear(int car, const TPointXY& a, const TPointXY& b, std::uint16_t near,
+                   std::uint16_t cameFrom);
     int MarkLimit() const;
     bool ObjectFree(int object, int except) const;
 
@@ -170,7 +198,7 @@ class TVell {
     // The objects marked last, one entry per mark: what ReleaseTrack takes off again. Nothing
     // moves the tram between marking and release, so this is exactly the walk the release
     // would make, without walking.
-    std::vector<std::uint16_t> Marks;
+    TMarkList Marks;
 };
 
 } // namespace vell

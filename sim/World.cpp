@@ -5,6 +5,7 @@
 #include "RouteWalk.h"
 #include "Units.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vell {
@@ -100,6 +101,10 @@ void TWorld::SortVells(int l, int r) {
     for (int k = l; k <= r; ++k)
         SortKeys[std::size_t(k - l)] = {VellTable[k]->Deviation, std::uint16_t(k)};
     SortKeyRange(0, r - l);
+    bool moved = false;
+    for (std::size_t k = 0; k < SortKeys.size() && !moved; ++k)
+        moved = SortKeys[k].Slot != l + int(k);
+    if (!moved) return;
     SortedTrams.resize(SortKeys.size());
     for (std::size_t k = 0; k < SortKeys.size(); ++k)
         SortedTrams[k] = std::move(VellTable[SortKeys[k].Slot]);
@@ -109,6 +114,12 @@ void TWorld::SortVells(int l, int r) {
 
 void TWorld::SortKeyRange(int l, int r) {
     if (l >= r) return;
+    // The table comes in sorted from the step before but for the few trams that served a stop
+    // since: most ranges are in order already, and those take the short way.
+    if (KeysAscending(l, r)) {
+        SortAscendingKeys(l, r);
+        return;
+    }
     const std::int32_t v = SortKeys[std::size_t(l + Random.Below(r - l + 1))].Deviation;
     int i = l, j = r;
     do {
@@ -122,6 +133,37 @@ void TWorld::SortKeyRange(int l, int r) {
     } while (i <= j);
     if (l < j) SortKeyRange(l, j);
     if (i < r) SortKeyRange(i, r);
+}
+
+bool TWorld::KeysAscending(int l, int r) const {
+    for (int k = l; k < r; ++k)
+        if (SortKeys[std::size_t(k)].Deviation > SortKeys[std::size_t(k + 1)].Deviation)
+            return false;
+    return true;
+}
+
+// What the partition above does to a range already in order: the scans stop at the ends of
+// the run of keys equal to the pivot, the swaps reverse that run and nothing else, and both
+// parts stay in order. Same draws, same result, without scanning the range. The recursion runs
+// on a stack of its own, left part first as the recursion would, to spare a call per part.
+void TWorld::SortAscendingKeys(int l, int r) {
+    SortParts.clear();
+    SortParts.push_back({l, r});
+    while (!SortParts.empty()) {
+        const auto [low, high] = SortParts.back();
+        SortParts.pop_back();
+        if (low >= high) continue;
+        const int pivot = low + Random.Below(high - low + 1);
+        const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
+        int first = pivot, last = pivot;
+        while (first > low && SortKeys[std::size_t(first - 1)].Deviation == v) --first;
+        while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v) ++last;
+        const int swaps = (last - first) / 2 + 1;
+        std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
+        const int i = first + swaps, j = last - swaps;
+        if (i < high) SortParts.push_back({i, high});
+        if (low < j) SortParts.push_back({low, j});
+    }
 }
 
 } // namespace vell

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vell {
@@ -69,12 +70,15 @@ class TWorld {
         std::uint16_t Slot;
     };
     void SortKeyRange(int l, int r);
+    bool KeysAscending(int l, int r) const;
+    void SortAscendingKeys(int l, int r);
 
     bool Started = false;
     TRailTable RailData;
     std::array<std::array<TRouteRun, RouteColumns>, RouteRows> RouteRuns{};
     std::vector<TSortKey> SortKeys;                 // SortVells' scratch
     std::vector<std::unique_ptr<TVell>> SortedTrams; // likewise
+    std::vector<std::pair<int, int>> SortParts;      // likewise
 };
 
 } // namespace vell

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace vell::test {
 namespace {
@@ -144,6 +146,58 @@ TEST(World, SortVellsPutsTheLatestTramsFirst) {
         }
     }
     EXPECT_EQ(after, numbers);
+}
+
+// The plain in-place quicksort of the table: what SortVells must do, comparison for
+// comparison, whatever shortcuts it takes.
+void ReferenceQuicksort(std::vector<std::pair<std::int32_t, int>>& keys, TRandom& random, int l,
+                        int r) {
+    if (l >= r) return;
+    const std::int32_t v = keys[std::size_t(l + random.Below(r - l + 1))].first;
+    int i = l, j = r;
+    do {
+        while (keys[std::size_t(i)].first < v) ++i;
+        while (keys[std::size_t(j)].first > v) --j;
+        if (i <= j) std::swap(keys[std::size_t(i++)], keys[std::size_t(j--)]);
+    } while (i <= j);
+    if (l < j) ReferenceQuicksort(keys, random, l, j);
+    if (i < r) ReferenceQuicksort(keys, random, i, r);
+}
+
+// Tables in order, in order but for a few, shuffled, and all equal, with many equal keys: the
+// same order of trams and the same random draws as the plain quicksort.
+TEST(World, SortVellsSortsAsThePlainQuicksortDoes) {
+    TSimulation sim(SmallCity(), 8);
+    for (int s = 0; s < 30000; ++s) sim.World->WorldStep();
+    const int n = sim.World->VellCount;
+    ASSERT_GE(n, 8);
+    TRandom pattern(3);
+    for (int round = 0; round < 40; ++round) {
+        const int kind = round % 4;
+        std::vector<std::int32_t> deviations(std::size_t(n), 0);
+        for (int k = 0; k < n; ++k)
+            deviations[std::size_t(k)] = kind == 3 ? 7 : pattern.Below(n / 2) - n / 4;
+        if (kind < 2) std::sort(deviations.begin(), deviations.end());
+        if (kind == 1)
+            for (int moved = 0; moved < 3; ++moved)
+                deviations[std::size_t(pattern.Below(n))] = pattern.Below(n) - n / 2;
+        // Part of the table too, as a caller may sort it.
+        const int l = round % 3, r = n - 1 - round % 2;
+        std::vector<std::pair<std::int32_t, int>> expected;
+        for (int k = 0; k < n; ++k) {
+            sim.Tram(k).Deviation = deviations[std::size_t(k)];
+            expected.push_back({deviations[std::size_t(k)], sim.Tram(k).Number});
+        }
+        TRandom reference = sim.Random;
+        ReferenceQuicksort(expected, reference, l, r);
+        sim.World->SortVells(l, r);
+        for (int k = 0; k < n; ++k) {
+            ASSERT_EQ(sim.Tram(k).Number, expected[std::size_t(k)].second)
+                << "round " << round << ", slot " << k;
+            ASSERT_EQ(sim.Tram(k).Deviation, expected[std::size_t(k)].first);
+        }
+        EXPECT_EQ(sim.Random.GetState(), reference.GetState()) << "round " << round;
+    }
 }
 
 TEST(World, AWatcherChangesNothing) {
