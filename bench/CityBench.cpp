@@ -2,14 +2,14 @@
 // 150-minute run and the drawing on the generated cities: the demo city of maps/demo.vl and the
 // stress city (65535 objects, routes planning 1024 trams). Argument 0 is the demo city, 1 the
 // stress city.
-#include "Cities.h"
-#include "MapBitmaps.h"
-#include "PlanView.h"
-#include "RouteTable.h"
-#include "RunAhead.h"
-#include "RunStatistics.h"
-#include "Units.h"
-#include "World.h"
+#include "model/RouteTable.h"
+#include "model/Units.h"
+#include "model/draw/MapBitmaps.h"
+#include "model/draw/PlanView.h"
+#include "sim/RunAhead.h"
+#include "sim/RunStatistics.h"
+#include "sim/World.h"
+#include "tools/citygen/Cities.h"
 
 #include <QGuiApplication>
 

@@ -1,8 +1,8 @@
 // Drawing the plan view and the overview of a city of 65535 objects.
-#include "MapBitmaps.h"
-#include "PlanView.h"
-#include "Random.h"
-#include "Scheme.h"
+#include "model/Random.h"
+#include "model/draw/MapBitmaps.h"
+#include "model/draw/PlanView.h"
+#include "model/draw/Scheme.h"
 
 #include <QGuiApplication>
 
@@ -37,18 +37,20 @@ std::unique_ptr<TMap> City() {
         for (int x = 0; x + 100 <= 9900; x += 100)
             for (int side : {-3, 3}) {
                 const int y = street * 200 + side;
-                TMapObject* r = side < 0 ? add(Rail, x + 50, y, x + 150, y)
-                                         : add(Rail, x + 150, y, x + 50, y);
+                TMapObject* r =
+                    side < 0 ? add(Rail, x + 50, y, x + 150, y) : add(Rail, x + 150, y, x + 50, y);
                 if (!r) continue;
                 r->SetSpeedGrade(std::uint8_t(random.Below(256)));
                 if (random.Below(5) == 0) r->SetStopType(std::uint8_t(1 + random.Below(3)));
                 r->SetSelected(street % 9 == 1);
             }
-    const std::uint8_t palette[4][3] = {{180, 150, 120}, {120, 120, 140}, {200, 90, 60}, {90, 90, 90}};
+    const std::uint8_t palette[4][3] = {
+        {180, 150, 120}, {120, 120, 140}, {200, 90, 60}, {90, 90, 90}};
     for (int pass = 0; map->ObjectCount() < MaxObjects; ++pass)
         for (int by = 0; by < 50 && map->ObjectCount() < MaxObjects; ++by)
             for (int bx = 0; bx < 50 && map->ObjectCount() < MaxObjects; ++bx) {
-                const int x = bx * 200 + 20 + random.Below(120), y = by * 200 + 20 + random.Below(120);
+                const int x = bx * 200 + 20 + random.Below(120),
+                          y = by * 200 + 20 + random.Below(120);
                 const int w = 15 + random.Below(40), h = 15 + random.Below(40);
                 const std::uint8_t* color = palette[random.Below(4)];
                 const std::uint8_t kind = random.Below(6) == 0 ? HighWall : Wall;
@@ -61,7 +63,8 @@ std::unique_ptr<TMap> City() {
                         o->Blue = color[2];
                     }
                 if (pass % 4 == 0) add(Trees, x - 10, y + h + 8, x + w + 10, y + h + 8);
-                if (pass % 16 == 1) add(std::uint8_t(DoubleTrack + random.Below(4)), x, y - 10, x + 150, y - 10);
+                if (pass % 16 == 1)
+                    add(std::uint8_t(DoubleTrack + random.Below(4)), x, y - 10, x + 150, y - 10);
                 if (pass % 16 == 2) add(Arch, x, y + h / 2, x + 12, y + h / 2);
             }
     return map;
@@ -72,7 +75,8 @@ void BM_DrawPlan(benchmark::State& state) {
     map->ViewX = 4700; // the middle of the city
     map->ViewY = 4700;
     TMapBitmaps bitmaps;
-    for (auto _ : state) DrawPlan(*map, bitmaps, 0);
+    for (auto _ : state)
+        DrawPlan(*map, bitmaps, 0);
     state.counters["objects"] = map->ObjectCount();
 }
 BENCHMARK(BM_DrawPlan)->Unit(benchmark::kMillisecond);
@@ -91,14 +95,16 @@ void BM_DrawPlanAllInView(benchmark::State& state) {
         map->Objects.push_back(o);
     }
     TMapBitmaps bitmaps;
-    for (auto _ : state) DrawPlan(*map, bitmaps, 0);
+    for (auto _ : state)
+        DrawPlan(*map, bitmaps, 0);
 }
 BENCHMARK(BM_DrawPlanAllInView)->Unit(benchmark::kMillisecond);
 
 void BM_DrawOverview(benchmark::State& state) {
     auto map = City();
     TMapBitmaps bitmaps;
-    for (auto _ : state) DrawOverview(*map, bitmaps);
+    for (auto _ : state)
+        DrawOverview(*map, bitmaps);
 }
 BENCHMARK(BM_DrawOverview)->Unit(benchmark::kMillisecond);
 

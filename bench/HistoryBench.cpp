@@ -2,10 +2,10 @@
 // steps and the time to record, undo and redo one. A conversion there deletes a double track
 // anywhere in the object array and appends its rails and poles at the end, so every later
 // object moves: the history must not copy the map for it.
-#include "Cities.h"
-#include "Conversion.h"
-#include "EditHistory.h"
-#include "EditOps.h"
+#include "editor/ops/Conversion.h"
+#include "editor/ops/EditHistory.h"
+#include "editor/ops/EditOps.h"
+#include "tools/citygen/Cities.h"
 
 #include <benchmark/benchmark.h>
 
@@ -54,7 +54,8 @@ void BM_RecordConversions(benchmark::State& state) {
         if (f.Next >= ConversionSteps) break;
         f.ConvertOne();
     }
-    while (f.Next < ConversionSteps) f.ConvertOne();
+    while (f.Next < ConversionSteps)
+        f.ConvertOne();
     state.counters["objects"] = f.Map->ObjectCount();
     state.counters["steps"] = double(f.History.StepCount());
     state.counters["history_MB"] = double(f.History.MemoryBytes()) / (1 << 20);
@@ -64,7 +65,8 @@ BENCHMARK(BM_RecordConversions)->Iterations(ConversionSteps)->Unit(benchmark::kM
 // Undo and redo of one conversion step (one iteration is one undo and one redo).
 void BM_UndoRedoConversion(benchmark::State& state) {
     TFixture& f = Fixture();
-    while (f.Next < ConversionSteps) f.ConvertOne();
+    while (f.Next < ConversionSteps)
+        f.ConvertOne();
     for (auto _ : state) {
         f.History.Undo(*f.Map);
         f.History.Redo(*f.Map);
@@ -76,11 +78,14 @@ BENCHMARK(BM_UndoRedoConversion)->Unit(benchmark::kMillisecond);
 // Every step taken back and done again: the time per undo or redo.
 void BM_UndoAllRedoAll(benchmark::State& state) {
     TFixture& f = Fixture();
-    while (f.Next < ConversionSteps) f.ConvertOne();
+    while (f.Next < ConversionSteps)
+        f.ConvertOne();
     const auto steps = f.History.StepCount();
     for (auto _ : state) {
-        while (f.History.CanUndo()) f.History.Undo(*f.Map);
-        while (f.History.CanRedo()) f.History.Redo(*f.Map);
+        while (f.History.CanUndo())
+            f.History.Undo(*f.Map);
+        while (f.History.CanRedo())
+            f.History.Redo(*f.Map);
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(2 * steps));
 }
@@ -93,7 +98,8 @@ void BM_WholeMapStep(benchmark::State& state) {
     TEditHistory history;
     const TEditorState s{StartColor, 0, 0};
     history.Reset(*map, s);
-    for (TMapObject& o : map->Objects) o.SetSelected(true);
+    for (TMapObject& o : map->Objects)
+        o.SetSelected(true);
     std::uint32_t colour = 1;
     for (auto _ : state) {
         ApplyColorToSelected(*map, colour += 0x010203);
@@ -112,7 +118,8 @@ void BM_UndoRedoWholeMapStep(benchmark::State& state) {
     TEditHistory history;
     const TEditorState s{StartColor, 0, 0};
     history.Reset(*map, s);
-    for (TMapObject& o : map->Objects) o.SetSelected(true);
+    for (TMapObject& o : map->Objects)
+        o.SetSelected(true);
     ApplyColorToSelected(*map, 0x203040);
     history.Record(*map, s, "применение цвета");
     for (auto _ : state) {

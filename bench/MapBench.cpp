@@ -1,7 +1,7 @@
 // Reading, writing and cleaning up the largest maps the format allows.
-#include "Map.h"
-#include "MapFile.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
+#include "model/Random.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,7 +22,8 @@ TMapFileContents LargeMap(int objects) {
     for (auto& row : contents.Routes)
         for (TStoredRoute& r : row) {
             r.WaypointCount = 31;
-            for (int k = 0; k < 31; ++k) r.Waypoints[k] = std::uint16_t(random.Below(objects));
+            for (int k = 0; k < 31; ++k)
+                r.Waypoints[k] = std::uint16_t(random.Below(objects));
         }
     return contents;
 }
@@ -42,7 +43,8 @@ BENCHMARK(BM_ParseAndApply)->Arg(1000)->Arg(65535)->Unit(benchmark::kMillisecond
 void BM_Serialize(benchmark::State& state) {
     auto map = std::make_unique<TMap>();
     map->ApplyLoadedContents(LargeMap(int(state.range(0))));
-    for (auto _ : state) benchmark::DoNotOptimize(SerializeMapFile(map->StoredContents()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SerializeMapFile(map->StoredContents()));
 }
 BENCHMARK(BM_Serialize)->Arg(65535)->Unit(benchmark::kMillisecond);
 

@@ -1,8 +1,8 @@
 // Building the rail network and laying routes on dense generated cities of 1,000 to 65,535
 // objects; the all-pairs reference build beside the grid-based one.
-#include "GeneratedCity.h"
-#include "NetworkReference.h"
-#include "Random.h"
+#include "model/Random.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/NetworkReference.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,7 +41,8 @@ const TMap& City(int objects) {
 
 void BM_BuildNetwork(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
-    for (auto _ : state) benchmark::DoNotOptimize(map->BuildNetwork());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(map->BuildNetwork());
     state.counters["objects"] = map->ObjectCount();
     state.counters["sound"] = map->NetworkOk;
 }
@@ -49,7 +50,8 @@ BENCHMARK(BM_BuildNetwork)->Arg(1000)->Arg(10000)->Arg(65535)->Unit(benchmark::k
 
 void BM_ReferenceBuildNetwork(benchmark::State& state) {
     auto map = std::make_unique<TMap>(City(int(state.range(0))));
-    for (auto _ : state) benchmark::DoNotOptimize(ReferenceBuildNetwork(*map));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReferenceBuildNetwork(*map));
     state.counters["objects"] = map->ObjectCount();
 }
 BENCHMARK(BM_ReferenceBuildNetwork)
@@ -76,7 +78,8 @@ void BM_LayRoute30(benchmark::State& state) {
     route.WaypointCount = 30;
     for (int w = 0; w < 30; ++w)
         route.Waypoints[w] = std::uint16_t(loopStarts[w < 15 ? w : 29 - w] + 40 + w);
-    for (auto _ : state) map->LayRoute(8, 12);
+    for (auto _ : state)
+        map->LayRoute(8, 12);
     state.counters["choices"] = route.ChoiceCount;
     state.counters["usable"] = route.Usable;
 }

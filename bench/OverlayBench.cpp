@@ -1,15 +1,14 @@
 // The top view's "Показать занятые пути" on the demo city with every planned tram out: the
 // overlay alone (who waits for whom, the held rails, the rings), and a whole timer tick at
 // the top speed (1024 world steps, the plan, the overlay), which has 50 ms.
-#include "Cities.h"
-#include "MapBitmaps.h"
-#include "PlanView.h"
-#include "RouteTable.h"
-#include "RunAhead.h"
-#include "TrackOverlay.h"
-#include "World.h"
+#include "game/TrackOverlay.h"
+#include "model/RouteTable.h"
+#include "model/draw/MapBitmaps.h"
+#include "model/draw/PlanView.h"
+#include "sim/RunAhead.h"
+#include "sim/World.h"
+#include "tools/citygen/Cities.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -56,7 +55,8 @@ void BM_TrackOverlay(benchmark::State& state) {
     if (run.Outcome != TRunAhead::Ready) state.SkipWithError("not every planned tram came out");
     for (auto _ : state) {
         state.PauseTiming();
-        for (int s = 0; s < 64; ++s) run.World->WorldStep(); // a different moment each time
+        for (int s = 0; s < 64; ++s)
+            run.World->WorldStep(); // a different moment each time
         state.ResumeTiming();
         DrawOverlay(run);
     }
@@ -68,7 +68,8 @@ void BM_TopViewTickAt1024WithOverlay(benchmark::State& state) {
     TDemoRun& run = Demo();
     if (run.Outcome != TRunAhead::Ready) state.SkipWithError("not every planned tram came out");
     for (auto _ : state) {
-        for (int s = 0; s < 1024; ++s) run.World->WorldStep();
+        for (int s = 0; s < 1024; ++s)
+            run.World->WorldStep();
         DrawPlan(*run.Map, run.Bitmaps, 0);
         DrawOverlay(run);
     }
@@ -76,12 +77,3 @@ void BM_TopViewTickAt1024WithOverlay(benchmark::State& state) {
 BENCHMARK(BM_TopViewTickAt1024WithOverlay)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

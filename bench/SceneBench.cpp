@@ -3,10 +3,10 @@
 // generated stress city (near 65535 objects, 1024 trams planned), at the default visibility
 // distances and at 2000 m. The eye rides in turn in the cabs of up to 16 trams of a running world.
 // Needs an X display: xvfb-run -a -s "-screen 0 1280x1024x24" scene_bench
-#include "Cities.h"
-#include "OffscreenGL.h"
-#include "SceneBuild.h"
-#include "SceneCity.h"
+#include "cab/scene/SceneBuild.h"
+#include "tests/cab/scene/OffscreenGL.h"
+#include "tests/cab/scene/SceneCity.h"
+#include "tools/citygen/Cities.h"
 
 #include <QGuiApplication>
 

@@ -1,11 +1,11 @@
 // The world step on generated cities: about a hundred trams in service, the full table of
 // 1024 trams, and a whole simulated day checked for soundness at the end.
-#include "GeneratedCity.h"
-#include "RouteTable.h"
-#include "RunAhead.h"
-#include "SimTestSupport.h"
-#include "Units.h"
-#include "World.h"
+#include "model/RouteTable.h"
+#include "model/Units.h"
+#include "sim/RunAhead.h"
+#include "sim/World.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +46,8 @@ struct TBenchWorld {
     }
     int InService() const {
         int n = 0;
-        for (int k = 0; k < Sim.World->VellCount; ++k) n += Sim.World->VellTable[k]->Active;
+        for (int k = 0; k < Sim.World->VellCount; ++k)
+            n += Sim.World->VellTable[k]->Active;
         return n;
     }
     TSimulation Sim;
@@ -73,7 +74,8 @@ void Report(benchmark::State& state, const TBenchWorld& w) {
 
 void BM_WorldStepHundredTrams(benchmark::State& state) {
     TBenchWorld& w = Prepared("hundred", HundredPlan());
-    for (auto _ : state) w.Sim.World->WorldStep();
+    for (auto _ : state)
+        w.Sim.World->WorldStep();
     Report(state, w);
 }
 BENCHMARK(BM_WorldStepHundredTrams)->MinTime(3)->Unit(benchmark::kMicrosecond);
@@ -81,7 +83,8 @@ BENCHMARK(BM_WorldStepHundredTrams)->MinTime(3)->Unit(benchmark::kMicrosecond);
 void BM_WorldStepFullTable(benchmark::State& state) {
     TBenchWorld& w = Prepared("stress", StressPlan());
     if (w.Outcome != TRunAhead::TableFull) state.SkipWithError("the table did not fill");
-    for (auto _ : state) w.Sim.World->WorldStep();
+    for (auto _ : state)
+        w.Sim.World->WorldStep();
     Report(state, w);
 }
 BENCHMARK(BM_WorldStepFullTable)->MinTime(3)->Unit(benchmark::kMicrosecond);
@@ -92,7 +95,8 @@ void BM_Day(benchmark::State& state) {
     for (auto _ : state) {
         TSimulation sim(GenerateCity(HundredPlan()), 777);
         const long long steps = RoundHalfEven(24 * 60 * TicksPerMinute);
-        for (long long s = 0; s < steps; ++s) sim.World->WorldStep();
+        for (long long s = 0; s < steps; ++s)
+            sim.World->WorldStep();
         std::string why;
         if (!OccupancyConsistent(*sim.World, &why)) state.SkipWithError(why.c_str());
         int offRoute = 0, inService = 0;

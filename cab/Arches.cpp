@@ -1,5 +1,5 @@
 // Arch ends against wall ends.
-#include "Arches.h"
+#include "cab/Arches.h"
 
 #include <cstdint>
 #include <unordered_set>

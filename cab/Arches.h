@@ -1,7 +1,7 @@
 // The free ends of the map's arches, for the cab view's 3D scene.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 namespace vell {
 

@@ -1,5 +1,5 @@
 // Fixed-function OpenGL for the cab's flat shapes.
-#include "CabGL.h"
+#include "cab/CabGL.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -10,10 +10,14 @@ namespace {
 
 GLenum ModeOf(TPrimitive kind) {
     switch (kind) {
-    case TPrimitive::Lines: return GL_LINES;
-    case TPrimitive::LineStrip: return GL_LINE_STRIP;
-    case TPrimitive::Triangles: return GL_TRIANGLES;
-    case TPrimitive::Quads: return GL_QUADS;
+    case TPrimitive::Lines:
+        return GL_LINES;
+    case TPrimitive::LineStrip:
+        return GL_LINE_STRIP;
+    case TPrimitive::Triangles:
+        return GL_TRIANGLES;
+    case TPrimitive::Quads:
+        return GL_QUADS;
     }
     return GL_LINES;
 }
@@ -57,7 +61,8 @@ void DrawShape(const TShape& shape) {
 void DrawFlat(const TShapes& shapes) {
     glPushMatrix();
     glLoadIdentity();
-    for (const TShape& s : shapes) DrawShape(s);
+    for (const TShape& s : shapes)
+        DrawShape(s);
     glPopMatrix();
 }
 
@@ -75,6 +80,8 @@ void PushEyeMatrix(const TMatrix4& m) {
     glMultMatrixd(m.data());
 }
 
-void PopMatrix() { glPopMatrix(); }
+void PopMatrix() {
+    glPopMatrix();
+}
 
 } // namespace vell

@@ -2,8 +2,8 @@
 // the gauge, sky and delay vertices meet OpenGL. A context must be current.
 #pragma once
 
-#include "CabGauges.h"
-#include "CabState.h"
+#include "cab/CabGauges.h"
+#include "cab/CabState.h"
 
 namespace vell {
 

@@ -1,8 +1,8 @@
 // The cab's flat pictures as vertex lists.
-#include "CabGauges.h"
+#include "cab/CabGauges.h"
 
-#include "SegmentFont.h"
-#include "Units.h"
+#include "model/SegmentFont.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,7 +104,8 @@ void DrawNumber(TShape& lines, long long value, double x, double y) {
     unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value)
                                      : static_cast<unsigned long long>(value);
     int n = 1;
-    for (unsigned long long rest = v / 10; rest > 0; rest /= 10) ++n;
+    for (unsigned long long rest = v / 10; rest > 0; rest /= 10)
+        ++n;
     double x0 = x - 0.025 + 0.015 * n;
     const double y0 = y + 0.02;
     do {
@@ -124,7 +125,9 @@ TShapes Background(double dayLight) {
     TShape ground{TPrimitive::Quads, {0, 0, 0}, {{-1, -1}, {1, -1}, {1, 0}, {-1, 0}}, {}};
     const TRgb horizon{0.2 * dayLight, 0.8 * dayLight, 1.0 * dayLight};
     const TRgb top{0.2 * dayLight, 0.5 * dayLight, 0.7 * dayLight};
-    TShape sky{TPrimitive::Quads, horizon, {{-1, 0}, {1, 0}, {1, 1}, {-1, 1}},
+    TShape sky{TPrimitive::Quads,
+               horizon,
+               {{-1, 0}, {1, 0}, {1, 1}, {-1, 1}},
                {horizon, horizon, top, top}};
     return {ground, sky};
 }
@@ -145,7 +148,9 @@ double SpeedNeedleAngle(const TVell& tram) {
     return SpeedNeedleAngleKmh(tram.Speed * TicksPerSecond * 3.6);
 }
 
-double ControllerNeedleAngle(double command) { return command * 3 * Pi / 8; }
+double ControllerNeedleAngle(double command) {
+    return command * 3 * Pi / 8;
+}
 
 int ClockSeconds(std::int32_t deviationTicks) {
     const long long s = RoundHalfEven(deviationTicks / TicksPerSecond);
@@ -153,8 +158,8 @@ int ClockSeconds(std::int32_t deviationTicks) {
 }
 
 TShapes TCabPanel::InDrawOrder() const {
-    TShapes shapes{SpeedDial, SpeedNeedle, ControllerDial, ControllerNeedle, StatusFrame,
-                   LoadBar,   DoorLeft,    DoorRight,      Clock};
+    TShapes shapes{SpeedDial, SpeedNeedle, ControllerDial, ControllerNeedle, StatusFrame, LoadBar,
+                   DoorLeft,  DoorRight,   Clock};
     if (SwitchArrow) shapes.push_back(*SwitchArrow);
     return shapes;
 }
@@ -173,11 +178,11 @@ TCabPanel CabPanel(const TVell& tram) {
 
     const int capacity = tram.Capacity();
     const double p = capacity > 0 ? tram.Passengers / capacity : 0;
-    panel.LoadBar = {TPrimitive::Quads,
-                     {p, 1 - p, 0},
-                     {{0.21, -0.81}, {0.21 + 0.58 * p, -0.81}, {0.21 + 0.58 * p, -0.89},
-                      {0.21, -0.89}},
-                     {}};
+    panel.LoadBar = {
+        TPrimitive::Quads,
+        {p, 1 - p, 0},
+        {{0.21, -0.81}, {0.21 + 0.58 * p, -0.81}, {0.21 + 0.58 * p, -0.89}, {0.21, -0.89}},
+        {}};
 
     const double o = tram.DoorOpening;
     panel.DoorLeft = {TPrimitive::LineStrip,

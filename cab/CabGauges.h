@@ -3,7 +3,7 @@
 // normalised device coordinates (x and y from -1 to 1, y up), drawn with the identity matrix.
 #pragma once
 
-#include "Vell.h"
+#include "sim/Vell.h"
 
 #include <optional>
 #include <vector>
@@ -78,7 +78,7 @@ struct TCabPanel {
     TShape StatusFrame;      // green while the rules are kept and the tram is on its route
     TShape LoadBar;          // one quad, green empty to red full
     TShape DoorLeft, DoorRight;
-    TShape Clock;                     // minutes and two digits of seconds, green early, red late
+    TShape Clock;                      // minutes and two digits of seconds, green early, red late
     std::optional<TShape> SwitchArrow; // only while the tram is on its route
 
     // The shapes in the order they are drawn.

@@ -1,5 +1,5 @@
 // The cab view's arithmetic: joystick, day light, window shape, the eye and a tick's driving.
-#include "CabState.h"
+#include "cab/CabState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +11,17 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-TMatrix4 Identity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+TMatrix4 Identity() {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
 
 TMatrix4 Multiply(const TMatrix4& a, const TMatrix4& b) {
     TMatrix4 m{};
     for (int col = 0; col < 4; ++col)
         for (int row = 0; row < 4; ++row) {
             double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a[k * 4 + row] * b[col * 4 + k];
+            for (int k = 0; k < 4; ++k)
+                sum += a[k * 4 + row] * b[col * 4 + k];
             m[col * 4 + row] = sum;
         }
     return m;
@@ -85,8 +88,10 @@ double AngleOf(double a, double b) {
         angle = std::atan(b / a) + Pi;
     else
         angle = 3 * Pi / 2 - std::atan(a / b);
-    while (angle <= 2 * Pi) angle += 2 * Pi;
-    while (angle > 0) angle -= 2 * Pi;
+    while (angle <= 2 * Pi)
+        angle += 2 * Pi;
+    while (angle > 0)
+        angle -= 2 * Pi;
     return angle;
 }
 
@@ -108,7 +113,9 @@ double DayLightAt(int hour, int minute, int second, int millisecond) {
     return 0.9 * light + 0.1;
 }
 
-double LineWidthForHeight(int height) { return std::max(1.0, height / 400.0); }
+double LineWidthForHeight(int height) {
+    return std::max(1.0, height / 400.0);
+}
 
 TClientSize FitClientArea(int width, int height) {
     // Both from the size before any change, truncated toward zero.
@@ -146,7 +153,8 @@ void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake) {
 }
 
 void RunWorldSteps(const TCabState& cab, TWorld& world) {
-    for (int k = 0; k < cab.GameSpeed; ++k) world.WorldStep();
+    for (int k = 0; k < cab.GameSpeed; ++k)
+        world.WorldStep();
 }
 
 TMatrix4 EyeMatrix(double camX, double camY, double camHeading) {

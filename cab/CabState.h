@@ -3,9 +3,9 @@
 // the window shape, and what one timer tick does to the player's tram.
 #pragma once
 
-#include "Random.h"
-#include "Vell.h"
-#include "World.h"
+#include "model/Random.h"
+#include "sim/Vell.h"
+#include "sim/World.h"
 
 #include <array>
 #include <cstdint>
@@ -38,14 +38,24 @@ struct TResolution {
     int Width, Height;
 };
 constexpr std::array<TResolution, 10> Resolutions{{
-    {320, 200}, {320, 240}, {400, 300}, {512, 384}, {640, 400},
-    {640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200},
+    {320, 200},
+    {320, 240},
+    {400, 300},
+    {512, 384},
+    {640, 400},
+    {640, 480},
+    {800, 600},
+    {1024, 768},
+    {1280, 1024},
+    {1600, 1200},
 }};
 constexpr int DefaultResolution = 5; // 640 x 480
 
 // World steps per timer tick of the speed items "x1" .. "x1024".
 constexpr int GameSpeedCount = 11;
-constexpr int GameSpeedOf(int item) { return 1 << item; }
+constexpr int GameSpeedOf(int item) {
+    return 1 << item;
+}
 
 // Visibility track bars: metres.
 constexpr int MinViewDist = 100;

@@ -1,9 +1,9 @@
 // StartGameClick's work.
-#include "StartGame.h"
+#include "cab/StartGame.h"
 
-#include "Arches.h"
-#include "RunAhead.h"
-#include "View3D.h"
+#include "cab/Arches.h"
+#include "cab/View3D.h"
+#include "sim/RunAhead.h"
 
 #include <QWidget>
 
@@ -15,8 +15,7 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
     world.StartWorld();
     world.PlayerTram = nullptr;
     PrepareArches(map);
-    const bool ready =
-        runAhead ? runAhead() : WaitForTram(world, row, col) == TRunAhead::Ready;
+    const bool ready = runAhead ? runAhead() : WaitForTram(world, row, col) == TRunAhead::Ready;
     if (ready) {
         FindPlayerTram(world, row, col);
         view.PrepareForGame();

@@ -3,8 +3,8 @@
 // window hides.
 #pragma once
 
-#include "Map.h"
-#include "World.h"
+#include "model/Map.h"
+#include "sim/World.h"
 
 #include <functional>
 

@@ -1,10 +1,10 @@
 // The cab view window and its game loop.
-#include "View3D.h"
+#include "cab/View3D.h"
 
-#include "CabGL.h"
-#include "CabGauges.h"
-#include "Scene.h"
-#include "SceneLists.h"
+#include "cab/CabGL.h"
+#include "cab/CabGauges.h"
+#include "cab/scene/Scene.h"
+#include "cab/scene/SceneLists.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -31,7 +31,8 @@
 
 namespace vell {
 
-const char* const View3DCaption = QT_TRANSLATE_NOOP("vell::TView3D", "Вид из кабины. Пробел - вызов меню.");
+const char* const View3DCaption =
+    QT_TRANSLATE_NOOP("vell::TView3D", "Вид из кабины. Пробел - вызов меню.");
 const char* const AccidentText = QT_TRANSLATE_NOOP("vell::TView3D", "Авария!");
 
 namespace {
@@ -42,7 +43,9 @@ constexpr int PanelHeight = 193;
 // The menu opens this far up and left of the window's middle.
 constexpr int MenuOffset = 50;
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 } // namespace
 
@@ -67,7 +70,9 @@ TCabSurface::TCabSurface(TView3D& view) : QOpenGLWidget(&view), View(view) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-TCabSurface::~TCabSurface() { DropScaleBuffer(); }
+TCabSurface::~TCabSurface() {
+    DropScaleBuffer();
+}
 
 void TCabSurface::DropScaleBuffer() {
     if (!ScaleBuffer) return;
@@ -115,8 +120,8 @@ void TCabSurface::RenderFrame() {
     }
     // Full screen at the chosen resolution: draw off screen at that size, then scale it up.
     if (!ScaleBuffer || ScaleBuffer->size() != render)
-        ScaleBuffer = std::make_unique<QOpenGLFramebufferObject>(
-            render, QOpenGLFramebufferObject::Depth);
+        ScaleBuffer =
+            std::make_unique<QOpenGLFramebufferObject>(render, QOpenGLFramebufferObject::Depth);
     ScaleBuffer->bind();
     View.DrawFrame(render.width(), render.height());
     QOpenGLExtraFunctions* f = context()->extraFunctions();
@@ -128,9 +133,13 @@ void TCabSurface::RenderFrame() {
     LastRenderSize = render;
 }
 
-void TCabSurface::mousePressEvent(QMouseEvent* event) { View.FormMouseDown(event->button()); }
+void TCabSurface::mousePressEvent(QMouseEvent* event) {
+    View.FormMouseDown(event->button());
+}
 
-void TCabSurface::mouseReleaseEvent(QMouseEvent* event) { View.FormMouseUp(event->button()); }
+void TCabSurface::mouseReleaseEvent(QMouseEvent* event) {
+    View.FormMouseUp(event->button());
+}
 
 void TCabSurface::mouseMoveEvent(QMouseEvent* event) {
     View.FormMouseMove(event->position().x(), event->position().y());
@@ -187,8 +196,7 @@ void TView3D::BuildPanel() {
     const QString wallText = tr("Видимость для стен (100 - 2000 м):");
     // The designed width suits a narrower font than most desktops have: the panel grows just
     // enough to show its longest label whole.
-    const int width =
-        std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(wallText) + 16);
+    const int width = std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(wallText) + 16);
     Panel->setFixedSize(width, PanelHeight);
 
     const auto label = [this, width](const char* name, const QString& text, int top) {
@@ -285,8 +293,8 @@ void TView3D::PrepareForGame() {
     N6->setChecked(true);
     N1->setChecked(false);
     FullScreenRendering = false;
-    setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized |
-                                      Qt::WindowMinimized));
+    setWindowState(windowState() &
+                   ~(Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized));
     unsetCursor();
     ResizeEnabled = true;
     SwitchingMode = false;
@@ -367,7 +375,9 @@ bool TView3D::EnterFullScreenMode() {
     return true;
 }
 
-void TView3D::LeaveFullScreenMode() { FullScreenRendering = false; }
+void TView3D::LeaveFullScreenMode() {
+    FullScreenRendering = false;
+}
 
 void TView3D::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -455,9 +465,13 @@ void TView3D::N6Click() {
     if (TVell* tram = World.PlayerTram) tram->AutoDrive = N6->isChecked();
 }
 
-void TView3D::D1Click() { ShowDelay = D1->isChecked(); }
+void TView3D::D1Click() {
+    ShowDelay = D1->isChecked();
+}
 
-void TView3D::SpeedClick(int item) { Cab.GameSpeed = GameSpeedOf(item); }
+void TView3D::SpeedClick(int item) {
+    Cab.GameSpeed = GameSpeedOf(item);
+}
 
 void TView3D::N3Click() {
     unsetCursor();
@@ -468,7 +482,9 @@ void TView3D::N3Click() {
     WH->setFocus();
 }
 
-void TView3D::N4Click() { close(); }
+void TView3D::N4Click() {
+    close();
+}
 
 void TView3D::HidePanel() {
     Panel->hide();
@@ -495,7 +511,9 @@ void TView3D::DoneClick() {
     }
 }
 
-void TView3D::CancelClick() { HidePanel(); }
+void TView3D::CancelClick() {
+    HidePanel();
+}
 
 void TView3D::FormMouseDown(Qt::MouseButton button) {
     // A press anywhere on the picture closes the settings, applying nothing.
@@ -504,7 +522,9 @@ void TView3D::FormMouseDown(Qt::MouseButton button) {
     if (button == Qt::RightButton) Cab.Joystick.RightButtonDown = true;
 }
 
-void TView3D::FormMouseMove(double x, double y) { Cab.Joystick.MouseMove(x, y); }
+void TView3D::FormMouseMove(double x, double y) {
+    Cab.Joystick.MouseMove(x, y);
+}
 
 void TView3D::FormMouseUp(Qt::MouseButton button) {
     if (button == Qt::LeftButton) Cab.Joystick.LeftButtonDown = false;

@@ -4,11 +4,11 @@
 // gauges. Space opens the popup menu; the graphics settings panel floats over the picture.
 #pragma once
 
-#include "CabState.h"
-#include "Map.h"
-#include "Random.h"
-#include "UserDialogs.h"
-#include "World.h"
+#include "cab/CabState.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/UserDialogs.h"
+#include "sim/World.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -37,7 +37,7 @@ struct TSceneLists;
 class TView3D;
 
 extern const char* const View3DCaption; // "Вид из кабины. Пробел - вызов меню."
-extern const char* const AccidentText;  // "Авария!"
+extern const char* const AccidentText; // "Авария!"
 
 // Asks every OpenGL surface of the program for what the cab needs: a compatibility-profile
 // context (fixed-function drawing), double buffered, with a depth buffer. Call before the

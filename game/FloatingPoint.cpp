@@ -1,5 +1,5 @@
 // Masking the floating-point exceptions (glibc's fedisableexcept sets the x87 and SSE masks).
-#include "FloatingPoint.h"
+#include "game/FloatingPoint.h"
 
 #include <cfenv>
 

@@ -1,5 +1,5 @@
 // The window "Карта".
-#include "RouteMap.h"
+#include "game/RouteMap.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -1,18 +1,18 @@
 // The route selection window.
-#include "SelectRoute.h"
+#include "game/SelectRoute.h"
 
-#include "DialogFont.h"
-#include "MapFlows.h"
-#include "PaintBox.h"
-#include "PlanView.h"
-#include "RouteMap.h"
-#include "RouteTable.h"
-#include "RunAhead.h"
-#include "Scheme.h"
-#include "StartGame.h"
-#include "Texts.h"
-#include "VellView.h"
-#include "View3D.h"
+#include "cab/StartGame.h"
+#include "cab/View3D.h"
+#include "game/RouteMap.h"
+#include "game/VellView.h"
+#include "model/MapFlows.h"
+#include "model/RouteTable.h"
+#include "model/Texts.h"
+#include "model/draw/PlanView.h"
+#include "model/draw/Scheme.h"
+#include "sim/RunAhead.h"
+#include "ui/DialogFont.h"
+#include "ui/PaintBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,10 +29,14 @@
 namespace vell {
 
 const char* const SelectRouteCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Трамвай");
-const char* const BuildingNetworkCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Составление карты путей...");
-const char* const LayingRoutesCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Прокладка маршрутов...");
-const char* const RailErrorText = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ошибка с рельсами!\r\nПроверьте карту в редакторе");
-const char* const WaitingForTramCaption = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ожидание появления вагона на маршруте...");
+const char* const BuildingNetworkCaption =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Составление карты путей...");
+const char* const LayingRoutesCaption =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Прокладка маршрутов...");
+const char* const RailErrorText =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ошибка с рельсами!\r\nПроверьте карту в редакторе");
+const char* const WaitingForTramCaption =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ожидание появления вагона на маршруте...");
 
 namespace {
 
@@ -67,29 +71,40 @@ QString RunAheadFailureText(TRunAhead outcome, bool allTrams, int row, int col, 
     case TRunAhead::NoWorld:
         return QCoreApplication::translate("vell::TSelectRoute", "Движение не запущено.");
     case TRunAhead::NoNetwork:
-        return QCoreApplication::translate("vell::TSelectRoute", "Сначала выберите карту без ошибок с рельсами.");
+        return QCoreApplication::translate("vell::TSelectRoute",
+                                           "Сначала выберите карту без ошибок с рельсами.");
     case TRunAhead::NoRoute:
         return QCoreApplication::translate("vell::TSelectRoute", "Выберите маршрут в таблице.");
     case TRunAhead::RouteIdle:
         if (allTrams)
-            return QCoreApplication::translate("vell::TSelectRoute", "Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
-                                  "Проверьте карту в редакторе.")
+            return QCoreApplication::translate(
+                       "vell::TSelectRoute",
+                       "Не все маршруты выпускают вагоны: на линии %1 из %2.\n"
+                       "Проверьте карту в редакторе.")
                 .arg(vellCount)
                 .arg(totalTrams);
-        return QCoreApplication::translate("vell::TSelectRoute", "Маршрут %1 не выпускает вагоны.\nПроверьте его в редакторе.")
+        return QCoreApplication::translate(
+                   "vell::TSelectRoute",
+                   "Маршрут %1 не выпускает вагоны.\nПроверьте его в редакторе.")
             .arg(route);
     case TRunAhead::TableFull:
         if (allTrams)
-            return QCoreApplication::translate("vell::TSelectRoute", "На линии не может быть больше %1 вагонов: вышло %2 из %3.\n"
-                                  "Снимите «Прогонять перед стартом».")
+            return QCoreApplication::translate(
+                       "vell::TSelectRoute",
+                       "На линии не может быть больше %1 вагонов: вышло %2 из %3.\n"
+                       "Снимите «Прогонять перед стартом».")
                 .arg(MaxVells)
                 .arg(vellCount)
                 .arg(totalTrams);
-        return QCoreApplication::translate("vell::TSelectRoute", "Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.")
+        return QCoreApplication::translate(
+                   "vell::TSelectRoute",
+                   "Вагоны маршрута %1 не помещаются: на линии уже %2 вагона.")
             .arg(route)
             .arg(MaxVells);
     case TRunAhead::NeverEntered:
-        return QCoreApplication::translate("vell::TSelectRoute", "Вагон маршрута %1 не может выйти на линию: путь занят.").arg(route);
+        return QCoreApplication::translate("vell::TSelectRoute",
+                                           "Вагон маршрута %1 не может выйти на линию: путь занят.")
+            .arg(route);
     }
     return {};
 }

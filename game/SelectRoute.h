@@ -3,10 +3,10 @@
 // route scheme picture and starts the top view on the chosen route.
 #pragma once
 
-#include "MapBitmaps.h"
-#include "RunAhead.h"
-#include "UserDialogs.h"
-#include "World.h"
+#include "model/UserDialogs.h"
+#include "model/draw/MapBitmaps.h"
+#include "sim/RunAhead.h"
+#include "sim/World.h"
 
 #include <QString>
 #include <QWidget>

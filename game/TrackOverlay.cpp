@@ -1,9 +1,9 @@
 // Drawing the held rails and the jams over the top view's plan.
-#include "TrackOverlay.h"
+#include "game/TrackOverlay.h"
 
-#include "Palette.h"
-#include "TrackHolders.h"
-#include "Units.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "sim/TrackHolders.h"
 
 #include <QPainter>
 
@@ -16,7 +16,8 @@ namespace {
 std::set<int> DeadlockedNumbers(const TJamPicture& jams) {
     std::set<int> numbers;
     for (const TDeadlock& d : jams.Deadlocks)
-        for (const TBlockedTram& t : d.Trams) numbers.insert(t.Number);
+        for (const TBlockedTram& t : d.Trams)
+            numbers.insert(t.Number);
     return numbers;
 }
 
@@ -47,7 +48,8 @@ void DrawHeldRails(QPainter& plan, const TWorld& world, const TJamPicture& jams,
         const std::uint32_t colour =
             deadlocked.count(tram.Number) ? Colors::Red : tram.Colour & 0xFFFFFF;
         plan.setPen(MapPen(colour, followed ? OverlayFollowedWidth : OverlayRailWidth));
-        for (int rail : HeldObjectsOf(tram)) DrawRail(plan, world.Map, rail, originX, originY);
+        for (int rail : HeldObjectsOf(tram))
+            DrawRail(plan, world.Map, rail, originX, originY);
     }
 }
 
@@ -66,10 +68,10 @@ void DrawJamMarks(QPainter& plan, const TWorld& world, const TJamPicture& jams, 
         if (const TVell* tram = TramNumbered(world, number))
             for (int car = 0; car < tram->Cars(); ++car) {
                 const TCarAxisXY a = tram->CarAxis(car);
-                plan.drawLine(Pixel(a.Centre.X - 3.8 * a.Dir.X, a.Centre.Y - 3.8 * a.Dir.Y, originX,
-                                    originY),
-                              Pixel(a.Centre.X + 3.8 * a.Dir.X, a.Centre.Y + 3.8 * a.Dir.Y, originX,
-                                    originY));
+                plan.drawLine(
+                    Pixel(a.Centre.X - 3.8 * a.Dir.X, a.Centre.Y - 3.8 * a.Dir.Y, originX, originY),
+                    Pixel(a.Centre.X + 3.8 * a.Dir.X, a.Centre.Y + 3.8 * a.Dir.Y, originX,
+                          originY));
             }
 }
 

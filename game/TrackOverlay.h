@@ -3,8 +3,8 @@
 // of a deadlock with the rails they hold in red. It only reads the world.
 #pragma once
 
-#include "Jams.h"
-#include "World.h"
+#include "sim/Jams.h"
+#include "sim/World.h"
 
 class QPainter;
 

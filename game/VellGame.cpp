@@ -3,18 +3,18 @@
 // route selection, "Карта", top view, cab view, and the message loop runs until the route
 // selection window closes. The command line is read first: --help, --version and mistakes are
 // answered without a display.
-#include "CommandLine.h"
-#include "FloatingPoint.h"
-#include "Map.h"
-#include "MapBitmaps.h"
-#include "QtApplication.h"
-#include "QtUserDialogs.h"
-#include "Random.h"
-#include "RouteMap.h"
-#include "SelectRoute.h"
-#include "VellView.h"
-#include "View3D.h"
-#include "World.h"
+#include "cab/View3D.h"
+#include "game/FloatingPoint.h"
+#include "game/RouteMap.h"
+#include "game/SelectRoute.h"
+#include "game/VellView.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/draw/MapBitmaps.h"
+#include "sim/World.h"
+#include "ui/CommandLine.h"
+#include "ui/QtApplication.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -26,10 +26,12 @@ namespace {
 
 const vell::TProgramInfo Program{
     "VellGame", VELL_VERSION,
-    QT_TRANSLATE_NOOP("CommandLine",
+    QT_TRANSLATE_NOOP(
+        "CommandLine",
         "Трамвайная игра: прокладывает маршруты карты и пускает по ним трамваи; можно\n"
         "смотреть на город сверху или вести трамвай из кабины.\n"),
-    QT_TRANSLATE_NOOP("CommandLine",
+    QT_TRANSLATE_NOOP(
+        "CommandLine",
         "Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты\n"
         "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n")};
 
@@ -41,7 +43,8 @@ int main(int argc, char** argv) {
     vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args)));
     const vell::TCommandLine line = vell::ParseCommandLine(args);
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
-    if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
+    if (auto code =
+            vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
         return *code;
 
     vell::SetCabSurfaceFormat(); // the cab view's OpenGL, asked for before the application starts
@@ -56,8 +59,9 @@ int main(int argc, char** argv) {
     vell::TMapBitmaps bitmaps;
     vell::TQtUserDialogs dialogs;
     // A map without a file is opened from the maps that come with the game.
-    dialogs.SetOpenFolders(map.get(), vell::BundledMapsFolder(QCoreApplication::applicationDirPath(),
-                                                              QStringLiteral(VELL_SOURCE_MAPS)));
+    dialogs.SetOpenFolders(map.get(),
+                           vell::BundledMapsFolder(QCoreApplication::applicationDirPath(),
+                                                   QStringLiteral(VELL_SOURCE_MAPS)));
     vell::TQtUserDialogs viewDialogs;
     vell::TQtUserDialogs cabDialogs;
     vell::TWorld world(*map, random); // no trams until a run starts

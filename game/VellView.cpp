@@ -1,29 +1,29 @@
 // The top view window.
-#include "VellView.h"
+#include "game/VellView.h"
 
-#include "DialogFont.h"
-#include "JamText.h"
-#include "PaintBox.h"
-#include "Passengers.h"
-#include "Palette.h"
-#include "PlanView.h"
-#include "RouteReport.h"
-#include "Selection.h"
-#include "TimeDistanceDiagram.h"
-#include "TrackOverlay.h"
-#include "Units.h"
+#include "game/TrackOverlay.h"
+#include "model/Selection.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "model/draw/PlanView.h"
+#include "model/draw/TimeDistanceDiagram.h"
+#include "sim/JamText.h"
+#include "sim/Passengers.h"
+#include "sim/RouteReport.h"
+#include "ui/DialogFont.h"
+#include "ui/PaintBox.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPixmap>
-#include <QVBoxLayout>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -272,11 +272,9 @@ void TVellView::ShowInfo() {
     VDTime->setText(DeviationText(tram->ScheduleState, tram->Deviation));
     VMaxDTime->setText(MinutesSeconds(RoundHalfEven(double(tram->MaxLate) / TicksPerSecond)));
     VSpeed->setText(Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + tr(" км/ч"));
-    VDSpeed->setText(Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) +
-                     tr(" м/с2"));
+    VDSpeed->setText(Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) + tr(" м/с2"));
     VController->setText(Fixed(tram->Command, 1));
-    CDoors->setText(tram->DoorOpening != 0 ? tr("Двери открыты")
-                                           : tr("Двери закрыты"));
+    CDoors->setText(tram->DoorOpening != 0 ? tr("Двери открыты") : tr("Двери закрыты"));
     VVagons->setText(QString::number(tram->Cars()));
     VPassengers->setText(
         QStringLiteral("%1/%2").arg(RoundHalfEven(tram->Passengers)).arg(tram->Capacity()));
@@ -292,8 +290,7 @@ void TVellView::ShowPassCount() {
     if (nearest >= 0 && Map.Objects[nearest].IsRail() && Map.Objects[nearest].IsStop())
         stop = &Map.Objects[nearest];
     if (stop) {
-        const QString text =
-            tr(PassCountLabel) + QString::number(WaitingPassengers(*stop));
+        const QString text = tr(PassCountLabel) + QString::number(WaitingPassengers(*stop));
         QPainter plan(&Bitmaps.PlanBitmap);
         plan.setFont(font());
         const QFontMetrics metrics = plan.fontMetrics();
@@ -354,7 +351,8 @@ void TVellView::RouteInfoClick() {
 
 void TVellView::btDiagramClick() {
     if (!Recorder || Recorder->Data().Minutes <= 0) {
-        Dialogs.ShowMessage(tr("Для графика движения выберите поезд и дайте ему поехать").toStdString());
+        Dialogs.ShowMessage(
+            tr("Для графика движения выберите поезд и дайте ему поехать").toStdString());
         return;
     }
     DiagramPicture = DrawTimeDistanceDiagram(Recorder->Data());

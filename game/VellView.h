@@ -3,10 +3,10 @@
 // and the route report. Shown modally for one top-view run; its 50 ms timer runs the world.
 #pragma once
 
-#include "MapBitmaps.h"
-#include "TimeDistanceRecorder.h"
-#include "UserDialogs.h"
-#include "World.h"
+#include "model/UserDialogs.h"
+#include "model/draw/MapBitmaps.h"
+#include "sim/TimeDistanceRecorder.h"
+#include "sim/World.h"
 
 #include <QDialog>
 #include <QImage>
@@ -74,7 +74,7 @@ class TVellView : public QDialog {
     QLabel* ViewSpeed;
     QSlider* Speed;
     QCheckBox* ShowOccupied; // "Показать занятые пути": the held rails and the jams on the plan
-    QPushButton* btDiagram;  // "График движения" of the followed tram's route
+    QPushButton* btDiagram; // "График движения" of the followed tram's route
     QScrollBar* HSB;
     QScrollBar* VSB;
     QPushButton* RouteInfo;

@@ -1,4 +1,5 @@
-// Little-endian byte reader and writer for the map file: every read is checked against the data left.
+// Little-endian byte reader and writer for the map file: every read is checked against the data
+// left.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // File faults and their Russian reasons.
-#include "FileFault.h"
+#include "model/FileFault.h"
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <cerrno>
 

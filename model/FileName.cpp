@@ -1,7 +1,7 @@
 // Map file names.
-#include "FileName.h"
+#include "model/FileName.h"
 
-#include "Utf8.h"
+#include "model/Utf8.h"
 
 namespace vell {
 

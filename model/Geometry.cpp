@@ -1,5 +1,5 @@
 // Geometry of map segments.
-#include "Geometry.h"
+#include "model/Geometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,15 +7,21 @@
 namespace vell {
 
 namespace {
-std::int64_t Dx(const TMapObject& o) { return std::int64_t(o.X2) - o.X1; }
-std::int64_t Dy(const TMapObject& o) { return std::int64_t(o.Y2) - o.Y1; }
+std::int64_t Dx(const TMapObject& o) {
+    return std::int64_t(o.X2) - o.X1;
+}
+std::int64_t Dy(const TMapObject& o) {
+    return std::int64_t(o.Y2) - o.Y1;
+}
 } // namespace
 
 double Length(const TMapObject& o) {
     return std::sqrt(double(Dx(o) * Dx(o) + Dy(o) * Dy(o)));
 }
 
-std::int64_t Dot(const TMapObject& a, const TMapObject& b) { return Dx(a) * Dx(b) + Dy(a) * Dy(b); }
+std::int64_t Dot(const TMapObject& a, const TMapObject& b) {
+    return Dx(a) * Dx(b) + Dy(a) * Dy(b);
+}
 
 std::int64_t Cross(const TMapObject& a, const TMapObject& b) {
     return Dx(a) * Dy(b) - Dy(a) * Dx(b);
@@ -49,12 +55,10 @@ double SegmentDistSq(double ax, double ay, double bx, double by, double cx, doub
     };
     const double c = side(ax, ay, bx, by, cx, cy), d = side(ax, ay, bx, by, dx, dy);
     const double a = side(cx, cy, dx, dy, ax, ay), b = side(cx, cy, dx, dy, bx, by);
-    if (((c > 0 && d < 0) || (c < 0 && d > 0)) && ((a > 0 && b < 0) || (a < 0 && b > 0)))
-        return 0;
-    return std::min({PointSegmentDistSq(ax, ay, cx, cy, dx, dy),
-                     PointSegmentDistSq(bx, by, cx, cy, dx, dy),
-                     PointSegmentDistSq(cx, cy, ax, ay, bx, by),
-                     PointSegmentDistSq(dx, dy, ax, ay, bx, by)});
+    if (((c > 0 && d < 0) || (c < 0 && d > 0)) && ((a > 0 && b < 0) || (a < 0 && b > 0))) return 0;
+    return std::min(
+        {PointSegmentDistSq(ax, ay, cx, cy, dx, dy), PointSegmentDistSq(bx, by, cx, cy, dx, dy),
+         PointSegmentDistSq(cx, cy, ax, ay, bx, by), PointSegmentDistSq(dx, dy, ax, ay, bx, by)});
 }
 
 double SegmentDistSq(const TMapObject& a, const TMapObject& b) {

@@ -1,7 +1,7 @@
 // Lengths, angles, squared distances and colour packing over map segments.
 #pragma once
 
-#include "MapObject.h"
+#include "model/MapObject.h"
 
 #include <cstdint>
 

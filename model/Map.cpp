@@ -1,8 +1,8 @@
 // The map's object list, its clean-up and its file.
-#include "Map.h"
+#include "model/Map.h"
 
-#include "FileName.h"
-#include "Texts.h"
+#include "model/FileName.h"
+#include "model/Texts.h"
 
 #include <algorithm>
 
@@ -69,7 +69,8 @@ void TMap::NewMap() {
     // Every field, stored or derived: a new map keeps nothing of the one before, so that it
     // saves as the empty map does.
     for (auto& row : Routes)
-        for (TRouteRec& r : row) r = TRouteRec{};
+        for (TRouteRec& r : row)
+            r = TRouteRec{};
     FreeNetwork();
 }
 
@@ -80,7 +81,8 @@ int TMap::IndexOf(const TMapObject* object) const {
 }
 
 void TMap::ClearMarks() {
-    for (TMapObject& o : Objects) o.SetSelected(false);
+    for (TMapObject& o : Objects)
+        o.SetSelected(false);
 }
 
 void TMap::Compact(TObjectFilter remove) {
@@ -167,8 +169,8 @@ bool TMap::LoadFromFile(TMapFileError* error, TFileFault* fault) {
     std::vector<std::uint8_t> bytes;
     TMapFileContents contents;
     TFileFault f = ReadFileBytes(FileName, bytes);
-    TMapFileError e = f == TFileFault::None ? ParseMapFile(bytes, contents)
-                                            : TMapFileError::CannotOpen;
+    TMapFileError e =
+        f == TFileFault::None ? ParseMapFile(bytes, contents) : TMapFileError::CannotOpen;
     if (f == TFileFault::None && e != TMapFileError::None)
         f = bytes.empty() ? TFileFault::Empty : TFileFault::Damaged;
     if (error) *error = e;

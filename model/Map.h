@@ -1,10 +1,10 @@
 // The city map (TMap): objects in drawing order, the route table and the state around them.
 #pragma once
 
-#include "Links.h"
-#include "MapFile.h"
-#include "MapObject.h"
-#include "Route.h"
+#include "model/Links.h"
+#include "model/MapFile.h"
+#include "model/MapObject.h"
+#include "model/Route.h"
 
 #include <cstdint>
 #include <optional>
@@ -81,7 +81,7 @@ class TMap {
     void FreeNetwork();
     const TLinkRec* Link(int index) const {
         return index >= 0 && std::size_t(index) < Links.size() && Links[index] ? &*Links[index]
-                                                                                : nullptr;
+                                                                               : nullptr;
     }
 
     // Routes over the network (Routes.cpp); each does nothing while NetworkOk is false or the

@@ -1,12 +1,12 @@
 // The ".vl" map file format: magic, object count, 12-byte records, 117 route records.
-#include "MapFile.h"
+#include "model/MapFile.h"
 
-#include "ByteStream.h"
+#include "model/ByteStream.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +14,16 @@ namespace vell {
 
 std::string Describe(TMapFileError error) {
     switch (error) {
-    case TMapFileError::None: return "ошибок нет";
-    case TMapFileError::CannotOpen: return "файл не найден или не читается";
-    case TMapFileError::Truncated: return "файл обрывается раньше времени";
-    case TMapFileError::BadWaypointCount: return "у маршрута больше 31 точки";
-    case TMapFileError::BadWaypointIndex: return "точка маршрута ссылается на несуществующий объект";
+    case TMapFileError::None:
+        return "ошибок нет";
+    case TMapFileError::CannotOpen:
+        return "файл не найден или не читается";
+    case TMapFileError::Truncated:
+        return "файл обрывается раньше времени";
+    case TMapFileError::BadWaypointCount:
+        return "у маршрута больше 31 точки";
+    case TMapFileError::BadWaypointIndex:
+        return "точка маршрута ссылается на несуществующий объект";
     }
     return "неизвестная ошибка";
 }
@@ -80,7 +85,8 @@ std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents) {
         for (const TStoredRoute& r : row) {
             out.WriteI8(r.WaypointCount);
             out.WriteU8(r.Reserved);
-            for (int k = 0; k < r.WaypointCount && k < 32; ++k) out.WriteU16(r.Waypoints[k]);
+            for (int k = 0; k < r.WaypointCount && k < 32; ++k)
+                out.WriteU16(r.Waypoints[k]);
             out.WriteU8(r.Cars);
             out.WriteU8(r.Interval);
         }
@@ -90,7 +96,9 @@ std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents) {
 namespace {
 
 // The errno of a failed call, never 0, so that a failure is never taken for success.
-int Failure() { return errno != 0 ? errno : EIO; }
+int Failure() {
+    return errno != 0 ? errno : EIO;
+}
 
 // The mode a new file gets: what the umask allows.
 mode_t ModeForNewFile() {

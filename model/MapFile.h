@@ -1,9 +1,9 @@
 // The ".vl" map file: parsing bytes into map contents and writing them back.
 #pragma once
 
-#include "FileFault.h"
-#include "MapObject.h"
-#include "Route.h"
+#include "model/FileFault.h"
+#include "model/MapObject.h"
+#include "model/Route.h"
 
 #include <cstdint>
 #include <span>

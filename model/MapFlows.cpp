@@ -1,8 +1,8 @@
 // Open / save flows of both programs.
-#include "MapFlows.h"
+#include "model/MapFlows.h"
 
-#include "FileName.h"
-#include "Texts.h"
+#include "model/FileName.h"
+#include "model/Texts.h"
 
 #include <sys/stat.h>
 
@@ -20,8 +20,8 @@ bool FileExists(const std::string& name) {
     // nothing, would still be replaced. A folder holds no map to replace.
     struct stat st {};
     if (::lstat(name.c_str(), &st) != 0) return false;
-    return !(S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(name.c_str(), &st) == 0 &&
-                                     S_ISDIR(st.st_mode)));
+    return !(S_ISDIR(st.st_mode) ||
+             (S_ISLNK(st.st_mode) && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
 }
 
 bool OpenMap(TMap& map, IUserDialogs& dialogs) {

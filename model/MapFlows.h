@@ -1,8 +1,8 @@
 // Opening and saving a map with the user's answers: unsaved changes, overwrite, errors.
 #pragma once
 
-#include "Map.h"
-#include "UserDialogs.h"
+#include "model/Map.h"
+#include "model/UserDialogs.h"
 
 #include <string>
 

@@ -58,7 +58,9 @@ struct TMapObject {
     std::uint8_t StopInfo() const { return Green; }
     void SetStopInfo(std::uint8_t v) { Green = v; }
     std::uint8_t StopType() const { return Green >> 6; }
-    void SetStopType(std::uint8_t type) { Green = std::uint8_t((Green & 0x3F) | ((type & 3) << 6)); }
+    void SetStopType(std::uint8_t type) {
+        Green = std::uint8_t((Green & 0x3F) | ((type & 3) << 6));
+    }
     bool IsStop() const { return StopType() != 0; }
     std::uint8_t Catchment() const { return Green & 0x3F; }
     void SetCatchment(std::uint8_t v) { Green = std::uint8_t((Green & 0xC0) | (v & 0x3F)); }

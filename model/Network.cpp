@@ -3,10 +3,10 @@
 // Every rail is compared only with the rails that come within 4 m of it, found through a
 // uniform grid; candidates are then tested in index order, so the links, marks and result are
 // exactly those of comparing every rail with every other.
-#include "Network.h"
+#include "model/Network.h"
 
-#include "Geometry.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,7 +51,8 @@ class TRailGrid {
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c) {
                 const std::size_t cell = std::size_t(r) * Columns + c;
-                for (std::uint32_t k = Start[cell]; k < Start[cell + 1]; ++k) visit(Items[k]);
+                for (std::uint32_t k = Start[cell]; k < Start[cell + 1]; ++k)
+                    visit(Items[k]);
             }
     }
 
@@ -70,7 +71,8 @@ class TRailGrid {
         int c0, c1, r0, r1;
         CellRange(Objects[j], NearMargin, c0, c1, r0, r1);
         for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c) visit(std::size_t(r) * Columns + c);
+            for (int c = c0; c <= c1; ++c)
+                visit(std::size_t(r) * Columns + c);
     }
 
     // Count, then place: one flat array, each cell's slice in ascending index order.
@@ -78,12 +80,14 @@ class TRailGrid {
         Start.assign(std::size_t(Rows) * Columns + 1, 0);
         for (std::size_t j = 0; j < Objects.size(); ++j)
             if (Objects[j].IsRail()) ForEachCellOf(j, [&](std::size_t cell) { ++Start[cell + 1]; });
-        for (std::size_t k = 1; k < Start.size(); ++k) Start[k] += Start[k - 1];
+        for (std::size_t k = 1; k < Start.size(); ++k)
+            Start[k] += Start[k - 1];
         Items.resize(Start.back());
         std::vector<std::uint32_t> cursor(Start.begin(), Start.end() - 1);
         for (std::size_t j = 0; j < Objects.size(); ++j)
             if (Objects[j].IsRail())
-                ForEachCellOf(j, [&](std::size_t cell) { Items[cursor[cell]++] = std::uint32_t(j); });
+                ForEachCellOf(j,
+                              [&](std::size_t cell) { Items[cursor[cell]++] = std::uint32_t(j); });
     }
 
     const std::vector<TMapObject>& Objects;
@@ -159,13 +163,16 @@ int BuildNetwork(TMap& map, std::vector<TRailFault>* faults) {
     return error;
 }
 
-int TMap::BuildNetwork() { return vell::BuildNetwork(*this, nullptr); }
+int TMap::BuildNetwork() {
+    return vell::BuildNetwork(*this, nullptr);
+}
 
 void TMap::FreeNetwork() {
     Links.clear();
     NetworkOk = false;
     for (auto& row : Routes)
-        for (TRouteRec& r : row) r.Usable = false;
+        for (TRouteRec& r : row)
+            r.Usable = false;
 }
 
 namespace {
@@ -192,9 +199,14 @@ double SegmentTime(const TMap& map, int rail) {
     const double v = std::min(SpeedLimit(map, rail) * 0.6, 30.0);
     double t = Length(map.Objects[rail]) / v * 3.6;
     switch (map.Objects[rail].StopType()) {
-    case 2: t += 20; break;
-    case 3: t += 50; break;
-    default: break;
+    case 2:
+        t += 20;
+        break;
+    case 3:
+        t += 50;
+        break;
+    default:
+        break;
     }
     return t * TicksPerSecond;
 }

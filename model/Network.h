@@ -1,7 +1,7 @@
 // The rail network's fault report, and the speed and timetable figures of single rails.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <vector>
 
@@ -9,10 +9,10 @@ namespace vell {
 
 // Why a rail keeps the network from being sound.
 enum TRailRule : unsigned {
-    DeadEnd = 1u << 0,                // no successor
-    TooManySuccessors = 1u << 1,      // more than two
-    TooManyNear = 1u << 2,            // more than six other rails within 4 m
-    ShortStop = 1u << 3,              // a stop shorter than 25 m
+    DeadEnd = 1u << 0,           // no successor
+    TooManySuccessors = 1u << 1, // more than two
+    TooManyNear = 1u << 2,       // more than six other rails within 4 m
+    ShortStop = 1u << 3,         // a stop shorter than 25 m
 };
 
 struct TRailFault {

@@ -1,8 +1,8 @@
 // Names of the object kinds.
-#include "ObjectKind.h"
+#include "model/ObjectKind.h"
 
-#include "MapObject.h"
-#include "Texts.h"
+#include "model/MapObject.h"
+#include "model/Texts.h"
 
 #include <array>
 

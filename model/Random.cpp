@@ -1,5 +1,5 @@
 // Clock seeding of the random generator.
-#include "Random.h"
+#include "model/Random.h"
 
 #include <chrono>
 

@@ -1,5 +1,5 @@
 // Route slot names.
-#include "Route.h"
+#include "model/Route.h"
 
 namespace vell {
 

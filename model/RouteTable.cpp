@@ -1,19 +1,21 @@
 // Choosing a map as the game does, and the route table's rows and figures.
-#include "RouteTable.h"
+#include "model/RouteTable.h"
 
-#include "Geometry.h"
-#include "RouteWalk.h"
-#include "Texts.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/RouteWalk.h"
+#include "model/Texts.h"
+#include "model/Units.h"
 
 namespace vell {
 
 std::vector<std::pair<int, int>> RouteTableOrder() {
     std::vector<std::pair<int, int>> order;
     for (int i = 0; i < RouteRows; ++i)
-        for (int j : {0, 11, 12}) order.emplace_back(i, j);
+        for (int j : {0, 11, 12})
+            order.emplace_back(i, j);
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 1; j <= 10; ++j) order.emplace_back(i, j);
+        for (int j = 1; j <= 10; ++j)
+            order.emplace_back(i, j);
     return order;
 }
 
@@ -59,10 +61,14 @@ TRouteFigures ComputeRouteFigures(TMap& map, int row, int column) {
 
 std::string RouteFaultText(TRouteFault fault) {
     switch (fault) {
-    case TRouteFault::NoCircuit: return translate("RouteTable", "маршрут не замыкается");
-    case TRouteFault::BadCars: return translate("RouteTable", "неверное число вагонов");
-    case TRouteFault::BadInterval: return translate("RouteTable", "неверный интервал");
-    case TRouteFault::None: break;
+    case TRouteFault::NoCircuit:
+        return translate("RouteTable", "маршрут не замыкается");
+    case TRouteFault::BadCars:
+        return translate("RouteTable", "неверное число вагонов");
+    case TRouteFault::BadInterval:
+        return translate("RouteTable", "неверный интервал");
+    case TRouteFault::None:
+        break;
     }
     return "";
 }
@@ -93,15 +99,14 @@ TMapSelection SelectMap(TMap& map) {
 }
 
 std::vector<std::string> RouteTableHeaders() {
-    static const char* const headers[] = {
-        QT_TRANSLATE_NOOP("RouteTable", "№"),
-        QT_TRANSLATE_NOOP("RouteTable", "Остановок"),
-        QT_TRANSLATE_NOOP("RouteTable", "Длина (м)"),
-        QT_TRANSLATE_NOOP("RouteTable", "Ср. перегон"),
-        QT_TRANSLATE_NOOP("RouteTable", "Время(мин)"),
-        QT_TRANSLATE_NOOP("RouteTable", "Ср. скорость"),
-        QT_TRANSLATE_NOOP("RouteTable", "Интервал (мин)"),
-        QT_TRANSLATE_NOOP("RouteTable", "Вагонов")};
+    static const char* const headers[] = {QT_TRANSLATE_NOOP("RouteTable", "№"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Остановок"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Длина (м)"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Ср. перегон"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Время(мин)"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Ср. скорость"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Интервал (мин)"),
+                                          QT_TRANSLATE_NOOP("RouteTable", "Вагонов")};
     std::vector<std::string> translated;
     for (const char* header : headers)
         translated.push_back(translate("RouteTable", header));

@@ -1,7 +1,7 @@
 // Selecting a map as the game does, and the route table with its figures.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <optional>
 #include <string>
@@ -27,8 +27,8 @@ struct TRouteFigures {
     std::optional<int> MeanSpeedKmh; // none ("-") when RunTime is 0
     int IntervalMin = 0;
     int Cars = 0;
-    bool Usable = false;  // runs trams: the walk closes and Cars and Interval are sound
-    bool Closes = false;  // the walk closes: the figures above are known
+    bool Usable = false; // runs trams: the walk closes and Cars and Interval are sound
+    bool Closes = false; // the walk closes: the figures above are known
     TRouteFault Fault = TRouteFault::NoCircuit;
 };
 

@@ -2,7 +2,7 @@
 // highlighting and the trams.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 namespace vell {
 
@@ -39,8 +39,7 @@ bool WalkReturns(const TMap& map, const TRouteRec& route);
 
 // Calls visit on each rail of the walk until it returns to the start (choice cursor at 0) or
 // repeats itself: ends on any route, laid or not. Returns whether it came back.
-template <class Visit>
-bool WalkRouteBounded(const TMap& map, const TRouteRec& route, Visit visit) {
+template <class Visit> bool WalkRouteBounded(const TMap& map, const TRouteRec& route, Visit visit) {
     struct TState {
         int Rail, Choice;
         bool operator==(const TState&) const = default;

@@ -1,9 +1,9 @@
 // Laying routes over the network, their timetables, highlighting and stop catchments.
-#include "RouteWalk.h"
+#include "model/RouteWalk.h"
 
-#include "Geometry.h"
-#include "Network.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <deque>
@@ -79,7 +79,9 @@ class TLegSearch {
 
 } // namespace
 
-double IsStopMeasure(const TMapObject& o) { return o.IsStop() ? 1 : 0; }
+double IsStopMeasure(const TMapObject& o) {
+    return o.IsStop() ? 1 : 0;
+}
 
 bool WalkReturns(const TMap& map, const TRouteRec& route) {
     return WalkRouteBounded(map, route, [](int) {});
@@ -154,8 +156,8 @@ class TWallGrid {
         for (std::size_t i = 0; i < objects.size(); ++i) {
             const TMapObject& o = objects[i];
             if (o.Kind() != Wall && o.Kind() != HighWall) continue;
-            Walls.push_back({int(i), half(o.X1 + o.X2), half(o.Y1 + o.Y2),
-                             o.Kind() == Wall ? 0.1 : 0.4});
+            Walls.push_back(
+                {int(i), half(o.X1 + o.X2), half(o.Y1 + o.Y2), o.Kind() == Wall ? 0.1 : 0.4});
         }
         if (Walls.empty()) return;
         MinX = MaxX = Walls[0].X;
@@ -186,7 +188,8 @@ class TWallGrid {
         std::sort(scratch.begin(), scratch.end(),
                   [](const TWall* a, const TWall* b) { return a->Index < b->Index; });
         double w = 0;
-        for (const TWall* wall : scratch) w += wall->Weight;
+        for (const TWall* wall : scratch)
+            w += wall->Weight;
         return w;
     }
 

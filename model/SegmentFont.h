@@ -12,7 +12,7 @@ struct TFontSegment {
 
 struct TGlyph {
     char32_t Character;
-    std::uint8_t Mask; // bit k lights segment k
+    std::uint8_t Mask;  // bit k lights segment k
     std::uint8_t Width; // advance in the scheme picture, without the one-unit gap
 };
 

@@ -1,7 +1,7 @@
 // Click selection on the plan view.
-#include "Selection.h"
+#include "model/Selection.h"
 
-#include "Geometry.h"
+#include "model/Geometry.h"
 
 namespace vell {
 

@@ -1,7 +1,7 @@
 // Click selection on the plan view: the object nearest to the mouse, within 5 m.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <cstdint>
 

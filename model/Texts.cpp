@@ -1,5 +1,5 @@
 // The program's translator and the language of the user's locale.
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <cstdlib>
 #include <initializer_list>
@@ -11,7 +11,9 @@ namespace {
 
 TTranslator Translator = nullptr;
 
-bool IsSet(const char* value) { return value && *value; }
+bool IsSet(const char* value) {
+    return value && *value;
+}
 
 // Every "%<digit>" from `first` on replaced by its value, in one pass.
 std::string Replace(const std::string& text, char first,
@@ -31,7 +33,9 @@ std::string Replace(const std::string& text, char first,
 
 } // namespace
 
-void SetTranslator(TTranslator translator) { Translator = translator; }
+void SetTranslator(TTranslator translator) {
+    Translator = translator;
+}
 
 std::string translate(const char* context, const char* text) {
     if (Translator) {
@@ -85,9 +89,12 @@ TLanguage LanguageOfEnvironment() {
 }
 
 bool LanguageOfName(const std::string& name, TLanguage& language) {
-    if (name == "ru") language = TLanguage::Russian;
-    else if (name == "en") language = TLanguage::English;
-    else return false;
+    if (name == "ru")
+        language = TLanguage::Russian;
+    else if (name == "en")
+        language = TLanguage::English;
+    else
+        return false;
     return true;
 }
 

@@ -11,6 +11,8 @@ constexpr double TicksPerSecond = 18.20648193359375;
 constexpr double TicksPerMinute = 1092.388916015625;
 
 // Nearest integer, halves to even (the default floating-point rounding mode).
-inline std::int64_t RoundHalfEven(double x) { return std::int64_t(std::nearbyint(x)); }
+inline std::int64_t RoundHalfEven(double x) {
+    return std::int64_t(std::nearbyint(x));
+}
 
 } // namespace vell

@@ -1,7 +1,7 @@
 // Collisions between trams, tested for trams the player drives: the autopilot keeps its
 // distance through the occupancy reservations alone.
-#include "Geometry.h"
-#include "VellPositions.h"
+#include "model/Geometry.h"
+#include "sim/VellPositions.h"
 
 namespace vell {
 

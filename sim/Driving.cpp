@@ -1,8 +1,8 @@
 // The controller: the autopilot or the player's inputs, and whether the tram draws current.
-#include "DrivingTables.h"
-#include "Speed.h"
-#include "Vell.h"
-#include "VellPositions.h"
+#include "sim/DrivingTables.h"
+#include "sim/Speed.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 
@@ -56,8 +56,8 @@ void TVell::AutoControl() {
 
     // In the last tick before a switch: draw current for Next[0], coast for Next[1].
     if (lead.Switch && lead.Length - Speed - MaxAccel <= Front[0].Dist)
-        Command = SwitchCommand(lead.Length - Front[0].Dist,
-                                Route->Choices[Front[0].SwitchNo] != 1);
+        Command =
+            SwitchCommand(lead.Length - Front[0].Dist, Route->Choices[Front[0].SwitchNo] != 1);
 }
 
 // The command for the last tick before a switch, `gap` metres from its end. A tram that would

@@ -1,6 +1,6 @@
 // Speed from traction, braking and resistance; indicator lamps; car-body sway.
-#include "Vell.h"
-#include "VellPositions.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 namespace vell {
 

@@ -1,8 +1,8 @@
 // Jams and deadlocks in words.
-#include "JamText.h"
+#include "sim/JamText.h"
 
-#include "Texts.h"
-#include "Units.h"
+#include "model/Texts.h"
+#include "model/Units.h"
 
 #include <cstdio>
 
@@ -31,21 +31,24 @@ std::string RailAndPlace(const TMap& map, int rail) {
     std::string text = Arg(translate("Jams", "путь %1"), std::to_string(rail));
     if (rail >= 0 && std::size_t(rail) < map.Objects.size()) {
         const TMapObject& o = map.Objects[std::size_t(rail)];
-        text += " (" + Coordinate((o.X1 + o.X2) / 2.0) + ", " + Coordinate((o.Y1 + o.Y2) / 2.0) +
-                ")";
+        text +=
+            " (" + Coordinate((o.X1 + o.X2) / 2.0) + ", " + Coordinate((o.Y1 + o.Y2) / 2.0) + ")";
     }
     return text;
 }
 
 std::string WaitsFor(int heldBy, bool past) {
-    if (heldBy == 0) return past ? translate("Jams", "ждал: никто") : translate("Jams", "ждёт: никто");
+    if (heldBy == 0)
+        return past ? translate("Jams", "ждал: никто") : translate("Jams", "ждёт: никто");
     return Arg(past ? translate("Jams", "ждал поезд %1") : translate("Jams", "ждёт поезд %1"),
                std::to_string(heldBy));
 }
 
 } // namespace
 
-std::string StepsAsMinutes(long long steps) { return OneDecimal(steps / TicksPerMinute); }
+std::string StepsAsMinutes(long long steps) {
+    return OneDecimal(steps / TicksPerMinute);
+}
 
 std::string BlockedTramLine(const TMap& map, const TBlockedTram& t) {
     std::string text = TramAndRoute(t) + ": " + RailAndPlace(map, t.Rail);
@@ -65,9 +68,9 @@ std::string DeadlockLine(const TDeadlock& d) {
     std::string text =
         d.Formed >= 0 ? Arg(translate("Jams", "с %1 мин: "), StepsAsMinutes(d.Formed)) : "";
     for (const TBlockedTram& t : d.Trams)
-        text += Arg(translate("Jams", "поезд %1 (маршрут %2, путь %3) → "),
-                    std::to_string(t.Number), RouteDisplayName(t.Row, t.Col),
-                    std::to_string(t.Rail));
+        text +=
+            Arg(translate("Jams", "поезд %1 (маршрут %2, путь %3) → "), std::to_string(t.Number),
+                RouteDisplayName(t.Row, t.Col), std::to_string(t.Rail));
     if (!d.Trams.empty())
         text += Arg(translate("Jams", "поезд %1"), std::to_string(d.Trams[0].Number));
     return text;
@@ -87,7 +90,8 @@ std::string JamPictureText(const TMap& map, const TJamPicture& picture,
         text += translate("Jams", "Взаимных блокировок нет") + newline;
     } else {
         text += translate("Jams", "Взаимные блокировки:") + newline;
-        for (const TDeadlock& d : picture.Deadlocks) text += "  " + DeadlockLine(d) + newline;
+        for (const TDeadlock& d : picture.Deadlocks)
+            text += "  " + DeadlockLine(d) + newline;
     }
     return text;
 }

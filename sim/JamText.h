@@ -2,8 +2,8 @@
 // same: UTF-8 lines without a line break.
 #pragma once
 
-#include "Jams.h"
-#include "Map.h"
+#include "model/Map.h"
+#include "sim/Jams.h"
 
 #include <string>
 

@@ -1,11 +1,11 @@
 // Finding who blocks whom: the scan ahead of a standing tram, read again without reserving
 // anything, names the first rail that another tram's marks make not free.
-#include "Jams.h"
+#include "sim/Jams.h"
 
-#include "Speed.h"
-#include "TrackHolders.h"
-#include "Units.h"
-#include "VellPositions.h"
+#include "model/Units.h"
+#include "sim/Speed.h"
+#include "sim/TrackHolders.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 #include <utility>
@@ -20,7 +20,8 @@ class THolders {
     explicit THolders(const TWorld& world) {
         for (int k = 0; k < world.VellCount; ++k) {
             const TVell& tram = *world.VellTable[k];
-            for (int object : HeldObjectsOf(tram)) Pairs.emplace_back(object, tram.Number);
+            for (int object : HeldObjectsOf(tram))
+                Pairs.emplace_back(object, tram.Number);
         }
         std::sort(Pairs.begin(), Pairs.end());
     }
@@ -64,7 +65,9 @@ TWait WaitOf(const TWorld& world, const TVell& tram, const THolders& holders) {
     return none;
 }
 
-bool Slow(const TVell& tram) { return tram.Active && tram.Speed < KmhToMpt(1); }
+bool Slow(const TVell& tram) {
+    return tram.Active && tram.Speed < KmhToMpt(1);
+}
 
 TBlockedTram Describe(const TVell& tram, const TWait& wait) {
     TBlockedTram b;
@@ -93,10 +96,12 @@ std::vector<TDeadlock> Circles(const std::vector<const TBlockedTram*>& byNumber)
             TDeadlock d;
             auto first = std::find(path.begin(), path.end(), n);
             std::rotate(first, std::min_element(first, path.end()), path.end());
-            for (auto it = first; it != path.end(); ++it) d.Trams.push_back(*byNumber[*it]);
+            for (auto it = first; it != path.end(); ++it)
+                d.Trams.push_back(*byNumber[*it]);
             deadlocks.push_back(std::move(d));
         }
-        for (int m : path) state[m] = 2;
+        for (int m : path)
+            state[m] = 2;
     }
     return deadlocks;
 }
@@ -112,7 +117,8 @@ bool StandsStill(const TWorld& world, const TVell& tram) {
 TJamPicture LookForJams(const TWorld& world) {
     TJamPicture picture;
     bool anySlow = false;
-    for (int k = 0; k < world.VellCount && !anySlow; ++k) anySlow = Slow(*world.VellTable[k]);
+    for (int k = 0; k < world.VellCount && !anySlow; ++k)
+        anySlow = Slow(*world.VellTable[k]);
     if (!anySlow) return picture;
     const THolders holders(world);
     std::vector<TBlockedTram> slow;
@@ -178,7 +184,8 @@ void TJamWatch::Analyse() {
     }
     for (const TDeadlock& d : picture.Deadlocks) {
         std::vector<int> key;
-        for (const TBlockedTram& t : d.Trams) key.push_back(t.Number);
+        for (const TBlockedTram& t : d.Trams)
+            key.push_back(t.Number);
         std::sort(key.begin(), key.end());
         auto [it, added] = Seen.try_emplace(key);
         if (added) {
@@ -197,13 +204,16 @@ TJamPicture TJamWatch::Now() const {
         return std::size_t(number - 1) < Stands.size() ? Stands[std::size_t(number - 1)].Tram.Since
                                                        : -1;
     };
-    for (TBlockedTram& b : picture.Blocked) b.Since = since(b.Number);
+    for (TBlockedTram& b : picture.Blocked)
+        b.Since = since(b.Number);
     for (TDeadlock& d : picture.Deadlocks) {
         std::vector<int> key;
-        for (const TBlockedTram& t : d.Trams) key.push_back(t.Number);
+        for (const TBlockedTram& t : d.Trams)
+            key.push_back(t.Number);
         std::sort(key.begin(), key.end());
         if (auto it = Seen.find(key); it != Seen.end()) d.Formed = it->second.Deadlock.Formed;
-        for (TBlockedTram& t : d.Trams) t.Since = since(t.Number);
+        for (TBlockedTram& t : d.Trams)
+            t.Since = since(t.Number);
     }
     return picture;
 }

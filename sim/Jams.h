@@ -3,7 +3,7 @@
 // themselves. Read beside the world: nothing here changes it or draws a random number.
 #pragma once
 
-#include "World.h"
+#include "sim/World.h"
 
 #include <map>
 #include <vector>
@@ -81,7 +81,7 @@ class TJamWatch {
     long long EpisodeSteps;
     long long StepCount = 0;
     long long LastAnalysis = -1000000; // the step of the last look at who waits for whom
-    std::vector<TStand> Stands; // by Number - 1
+    std::vector<TStand> Stands;        // by Number - 1
     std::vector<TJamEpisode> Finished;
     std::map<std::vector<int>, TSeenDeadlock> Seen; // by the sorted Numbers of the circle
     std::vector<std::vector<int>> SeenOrder;

@@ -1,8 +1,8 @@
 // Moving the cars along the rail network: each point follows the one ahead of it, and the lead
 // point chooses its branch at a switch by whether the tram draws current.
-#include "Speed.h"
-#include "Vell.h"
-#include "VellPositions.h"
+#include "sim/Speed.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 namespace vell {
 

@@ -1,10 +1,10 @@
 // Stops, doors and passengers: arrivals at stops, the door motion, alighting and boarding, and
 // the timetable check at the end of a stop visit.
-#include "Passengers.h"
+#include "sim/Passengers.h"
 
-#include "Units.h"
-#include "Vell.h"
-#include "VellPositions.h"
+#include "model/Units.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,9 @@ namespace vell {
 namespace {
 
 // The low seven bits of StopInfo: a waiting unit is (w + 1) / 64 passengers.
-int UnitBits(const TMapObject& stop) { return stop.StopInfo() & 127; }
+int UnitBits(const TMapObject& stop) {
+    return stop.StopInfo() & 127;
+}
 
 } // namespace
 
@@ -46,7 +48,8 @@ void TVell::StartOpenDoors() {
     if (DoorsOpening) return;
     DoorsOpening = true;
     double width = 0;
-    for (int i = 0; i < Cars(); ++i) width += CarState[i].DoorWidth;
+    for (int i = 0; i < Cars(); ++i)
+        width += CarState[i].DoorWidth;
     DoorTarget = std::min(0.9, width * (0.9 + 0.2 * World.Random.Real()) / Cars());
 }
 

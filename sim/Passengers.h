@@ -1,8 +1,8 @@
 // Waiting passengers at the stops of the map.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/Random.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
 // Building the per-rail data of a running world.
-#include "RailTable.h"
+#include "sim/RailTable.h"
 
-#include "DrivingTables.h"
-#include "Geometry.h"
-#include "Network.h"
-#include "Speed.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "sim/DrivingTables.h"
+#include "sim/Speed.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,8 +97,8 @@ void TRailTable::PackNear(TRailData& r) {
 
 // The distances t along `r` at which r's X1 + DirX t lies within low - 0.5 .. high + 0.5; none
 // when DirX is 0 and X1 lies outside the box (the computed X is then X1 exactly).
-std::optional<std::pair<double, double>> TRailTable::AxisSpan(double start, double dir,
-                                                               double low, double high) {
+std::optional<std::pair<double, double>> TRailTable::AxisSpan(double start, double dir, double low,
+                                                              double high) {
     constexpr double everywhere = std::numeric_limits<double>::max();
     if (dir == 0) {
         if (start < low || start > high) return std::nullopt;

@@ -2,8 +2,8 @@
 // not change while the world runs, and lengths and speed limits are asked for every tick.
 #pragma once
 
-#include "Links.h"
-#include "Map.h"
+#include "model/Links.h"
+#include "model/Map.h"
 
 #include <array>
 #include <cstdint>
@@ -17,23 +17,23 @@ namespace vell {
 // second what the rails under a train add, the rest is read rarely.
 struct alignas(64) TRailData {
     double Length = 0;
-    double DirX = 0, DirY = 0;     // (X2 - X1) / Length, (Y2 - Y1) / Length
+    double DirX = 0, DirY = 0; // (X2 - X1) / Length, (Y2 - Y1) / Length
     // Along the rail, where a point can meet a near rail at all: the hull of its near spans,
     // widened to the next float outward. A point sweeping outside it tries none of them.
     float SpanLow = 0, SpanHigh = 0;
-    TLinkRec Link;                 // NoObject everywhere for an object without links; the
-                                   // Near entries packed in front, in their order
-    std::uint32_t SpanFirst = 0;   // this rail's first entry in TRailTable's near spans
+    TLinkRec Link;               // NoObject everywhere for an object without links; the
+                                 // Near entries packed in front, in their order
+    std::uint32_t SpanFirst = 0; // this rail's first entry in TRailTable's near spans
     std::int16_t X1 = 0, Y1 = 0;
     std::uint8_t SpeedGrade = 0;
-    bool Linked = false;           // a rail with a link record
+    bool Linked = false; // a rail with a link record
     bool Stop = false;
     bool KeepClear = false;
     bool Switch = false;
-    std::uint8_t NearCount = 0;    // non-empty Near entries
-    std::uint8_t SpanCount = 0;    // and how many near spans
+    std::uint8_t NearCount = 0; // non-empty Near entries
+    std::uint8_t SpanCount = 0; // and how many near spans
 
-    double OverspeedMpt = 0;       // a tram faster than this, m/tick, is too fast for the grade
+    double OverspeedMpt = 0; // a tram faster than this, m/tick, is too fast for the grade
     // A car standing over the joint into Next[k] overturns faster than 1 / (Overturn[k] x
     // TicksPerSecond) m/tick: sqrt(0.05 sqrt((1 - c) / (1 + c))), c the |cosine| of the bend.
     std::array<double, 2> Overturn{};
@@ -41,7 +41,7 @@ struct alignas(64) TRailData {
     // SpeedLimitKmh less the state's curve margin, and on a stop not above the stop speed.
     std::array<double, 5> LimitKmhByState{};
 
-    double SpeedLimitKmh = 0;      // SpeedLimit of the rail
+    double SpeedLimitKmh = 0; // SpeedLimit of the rail
     std::int16_t X2 = 0, Y2 = 0;
 };
 

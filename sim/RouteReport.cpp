@@ -1,8 +1,8 @@
 // The route report as the top view shows it.
-#include "RouteReport.h"
+#include "sim/RouteReport.h"
 
-#include "RouteTable.h"
-#include "Texts.h"
+#include "model/RouteTable.h"
+#include "model/Texts.h"
 
 namespace vell {
 

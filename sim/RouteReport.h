@@ -1,7 +1,7 @@
 // The route report: for every route in play, its trams in service and planned, and a total.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <string>
 

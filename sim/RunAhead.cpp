@@ -1,7 +1,7 @@
 // Running the world ahead of a top-view run or a game.
-#include "RunAhead.h"
+#include "sim/RunAhead.h"
 
-#include "Units.h"
+#include "model/Units.h"
 
 namespace vell {
 
@@ -14,8 +14,8 @@ bool DispatchPending(const TWorld& world) {
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
             const TRouteRec& route = world.Map.Route(i, j);
-            if (route.InUse() && world.CanDispatch(i, j) &&
-                route.TramsStarted < route.TramCount && route.NextDispatch >= 0)
+            if (route.InUse() && world.CanDispatch(i, j) && route.TramsStarted < route.TramCount &&
+                route.NextDispatch >= 0)
                 return true;
         }
     return false;
@@ -76,7 +76,8 @@ TRunAhead PreRun(TWorld& world, int totalTrams, const std::function<void(int)>& 
 TRunAhead WaitForTram(TWorld& world, int row, int col) {
     TRunAheadLoop loop = TRunAheadLoop::ForRoute(world, row, col);
     std::optional<TRunAhead> outcome = loop.Check();
-    while (!outcome) outcome = loop.Step();
+    while (!outcome)
+        outcome = loop.Step();
     return *outcome;
 }
 

@@ -2,7 +2,7 @@
 // run-ahead ends, reporting why, when it can no longer succeed.
 #pragma once
 
-#include "World.h"
+#include "sim/World.h"
 
 #include <cstdint>
 #include <functional>

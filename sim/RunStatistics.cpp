@@ -1,9 +1,9 @@
 // Counting a run's figures beside the world.
-#include "RunStatistics.h"
+#include "sim/RunStatistics.h"
 
-#include "RouteTable.h"
-#include "Speed.h"
-#include "Units.h"
+#include "model/RouteTable.h"
+#include "model/Units.h"
+#include "sim/Speed.h"
 
 #include <algorithm>
 
@@ -24,7 +24,9 @@ void TRunStatistics::StopServed(const TVell& tram) {
     c.WorstLate = std::max(c.WorstLate, -tram.Deviation);
 }
 
-void TRunStatistics::StopLeftUnserved(const TVell& tram) { ++Of(tram).StopsUnserved; }
+void TRunStatistics::StopLeftUnserved(const TVell& tram) {
+    ++Of(tram).StopsUnserved;
+}
 void TRunStatistics::Alighted(const TVell& tram, double passengers) {
     Of(tram).Alighted += passengers;
 }

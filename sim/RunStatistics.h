@@ -2,8 +2,8 @@
 // passengers, timetable deviations, trams off their route, accidents and standstills.
 #pragma once
 
-#include "World.h"
-#include "WorldEvents.h"
+#include "sim/World.h"
+#include "sim/WorldEvents.h"
 
 #include <array>
 #include <cstdint>
@@ -14,9 +14,9 @@ namespace vell {
 
 struct TRouteStatistics {
     int Row = 0, Col = 0;
-    int Planned = 0;         // TramCount
-    int Dispatched = 0;      // TramsStarted
-    int InService = 0;       // TramsInService
+    int Planned = 0;    // TramCount
+    int Dispatched = 0; // TramsStarted
+    int InService = 0;  // TramsInService
     long long StopsServed = 0;
     long long StopsUnserved = 0; // left by the lead point without being served
     double Boarded = 0;

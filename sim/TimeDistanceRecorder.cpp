@@ -1,10 +1,10 @@
 // Sampling the trams of one route for the time-distance diagram.
-#include "TimeDistanceRecorder.h"
+#include "sim/TimeDistanceRecorder.h"
 
-#include "Jams.h"
-#include "RouteWalk.h"
-#include "Texts.h"
-#include "Units.h"
+#include "model/RouteWalk.h"
+#include "model/Texts.h"
+#include "model/Units.h"
+#include "sim/Jams.h"
 
 #include <cmath>
 
@@ -12,8 +12,8 @@ namespace vell {
 
 namespace {
 
-constexpr long long SampleSteps = 18;    // about a simulated second
-constexpr double BlockedMinutes = 1;     // a shorter stand is traffic, not a jam
+constexpr long long SampleSteps = 18; // about a simulated second
+constexpr double BlockedMinutes = 1;  // a shorter stand is traffic, not a jam
 
 } // namespace
 
@@ -57,8 +57,10 @@ void TTimeDistanceRecorder::Observe() {
             track.Tram.Colour = tram.Colour & 0xFFFFFF;
         }
         const bool standing = StandsStill(World, tram);
-        if (!standing) track.StandSince = -1;
-        else if (track.StandSince < 0) track.StandSince = StepCount;
+        if (!standing)
+            track.StandSince = -1;
+        else if (track.StandSince < 0)
+            track.StandSince = StepCount;
         if (!sample && track.Tram.Run.size() > 0) continue;
         const double distance = RouteDistance(tram.Front[0]);
         if (distance < 0) continue; // off its route: nowhere on the diagram

@@ -2,8 +2,8 @@
 // once a simulated second, its timetable and its blocked stands.
 #pragma once
 
-#include "TimeDistance.h"
-#include "World.h"
+#include "model/TimeDistance.h"
+#include "sim/World.h"
 
 #include <map>
 #include <vector>

@@ -1,7 +1,7 @@
 // Writing the raw trace.
-#include "Trace.h"
+#include "sim/Trace.h"
 
-#include "TrackHolders.h"
+#include "sim/TrackHolders.h"
 
 #include <charconv>
 #include <string>
@@ -23,7 +23,9 @@ void Real(std::string& line, double v) {
     line.append(buf, end);
 }
 
-template <class Int> void Whole(std::string& line, Int v) { line += std::to_string(v); }
+template <class Int> void Whole(std::string& line, Int v) {
+    line += std::to_string(v);
+}
 
 void Point(std::string& line, const TRailPos& p) {
     Whole(line, p.Obj);
@@ -66,7 +68,8 @@ TTraceWriter::TTraceWriter(std::ostream& out, const TWorld& world) : Out(out), W
 }
 
 void TTraceWriter::WriteStep(long long step) {
-    for (int k = 0; k < World.VellCount; ++k) Out << TramLine(step, k, *World.VellTable[k]);
+    for (int k = 0; k < World.VellCount; ++k)
+        Out << TramLine(step, k, *World.VellTable[k]);
     Out << step << ",world" << std::string(21, ',') << World.Random.GetState() << ','
         << OccupiedObjectCount(World) << "\n";
 }

@@ -3,7 +3,7 @@
 // shortest form that reads back to the same bits.
 #pragma once
 
-#include "World.h"
+#include "sim/World.h"
 
 #include <ostream>
 

@@ -1,9 +1,9 @@
 // What the track does to a moving tram: jolts at crossings and on poor track, derailment at a
 // crossing taken too fast, overspeed for the track's grade, overturning in a curve, cab shake.
-#include "Geometry.h"
-#include "Speed.h"
-#include "Vell.h"
-#include "VellPositions.h"
+#include "model/Geometry.h"
+#include "sim/Speed.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 
@@ -36,7 +36,7 @@ double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
 // came from, the tram derails. Kept small and inline: it runs for every car point every tick,
 // and usually finds nothing to try.
 [[gnu::always_inline]] inline void TVell::CheckCrossings(int car, const TRailPos& before,
-                                                        const TRailPos& now) {
+                                                         const TRailPos& now) {
     const TRailData& rail = Rail(now.Obj);
     if (before.Obj != now.Obj) {
         CrossingsOverJoint(car, before, now);
@@ -55,7 +55,8 @@ double Overturn(const TRailTable& rails, const TMap& map, int front, int rear) {
 void TVell::CrossingsOverJoint(int car, const TRailPos& before, const TRailPos& now) {
     const TRailData& rail = Rail(now.Obj);
     const TPointXY a = PointXY(before), b = PointXY(now);
-    for (int k = 0; k < rail.NearCount; ++k) CrossNear(car, a, b, rail.Link.Near[k], before.Obj);
+    for (int k = 0; k < rail.NearCount; ++k)
+        CrossNear(car, a, b, rail.Link.Near[k], before.Obj);
 }
 
 void TVell::CrossNear(int car, const TPointXY& a, const TPointXY& b, std::uint16_t m,

@@ -3,7 +3,7 @@
 // so that a change in how the world stores its occupancy or its marks touches this one place.
 #pragma once
 
-#include "World.h"
+#include "sim/World.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +18,8 @@ inline int OccupancyOf(const TWorld& world, int object) {
 // Map objects whose occupancy counter is not 0.
 inline int OccupiedObjectCount(const TWorld& world) {
     int count = 0;
-    for (std::uint16_t c : world.Occupancy) count += c != 0;
+    for (std::uint16_t c : world.Occupancy)
+        count += c != 0;
     return count;
 }
 
@@ -32,6 +33,8 @@ inline std::vector<int> NearRailsOf(const TWorld& world, int object) {
 
 // The objects the tram holds a mark on (its reservation on its route, or the rails under it),
 // one entry per mark, from its rear forwards.
-inline std::vector<int> HeldObjectsOf(const TVell& tram) { return tram.MarkedObjects(); }
+inline std::vector<int> HeldObjectsOf(const TVell& tram) {
+    return tram.MarkedObjects();
+}
 
 } // namespace vell

@@ -1,9 +1,9 @@
 // Marking and reserving track in the occupancy counters, so that trams keep their distance and
 // do not meet at crossings and junctions.
-#include "DrivingTables.h"
-#include "Speed.h"
-#include "Vell.h"
-#include "VellPositions.h"
+#include "sim/DrivingTables.h"
+#include "sim/Speed.h"
+#include "sim/Vell.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 
@@ -39,7 +39,9 @@ template <class Visit> void VisitMarks(const TVell& tram, int circuitRails, Visi
 
 } // namespace
 
-int TVell::MarkLimit() const { return World.CircuitRails(RouteRow, RouteCol); }
+int TVell::MarkLimit() const {
+    return World.CircuitRails(RouteRow, RouteCol);
+}
 
 // Free: no marks on the object, nor on its near rails except `except`.
 bool TVell::ObjectFree(int object, int except) const {

@@ -1,8 +1,8 @@
 // The tram step: what one tram does in one tick, and its entry onto the track.
-#include "Vell.h"
+#include "sim/Vell.h"
 
-#include "Speed.h"
-#include "VellPositions.h"
+#include "sim/Speed.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 

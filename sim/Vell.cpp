@@ -1,8 +1,8 @@
 // Creating a tram at its route's start, and the position operations along its route.
-#include "Vell.h"
+#include "sim/Vell.h"
 
-#include "Speed.h"
-#include "VellPositions.h"
+#include "sim/Speed.h"
+#include "sim/VellPositions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +98,8 @@ TCarAxisXY TVell::CarPose(int car) const {
     return pose;
 }
 
-int TVell::Capacity() const { return Cars() * 90 - 20; }
+int TVell::Capacity() const {
+    return Cars() * 90 - 20;
+}
 
 } // namespace vell

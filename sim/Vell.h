@@ -2,7 +2,7 @@
 // moves, its controller, doors, lamps, passengers and timetable state.
 #pragma once
 
-#include "Route.h"
+#include "model/Route.h"
 
 #include <array>
 #include <cstdint>
@@ -58,8 +58,10 @@ class TMarkList {
             Spilled.push_back(object);
     }
     template <class Visit> void ForEach(Visit visit) const {
-        for (std::size_t k = 0; k < Count; ++k) visit(Held[k]);
-        for (std::uint16_t object : Spilled) visit(object);
+        for (std::size_t k = 0; k < Count; ++k)
+            visit(Held[k]);
+        for (std::uint16_t object : Spilled)
+            visit(object);
     }
 
   private:
@@ -97,7 +99,7 @@ class TVell {
     double PrevSpeed = 0;
     double ShakeAmplitude = 0;
     double ShakeGain = 0;
-    double ShakeAngle = 0; // the cab view's
+    double ShakeAngle = 0;         // the cab view's
     std::int8_t ScheduleState = 0; // -2 well ahead .. 2 well late
     bool SpeedometerWorks = false;
     std::array<TRailPos, MaxCars> Front{}; // Front[0] is the lead point

@@ -1,12 +1,14 @@
 // The position operations along a tram's route, inline: every tram step uses them many times.
 #pragma once
 
-#include "Vell.h"
-#include "World.h"
+#include "sim/Vell.h"
+#include "sim/World.h"
 
 namespace vell {
 
-inline const TRailData& TVell::Rail(int object) const { return World.Rails()[object]; }
+inline const TRailData& TVell::Rail(int object) const {
+    return World.Rails()[object];
+}
 
 // The route walk's step: at a switch the route's next choice, and the choice cursor moves on.
 inline void TVell::NextObject(TRailPos& pos) const {

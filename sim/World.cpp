@@ -1,9 +1,9 @@
 // Setting the world up, the world step with its dispatching, and tearing the world down.
-#include "World.h"
+#include "sim/World.h"
 
-#include "Passengers.h"
-#include "RouteWalk.h"
-#include "Units.h"
+#include "model/RouteWalk.h"
+#include "model/Units.h"
+#include "sim/Passengers.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,7 +22,8 @@ void TWorld::StartWorld() {
     StopWorld();
     RailData.Build(Map);
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) PrepareRoute(i, j);
+        for (int j = 0; j < RouteColumns; ++j)
+            PrepareRoute(i, j);
     Occupancy.assign(Map.Objects.size(), 0);
     VellCount = 0;
     ResetWaiting(Map);
@@ -83,7 +84,8 @@ void TWorld::StepTrams() {
 void TWorld::StopWorld() {
     Occupancy.clear();
     Occupancy.shrink_to_fit();
-    for (auto& slot : VellTable) slot.reset();
+    for (auto& slot : VellTable)
+        slot.reset();
     VellCount = 0;
     // The tram it named is gone.
     PlayerTram = nullptr;
@@ -123,8 +125,10 @@ void TWorld::SortKeyRange(int l, int r) {
     const std::int32_t v = SortKeys[std::size_t(l + Random.Below(r - l + 1))].Deviation;
     int i = l, j = r;
     do {
-        while (SortKeys[std::size_t(i)].Deviation < v) ++i;
-        while (SortKeys[std::size_t(j)].Deviation > v) --j;
+        while (SortKeys[std::size_t(i)].Deviation < v)
+            ++i;
+        while (SortKeys[std::size_t(j)].Deviation > v)
+            --j;
         if (i <= j) {
             std::swap(SortKeys[std::size_t(i)], SortKeys[std::size_t(j)]);
             ++i;
@@ -156,8 +160,10 @@ void TWorld::SortAscendingKeys(int l, int r) {
         const int pivot = low + Random.Below(high - low + 1);
         const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
         int first = pivot, last = pivot;
-        while (first > low && SortKeys[std::size_t(first - 1)].Deviation == v) --first;
-        while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v) ++last;
+        while (first > low && SortKeys[std::size_t(first - 1)].Deviation == v)
+            --first;
+        while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v)
+            ++last;
         const int swaps = (last - first) / 2 + 1;
         std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
         const int i = first + swaps, j = last - swaps;

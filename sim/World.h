@@ -2,11 +2,11 @@
 // and the stops' waiting passengers; set up, advanced one tick at a time and torn down.
 #pragma once
 
-#include "Map.h"
-#include "RailTable.h"
-#include "Random.h"
-#include "Vell.h"
-#include "WorldEvents.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "sim/RailTable.h"
+#include "sim/Vell.h"
+#include "sim/WorldEvents.h"
 
 #include <array>
 #include <cstdint>
@@ -76,7 +76,7 @@ class TWorld {
     bool Started = false;
     TRailTable RailData;
     std::array<std::array<TRouteRun, RouteColumns>, RouteRows> RouteRuns{};
-    std::vector<TSortKey> SortKeys;                 // SortVells' scratch
+    std::vector<TSortKey> SortKeys;                  // SortVells' scratch
     std::vector<std::unique_ptr<TVell>> SortedTrams; // likewise
     std::vector<std::pair<int, int>> SortParts;      // likewise
 };
@@ -85,4 +85,4 @@ class TWorld {
 
 // The trams' position operations, inline for the tram step; with the world, every user of a
 // tram has them.
-#include "VellPositions.h"
+#include "sim/VellPositions.h"

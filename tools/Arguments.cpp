@@ -1,5 +1,5 @@
 // Command-line arguments of VellSim.
-#include "Arguments.h"
+#include "tools/Arguments.h"
 
 #include <charconv>
 #include <ostream>

@@ -13,7 +13,7 @@ namespace vell::tool {
 
 struct TArguments {
     std::vector<std::string> Positional;
-    std::set<std::string> Flags;                // --json
+    std::set<std::string> Flags;               // --json
     std::map<std::string, std::string> Values; // --seed 5
 
     bool Has(const std::string& flag) const { return Flags.count(flag) > 0; }

@@ -1,8 +1,8 @@
 // VellSim's command table and dispatcher. A new command adds one row to Commands() and a line
 // to the usage text (and to the README, which shows the same text).
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "ToolMap.h"
+#include "tools/ToolMap.h"
 
 #include <functional>
 #include <optional>

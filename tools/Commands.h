@@ -1,7 +1,7 @@
 // VellSim's commands; each returns the process exit code.
 #pragma once
 
-#include "Arguments.h"
+#include "tools/Arguments.h"
 
 #include <iosfwd>
 #include <string>

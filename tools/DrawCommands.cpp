@@ -1,18 +1,18 @@
 // VellSim commands that draw: the route scheme picture, the plan view with the overview and a
 // route's time-distance diagram.
 // They draw with QtGui on the offscreen platform, so they run without a display.
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "MapBitmaps.h"
-#include "PlanView.h"
-#include "RouteTable.h"
-#include "Random.h"
-#include "Scheme.h"
-#include "TimeDistanceRecorder.h"
-#include "TimeDistanceDiagram.h"
-#include "ToolMap.h"
-#include "Units.h"
-#include "World.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "model/Units.h"
+#include "model/draw/MapBitmaps.h"
+#include "model/draw/PlanView.h"
+#include "model/draw/Scheme.h"
+#include "model/draw/TimeDistanceDiagram.h"
+#include "sim/TimeDistanceRecorder.h"
+#include "sim/World.h"
+#include "tools/ToolMap.h"
 
 #include <QGuiApplication>
 
@@ -41,8 +41,7 @@ class TGuiSession {
     }
 
   private:
-    static inline char Name[] = "VellSim", PlatformOption[] = "-platform",
-                       Platform[] = "offscreen";
+    static inline char Name[] = "VellSim", PlatformOption[] = "-platform", Platform[] = "offscreen";
     static inline char* Argv[] = {Name, PlatformOption, Platform, nullptr};
     static inline int Argc = 3;
     // A headless run has no runtime folder, and Qt's note about it is no news to the user.
@@ -64,8 +63,7 @@ std::optional<std::pair<int, int>> ParseView(const std::string& text) {
     return std::pair{int(*x), int(*y)};
 }
 
-bool SavePicture(const QImage& image, const std::string& path, const TMap& map,
-                 std::ostream& err) {
+bool SavePicture(const QImage& image, const std::string& path, const TMap& map, std::ostream& err) {
     std::error_code ec;
     if (path == map.FileName || std::filesystem::equivalent(path, map.FileName, ec)) {
         err << "VellSim: картинка не записана поверх карты " << path << "\n";
@@ -106,9 +104,15 @@ int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     QImage bitmap = NewSchemeBitmap();
     switch (ExportScheme(*map, bitmap, path)) {
-    case TSchemeResult::Saved: out << "Схема записана: " << path << "\n"; return ExitOk;
-    case TSchemeResult::SaveFailed: err << "VellSim: " << SchemeSaveError << " " << path << "\n"; break;
-    case TSchemeResult::NotDrawn: err << "VellSim: схема не нарисована\n"; break;
+    case TSchemeResult::Saved:
+        out << "Схема записана: " << path << "\n";
+        return ExitOk;
+    case TSchemeResult::SaveFailed:
+        err << "VellSim: " << SchemeSaveError << " " << path << "\n";
+        break;
+    case TSchemeResult::NotDrawn:
+        err << "VellSim: схема не нарисована\n";
+        break;
     }
     return ExitFindings;
 }
@@ -118,7 +122,8 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (auto text = args.Value("--view")) {
         auto parsed = ParseView(*text);
         if (!parsed) {
-            ReportUsageError(err, "plan", "--view takes X,Y: two whole numbers from -30000 to 30000");
+            ReportUsageError(err, "plan",
+                             "--view takes X,Y: two whole numbers from -30000 to 30000");
             return ExitBadInput;
         }
         view = *parsed;
@@ -127,8 +132,9 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (auto name = args.Value("--route")) {
         route = ParseRouteName(*name);
         if (!route) {
-            ReportUsageError(err, "plan", "--route names no route: " + *name +
-                                              " (a digit 1..9 and a suffix: 1, 10, 19, 1А, 1Б)");
+            ReportUsageError(err, "plan",
+                             "--route names no route: " + *name +
+                                 " (a digit 1..9 and a suffix: 1, 10, 19, 1А, 1Б)");
             return ExitBadInput;
         }
     }
@@ -183,8 +189,9 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
     const auto name = args.Value("--route");
     const auto route = name ? ParseRouteName(*name) : std::nullopt;
     if (!route) {
-        ReportUsageError(err, "diagram", "--route NAME is needed: a digit 1..9 and a suffix (1, "
-                                         "10, 19, 1А, 1Б)");
+        ReportUsageError(err, "diagram",
+                         "--route NAME is needed: a digit 1..9 and a suffix (1, "
+                         "10, 19, 1А, 1Б)");
         return ExitBadInput;
     }
     long long minutes = 60;

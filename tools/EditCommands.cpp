@@ -1,8 +1,8 @@
 // VellSim commands that edit a map as the editor would.
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "Conversion.h"
-#include "ToolMap.h"
+#include "editor/ops/Conversion.h"
+#include "tools/ToolMap.h"
 
 #include <memory>
 #include <ostream>
@@ -21,7 +21,8 @@ int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     // Tree colours are random: a fixed default seed keeps the output repeatable.
     std::uint32_t seed = 1;
-    if (auto text = args.Value("--seed")) seed = std::uint32_t(*ParseInteger(*text, 0, 4294967295LL));
+    if (auto text = args.Value("--seed"))
+        seed = std::uint32_t(*ParseInteger(*text, 0, 4294967295LL));
 
     auto map = std::make_unique<TMap>();
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;

@@ -1,10 +1,10 @@
 // VellSim commands that read and rewrite a map file.
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "Json.h"
-#include "ObjectKind.h"
-#include "Texts.h"
-#include "ToolMap.h"
+#include "model/ObjectKind.h"
+#include "model/Texts.h"
+#include "tools/Json.h"
+#include "tools/ToolMap.h"
 
 #include <array>
 #include <memory>
@@ -36,7 +36,8 @@ void PrintInfoText(const TMap& map, const std::array<int, 16>& kinds, std::ostre
             ++listed;
             out << "  " << RouteDisplayName(i, j) << ": "
                 << Arg(translate("VellSim", "точки %1; вагонов %2; интервал %3 мин"),
-                       WaypointList(r), std::to_string(int(r.Cars)), std::to_string(int(r.Interval)))
+                       WaypointList(r), std::to_string(int(r.Cars)),
+                       std::to_string(int(r.Interval)))
                 << (r.InUse() ? "" : " " + translate("VellSim", "(маршрут не задан)")) << "\n";
         }
     if (listed == 0) out << "  " << translate("VellSim", "нет") << "\n";
@@ -52,7 +53,8 @@ void PrintInfoJson(const TMap& map, const std::array<int, 16>& kinds, std::ostre
         for (int j = 0; j < RouteColumns; ++j) {
             const TRouteRec& r = map.Route(i, j);
             if (r.WaypointCount <= 0) continue;
-            std::vector<int> waypoints(r.Waypoints.begin(), r.Waypoints.begin() + r.WaypointsUsed());
+            std::vector<int> waypoints(r.Waypoints.begin(),
+                                       r.Waypoints.begin() + r.WaypointsUsed());
             routes.push_back(TJsonObject()
                                  .AddString("name", RouteDisplayName(i, j))
                                  .AddInt("row", i)
@@ -78,7 +80,8 @@ int RunInfo(const TArguments& args, std::ostream& out, std::ostream& err) {
     auto map = std::make_unique<TMap>();
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     std::array<int, 16> kinds{};
-    for (const TMapObject& o : map->Objects) ++kinds[o.Kind()];
+    for (const TMapObject& o : map->Objects)
+        ++kinds[o.Kind()];
     if (args.Has("--json"))
         PrintInfoJson(*map, kinds, out);
     else

@@ -1,5 +1,5 @@
 // JSON text for VellSim.
-#include "Json.h"
+#include "tools/Json.h"
 
 #include <cstdio>
 
@@ -9,11 +9,21 @@ std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -47,7 +57,8 @@ TJsonObject& TJsonObject::AddBool(const std::string& key, bool v) {
 
 std::string JsonArray(const std::vector<std::string>& rawItems) {
     std::string out = "[";
-    for (std::size_t k = 0; k < rawItems.size(); ++k) out += (k ? ", " : "") + rawItems[k];
+    for (std::size_t k = 0; k < rawItems.size(); ++k)
+        out += (k ? ", " : "") + rawItems[k];
     return out + "]";
 }
 

@@ -24,7 +24,8 @@ class TJsonObject {
 std::string JsonArray(const std::vector<std::string>& rawItems);
 template <class Int> std::string JsonIntArray(const std::vector<Int>& values) {
     std::vector<std::string> items;
-    for (Int v : values) items.push_back(std::to_string(v));
+    for (Int v : values)
+        items.push_back(std::to_string(v));
     return JsonArray(items);
 }
 

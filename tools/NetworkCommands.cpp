@@ -1,14 +1,14 @@
 // VellSim commands over the rail network: the network check and the route table.
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "Json.h"
-#include "Network.h"
-#include "RouteEditing.h"
-#include "RouteTable.h"
-#include "RouteWalk.h"
-#include "TextTable.h"
-#include "Texts.h"
-#include "ToolMap.h"
+#include "editor/ops/RouteEditing.h"
+#include "model/Network.h"
+#include "model/RouteTable.h"
+#include "model/RouteWalk.h"
+#include "model/Texts.h"
+#include "tools/Json.h"
+#include "tools/TextTable.h"
+#include "tools/ToolMap.h"
 
 #include <iomanip>
 #include <memory>
@@ -26,8 +26,10 @@ struct TRuleName {
 };
 constexpr TRuleName RuleNames[] = {
     {DeadEnd, "dead_end", QT_TRANSLATE_NOOP("VellSim", "тупик: рельс никуда не ведёт")},
-    {TooManySuccessors, "more_than_two_successors", QT_TRANSLATE_NOOP("VellSim", "больше двух продолжений")},
-    {TooManyNear, "more_than_six_near", QT_TRANSLATE_NOOP("VellSim", "больше шести рельсов ближе 4 м")},
+    {TooManySuccessors, "more_than_two_successors",
+     QT_TRANSLATE_NOOP("VellSim", "больше двух продолжений")},
+    {TooManyNear, "more_than_six_near",
+     QT_TRANSLATE_NOOP("VellSim", "больше шести рельсов ближе 4 м")},
     {ShortStop, "stop_shorter_than_25m", QT_TRANSLATE_NOOP("VellSim", "остановка короче 25 м")},
 };
 
@@ -41,8 +43,8 @@ void PrintCheckText(const TMap& map, int result, const std::vector<TRailFault>& 
         << "\n";
     for (const TRailFault& f : faults) {
         const TMapObject& o = map.Objects[f.Index];
-        out << "  " << translate("VellSim", "рельс") << " " << f.Index << " (" << o.X1 << ", " << o.Y1 << ") - (" << o.X2 << ", "
-            << o.Y2 << "):";
+        out << "  " << translate("VellSim", "рельс") << " " << f.Index << " (" << o.X1 << ", "
+            << o.Y1 << ") - (" << o.X2 << ", " << o.Y2 << "):";
         const char* separator = " ";
         for (const TRuleName& r : RuleNames)
             if (f.Rules & r.Rule) {
@@ -59,7 +61,8 @@ void PrintCheckJson(int result, const std::vector<TRailFault>& faults, std::ostr
         std::vector<std::string> rules;
         for (const TRuleName& r : RuleNames)
             if (f.Rules & r.Rule) rules.push_back(JsonString(r.Identifier));
-        items.push_back(TJsonObject().AddInt("index", f.Index).Add("rules", JsonArray(rules)).Str());
+        items.push_back(
+            TJsonObject().AddInt("index", f.Index).Add("rules", JsonArray(rules)).Str());
     }
     out << TJsonObject()
                .AddBool("network_ok", result < 0)
@@ -124,7 +127,8 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
     const bool networkOk = selection.NetworkResult < 0;
     if (args.Has("--json")) {
         std::vector<std::string> routes;
-        for (const TRouteTableRow& row : selection.Rows) routes.push_back(RouteJson(*map, row));
+        for (const TRouteTableRow& row : selection.Rows)
+            routes.push_back(RouteJson(*map, row));
         out << TJsonObject()
                    .AddBool("network_ok", networkOk)
                    .AddInt("total_trams", selection.TotalTrams)

@@ -1,21 +1,21 @@
 // VellSim run: the map selected as the game does, the world run for some simulated minutes,
 // the route report and per-route figures. The same seed gives the same output, byte for byte;
 // the speed of the run (wall time) goes to stderr, or into the JSON's steps_per_second.
-#include "Commands.h"
+#include "tools/Commands.h"
 
-#include "JamText.h"
-#include "Jams.h"
-#include "Json.h"
-#include "Random.h"
-#include "RouteReport.h"
-#include "RouteTable.h"
-#include "RunStatistics.h"
-#include "TextTable.h"
-#include "Texts.h"
-#include "Trace.h"
-#include "ToolMap.h"
-#include "Units.h"
-#include "World.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "model/Texts.h"
+#include "model/Units.h"
+#include "sim/JamText.h"
+#include "sim/Jams.h"
+#include "sim/RouteReport.h"
+#include "sim/RunStatistics.h"
+#include "sim/Trace.h"
+#include "sim/World.h"
+#include "tools/Json.h"
+#include "tools/TextTable.h"
+#include "tools/ToolMap.h"
 
 #include <chrono>
 #include <cmath>
@@ -33,9 +33,9 @@ constexpr long long MaxMinutes = 7 * 24 * 60;
 struct TRunSettings {
     std::uint32_t Seed = 0;
     long long Minutes = 60;
-    std::string TracePath;               // empty: no trace
-    long long TraceFrom = 0;             // minutes
-    long long TraceTo = MaxMinutes;      // minutes, included
+    std::string TracePath;          // empty: no trace
+    long long TraceFrom = 0;        // minutes
+    long long TraceTo = MaxMinutes; // minutes, included
 };
 
 struct TRunResult {
@@ -57,14 +57,17 @@ std::string Fixed(double v, int decimals) {
     return buf;
 }
 
-std::string Rounded(double v) { return std::to_string(RoundHalfEven(v)); }
+std::string Rounded(double v) {
+    return std::to_string(RoundHalfEven(v));
+}
 
 bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
     if (auto text = args.Value("--minutes")) {
         auto v = ParseInteger(*text, 0, MaxMinutes);
         if (!v) {
-            ReportUsageError(err, "run", "--minutes takes a whole number from 0 to " +
-                                             std::to_string(MaxMinutes));
+            ReportUsageError(err, "run",
+                             "--minutes takes a whole number from 0 to " +
+                                 std::to_string(MaxMinutes));
             return false;
         }
         settings.Minutes = *v;
@@ -163,7 +166,9 @@ std::string RouteStatisticsJson(const TRouteStatistics& s) {
         .Str();
 }
 
-std::string WaitsForJson(int heldBy) { return heldBy != 0 ? std::to_string(heldBy) : "null"; }
+std::string WaitsForJson(int heldBy) {
+    return heldBy != 0 ? std::to_string(heldBy) : "null";
+}
 
 std::string MidpointJson(const TMap& map, int rail, const char* axis) {
     const TMapObject& o = map.Objects[std::size_t(rail)];
@@ -193,10 +198,7 @@ std::string JamsJson(const TMap& map, const TRunResult& r) {
         atEnd.push_back(StandJson(map, t, t.Since >= 0 ? r.Steps - t.Since + 1 : 0, true));
     for (const TJamEpisode& e : r.Episodes)
         episodes.push_back(StandJson(map, e.Tram, e.Steps, e.Ongoing));
-    return TJsonObject()
-        .Add("at_end", JsonArray(atEnd))
-        .Add("episodes", JsonArray(episodes))
-        .Str();
+    return TJsonObject().Add("at_end", JsonArray(atEnd)).Add("episodes", JsonArray(episodes)).Str();
 }
 
 std::string DeadlocksJson(const TRunResult& r) {
@@ -220,7 +222,8 @@ std::string DeadlocksJson(const TRunResult& r) {
 void PrintJson(const TMap& map, const TRunSettings& settings, const TRunResult& r,
                std::ostream& out) {
     std::vector<std::string> routes;
-    for (const TRouteStatistics& s : r.Routes) routes.push_back(RouteStatisticsJson(s));
+    for (const TRouteStatistics& s : r.Routes)
+        routes.push_back(RouteStatisticsJson(s));
     out << TJsonObject()
                .AddInt("seed", settings.Seed)
                .AddInt("minutes", settings.Minutes)
@@ -242,9 +245,11 @@ void PrintJams(const TMap& map, const TRunResult& r, std::ostream& out) {
                    std::to_string(int(JamEpisodeMinutes)))
             << "\n";
     } else {
-        out << Arg(translate("Jams", "Заторы дольше %1 мин:"), std::to_string(int(JamEpisodeMinutes)))
+        out << Arg(translate("Jams", "Заторы дольше %1 мин:"),
+                   std::to_string(int(JamEpisodeMinutes)))
             << "\n";
-        for (const TJamEpisode& e : r.Episodes) out << "  " << EpisodeLine(map, e) << "\n";
+        for (const TJamEpisode& e : r.Episodes)
+            out << "  " << EpisodeLine(map, e) << "\n";
     }
     TJamPicture end;
     end.Blocked = r.BlockedAtEnd;
@@ -262,15 +267,16 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
         if (c != '\r') out << c;
     out << "\n\n";
     static const char* const headers[] = {
-        QT_TRANSLATE_NOOP("VellSim", "№"),         QT_TRANSLATE_NOOP("VellSim", "план"),
-        QT_TRANSLATE_NOOP("VellSim", "выпущено"),  QT_TRANSLATE_NOOP("VellSim", "на линии"),
-        QT_TRANSLATE_NOOP("VellSim", "остановок"), QT_TRANSLATE_NOOP("VellSim", "пропущено"),
-        QT_TRANSLATE_NOOP("VellSim", "вошло"),     QT_TRANSLATE_NOOP("VellSim", "вышло"),
-        QT_TRANSLATE_NOOP("VellSim", "ср.откл.с"), QT_TRANSLATE_NOOP("VellSim", "опозд.с"),
-        QT_TRANSLATE_NOOP("VellSim", "сошли"),     QT_TRANSLATE_NOOP("VellSim", "аварий"),
+        QT_TRANSLATE_NOOP("VellSim", "№"),          QT_TRANSLATE_NOOP("VellSim", "план"),
+        QT_TRANSLATE_NOOP("VellSim", "выпущено"),   QT_TRANSLATE_NOOP("VellSim", "на линии"),
+        QT_TRANSLATE_NOOP("VellSim", "остановок"),  QT_TRANSLATE_NOOP("VellSim", "пропущено"),
+        QT_TRANSLATE_NOOP("VellSim", "вошло"),      QT_TRANSLATE_NOOP("VellSim", "вышло"),
+        QT_TRANSLATE_NOOP("VellSim", "ср.откл.с"),  QT_TRANSLATE_NOOP("VellSim", "опозд.с"),
+        QT_TRANSLATE_NOOP("VellSim", "сошли"),      QT_TRANSLATE_NOOP("VellSim", "аварий"),
         QT_TRANSLATE_NOOP("VellSim", "простой.мин")};
     std::vector<std::vector<std::string>> rows(1);
-    for (const char* header : headers) rows[0].push_back(translate("VellSim", header));
+    for (const char* header : headers)
+        rows[0].push_back(translate("VellSim", header));
     for (const TRouteStatistics& s : r.Routes)
         rows.push_back({RouteDisplayName(s.Row, s.Col), std::to_string(s.Planned),
                         std::to_string(s.Dispatched), std::to_string(s.InService),

@@ -1,5 +1,5 @@
 // VellSim's texts in the language chosen, from the programs' own translation.
-#include "SimLanguage.h"
+#include "tools/SimLanguage.h"
 
 #include <QTranslator>
 

@@ -3,7 +3,7 @@
 // their translation, built in. Its usage and errors are English always.
 #pragma once
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <memory>
 

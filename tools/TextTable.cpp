@@ -1,7 +1,7 @@
 // Plain-text tables for VellSim.
-#include "TextTable.h"
+#include "tools/TextTable.h"
 
-#include "Utf8.h"
+#include "model/Utf8.h"
 
 #include <algorithm>
 #include <ostream>

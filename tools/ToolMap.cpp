@@ -1,7 +1,7 @@
 // Loading a map for a VellSim command.
-#include "ToolMap.h"
+#include "tools/ToolMap.h"
 
-#include "FileName.h"
+#include "model/FileName.h"
 
 #include <ostream>
 

@@ -1,7 +1,7 @@
 // Loading a map for a VellSim command, with a clear message when it fails.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <iosfwd>
 #include <string>

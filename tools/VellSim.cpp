@@ -1,8 +1,8 @@
 // VellSim: the map model and the tram world without a screen.
-#include "Commands.h"
+#include "tools/Commands.h"
 
 #ifdef VELL_WITH_DRAWING
-#include "SimLanguage.h"
+#include "tools/SimLanguage.h"
 #endif
 
 #include <iostream>

@@ -1,5 +1,5 @@
 // The command line of the windowed programs.
-#include "CommandLine.h"
+#include "ui/CommandLine.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +13,8 @@ namespace {
 // Options that QGuiApplication, QApplication and the xcb platform take out of argv, by their
 // names without the dash. Qt also accepts each with two dashes.
 constexpr std::array<std::string_view, 17> QtOptionsWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-    "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "qmljsdebugger",
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+    "qwindowtitle", "style", "stylesheet", "session", "qmljsdebugger",
     // X11
     "display", "geometry", "name", "title", "icon", "visual"};
 constexpr std::array<std::string_view, 6> QtFlags = {"reverse", "widgetcount", "testability",
@@ -59,9 +59,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         // A lone "-" is a name, as it is for most programs.
         if (optionsEnded || word.size() < 2 || word[0] != '-') {
             if (!addMap(word))
-                return Failed(Arg(translate("CommandLine",
-                                            "можно открыть только одну карту, лишнее имя: %1"),
-                                  word));
+                return Failed(
+                    Arg(translate("CommandLine", "можно открыть только одну карту, лишнее имя: %1"),
+                        word));
             continue;
         }
         if (word == "--") {
@@ -80,14 +80,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             std::string value;
             if (word == "--lang") {
                 if (k + 1 >= args.size())
-                    return Failed(Arg(translate("CommandLine", "параметру %1 нужно значение"), word));
+                    return Failed(
+                        Arg(translate("CommandLine", "параметру %1 нужно значение"), word));
                 value = args[++k];
             } else {
                 value = word.substr(7);
             }
             TLanguage language;
             if (!LanguageOfName(value, language))
-                return Failed(Arg(translate("CommandLine", "неизвестный язык %1, есть ru и en"), value));
+                return Failed(
+                    Arg(translate("CommandLine", "неизвестный язык %1, есть ru и en"), value));
             line.Language = language;
             continue;
         }
@@ -100,7 +102,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.QtArguments.push_back(word);
             line.QtArguments.push_back(args[++k]);
         } else if (auto eq = name.find('=');
-                   eq != std::string_view::npos && Contains(QtOptionsWithInlineValue, name.substr(0, eq))) {
+                   eq != std::string_view::npos &&
+                   Contains(QtOptionsWithInlineValue, name.substr(0, eq))) {
             line.QtArguments.push_back(word);
         } else {
             return Failed(Arg(translate("CommandLine", "неизвестный параметр %1"), word));
@@ -147,9 +150,14 @@ std::string VersionText(const TProgramInfo& program) {
 std::optional<int> AnswerCommandLine(const TCommandLine& line, const TProgramInfo& program,
                                      std::ostream& out, std::ostream& err) {
     switch (line.Action) {
-    case TCommandLineAction::Run: return std::nullopt;
-    case TCommandLineAction::Help: out << HelpText(program); return 0;
-    case TCommandLineAction::Version: out << VersionText(program); return 0;
+    case TCommandLineAction::Run:
+        return std::nullopt;
+    case TCommandLineAction::Help:
+        out << HelpText(program);
+        return 0;
+    case TCommandLineAction::Version:
+        out << VersionText(program);
+        return 0;
     case TCommandLineAction::Error:
         err << program.Name << ": " << line.Error << "\n"
             << Arg(translate("CommandLine", "Подробнее: %1 --help"), std::string(program.Name))
@@ -187,7 +195,7 @@ std::optional<int> AnswerNoDisplay(const TCommandLine& line, const TProgramInfo&
         std::string_view platform = rest.substr(0, rest.find(';'));
         rest.remove_prefix(std::min(rest.size(), platform.size() + 1));
         platform = platform.substr(0, platform.find(':'));
-        if (platform == "xcb" ? !display.empty()
+        if (platform == "xcb"                    ? !display.empty()
             : platform.substr(0, 7) == "wayland" ? !environment.WaylandDisplay.empty()
                                                  : !platform.empty())
             return std::nullopt;
@@ -203,7 +211,8 @@ std::optional<int> AnswerNoDisplay(const TCommandLine& line, const TProgramInfo&
 TQtArgv::TQtArgv(const char* program, const std::vector<std::string>& qtArguments) {
     Words.push_back(program ? program : "");
     Words.insert(Words.end(), qtArguments.begin(), qtArguments.end());
-    for (std::string& word : Words) Pointers.push_back(word.data());
+    for (std::string& word : Words)
+        Pointers.push_back(word.data());
     Pointers.push_back(nullptr);
     Count = int(Words.size());
 }

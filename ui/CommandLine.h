@@ -3,7 +3,7 @@
 // without a display.
 #pragma once
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <iosfwd>
 #include <optional>

@@ -1,5 +1,5 @@
 // The paint boxes of the game's and the editor's windows.
-#include "PaintBox.h"
+#include "ui/PaintBox.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,7 +30,9 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
     emit MouseDown(event->button(), PixelOf(event));
 }
 
-void TPaintBox::mouseMoveEvent(QMouseEvent* event) { emit MouseMove(PixelOf(event)); }
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+    emit MouseMove(PixelOf(event));
+}
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp(event->button(), PixelOf(event));

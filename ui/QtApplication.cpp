@@ -1,4 +1,4 @@
-#include "QtApplication.h"
+#include "ui/QtApplication.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -2,7 +2,7 @@
 // icon, and the language of their texts and of Qt's own.
 #pragma once
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <QString>
 #include <QTranslator>

@@ -1,7 +1,7 @@
 // Message boxes and file dialogs with Qt Widgets.
-#include "QtUserDialogs.h"
+#include "ui/QtUserDialogs.h"
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -19,7 +19,9 @@ namespace vell {
 const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта с трамваями (*.vl)");
 
 namespace {
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Messages of this many lines or more scroll.
 constexpr int LongMessageLines = 25;
@@ -42,9 +44,12 @@ TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
-    case QMessageBox::Yes: return TAnswer::Yes;
-    case QMessageBox::No: return TAnswer::No;
-    default: return TAnswer::Cancel;
+    case QMessageBox::Yes:
+        return TAnswer::Yes;
+    case QMessageBox::No:
+        return TAnswer::No;
+    default:
+        return TAnswer::Cancel;
     }
 }
 
@@ -103,8 +108,7 @@ QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save
 }
 
 std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
 
@@ -132,7 +136,8 @@ std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) 
 }
 
 QString BundledMapsFolder(const QString& programFolder, const QString& sourceMaps) {
-    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/vell/maps"));
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("/../share/vell/maps"));
     if (QFileInfo(installed).isDir()) return installed;
     if (!sourceMaps.isEmpty() && QFileInfo(sourceMaps).isDir()) return QDir::cleanPath(sourceMaps);
     return {};

@@ -1,7 +1,7 @@
 // The real message boxes and file dialogs, with Qt Widgets.
 #pragma once
 
-#include "UserDialogs.h"
+#include "model/UserDialogs.h"
 
 #include <QFileDialog>
 #include <QPointer>

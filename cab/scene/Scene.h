@@ -2,7 +2,7 @@
 // other tram in service near enough. Rebuilt from the map, the trams and the camera each frame.
 #pragma once
 
-#include "SceneLists.h"
+#include "cab/scene/SceneLists.h"
 
 namespace vell {
 

@@ -1,13 +1,13 @@
 // The cab view's frame as vertex lists: map objects by kind, then the other trams car by car.
-#include "SceneBuild.h"
+#include "cab/scene/SceneBuild.h"
 
-#include "Geometry.h"
-#include "Links.h"
-#include "Map.h"
-#include "Random.h"
-#include "SegmentFont.h"
-#include "Vell.h"
-#include "World.h"
+#include "model/Geometry.h"
+#include "model/Links.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/SegmentFont.h"
+#include "sim/Vell.h"
+#include "sim/World.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // over the map and the tram pass over the other trams.
 #pragma once
 
-#include "Scene.h"
-#include "SceneLists.h"
+#include "cab/scene/Scene.h"
+#include "cab/scene/SceneLists.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The one place where the frame's vertex lists meet OpenGL: three vertex-array draws.
-#include "Scene.h"
-#include "SceneBuild.h"
+#include "cab/scene/Scene.h"
+#include "cab/scene/SceneBuild.h"
 
 #include <GL/gl.h>
 

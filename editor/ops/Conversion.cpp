@@ -1,5 +1,5 @@
 // Double-track conversion.
-#include "Conversion.h"
+#include "editor/ops/Conversion.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -9,16 +9,30 @@ namespace vell {
 
 namespace {
 
-bool IsDoubleTrack(const TMapObject& o) { return o.Kind() >= DoubleTrack && o.Kind() <= DoubleTrackGreen; }
+bool IsDoubleTrack(const TMapObject& o) {
+    return o.Kind() >= DoubleTrack && o.Kind() <= DoubleTrackGreen;
+}
 
-TOffset Start(const TMapObject& o) { return {o.X1, o.Y1}; }
-TOffset End(const TMapObject& o) { return {o.X2, o.Y2}; }
-TOffset Minus(TOffset a, TOffset b) { return {a.X - b.X, a.Y - b.Y}; }
-long long Dot(TOffset a, TOffset b) { return (long long)a.X * b.X + (long long)a.Y * b.Y; }
-long long Cross(TOffset a, TOffset b) { return (long long)a.X * b.Y - (long long)a.Y * b.X; }
+TOffset Start(const TMapObject& o) {
+    return {o.X1, o.Y1};
+}
+TOffset End(const TMapObject& o) {
+    return {o.X2, o.Y2};
+}
+TOffset Minus(TOffset a, TOffset b) {
+    return {a.X - b.X, a.Y - b.Y};
+}
+long long Dot(TOffset a, TOffset b) {
+    return (long long)a.X * b.X + (long long)a.Y * b.Y;
+}
+long long Cross(TOffset a, TOffset b) {
+    return (long long)a.X * b.Y - (long long)a.Y * b.X;
+}
 
 // Map coordinates are 16-bit: sums wrap as they do in the stored records.
-std::int16_t At(int base, int k, int offset) { return std::int16_t(base + k * offset); }
+std::int16_t At(int base, int k, int offset) {
+    return std::int16_t(base + k * offset);
+}
 
 std::uint32_t PointKey(TOffset p) {
     return (std::uint32_t(std::uint16_t(p.X)) << 16) | std::uint16_t(p.Y);
@@ -32,7 +46,8 @@ class TEndIndex {
         for (std::size_t j = 0; j < objects.size(); ++j) {
             if (!IsDoubleTrack(objects[j])) continue;
             Ends[PointKey(Start(objects[j]))].push_back(int(j));
-            if (End(objects[j]) != Start(objects[j])) Ends[PointKey(End(objects[j]))].push_back(int(j));
+            if (End(objects[j]) != Start(objects[j]))
+                Ends[PointKey(End(objects[j]))].push_back(int(j));
         }
     }
     // Double tracks with an end at p or q, in index order.
@@ -125,7 +140,8 @@ class TConverter {
     // From a + ka·oa to b + kb·ob.
     void Line(std::uint8_t kind, TOffset a, TOffset oa, int ka, TOffset b, TOffset ob, int kb,
               TBytes bytes) {
-        Add(kind, At(a.X, ka, oa.X), At(a.Y, ka, oa.Y), At(b.X, kb, ob.X), At(b.Y, kb, ob.Y), bytes);
+        Add(kind, At(a.X, ka, oa.X), At(a.Y, ka, oa.Y), At(b.X, kb, ob.X), At(b.Y, kb, ob.Y),
+            bytes);
     }
     // Two poles (zero-length high walls) across the track at p and the arch between them.
     void Poles(TOffset p, TOffset o, int k) {
@@ -135,7 +151,8 @@ class TConverter {
         Line(Arch, p, o, -k, p, o, k, grey);
     }
     // A line on each side of the track, k offsets out, each in its own direction of travel.
-    void Sides(std::uint8_t kind, TOffset p1, TOffset o1, TOffset p2, TOffset o2, int k, TBytes bytes) {
+    void Sides(std::uint8_t kind, TOffset p1, TOffset o1, TOffset p2, TOffset o2, int k,
+               TBytes bytes) {
         Line(kind, p1, o1, k, p2, o2, k, bytes);
         Line(kind, p2, o2, -k, p1, o1, -k, bytes);
     }

@@ -2,8 +2,8 @@
 // kind, catenary poles with arches, kerbs and rows of trees.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/Random.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The undo history: steps as differences between the object arrays, route slots and editor
 // state before and after, found by walking both arrays and resynchronising after a run of
 // deleted, inserted or changed objects.
-#include "EditHistory.h"
+#include "editor/ops/EditHistory.h"
 
 #include <zlib.h>
 
@@ -31,7 +31,8 @@ TMapObject Xor(const TMapObject& a, const TMapObject& b) {
     std::uint8_t x[ObjectBytes], y[ObjectBytes];
     std::memcpy(x, &a, ObjectBytes);
     std::memcpy(y, &b, ObjectBytes);
-    for (std::size_t k = 0; k < ObjectBytes; ++k) x[k] ^= y[k];
+    for (std::size_t k = 0; k < ObjectBytes; ++k)
+        x[k] ^= y[k];
     TMapObject r;
     std::memcpy(&r, x, ObjectBytes);
     return r;
@@ -42,7 +43,8 @@ std::uint64_t HashOf(const TMapObject& o) {
     const TMapObject u = Unselected(o);
     std::memcpy(b, &u, ObjectBytes);
     std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (std::uint8_t c : b) h = (h ^ c) * 1099511628211ull;
+    for (std::uint8_t c : b)
+        h = (h ^ c) * 1099511628211ull;
     return h;
 }
 
@@ -82,10 +84,11 @@ class TObjectIndex {
     }
     bool IsBuilt() const { return Built; }
     // Indices above `after` of objects with this hash, in order, at most `limit` of them.
-    template <class Visit> std::optional<std::size_t> Find(std::uint64_t hash, std::size_t after,
-                                                           Visit accept) const {
-        auto it = std::upper_bound(Entries.begin(), Entries.end(),
-                                   std::pair<std::uint64_t, std::uint32_t>{hash, std::uint32_t(after)});
+    template <class Visit>
+    std::optional<std::size_t> Find(std::uint64_t hash, std::size_t after, Visit accept) const {
+        auto it =
+            std::upper_bound(Entries.begin(), Entries.end(),
+                             std::pair<std::uint64_t, std::uint32_t>{hash, std::uint32_t(after)});
         for (int tries = 0; it != Entries.end() && it->first == hash && tries < 16; ++it, ++tries)
             if (accept(std::size_t(it->second))) return std::size_t(it->second);
         return std::nullopt;
@@ -168,7 +171,8 @@ void TEditHistory::Reset(const TMap& map, const TEditorState& state) {
     std::transform(map.Objects.begin(), map.Objects.end(), Objects.begin(), Unselected);
     Objects.shrink_to_fit();
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) Routes[i][j] = StoredOf(map.Route(i, j));
+        for (int j = 0; j < RouteColumns; ++j)
+            Routes[i][j] = StoredOf(map.Route(i, j));
     State = state;
 }
 
@@ -185,7 +189,8 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
             const TStoredRoute now = StoredOf(map.Route(i, j));
-            if (!SameRoute(now, Routes[i][j])) step->RouteChanges.push_back({i, j, Routes[i][j], now});
+            if (!SameRoute(now, Routes[i][j]))
+                step->RouteChanges.push_back({i, j, Routes[i][j], now});
         }
 
     // The objects: equal runs are skipped; at a difference the run that differs ends where
@@ -203,7 +208,8 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
             hunks.back().CountBefore += std::uint32_t(di);
             hunks.back().CountAfter += std::uint32_t(dj);
         } else {
-            hunks.push_back({std::uint32_t(i), std::uint32_t(j), std::uint32_t(di), std::uint32_t(dj)});
+            hunks.push_back(
+                {std::uint32_t(i), std::uint32_t(j), std::uint32_t(di), std::uint32_t(dj)});
         }
     };
     std::size_t i = 0, j = 0;
@@ -215,12 +221,14 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
         std::size_t di = 1, dj = 1; // one object changed in place
         if (!(i + 1 < na && j + 1 < nb && Same(a[i + 1], b[j + 1]))) {
             if (!indexA.IsBuilt()) indexA.Build(a, HashOf);
-            if (auto k = indexA.Find(HashOf(b[j]), i, [&](std::size_t k) { return resyncs(k, j); })) {
+            if (auto k =
+                    indexA.Find(HashOf(b[j]), i, [&](std::size_t k) { return resyncs(k, j); })) {
                 di = *k - i; // objects deleted
                 dj = 0;
             } else {
                 if (!indexB.IsBuilt()) indexB.Build(b, HashOf);
-                if (auto k = indexB.Find(HashOf(a[i]), j, [&](std::size_t k) { return resyncs(i, k); })) {
+                if (auto k = indexB.Find(HashOf(a[i]), j,
+                                         [&](std::size_t k) { return resyncs(i, k); })) {
                     di = 0; // objects inserted
                     dj = *k - j;
                 }
@@ -245,8 +253,10 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
             for (std::uint32_t k = 0; k < h.CountBefore; ++k)
                 put(Xor(a[h.AtBefore + k], Unselected(b[h.AtAfter + k])));
         } else {
-            for (std::uint32_t k = 0; k < h.CountBefore; ++k) put(a[h.AtBefore + k]);
-            for (std::uint32_t k = 0; k < h.CountAfter; ++k) put(Unselected(b[h.AtAfter + k]));
+            for (std::uint32_t k = 0; k < h.CountBefore; ++k)
+                put(a[h.AtBefore + k]);
+            for (std::uint32_t k = 0; k < h.CountAfter; ++k)
+                put(Unselected(b[h.AtAfter + k]));
         }
     }
     step->Pack(std::move(raw));
@@ -261,7 +271,8 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
     if (step->ChangesMap) {
         Objects.resize(nb);
         std::transform(b.begin(), b.end(), Objects.begin(), Unselected);
-        for (const TStep::TRouteChange& c : step->RouteChanges) Routes[c.Row][c.Column] = c.After;
+        for (const TStep::TRouteChange& c : step->RouteChanges)
+            Routes[c.Row][c.Column] = c.After;
     }
     State = state;
     StepBytes += step->Bytes();
@@ -294,7 +305,8 @@ void TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
         std::vector<TMapObject> to;
         std::size_t size = from.size();
         for (const TStep::THunk& h : step.Hunks)
-            size = size - (forward ? h.CountBefore : h.CountAfter) + (forward ? h.CountAfter : h.CountBefore);
+            size = size - (forward ? h.CountBefore : h.CountAfter) +
+                   (forward ? h.CountAfter : h.CountBefore);
         to.reserve(size);
         std::size_t source = 0;
         for (const TStep::THunk& h : step.Hunks) {
@@ -302,7 +314,8 @@ void TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
             to.insert(to.end(), from.begin() + long(source), from.begin() + long(at));
             if (h.InPlace()) {
                 // The differences carry no Selected bit: the object keeps its selection.
-                for (std::uint32_t k = 0; k < h.CountBefore; ++k) to.push_back(Xor(from[at + k], take()));
+                for (std::uint32_t k = 0; k < h.CountBefore; ++k)
+                    to.push_back(Xor(from[at + k], take()));
                 source = at + h.CountBefore;
                 continue;
             }
@@ -363,7 +376,9 @@ std::string TEditHistory::RedoLabel() const {
     return CanRedo() ? Steps[Position]->Label : std::string();
 }
 
-void TEditHistory::MarkSaved() { SavedPosition = long(Position); }
+void TEditHistory::MarkSaved() {
+    SavedPosition = long(Position);
+}
 
 std::size_t TEditHistory::MemoryBytes() const {
     return StepBytes + Objects.capacity() * ObjectBytes + sizeof(Routes);

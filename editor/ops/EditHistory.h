@@ -3,8 +3,8 @@
 // route slot), so that hundreds of steps on a full map of 65535 objects stay small.
 #pragma once
 
-#include "Map.h"
-#include "MapFile.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
 
 #include <array>
 #include <cstddef>
@@ -79,8 +79,8 @@ class TEditHistory {
     bool MapStepsBetween(std::size_t a, std::size_t b) const;
 
     std::deque<std::unique_ptr<TStep>> Steps;
-    std::size_t Position = 0;   // steps before it are done, from it on undone
-    long SavedPosition = 0;     // the position of the saved state; -1 when it is gone
+    std::size_t Position = 0; // steps before it are done, from it on undone
+    long SavedPosition = 0;   // the position of the saved state; -1 when it is gone
     std::size_t StepBytes = 0;
     std::uint64_t ChangeCount = 0;
     // The state of the last step, objects without their Selected bits.

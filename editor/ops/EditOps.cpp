@@ -1,14 +1,18 @@
 // Drawing and editing operations on the map.
-#include "EditOps.h"
+#include "editor/ops/EditOps.h"
 
-#include "Geometry.h"
+#include "model/Geometry.h"
 
 namespace vell {
 
 namespace {
 
-bool IsWallKind(int kind) { return kind >= Border && kind <= Arch; }
-bool IsDoubleTrackKind(int kind) { return kind >= DoubleTrack && kind <= DoubleTrackGreen; }
+bool IsWallKind(int kind) {
+    return kind >= Border && kind <= Arch;
+}
+bool IsDoubleTrackKind(int kind) {
+    return kind >= DoubleTrack && kind <= DoubleTrackGreen;
+}
 
 std::int64_t PointDistSq(int x1, int y1, int x2, int y2) {
     const std::int64_t dx = x1 - x2, dy = y1 - y2;

@@ -3,7 +3,7 @@
 // selection are the map's own (TMap::AddObject, TMap::DeleteSelected).
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,9 +20,15 @@ struct TMapPoint {
     bool operator==(const TMapPoint&) const = default;
 };
 
-constexpr std::uint8_t ColorRed(std::uint32_t color) { return std::uint8_t(color & 0xFF); }
-constexpr std::uint8_t ColorGreen(std::uint32_t color) { return std::uint8_t(color >> 8 & 0xFF); }
-constexpr std::uint8_t ColorBlue(std::uint32_t color) { return std::uint8_t(color >> 16 & 0xFF); }
+constexpr std::uint8_t ColorRed(std::uint32_t color) {
+    return std::uint8_t(color & 0xFF);
+}
+constexpr std::uint8_t ColorGreen(std::uint32_t color) {
+    return std::uint8_t(color >> 8 & 0xFF);
+}
+constexpr std::uint8_t ColorBlue(std::uint32_t color) {
+    return std::uint8_t(color >> 16 & 0xFF);
+}
 // The speed grade a colour gives a rail: the mean of its components, rounded down.
 constexpr std::uint8_t ColorGrade(std::uint32_t color) {
     return std::uint8_t((ColorRed(color) + ColorGreen(color) + ColorBlue(color)) / 3);

@@ -1,8 +1,8 @@
 // The names of the editor's undo steps, in Russian; the window translates them when it shows
 // them (context "EditSteps").
-#include "EditSteps.h"
+#include "editor/ops/EditSteps.h"
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 namespace vell {
 
@@ -19,7 +19,8 @@ std::string DrawingLabel(int kind) {
         QT_TRANSLATE_NOOP("EditSteps", "рисование двупутки со столбами"),
         QT_TRANSLATE_NOOP("EditSteps", "рисование двупутки с полосой"),
         QT_TRANSLATE_NOOP("EditSteps", "рисование двупутки с зеленью")};
-    if (kind < 0 || kind >= int(std::size(Drawings))) return QT_TRANSLATE_NOOP("EditSteps", "рисование");
+    if (kind < 0 || kind >= int(std::size(Drawings)))
+        return QT_TRANSLATE_NOOP("EditSteps", "рисование");
     return Drawings[kind];
 }
 

@@ -1,8 +1,8 @@
 // The editor's new, open and exit commands.
-#include "EditorFlows.h"
+#include "editor/ops/EditorFlows.h"
 
-#include "MapFlows.h"
-#include "Texts.h"
+#include "model/MapFlows.h"
+#include "model/Texts.h"
 
 namespace vell {
 
@@ -14,9 +14,12 @@ namespace {
 bool SettleChanges(TMap& map, IUserDialogs& dialogs) {
     if (!map.Modified) return true;
     switch (dialogs.AskYesNoCancel(map.ModifiedPrompt())) {
-    case TAnswer::Cancel: return false;
-    case TAnswer::Yes: return SaveMap(map, dialogs);
-    case TAnswer::No: return true;
+    case TAnswer::Cancel:
+        return false;
+    case TAnswer::Yes:
+        return SaveMap(map, dialogs);
+    case TAnswer::No:
+        return true;
     }
     return false;
 }

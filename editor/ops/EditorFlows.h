@@ -2,8 +2,8 @@
 // program ask about unsaved changes first, and opening reports nothing back.
 #pragma once
 
-#include "Map.h"
-#include "UserDialogs.h"
+#include "model/Map.h"
+#include "model/UserDialogs.h"
 
 namespace vell {
 

@@ -1,15 +1,17 @@
 // The plan view's mouse protocol.
-#include "PlanMouse.h"
+#include "editor/ops/PlanMouse.h"
 
-#include "EditOps.h"
-#include "Selection.h"
+#include "editor/ops/EditOps.h"
+#include "model/Selection.h"
 
 #include <algorithm>
 
 namespace vell {
 
 namespace {
-int Clamp(int v) { return std::clamp(v, 0, PlanPixels - 1); }
+int Clamp(int v) {
+    return std::clamp(v, 0, PlanPixels - 1);
+}
 } // namespace
 
 TRedraw TPlanMouse::Press(TMouseButton button, int x, int y, std::uint8_t kind,
@@ -36,13 +38,16 @@ TRedraw TPlanMouse::Press(TMouseButton button, int x, int y, std::uint8_t kind,
             o.Green = ColorGreen(color);
             o.Blue = ColorBlue(color);
             break;
-        case Rail: o.SetSpeedGrade(ColorGrade(color)); break;
+        case Rail:
+            o.SetSpeedGrade(ColorGrade(color));
+            break;
         case Trees:
             o.Red = std::uint8_t(Random.Below(255));
             o.Green = std::uint8_t(Random.Below(255));
             o.Blue = std::uint8_t(Random.Below(255));
             break;
-        default: break; // the double tracks' bytes mean nothing; they stay 0
+        default:
+            break; // the double tracks' bytes mean nothing; they stay 0
         }
         Map.Modified = true;
         return TRedraw::Plan;

@@ -3,8 +3,8 @@
 // cursor and drags them.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/Random.h"
 
 #include <cstdint>
 

@@ -1,15 +1,15 @@
 // Recovery copies: where they live, who owns them, how they are written and read back.
-#include "Recovery.h"
+#include "editor/ops/Recovery.h"
 
-#include "ByteStream.h"
-#include "Texts.h"
+#include "model/ByteStream.h"
+#include "model/Texts.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,7 +84,8 @@ TRecovery::TRecovery(std::string folder) : Folder(std::move(folder)) {
     // An editor that had this process number before and died left its copy under this name:
     // it moves aside (with no lock of its name) so that it is offered, not overwritten.
     if (fs::exists(OwnCopy, ec)) {
-        const fs::path aside = fs::path(Folder) / (pid + "-" + std::to_string(std::time(nullptr)) + CopySuffix);
+        const fs::path aside =
+            fs::path(Folder) / (pid + "-" + std::to_string(std::time(nullptr)) + CopySuffix);
         std::rename(OwnCopy.c_str(), aside.c_str());
     }
     RemoveStaleLocks();
@@ -129,7 +130,8 @@ std::vector<TRecoveryCopy> TRecovery::FindLeftCopies() const {
         if (::stat(copy.Path.c_str(), &st) == 0) copy.Time = st.st_mtime;
         std::vector<std::uint8_t> bytes;
         copy.Fault = ReadCopyBytes(copy.Path, bytes);
-        if (copy.Fault == TFileFault::None && !ParseRecoveryCopy(bytes, copy.MapName, copy.Contents))
+        if (copy.Fault == TFileFault::None &&
+            !ParseRecoveryCopy(bytes, copy.MapName, copy.Contents))
             copy.Fault = bytes.empty() ? TFileFault::Empty : TFileFault::Damaged;
         if (copy.Fault != TFileFault::None) copy.Contents = {}; // never half a map
         copies.push_back(std::move(copy));
@@ -184,8 +186,9 @@ void RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy) {
 
 std::string RecoveryPrompt(const TRecoveryCopy& copy) {
     char when[64] = "";
-    std::tm local {};
-    if (localtime_r(&copy.Time, &local)) std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
+    std::tm local{};
+    if (localtime_r(&copy.Time, &local))
+        std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
     return Arg(translate("Recovery", "Редактор карт был закрыт без сохранения. Найдена копия "
                                      "карты '%1' от %2. Восстановить её?"),
                MapDisplayName(copy.MapName), when);

@@ -6,9 +6,9 @@
 // editor never offers the copy of another one that is still running.
 #pragma once
 
-#include "FileFault.h"
-#include "Map.h"
-#include "MapFile.h"
+#include "model/FileFault.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
 
 #include <ctime>
 #include <string>

@@ -1,7 +1,7 @@
 // The route panel's operations and the rail check.
-#include "RouteEditing.h"
+#include "editor/ops/RouteEditing.h"
 
-#include "Texts.h"
+#include "model/Texts.h"
 
 #include <algorithm>
 
@@ -16,9 +16,10 @@ std::optional<std::string> CountPointCaption(int n) {
     // Russian's three forms; 1 itself never gets here, so English says "points" to all three.
     const int last = n % 10;
     const bool teens = n % 100 >= 11 && n % 100 <= 19;
-    const char* text = (last == 1 && !teens)                 ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точка")
-                       : (last >= 2 && last <= 4 && !teens) ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точки")
-                                                            : QT_TRANSLATE_NOOP("RouteEditing", "%1 точек");
+    const char* text = (last == 1 && !teens) ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точка")
+                       : (last >= 2 && last <= 4 && !teens)
+                           ? QT_TRANSLATE_NOOP("RouteEditing", "%1 точки")
+                           : QT_TRANSLATE_NOOP("RouteEditing", "%1 точек");
     return Arg(translate("RouteEditing", text), std::to_string(n));
 }
 

@@ -1,7 +1,7 @@
 // The editor's route panel and rail check as operations on the map.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <optional>
 #include <string>
@@ -22,7 +22,7 @@ void ClearRoute(TMap& map, int row, int column);
 void CheckRoute(TMap& map, int row, int column);
 
 struct TRailCheck {
-    int FaultyRail = -1;   // the last faulty rail, or -1 when the rails are in order
+    int FaultyRail = -1;      // the last faulty rail, or -1 when the rails are in order
     int ViewX = 0, ViewY = 0; // the view centred on it, within the scroll range
 };
 constexpr int MaxViewPosition = 9400;

@@ -1,16 +1,16 @@
 // The editor window: controls, view, drawing and editing, menu.
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
 
-#include "EditOps.h"
-#include "EditSteps.h"
-#include "EditorFlows.h"
-#include "MapFlows.h"
-#include "PaintBox.h"
-#include "PlanView.h"
-#include "Recovery.h"
-#include "Selection.h"
-#include "Texts.h"
-#include "Units.h"
+#include "editor/ops/EditOps.h"
+#include "editor/ops/EditSteps.h"
+#include "editor/ops/EditorFlows.h"
+#include "editor/ops/Recovery.h"
+#include "model/MapFlows.h"
+#include "model/Selection.h"
+#include "model/Texts.h"
+#include "model/Units.h"
+#include "model/draw/PlanView.h"
+#include "ui/PaintBox.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -47,25 +47,29 @@ QFont EditorFont() {
     return font;
 }
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
-const char* const ActionItems[10] = {
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Бордёр (&1)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Стена (&2)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Выс. стена (&3)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Арка (&4)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Рельс (&5)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Деревья (&6)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "Двупутка (&7)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "и столбы (&8)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "и полоса (&9)"),
-    QT_TRANSLATE_NOOP("vell::TVellEdit", "и зелень (&0)")};
+const char* const ActionItems[10] = {QT_TRANSLATE_NOOP("vell::TVellEdit", "Бордёр (&1)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Стена (&2)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Выс. стена (&3)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Арка (&4)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Рельс (&5)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Деревья (&6)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "Двупутка (&7)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "и столбы (&8)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "и полоса (&9)"),
+                                     QT_TRANSLATE_NOOP("vell::TVellEdit", "и зелень (&0)")};
 
 TMouseButton ButtonOf(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton: return TMouseButton::Left;
-    case Qt::RightButton: return TMouseButton::Right;
-    default: return TMouseButton::Other;
+    case Qt::LeftButton:
+        return TMouseButton::Left;
+    case Qt::RightButton:
+        return TMouseButton::Right;
+    default:
+        return TMouseButton::Other;
     }
 }
 
@@ -126,40 +130,42 @@ void TVellEdit::CreateControls() {
     }
     Action->button(Rail)->setChecked(true);
 
-    button(DeSelect, "DeSelect", 0, 80, 100, QT_TR_NOOP("Снять выд. (&S)"), QT_TR_NOOP("Снять выделение"),
-           &TVellEdit::DeSelectClick);
-    button(DelSel, "DelSel", 100, 80, 100, QT_TR_NOOP("Удалить выд. (&D)"), QT_TR_NOOP("Удалить выделенное"),
-           &TVellEdit::DelSelClick);
-    button(Swap, "Swap", 0, 104, 200, QT_TR_NOOP("Преобразовать выделенное (&E)"), QT_TR_NOOP("Преобразовать выделенное"),
-           &TVellEdit::SwapClick);
-    button(ColorToMem, "ColorToMem", 0, 132, 100, QT_TR_NOOP("Запомн. цвет (&Z)"), QT_TR_NOOP("Запомнить цвет"),
-           &TVellEdit::ColorToMemClick);
-    button(MemToColor, "MemToColor", 100, 132, 100, QT_TR_NOOP("Примен. цвет (&X)"), QT_TR_NOOP("Применить цвет"),
-           &TVellEdit::MemToColorClick);
+    button(DeSelect, "DeSelect", 0, 80, 100, QT_TR_NOOP("Снять выд. (&S)"),
+           QT_TR_NOOP("Снять выделение"), &TVellEdit::DeSelectClick);
+    button(DelSel, "DelSel", 100, 80, 100, QT_TR_NOOP("Удалить выд. (&D)"),
+           QT_TR_NOOP("Удалить выделенное"), &TVellEdit::DelSelClick);
+    button(Swap, "Swap", 0, 104, 200, QT_TR_NOOP("Преобразовать выделенное (&E)"),
+           QT_TR_NOOP("Преобразовать выделенное"), &TVellEdit::SwapClick);
+    button(ColorToMem, "ColorToMem", 0, 132, 100, QT_TR_NOOP("Запомн. цвет (&Z)"),
+           QT_TR_NOOP("Запомнить цвет"), &TVellEdit::ColorToMemClick);
+    button(MemToColor, "MemToColor", 100, 132, 100, QT_TR_NOOP("Примен. цвет (&X)"),
+           QT_TR_NOOP("Применить цвет"), &TVellEdit::MemToColorClick);
     button(Check, "Check", 0, 160, 100, QT_TR_NOOP("Пров. пути (&P)"), QT_TR_NOOP("Проверить пути"),
            &TVellEdit::CheckClick);
-    button(Compile, "Compile", 100, 160, 100, QT_TR_NOOP("Пр. 2-путки (&W)"), QT_TR_NOOP("Преобразовать двухпутки"),
-           &TVellEdit::CompileClick);
+    button(Compile, "Compile", 100, 160, 100, QT_TR_NOOP("Пр. 2-путки (&W)"),
+           QT_TR_NOOP("Преобразовать двухпутки"), &TVellEdit::CompileClick);
     button(Intersections, "Intersections", 0, 184, 200, QT_TR_NOOP("Показать соседей (&N)"),
            QT_TR_NOOP("Показать соседей"), &TVellEdit::IntersectionsClick);
-    button(AddToRoute, "AddToRoute", 0, 212, 100, QT_TR_NOOP("Доб. к м-ту (&A)"), QT_TR_NOOP("Добавить к маршруту"),
-           &TVellEdit::AddToRouteClick);
-    button(ClearRoute, "ClearRoute", 100, 212, 100, QT_TR_NOOP("Очистить м-т (&Q)"), QT_TR_NOOP("Очистить маршрут"),
-           &TVellEdit::ClearRouteClick);
-    button(CheckRoute, "CheckRoute", 0, 236, 200, QT_TR_NOOP("Проверить маршрут (&O)"), QT_TR_NOOP("Проверить маршрут"),
-           &TVellEdit::CheckRouteClick);
+    button(AddToRoute, "AddToRoute", 0, 212, 100, QT_TR_NOOP("Доб. к м-ту (&A)"),
+           QT_TR_NOOP("Добавить к маршруту"), &TVellEdit::AddToRouteClick);
+    button(ClearRoute, "ClearRoute", 100, 212, 100, QT_TR_NOOP("Очистить м-т (&Q)"),
+           QT_TR_NOOP("Очистить маршрут"), &TVellEdit::ClearRouteClick);
+    button(CheckRoute, "CheckRoute", 0, 236, 200, QT_TR_NOOP("Проверить маршрут (&O)"),
+           QT_TR_NOOP("Проверить маршрут"), &TVellEdit::CheckRouteClick);
 
     label(Number, "Number", 0, 268, QT_TR_NOOP("Номер маршрута:"));
     Symbol1 = new QComboBox(client);
     Symbol1->setObjectName(QStringLiteral("Symbol1"));
     Symbol1->setGeometry(96, 264, 52, 21);
-    for (int i = 1; i <= 9; ++i) Symbol1->addItem(QString::number(i));
+    for (int i = 1; i <= 9; ++i)
+        Symbol1->addItem(QString::number(i));
     Symbol1->setMaxVisibleItems(9);
     Symbol2 = new QComboBox(client);
     Symbol2->setObjectName(QStringLiteral("Symbol2"));
     Symbol2->setGeometry(148, 264, 52, 21);
     Symbol2->addItem(QStringLiteral(" "));
-    for (int i = 0; i <= 9; ++i) Symbol2->addItem(QString::number(i));
+    for (int i = 0; i <= 9; ++i)
+        Symbol2->addItem(QString::number(i));
     Symbol2->addItem(Text("А"));
     Symbol2->addItem(Text("Б"));
     Symbol2->setMaxVisibleItems(13);
@@ -240,11 +246,13 @@ void TVellEdit::CreateControls() {
     // The tab order of the form: the tools, the buttons top to bottom, the route panel, the
     // arrows and the scroll bars.
     QList<QWidget*> order;
-    for (QAbstractButton* item : Action->buttons()) order.append(item);
+    for (QAbstractButton* item : Action->buttons())
+        order.append(item);
     order << DeSelect << DelSel << Swap << ColorToMem << MemToColor << Check << Compile
           << Intersections << AddToRoute << ClearRoute << CheckRoute << Symbol1 << Symbol2
           << VagonCount << RouteInterval << btUp << btLeft << btDown << btRight << HSB << VSB;
-    for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -274,12 +282,15 @@ void TVellEdit::CreateMenu() {
         a->setShortcut(key);
         connect(a, &QAction::triggered, this, handler);
     };
-    item(N4, "N4", QT_TR_NOOP("Новая (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N), &TVellEdit::N4Click);
+    item(N4, "N4", QT_TR_NOOP("Новая (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N),
+         &TVellEdit::N4Click);
     item(N5, "N5", QT_TR_NOOP("Сохранить (&S)"), QKeySequence(Qt::Key_F2), &TVellEdit::N5Click);
     item(O1, "O1", QT_TR_NOOP("Открыть (&O)"), QKeySequence(Qt::Key_F3), &TVellEdit::O1Click);
-    item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"), QKeySequence(Qt::CTRL | Qt::Key_A), &TVellEdit::A1Click);
+    item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"), QKeySequence(Qt::CTRL | Qt::Key_A),
+         &TVellEdit::A1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
-    item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TVellEdit::N3Click);
+    item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+         &TVellEdit::N3Click);
     // The edit menu: its letter is the one no control of the window uses.
     EditMenu = bar->addMenu(tr("Правка (&U)"));
     EditMenu->setObjectName(QStringLiteral("EditMenu"));
@@ -299,11 +310,17 @@ void TVellEdit::CreateMenu() {
     connect(C1, &QAction::triggered, this, &TVellEdit::C1Click);
 }
 
-int TVellEdit::ActionItemIndex() const { return Action->checkedId(); }
+int TVellEdit::ActionItemIndex() const {
+    return Action->checkedId();
+}
 
-int TVellEdit::RouteRow() const { return Symbol1->currentIndex(); }
+int TVellEdit::RouteRow() const {
+    return Symbol1->currentIndex();
+}
 
-int TVellEdit::RouteColumn() const { return Symbol2->currentIndex(); }
+int TVellEdit::RouteColumn() const {
+    return Symbol2->currentIndex();
+}
 
 // ---- Start, activation, redraw ----
 
@@ -370,9 +387,14 @@ void TVellEdit::RepaintBitmaps() {
 
 void TVellEdit::ApplyRedraw(TRedraw redraw) {
     switch (redraw) {
-    case TRedraw::None: break;
-    case TRedraw::Plan: DrawPlanView(); break;
-    case TRedraw::All: RedrawAll(); break;
+    case TRedraw::None:
+        break;
+    case TRedraw::Plan:
+        DrawPlanView();
+        break;
+    case TRedraw::All:
+        RedrawAll();
+        break;
     }
 }
 
@@ -429,7 +451,9 @@ void TVellEdit::MiniMapPBMouseMove(QPoint position) {
              int(RoundHalfEven(position.y() / 0.02 - PlanSize / 2)));
 }
 
-void TVellEdit::MiniMapPBMouseUp() { IsMiniMapDragging = false; }
+void TVellEdit::MiniMapPBMouseUp() {
+    IsMiniMapDragging = false;
+}
 
 // ---- Drawing and editing ----
 
@@ -545,7 +569,9 @@ void TVellEdit::A1Click() {
     RedrawAll();
 }
 
-void TVellEdit::N3Click() { close(); }
+void TVellEdit::N3Click() {
+    close();
+}
 
 void TVellEdit::closeEvent(QCloseEvent* event) {
     BeginCommand();

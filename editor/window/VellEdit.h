@@ -2,13 +2,13 @@
 // tools and editing buttons, the route panel and the map-file menu.
 #pragma once
 
-#include "EditHistory.h"
-#include "MapBitmaps.h"
-#include "PlanMouse.h"
+#include "editor/ops/EditHistory.h"
+#include "editor/ops/PlanMouse.h"
+#include "model/draw/MapBitmaps.h"
 
-#include "Map.h"
-#include "Random.h"
-#include "UserDialogs.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/UserDialogs.h"
 
 #include <QMainWindow>
 

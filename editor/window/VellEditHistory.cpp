@@ -1,10 +1,10 @@
 // The editor window's undo and redo, and its recovery copies: the edit menu, the steps the
 // commands record, the copy written while changes are unsaved and the question at start.
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
 
-#include "EditSteps.h"
-#include "Recovery.h"
-#include "Texts.h"
+#include "editor/ops/EditSteps.h"
+#include "editor/ops/Recovery.h"
+#include "model/Texts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -55,9 +55,11 @@ void TVellEdit::ShowEditorState(const TEditorState& state) {
 void TVellEdit::UpdateUndoActions() {
     const std::string undo = UndoHistory.UndoLabel(), redo = UndoHistory.RedoLabel();
     UndoItem->setEnabled(UndoHistory.CanUndo());
-    UndoItem->setText(tr("Отменить") + (undo.empty() ? QString() : QStringLiteral(": ") + StepName(undo)));
+    UndoItem->setText(tr("Отменить") +
+                      (undo.empty() ? QString() : QStringLiteral(": ") + StepName(undo)));
     RedoItem->setEnabled(UndoHistory.CanRedo());
-    RedoItem->setText(tr("Повторить") + (redo.empty() ? QString() : QStringLiteral(": ") + StepName(redo)));
+    RedoItem->setText(tr("Повторить") +
+                      (redo.empty() ? QString() : QStringLiteral(": ") + StepName(redo)));
 }
 
 void TVellEdit::AfterChange() {

@@ -1,11 +1,11 @@
 // The editor window's rail check and double-track conversion.
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
 
-#include "Conversion.h"
-#include "EditOps.h"
-#include "EditSteps.h"
-#include "RouteEditing.h"
-#include "Texts.h"
+#include "editor/ops/Conversion.h"
+#include "editor/ops/EditOps.h"
+#include "editor/ops/EditSteps.h"
+#include "editor/ops/RouteEditing.h"
+#include "model/Texts.h"
 
 namespace vell {
 

@@ -1,9 +1,9 @@
 // The editor window's route panel: choosing a slot, cars, interval, waypoints and the route
 // check. The controls and their connections are made with the window (VellEdit.cpp).
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
 
-#include "EditSteps.h"
-#include "RouteEditing.h"
+#include "editor/ops/EditSteps.h"
+#include "editor/ops/RouteEditing.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,14 +1,14 @@
 // VellEditor: the map editor program. The command line is read first: --help, --version and
 // mistakes are answered without a display.
-#include "CommandLine.h"
-#include "MapBitmaps.h"
-#include "QtApplication.h"
-#include "QtUserDialogs.h"
-#include "Recovery.h"
-#include "VellEdit.h"
+#include "editor/ops/Recovery.h"
+#include "editor/window/VellEdit.h"
+#include "model/draw/MapBitmaps.h"
+#include "ui/CommandLine.h"
+#include "ui/QtApplication.h"
+#include "ui/QtUserDialogs.h"
 
-#include "Map.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/Random.h"
 
 #include <QApplication>
 
@@ -19,11 +19,12 @@ namespace {
 
 const vell::TProgramInfo Program{
     "VellEditor", VELL_VERSION,
-    QT_TRANSLATE_NOOP("CommandLine",
+    QT_TRANSLATE_NOOP(
+        "CommandLine",
         "Редактор карт трамвайной игры VellGame: границы, стены, рельсы, деревья, двойные\n"
         "пути с опорами и маршруты; проверяет рельсовую сеть и сохраняет карту .vl.\n"),
     QT_TRANSLATE_NOOP("CommandLine",
-        "Названная карта открывается для правки; без неё начинается новая карта.\n")};
+                      "Названная карта открывается для правки; без неё начинается новая карта.\n")};
 
 } // namespace
 
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
     vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args)));
     const vell::TCommandLine line = vell::ParseCommandLine(args);
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
-    if (auto code = vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
+    if (auto code =
+            vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
         return *code;
 
     // QApplication sees only Qt's own options. Its name titles the message boxes; a display

@@ -1,5 +1,5 @@
 // The map's bitmaps.
-#include "MapBitmaps.h"
+#include "model/draw/MapBitmaps.h"
 
 namespace vell {
 

@@ -1,5 +1,5 @@
 // Pens of the map drawings.
-#include "Palette.h"
+#include "model/draw/Palette.h"
 
 namespace vell {
 

@@ -1,9 +1,9 @@
 // The plan view and the overview.
-#include "PlanView.h"
+#include "model/draw/PlanView.h"
 
-#include "Geometry.h"
-#include "Palette.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -16,10 +16,14 @@ namespace vell {
 
 namespace {
 
-int Round(double v) { return int(RoundHalfEven(v)); }
+int Round(double v) {
+    return int(RoundHalfEven(v));
+}
 
 // Midpoint coordinate with the halving rounded down, also for negative sums.
-int Mid(int a, int b) { return (a + b) >> 1; }
+int Mid(int a, int b) {
+    return (a + b) >> 1;
+}
 
 bool OutsideWindow(const TMapObject& o, int viewX, int viewY) {
     const int right = viewX + PlanSize, bottom = viewY + PlanSize;
@@ -44,7 +48,8 @@ void DrawRail(QPainter& p, const TMapObject& o, QPoint a, QPoint b, QPoint m) {
         p.setPen(MapPen(Colors::Olive, width));
         const int r = o.StopType() == 2 ? 5 : 9;
         p.drawEllipse(ExclusiveBox(m.x() - r, m.y() - r, m.x() + r, m.y() + r));
-        if (o.StopType() == 3) p.drawEllipse(ExclusiveBox(m.x() - 3, m.y() - 3, m.x() + 3, m.y() + 3));
+        if (o.StopType() == 3)
+            p.drawEllipse(ExclusiveBox(m.x() - 3, m.y() - 3, m.x() + 3, m.y() + 3));
         p.setBrush(Qt::NoBrush);
     }
 }
@@ -55,11 +60,20 @@ void DrawStyledLine(QPainter& p, const TMapObject& o, QPoint a, QPoint b) {
     std::uint32_t color = Colors::Green;
     Qt::PenStyle style = Qt::DashLine;
     switch (o.Kind()) {
-    case Trees: style = Qt::DotLine; break;
-    case DoubleTrack: color = Colors::Grey; break;
-    case DoubleTrackPoles: color = Colors::White; break;
-    case DoubleTrackLane: color = Colors::DarkGreen; break;
-    default: break;
+    case Trees:
+        style = Qt::DotLine;
+        break;
+    case DoubleTrack:
+        color = Colors::Grey;
+        break;
+    case DoubleTrackPoles:
+        color = Colors::White;
+        break;
+    case DoubleTrackLane:
+        color = Colors::DarkGreen;
+        break;
+    default:
+        break;
     }
     p.setBackgroundMode(Qt::TransparentMode);
     if (o.Selected()) {
@@ -110,9 +124,13 @@ void DrawObjectCount(QPainter& p, int count) {
 
 } // namespace
 
-double SecondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+double SecondsOfDay() {
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
 
-int OverviewPosition(int metres) { return Round(metres * 0.02); }
+int OverviewPosition(int metres) {
+    return Round(metres * 0.02);
+}
 
 std::optional<TOverviewLine> OverviewLine(const TMapObject& o) {
     std::uint32_t color;
@@ -120,14 +138,23 @@ std::optional<TOverviewLine> OverviewLine(const TMapObject& o) {
     case Border:
     case Wall:
     case HighWall:
-    case Arch: color = MakeColor(o.Red / 2, o.Green / 2, o.Blue / 2); break;
-    case Rail: color = o.Selected() ? Colors::Red : Colors::White; break;
-    case Trees: color = Colors::MediumGreen; break;
+    case Arch:
+        color = MakeColor(o.Red / 2, o.Green / 2, o.Blue / 2);
+        break;
+    case Rail:
+        color = o.Selected() ? Colors::Red : Colors::White;
+        break;
+    case Trees:
+        color = Colors::MediumGreen;
+        break;
     case DoubleTrack:
     case DoubleTrackPoles:
     case DoubleTrackLane:
-    case DoubleTrackGreen: color = Colors::Green; break;
-    default: return std::nullopt;
+    case DoubleTrackGreen:
+        color = Colors::Green;
+        break;
+    default:
+        return std::nullopt;
     }
     return TOverviewLine{OverviewPosition(o.X1), OverviewPosition(o.Y1), OverviewPosition(o.X2),
                          OverviewPosition(o.Y2), color};
@@ -157,9 +184,14 @@ void DrawObject(QPainter& p, const TMap& map, const TMapObject& o) {
     case Trees:
     case DoubleTrack:
     case DoubleTrackPoles:
-    case DoubleTrackLane: DrawStyledLine(p, o, a, b); break;
-    case DoubleTrackGreen: DrawGreenTrack(p, o, a, b); break;
-    default: break; // codes 10..15 are not drawn
+    case DoubleTrackLane:
+        DrawStyledLine(p, o, a, b);
+        break;
+    case DoubleTrackGreen:
+        DrawGreenTrack(p, o, a, b);
+        break;
+    default:
+        break; // codes 10..15 are not drawn
     }
 }
 

@@ -2,8 +2,8 @@
 // whole map (200 x 200), drawn onto the map's bitmaps.
 #pragma once
 
-#include "Map.h"
-#include "MapBitmaps.h"
+#include "model/Map.h"
+#include "model/draw/MapBitmaps.h"
 
 #include <QPainter>
 

@@ -1,12 +1,12 @@
 // The route scheme picture.
-#include "Scheme.h"
+#include "model/draw/Scheme.h"
 
-#include "Palette.h"
-#include "RouteTable.h"
-#include "SegmentFont.h"
-#include "Units.h"
+#include "model/RouteTable.h"
+#include "model/SegmentFont.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
 
-#include "MapFile.h"
+#include "model/MapFile.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -25,10 +25,16 @@ constexpr std::uint32_t Background = 0xDDDDDD;
 constexpr std::uint32_t OtherObjects = 0xAAAAAA;
 constexpr double HalfPixel = 16.667; // in SumX units: twice the metres of half a pixel
 
-int Round(double v) { return int(RoundHalfEven(v)); }
-int SchemePosition(int metres) { return Round(metres * 0.06); }
+int Round(double v) {
+    return int(RoundHalfEven(v));
+}
+int SchemePosition(int metres) {
+    return Round(metres * 0.06);
+}
 
-bool IsRouteRail(const TMapObject& o) { return o.IsRail() && o.Selected(); }
+bool IsRouteRail(const TMapObject& o) {
+    return o.IsRail() && o.Selected();
+}
 
 void SchemeLine(QPainter& p, const TMapObject& o) {
     p.drawLine(SchemePosition(o.X1), SchemePosition(o.Y1), SchemePosition(o.X2),
@@ -72,8 +78,7 @@ std::string SchemeFileName(std::string_view mapFileName) {
     const std::size_t slash = mapFileName.find_last_of('/');
     const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const std::size_t dot = mapFileName.find_last_of('.');
-    if (dot == std::string_view::npos || dot < nameStart)
-        return std::string(mapFileName) + ".bmp";
+    if (dot == std::string_view::npos || dot < nameStart) return std::string(mapFileName) + ".bmp";
     return std::string(mapFileName.substr(0, dot + 1)) + "bmp";
 }
 
@@ -95,7 +100,8 @@ void DrawLabel(QPainter& p, int x, int y, std::u32string_view text, bool across)
             if (!(Glyphs[g].Mask & (1 << k))) continue;
             const TFontSegment& s = FontSegments[k];
             // Both end pixels of a segment are lit.
-            const QPoint from = across ? QPoint(x + 4 - s.Y1, y + s.X1) : QPoint(x + s.X1, y + s.Y1);
+            const QPoint from =
+                across ? QPoint(x + 4 - s.Y1, y + s.X1) : QPoint(x + s.X1, y + s.Y1);
             const QPoint to = across ? QPoint(x + 4 - s.Y2, y + s.X2) : QPoint(x + s.X2, y + s.Y2);
             p.fillRect(QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
                              QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y()))),
@@ -140,7 +146,8 @@ bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed) {
     if (map.FileName == NewMapName || !map.NetworkOk) return false;
     map.ClearMarks();
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) map.MarkRoute(i, j);
+        for (int j = 0; j < RouteColumns; ++j)
+            map.MarkRoute(i, j);
 
     QPainter p(&bitmap);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -177,7 +184,8 @@ bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed) {
         labels.Labels.push_back(std::move(label));
     }
 
-    for (auto [i, j] : RouteTableOrder()) AddRouteLabels(map, labels, i, j);
+    for (auto [i, j] : RouteTableOrder())
+        AddRouteLabels(map, labels, i, j);
     map.ClearMarks();
     PlaceLabels(p, labels.Labels);
     if (placed) *placed = std::move(labels);

@@ -3,7 +3,7 @@
 // the names of the routes that use it, in the segment font. Saved as a BMP file.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <QImage>
 #include <QPainter>

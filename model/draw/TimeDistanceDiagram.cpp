@@ -1,7 +1,7 @@
 // Drawing the time-distance diagram with QPainter.
-#include "TimeDistanceDiagram.h"
+#include "model/draw/TimeDistanceDiagram.h"
 
-#include "Palette.h"
+#include "model/draw/Palette.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -35,14 +35,17 @@ int TimeStep(double minutes) {
     return 1440;
 }
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 void DrawTitle(QPainter& p, const TTimeDistanceData& data, QSize size) {
     p.setPen(Qt::black);
     p.setFont(DiagramFont(22, true));
-    const QString title = QCoreApplication::translate("Diagram", "Маршрут %1: график движения, %2 мин")
-                              .arg(Text(data.RouteName))
-                              .arg(std::lround(data.Minutes));
+    const QString title =
+        QCoreApplication::translate("Diagram", "Маршрут %1: график движения, %2 мин")
+            .arg(Text(data.RouteName))
+            .arg(std::lround(data.Minutes));
     p.drawText(QRect(0, 10, size.width(), 36), Qt::AlignHCenter | Qt::AlignVCenter, title);
 }
 
@@ -83,7 +86,8 @@ void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& 
     for (const TTimeDistanceStop& s : data.Stops)
         if (s.Distance < data.Length - 1) line(s.Distance, Text(s.Name), StopColour);
     lastLabel = -1e9; // the length is always named
-    line(data.Length, QCoreApplication::translate("Diagram", "%1 м").arg(std::lround(data.Length)), Qt::black);
+    line(data.Length, QCoreApplication::translate("Diagram", "%1 м").arg(std::lround(data.Length)),
+         Qt::black);
     p.save();
     p.setFont(DiagramFont(17));
     p.translate(22, f.Plot.center().y());

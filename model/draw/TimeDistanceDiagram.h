@@ -4,7 +4,7 @@
 // right of its dashes, a jam as a flat red stretch.
 #pragma once
 
-#include "TimeDistance.h"
+#include "model/TimeDistance.h"
 
 #include <QImage>
 #include <QPointF>

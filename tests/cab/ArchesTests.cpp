@@ -1,6 +1,6 @@
 // Free arch ends: only wall and high wall end points hold an arch up.
-#include "Arches.h"
-#include "TestMaps.h"
+#include "cab/Arches.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The cab gauges, the delay number and the background, checked as the vertices they hand to
 // OpenGL; numbers are read back from their segments.
-#include "CabGauges.h"
-#include "CabTestWorld.h"
-#include "GlyphReader.h"
-#include "Units.h"
+#include "cab/CabGauges.h"
+#include "model/Units.h"
+#include "tests/cab/CabTestWorld.h"
+#include "tests/cab/GlyphReader.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,9 @@ using test::SegmentsOf;
 constexpr double Pi = std::numbers::pi;
 constexpr double Degree = Pi / 180;
 
-double KmhToTicks(double kmh) { return kmh / 3.6 / TicksPerSecond; }
+double KmhToTicks(double kmh) {
+    return kmh / 3.6 / TicksPerSecond;
+}
 
 struct TBox {
     double Left = 1e9, Right = -1e9, Bottom = 1e9, Top = -1e9;
@@ -37,8 +39,11 @@ TBox BoxOf(const std::vector<TPoint2>& points) {
 }
 
 TEST(DrawNumber, WritesDigitsCentredOnThePoint) {
-    for (auto [value, text] : {std::pair{0LL, "0"}, {7LL, "7"}, {1234LL, "1234"},
-                               {9876543210LL, "9876543210"}, {100LL, "100"}}) {
+    for (auto [value, text] : {std::pair{0LL, "0"},
+                               {7LL, "7"},
+                               {1234LL, "1234"},
+                               {9876543210LL, "9876543210"},
+                               {100LL, "100"}}) {
         TShape lines;
         DrawNumber(lines, value, 0.3, -0.2);
         EXPECT_EQ(ReadDigits(SegmentsOf(lines.Points)), text);
@@ -175,15 +180,16 @@ TEST_F(TGaugeFixture, ClockShowsMinutesAndSecondsGreenEarlyRedLate) {
         TRgb colour;
         const char *minutes, *secs;
     };
-    for (const TCase& c : {TCase{-700, Red, "9", "59"}, TCase{65, Green, "1", "05"},
-                           TCase{0, Green, "0", "00"}, TCase{-1, Red, "0", "01"},
-                           TCase{599, Green, "9", "59"}, TCase{5000, Green, "9", "59"}}) {
+    for (const TCase& c :
+         {TCase{-700, Red, "9", "59"}, TCase{65, Green, "1", "05"}, TCase{0, Green, "0", "00"},
+          TCase{-1, Red, "0", "01"}, TCase{599, Green, "9", "59"}, TCase{5000, Green, "9", "59"}}) {
         Tram.Deviation = std::int32_t(std::lround(c.seconds * TicksPerSecond));
         const TShape clock = CabPanel(Tram).Clock;
         EXPECT_EQ(clock.Colour, c.colour) << c.seconds;
         auto segments = SegmentsOf(clock.Points);
         std::vector<test::TSegment> minutes, seconds;
-        for (const auto& s : segments) (s.A.X < -0.85 ? minutes : seconds).push_back(s);
+        for (const auto& s : segments)
+            (s.A.X < -0.85 ? minutes : seconds).push_back(s);
         EXPECT_EQ(ReadDigits(minutes), c.minutes) << c.seconds;
         EXPECT_EQ(ReadDigits(seconds), c.secs) << c.seconds;
     }

@@ -1,7 +1,7 @@
 // The cab view's arithmetic: angles, day light, window shape, the joystick, the eye in the
 // player's tram and what a timer tick does to that tram.
-#include "CabState.h"
-#include "CabTestWorld.h"
+#include "cab/CabState.h"
+#include "tests/cab/CabTestWorld.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +163,8 @@ TCarPoints FirstCar(const TVell& tram) {
 TEST(Eye, SitsFourMetresAheadOfTheFirstCarLookingForward) {
     test::TCabWorld city;
     TVell& tram = city.StartWithPlayer();
-    for (int k = 0; k < 400; ++k) city.World->WorldStep(); // out on the line, swaying
+    for (int k = 0; k < 400; ++k)
+        city.World->WorldStep(); // out on the line, swaying
     tram.CarState[0].Yaw = 0;
     const TCarPoints car = FirstCar(tram);
     const double len = std::hypot(car.Front.X - car.Rear.X, car.Front.Y - car.Rear.Y);

@@ -2,12 +2,12 @@
 // selects a map, and a world that can run over it.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
-#include "RouteTable.h"
-#include "RunAhead.h"
-#include "TestMaps.h"
-#include "World.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "sim/RunAhead.h"
+#include "sim/World.h"
+#include "tests/support/TestMaps.h"
 
 #include <memory>
 #include <stdexcept>

@@ -2,8 +2,8 @@
 // gauge shows rather than how it was built.
 #pragma once
 
-#include "CabGauges.h"
-#include "SegmentFont.h"
+#include "cab/CabGauges.h"
+#include "model/SegmentFont.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,8 @@ struct TSegment {
 
 inline std::vector<TSegment> SegmentsOf(const std::vector<TPoint2>& points) {
     std::vector<TSegment> s;
-    for (std::size_t k = 0; k + 1 < points.size(); k += 2) s.push_back({points[k], points[k + 1]});
+    for (std::size_t k = 0; k + 1 < points.size(); k += 2)
+        s.push_back({points[k], points[k + 1]});
     return s;
 }
 
@@ -47,7 +48,8 @@ inline std::string ReadDigits(std::vector<TSegment> segments, double unit = 0.01
         while (k < segments.size() && left(segments[k]) <= x0 + 2.5 * unit)
             cell.push_back(segments[k++]);
         double y0 = -1e9;
-        for (const TSegment& s : cell) y0 = std::max({y0, s.A.Y, s.B.Y});
+        for (const TSegment& s : cell)
+            y0 = std::max({y0, s.A.Y, s.B.Y});
         unsigned mask = 0;
         bool stray = false;
         for (const TSegment& s : cell) {
@@ -56,10 +58,10 @@ inline std::string ReadDigits(std::vector<TSegment> segments, double unit = 0.01
             bool found = false;
             for (int b = 0; b < int(FontSegments.size()); ++b) {
                 const TFontSegment& f = FontSegments[b];
-                const bool forward = gx(s.A) == f.X1 && gy(s.A) == f.Y1 && gx(s.B) == f.X2 &&
-                                     gy(s.B) == f.Y2;
-                const bool backward = gx(s.B) == f.X1 && gy(s.B) == f.Y1 && gx(s.A) == f.X2 &&
-                                      gy(s.A) == f.Y2;
+                const bool forward =
+                    gx(s.A) == f.X1 && gy(s.A) == f.Y1 && gx(s.B) == f.X2 && gy(s.B) == f.Y2;
+                const bool backward =
+                    gx(s.B) == f.X1 && gy(s.B) == f.Y1 && gx(s.A) == f.X2 && gy(s.A) == f.Y2;
                 if (forward || backward) {
                     mask |= 1u << b;
                     found = true;

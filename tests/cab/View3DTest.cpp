@@ -1,12 +1,12 @@
 // The cab view window with a real OpenGL context (run under Xvfb): its form, the game loop
 // and its pauses, the menu on the space key, the settings panel, full screen, the window shape,
 // the pictures it draws, and whole games started and ended as the route selection window does.
-#include "CabGauges.h"
-#include "CabTestWorld.h"
-#include "ModalWatch.h"
-#include "ScriptedDialogs.h"
-#include "StartGame.h"
-#include "View3D.h"
+#include "cab/View3D.h"
+#include "cab/CabGauges.h"
+#include "cab/StartGame.h"
+#include "tests/cab/CabTestWorld.h"
+#include "tests/support/ModalWatch.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -130,10 +130,11 @@ TEST_F(TCabView, FormAsCreated) {
 
     // The menu, in order.
     QStringList captions;
-    for (QAction* a : View.Menu->actions()) captions << a->text();
-    EXPECT_EQ(captions, (QStringList{"Полный экран (&F)", "Автопилот (&A)",
-                                     "Показывать задержку (&D)", "Скорость игры:",
-                                     "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
+    for (QAction* a : View.Menu->actions())
+        captions << a->text();
+    EXPECT_EQ(captions,
+              (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
+                           "Скорость игры:", "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
     EXPECT_FALSE(View.D1->isChecked());
@@ -343,15 +344,14 @@ TEST_F(TCabView, SpaceOpensTheMenuCentredAndOtherKeysDoNothing) {
     EXPECT_EQ(clockDuringMenu, 0);
     EXPECT_FALSE(View.MenuOpen);
     const QRect outer = View.frameGeometry();
-    EXPECT_EQ(menuAt, QPoint(outer.left() + outer.width() / 2 - 50,
-                             outer.top() + outer.height() / 2 - 50));
+    EXPECT_EQ(menuAt,
+              QPoint(outer.left() + outer.width() / 2 - 50, outer.top() + outer.height() / 2 - 50));
     EXPECT_TRUE(View.isVisible());
 
     // The autopilot off and on again through the menu's keys.
     for (bool expected : {false, true}) {
-        QTimer::singleShot(100, []() {
-            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A);
-        });
+        QTimer::singleShot(100,
+                           []() { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_A); });
         QTest::keyClick(View.Surface, Qt::Key_Space);
         EXPECT_EQ(tram.AutoDrive, expected);
         EXPECT_EQ(View.N6->isChecked(), expected);
@@ -364,8 +364,8 @@ TEST_F(TCabView, SettingsPanelAppliesOnlyWhenAccepted) {
     EXPECT_TRUE(View.SettingsOpen);
     EXPECT_TRUE(View.Panel->isVisible());
     const QSize panel = View.Panel->size();
-    EXPECT_EQ(View.Panel->geometry(), QRect((640 - panel.width()) / 2, (480 - 193) / 2,
-                                            panel.width(), 193));
+    EXPECT_EQ(View.Panel->geometry(),
+              QRect((640 - panel.width()) / 2, (480 - 193) / 2, panel.width(), 193));
     const std::int32_t clock = tram.Clock;
     View.TimerTimer();
     EXPECT_EQ(tram.Clock, clock);

@@ -1,15 +1,15 @@
 // The bundled demo city: rebuilt byte for byte by the generator, a town and a network with
 // everything the game shows off, and four simulated hours without a jam.
-#include "Cities.h"
-#include "Geometry.h"
-#include "Jams.h"
-#include "Network.h"
-#include "RouteTable.h"
-#include "RouteWalk.h"
-#include "RunStatistics.h"
-#include "TestMaps.h"
-#include "Units.h"
-#include "World.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "model/RouteTable.h"
+#include "model/RouteWalk.h"
+#include "model/Units.h"
+#include "sim/Jams.h"
+#include "sim/RunStatistics.h"
+#include "sim/World.h"
+#include "tests/support/TestMaps.h"
+#include "tools/citygen/Cities.h"
 
 #include <gtest/gtest.h>
 

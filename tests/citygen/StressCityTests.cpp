@@ -1,7 +1,7 @@
 // The benchmarks' stress city: the map and the tram table filled to their limits by a network
 // that is sound and routes that are all usable.
-#include "Cities.h"
-#include "RouteTable.h"
+#include "model/RouteTable.h"
+#include "tools/citygen/Cities.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Laying tram networks from small plans: junctions, loops, crossings and stops come out where
 // the plan puts them and follow the rules of the rail network; plans that cannot be laid are
 // refused with a reason.
-#include "Geometry.h"
-#include "Network.h"
-#include "TestMaps.h"
-#include "TrackBuilder.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "tests/support/TestMaps.h"
+#include "tools/citygen/TrackBuilder.h"
 
 #include <gtest/gtest.h>
 

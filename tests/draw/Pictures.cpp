@@ -1,15 +1,17 @@
 // Helpers for the drawing tests.
-#include "Pictures.h"
+#include "tests/draw/Pictures.h"
 
-#include "Palette.h"
-#include "Scheme.h"
-#include "TestMaps.h"
+#include "model/draw/Palette.h"
+#include "model/draw/Scheme.h"
+#include "tests/support/TestMaps.h"
 
 #include <QPainter>
 
 namespace vell::test {
 
-std::uint32_t ColorAt(const QImage& image, int x, int y) { return PixelColor(image.pixel(x, y)); }
+std::uint32_t ColorAt(const QImage& image, int x, int y) {
+    return PixelColor(image.pixel(x, y));
+}
 
 int CountColor(const QImage& image, const QRect& area, std::uint32_t color) {
     int count = 0;
@@ -73,7 +75,8 @@ std::vector<QPoint> FindLabel(const QImage& picture, std::u32string_view text, b
     std::vector<TPixel> pixels;
     for (int y = 0; y < pattern.height(); ++y)
         for (int x = 0; x < pattern.width(); ++x)
-            if (pattern.pixel(x, y) != QColor(1, 2, 3).rgb()) pixels.push_back({x, y, pattern.pixel(x, y)});
+            if (pattern.pixel(x, y) != QColor(1, 2, 3).rgb())
+                pixels.push_back({x, y, pattern.pixel(x, y)});
     std::vector<QPoint> found;
     for (int y = -1; y + pattern.height() <= picture.height() + 1; ++y)
         for (int x = -1; x + pattern.width() <= picture.width() + 1; ++x) {

@@ -1,7 +1,7 @@
 // Helpers for the drawing tests: pixels as colours, rail loops, finding a label in a picture.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <QImage>
 

@@ -1,11 +1,11 @@
 // The plan view and the overview, pixel by pixel, on small maps.
-#include "Geometry.h"
-#include "MapBitmaps.h"
-#include "Palette.h"
-#include "PlanView.h"
-#include "Pictures.h"
-#include "Random.h"
-#include "TestMaps.h"
+#include "model/Geometry.h"
+#include "model/Random.h"
+#include "model/draw/MapBitmaps.h"
+#include "model/draw/Palette.h"
+#include "model/draw/PlanView.h"
+#include "tests/draw/Pictures.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,8 @@ class PlanView : public ::testing::Test {
 std::vector<std::uint32_t> Runs(const QImage& image, int y, int x1, int x2) {
     std::vector<std::uint32_t> runs;
     for (int x = x1; x <= x2; ++x)
-        if (runs.empty() || runs.back() != ColorAt(image, x, y)) runs.push_back(ColorAt(image, x, y));
+        if (runs.empty() || runs.back() != ColorAt(image, x, y))
+            runs.push_back(ColorAt(image, x, y));
     return runs;
 }
 
@@ -101,15 +102,16 @@ TEST_F(PlanView, SelectedStopRailIsWideWithADoubleCircle) {
     const QImage& plan = Plan();
     const std::uint32_t railColor = MakeColor(85, 200, 200);
     for (int x : {110, 150, 250, 290}) {
-        for (int y = 198; y <= 201; ++y) EXPECT_EQ(ColorAt(plan, x, y), railColor) << x << "," << y;
+        for (int y = 198; y <= 201; ++y)
+            EXPECT_EQ(ColorAt(plan, x, y), railColor) << x << "," << y;
         EXPECT_EQ(ColorAt(plan, x, 197), Black);
         EXPECT_EQ(ColorAt(plan, x, 202), Black);
     }
     // Through the middle of the circles (they are centred half a pixel up and left of the
     // midpoint (200, 200)): rail, outer ring, inner ring, the black centre, inner, outer, rail.
-    const std::vector<std::uint32_t> across = {railColor, Colors::Olive, Black, Colors::Olive,
-                                               Black,     Colors::Olive, Black, Colors::Olive,
-                                               railColor};
+    const std::vector<std::uint32_t> across = {railColor,     Colors::Olive, Black,
+                                               Colors::Olive, Black,         Colors::Olive,
+                                               Black,         Colors::Olive, railColor};
     EXPECT_EQ(Runs(plan, 199, 180, 220), across)
         << Sketch(plan, QRect(185, 186, 30, 28), Colors::Olive);
     // The outer ring reaches about 11 pixels from the midpoint, the inner one 5.
@@ -124,29 +126,34 @@ TEST_F(PlanView, RailArrowheadPointsTheWayOfTravel) {
     const int east = AddRail(*Map, 4900, 5000, 5100, 5000, 200, 0); // midpoint (200, 200)
     const int west = AddRail(*Map, 5100, 5100, 4900, 5100, 200, 0); // midpoint (200, 300)
     const int stop = AddRail(*Map, 4900, 5200, 5100, 5200, 200, 2); // midpoint (200, 400)
-    for (int i : {east, west, stop}) Map->Objects[i].SetSelected(true);
+    for (int i : {east, west, stop})
+        Map->Objects[i].SetSelected(true);
     const QImage& plan = Plan();
     // Wings 6 pixels behind the tip and 3 to each side; nothing ahead of the tip.
     for (int dy : {-3, 3}) {
-        EXPECT_EQ(ColorAt(plan, 194, 200 + dy), railColor) << Sketch(plan, QRect(188, 194, 25, 13), railColor);
+        EXPECT_EQ(ColorAt(plan, 194, 200 + dy), railColor)
+            << Sketch(plan, QRect(188, 194, 25, 13), railColor);
         EXPECT_EQ(ColorAt(plan, 206, 200 + dy), Black);
         EXPECT_EQ(ColorAt(plan, 206, 300 + dy), railColor);
         EXPECT_EQ(ColorAt(plan, 194, 300 + dy), Black);
         // Around the small circle of a stop of type 2 the wings still show.
-        EXPECT_EQ(ColorAt(plan, 192, 400 + dy), railColor) << Sketch(plan, QRect(188, 394, 25, 13), railColor);
+        EXPECT_EQ(ColorAt(plan, 192, 400 + dy), railColor)
+            << Sketch(plan, QRect(188, 394, 25, 13), railColor);
     }
     EXPECT_GT(CountColor(plan, QRect(194, 394, 13, 13), Colors::Olive), 20);
 }
 
 TEST_F(PlanView, RailWithoutLengthHasNoArrowhead) {
-    const int point = AddRail(*Map, 5000, 5000, 5000, 5000, 200); // at (200, 200)
+    const int point = AddRail(*Map, 5000, 5000, 5000, 5000, 200);    // at (200, 200)
     const int selected = AddRail(*Map, 5000, 5100, 5000, 5100, 200); // at (200, 300)
     Map->Objects[selected].SetSelected(true);
     AddRail(*Map, 5000, 5200, 5020, 5200, 200); // a short real rail, for contrast
     (void)point;
     const QImage& plan = Plan();
-    EXPECT_EQ(LitBeyond(plan, 200, 200, 2.9), 0) << Sketch(plan, QRect(190, 190, 21, 21), MakeColor(85, 200, 200));
-    EXPECT_EQ(LitBeyond(plan, 200, 300, 2.9), 0) << Sketch(plan, QRect(190, 290, 21, 21), MakeColor(85, 200, 200));
+    EXPECT_EQ(LitBeyond(plan, 200, 200, 2.9), 0)
+        << Sketch(plan, QRect(190, 190, 21, 21), MakeColor(85, 200, 200));
+    EXPECT_EQ(LitBeyond(plan, 200, 300, 2.9), 0)
+        << Sketch(plan, QRect(190, 290, 21, 21), MakeColor(85, 200, 200));
     EXPECT_GT(LitBeyond(plan, 210, 400, 2.9), 4);
 }
 
@@ -176,9 +183,9 @@ TEST_F(PlanView, ArchesTreesAndDoubleTracksLieOverWallsAndRails) {
 TEST_F(PlanView, DottedAndDashedLines) {
     const std::uint32_t wall = MakeColor(90, 60, 30);
     Wall(4800, 5000, 5400, 5000, wall);
-    AddObject(*Map, Trees, 4800, 5000, 5400, 5000);           // row 200, over the wall
-    AddObject(*Map, DoubleTrack, 4800, 5100, 5400, 5100);     // row 300
-    AddObject(*Map, DoubleTrackGreen, 4800, 5200, 5400, 5200); // row 400
+    AddObject(*Map, Trees, 4800, 5000, 5400, 5000);                      // row 200, over the wall
+    AddObject(*Map, DoubleTrack, 4800, 5100, 5400, 5100);                // row 300
+    AddObject(*Map, DoubleTrackGreen, 4800, 5200, 5400, 5200);           // row 400
     const int selected = AddObject(*Map, Trees, 4800, 5300, 5400, 5300); // row 500
     Map->Objects[selected].SetSelected(true);
     const QImage& plan = Plan();
@@ -193,7 +200,8 @@ TEST_F(PlanView, DottedAndDashedLines) {
     EXPECT_EQ(CountColor(plan, row300, Colors::Grey) + CountColor(plan, row300, Black), 400);
     // Greenery: the gaps between the dark-green dashes are green.
     EXPECT_GT(CountColor(plan, row400, Colors::DarkGreen), 200);
-    EXPECT_EQ(CountColor(plan, row400, Colors::DarkGreen) + CountColor(plan, row400, Colors::Green), 400);
+    EXPECT_EQ(CountColor(plan, row400, Colors::DarkGreen) + CountColor(plan, row400, Colors::Green),
+              400);
     // Selected trees: a wide green line with black dots along its middle.
     EXPECT_EQ(CountColor(plan, QRect(100, 499, 400, 1), Colors::Green), 400);
     EXPECT_EQ(CountColor(plan, QRect(100, 501, 400, 1), Colors::Green), 400);
@@ -215,7 +223,8 @@ TEST_F(PlanView, SnapMarkerTurnsWithTheTimeOfDay) {
     // An eighth of a turn later (pi/4 seconds) the spokes are diagonal.
     const QImage& later = Plan(std::numbers::pi / 4);
     EXPECT_EQ(ColorAt(later, 312, 200), Black);
-    EXPECT_EQ(ColorAt(later, 308, 192), Colors::Green) << Sketch(later, QRect(284, 184, 33, 33), Colors::Green);
+    EXPECT_EQ(ColorAt(later, 308, 192), Colors::Green)
+        << Sketch(later, QRect(284, 184, 33, 33), Colors::Green);
     EXPECT_EQ(ColorAt(later, 292, 208), Colors::Green);
 }
 
@@ -255,12 +264,12 @@ TEST_F(PlanView, OverviewOutlinesTheViewWindow) {
 
 TEST_F(PlanView, OverviewColoursAndSelectedRailsOnTop) {
     Map->ViewX = Map->ViewY = -1000;
-    const int selected = AddRail(*Map, 1000, 1000, 1000, 2000);   // x 20, y 20..40
-    AddRail(*Map, 500, 1500, 1500, 1500);                          // crosses it at (20, 30)
-    Wall(2000, 1000, 3000, 1000, MakeColor(201, 100, 51));         // row 20
-    AddObject(*Map, Trees, 2000, 2000, 3000, 2000);                // row 40
-    AddObject(*Map, DoubleTrackLane, 2000, 3000, 3000, 3000);      // row 60
-    Wall(2000, 4000, 3000, 4000, MakeColor(255, 255, 255), 13);    // row 80: never drawn
+    const int selected = AddRail(*Map, 1000, 1000, 1000, 2000); // x 20, y 20..40
+    AddRail(*Map, 500, 1500, 1500, 1500);                       // crosses it at (20, 30)
+    Wall(2000, 1000, 3000, 1000, MakeColor(201, 100, 51));      // row 20
+    AddObject(*Map, Trees, 2000, 2000, 3000, 2000);             // row 40
+    AddObject(*Map, DoubleTrackLane, 2000, 3000, 3000, 3000);   // row 60
+    Wall(2000, 4000, 3000, 4000, MakeColor(255, 255, 255), 13); // row 80: never drawn
     Map->Objects[selected].SetSelected(true);
     const QImage& overview = Overview();
     EXPECT_EQ(ColorAt(overview, 20, 30), Colors::Red);
@@ -298,7 +307,8 @@ TEST_F(PlanView, OverviewIsThePainterDrawingObjectByObject) {
     }
     int differing = 0;
     for (int y = 0; y < OverviewSize; ++y)
-        for (int x = 0; x < OverviewSize; ++x) differing += fast.pixel(x, y) != reference.pixel(x, y);
+        for (int x = 0; x < OverviewSize; ++x)
+            differing += fast.pixel(x, y) != reference.pixel(x, y);
     EXPECT_EQ(differing, 0);
 }
 

@@ -1,9 +1,9 @@
 // The route scheme picture: labels, collisions, catchments, the label limit and the file.
-#include "Palette.h"
-#include "Pictures.h"
-#include "RouteTable.h"
-#include "Scheme.h"
-#include "TestMaps.h"
+#include "model/RouteTable.h"
+#include "model/draw/Palette.h"
+#include "model/draw/Scheme.h"
+#include "tests/draw/Pictures.h"
+#include "tests/support/TestMaps.h"
 
 #include <QPainter>
 
@@ -70,7 +70,8 @@ TEST(SchemeLabels, RoutesOfOneDigitShareIt) {
         // Written along the vertical sides, across the horizontal ones.
         EXPECT_FALSE(FindLabel(drawn.Picture, c.Text, false).empty());
         EXPECT_FALSE(FindLabel(drawn.Picture, c.Text, true).empty());
-        for (const TMapObject& o : map->Objects) EXPECT_FALSE(o.Selected());
+        for (const TMapObject& o : map->Objects)
+            EXPECT_FALSE(o.Selected());
     }
 }
 
@@ -78,7 +79,8 @@ TEST(SchemeLabels, TextStopsAt255Characters) {
     auto map = NewMap();
     const TLoop loop = AddLoop(*map, 2000, 2000, 6000, 6000, 1000);
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) SetRoute(*map, i, j, {loop.Top[0], loop.Bottom[0]});
+        for (int j = 0; j < RouteColumns; ++j)
+            SetRoute(*map, i, j, {loop.Top[0], loop.Bottom[0]});
     map = Selected(std::move(map));
     const TDrawn drawn = Draw(*map);
     const std::u32string& text = LabelOf(drawn, loop.Top[0]).Text;
@@ -134,7 +136,8 @@ TEST(SchemePicture, ServedStopsHaveACatchmentDisc) {
     auto map = NewMap();
     const TLoop served = AddLoop(*map, 2000, 2000, 4000, 4000, 500);
     const TLoop unserved = AddLoop(*map, 6000, 2000, 8000, 4000, 500);
-    // Stops on the top sides, midpoints (3250, 2000) and (7250, 2000): pixels (195, 120), (435, 120).
+    // Stops on the top sides, midpoints (3250, 2000) and (7250, 2000): pixels (195, 120), (435,
+    // 120).
     map->Objects[served.Top[2]].SetStopType(3);
     map->Objects[unserved.Top[2]].SetStopType(3);
     SetRoute(*map, 0, 0, {served.Top[0], served.Bottom[0]});
@@ -166,7 +169,8 @@ TEST(SchemePicture, RailsBeyondTheLabelLimitAreDrawnButNotLabelled) {
     map = Selected(std::move(map));
     const TDrawn drawn = Draw(*map);
     EXPECT_EQ(drawn.Labels.Labels.size(), std::size_t(MaxSchemeLabels));
-    for (int rail : loop.Left) EXPECT_EQ(drawn.Labels.LabelOf[rail], -1);
+    for (int rail : loop.Left)
+        EXPECT_EQ(drawn.Labels.LabelOf[rail], -1);
     // Right side at x 480 and left side at x 60, between y 66 and 114.
     const QImage& picture = drawn.Picture;
     EXPECT_EQ(CountColor(picture, QRect(60, 66, 1, 49), Colors::Black), 49) << "drawn";
@@ -190,15 +194,9 @@ TEST(SchemeFont, LabelWidthAndGlyphs) {
     // and down to the tail row; the comma's tail in the next cell. Across, "1" at (10, 2) lies
     // on its side: the glyph's top faces right.
     const char* const expected[] = {
-        "....................",
-        ".wwwwwww.wwwwwww....",
-        ".wbbbwww.wbbbbbw....",
-        ".wbwbwww.wwwwwww....",
-        ".wbbbwww............",
-        ".wbwbwww............",
-        ".wbbbwbw............",
-        ".wwwwwbw............",
-        "....................",
+        "....................", ".wwwwwww.wwwwwww....", ".wbbbwww.wbbbbbw....",
+        ".wbwbwww.wwwwwww....", ".wbbbwww............", ".wbwbwww............",
+        ".wbbbwbw............", ".wwwwwbw............", "....................",
     };
     std::string got, want;
     for (int y = 0; y < 9; ++y) {
@@ -253,7 +251,9 @@ TEST_F(SchemeFile, WrittenNextToTheMapAsA24BitBmp) {
     SelectMap(*Map);
     QImage second = NewSchemeBitmap();
     ASSERT_EQ(ExportScheme(*Map, second), TSchemeResult::Saved);
-    EXPECT_EQ(QImage(QString::fromStdString(Dir.Path("my.maps/city.bmp"))).convertToFormat(QImage::Format_RGB32), second);
+    EXPECT_EQ(QImage(QString::fromStdString(Dir.Path("my.maps/city.bmp")))
+                  .convertToFormat(QImage::Format_RGB32),
+              second);
     EXPECT_NE(second, Bitmap);
 }
 

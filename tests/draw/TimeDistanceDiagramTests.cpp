@@ -1,12 +1,12 @@
 // The time-distance diagram: each tram's line passes through its stops at the moments the run
 // served them, a blocked stand shows red, and VellSim draws it from a map file.
-#include "Palette.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "TimeDistanceDiagram.h"
-#include "TimeDistanceRecorder.h"
-#include "Units.h"
-#include "WorldEvents.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "model/draw/TimeDistanceDiagram.h"
+#include "sim/TimeDistanceRecorder.h"
+#include "sim/WorldEvents.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <QImage>
 
@@ -58,7 +58,8 @@ class TServedStops : public TWorldEvents {
 
 TEST(TimeDistanceDiagram, EachTramsLinePassesThroughItsStopsWhenTheRunServedThem) {
     TRingMap ring = RingMap();
-    for (int stop : {2, 6}) ring.Map->Objects[ring.Rails[stop]].SetStopType(1);
+    for (int stop : {2, 6})
+        ring.Map->Objects[ring.Rails[stop]].SetStopType(1);
     ring.Map->Objects[ring.Rails[RingBottom]].SetStopType(1);
     SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
     TSimulation sim(std::move(ring.Map), 8);
@@ -106,7 +107,8 @@ TEST(TimeDistanceDiagram, EachTramsLinePassesThroughItsStopsWhenTheRunServedThem
 TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
     TSingleTrackMap m = SingleTrackMap();
     TSimulation sim(std::move(m.Map), 5);
-    for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+    for (int row : {0, 1})
+        sim.Map->Route(row, 0).TramCount = 2;
     TTimeDistanceRecorder recorder(*sim.World, 0, 0);
     for (long long s = 0; s < RoundHalfEven(40 * TicksPerMinute); ++s) {
         sim.World->WorldStep();
@@ -123,12 +125,12 @@ TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
                 ++blocked;
                 EXPECT_TRUE(
                     ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour));
-            } else if (k % 50 == 0 && k >= 60 && k + 60 < t.Run.size() &&
-                       !t.Run[k + 60].Blocked && !t.Run[k - 60].Blocked) {
+            } else if (k % 50 == 0 && k >= 60 && k + 60 < t.Run.size() && !t.Run[k + 60].Blocked &&
+                       !t.Run[k - 60].Blocked) {
                 ++moving;
                 // A moving tram's line is its own colour, with no red close to it.
-                EXPECT_FALSE(ColourNear(image, frame.At(p.Minute, p.Distance),
-                                        DiagramBlockedColour, 1));
+                EXPECT_FALSE(
+                    ColourNear(image, frame.At(p.Minute, p.Distance), DiagramBlockedColour, 1));
             }
         }
     EXPECT_GT(blocked, 100); // the deadlock of this seed forms after about 9 minutes

@@ -1,8 +1,8 @@
 // Double-track conversion and the editor's route panel operations and rail check.
-#include "Conversion.h"
-#include "RouteEditing.h"
-#include "RouteTable.h"
-#include "TestMaps.h"
+#include "editor/ops/Conversion.h"
+#include "editor/ops/RouteEditing.h"
+#include "model/RouteTable.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,8 @@ TEST(ConvertDoubleTracks, TracksAtARightAngleAreFreeEnds) {
 
 TEST(ConvertDoubleTracks, GradeFromTheColour) {
     for (std::uint8_t grade : {136, 85}) {
-        std::vector<TMapObject> objects = Converted({Object(DoubleTrack, 1000, 1000, 1100, 1000)}, grade);
+        std::vector<TMapObject> objects =
+            Converted({Object(DoubleTrack, 1000, 1000, 1100, 1000)}, grade);
         EXPECT_EQ(objects[0].SpeedGrade(), grade);
         EXPECT_EQ(objects[0].StopInfo(), 0);
         EXPECT_EQ(objects[0].Flags, Rail);
@@ -132,14 +133,15 @@ TEST(ConvertDoubleTracks, NoDoubleTracksOnlyClearsTheSelection) {
 TEST(ConvertDoubleTracks, FullMapLeavesTheUnconvertedTracksInPlace) {
     auto map = NewMap();
     map->Objects.resize(MaxObjects - 5, MakeObject(Wall, 0, 0, 0, 0));
-    AddObject(*map, DoubleTrack, 1000, 1000, 1100, 1000);       // 2 rails fit
-    AddObject(*map, DoubleTrackPoles, 2000, 1000, 2100, 1000);  // needs 8
-    AddObject(*map, DoubleTrack, 3000, 1000, 3100, 1000);       // nothing left
+    AddObject(*map, DoubleTrack, 1000, 1000, 1100, 1000);      // 2 rails fit
+    AddObject(*map, DoubleTrackPoles, 2000, 1000, 2100, 1000); // needs 8
+    AddObject(*map, DoubleTrack, 3000, 1000, 3100, 1000);      // nothing left
     ASSERT_EQ(map->ObjectCount(), MaxObjects - 2);
     TRandom random(1);
     EXPECT_FALSE(ConvertDoubleTracks(*map, 136, random));
     int doubles = 0;
-    for (const TMapObject& o : map->Objects) doubles += o.Kind() >= DoubleTrack;
+    for (const TMapObject& o : map->Objects)
+        doubles += o.Kind() >= DoubleTrack;
     EXPECT_EQ(doubles, 2); // the first was converted and deleted
     EXPECT_EQ(map->ObjectCount(), MaxObjects - 1);
     EXPECT_TRUE(map->Modified);
@@ -159,18 +161,20 @@ TEST(ConvertDoubleTracks, ClosedLoopBecomesASoundNetwork) {
     ASSERT_TRUE(ConvertDoubleTracks(*map, 136, random));
     EXPECT_EQ(CheckRails(*map).FaultyRail, -1);
     int rails = 0;
-    for (const TMapObject& o : map->Objects) rails += o.IsRail();
+    for (const TMapObject& o : map->Objects)
+        rails += o.IsRail();
     EXPECT_EQ(rails, 16);
 }
 
 TEST(RouteEditing, WaypointCaptions) {
     const std::pair<int, const char*> cases[] = {
         {0, "Маршрут не задан"}, {1, "1 точка (маршрут не задан)"},
-        {2, "2 точки"},         {5, "5 точек"},
-        {11, "11 точек"},       {21, "21 точка"},
-        {22, "22 точки"},       {25, "25 точек"},
+        {2, "2 точки"},          {5, "5 точек"},
+        {11, "11 точек"},        {21, "21 точка"},
+        {22, "22 точки"},        {25, "25 точек"},
         {31, "31 точка"}};
-    for (auto [n, caption] : cases) EXPECT_EQ(CountPointCaption(n), caption) << n;
+    for (auto [n, caption] : cases)
+        EXPECT_EQ(CountPointCaption(n), caption) << n;
     EXPECT_FALSE(CountPointCaption(-1).has_value());
     EXPECT_FALSE(CountPointCaption(32).has_value());
 }
@@ -186,7 +190,8 @@ TEST(RouteEditing, AddsOnlyTheLowestSelectedRailAndNoThirtySecond) {
     EXPECT_TRUE(AddSelectedRailToRoute(*map, 2, 3));
     EXPECT_EQ(Waypoints(*map, 2, 3), std::vector<int>{a});
     EXPECT_TRUE(map->Modified);
-    for (int k = 1; k < 31; ++k) EXPECT_TRUE(AddSelectedRailToRoute(*map, 2, 3));
+    for (int k = 1; k < 31; ++k)
+        EXPECT_TRUE(AddSelectedRailToRoute(*map, 2, 3));
     map->Modified = false;
     EXPECT_FALSE(AddSelectedRailToRoute(*map, 2, 3));
     EXPECT_EQ(map->Route(2, 3).WaypointCount, 31);
@@ -210,10 +215,12 @@ TEST(RouteEditing, CheckSelectsTheWalkOrNothing) {
     const int spare = AddRing(*map, 1000, 1000, 1200, 1200)[0]; // another line
     SetRoute(*map, 0, 0, {ring[0]});
     CheckRoute(*map, 0, 0);
-    for (const TMapObject& o : map->Objects) EXPECT_FALSE(o.Selected());
+    for (const TMapObject& o : map->Objects)
+        EXPECT_FALSE(o.Selected());
     SetRoute(*map, 0, 0, {ring[0], ring[4]});
     CheckRoute(*map, 0, 0);
-    for (int r : ring) EXPECT_TRUE(map->Objects[r].Selected());
+    for (int r : ring)
+        EXPECT_TRUE(map->Objects[r].Selected());
     EXPECT_FALSE(map->Objects[spare].Selected());
     EXPECT_FALSE(map->NetworkOk);
 }

@@ -1,13 +1,13 @@
 // The undo history on the map itself: random edits taken back and done again byte for byte,
 // the saved state, and the size of steps on a full map; recovery copies as files.
-#include "Conversion.h"
-#include "EditHistory.h"
-#include "EditOps.h"
-#include "GeneratedCity.h"
-#include "MapFile.h"
-#include "Recovery.h"
-#include "RouteEditing.h"
-#include "TestMaps.h"
+#include "editor/ops/Conversion.h"
+#include "editor/ops/EditHistory.h"
+#include "editor/ops/EditOps.h"
+#include "editor/ops/Recovery.h"
+#include "editor/ops/RouteEditing.h"
+#include "model/MapFile.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,14 @@ namespace {
 // The map as its file stores it, selection left out: what undo must give back exactly.
 std::vector<std::uint8_t> Bytes(const TMap& map) {
     TMapFileContents c = map.StoredContents();
-    for (TMapObject& o : c.Objects) o.SetSelected(false);
+    for (TMapObject& o : c.Objects)
+        o.SetSelected(false);
     return SerializeMapFile(c);
 }
 
 void SelectSome(TMap& map, TRandom& r, int percent) {
-    for (TMapObject& o : map.Objects) o.SetSelected(r.Below(100) < percent);
+    for (TMapObject& o : map.Objects)
+        o.SetSelected(r.Below(100) < percent);
 }
 
 // One random edit of the kinds the editor makes: appends, deletions anywhere, changes in
@@ -33,12 +35,21 @@ void SelectSome(TMap& map, TRandom& r, int percent) {
 void RandomEdit(TMap& map, TRandom& r) {
     switch (r.Below(8)) {
     case 0:
-        map.AddObject(MakeObject(std::uint8_t(r.Below(10)), 1000 + r.Below(8000), 1000 + r.Below(8000),
-                                 1000 + r.Below(8000), 1000 + r.Below(8000)));
+        map.AddObject(MakeObject(std::uint8_t(r.Below(10)), 1000 + r.Below(8000),
+                                 1000 + r.Below(8000), 1000 + r.Below(8000), 1000 + r.Below(8000)));
         break;
-    case 1: SelectSome(map, r, 2); map.DeleteSelected(); break;
-    case 2: SelectSome(map, r, 5); SwapSelected(map); break;
-    case 3: SelectSome(map, r, 3); ApplyColorToSelected(map, std::uint32_t(r.Below(1 << 24))); break;
+    case 1:
+        SelectSome(map, r, 2);
+        map.DeleteSelected();
+        break;
+    case 2:
+        SelectSome(map, r, 5);
+        SwapSelected(map);
+        break;
+    case 3:
+        SelectSome(map, r, 3);
+        ApplyColorToSelected(map, std::uint32_t(r.Below(1 << 24)));
+        break;
     case 4: {
         const int x = 1000 + r.Below(8000), y = 1000 + r.Below(8000);
         map.AddObject(MakeObject(DoubleTrackPoles, x, y, x + 100, y + 30));
@@ -86,7 +97,8 @@ TEST(EditHistory, RandomEditsUndoneAndRedoneByteForByte) {
     ASSERT_GT(steps, 500);
     ASSERT_EQ(int(history.StepCount()), steps);
     const std::vector<std::uint8_t> end = Bytes(*map);
-    while (history.CanUndo()) history.Undo(*map);
+    while (history.CanUndo())
+        history.Undo(*map);
     EXPECT_EQ(Bytes(*map), start);
     EXPECT_FALSE(map->Modified);
     while (history.CanRedo()) {
@@ -145,7 +157,8 @@ TEST(EditHistory, StepsOnAFullMapHoldOnlyWhatChanged) {
     ASSERT_TRUE(history.Record(*map, state, "delete"));
     EXPECT_LT(history.MemoryBytes() - base, std::size_t(2048));
     // Every object changed in place (a colour on the whole map) packs into little.
-    for (TMapObject& o : map->Objects) o.SetSelected(true);
+    for (TMapObject& o : map->Objects)
+        o.SetSelected(true);
     ApplyColorToSelected(*map, 0x102030);
     ASSERT_TRUE(history.Record(*map, state, "colour"));
     EXPECT_LT(history.MemoryBytes() - base, std::size_t(64 * 1024));

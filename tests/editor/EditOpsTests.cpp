@@ -1,19 +1,23 @@
 // The editor's drawing and editing operations, its mouse protocol and its file questions.
-#include "EditOps.h"
-#include "EditorFlows.h"
-#include "Geometry.h"
-#include "MapFlows.h"
-#include "PlanMouse.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
+#include "editor/ops/EditOps.h"
+#include "editor/ops/EditorFlows.h"
+#include "editor/ops/PlanMouse.h"
+#include "model/Geometry.h"
+#include "model/MapFlows.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
 namespace vell::test {
 namespace {
 
-TMapPoint Start(const TMapObject& o) { return {o.X1, o.Y1}; }
-TMapPoint End(const TMapObject& o) { return {o.X2, o.Y2}; }
+TMapPoint Start(const TMapObject& o) {
+    return {o.X1, o.Y1};
+}
+TMapPoint End(const TMapObject& o) {
+    return {o.X2, o.Y2};
+}
 
 TEST(SnapToEnd, NearestEndCloserThanFiveMetres) {
     auto map = NewMap();
@@ -71,16 +75,26 @@ TEST(GrabEnds, MarksExactlyTheEndsOnTheSnapPointAndMovesThem) {
 
 TEST(SwapSelected, CyclesKindsAndRailStates) {
     auto map = NewMap();
-    for (int kind = 0; kind < ObjectKindCount; ++kind) AddObject(*map, kind, 0, kind, 100, kind);
+    for (int kind = 0; kind < ObjectKindCount; ++kind)
+        AddObject(*map, kind, 0, kind, 100, kind);
     const int unselected = AddObject(*map, Wall, 0, 50, 100, 50);
-    for (int i = 0; i < ObjectKindCount; ++i) map->Objects[i].SetSelected(true);
+    for (int i = 0; i < ObjectKindCount; ++i)
+        map->Objects[i].SetSelected(true);
     map->Objects[Trees].Red = 7;
     const TMapObject trees = map->Objects[Trees];
     SwapSelected(*map);
-    const std::uint8_t expected[] = {Wall, HighWall, Arch, Border, Rail,
-                                     Trees, DoubleTrackPoles, DoubleTrackLane, DoubleTrackGreen,
+    const std::uint8_t expected[] = {Wall,
+                                     HighWall,
+                                     Arch,
+                                     Border,
+                                     Rail,
+                                     Trees,
+                                     DoubleTrackPoles,
+                                     DoubleTrackLane,
+                                     DoubleTrackGreen,
                                      DoubleTrack};
-    for (int i = 0; i < ObjectKindCount; ++i) EXPECT_EQ(map->Objects[i].Kind(), expected[i]) << i;
+    for (int i = 0; i < ObjectKindCount; ++i)
+        EXPECT_EQ(map->Objects[i].Kind(), expected[i]) << i;
     EXPECT_EQ(map->Objects[Trees], trees);
     EXPECT_EQ(map->Objects[unselected].Kind(), Wall);
     EXPECT_TRUE(map->Objects[Border].Selected()); // the other flag bits stay
@@ -145,7 +159,7 @@ TEST(ShowNeighbours, RailsNearTheFirstSelectedRail) {
     const int crossing = AddRail(*map, 50, 50, 50, 150);
     const int end = AddRail(*map, 103, 100, 200, 100); // 3 m past its end
     const int apart = AddRail(*map, 0, 104, 100, 104); // 4 m: not near
-    map->Objects[wall].SetSelected(true); // not a rail: not the one looked at
+    map->Objects[wall].SetSelected(true);              // not a rail: not the one looked at
     ShowNeighbours(*map);
     EXPECT_FALSE(map->Objects[crossing].Selected()); // no rail selected yet
     map->Objects[first].SetSelected(true);
@@ -156,7 +170,9 @@ TEST(ShowNeighbours, RailsNearTheFirstSelectedRail) {
     EXPECT_TRUE(map->Objects[wall].Selected());
 }
 
-TMapObject& Last(TMap& map) { return map.Objects.back(); }
+TMapObject& Last(TMap& map) {
+    return map.Objects.back();
+}
 
 TEST(PlanMouse, ADrawnObjectDoesNotSnapToItself) {
     auto Map = NewMap();

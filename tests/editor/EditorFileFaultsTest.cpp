@@ -2,11 +2,11 @@
 // folder in place of a map, an empty file, and long Cyrillic names. Each failure must show its
 // message and leave the file on disk and the map in memory as they were. Runs through
 // tests/support/with-scratch-mounts.sh, which provides the read-only folder and the full disk.
-#include "FileFaultCases.h"
-#include "MapFlows.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
+#include "model/MapFlows.h"
+#include "tests/support/FileFaultCases.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -14,7 +14,7 @@
 using namespace vell;
 using namespace vell::test;
 
-#include "EditorWindowHarness.h"
+#include "tests/editor/EditorWindowHarness.h"
 
 namespace {
 const std::string SaveFailed = std::string("error: ") + SaveErrorText + "\n";

@@ -2,9 +2,9 @@
 // program's editor window) leaves a copy that the next editor offers; Yes brings the edited map
 // back exactly, No removes the copy; a live editor's copy is never offered; a copy that cannot
 // be read is reported and left alone.
-#include "EditorWindowHarness.h"
-#include "MapFile.h"
-#include "Recovery.h"
+#include "editor/ops/Recovery.h"
+#include "model/MapFile.h"
+#include "tests/editor/EditorWindowHarness.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -24,7 +24,8 @@ constexpr const char* ChildVariable = "VELL_RECOVERY_CHILD"; // the child's scra
 
 std::vector<std::uint8_t> Bytes(const TMap& map) {
     TMapFileContents c = map.StoredContents();
-    for (TMapObject& o : c.Objects) o.SetSelected(false);
+    for (TMapObject& o : c.Objects)
+        o.SetSelected(false);
     return SerializeMapFile(c);
 }
 
@@ -58,7 +59,8 @@ class TCrashingEditor : public vell::test::TEditorWindowHarness {
         Child<QSlider>("VagonCount")->setValue(3);
         Draw(Wall, 5000, 5200, 5100, 5250); // written by the timer
         const std::vector<std::uint8_t> copy = SerializeRecoveryCopy(*Map);
-        for (int k = 0; k < 100 && test::ReadBytes(recovery.CopyPath()) != copy; ++k) QTest::qWait(50);
+        for (int k = 0; k < 100 && test::ReadBytes(recovery.CopyPath()) != copy; ++k)
+            QTest::qWait(50);
         if (test::ReadBytes(recovery.CopyPath()) != copy) return 1;
         test::WriteBytes(scratch + "/expected.vl", Bytes(*Map));
         std::printf("ready\n");
@@ -134,15 +136,18 @@ class EditorRecoveryTest : public vell::test::TEditorWindowHarness {
         QTRY_COMPARE(Dialogs->Log.size(), std::size_t(1));
         const std::string& asked = Dialogs->Log[0];
         const std::string start = "ask2: Редактор карт был закрыт без сохранения. Найдена копия "
-                                  "карты '" + Dir->Path("city.vl") + "' от ";
+                                  "карты '" +
+                                  Dir->Path("city.vl") + "' от ";
         QVERIFY2(asked.rfind(start, 0) == 0, asked.c_str());
         QVERIFY2(asked.ends_with(". Восстановить её?"), asked.c_str());
-        QCOMPARE(asked.size(), start.size() + std::string("08.12.2026 11:05:12. Восстановить её?").size());
+        QCOMPARE(asked.size(),
+                 start.size() + std::string("08.12.2026 11:05:12. Восстановить её?").size());
         QVERIFY(Bytes(*Map) == test::ReadBytes(Dir->Path("expected.vl")));
         QCOMPARE(Map->FileName, Dir->Path("city.vl"));
         QVERIFY(Map->Modified);
         QVERIFY(test::ReadBytes(Dir->Path("city.vl")) == city); // nothing saved
-        QCOMPARE(Window->windowTitle(), QString::fromStdString("Редактор карт  - " + Dir->Path("city.vl")));
+        QCOMPARE(Window->windowTitle(),
+                 QString::fromStdString("Редактор карт  - " + Dir->Path("city.vl")));
         // The copy is this editor's now, until the map is saved or given up.
         QCOMPARE(CopiesIn(Folder), std::vector<std::string>{std::to_string(::getpid()) + ".vlr"});
         Key(Qt::Key_F2);

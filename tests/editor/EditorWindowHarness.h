@@ -2,11 +2,11 @@
 // through their Alt accelerators, the menu through its shortcuts, questions answered by script.
 #pragma once
 
-#include "MapBitmaps.h"
-#include "ModalWatch.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
+#include "model/draw/MapBitmaps.h"
+#include "tests/support/ModalWatch.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -65,7 +65,8 @@ class TEditorWindowHarness : public QObject {
         MoveTo(*it);
         Press(b, *it);
         QPoint last = *it;
-        for (++it; it != points.end(); ++it) MoveTo(last = *it);
+        for (++it; it != points.end(); ++it)
+            MoveTo(last = *it);
         Release(b, last);
     }
     void Draw(int kind, int x1, int y1, int x2, int y2) {
@@ -93,12 +94,11 @@ class TEditorWindowHarness : public QObject {
     }
 
     void MakeWindow() {
-        Window = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs, nullptr,
-                                             RecoveryStore);
+        Window =
+            std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs, nullptr, RecoveryStore);
         Window->show();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
     }
-
 
     // A fresh map, bitmaps, generator and scripted dialogs, and the window on them.
     void SetUpWindow() {

@@ -1,8 +1,8 @@
 // The editor's route panel, rail check and double-track conversion through the window, and a
 // route made entirely with the mouse and buttons, saved, and laid as the game lays it.
-#include "EditorWindowHarness.h"
-#include "RouteTable.h"
-#include "RouteWalk.h"
+#include "model/RouteTable.h"
+#include "model/RouteWalk.h"
+#include "tests/editor/EditorWindowHarness.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -20,7 +20,8 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
     }
     int SelectedCount() const {
         int n = 0;
-        for (const TMapObject& o : Map->Objects) n += o.Selected();
+        for (const TMapObject& o : Map->Objects)
+            n += o.Selected();
         return n;
     }
 
@@ -30,8 +31,9 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
 
     void captionFollowsTheSlotWithoutMarkingTheMap() {
         const std::pair<int, const char*> cases[] = {
-            {0, "Маршрут не задан"}, {1, "1 точка (маршрут не задан)"}, {2, "2 точки"},
-            {5, "5 точек"},          {21, "21 точка"},                 {22, "22 точки"},
+            {0, "Маршрут не задан"}, {1, "1 точка (маршрут не задан)"},
+            {2, "2 точки"},          {5, "5 точек"},
+            {21, "21 точка"},        {22, "22 точки"},
             {25, "25 точек"},        {31, "31 точка"}};
         int column = 1;
         for (auto [count, caption] : cases) {
@@ -122,7 +124,8 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
         QCOMPARE(Map->ObjectCount(), 8);
         AltClick(Qt::Key_W, [&] { return Map->Objects[0].Kind() != DoubleTrackPoles; });
         int rails = 0;
-        for (const TMapObject& o : Map->Objects) rails += o.IsRail();
+        for (const TMapObject& o : Map->Objects)
+            rails += o.IsRail();
         QCOMPARE(rails, 16);
 
         // The eastbound rail of the top side (right of the drawn line) becomes a stop.
@@ -155,7 +158,8 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
         const TRouteFigures& f = selection.Rows[0].Figures;
         QVERIFY(f.Usable);
         QCOMPARE(f.Stops, 1);
-        QVERIFY2(f.LengthM > 1300 && f.LengthM < 1366, qPrintable(QString::number(f.LengthM))); // inside the drawn line
+        QVERIFY2(f.LengthM > 1300 && f.LengthM < 1366,
+                 qPrintable(QString::number(f.LengthM))); // inside the drawn line
         QCOMPARE(game->Route(0, 0).TramCount, 1);
         QStringList cells;
         for (const std::string& c : RouteTableCells(selection.Rows[0], game->Route(0, 0)))

@@ -1,10 +1,10 @@
 // Undo and redo in the editor window: the edit menu and its shortcuts, every kind of step,
 // the saved state, and hundreds of random edits taken back and done again byte for byte.
-#include "EditorWindowHarness.h"
-#include "GeneratedCity.h"
-#include "Geometry.h"
-#include "MapFile.h"
-#include "MapFlows.h"
+#include "model/Geometry.h"
+#include "model/MapFile.h"
+#include "model/MapFlows.h"
+#include "tests/editor/EditorWindowHarness.h"
+#include "tests/support/GeneratedCity.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -21,12 +21,15 @@ using namespace vell;
 
 namespace {
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 // The map as its file stores it, selection left out.
 std::vector<std::uint8_t> Bytes(const TMap& map) {
     TMapFileContents c = map.StoredContents();
-    for (TMapObject& o : c.Objects) o.SetSelected(false);
+    for (TMapObject& o : c.Objects)
+        o.SetSelected(false);
     return SerializeMapFile(c);
 }
 
@@ -41,23 +44,36 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
     void Click(const char* button) { Child<QPushButton>(button)->click(); }
     int Selected() const {
         int n = 0;
-        for (const TMapObject& o : Map->Objects) n += o.Selected();
+        for (const TMapObject& o : Map->Objects)
+            n += o.Selected();
         return n;
     }
 
     int Ways = 0; // turns through the three ways of undoing and of redoing
     void Undo() {
         switch (Ways++ % 3) {
-        case 0: Key(Qt::Key_Z, Qt::ControlModifier); break;
-        case 1: UndoItem()->trigger(); break;
-        default: Key(Qt::Key_Z, Qt::ControlModifier); break;
+        case 0:
+            Key(Qt::Key_Z, Qt::ControlModifier);
+            break;
+        case 1:
+            UndoItem()->trigger();
+            break;
+        default:
+            Key(Qt::Key_Z, Qt::ControlModifier);
+            break;
         }
     }
     void Redo() {
         switch (Ways % 3) {
-        case 0: Key(Qt::Key_Y, Qt::ControlModifier); break;
-        case 1: RedoItem()->trigger(); break;
-        default: Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); break;
+        case 0:
+            Key(Qt::Key_Y, Qt::ControlModifier);
+            break;
+        case 1:
+            RedoItem()->trigger();
+            break;
+        default:
+            Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            break;
         }
     }
 
@@ -111,11 +127,14 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
                      qPrintable(text + " and " + owners[letter] + " share a letter"));
             owners[letter] = text;
         };
-        for (QAbstractButton* b : Window->findChildren<QAbstractButton*>()) take(b->text());
-        for (QAction* a : bar) take(a->text());
+        for (QAbstractButton* b : Window->findChildren<QAbstractButton*>())
+            take(b->text());
+        for (QAction* a : bar)
+            take(a->text());
         QVERIFY(owners.count('U'));
         Alt(Qt::Key_U);
-        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(Child<QMenu>("EditMenu")));
+        QTRY_COMPARE(QApplication::activePopupWidget(),
+                     static_cast<QWidget*>(Child<QMenu>("EditMenu")));
         Child<QMenu>("EditMenu")->close();
     }
 
@@ -130,39 +149,57 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
         Stroke(Qt::RightButton, {At(5050, 5000)});
         QCOMPARE(Selected(), 1);
         auto rail = [&]() -> TMapObject& { return Map->Objects[0]; };
-        OneStep("преобразование выделенного", [&] { Click("Swap"); },
-                [&](bool after) { QCOMPARE(int(rail().StopType()), after ? 2 : 0); });
+        OneStep(
+            "преобразование выделенного", [&] { Click("Swap"); },
+            [&](bool after) { QCOMPARE(int(rail().StopType()), after ? 2 : 0); });
         Click("Swap"); // stop of type 3
-        OneStep("преобразование выделенного", [&] { Click("Swap"); },
-                [&](bool after) { QCOMPARE(rail().KeepClear(), after); });
+        OneStep(
+            "преобразование выделенного", [&] { Click("Swap"); },
+            [&](bool after) { QCOMPARE(rail().KeepClear(), after); });
         // A chosen colour, applying it (the rail's speed grade), and the average colour.
         Dialogs->ColorChoices = {MakeColor(30, 60, 90)};
-        OneStep("выбор цвета", [&] { MenuItem("C1")->trigger(); },
-                [&](bool after) { QCOMPARE(Window->Color() == MakeColor(30, 60, 90), after); });
-        OneStep("применение цвета", [&] { Click("MemToColor"); },
-                [&](bool after) { QCOMPARE(int(rail().SpeedGrade()), after ? 60 : 136); });
-        OneStep("запоминание цвета", [&] { Click("ColorToMem"); }, [&](bool after) {
-            QCOMPARE(Window->Color(), after ? MakeColor(60, 60, 60) : MakeColor(30, 60, 90));
-        });
+        OneStep(
+            "выбор цвета", [&] { MenuItem("C1")->trigger(); },
+            [&](bool after) { QCOMPARE(Window->Color() == MakeColor(30, 60, 90), after); });
+        OneStep(
+            "применение цвета", [&] { Click("MemToColor"); },
+            [&](bool after) { QCOMPARE(int(rail().SpeedGrade()), after ? 60 : 136); });
+        OneStep(
+            "запоминание цвета", [&] { Click("ColorToMem"); },
+            [&](bool after) {
+                QCOMPARE(Window->Color(), after ? MakeColor(60, 60, 60) : MakeColor(30, 60, 90));
+            });
         // Routes: the slot, a waypoint, cars, interval, clearing; the panel shows each state.
-        OneStep("выбор маршрута", [&] { Child<QComboBox>("Symbol1")->setCurrentIndex(2); },
-                [&](bool after) { QCOMPARE(Child<QComboBox>("Symbol1")->currentIndex(), after ? 2 : 0); });
-        OneStep("добавление точки маршрута", [&] { Click("AddToRoute"); }, [&](bool after) {
-            QCOMPARE(Caption(), Q(after ? "1 точка (маршрут не задан)" : "Маршрут не задан"));
-        });
-        OneStep("число вагонов", [&] { Child<QSlider>("VagonCount")->setValue(3); },
-                [&](bool after) { QCOMPARE(Child<QSlider>("VagonCount")->value(), after ? 3 : 1); });
-        OneStep("интервал маршрута", [&] { Child<QSlider>("RouteInterval")->setValue(25); },
-                [&](bool after) { QCOMPARE(Child<QSlider>("RouteInterval")->value(), after ? 25 : 10); });
-        OneStep("очистка маршрута", [&] { Click("ClearRoute"); }, [&](bool after) {
-            QCOMPARE(Caption(), Q(after ? "Маршрут не задан" : "1 точка (маршрут не задан)"));
-        });
+        OneStep(
+            "выбор маршрута", [&] { Child<QComboBox>("Symbol1")->setCurrentIndex(2); },
+            [&](bool after) {
+                QCOMPARE(Child<QComboBox>("Symbol1")->currentIndex(), after ? 2 : 0);
+            });
+        OneStep(
+            "добавление точки маршрута", [&] { Click("AddToRoute"); },
+            [&](bool after) {
+                QCOMPARE(Caption(), Q(after ? "1 точка (маршрут не задан)" : "Маршрут не задан"));
+            });
+        OneStep(
+            "число вагонов", [&] { Child<QSlider>("VagonCount")->setValue(3); },
+            [&](bool after) { QCOMPARE(Child<QSlider>("VagonCount")->value(), after ? 3 : 1); });
+        OneStep(
+            "интервал маршрута", [&] { Child<QSlider>("RouteInterval")->setValue(25); },
+            [&](bool after) {
+                QCOMPARE(Child<QSlider>("RouteInterval")->value(), after ? 25 : 10);
+            });
+        OneStep(
+            "очистка маршрута", [&] { Click("ClearRoute"); },
+            [&](bool after) {
+                QCOMPARE(Caption(), Q(after ? "Маршрут не задан" : "1 точка (маршрут не задан)"));
+            });
         // A drag of the grabbed ends of a junction is one step, however far it goes.
         MoveTo(At(5100, 5000));
         OneStep("перемещение концов", [&] {
             Press(Qt::RightButton, At(5100, 5000));
             Press(Qt::LeftButton, At(5100, 5000));
-            for (int k = 1; k <= 5; ++k) MoveTo(At(5100 + 4 * k, 5000 + 6 * k));
+            for (int k = 1; k <= 5; ++k)
+                MoveTo(At(5100 + 4 * k, 5000 + 6 * k));
             Release(Qt::LeftButton, At(5120, 5030));
             Release(Qt::RightButton, At(5120, 5030));
         });
@@ -253,9 +290,15 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
                 break;
             }
             case 2:
-            case 3: Stroke(Qt::RightButton, {point(), point()}); break;
-            case 4: Click(r.Below(3) ? "Swap" : "DelSel"); break;
-            case 5: Click(r.Below(2) ? "MemToColor" : "ColorToMem"); break;
+            case 3:
+                Stroke(Qt::RightButton, {point(), point()});
+                break;
+            case 4:
+                Click(r.Below(3) ? "Swap" : "DelSel");
+                break;
+            case 5:
+                Click(r.Below(2) ? "MemToColor" : "ColorToMem");
+                break;
             case 6: { // a drag of grabbed ends
                 const QPoint a = point(), b = a + QPoint(r.Below(40) - 20, r.Below(40) - 20);
                 MoveTo(a);
@@ -266,12 +309,24 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
                 Release(Qt::RightButton, b);
                 break;
             }
-            case 7: Click("Compile"); break;
-            case 8: Child<QComboBox>("Symbol1")->setCurrentIndex(r.Below(3)); break;
-            case 9: Child<QComboBox>("Symbol2")->setCurrentIndex(r.Below(3)); break;
-            case 10: Click(r.Below(4) ? "AddToRoute" : "ClearRoute"); break;
-            case 11: Child<QSlider>("VagonCount")->setValue(1 + r.Below(3)); break;
-            case 12: Child<QSlider>("RouteInterval")->setValue(5 + r.Below(26)); break;
+            case 7:
+                Click("Compile");
+                break;
+            case 8:
+                Child<QComboBox>("Symbol1")->setCurrentIndex(r.Below(3));
+                break;
+            case 9:
+                Child<QComboBox>("Symbol2")->setCurrentIndex(r.Below(3));
+                break;
+            case 10:
+                Click(r.Below(4) ? "AddToRoute" : "ClearRoute");
+                break;
+            case 11:
+                Child<QSlider>("VagonCount")->setValue(1 + r.Below(3));
+                break;
+            case 12:
+                Child<QSlider>("RouteInterval")->setValue(5 + r.Below(26));
+                break;
             default:
                 Dialogs->ColorChoices = {MakeColor(std::uint8_t(r.Below(256)), 100, 100)};
                 MenuItem("C1")->trigger();
@@ -282,11 +337,13 @@ class UndoRedoTest : public vell::test::TEditorWindowHarness {
         const std::size_t steps = Window->History().StepCount();
         QCOMPARE(steps, std::size_t(500));
         QVERIFY(end != start);
-        for (std::size_t k = 0; k < steps; ++k) UndoItem()->trigger();
+        for (std::size_t k = 0; k < steps; ++k)
+            UndoItem()->trigger();
         QVERIFY(!UndoItem()->isEnabled());
         QVERIFY(Bytes(*Map) == start);
         QVERIFY(!Map->Modified);
-        for (std::size_t k = 0; k < steps; ++k) RedoItem()->trigger();
+        for (std::size_t k = 0; k < steps; ++k)
+            RedoItem()->trigger();
         QVERIFY(!RedoItem()->isEnabled());
         QVERIFY(Bytes(*Map) == end);
         QVERIFY(Map->Modified);

@@ -1,14 +1,14 @@
 // The editor window driven like a user: mouse on the plan view and overview, buttons through
 // their Alt accelerators, the menu through its shortcuts, and the questions answered by script.
-#include "EditOps.h"
-#include "Geometry.h"
-#include "MapFlows.h"
-#include "MapBitmaps.h"
-#include "QtUserDialogs.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
-#include "WindowLayout.h"
-#include "VellEdit.h"
+#include "editor/window/VellEdit.h"
+#include "editor/ops/EditOps.h"
+#include "model/Geometry.h"
+#include "model/MapFlows.h"
+#include "model/draw/MapBitmaps.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
+#include "tests/support/WindowLayout.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,11 +31,15 @@ using namespace vell;
 using vell::test::TScriptedDialogs;
 
 namespace {
-QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+QString Q(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 } // namespace
 
-#include "EditorWindowHarness.h"
+#include "tests/editor/EditorWindowHarness.h"
 
 using vell::test::TEditorWindowHarness;
 
@@ -89,11 +93,12 @@ class VellEditTest : public TEditorWindowHarness {
             {"LabelVagonCount", "Кол-во вагонов в поезде (1-3):"},
             {"RouteIntervalCaption", "Интервал (5-30):"},
             {"CountPoint", "Маршрут не задан"}};
-        for (const auto& [name, caption] : labels) QCOMPARE(Child<QLabel>(name)->text(), Q(caption));
+        for (const auto& [name, caption] : labels)
+            QCOMPARE(Child<QLabel>(name)->text(), Q(caption));
         const QStringList faults = vell::test::LayoutFaults(Window.get());
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
-        const char* items[] = {"Бордёр (&1)", "Стена (&2)",    "Выс. стена (&3)", "Арка (&4)",
-                               "Рельс (&5)",  "Деревья (&6)", "Двупутка (&7)",   "и столбы (&8)",
+        const char* items[] = {"Бордёр (&1)",   "Стена (&2)",   "Выс. стена (&3)", "Арка (&4)",
+                               "Рельс (&5)",    "Деревья (&6)", "Двупутка (&7)",   "и столбы (&8)",
                                "и полоса (&9)", "и зелень (&0)"};
         for (int i = 0; i < 10; ++i) {
             auto* item = Child<QRadioButton>(qPrintable(QStringLiteral("Action%1").arg(i)));
@@ -144,11 +149,11 @@ class VellEditTest : public TEditorWindowHarness {
     }
 
     void tabOrderFollowsTheForm() {
-        const char* order[] = {"DeSelect",   "DelSel",        "Swap",       "ColorToMem",
-                               "MemToColor", "Check",         "Compile",    "Intersections",
-                               "AddToRoute", "ClearRoute",    "CheckRoute", "Symbol1",
-                               "Symbol2",    "VagonCount",    "RouteInterval", "btUp",
-                               "btLeft",     "btDown",        "btRight",    "HSB",
+        const char* order[] = {"DeSelect",   "DelSel",     "Swap",          "ColorToMem",
+                               "MemToColor", "Check",      "Compile",       "Intersections",
+                               "AddToRoute", "ClearRoute", "CheckRoute",    "Symbol1",
+                               "Symbol2",    "VagonCount", "RouteInterval", "btUp",
+                               "btLeft",     "btDown",     "btRight",       "HSB",
                                "VSB"};
         // The tools come first: from the chosen tool the Tab key leaves the group.
         Child("Action4")->setFocus();
@@ -260,7 +265,7 @@ class VellEditTest : public TEditorWindowHarness {
     // ---- Drawing ----
 
     void snappingWithinFiveMetres() {
-        test::AddRail(*Map, 5000, 5000, 5100, 5000); // 0
+        test::AddRail(*Map, 5000, 5000, 5100, 5000);         // 0
         test::AddObject(*Map, Wall, 5100, 5100, 5200, 5100); // 1
         Window->RedrawAll();
         // Pressed 3 m from the rail's start, released 4 m from the wall's start.
@@ -331,13 +336,14 @@ class VellEditTest : public TEditorWindowHarness {
         QCOMPARE(Window->Color(), MakeColor(10, 20, 30));
         // Only the last drawn object stays selected.
         int selected = 0;
-        for (const TMapObject& o : Map->Objects) selected += o.Selected();
+        for (const TMapObject& o : Map->Objects)
+            selected += o.Selected();
         QCOMPARE(selected, 1);
     }
 
     void acceleratorsPickTheTools() {
-        const std::pair<Qt::Key, int> keys[] = {{Qt::Key_1, 0}, {Qt::Key_3, 2}, {Qt::Key_6, 5},
-                                                {Qt::Key_9, 8}, {Qt::Key_0, 9}};
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_1, 0}, {Qt::Key_3, 2}, {Qt::Key_6, 5}, {Qt::Key_9, 8}, {Qt::Key_0, 9}};
         for (auto [key, index] : keys)
             AltClick(key, [&] { return Window->ActionItemIndex() == index; });
     }
@@ -386,7 +392,8 @@ class VellEditTest : public TEditorWindowHarness {
         QCOMPARE((TMapPoint{Map->Objects[other].X1, Map->Objects[other].Y1}),
                  (TMapPoint{5004, 5000}));
         QVERIFY(Map->Modified);
-        for (const TMapObject& o : Map->Objects) QVERIFY(!o.Selected()); // cleared by the grab
+        for (const TMapObject& o : Map->Objects)
+            QVERIFY(!o.Selected()); // cleared by the grab
 
         // The right button while drawing cancels the new object and grabs instead.
         const int count = Map->ObjectCount();
@@ -454,7 +461,7 @@ class VellEditTest : public TEditorWindowHarness {
         const int near = test::AddRail(*Map, 5000, 5003, 5100, 5003); // 3 m from the first
         const int second = test::AddRail(*Map, 5000, 5200, 5100, 5200);
         const int nearSecond = test::AddRail(*Map, 5000, 5202, 5100, 5202);
-        const int far = test::AddRail(*Map, 5000, 4996, 5100, 4996); // 4 m: not near
+        const int far = test::AddRail(*Map, 5000, 4996, 5100, 4996);          // 4 m: not near
         const int wall = test::AddObject(*Map, Wall, 5050, 4990, 5050, 5010); // crosses, no rail
         Map->Objects[first].SetSelected(true);
         Map->Objects[second].SetSelected(true);
@@ -576,7 +583,8 @@ class VellEditTest : public TEditorWindowHarness {
         // A file that cannot be read: the error, the old name kept.
         Dialogs->FileChoices = {Dir->Path("missing.vl")};
         Key(Qt::Key_F3);
-        QCOMPARE(Dialogs->Log.back(), std::string("error: Ошибка при открытии карты!\nФайл не найден."));
+        QCOMPARE(Dialogs->Log.back(),
+                 std::string("error: Ошибка при открытии карты!\nФайл не найден."));
         QCOMPARE(Map->FileName, std::string("Новая"));
         // F2 on a new map asks for a name; Ctrl+A always does.
         Dialogs->FileChoices = {Dir->Path("one.vl")};

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes given to the map loader must load or be refused cleanly, and a map
 // that loads must survive the same clean-up and a save/load round trip unchanged.
-#include "Map.h"
-#include "MapFile.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
 
 #include <cstdlib>
 #include <memory>

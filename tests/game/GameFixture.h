@@ -1,16 +1,16 @@
 // The game's objects as the program holds them, with scripted dialogs, and small test maps.
 #pragma once
 
-#include "MapBitmaps.h"
-#include "ModalWatch.h"
-#include "Random.h"
-#include "RouteMap.h"
-#include "ScriptedDialogs.h"
-#include "SelectRoute.h"
-#include "TestMaps.h"
-#include "VellView.h"
-#include "WindowLayout.h"
-#include "World.h"
+#include "game/RouteMap.h"
+#include "game/SelectRoute.h"
+#include "game/VellView.h"
+#include "model/Random.h"
+#include "model/draw/MapBitmaps.h"
+#include "sim/World.h"
+#include "tests/support/ModalWatch.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
+#include "tests/support/WindowLayout.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -2,12 +2,12 @@
 // column header fits its control, the accelerators are the same letters, and in English no
 // Cyrillic letter is left in what a user reads except the map's own data (route names with "А"
 // and "Б").
-#include "GameFixture.h"
+#include "tests/game/GameFixture.h"
 
-#include "QtApplication.h"
-#include "QtUserDialogs.h"
-#include "VellEdit.h"
-#include "View3D.h"
+#include "cab/View3D.h"
+#include "editor/window/VellEdit.h"
+#include "ui/QtApplication.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -57,7 +57,8 @@ QStringList CyrillicLeft(QWidget* window) {
         if (auto* b = qobject_cast<QAbstractButton*>(w)) CheckText(left, name, b->text());
         if (auto* l = qobject_cast<QLabel*>(w)) CheckText(left, name, l->text());
         if (auto* c = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < c->count(); ++i) CheckText(left, name, c->itemText(i));
+            for (int i = 0; i < c->count(); ++i)
+                CheckText(left, name, c->itemText(i));
         if (auto* t = qobject_cast<QTableWidget*>(w))
             for (int r = 0; r < t->rowCount(); ++r)
                 for (int c = 0; c < t->columnCount(); ++c) {
@@ -101,8 +102,8 @@ class LanguageWindowsTest : public QObject {
     void init() {
         QFETCH_GLOBAL(bool, english);
         English = english;
-        Language = std::make_unique<TProgramLanguage>(english ? TLanguage::English
-                                                              : TLanguage::Russian);
+        Language =
+            std::make_unique<TProgramLanguage>(english ? TLanguage::English : TLanguage::Russian);
         Language->Install();
     }
     void cleanup() { Language.reset(); }
@@ -130,11 +131,10 @@ class LanguageWindowsTest : public QObject {
         QSet<QKeySequence> letters;
         for (QPushButton* b : {w.SelectMap, w.Button1, w.Start, w.StartGame, w.Button2})
             letters << QKeySequence::mnemonic(b->text());
-        QCOMPARE(letters, (QSet<QKeySequence>{QKeySequence(Qt::ALT | Qt::Key_O),
-                                              QKeySequence(Qt::ALT | Qt::Key_S),
-                                              QKeySequence(Qt::ALT | Qt::Key_V),
-                                              QKeySequence(Qt::ALT | Qt::Key_G),
-                                              QKeySequence(Qt::ALT | Qt::Key_Q)}));
+        QCOMPARE(letters, (QSet<QKeySequence>{
+                              QKeySequence(Qt::ALT | Qt::Key_O), QKeySequence(Qt::ALT | Qt::Key_S),
+                              QKeySequence(Qt::ALT | Qt::Key_V), QKeySequence(Qt::ALT | Qt::Key_G),
+                              QKeySequence(Qt::ALT | Qt::Key_Q)}));
         QVERIFY(Left(&g.RouteMap).isEmpty());
 
         // The top view with a tram followed, and its "?" report.
@@ -169,9 +169,9 @@ class LanguageWindowsTest : public QObject {
         g.World.StopWorld();
 
         // The window's messages about a run that cannot start.
-        for (TRunAhead outcome : {TRunAhead::NoWorld, TRunAhead::NoNetwork, TRunAhead::NoRoute,
-                                  TRunAhead::RouteIdle, TRunAhead::TableFull,
-                                  TRunAhead::NeverEntered})
+        for (TRunAhead outcome :
+             {TRunAhead::NoWorld, TRunAhead::NoNetwork, TRunAhead::NoRoute, TRunAhead::RouteIdle,
+              TRunAhead::TableFull, TRunAhead::NeverEntered})
             for (bool allTrams : {false, true}) {
                 const QString text = RunAheadFailureText(outcome, allTrams, 0, 11, 3, 4);
                 QVERIFY2(!English || !HasCyrillic(QString(text).remove("1А")), qPrintable(text));
@@ -185,7 +185,8 @@ class LanguageWindowsTest : public QObject {
         TWorld world(*source.Map, random);
         TScriptedDialogs dialogs;
         TView3D cab(*source.Map, world, dialogs);
-        QCOMPARE(cab.windowTitle(), In("Cab view. Space opens the menu.", "Вид из кабины. Пробел - вызов меню."));
+        QCOMPARE(cab.windowTitle(),
+                 In("Cab view. Space opens the menu.", "Вид из кабины. Пробел - вызов меню."));
         QVERIFY2(Left(&cab).isEmpty(), qPrintable(Left(&cab).join("; ")));
         QCOMPARE(cab.N1->text(), In("&Full screen", "Полный экран (&F)"));
         QSet<QKeySequence> letters;
@@ -223,8 +224,10 @@ class LanguageWindowsTest : public QObject {
             if (owners.contains(key)) shared << owners[key] + " and " + name;
             owners[key] = name;
         };
-        for (QAbstractButton* b : w.findChildren<QAbstractButton*>()) own(b->objectName(), b->text());
-        for (QAction* a : w.menuBar()->actions()) own(a->objectName(), a->text());
+        for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
+            own(b->objectName(), b->text());
+        for (QAction* a : w.menuBar()->actions())
+            own(a->objectName(), a->text());
         QVERIFY2(shared.isEmpty(), qPrintable(shared.join("; ")));
         for (QMenu* m : w.menuBar()->findChildren<QMenu*>())
             QVERIFY2(MenuFaults(m).isEmpty(), qPrintable(MenuFaults(m).join("; ")));
@@ -242,7 +245,8 @@ class LanguageWindowsTest : public QObject {
             QTest::keyClick(box, Qt::Key_Escape);
         });
         dialogs.AskYesNoCancel(translate("Map", "Карта '%1' была изменена. Сохранить?"));
-        QCOMPARE(captions, (English ? QStringList{"Yes", "No", "Cancel"} : QStringList{"Да", "Нет", "Отмена"}));
+        QCOMPARE(captions, (English ? QStringList{"Yes", "No", "Cancel"}
+                                    : QStringList{"Да", "Нет", "Отмена"}));
     }
 };
 

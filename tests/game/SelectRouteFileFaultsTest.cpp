@@ -3,11 +3,11 @@
 // a folder in place of a map, an empty file and long Cyrillic names. A failure shows its
 // message and leaves the files, the map and the route table as they were. Runs through
 // tests/support/with-scratch-mounts.sh, which provides the read-only folder and the full disk.
-#include "GameFixture.h"
+#include "tests/game/GameFixture.h"
 
-#include "FileFaultCases.h"
-#include "MapFlows.h"
-#include "Scheme.h"
+#include "model/MapFlows.h"
+#include "model/draw/Scheme.h"
+#include "tests/support/FileFaultCases.h"
 
 #include <QPushButton>
 #include <QTableWidget>

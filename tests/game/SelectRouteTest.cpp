@@ -1,17 +1,17 @@
 // The route selection window: its form, choosing a map, the route table, the overview, the
 // scheme picture and the start-up with a map named on the command line.
-#include "GameFixture.h"
+#include "tests/game/GameFixture.h"
 
-#include "FloatingPoint.h"
-#include "Geometry.h"
-#include "MapFlows.h"
-#include "Network.h"
-#include "PaintBox.h"
-#include "Palette.h"
-#include "PlanView.h"
-#include "Scheme.h"
-#include "Units.h"
-#include "View3D.h"
+#include "cab/View3D.h"
+#include "game/FloatingPoint.h"
+#include "model/Geometry.h"
+#include "model/MapFlows.h"
+#include "model/Network.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "model/draw/PlanView.h"
+#include "model/draw/Scheme.h"
+#include "ui/PaintBox.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -316,9 +316,8 @@ class SelectRouteTest : public QObject {
             TGame g;
             g.Map->Create(dir.Path("nowhere.vl").c_str());
             g.SelectRoute.SelectMapAtStartUp(true);
-            QCOMPARE(g.Dialogs.Log,
-                     std::vector<std::string>{std::string("error: ") + OpenErrorText +
-                                              "\nФайл не найден."});
+            QCOMPARE(g.Dialogs.Log, std::vector<std::string>{std::string("error: ") +
+                                                             OpenErrorText + "\nФайл не найден."});
             QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(8, QString()));
             QVERIFY(!g.SelectRoute.MapReady());
         }

@@ -1,7 +1,7 @@
 // Starting a top-view run from the route selection window: waiting for the chosen route's
 // first tram or running every planned tram out, the caption while the world runs ahead, Esc,
 // runs that cannot succeed, and the world torn down afterwards.
-#include "GameFixture.h"
+#include "tests/game/GameFixture.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>

@@ -1,11 +1,11 @@
 // "Показать занятые пути": the rails each tram holds in its colour, thicker for the followed
 // tram, and a deadlock on a single-track section in red with a ring round each blocked tram.
-#include "Palette.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "TrackHolders.h"
-#include "TrackOverlay.h"
-#include "Units.h"
+#include "game/TrackOverlay.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "sim/TrackHolders.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <QImage>
 #include <QPainter>
@@ -16,7 +16,9 @@ using namespace vell::test;
 
 namespace {
 
-std::uint32_t At(const QImage& image, QPoint p) { return PixelColor(image.pixel(p)); }
+std::uint32_t At(const QImage& image, QPoint p) {
+    return PixelColor(image.pixel(p));
+}
 
 // The pixel of a rail's midpoint and a unit step across it, for a plan drawn from the origin.
 QPoint Mid(const TMap& map, int rail, QPoint origin) {
@@ -36,7 +38,8 @@ class TrackOverlayTest : public QObject {
     void heldRailsInTheTramsColourAndADeadlockInRed() {
         TSingleTrackMap m = SingleTrackMap();
         TSimulation sim(std::move(m.Map), 5);
-        for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+        for (int row : {0, 1})
+            sim.Map->Route(row, 0).TramCount = 2;
         QVERIFY(sim.StepUntil([&] { return !LookForJams(*sim.World).Deadlocks.empty(); },
                               RoundHalfEven(120 * TicksPerMinute)) > 0);
         const TJamPicture jams = LookForJams(*sim.World);
@@ -84,7 +87,8 @@ class TrackOverlayTest : public QObject {
         TSimulation sim(std::move(ring.Map), 3);
         QVERIFY(sim.StepUntil([&] { return sim.World->VellCount > 0 && sim.Tram(0).Active; },
                               20000) > 0);
-        for (int s = 0; s < 300; ++s) sim.World->WorldStep();
+        for (int s = 0; s < 300; ++s)
+            sim.World->WorldStep();
         TVell& tram = sim.Tram(0);
         tram.Colour = 0x336699;
         const int rail = HeldObjectsOf(tram).back(); // the front of its reservation, ahead of it

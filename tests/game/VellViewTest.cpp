@@ -1,16 +1,16 @@
 // The top view: its form, the world steps per tick, the information column, the trams on the
 // plan, following a tram with a click, the waiting passengers under the right button and the
 // route report.
-#include "GameFixture.h"
+#include "tests/game/GameFixture.h"
 
-#include "JamText.h"
-#include "TimeDistanceDiagram.h"
+#include "model/draw/TimeDistanceDiagram.h"
+#include "sim/JamText.h"
 
-#include "PaintBox.h"
-#include "Palette.h"
-#include "RouteReport.h"
-#include "RunAhead.h"
-#include "Units.h"
+#include "model/Units.h"
+#include "model/draw/Palette.h"
+#include "sim/RouteReport.h"
+#include "sim/RunAhead.h"
+#include "ui/PaintBox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -95,28 +95,27 @@ class VellViewTest : public QObject {
         QCOMPARE(v.maximumSize(), QSize(792, 621));
         QCOMPARE(v.PB->size(), QSize(600, 600)); // the plan, a pixel a metre
         // The panel reads top to bottom in this order.
-        const std::pair<QLabel*, const char*> labels[] = {
-            {v.CInfo, "Информация:"},
-            {v.CBortNumber, "Номер поезда:"},
-            {v.VBortNumber, ""},
-            {v.URouteNumber, "Номер маршрута"},
-            {v.VRouteNumber, ""},
-            {v.CDTime, "Отстал от расписания"},
-            {v.VDTime, ""},
-            {v.CMaxDTime, "Максимальное отставание:"},
-            {v.VMaxDTime, ""},
-            {v.CSpeed, "Скорость:"},
-            {v.VSpeed, ""},
-            {v.CDSpeed, "Ускорение:"},
-            {v.VDSpeed, ""},
-            {v.CController, "Положение ручки:"},
-            {v.VController, ""},
-            {v.CDoors, "Двери закрыты"},
-            {v.CVagons, "Вагонов:"},
-            {v.VVagons, ""},
-            {v.CPassengers, "Пассажиров:"},
-            {v.VPassengers, ""},
-            {v.ViewSpeed, "Скорость просмотра:"}};
+        const std::pair<QLabel*, const char*> labels[] = {{v.CInfo, "Информация:"},
+                                                          {v.CBortNumber, "Номер поезда:"},
+                                                          {v.VBortNumber, ""},
+                                                          {v.URouteNumber, "Номер маршрута"},
+                                                          {v.VRouteNumber, ""},
+                                                          {v.CDTime, "Отстал от расписания"},
+                                                          {v.VDTime, ""},
+                                                          {v.CMaxDTime, "Максимальное отставание:"},
+                                                          {v.VMaxDTime, ""},
+                                                          {v.CSpeed, "Скорость:"},
+                                                          {v.VSpeed, ""},
+                                                          {v.CDSpeed, "Ускорение:"},
+                                                          {v.VDSpeed, ""},
+                                                          {v.CController, "Положение ручки:"},
+                                                          {v.VController, ""},
+                                                          {v.CDoors, "Двери закрыты"},
+                                                          {v.CVagons, "Вагонов:"},
+                                                          {v.VVagons, ""},
+                                                          {v.CPassengers, "Пассажиров:"},
+                                                          {v.VPassengers, ""},
+                                                          {v.ViewSpeed, "Скорость просмотра:"}};
         int above = -1;
         for (const auto& [label, text] : labels) {
             QCOMPARE(label->text(), QString(text));
@@ -312,7 +311,7 @@ class VellViewTest : public QObject {
         QTest::mouseClick(r.View.PB, Qt::LeftButton, {}, at);
         QCOMPARE(world.PlayerTram, chosen);
         QVERIFY(r.G.Map->Objects == before); // picking leaves the map alone
-        QVERIFY(!r.View.ShowWaiting); // the left button shows no passengers
+        QVERIFY(!r.View.ShowWaiting);        // the left button shows no passengers
     }
 
     void rightButtonNearAStopShowsItsWaitingPassengers() {
@@ -455,7 +454,8 @@ class VellViewTest : public QObject {
         const TVell* followed = FindPlayerTram(r.G.World, 0, 0);
         QVERIFY(followed);
         r.View.Speed->setValue(6);
-        for (int tick = 0; tick < 40; ++tick) r.View.TimerTimer();
+        for (int tick = 0; tick < 40; ++tick)
+            r.View.TimerTimer();
         r.View.btDiagram->click();
         QVERIFY(r.View.DiagramWindow && r.View.DiagramWindow->isVisible());
         QCOMPARE(r.View.DiagramWindow->windowTitle(), QString("График движения, маршрут 1"));
@@ -464,7 +464,8 @@ class VellViewTest : public QObject {
         const std::uint32_t colour = DiagramTramColour(followed->Colour);
         int pixels = 0;
         for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) pixels += At(picture, x, y) == colour;
+            for (int x = 0; x < picture.width(); ++x)
+                pixels += At(picture, x, y) == colour;
         QVERIFY2(pixels > 50, qPrintable(QString::number(pixels))); // the followed tram's line
         r.View.hide();
         QVERIFY(!r.View.DiagramWindow->isVisible());

@@ -1,9 +1,9 @@
 // Geometry, the segment font, the random generator and rounding.
-#include "Geometry.h"
-#include "Random.h"
-#include "Route.h"
-#include "SegmentFont.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Random.h"
+#include "model/Route.h"
+#include "model/SegmentFont.h"
+#include "model/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@ TEST(Geometry, LengthsAndAngles) {
     const TMapObject east = MakeObject(Rail, 0, 0, 30, 40);
     EXPECT_DOUBLE_EQ(Length(east), 50.0);
     const TMapObject a = MakeObject(Rail, 0, 0, 10, 0);
-    const TMapObject up = MakeObject(Rail, 10, 0, 10, -10);   // a left turn on the plan view
-    const TMapObject down = MakeObject(Rail, 10, 0, 10, 10);  // a right turn
+    const TMapObject up = MakeObject(Rail, 10, 0, 10, -10);  // a left turn on the plan view
+    const TMapObject down = MakeObject(Rail, 10, 0, 10, 10); // a right turn
     const TMapObject back = MakeObject(Rail, 10, 0, 0, 0);
     EXPECT_DOUBLE_EQ(CosAngle(a, up), 0.0);
     EXPECT_DOUBLE_EQ(CosAngle(a, back), -1.0);
@@ -87,10 +87,10 @@ TEST(RandomGenerator, FollowsTheLinearCongruentialSequence) {
 
 TEST(RandomGenerator, IntegersBelowNUseTheHighBits) {
     TRandom r(0);
-    EXPECT_EQ(r.Below(10), 0);          // state 1
-    EXPECT_EQ(r.Below(10), 0);          // 134775814 * 10 >> 32 = 0
-    EXPECT_EQ(r.Below(10), 8);          // 3698175007 * 10 >> 32 = 8
-    EXPECT_EQ(r.Below(1000), 202);      // 870078620 * 1000 >> 32
+    EXPECT_EQ(r.Below(10), 0);     // state 1
+    EXPECT_EQ(r.Below(10), 0);     // 134775814 * 10 >> 32 = 0
+    EXPECT_EQ(r.Below(10), 8);     // 3698175007 * 10 >> 32 = 8
+    EXPECT_EQ(r.Below(1000), 202); // 870078620 * 1000 >> 32
     TRandom s(12345);
     for (int k = 0; k < 10000; ++k) {
         const int n = 1 + k % 97;
@@ -105,21 +105,23 @@ TEST(RandomGenerator, IntegersBelowNUseTheHighBits) {
 
 TEST(RandomGenerator, SameSeedRepeats) {
     TRandom a(777), b(777);
-    for (int k = 0; k < 100; ++k) ASSERT_EQ(a.Below(1 << 30), b.Below(1 << 30));
+    for (int k = 0; k < 100; ++k)
+        ASSERT_EQ(a.Below(1 << 30), b.Below(1 << 30));
 }
 
 TEST(SegmentFont, GlyphTable) {
-    EXPECT_EQ(Glyphs[GlyphOf(U'8')].Mask, 0x7F); // all seven, no tail
-    EXPECT_EQ(Glyphs[GlyphOf(U'0')].Mask, 0x77); // all but the middle bar
+    EXPECT_EQ(Glyphs[GlyphOf(U'8')].Mask, 0x7F);                // all seven, no tail
+    EXPECT_EQ(Glyphs[GlyphOf(U'0')].Mask, 0x77);                // all but the middle bar
     EXPECT_EQ(Glyphs[GlyphOf(U'1')].Mask, (1 << 1) | (1 << 4)); // the two left-hand segments
-    EXPECT_EQ(Glyphs[GlyphOf(U'6')].Mask & 1, 0);                // no top bar
-    EXPECT_EQ(Glyphs[GlyphOf(U',')].Mask, 0x80);                 // the tail alone
-    EXPECT_EQ(Glyphs[GlyphOf(U'\'')].Mask, 0x02);                // upper left alone
+    EXPECT_EQ(Glyphs[GlyphOf(U'6')].Mask & 1, 0);               // no top bar
+    EXPECT_EQ(Glyphs[GlyphOf(U',')].Mask, 0x80);                // the tail alone
+    EXPECT_EQ(Glyphs[GlyphOf(U'\'')].Mask, 0x02);               // upper left alone
     EXPECT_EQ(Glyphs[GlyphOf(U'Б')].Mask, 0x79);
     EXPECT_EQ(Glyphs[GlyphOf(U'1')].Width, 1);
     EXPECT_EQ(Glyphs[GlyphOf(U'0')].Width, 3);
     EXPECT_EQ(GlyphOf(U'x'), -1);
-    for (int d = 0; d <= 9; ++d) EXPECT_EQ(GlyphOf(U'0' + d), d + 1);
+    for (int d = 0; d <= 9; ++d)
+        EXPECT_EQ(GlyphOf(U'0' + d), d + 1);
 }
 
 TEST(SegmentFont, RouteSuffixNumberIsItsGlyph) {
@@ -133,8 +135,10 @@ TEST(SegmentFont, RouteSuffixNumberIsItsGlyph) {
 
 TEST(SegmentFont, SegmentsStayInsideTheCell) {
     for (const TFontSegment& s : FontSegments) {
-        for (int x : {s.X1, s.X2}) EXPECT_TRUE(x >= 0 && x <= 2);
-        for (int y : {s.Y1, s.Y2}) EXPECT_TRUE(y >= 0 && y <= 5);
+        for (int x : {s.X1, s.X2})
+            EXPECT_TRUE(x >= 0 && x <= 2);
+        for (int y : {s.Y1, s.Y2})
+            EXPECT_TRUE(y >= 0 && y <= 5);
         EXPECT_TRUE(s.X1 == s.X2 || s.Y1 == s.Y2);
     }
 }

@@ -1,7 +1,7 @@
 // The map file: layout, round trips, purging on load, corrupt files and safe saving.
-#include "Map.h"
-#include "MapFile.h"
-#include "TestMaps.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -78,8 +78,8 @@ TEST(MapFile, ObjectRecordIsLittleEndianInFieldOrder) {
     contents.Objects.push_back(o);
     std::vector<std::uint8_t> bytes = SerializeMapFile(contents);
     ASSERT_EQ(bytes.size(), 472u + 12u);
-    const std::vector<std::uint8_t> expected = {1, 0, 0x02, 0x01, 0x04, 0x03, 0xFE, 0xFF,
-                                                0x0F, 0x27, 0xA1, 0xB2, 0xC3, 0x14};
+    const std::vector<std::uint8_t> expected = {1,    0,    0x02, 0x01, 0x04, 0x03, 0xFE,
+                                                0xFF, 0x0F, 0x27, 0xA1, 0xB2, 0xC3, 0x14};
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 2, bytes.begin() + 16), expected);
 }
 
@@ -128,10 +128,10 @@ TEST(MapFile, LoadPurgesInvalidObjectsKeepingOrderAndModifiedFalse) {
     TTempDir dir;
     auto map = NewMap();
     int a = AddRail(*map, 100, 100, 200, 100);
-    int shortRail = AddRail(*map, 200, 100, 205, 100);             // 5 m
+    int shortRail = AddRail(*map, 200, 100, 205, 100); // 5 m
     int b = AddRail(*map, 200, 100, 300, 100);
     int pastLimit = AddObject(*map, DoubleTrack, 100, 500, 9990, 500); // one past 9989
-    int c = AddObject(*map, Wall, 0, 0, 0, 0);                     // walls may be points
+    int c = AddObject(*map, Wall, 0, 0, 0, 0);                         // walls may be points
     SetRoute(*map, 0, 0, {a, shortRail, b, pastLimit, b});
     map->FileName = dir.Path("purge.vl");
     ASSERT_TRUE(map->SaveToFile());
@@ -241,7 +241,8 @@ TEST(MapSave, FailedWriteKeepsTheOldFileAndTheModifiedFlag) {
     const std::vector<std::uint8_t> oldBytes = ReadBytes(old->FileName);
 
     auto big = NewMap();
-    for (int k = 0; k < 1000; ++k) AddRail(*big, 100, 100 + k, 200, 100 + k);
+    for (int k = 0; k < 1000; ++k)
+        AddRail(*big, 100, 100 + k, 200, 100 + k);
     big->FileName = old->FileName;
     big->Modified = true;
 
@@ -259,7 +260,8 @@ TEST(MapSave, FailedWriteKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_TRUE(big->Modified);
     EXPECT_EQ(ReadBytes(old->FileName), oldBytes);
     int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Root())) ++files;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Root()))
+        ++files;
     EXPECT_EQ(files, 1) << "the temporary file was left behind";
 }
 

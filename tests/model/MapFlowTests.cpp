@@ -1,8 +1,8 @@
 // Opening and saving through the user's answers.
-#include "FileFaultCases.h"
-#include "MapFlows.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
+#include "model/MapFlows.h"
+#include "tests/support/FileFaultCases.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +39,8 @@ TEST_F(MapFlows, OpenCancelledAtTheQuestionDoesNothing) {
     Dialogs.Answers = {TAnswer::Cancel};
     Dialogs.FileChoices = {Dir.Path("other.vl")};
     EXPECT_FALSE(OpenMap(*Map, Dialogs));
-    EXPECT_EQ(Dialogs.Log,
-              std::vector<std::string>{"ask3: Карта '" + Dir.Path("mine.vl") +
-                                       "' была изменена. Сохранить?"});
+    EXPECT_EQ(Dialogs.Log, std::vector<std::string>{"ask3: Карта '" + Dir.Path("mine.vl") +
+                                                    "' была изменена. Сохранить?"});
     EXPECT_EQ(Map->ObjectCount(), 1);
     EXPECT_TRUE(Map->Modified);
 }
@@ -198,8 +197,9 @@ TEST_F(MapFlows, SaveFailuresSayWhyAndKeepTheMap) {
         Dialogs.Log.clear();
         Dialogs.FileChoices = {Dir.Path(name)};
         EXPECT_FALSE(SaveMapAs(*Map, Dialogs));
-        EXPECT_EQ(Dialogs.Log, (std::vector<std::string>{
-                                   "save dialog", "error: Ошибка при сохранении карты!\n" + reason}))
+        EXPECT_EQ(Dialogs.Log,
+                  (std::vector<std::string>{"save dialog",
+                                            "error: Ошибка при сохранении карты!\n" + reason}))
             << name;
         EXPECT_TRUE(TMapState(*Map) == before) << name;
         EXPECT_EQ(Listing(Dir.Root().string()), files) << name;

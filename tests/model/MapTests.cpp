@@ -1,8 +1,8 @@
 // The map's object list: growing, shrinking, compaction, validity, new maps and file naming.
-#include "FileName.h"
-#include "Map.h"
-#include "TestMaps.h"
-#include "Utf8.h"
+#include "model/FileName.h"
+#include "model/Map.h"
+#include "model/Utf8.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,8 @@ namespace {
 
 TEST(MapObjects, ShrinkingRemovesExactlyTheWaypointsOfRemovedObjects) {
     auto map = NewMap();
-    for (int k = 0; k < 6; ++k) AddRail(*map, 100 * k, 100, 100 * k + 50, 100);
+    for (int k = 0; k < 6; ++k)
+        AddRail(*map, 100 * k, 100, 100 * k + 50, 100);
     SetRoute(*map, 0, 0, {0, 4, 1, 5, 2, 4, 3});
     SetRoute(*map, 2, 11, {5, 4});
     SetRoute(*map, 5, 5, {0, 1});
@@ -36,13 +37,16 @@ TEST(MapObjects, GrowingAddsZeroedRecordsAndKeepsTheOld) {
 
 TEST(MapObjects, CompactIsStableAndRenumbersWaypoints) {
     auto map = NewMap();
-    for (int k = 0; k < 8; ++k) AddRail(*map, 100 * k, 100, 100 * k + 50, 100);
-    for (int k : {1, 4, 5}) map->Objects[k].SetSelected(true);
+    for (int k = 0; k < 8; ++k)
+        AddRail(*map, 100 * k, 100, 100 * k + 50, 100);
+    for (int k : {1, 4, 5})
+        map->Objects[k].SetSelected(true);
     SetRoute(*map, 1, 1, {7, 4, 6, 1, 0});
     map->Compact([](const TMapObject& o) { return o.Selected(); });
     ASSERT_EQ(map->ObjectCount(), 5);
     const int survivors[] = {0, 2, 3, 6, 7};
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(map->Objects[k].X1, 100 * survivors[k]);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(map->Objects[k].X1, 100 * survivors[k]);
     EXPECT_EQ(Waypoints(*map, 1, 1), (std::vector<int>{4, 3, 0}));
     EXPECT_TRUE(map->Modified);
 }
@@ -134,7 +138,8 @@ TEST(MapLifecycle, CreateLoadsTheArgumentWithDefaultExtension) {
     } cases[] = {
         {dir.Path("city"), dir.Path("city.vl")},
         {dir.Path("city.map"), dir.Path("city.map")},
-        {dir.Path("maps.old/town"), dir.Path("maps.old/town.vl")}, // the folder's dot is no extension
+        {dir.Path("maps.old/town"),
+         dir.Path("maps.old/town.vl")}, // the folder's dot is no extension
         {dir.Path("maps.old/../city"), dir.Path("maps.old/../city.vl")},
     };
     for (const Case& c : cases) {
@@ -156,11 +161,14 @@ TEST(MapLifecycle, CreateFallsBackToANewMapSilently) {
 
 TEST(FileNames, CutAt255Characters) {
     std::string cyrillic;
-    for (int k = 0; k < 200; ++k) cyrillic += "ж"; // two bytes each
+    for (int k = 0; k < 200; ++k)
+        cyrillic += "ж"; // two bytes each
     EXPECT_EQ(Utf8Length(cyrillic), 200u);
     EXPECT_EQ(Utf8Length("1'А"), 3u);
-    EXPECT_EQ(CutUtf8(cyrillic, MaxFileNameChars), cyrillic) << "200 letters are a name to keep whole";
-    EXPECT_EQ(CutUtf8(cyrillic + cyrillic, MaxFileNameChars), cyrillic + cyrillic.substr(0, 2 * 55));
+    EXPECT_EQ(CutUtf8(cyrillic, MaxFileNameChars), cyrillic)
+        << "200 letters are a name to keep whole";
+    EXPECT_EQ(CutUtf8(cyrillic + cyrillic, MaxFileNameChars),
+              cyrillic + cyrillic.substr(0, 2 * 55));
     EXPECT_EQ(CutUtf8("a" + cyrillic + cyrillic, MaxFileNameChars).size(), 1u + 2 * 254);
     EXPECT_EQ(CutUtf8("short", MaxFileNameChars), "short");
     EXPECT_EQ(WithDefaultExtension("/карты/" + cyrillic, ".vl"), "/карты/" + cyrillic + ".vl");

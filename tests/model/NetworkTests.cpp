@@ -1,12 +1,12 @@
 // The rail network: successors, left and right at switches, near rails, the soundness rules,
 // the grid-based build against the all-pairs reference, and rail speed limits and times.
-#include "GeneratedCity.h"
-#include "Geometry.h"
-#include "Network.h"
-#include "NetworkReference.h"
-#include "Random.h"
-#include "TestMaps.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "model/Random.h"
+#include "model/Units.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/NetworkReference.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -67,15 +67,16 @@ TEST(Network, ExactTieMakesTheLaterRailTheRightBranch) {
 TEST(Network, RailPointingBackIsNearButNoSuccessor) {
     auto map = NewMap();
     const int in = AddRail(*map, 0, 100, 100, 100);
-    const int back = AddRail(*map, 100, 100, 50, 110);   // dot < 0
-    const int square = AddRail(*map, 100, 100, 100, 0);  // dot = 0
+    const int back = AddRail(*map, 100, 100, 50, 110);  // dot < 0
+    const int square = AddRail(*map, 100, 100, 100, 0); // dot = 0
     EXPECT_EQ(map->BuildNetwork(), square); // the last faulty rail: every one is a dead end
     EXPECT_FALSE(map->NetworkOk);
     const TLinkRec* link = map->Link(in);
     EXPECT_EQ(link->Next[0], NoObject);
     EXPECT_EQ(link->Near[0], back);
     EXPECT_EQ(link->Near[1], square);
-    for (int i : {in, back, square}) EXPECT_TRUE(map->Objects[i].Selected());
+    for (int i : {in, back, square})
+        EXPECT_TRUE(map->Objects[i].Selected());
 }
 
 TEST(Network, StopShorterThan25MetresIsAFault) {
@@ -92,13 +93,13 @@ TEST(Network, StopShorterThan25MetresIsAFault) {
 TEST(Network, ThirdSuccessorAndSeventhNearRailAreFaults) {
     auto map = NewMap();
     const int in = AddRail(*map, 0, 500, 100, 500);
-    for (int dy : {-50, 0, 50}) AddRail(*map, 100, 500, 200, 500 + dy);
+    for (int dy : {-50, 0, 50})
+        AddRail(*map, 100, 500, 200, 500 + dy);
     std::vector<TRailFault> faults;
     BuildNetwork(*map, &faults);
     ASSERT_FALSE(faults.empty());
     EXPECT_EQ(faults[0].Index, in);
     EXPECT_EQ(faults[0].Rules, unsigned(TooManySuccessors));
-
 }
 
 // Rails fanning out backwards from the start of a ring's top rail all touch it: its
@@ -107,7 +108,8 @@ TEST(Network, SixNearRailsAreAllowedSevenAreNot) {
     for (int fan : {5, 6}) {
         auto map = NewMap();
         std::vector<int> ring = AddRing(*map, 100, 100, 400, 300);
-        for (int k = 0; k < fan; ++k) AddRail(*map, 120, 100, 70, 80 - 15 * k);
+        for (int k = 0; k < fan; ++k)
+            AddRail(*map, 120, 100, 70, 80 - 15 * k);
         std::vector<TRailFault> faults;
         BuildNetwork(*map, &faults);
         EXPECT_EQ(IsFaulty(faults, ring[0], TooManyNear), fan == 6) << fan;
@@ -151,9 +153,11 @@ std::unique_ptr<TMap> RandomMap(TRandom& random, int objects, int spread, int st
             x2 = origin + random.Below(spread * 8);
             y2 = origin + random.Below(spread * 8);
         }
-        std::uint8_t kind = random.Below(5) == 0 ? std::uint8_t(random.Below(10)) : std::uint8_t(Rail);
+        std::uint8_t kind =
+            random.Below(5) == 0 ? std::uint8_t(random.Below(10)) : std::uint8_t(Rail);
         TMapObject o = MakeObject(kind, x1, y1, x2, y2);
-        if (kind == Rail) o.SetStopType(std::uint8_t(random.Below(4) == 0 ? 1 + random.Below(3) : 0));
+        if (kind == Rail)
+            o.SetStopType(std::uint8_t(random.Below(4) == 0 ? 1 + random.Below(3) : 0));
         o.SetSelected(random.Below(3) == 0); // stale marks must be cleared by the build
         map->Objects.push_back(o);
     }

@@ -1,11 +1,11 @@
 // Laying routes, the route walk, timetables, figures, catchments and the route table.
-#include "Geometry.h"
-#include "Network.h"
-#include "Random.h"
-#include "RouteTable.h"
-#include "RouteWalk.h"
-#include "TestMaps.h"
-#include "Units.h"
+#include "model/Geometry.h"
+#include "model/Network.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "model/RouteWalk.h"
+#include "model/Units.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +60,11 @@ TEST(LayRoute, LoopWithoutSwitchesNeedsNoChoicesAndWalksEveryRailOnce) {
     expected.push_back(ring[0]);
     EXPECT_EQ(Walk(*map, 2, 11), expected);
     double perimeter = 0;
-    for (int r : ring) perimeter += Length(map->Objects[r]);
+    for (int r : ring)
+        perimeter += Length(map->Objects[r]);
     EXPECT_DOUBLE_EQ(map->SumAlongRoute(2, 11, Length), perimeter);
-    for (const TMapObject& o : map->Objects) EXPECT_FALSE(o.Selected()); // scratch marks cleared
+    for (const TMapObject& o : map->Objects)
+        EXPECT_FALSE(o.Selected()); // scratch marks cleared
 }
 
 TEST(LayRoute, TakingTheRightBranchRecordsChoiceOne) {
@@ -140,7 +142,8 @@ TEST(LayRoute, RouteThatNeverComesBackIsUnusableAndNothingHangs) {
     // Highlighting still shows how far it gets, and ends.
     map->MarkRoute(0, 0);
     EXPECT_TRUE(map->Objects[leadIn].Selected());
-    for (int r : ring) EXPECT_TRUE(map->Objects[r].Selected());
+    for (int r : ring)
+        EXPECT_TRUE(map->Objects[r].Selected());
 }
 
 TEST(LayRoute, WaypointsThatAreNoRailsMakeTheRouteUnusable) {
@@ -153,7 +156,8 @@ TEST(LayRoute, WaypointsThatAreNoRailsMakeTheRouteUnusable) {
     SetRoute(*map, 0, 0, {wall, ring[0]});
     EXPECT_FALSE(ComputeRouteFigures(*map, 0, 0).Usable);
     map->MarkRoute(0, 0); // starts on a wall: nothing to walk
-    for (const TMapObject& o : map->Objects) EXPECT_FALSE(o.Selected());
+    for (const TMapObject& o : map->Objects)
+        EXPECT_FALSE(o.Selected());
 }
 
 // A ring whose top side has `switches` switches, each with a two-rail bypass beside the next
@@ -206,21 +210,24 @@ TEST(Schedule, StopAtTheFirstWaypointIncludesItsDwell) {
     EXPECT_EQ(r.StopTimes[0], RoundHalfEven(t0));
     EXPECT_EQ(r.StopTimes[1], RoundHalfEven(t0 + t1 + t2));
     double circuit = 0;
-    for (int rail : Walk(*m.Map, 0, 0)) circuit += SegmentTime(*m.Map, rail);
+    for (int rail : Walk(*m.Map, 0, 0))
+        circuit += SegmentTime(*m.Map, rail);
     EXPECT_EQ(r.RunTime, RoundHalfEven(circuit));
 }
 
 TEST(Schedule, OnlyTheFirst1024StopTimesAreRecorded) {
     auto map = NewMap();
     std::vector<int> ring = AddRing(*map, 100, 100, 140 + 1100 * 25, 400, 1100);
-    for (int k = 0; k < 1100; ++k) map->Objects[ring[k]].SetStopType(1);
+    for (int k = 0; k < 1100; ++k)
+        map->Objects[ring[k]].SetStopType(1);
     ASSERT_EQ(map->BuildNetwork(), -1);
     SetRoute(*map, 0, 0, {ring[0], ring[500]});
     TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
     const TRouteRec& r = map->Route(0, 0);
     EXPECT_EQ(f.Stops, 1100);
     EXPECT_EQ(r.StopCount, 1100);
-    for (int k = 1; k < 1024; ++k) ASSERT_GT(r.StopTimes[k], r.StopTimes[k - 1]);
+    for (int k = 1; k < 1024; ++k)
+        ASSERT_GT(r.StopTimes[k], r.StopTimes[k - 1]);
     EXPECT_GT(r.RunTime, r.StopTimes[1023]);
 }
 
@@ -240,7 +247,8 @@ TEST(RouteFigures, LengthSpacingTimeAndSpeedOfALoop) {
     SetRoute(*map, 0, 0, {ring[0], ring[6]}, 2, 10);
     TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
     double length = 0;
-    for (int r : ring) length += Length(map->Objects[r]);
+    for (int r : ring)
+        length += Length(map->Objects[r]);
     const TRouteRec& r = map->Route(0, 0);
     EXPECT_TRUE(f.Usable);
     EXPECT_EQ(f.Stops, 2);
@@ -252,7 +260,8 @@ TEST(RouteFigures, LengthSpacingTimeAndSpeedOfALoop) {
     EXPECT_EQ(f.IntervalMin, 10);
     EXPECT_EQ(r.TramCount, 1);
     // Without stops there is no spacing to show.
-    for (int rail : ring) map->Objects[rail].SetStopType(0);
+    for (int rail : ring)
+        map->Objects[rail].SetStopType(0);
     f = ComputeRouteFigures(*map, 0, 0);
     EXPECT_FALSE(f.MeanSpacingM.has_value());
     EXPECT_EQ(RouteTableCells({0, 0, "1 ", f}, map->Route(0, 0))[3], "-");
@@ -272,9 +281,9 @@ TEST(RouteFigures, RoutesWithBadCarsOrIntervalAreMeasuredButPlanNoTrams) {
         std::uint8_t Cars, Interval;
         const char* Reason;
     };
-    for (const TCase& c : {TCase{0, 10, "неверное число вагонов"},
-                           TCase{4, 10, "неверное число вагонов"},
-                           TCase{2, 0, "неверный интервал"}}) {
+    for (const TCase& c :
+         {TCase{0, 10, "неверное число вагонов"}, TCase{4, 10, "неверное число вагонов"},
+          TCase{2, 0, "неверный интервал"}}) {
         SetRoute(*map, 0, 0, {ring[0], ring[6]}, c.Cars, c.Interval);
         const TRouteFigures f = ComputeRouteFigures(*map, 0, 0);
         SCOPED_TRACE(c.Reason);
@@ -305,8 +314,10 @@ TEST(Catchment, WallsCountATenthHighWallsFourTenthsUpTo63) {
         auto map = NewMap();
         const int stop = AddRail(*map, 1000, 1000, 1050, 1000, 100, 3);
         map->Objects[stop].SetWaiting(99);
-        for (int k = 0; k < 10; ++k) AddObject(*map, Wall, 1000, 1100 + k, 1100, 1100 + k);
-        for (int k = 0; k < highWalls; ++k) AddObject(*map, HighWall, 1040, 900, 1060, 900);
+        for (int k = 0; k < 10; ++k)
+            AddObject(*map, Wall, 1000, 1100 + k, 1100, 1100 + k);
+        for (int k = 0; k < highWalls; ++k)
+            AddObject(*map, HighWall, 1040, 900, 1060, 900);
         AddObject(*map, Wall, 1350, 1000, 1350, 1000); // exactly 300 m from the end: outside
         AddObject(*map, Wall, 1349, 1000, 1350, 1000); // midpoint rounds down to 1349: inside
         map->ComputeCatchment();
@@ -323,7 +334,8 @@ void ReferenceCatchment(TMap& map) {
         double w = 0;
         for (const TMapObject& o : map.Objects) {
             if (o.Kind() != Wall && o.Kind() != HighWall) continue;
-            const int mx = int(std::floor((o.X1 + o.X2) / 2.0)), my = int(std::floor((o.Y1 + o.Y2) / 2.0));
+            const int mx = int(std::floor((o.X1 + o.X2) / 2.0)),
+                      my = int(std::floor((o.Y1 + o.Y2) / 2.0));
             if (DistSq(mx, my, s.X2, s.Y2) < 90000) w += o.Kind() == Wall ? 0.1 : 0.4;
         }
         s.SetCatchment(std::uint8_t(RoundHalfEven(std::min(w, 63.0))));
@@ -340,7 +352,8 @@ TEST(Catchment, MatchesComparingEveryWallWithEveryStop) {
         for (int k = 0; k < 400; ++k) {
             const int x = origin + random.Below(spread), y = origin + random.Below(spread);
             const std::uint8_t kind = std::uint8_t(random.Below(5));
-            TMapObject o = MakeObject(kind, x, y, x + random.Below(41) - 20, y + random.Below(41) - 20);
+            TMapObject o =
+                MakeObject(kind, x, y, x + random.Below(41) - 20, y + random.Below(41) - 20);
             if (kind == Rail) o.SetStopType(std::uint8_t(random.Below(4)));
             o.Blue = std::uint8_t(random.Below(256));
             map->Objects.push_back(o);
@@ -364,7 +377,8 @@ TEST(RouteTable, ListsOneCharacterRoutesFirstThenTwoDigitOnes) {
     TMapSelection s = SelectMap(*map);
     EXPECT_EQ(s.NetworkResult, -1);
     std::vector<std::string> names;
-    for (const TRouteTableRow& row : s.Rows) names.push_back(row.Name);
+    for (const TRouteTableRow& row : s.Rows)
+        names.push_back(row.Name);
     EXPECT_EQ(names, (std::vector<std::string>{"1 ", "1А", "2 ", "10"}));
     EXPECT_EQ(s.TotalTrams, 4);
     EXPECT_EQ(map->ViewX, -1000);

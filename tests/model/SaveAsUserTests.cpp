@@ -1,12 +1,12 @@
 // Saving maps and scheme pictures as an ordinary user (run by as-ordinary-user.sh): a file the
 // user may not write is never replaced, and where a replacement would lose the file's folder,
 // links or owner, the file is written in place.
-#include "FileFault.h"
-#include "MapFile.h"
-#include "MapFlows.h"
-#include "Scheme.h"
-#include "ScriptedDialogs.h"
-#include "TestMaps.h"
+#include "model/FileFault.h"
+#include "model/MapFile.h"
+#include "model/MapFlows.h"
+#include "model/draw/Scheme.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMaps.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 // Click selection of the nearest object on the plan view.
-#include "Selection.h"
-#include "TestMaps.h"
+#include "model/Selection.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 

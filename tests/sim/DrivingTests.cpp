@@ -1,8 +1,8 @@
 // The tram step on small maps: entering at the route start, following, switches, crossings,
 // KeepClear rails and the autopilot's controller.
-#include "SimTestSupport.h"
-#include "Speed.h"
-#include "TestMaps.h"
+#include "sim/Speed.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,8 @@ TEST(Driving, APlayerStandingOnARouteStartIsNoObstacleToItsWaitingTrams) {
 
 TEST(Driving, TramsOfOneRouteFollowEachOtherWithoutCollision) {
     TRingMap ring = RingMap();
-    for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
+    for (int stop : {3, 7})
+        ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
     ring.Map->Objects[ring.Rails[RingBottom]].SetStopType(1);
     SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
     TSimulation sim(std::move(ring.Map), 3);
@@ -143,7 +144,8 @@ TEST(Driving, TheAutopilotCoastsIntoTheRightBranchAndDrawsCurrentForTheLeft) {
     for (bool viaBypass : {false, true}) {
         TBypassMap layout = BypassMap(false);
         if (viaBypass)
-            SetRoute(*layout.Map, 0, 0, {layout.Rails[0], layout.Bypass[1], layout.Rails[RingBottom]});
+            SetRoute(*layout.Map, 0, 0,
+                     {layout.Rails[0], layout.Bypass[1], layout.Rails[RingBottom]});
         else
             SetRoute(*layout.Map, 0, 0, {layout.Rails[0], layout.Rails[RingBottom]});
         TSimulation sim(std::move(layout.Map));
@@ -173,42 +175,45 @@ TEST(Driving, ATrainAtRestAtTheVeryEndOfASwitchRailMovesOffOnItsBranch) {
     // there, empty or full, it moves off onto it.
     for (bool viaBypass : {false, true})
         for (int cars : {1, 3})
-        for (bool loaded : {false, true})
-        for (double gapM : {0.002, 0.005, 0.009}) {
-            SCOPED_TRACE(testing::Message() << (viaBypass ? "bypass, " : "main line, ") << cars
-                                            << " cars, " << (loaded ? "full, " : "empty, ")
-                                            << gapM << " m");
-            TBypassMap m = BypassMap(false);
-            // Poor track: a full three-car train rolls harder than 0.1 of traction pulls.
-            for (TMapObject& o : m.Map->Objects) o.SetSpeedGrade(20);
-            const int branch = viaBypass ? m.Bypass[0] : m.Rails[3];
-            SetRoute(*m.Map, 0, 0, {m.Rails[0], viaBypass ? m.Bypass[1] : m.Rails[RingBottom]},
-                     std::uint8_t(cars), 30);
-            TSimulation sim(std::move(m.Map));
-            sim.Map->Route(0, 0).NextDispatch = 0;
-            sim.World->WorldStep();
-            TVell& t = sim.Tram(0);
-            ASSERT_TRUE(t.Active);
-            ASSERT_EQ(t.Front[0].Obj, m.Rails[0]);
-            // Every point moves on along the route by the same distance.
-            const TRailTable& rails = sim.World->Rails();
-            const double shift = rails[m.Rails[0]].Length - t.Front[0].Dist +
-                                 rails[m.Rails[1]].Length + rails[m.Rails[2]].Length - gapM;
-            for (int i = 0; i < t.Cars(); ++i)
-                for (TRailPos* p : {&t.Front[i], &t.Rear[i]}) {
-                    p->Dist += shift;
-                    t.NormalizePos(*p);
+            for (bool loaded : {false, true})
+                for (double gapM : {0.002, 0.005, 0.009}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << (viaBypass ? "bypass, " : "main line, ") << cars << " cars, "
+                                 << (loaded ? "full, " : "empty, ") << gapM << " m");
+                    TBypassMap m = BypassMap(false);
+                    // Poor track: a full three-car train rolls harder than 0.1 of traction pulls.
+                    for (TMapObject& o : m.Map->Objects)
+                        o.SetSpeedGrade(20);
+                    const int branch = viaBypass ? m.Bypass[0] : m.Rails[3];
+                    SetRoute(*m.Map, 0, 0,
+                             {m.Rails[0], viaBypass ? m.Bypass[1] : m.Rails[RingBottom]},
+                             std::uint8_t(cars), 30);
+                    TSimulation sim(std::move(m.Map));
+                    sim.Map->Route(0, 0).NextDispatch = 0;
+                    sim.World->WorldStep();
+                    TVell& t = sim.Tram(0);
+                    ASSERT_TRUE(t.Active);
+                    ASSERT_EQ(t.Front[0].Obj, m.Rails[0]);
+                    // Every point moves on along the route by the same distance.
+                    const TRailTable& rails = sim.World->Rails();
+                    const double shift = rails[m.Rails[0]].Length - t.Front[0].Dist +
+                                         rails[m.Rails[1]].Length + rails[m.Rails[2]].Length - gapM;
+                    for (int i = 0; i < t.Cars(); ++i)
+                        for (TRailPos* p : {&t.Front[i], &t.Rear[i]}) {
+                            p->Dist += shift;
+                            t.NormalizePos(*p);
+                        }
+                    ASSERT_EQ(t.Front[0].Obj, m.Rails[2]);
+                    t.Speed = t.PrevSpeed = 0;
+                    t.Command = t.PrevCommand = 0;
+                    t.Passengers = loaded ? t.Capacity() : 0;
+                    ASSERT_LE(gapM, t.MaxAccel);
+                    const long long off =
+                        sim.StepUntil([&] { return t.Front[0].Obj != m.Rails[2]; }, 2000);
+                    EXPECT_GT(off, 0) << "the train stands for good";
+                    EXPECT_EQ(t.Front[0].Obj, branch);
+                    EXPECT_TRUE(t.OnRoute);
                 }
-            ASSERT_EQ(t.Front[0].Obj, m.Rails[2]);
-            t.Speed = t.PrevSpeed = 0;
-            t.Command = t.PrevCommand = 0;
-            t.Passengers = loaded ? t.Capacity() : 0;
-            ASSERT_LE(gapM, t.MaxAccel);
-            const long long off = sim.StepUntil([&] { return t.Front[0].Obj != m.Rails[2]; }, 2000);
-            EXPECT_GT(off, 0) << "the train stands for good";
-            EXPECT_EQ(t.Front[0].Obj, branch);
-            EXPECT_TRUE(t.OnRoute);
-        }
 }
 
 TEST(Driving, TakingTheWrongBranchLeavesTheRouteForGood) {
@@ -337,19 +342,19 @@ TEST(Driving, TheAutopilotBrakesAtTheLimitAndKeepsItsCommandInTheBand) {
         t.UpdateControl();
         return t.Command;
     };
-    EXPECT_EQ(command(limit, 0.3), -0.7);                      // at the limit: brake
-    EXPECT_EQ(command(0.5 * limit, 0), 0.7);                   // below 80 %: power
-    EXPECT_EQ(command(limit - t.MaxAccel / 2, 0.3), 0);        // just under: coast
-    EXPECT_EQ(command(0.9 * limit, 0.42), 0.42);               // in the band: as before
+    EXPECT_EQ(command(limit, 0.3), -0.7);               // at the limit: brake
+    EXPECT_EQ(command(0.5 * limit, 0), 0.7);            // below 80 %: power
+    EXPECT_EQ(command(limit - t.MaxAccel / 2, 0.3), 0); // just under: coast
+    EXPECT_EQ(command(0.9 * limit, 0.42), 0.42);        // in the band: as before
     t.FullPower = true;
-    EXPECT_EQ(command(0.5 * limit, 0, 2), 1.0);                // well late: full power...
+    EXPECT_EQ(command(0.5 * limit, 0, 2), 1.0); // well late: full power...
     t.FullPower = false;
-    EXPECT_EQ(command(0.5 * limit, 0, 2), 0.7);                // ...held at 0.7 when weak
+    EXPECT_EQ(command(0.5 * limit, 0, 2), 0.7); // ...held at 0.7 when weak
     t.DoorOpening = 0.2;
-    EXPECT_EQ(command(0.5 * limit, 0), -0.7);                  // doors open: brake
+    EXPECT_EQ(command(0.5 * limit, 0), -0.7); // doors open: brake
     t.DoorOpening = 0;
     t.OnRoute = false;
-    EXPECT_EQ(command(0.5 * limit, 0.3), -1);                  // off its route: full brake
+    EXPECT_EQ(command(0.5 * limit, 0.3), -1); // off its route: full brake
 }
 
 } // namespace

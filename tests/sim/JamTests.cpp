@@ -1,11 +1,11 @@
 // Who blocks whom: a single-track section run both ways locks two trams, a loop too short for
 // its trams locks them all in a circle, and a sound loop has neither.
-#include "GeneratedCity.h"
-#include "Jams.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "TrackHolders.h"
-#include "Units.h"
+#include "model/Units.h"
+#include "sim/Jams.h"
+#include "sim/TrackHolders.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ TEST(Jams, ASingleTrackSectionRunBothWaysLocksTwoTramsForGood) {
     TSingleTrackMap m = SingleTrackMap();
     TSimulation sim(std::move(m.Map), 5);
     ASSERT_TRUE(sim.World->CanDispatch(0, 0) && sim.World->CanDispatch(1, 0));
-    for (int row : {0, 1}) sim.Map->Route(row, 0).TramCount = 2;
+    for (int row : {0, 1})
+        sim.Map->Route(row, 0).TramCount = 2;
     TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
     ASSERT_GT(StepUntilDeadlock(sim, watch, 120), 0);
 
@@ -95,11 +96,13 @@ TEST(Jams, ALoopTooShortForItsTramsLocksThemInACircle) {
     }
     const TDeadlock d = watch.Deadlocks().at(0);
     int active = 0;
-    for (int k = 0; k < sim.World->VellCount; ++k) active += sim.Tram(k).Active;
+    for (int k = 0; k < sim.World->VellCount; ++k)
+        active += sim.Tram(k).Active;
     EXPECT_GE(d.Trams.size(), 2u);
     EXPECT_EQ(int(d.Trams.size()), active); // every tram on the ring is in it
     // Later trams cannot even enter: the ring stays locked with the same trams.
-    for (long long s = 0; s < RoundHalfEven(20 * TicksPerMinute); ++s) sim.World->WorldStep();
+    for (long long s = 0; s < RoundHalfEven(20 * TicksPerMinute); ++s)
+        sim.World->WorldStep();
     EXPECT_GT(sim.World->VellCount, active);
     ASSERT_EQ(LookForJams(*sim.World).Deadlocks.size(), 1u);
     EXPECT_EQ(LookForJams(*sim.World).Deadlocks[0].Trams.size(), d.Trams.size());
@@ -109,7 +112,8 @@ TEST(Jams, ALoopTooShortForItsTramsLocksThemInACircle) {
 
 TEST(Jams, ASoundLoopHasNoJamAndNoDeadlock) {
     TRingMap ring = RingMap();
-    for (int stop : {3, 7}) ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
+    for (int stop : {3, 7})
+        ring.Map->Objects[ring.Rails[stop]].SetStopType(3);
     SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
     TSimulation sim(std::move(ring.Map), 3);
     sim.Map->Route(0, 0).TramCount = 4;

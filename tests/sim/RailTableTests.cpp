@@ -1,10 +1,10 @@
 // The rail table computed at world start: the near spans that let a car point skip near rails
 // must never skip one its sweep meets, and the per-state limits must be the ones the
 // reservation computed over each rail.
-#include "DrivingTables.h"
-#include "GeneratedCity.h"
-#include "Geometry.h"
-#include "SimTestSupport.h"
+#include "model/Geometry.h"
+#include "sim/DrivingTables.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
 
 #include <gtest/gtest.h>
 

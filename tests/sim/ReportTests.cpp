@@ -1,6 +1,6 @@
 // The route report: its lines and its total, however long.
-#include "RouteReport.h"
-#include "TestMaps.h"
+#include "sim/RouteReport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,8 @@ namespace {
 
 std::size_t Characters(const std::string& text) {
     std::size_t n = 0;
-    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+    for (unsigned char c : text)
+        n += (c & 0xC0) != 0x80;
     return n;
 }
 

@@ -1,9 +1,9 @@
 // Running the world ahead of a view (the game drives the same loop step by step): it ends
 // when it has succeeded or can no longer succeed.
-#include "GeneratedCity.h"
-#include "RunAhead.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
+#include "sim/RunAhead.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +86,8 @@ TEST(RunAhead, MoreTramsThanCountedIsReadyAndTheStepwiseLoopAgrees) {
         // As the game drives it: one step at a time, the window answering in between.
         TRunAheadLoop loop = TRunAheadLoop::AllTrams(*sim.World, 1);
         std::optional<TRunAhead> outcome = loop.Check();
-        while (!outcome) outcome = loop.Step();
+        while (!outcome)
+            outcome = loop.Step();
         EXPECT_EQ(loop.Steps(), 4);
         return std::pair{*outcome, sim.World->VellCount};
     };

@@ -1,8 +1,8 @@
 // Scenario maps and helpers for the simulation tests.
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 
-#include "Geometry.h"
-#include "TestMaps.h"
+#include "model/Geometry.h"
+#include "tests/support/TestMaps.h"
 
 #include <cmath>
 #include <cstring>
@@ -76,14 +76,19 @@ TSingleTrackMap SingleTrackMap() {
     m.Map = NewMap();
     const std::vector<int> ys = {120, 232, 344, 456, 568, 680};
     std::vector<std::pair<int, int>> west = {{120, 100}, {580, 100}};
-    for (int y : ys) west.push_back({600, y});
-    for (auto p : {std::pair{580, 700}, {120, 700}, {100, 680}, {100, 120}}) west.push_back(p);
-    std::vector<std::pair<int, int>> east = {{620, 100}, {1080, 100}, {1100, 120}, {1100, 680},
-                                             {1080, 700}, {620, 700}};
-    for (auto y = ys.rbegin(); y != ys.rend(); ++y) east.push_back({600, *y});
+    for (int y : ys)
+        west.push_back({600, y});
+    for (auto p : {std::pair{580, 700}, {120, 700}, {100, 680}, {100, 120}})
+        west.push_back(p);
+    std::vector<std::pair<int, int>> east = {{620, 100},  {1080, 100}, {1100, 120},
+                                             {1100, 680}, {1080, 700}, {620, 700}};
+    for (auto y = ys.rbegin(); y != ys.rend(); ++y)
+        east.push_back({600, *y});
     const std::vector<int> w = AddLoop(*m.Map, west), e = AddLoop(*m.Map, east);
-    for (int k = 2; k <= 6; ++k) m.Section.insert(w[k]); // (600, 120) down to (600, 680)
-    for (int k = 6; k <= 10; ++k) m.Section.insert(e[k]); // (600, 680) up to (600, 120)
+    for (int k = 2; k <= 6; ++k)
+        m.Section.insert(w[k]); // (600, 120) down to (600, 680)
+    for (int k = 6; k <= 10; ++k)
+        m.Section.insert(e[k]); // (600, 680) up to (600, 120)
     // Both routes start past the section, so that no tram waiting for it stands on its first
     // waypoint (where trams count as waiting their turn, not as blocked).
     SetRoute(*m.Map, 0, 0, {w[8], w[0]}, 1, 5);
@@ -94,7 +99,8 @@ TSingleTrackMap SingleTrackMap() {
 bool OccupancyConsistent(const TWorld& world, std::string* why) {
     std::vector<int> expected(world.Occupancy.size(), 0);
     for (int k = 0; k < world.VellCount; ++k)
-        for (int object : world.VellTable[k]->MarkedObjects()) ++expected[object];
+        for (int object : world.VellTable[k]->MarkedObjects())
+            ++expected[object];
     for (std::size_t i = 0; i < expected.size(); ++i)
         if (expected[i] != world.Occupancy[i]) {
             if (why) {
@@ -109,14 +115,20 @@ bool OccupancyConsistent(const TWorld& world, std::string* why) {
 }
 
 bool TramFinite(const TVell& t) {
-    std::vector<double> values = {t.MaxAccel,      t.TopSpeed,       t.Passengers,  t.Alighting,
-                                  t.Boarding,      t.DoorOpening,    t.DoorTarget,  t.Command,
-                                  t.PrevCommand,   t.Speed,          t.PrevSpeed,   t.ShakeAmplitude,
-                                  t.ShakeGain,     t.ShakeAngle,     t.AllowedSpeed, t.ManualCommand,
-                                  t.LookAhead.Dist, t.ReservedFront.Dist, t.ReservedRear.Dist};
+    std::vector<double> values = {t.MaxAccel,         t.TopSpeed,
+                                  t.Passengers,       t.Alighting,
+                                  t.Boarding,         t.DoorOpening,
+                                  t.DoorTarget,       t.Command,
+                                  t.PrevCommand,      t.Speed,
+                                  t.PrevSpeed,        t.ShakeAmplitude,
+                                  t.ShakeGain,        t.ShakeAngle,
+                                  t.AllowedSpeed,     t.ManualCommand,
+                                  t.LookAhead.Dist,   t.ReservedFront.Dist,
+                                  t.ReservedRear.Dist};
     for (const TCarState& c : t.CarState)
         values.insert(values.end(), {c.RollResist, c.SpeedDrag, c.DoorWidth, c.Yaw, c.YawRate});
-    for (int i = 0; i < MaxCars; ++i) values.insert(values.end(), {t.Front[i].Dist, t.Rear[i].Dist});
+    for (int i = 0; i < MaxCars; ++i)
+        values.insert(values.end(), {t.Front[i].Dist, t.Rear[i].Dist});
     for (double v : values)
         if (!std::isfinite(v)) return false;
     return true;
@@ -145,8 +157,8 @@ bool ActiveTramsApart(const TWorld& world, double* closestSq) {
             for (int p = 0; p < a.Cars(); ++p)
                 for (int q = 0; q < b.Cars(); ++q) {
                     const TBody x = Body(a, p), y = Body(b, q);
-                    closest = std::min(closest, SegmentDistSq(x.AX, x.AY, x.BX, x.BY, y.AX, y.AY,
-                                                              y.BX, y.BY));
+                    closest = std::min(
+                        closest, SegmentDistSq(x.AX, x.AY, x.BX, x.BY, y.AX, y.AY, y.BX, y.BY));
                 }
         }
     if (closestSq) *closestSq = closest;
@@ -157,7 +169,8 @@ std::uint64_t WorldDigest(const TWorld& world) {
     std::uint64_t h = 1469598103934665603ull;
     auto mix = [&](const void* data, std::size_t size) {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        for (std::size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
+        for (std::size_t k = 0; k < size; ++k)
+            h = (h ^ bytes[k]) * 1099511628211ull;
     };
     auto value = [&](const auto& v) { mix(&v, sizeof v); };
     auto pos = [&](const TRailPos& p) {
@@ -168,14 +181,16 @@ std::uint64_t WorldDigest(const TWorld& world) {
     value(world.VellCount);
     for (int k = 0; k < world.VellCount; ++k) {
         const TVell& t = *world.VellTable[k];
-        for (auto v : {t.Clock, t.Deviation, t.MaxLate, t.Number}) value(v);
+        for (auto v : {t.Clock, t.Deviation, t.MaxLate, t.Number})
+            value(v);
         for (bool b : {t.RulesKept, t.OnRoute, t.Accident, t.FullPower, t.Active, t.StopServed,
                        t.DoorsOpening, t.DoorsClosing, t.LeftLamp, t.RightLamp})
             value(b);
         for (double d : {t.Passengers, t.Alighting, t.Boarding, t.DoorOpening, t.DoorTarget,
                          t.Command, t.PrevCommand, t.Speed, t.AllowedSpeed, t.ShakeAmplitude})
             value(d);
-        for (const TCarState& c : t.CarState) value(c);
+        for (const TCarState& c : t.CarState)
+            value(c);
         for (int i = 0; i < MaxCars; ++i) {
             pos(t.Front[i]);
             pos(t.Rear[i]);
@@ -188,7 +203,8 @@ std::uint64_t WorldDigest(const TWorld& world) {
         value(t.ScheduleState);
     }
     mix(world.Occupancy.data(), world.Occupancy.size() * sizeof(std::uint16_t));
-    for (const TMapObject& o : world.Map.Objects) value(o.Blue);
+    for (const TMapObject& o : world.Map.Objects)
+        value(o.Blue);
     value(world.Random.GetState());
     return h;
 }

@@ -2,10 +2,10 @@
 // until something happens, and the world's invariants.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
-#include "RouteTable.h"
-#include "World.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "sim/World.h"
 
 #include <functional>
 #include <memory>

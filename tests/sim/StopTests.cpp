@@ -1,9 +1,9 @@
 // Stops, doors and passengers: a whole stop visit, the timetable check, arrivals at stops and
 // the passenger numbers of a visit.
-#include "Passengers.h"
-#include "SimTestSupport.h"
-#include "Speed.h"
-#include "TestMaps.h"
+#include "sim/Passengers.h"
+#include "sim/Speed.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -69,8 +69,10 @@ TEST(Stops, ATramStopsOpensExchangesClosesAndLeaves) {
             return at[Left] >= 0;
         },
         20000);
-    for (int p = Arrived; p < Phases; ++p) ASSERT_GE(at[p], 0) << "phase " << p;
-    for (int p = Arrived; p + 1 < Phases; ++p) EXPECT_LT(at[p], at[p + 1]) << "phase " << p;
+    for (int p = Arrived; p < Phases; ++p)
+        ASSERT_GE(at[p], 0) << "phase " << p;
+    for (int p = Arrived; p + 1 < Phases; ++p)
+        EXPECT_LT(at[p], at[p + 1]) << "phase " << p;
 
     // Boarding took its waiting units from the stop at arrival, in passengers of 65/64 units
     // (and the stop may have gained one in the same tick).
@@ -98,10 +100,10 @@ TEST(Stops, TheTimetableCheckSetsTheScheduleState) {
         std::int8_t State;
         bool RulesKept;
     };
-    const TCase cases[] = {{0, 1, true},       {1, 0, true},       {2184, 0, true},
-                           {2185, -1, true},   {3277, -1, true},   {3278, -2, true},
-                           {-1092, 1, true},   {-1093, 2, true},   {5461, -2, true},
-                           {5462, -2, false},  {-5461, 2, true},   {-5462, 2, false}};
+    const TCase cases[] = {{0, 1, true},      {1, 0, true},     {2184, 0, true},
+                           {2185, -1, true},  {3277, -1, true}, {3278, -2, true},
+                           {-1092, 1, true},  {-1093, 2, true}, {5461, -2, true},
+                           {5462, -2, false}, {-5461, 2, true}, {-5462, 2, false}};
     for (const TCase& c : cases) {
         TStopRun run;
         TVell& t = run.Tram();
@@ -182,7 +184,8 @@ TEST(Stops, WaitingPassengersGatherAtStopsThatAreNotFull) {
     run.Object(run.Rails[RingBottom]).SetWaiting(0);
     run.Object(run.Rails[2]).SetWaiting(0); // not a stop
     TRandom random(5);
-    for (int tick = 0; tick < 10000; ++tick) GatherPassengers(map, random);
+    for (int tick = 0; tick < 10000; ++tick)
+        GatherPassengers(map, random);
     EXPECT_EQ(run.Object(run.Rails[4]).Waiting(), 255);
     EXPECT_EQ(run.Object(run.Rails[2]).Waiting(), 0);
     const int gained = run.Object(run.Rails[RingBottom]).Waiting();
@@ -277,8 +280,8 @@ TEST(Stops, AStopOnTheFirstWaypointIsJudgedAgainstTheLapItStarts) {
                 const TLateness onStop = RunLaps(width, stopM, cars, true);
                 const TLateness afterStop = RunLaps(width, stopM, cars, false);
                 SCOPED_TRACE(testing::Message()
-                             << RoundHalfEven(onStop.RunTime / TicksPerMinute) << " min, "
-                             << stopM << " m stop, " << cars << " cars");
+                             << RoundHalfEven(onStop.RunTime / TicksPerMinute) << " min, " << stopM
+                             << " m stop, " << cars << " cars");
                 ASSERT_EQ(onStop.RunTime, afterStop.RunTime);
                 EXPECT_NEAR(onStop.WorstLate, afterStop.WorstLate, 75 * TicksPerSecond);
                 EXPECT_LT(onStop.WorstLate, onStop.RunTime / 4);
@@ -335,7 +338,8 @@ TEST(Stops, ATrainStartingOverTwoStopsComparesTheNextWithItsOwnTime) {
     // starts over the first two, its lead point on the second.
     auto map = NewMap();
     const std::vector<int> rails = AddRing(*map, 100, 100, 1100, 300, 37);
-    for (int k : {0, 1, 5}) map->Objects[rails[k]].SetStopType(1);
+    for (int k : {0, 1, 5})
+        map->Objects[rails[k]].SetStopType(1);
     SetRoute(*map, 0, 0, {rails[0], rails[20]}, 3, 30);
     TSimulation sim(std::move(map));
     ASSERT_EQ(sim.Map->Route(0, 0).StopCount, 3);

@@ -1,8 +1,8 @@
 // The raw trace: one line per tram and step plus a world line, reals that read back bit for bit,
 // and a run that is the same with or without it.
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "Trace.h"
+#include "sim/Trace.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,8 @@ std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream in(line);
     std::string field;
-    while (std::getline(in, field, ',')) fields.push_back(field);
+    while (std::getline(in, field, ','))
+        fields.push_back(field);
     if (!line.empty() && line.back() == ',') fields.push_back("");
     return fields;
 }
@@ -48,7 +49,8 @@ TEST(Trace, LinesHoldTheTramsStateToTheLastBit) {
         if (f[1] == "world") {
             EXPECT_EQ(std::stoul(f[22]), sim.Random.GetState());
             int occupied = 0;
-            for (std::uint16_t c : sim.World->Occupancy) occupied += c != 0;
+            for (std::uint16_t c : sim.World->Occupancy)
+                occupied += c != 0;
             EXPECT_EQ(std::stoi(f[23]), occupied);
             EXPECT_GT(occupied, 0);
             continue;

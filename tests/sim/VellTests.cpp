@@ -1,8 +1,8 @@
 // The tram record: placement at the route start, the random parameters and their draw order,
 // and the position operations.
-#include "SimTestSupport.h"
-#include "Speed.h"
-#include "TestMaps.h"
+#include "sim/Speed.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -69,8 +69,7 @@ TEST(Vell, ParametersSpreadWithTheLoadFactor) {
         for (int i = 0; i < 2; ++i) {
             EXPECT_TRUE(within(t.CarState[i].DoorWidth / 0.6, 1.0, 1.2)) << seed;
             EXPECT_TRUE(within(t.CarState[i].RollResist / (-0.03 / tps2), 0.8, 1.0)) << seed;
-            EXPECT_TRUE(within(t.CarState[i].SpeedDrag / -0.000549254932197992, 0.8, 1.0))
-                << seed;
+            EXPECT_TRUE(within(t.CarState[i].SpeedDrag / -0.000549254932197992, 0.8, 1.0)) << seed;
         }
         EXPECT_TRUE(within(t.ShakeGain, 0.016, 0.02)) << seed;
         EXPECT_LT(t.Colour, 0x1000000u);

@@ -1,10 +1,10 @@
 // The world: dispatching, routes that cannot run, tear-down and restart, the occupancy
 // invariant over long runs, the step order, and a golden run with a fixed seed.
-#include "GeneratedCity.h"
-#include "RunStatistics.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "Units.h"
+#include "model/Units.h"
+#include "sim/RunStatistics.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +53,10 @@ TEST(World, RoutesThatCannotRunNeverDispatchAndNothingBreaks) {
     TRingMap ring = RingMap();
     const int wall = AddObject(*ring.Map, Wall, 0, 0, 10, 10);
     const int a = ring.Rails[0], b = ring.Rails[RingBottom];
-    SetRoute(*ring.Map, 0, 0, {a, b}, 1, 5); // its trams are taken away below
-    SetRoute(*ring.Map, 1, 0, {a}, 1, 5);    // one waypoint: not in play
-    SetRoute(*ring.Map, 2, 0, {a, b}, 0, 5); // no cars
-    SetRoute(*ring.Map, 3, 0, {a, b}, 5, 5); // more cars than a tram has
+    SetRoute(*ring.Map, 0, 0, {a, b}, 1, 5);    // its trams are taken away below
+    SetRoute(*ring.Map, 1, 0, {a}, 1, 5);       // one waypoint: not in play
+    SetRoute(*ring.Map, 2, 0, {a, b}, 0, 5);    // no cars
+    SetRoute(*ring.Map, 3, 0, {a, b}, 5, 5);    // more cars than a tram has
     SetRoute(*ring.Map, 4, 0, {a, wall}, 1, 5); // a waypoint that is no rail: unusable
     TSimulation sim(std::move(ring.Map));
     sim.Map->Route(0, 0).TramCount = 0;
@@ -68,14 +68,17 @@ TEST(World, RoutesThatCannotRunNeverDispatchAndNothingBreaks) {
     EXPECT_FALSE(sim.World->CanDispatch(2, 0));
     EXPECT_FALSE(sim.World->CanDispatch(3, 0));
     EXPECT_FALSE(sim.World->CanDispatch(4, 0));
-    for (int s = 0; s < 2 * 5462; ++s) sim.World->WorldStep();
+    for (int s = 0; s < 2 * 5462; ++s)
+        sim.World->WorldStep();
     EXPECT_EQ(sim.World->VellCount, 0);
-    for (int row : {0, 2, 3, 4}) EXPECT_EQ(sim.Map->Route(row, 0).TramsStarted, 0) << row;
+    for (int row : {0, 2, 3, 4})
+        EXPECT_EQ(sim.Map->Route(row, 0).TramsStarted, 0) << row;
 }
 
 TEST(World, StopWorldFreesEverythingAndASecondStartIsFresh) {
     TSimulation sim(SmallCity(), 21);
-    for (int s = 0; s < 6000; ++s) sim.World->WorldStep();
+    for (int s = 0; s < 6000; ++s)
+        sim.World->WorldStep();
     ASSERT_GT(sim.World->VellCount, 0);
     const std::uint64_t firstRun = WorldDigest(*sim.World);
     sim.World->PlayerTram = &sim.Tram(0);
@@ -100,7 +103,8 @@ TEST(World, StopWorldFreesEverythingAndASecondStartIsFresh) {
             }
     EXPECT_TRUE(std::all_of(sim.World->Occupancy.begin(), sim.World->Occupancy.end(),
                             [](std::uint16_t c) { return c == 0; }));
-    for (int s = 0; s < 6000; ++s) sim.World->WorldStep();
+    for (int s = 0; s < 6000; ++s)
+        sim.World->WorldStep();
     EXPECT_EQ(WorldDigest(*sim.World), firstRun);
 }
 
@@ -128,7 +132,8 @@ TEST(World, OccupancyMatchesTheMarksAndReturnsToZero) {
 
 TEST(World, SortVellsPutsTheLatestTramsFirst) {
     TSimulation sim(SmallCity(), 8);
-    for (int s = 0; s < 30000; ++s) sim.World->WorldStep();
+    for (int s = 0; s < 30000; ++s)
+        sim.World->WorldStep();
     const int n = sim.World->VellCount;
     ASSERT_GE(n, 8);
     TRandom deviations(3);
@@ -156,8 +161,10 @@ void ReferenceQuicksort(std::vector<std::pair<std::int32_t, int>>& keys, TRandom
     const std::int32_t v = keys[std::size_t(l + random.Below(r - l + 1))].first;
     int i = l, j = r;
     do {
-        while (keys[std::size_t(i)].first < v) ++i;
-        while (keys[std::size_t(j)].first > v) --j;
+        while (keys[std::size_t(i)].first < v)
+            ++i;
+        while (keys[std::size_t(j)].first > v)
+            --j;
         if (i <= j) std::swap(keys[std::size_t(i++)], keys[std::size_t(j--)]);
     } while (i <= j);
     if (l < j) ReferenceQuicksort(keys, random, l, j);
@@ -168,7 +175,8 @@ void ReferenceQuicksort(std::vector<std::pair<std::int32_t, int>>& keys, TRandom
 // same order of trams and the same random draws as the plain quicksort.
 TEST(World, SortVellsSortsAsThePlainQuicksortDoes) {
     TSimulation sim(SmallCity(), 8);
-    for (int s = 0; s < 30000; ++s) sim.World->WorldStep();
+    for (int s = 0; s < 30000; ++s)
+        sim.World->WorldStep();
     const int n = sim.World->VellCount;
     ASSERT_GE(n, 8);
     TRandom pattern(3);
@@ -213,7 +221,8 @@ TEST(World, AWatcherChangesNothing) {
         digests[watched] = WorldDigest(*sim.World);
         if (statistics) {
             long long served = 0;
-            for (const TRouteStatistics& r : statistics->Routes()) served += r.StopsServed;
+            for (const TRouteStatistics& r : statistics->Routes())
+                served += r.StopsServed;
             EXPECT_GT(served, 0);
         }
     }

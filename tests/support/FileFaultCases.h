@@ -2,9 +2,9 @@
 // with-scratch-mounts.sh provides, long Cyrillic names, and a map's state to compare.
 #pragma once
 
-#include "Map.h"
-#include "MapFile.h"
-#include "TestMaps.h"
+#include "model/Map.h"
+#include "model/MapFile.h"
+#include "tests/support/TestMaps.h"
 
 #include <algorithm>
 #include <cstdlib>

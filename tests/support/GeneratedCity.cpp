@@ -1,7 +1,7 @@
 // Generated test cities.
-#include "GeneratedCity.h"
+#include "tests/support/GeneratedCity.h"
 
-#include "Random.h"
+#include "model/Random.h"
 
 #include <algorithm>
 #include <vector>
@@ -23,8 +23,10 @@ class TCityBuilder {
     std::unique_ptr<TMap> Build() {
         TopRails.assign(Plan.Loops, {});
         BottomRails.assign(Plan.Loops, {});
-        for (int k = 0; k < Plan.Loops; ++k) AddLoop(k);
-        for (int k = 0; k + 1 < Plan.Loops; ++k) AddCrossovers(k);
+        for (int k = 0; k < Plan.Loops; ++k)
+            AddLoop(k);
+        for (int k = 0; k + 1 < Plan.Loops; ++k)
+            AddCrossovers(k);
         AddRoutes();
         AddScenery();
         return std::move(Map);
@@ -128,12 +130,12 @@ class TCityBuilder {
             for (int w = 0; w < legs; ++w) {
                 const int loop = std::min(Plan.Loops - 1, base + Random.Below(3));
                 const int column = 1 + Random.Below(Columns - 2);
-                route.Waypoints[w] = std::uint16_t(
-                    Random.Below(2) ? TopRails[loop][column] : BottomRails[loop][column]);
+                route.Waypoints[w] = std::uint16_t(Random.Below(2) ? TopRails[loop][column]
+                                                                   : BottomRails[loop][column]);
             }
             route.Cars = std::uint8_t(1 + Random.Below(3));
-            route.Interval = std::uint8_t(
-                Plan.MinInterval + Random.Below(Plan.MaxInterval - Plan.MinInterval + 1));
+            route.Interval = std::uint8_t(Plan.MinInterval +
+                                          Random.Below(Plan.MaxInterval - Plan.MinInterval + 1));
         }
     }
 
@@ -149,7 +151,8 @@ class TCityBuilder {
                 }
             }
         for (int k = 0; k < Plan.Loops && Room(); ++k) {
-            Map->Objects.push_back(MakeObject(Trees, X(1), TopY(k) + 20, X(Columns - 1), TopY(k) + 20));
+            Map->Objects.push_back(
+                MakeObject(Trees, X(1), TopY(k) + 20, X(Columns - 1), TopY(k) + 20));
             Map->Objects.back().Green = 140;
         }
     }
@@ -163,6 +166,8 @@ class TCityBuilder {
 
 } // namespace
 
-std::unique_ptr<TMap> GenerateCity(const TCityPlan& plan) { return TCityBuilder(plan).Build(); }
+std::unique_ptr<TMap> GenerateCity(const TCityPlan& plan) {
+    return TCityBuilder(plan).Build();
+}
 
 } // namespace vell::test

@@ -1,7 +1,7 @@
 // Generated test cities: stacked tram loops joined by crossovers, with houses and trees.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <memory>
 

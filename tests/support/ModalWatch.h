@@ -38,9 +38,8 @@ inline void PollForModal(QObject* context, std::function<void(QWidget*)> answer,
 // Calls `answer` on the next modal window as soon as it is up. `answer` reads what the test
 // needs and closes the window; assertions belong after the call that showed it. The window is
 // closed even when `answer` leaves it open, and the watch gives up after `patienceMs`.
-inline std::shared_ptr<TModalWatch> WhenModalShows(QObject* context,
-                                                   std::function<void(QWidget*)> answer,
-                                                   int patienceMs = 10000) {
+inline std::shared_ptr<TModalWatch>
+WhenModalShows(QObject* context, std::function<void(QWidget*)> answer, int patienceMs = 10000) {
     auto watch = std::make_shared<TModalWatch>();
     detail::PollForModal(context ? context : qApp, std::move(answer), watch,
                          QDeadlineTimer(patienceMs));

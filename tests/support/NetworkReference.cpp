@@ -1,7 +1,7 @@
 // The all-pairs network build.
-#include "NetworkReference.h"
+#include "tests/support/NetworkReference.h"
 
-#include "Geometry.h"
+#include "model/Geometry.h"
 
 namespace vell::test {
 

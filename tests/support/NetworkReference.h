@@ -1,7 +1,7 @@
 // The plain all-pairs network build, kept as the reference the grid-based build must match.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 namespace vell::test {
 

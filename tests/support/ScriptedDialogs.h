@@ -1,7 +1,7 @@
 // Dialogs answered from a script, recording what was asked.
 #pragma once
 
-#include "UserDialogs.h"
+#include "model/UserDialogs.h"
 
 #include <cstdint>
 #include <deque>
@@ -12,10 +12,10 @@ namespace vell::test {
 
 class TScriptedDialogs : public IUserDialogs {
   public:
-    std::deque<TAnswer> Answers;                       // for both kinds of question
-    std::deque<std::optional<std::string>> FileChoices; // for both file dialogs
+    std::deque<TAnswer> Answers;                           // for both kinds of question
+    std::deque<std::optional<std::string>> FileChoices;    // for both file dialogs
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
-    std::vector<std::string> Log;                       // "ask3: ...", "ask2: ...", "error: ...", ...
+    std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
 
     TAnswer AskYesNoCancel(const std::string& text) override {
         Log.push_back("ask3: " + text);

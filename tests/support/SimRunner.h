@@ -1,7 +1,7 @@
 // Runs VellSim in-process for tests: its exit code and what it printed on each stream.
 #pragma once
 
-#include "Commands.h"
+#include "tools/Commands.h"
 
 #include <sstream>
 #include <string>

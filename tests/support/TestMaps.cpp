@@ -1,5 +1,5 @@
 // Helpers for tests.
-#include "TestMaps.h"
+#include "tests/support/TestMaps.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -26,8 +26,12 @@ std::vector<int> AddRing(TMap& map, int x1, int y1, int x2, int y2, int topPiece
     std::vector<std::pair<int, int>> points;
     for (int k = 0; k < topPieces; ++k)
         points.push_back({x1 + cut + (x2 - x1 - 2 * cut) * k / topPieces, y1});
-    for (auto p : std::vector<std::pair<int, int>>{{x2 - cut, y1}, {x2, y1 + cut}, {x2, y2 - cut},
-                                                   {x2 - cut, y2}, {x1 + cut, y2}, {x1, y2 - cut},
+    for (auto p : std::vector<std::pair<int, int>>{{x2 - cut, y1},
+                                                   {x2, y1 + cut},
+                                                   {x2, y2 - cut},
+                                                   {x2 - cut, y2},
+                                                   {x1 + cut, y2},
+                                                   {x1, y2 - cut},
                                                    {x1, y1 + cut}})
         points.push_back(p);
     std::vector<int> rails;
@@ -44,7 +48,8 @@ void SetRoute(TMap& map, int row, int column, std::initializer_list<int> waypoin
     TRouteRec& r = map.Route(row, column);
     r.WaypointCount = std::int8_t(waypoints.size());
     int k = 0;
-    for (int w : waypoints) r.Waypoints[k++] = std::uint16_t(w);
+    for (int w : waypoints)
+        r.Waypoints[k++] = std::uint16_t(w);
     r.Cars = cars;
     r.Interval = interval;
 }
@@ -54,7 +59,9 @@ std::vector<int> Waypoints(const TMap& map, int row, int column) {
     return std::vector<int>(r.Waypoints.begin(), r.Waypoints.begin() + r.WaypointsUsed());
 }
 
-std::unique_ptr<TMap> NewMap() { return std::make_unique<TMap>(); }
+std::unique_ptr<TMap> NewMap() {
+    return std::make_unique<TMap>();
+}
 
 TTempDir::TTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vell-test-XXXXXX").string();

@@ -1,7 +1,7 @@
 // Helpers for tests: building small maps, temporary folders, files as bytes.
 #pragma once
 
-#include "Map.h"
+#include "model/Map.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -32,7 +32,8 @@ inline bool CaptionFits(const QWidget* w) {
     if (auto* b = qobject_cast<const QAbstractButton*>(w))
         return CaptionWidth(b, b->text()) + 8 <= b->width();
     if (auto* l = qobject_cast<const QLabel*>(w))
-        return !l->parentWidget() || l->x() + CaptionWidth(l, l->text()) <= l->parentWidget()->width();
+        return !l->parentWidget() ||
+               l->x() + CaptionWidth(l, l->text()) <= l->parentWidget()->width();
     return true;
 }
 
@@ -66,9 +67,11 @@ inline QStringList LayoutFaults(const QWidget* window) {
             if (auto* h = qobject_cast<const QHeaderView*>(w); h && h->model())
                 for (int c = 0; c < h->count(); ++c)
                     if (!h->isSectionHidden(c) &&
-                        CaptionWidth(h, h->model()->headerData(c, h->orientation()).toString()) + 2 >
+                        CaptionWidth(h, h->model()->headerData(c, h->orientation()).toString()) +
+                                2 >
                             h->sectionSize(c))
-                        faults << name(h->parentWidget()) + QStringLiteral(": header %1 does not fit").arg(c);
+                        faults << name(h->parentWidget()) +
+                                      QStringLiteral(": header %1 does not fit").arg(c);
             for (int j = i + 1; j < controls.size(); ++j)
                 if (CaptionRect(w).intersects(CaptionRect(controls[j])))
                     faults << name(w) + ": overlaps " + name(controls[j]);

@@ -1,13 +1,13 @@
 // VellSim scheme and plan, run in-process: files written, exit codes, messages.
-#include "Commands.h"
-#include "SimRunner.h"
-#include "Geometry.h"
-#include "Palette.h"
-#include "Pictures.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
-#include "TimeDistanceDiagram.h"
-#include "ToolMap.h"
+#include "model/Geometry.h"
+#include "model/draw/Palette.h"
+#include "model/draw/TimeDistanceDiagram.h"
+#include "tests/draw/Pictures.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/SimRunner.h"
+#include "tests/support/TestMaps.h"
+#include "tools/Commands.h"
+#include "tools/ToolMap.h"
 
 #include <QImage>
 
@@ -116,11 +116,21 @@ TEST_F(DrawCommands, PlanBadInput) {
         {{"plan", MapPath()}, tool::ExitBadInput, "VellSim plan: wrong number of arguments"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--view", "12"}, tool::ExitBadInput, "--view"},
         {{"plan", MapPath(), Dir.Path("p.png"), "--view", "1,x"}, tool::ExitBadInput, "--view"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "0"}, tool::ExitBadInput, "--route names no route"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "1В"}, tool::ExitBadInput, "--route names no route"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "3"}, tool::ExitBadInput, "маршрут 3 не задан"},
-        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "2"}, tool::ExitBadInput, "маршрут 2 не задан"},
-        {{"plan", Dir.Path("none.vl"), Dir.Path("p.png")}, tool::ExitBadInput, "не удалось открыть"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "0"},
+         tool::ExitBadInput,
+         "--route names no route"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "1В"},
+         tool::ExitBadInput,
+         "--route names no route"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "3"},
+         tool::ExitBadInput,
+         "маршрут 3 не задан"},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "2"},
+         tool::ExitBadInput,
+         "маршрут 2 не задан"},
+        {{"plan", Dir.Path("none.vl"), Dir.Path("p.png")},
+         tool::ExitBadInput,
+         "не удалось открыть"},
         {{"plan", MapPath(), Dir.Path("no/p.png")}, tool::ExitFindings, "не удалось записать"},
         {{"plan", MapPath(), MapPath()}, tool::ExitFindings, "поверх карты"},
     };
@@ -147,10 +157,10 @@ TEST(DiagramCommand, DrawsARoutesDiagramAndRefusesBadArguments) {
 
     EXPECT_EQ(Sim({"diagram", dir.Path("single"), dir.Path("d.png")}).Code, 2); // no --route
     EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "5", dir.Path("d.png")}).Code, 2);
-    EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "1", "--minutes", "0",
-                   dir.Path("d.png")})
-                  .Code,
-              2);
+    EXPECT_EQ(
+        Sim({"diagram", dir.Path("single"), "--route", "1", "--minutes", "0", dir.Path("d.png")})
+            .Code,
+        2);
     EXPECT_EQ(Sim({"diagram", dir.Path("single"), "--route", "1", "--seed", "1",
                    dir.Path("no/such/d.png")})
                   .Code,

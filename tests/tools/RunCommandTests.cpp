@@ -1,9 +1,9 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
-#include "Commands.h"
-#include "SimRunner.h"
-#include "GeneratedCity.h"
-#include "SimTestSupport.h"
-#include "TestMaps.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/GeneratedCity.h"
+#include "tests/support/SimRunner.h"
+#include "tests/support/TestMaps.h"
+#include "tools/Commands.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +53,9 @@ TEST_F(RunCommand, JsonNamesAndFigures) {
     ASSERT_EQ(a.Code, 0) << a.Err;
     EXPECT_EQ(WithoutSpeed(a.Out), WithoutSpeed(b.Out));
     EXPECT_NE(WithoutSpeed(a.Out), a.Out);
-    EXPECT_EQ(a.Out.rfind("{\"seed\": 9, \"minutes\": 30, \"steps\": 32772, \"steps_per_second\": ", 0),
-              0u)
+    EXPECT_EQ(
+        a.Out.rfind("{\"seed\": 9, \"minutes\": 30, \"steps\": 32772, \"steps_per_second\": ", 0),
+        0u)
         << a.Out;
     for (const char* key :
          {"\"report\": \"", "\"routes\": [{\"name\": \"1\", \"planned\": ", "\"dispatched\": ",
@@ -103,15 +104,16 @@ TEST(RunCommandJams, ASingleTrackSectionIsReportedAsADeadlock) {
     // Both stand at the end, each waiting for the other.
     for (auto [tram, other] : {std::pair{d[2].str(), d[5].str()}, {d[5].str(), d[2].str()}})
         EXPECT_TRUE(std::regex_search(json.Out, std::regex("\\{\"tram\": " + tram +
-                                                          ", [^}]*\"ongoing\": true, "
-                                                          "\"waits_for\": " + other + "\\}")))
+                                                           ", [^}]*\"ongoing\": true, "
+                                                           "\"waits_for\": " +
+                                                           other + "\\}")))
             << tram;
 
     const TRun text = Sim({"run", dir.Path("single"), "--minutes", "90", "--seed", "2"});
     ASSERT_EQ(text.Code, 0);
     const std::string circle = "поезд " + d[2].str() + " (маршрут " + d[3].str() + ", путь " +
-                               d[4].str() + ") → поезд " + d[5].str() + " (маршрут " +
-                               d[6].str() + ", путь " + d[7].str() + ") → поезд " + d[2].str();
+                               d[4].str() + ") → поезд " + d[5].str() + " (маршрут " + d[6].str() +
+                               ", путь " + d[7].str() + ") → поезд " + d[2].str();
     EXPECT_NE(text.Out.find("Взаимные блокировки:\n  с " + d[1].str() + " мин: " + circle),
               std::string::npos)
         << text.Out;
@@ -136,8 +138,10 @@ TEST_F(RunCommand, ATraceChangesNothingAndKeepsToItsWindow) {
         const long long step = std::stoll(line);
         if (first < 0) first = step;
         last = step;
-        if (line.find(",world,") != std::string::npos) ++worldLines;
-        else ++tramLines;
+        if (line.find(",world,") != std::string::npos)
+            ++worldLines;
+        else
+            ++tramLines;
     }
     EXPECT_EQ(first, 10924); // the first step at or after minute 10 (10923.9 ticks)
     EXPECT_EQ(last, 12016);  // the last at or before minute 11 (12016.3 ticks)

@@ -1,8 +1,8 @@
 // VellSim's commands run in-process: output, exit codes and bad input.
-#include "Commands.h"
-#include "SimRunner.h"
-#include "TestMaps.h"
-#include "ToolMap.h"
+#include "tests/support/SimRunner.h"
+#include "tests/support/TestMaps.h"
+#include "tools/Commands.h"
+#include "tools/ToolMap.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +87,8 @@ class VellSimNetwork : public ::testing::Test {
         Ring = AddRing(*map, 100, 100, 900, 400, 4, 150);
         map->Objects[Ring[1]].SetStopType(3);
         map->Objects[Ring[5]].SetStopType(1);
-        for (int k = 0; k < 30; ++k) AddObject(*map, HighWall, 300, 150 + k, 340, 150 + k);
+        for (int k = 0; k < 30; ++k)
+            AddObject(*map, HighWall, 300, 150 + k, 340, 150 + k);
         SetRoute(*map, 0, 11, {Ring[0], Ring[5]}, 2, 15); // 1А
         SetRoute(*map, 0, 1, {Ring[2], Ring[6]}, 1, 5);   // 10
         map->FileName = Dir.Path("ring.vl");
@@ -161,9 +162,9 @@ TEST_F(VellSimNetwork, BadMapsAreRefusedByEveryCommand) {
 
 TEST_F(VellSim, ConvertTurnsDoubleTracksIntoASoundNetwork) {
     auto map = NewMap();
-    const std::vector<std::pair<int, int>> corners = {
-        {1000, 1000}, {1500, 1000}, {1700, 1200}, {1700, 1600},
-        {1500, 1800}, {1000, 1800}, {800, 1600},  {800, 1200}};
+    const std::vector<std::pair<int, int>> corners = {{1000, 1000}, {1500, 1000}, {1700, 1200},
+                                                      {1700, 1600}, {1500, 1800}, {1000, 1800},
+                                                      {800, 1600},  {800, 1200}};
     for (std::size_t k = 0; k < corners.size(); ++k)
         AddObject(*map, DoubleTrackPoles, corners[k].first, corners[k].second,
                   corners[(k + 1) % 8].first, corners[(k + 1) % 8].second);
@@ -179,7 +180,8 @@ TEST_F(VellSim, ConvertTurnsDoubleTracksIntoASoundNetwork) {
     EXPECT_NE(info.Out.find("\"Rail\": 16"), std::string::npos) << info.Out;
     EXPECT_NE(info.Out.find("\"DoubleTrackPoles\": 0"), std::string::npos);
     // Repeatable: the same input gives the same file.
-    ASSERT_EQ(Sim({"convert", Dir.Path("double.vl"), Dir.Path("again.vl"), "--grade", "200"}).Code, 0);
+    ASSERT_EQ(Sim({"convert", Dir.Path("double.vl"), Dir.Path("again.vl"), "--grade", "200"}).Code,
+              0);
     EXPECT_EQ(ReadBytes(Dir.Path("again.vl")), ReadBytes(Dir.Path("rails.vl")));
     EXPECT_EQ(Sim({"convert", Dir.Path("double.vl"), Dir.Path("x.vl"), "--grade", "256"}).Code,
               tool::ExitBadInput);
@@ -202,8 +204,10 @@ TEST_F(VellSim, UsageErrorsAreOneLineAndAHint) {
         {{"info", map, "--jsn"}, "VellSim info: unknown option --jsn"},
         {{"info", map, "--json=yes"}, "VellSim info: unknown option --json=yes"},
         {{"run", map, "--minutes"}, "VellSim run: option --minutes needs a value"},
-        {{"run", map, "--minutes", "-1"}, "VellSim run: --minutes takes a whole number from 0 to 10080"},
-        {{"run", map, "--seed=4294967296"}, "VellSim run: --seed takes a whole number from 0 to 4294967295"},
+        {{"run", map, "--minutes", "-1"},
+         "VellSim run: --minutes takes a whole number from 0 to 10080"},
+        {{"run", map, "--seed=4294967296"},
+         "VellSim run: --seed takes a whole number from 0 to 4294967295"},
         {{"convert", map, Dir.Path("x.vl"), "--grade", "256"},
          "VellSim convert: --grade takes a whole number from 0 to 255"},
         {{"--frobnicate", "info"}, "VellSim: unknown option --frobnicate"},
@@ -229,8 +233,8 @@ TEST_F(VellSim, HelpAndVersionGoToStandardOutput) {
         EXPECT_TRUE(r.Err.empty());
         EXPECT_EQ(r.Out.rfind("Usage: VellSim [--seed N] COMMAND ...\n", 0), 0u) << r.Out;
         // Every command of the table is in the usage.
-        for (const char* command : {"info MAP", "resave IN OUT", "check MAP", "routes MAP",
-                                    "convert IN OUT", "run MAP"})
+        for (const char* command :
+             {"info MAP", "resave IN OUT", "check MAP", "routes MAP", "convert IN OUT", "run MAP"})
             EXPECT_NE(r.Out.find(std::string("\n  ") + command), std::string::npos) << command;
     }
     // The help wins over a seed before it, as any global option is read in order.

@@ -1,6 +1,6 @@
 // The windowed programs' command line: the map name, Qt's options, --help, --version, mistakes.
-#include "CommandLine.h"
-#include "QtApplication.h"
+#include "ui/CommandLine.h"
+#include "ui/QtApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,9 @@ namespace {
 
 using TWords = std::vector<std::string>;
 
-TCommandLine Parse(TWords words) { return ParseCommandLine(words); }
+TCommandLine Parse(TWords words) {
+    return ParseCommandLine(words);
+}
 
 TEST(CommandLine, MapNameAndQtOptionsAreSeparated) {
     TCommandLine none = Parse({});
@@ -34,10 +36,23 @@ TEST(CommandLine, MapNameAndQtOptionsAreSeparated) {
 }
 
 TEST(CommandLine, QtOptionsInEveryFormQtReads) {
-    const TWords qt = {"--platform", "xcb",  "-reverse", "--widgetcount", "-nograb",
-                       "-dograb",    "-sync", "-style=Fusion", "-stylesheet=a.qss",
-                       "-qwindowgeometry", "800x600+0+0", "-display", ":1",
-                       "-session", "s_1", "-name", "tram"};
+    const TWords qt = {"--platform",
+                       "xcb",
+                       "-reverse",
+                       "--widgetcount",
+                       "-nograb",
+                       "-dograb",
+                       "-sync",
+                       "-style=Fusion",
+                       "-stylesheet=a.qss",
+                       "-qwindowgeometry",
+                       "800x600+0+0",
+                       "-display",
+                       ":1",
+                       "-session",
+                       "s_1",
+                       "-name",
+                       "tram"};
     TWords all = qt;
     all.push_back("city.vl");
     TCommandLine line = Parse(all);

@@ -1,9 +1,9 @@
 // The Qt message boxes and file dialogs: texts, icons, buttons and answers.
-#include "QtApplication.h"
-#include "QtUserDialogs.h"
+#include "ui/QtApplication.h"
+#include "ui/QtUserDialogs.h"
 
-#include "Map.h"
-#include "ModalWatch.h"
+#include "model/Map.h"
+#include "tests/support/ModalWatch.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -62,9 +62,9 @@ class UserDialogsTest : public QObject {
         TQtUserDialogs dialogs;
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        for (auto [button, expected] : {std::pair{QMessageBox::Yes, TAnswer::Yes},
-                                        std::pair{QMessageBox::No, TAnswer::No},
-                                        std::pair{QMessageBox::Cancel, TAnswer::Cancel}}) {
+        for (auto [button, expected] :
+             {std::pair{QMessageBox::Yes, TAnswer::Yes}, std::pair{QMessageBox::No, TAnswer::No},
+              std::pair{QMessageBox::Cancel, TAnswer::Cancel}}) {
             QMessageBox::StandardButtons buttons;
             WhenModalShows([&, button = button](QWidget* w) {
                 if (auto* box = qobject_cast<QMessageBox*>(w)) {
@@ -120,7 +120,8 @@ class UserDialogsTest : public QObject {
     void aLongMessageScrollsAndKeepsEveryLine() {
         TQtUserDialogs dialogs;
         std::string text;
-        for (int k = 1; k <= 117; ++k) text += std::to_string(k) + ": 0 (1)\r\n";
+        for (int k = 1; k <= 117; ++k)
+            text += std::to_string(k) + ": 0 (1)\r\n";
         text += "Итого 0 (117)";
         QString shown;
         bool scrolls = false, fitsScreen = false;

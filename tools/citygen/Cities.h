@@ -1,9 +1,9 @@
 // The generated cities: the bundled demo city and a stress city for benchmarks.
 #pragma once
 
-#include "CityPlan.h"
-#include "Map.h"
-#include "TrackBuilder.h"
+#include "model/Map.h"
+#include "tools/citygen/CityPlan.h"
+#include "tools/citygen/TrackBuilder.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // The demo city: a town of about 3.6 by 3.2 km around the default view (4800, 4800), with a
 // river, a railway and its station, and a tram network of nine lines, four junctions, a
 // crossing in the centre, six termini with turning loops and twelve routes.
-#include "Cities.h"
+#include "tools/citygen/Cities.h"
 
 namespace vell::citygen {
 

@@ -1,7 +1,7 @@
 // Generating a city from its description.
-#include "Cities.h"
+#include "tools/citygen/Cities.h"
 
-#include "TownBuilder.h"
+#include "tools/citygen/TownBuilder.h"
 
 namespace vell::citygen {
 

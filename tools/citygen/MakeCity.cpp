@@ -2,9 +2,9 @@
 //   MakeCity demo OUT.vl     the demo city (maps/demo.vl is made this way)
 //   MakeCity ring OUT.vl     the small ring (maps/ring.vl)
 //   MakeCity stress OUT.vl   the stress city of the benchmarks
-#include "Cities.h"
+#include "tools/citygen/Cities.h"
 
-#include "RouteTable.h"
+#include "model/RouteTable.h"
 
 #include <iostream>
 #include <memory>

@@ -1,6 +1,6 @@
 // The ring of maps/ring.vl: a small closed tram ring with two stops, houses around it and
 // route 1; the smallest sound network, for VellSim examples and the tests.
-#include "Cities.h"
+#include "tools/citygen/Cities.h"
 
 #include <algorithm>
 #include <array>
@@ -41,9 +41,14 @@ TGeneratedCity MakeRingCity() {
     // Clockwise (Y grows downwards): 800 m along the top and bottom, 400 m on the sides, the
     // corners cut at 45 degrees, since a rail continues only into one less than a right angle
     // away. Rails of at most 100 m; the fifth rail of the top and bottom sides is a stop.
-    const std::array<std::pair<int, int>, 8> corners{{{4600, 4800}, {5400, 4800}, {5450, 4850},
-                                                      {5450, 5150}, {5400, 5200}, {4600, 5200},
-                                                      {4550, 5150}, {4550, 4850}}};
+    const std::array<std::pair<int, int>, 8> corners{{{4600, 4800},
+                                                      {5400, 4800},
+                                                      {5450, 4850},
+                                                      {5450, 5150},
+                                                      {5400, 5200},
+                                                      {4600, 5200},
+                                                      {4550, 5150},
+                                                      {4550, 4850}}};
     std::vector<int> ring;
     for (std::size_t c = 0; c < corners.size(); ++c) {
         const auto [x1, y1] = corners[c];

@@ -1,9 +1,9 @@
 // The stress city: the whole 10 km square built up, twenty tram lines across it from west to
 // east joined by branches, two lines from north to south crossing them all, and routes that
 // together plan the full 1024 trams. Built from the same parts as the demo city.
-#include "Cities.h"
+#include "tools/citygen/Cities.h"
 
-#include "RouteTable.h"
+#include "model/RouteTable.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,7 +1,7 @@
 // Drawing the town.
-#include "TownBuilder.h"
+#include "tools/citygen/TownBuilder.h"
 
-#include "Random.h"
+#include "model/Random.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // bridges and the railway on its embankment, all kept clear of the tram tracks.
 #pragma once
 
-#include "CityPlan.h"
-#include "Map.h"
+#include "model/Map.h"
+#include "tools/citygen/CityPlan.h"
 
 #include <utility>
 #include <vector>

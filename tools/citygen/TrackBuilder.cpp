@@ -1,10 +1,10 @@
 // Laying the tram network.
-#include "TrackBuilder.h"
+#include "tools/citygen/TrackBuilder.h"
 
-#include "Conversion.h"
-#include "Network.h"
-#include "Route.h"
-#include "RouteWalk.h"
+#include "editor/ops/Conversion.h"
+#include "model/Network.h"
+#include "model/Route.h"
+#include "model/RouteWalk.h"
 
 #include <algorithm>
 #include <cmath>

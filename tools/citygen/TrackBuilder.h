@@ -3,9 +3,9 @@
 // the turning loops at termini, stops, speed grades, rails kept clear, and the routes.
 #pragma once
 
-#include "CityPlan.h"
-#include "Map.h"
-#include "Random.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "tools/citygen/CityPlan.h"
 
 #include <stdexcept>
 #include <utility>

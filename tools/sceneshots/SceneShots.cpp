@@ -4,9 +4,9 @@
 // and trees.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scene_shots OUTDIR [MAP.vl]
 // Without a map the demo city maps/demo.vl is used.
-#include "Geometry.h"
-#include "OffscreenGL.h"
-#include "SceneCity.h"
+#include "model/Geometry.h"
+#include "tests/cab/scene/OffscreenGL.h"
+#include "tests/cab/scene/SceneCity.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,7 +1,7 @@
 // The object pass of the cab view: which objects are drawn, and the shapes of walls, arches,
 // rails with their joints and stop plates, and rows of trees.
-#include "SceneTestSupport.h"
-#include "TestMaps.h"
+#include "tests/cab/scene/SceneTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 

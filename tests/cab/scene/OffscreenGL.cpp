@@ -1,5 +1,5 @@
 // An offscreen OpenGL context and the cab's frame around the scene.
-#include "OffscreenGL.h"
+#include "tests/cab/scene/OffscreenGL.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

@@ -2,7 +2,7 @@
 // frames of the cab view without a window. Needs a QGuiApplication and a display (Xvfb).
 #pragma once
 
-#include "Scene.h"
+#include "cab/scene/Scene.h"
 
 #include <QImage>
 

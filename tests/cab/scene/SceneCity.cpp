@@ -1,8 +1,8 @@
 // A running world for the benchmark and the screenshot harness.
-#include "SceneCity.h"
+#include "tests/cab/scene/SceneCity.h"
 
-#include "Arches.h"
-#include "CabState.h"
+#include "cab/Arches.h"
+#include "cab/CabState.h"
 
 namespace vell::test {
 

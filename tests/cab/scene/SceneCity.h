@@ -3,11 +3,11 @@
 // as the cab places it.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
-#include "RouteTable.h"
-#include "Scene.h"
-#include "World.h"
+#include "cab/scene/Scene.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
+#include "sim/World.h"
 
 #include <memory>
 #include <string>

@@ -1,9 +1,9 @@
 // Frames of the cab view drawn by OpenGL from a fixed eye on small maps and read back: the
 // pixels of a wall and of a tram by day and by night, and the depth test between them.
-#include "OffscreenGL.h"
-#include "RouteTable.h"
-#include "SceneTestSupport.h"
-#include "TestMaps.h"
+#include "model/RouteTable.h"
+#include "tests/cab/scene/OffscreenGL.h"
+#include "tests/cab/scene/SceneTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,5 @@
 // Helpers for the scene tests.
-#include "SceneTestSupport.h"
+#include "tests/cab/scene/SceneTestSupport.h"
 
 #include <cmath>
 #include <stdexcept>

@@ -2,10 +2,10 @@
 // primitives in them by their corners.
 #pragma once
 
-#include "Map.h"
-#include "Random.h"
-#include "SceneBuild.h"
-#include "World.h"
+#include "cab/scene/SceneBuild.h"
+#include "model/Map.h"
+#include "model/Random.h"
+#include "sim/World.h"
 
 #include <array>
 #include <memory>

@@ -1,8 +1,8 @@
 // The tram pass of the cab view: which trams and cars are drawn, the car model's panels, lamps
 // and doors, couplers and route signs.
-#include "RouteTable.h"
-#include "SceneTestSupport.h"
-#include "TestMaps.h"
+#include "model/RouteTable.h"
+#include "tests/cab/scene/SceneTestSupport.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
