@@ -158,12 +158,20 @@ TFileFault SaveFault(int error) {
     return fault == TFileFault::NotFound ? TFileFault::FolderNotFound : fault;
 }
 
-// Overwrites the file's bytes where they are: its links, owner, group and mode stay.
+// Overwrites the file's bytes where they are: its links, owner, group and mode stay. Room for
+// the new bytes is taken first, so that a full disk fails before anything is overwritten, and
+// the old bytes are put back when the new ones cannot all be written.
 int WriteInPlace(const std::string& target, std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> old;
+    const bool readable = ReadFileBytes(target, old) == TFileFault::None;
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return Failure();
-    int error = WriteAll(fd, data);
+    int error = ::posix_fallocate(fd, 0, off_t(data.size()));
+    if (error == EOPNOTSUPP || error == EINVAL) error = 0; // a file system without it
+    if (error == 0) error = WriteAll(fd, data);
     if (error == 0 && ::ftruncate(fd, off_t(data.size())) != 0) error = Failure();
+    if (error != 0 && readable && ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, old) == 0)
+        static_cast<void>(::ftruncate(fd, off_t(old.size())));
     if (error == 0 && ::fsync(fd) != 0) error = Failure();
     if (::close(fd) != 0 && error == 0) error = Failure();
     return error;

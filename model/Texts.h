@@ -1,4 +1,4 @@
-// The texts a user reads. They are written in Russian in the code, the design's own words, and
+// The texts a user reads. They are written in Russian in the code, the programs' own words, and
 // marked for Qt's translation tools (lupdate finds translate() and QT_TRANSLATE_NOOP); a program
 // that speaks another language installs its translator here. The core stays free of Qt.
 #pragma once

@@ -75,7 +75,8 @@ void TTimeDistanceRecorder::Observe() {
 void TTimeDistanceRecorder::AddTimetable(TTrack& track) const {
     const TRouteRec& route = World.Map.Route(Row, Col);
     if (route.RunTime <= 0) return;
-    const int stops = std::min<int>(route.StopCount, int(Stops.size()));
+    // Only the first MaxStopTimes stops of a circuit have scheduled times.
+    const int stops = std::min({int(route.StopCount), int(Stops.size()), MaxStopTimes});
     for (long long lap = 0;; ++lap) {
         const double lapStart = double(track.Entered) + double(lap) * route.RunTime;
         if (lapStart > StepCount) break;

@@ -27,11 +27,12 @@ constexpr const char* LockSuffix = ".lock";
 // A copy is the map file after a header of at most a name's bytes.
 constexpr std::size_t MaxCopySize = MaxMapFileSize + MagicSize + 2 + 65535;
 
-// Whether an editor still holds the lock that belongs to a copy.
+// Whether an editor still holds the lock that belongs to a copy. A lock that cannot be tried
+// (a file system without locks) counts as held: a live editor's copy must never be taken.
 bool OwnerRuns(const fs::path& lock) {
     const int fd = ::open(lock.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false; // the owner never got as far as locking, or cleaned up
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     ::close(fd);
     return held;
 }
@@ -80,6 +81,12 @@ TRecovery::TRecovery(std::string folder) : Folder(std::move(folder)) {
     if (LockFd >= 0 && ::flock(LockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(LockFd);
         LockFd = -1;
+    }
+    // Without the lock (another editor of the same process number, as in a sandbox of its own,
+    // or a folder without locks) this editor writes no copy: it would share a name with one.
+    if (LockFd < 0) {
+        OwnCopy.clear();
+        return;
     }
     // An editor that had this process number before and died left its copy under this name:
     // it moves aside (with no lock of its name) so that it is offered, not overwritten.

@@ -202,4 +202,21 @@ TEST(RecoveryCopy, LeftUnderThisProcessNumberIsOfferedNotOverwritten) {
 }
 
 } // namespace
+// A second editor with the same process number (a sandbox of its own) cannot take the lock
+// of that number: it writes no copy, and the first editor's copy is neither offered nor moved.
+TEST(RecoveryCopy, AnEditorWithoutItsLockLeavesTheOthersCopyAlone) {
+    TTempDir dir;
+    const std::string folder = dir.Path("recovery");
+    TRecovery first(folder);
+    auto map = NewMap();
+    AddRail(*map, 100, 100, 200, 100);
+    ASSERT_EQ(first.Write(*map), TFileFault::None);
+    const auto written = ReadBytes(first.CopyPath());
+    TRecovery second(folder);
+    EXPECT_TRUE(second.CopyPath().empty());
+    EXPECT_NE(second.Write(*NewMap()), TFileFault::None);
+    EXPECT_TRUE(second.FindLeftCopies().empty());
+    EXPECT_EQ(ReadBytes(first.CopyPath()), written);
+}
+
 } // namespace vell::test

@@ -155,9 +155,9 @@ class LanguageWindowsTest : public QObject {
         QVERIFY(v.VSpeed->text().endsWith(In(" km/h", " км/ч")));
         QVERIFY2(Left(&v).isEmpty(), qPrintable(Left(&v).join("; ")));
         faults = LayoutFaults(&v);
-        faults.removeAll("VSpeed: outside the window"); // one pixel left of the panel, as designed
-        // The design's "Сильно отстал от расписания" is wider than its column and runs under
-        // the plan; a fault of the Russian texts, kept as designed.
+        faults.removeAll("VSpeed: outside the window"); // one pixel left of the panel, as drawn
+        // The Russian "Сильно отстал от расписания" is wider than its column and runs under the
+        // plan; kept, since the Russian texts and the panel's width stay as they are.
         if (!English) faults.removeAll("PB: overlaps CDTime");
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
         v.RouteInfoClick();

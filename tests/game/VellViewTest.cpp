@@ -143,7 +143,7 @@ class VellViewTest : public QObject {
         QCOMPARE(v.Timer->interval(), 50);
         v.show();
         QStringList faults = LayoutFaults(&v);
-        faults.removeAll("VSpeed: outside the window"); // one pixel left of the panel, as designed
+        faults.removeAll("VSpeed: outside the window"); // one pixel left of the panel, as drawn
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
     }
 

@@ -234,35 +234,39 @@ TEST_F(CorruptFile, MissingFileAndFolderAreRefused) {
 }
 
 TEST(MapSave, FailedWriteKeepsTheOldFileAndTheModifiedFlag) {
-    TTempDir dir;
-    auto old = NewMap();
-    old->FileName = dir.Path("city.vl");
-    ASSERT_TRUE(old->SaveToFile());
-    const std::vector<std::uint8_t> oldBytes = ReadBytes(old->FileName);
+    for (bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "a hard-linked map, written in place" : "a map replaced by rename");
+        TTempDir dir;
+        auto old = NewMap();
+        old->FileName = dir.Path("city.vl");
+        ASSERT_TRUE(old->SaveToFile());
+        if (linked) std::filesystem::create_hard_link(old->FileName, dir.Path("link.vl"));
+        const std::vector<std::uint8_t> oldBytes = ReadBytes(old->FileName);
 
-    auto big = NewMap();
-    for (int k = 0; k < 1000; ++k)
-        AddRail(*big, 100, 100 + k, 200, 100 + k);
-    big->FileName = old->FileName;
-    big->Modified = true;
+        auto big = NewMap();
+        for (int k = 0; k < 1000; ++k)
+            AddRail(*big, 100, 100 + k, 200, 100 + k);
+        big->FileName = old->FileName;
+        big->Modified = true;
 
-    // A file size limit makes the write fail part way, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool saved_ok = big->SaveToFile();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+        // A file size limit makes the write fail part way, as a full disk would.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        bool saved_ok = big->SaveToFile();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
 
-    EXPECT_FALSE(saved_ok);
-    EXPECT_TRUE(big->Modified);
-    EXPECT_EQ(ReadBytes(old->FileName), oldBytes);
-    int files = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Root()))
-        ++files;
-    EXPECT_EQ(files, 1) << "the temporary file was left behind";
+        EXPECT_FALSE(saved_ok);
+        EXPECT_TRUE(big->Modified);
+        EXPECT_EQ(ReadBytes(old->FileName), oldBytes);
+        int files = 0;
+        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Root()))
+            ++files;
+        EXPECT_EQ(files, linked ? 2 : 1) << "the temporary file was left behind";
+    }
 }
 
 TEST(MapSave, UnwritablePlacesFailWithoutHarm) {

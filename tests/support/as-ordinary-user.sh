@@ -6,12 +6,12 @@
 #   VELL_FOREIGN_FILE  in it, a file anyone may write that belongs to another user (uid 1234),
 #                      made only when the wrapper runs as root.
 # Exits with 77 (skipped) where user namespaces cannot be made, or with 1 when
-# VELL_REQUIRE_NAMESPACES is set (CI), so that CI never skips these tests silently.
+# VELL_REQUIRE_NAMESPACES=1 (CI), so that CI never skips these tests silently.
 # Usage: as-ordinary-user.sh COMMAND [ARG...]
 set -eu
 
 if ! unshare --map-user=1000 --map-group=1000 true </dev/null 2>/dev/null; then
-    if [ -n "${VELL_REQUIRE_NAMESPACES:-}" ]; then
+    if [ "${VELL_REQUIRE_NAMESPACES-}" = 1 ]; then
         echo "as-ordinary-user.sh: user namespaces are not available here, and CI needs them" >&2
         exit 1
     fi

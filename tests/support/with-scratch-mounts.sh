@@ -51,12 +51,19 @@ if [ "${1-}" != "--inside" ]; then
         exit 77
     fi
     base=$(mktemp -d "${TMPDIR:-/tmp}/vell-mounts.XXXXXX")
+    # A mount that the unchanged propagation carried out of the namespace is taken back, also
+    # when the test is stopped (a time-out sends SIGTERM).
+    cleanup() {
+        if mountpoint -q "$base"; then umount -l "$base" || true; fi
+        rmdir "$base" 2>/dev/null || true
+    }
+    trap cleanup EXIT
+    trap 'exit 143' TERM
+    trap 'exit 130' INT
+    trap 'exit 129' HUP
     status=0
     # shellcheck disable=SC2086 # the options are words
     unshare $unshare_args sh "$0" --inside "$base" "$@" </dev/null || status=$?
-    # A mount that the unchanged propagation carried out of the namespace is taken back.
-    if mountpoint -q "$base"; then umount "$base"; fi
-    rmdir "$base"
     exit "$status"
 fi
 
