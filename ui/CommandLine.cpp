@@ -44,6 +44,20 @@ TCommandLine Failed(std::string error) {
     return line;
 }
 
+// A valid --lang from `from` on (up to "--"), so that help asked for before it is in its language.
+std::optional<TLanguage> LanguageFurtherOn(const std::vector<std::string>& args, std::size_t from) {
+    for (std::size_t k = from; k < args.size() && args[k] != "--"; ++k) {
+        std::string value;
+        if (args[k] == "--lang" && k + 1 < args.size())
+            value = args[k + 1];
+        else if (args[k].rfind("--lang=", 0) == 0)
+            value = args[k].substr(7);
+        TLanguage language;
+        if (!value.empty() && LanguageOfName(value, language)) return language;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -70,10 +84,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (word == "--help" || word == "-h") {
             line.Action = TCommandLineAction::Help;
+            if (!line.Language) line.Language = LanguageFurtherOn(args, k + 1);
             return line;
         }
         if (word == "--version") {
             line.Action = TCommandLineAction::Version;
+            if (!line.Language) line.Language = LanguageFurtherOn(args, k + 1);
             return line;
         }
         if (word == "--lang" || word.rfind("--lang=", 0) == 0) {

@@ -216,6 +216,10 @@ TEST(CommandLine, LangChoosesTheLanguage) {
     EXPECT_EQ(Parse({"--lang", "de"}).Error, "неизвестный язык de, есть ru и en");
     EXPECT_EQ(Parse({"--", "--lang"}).MapName, "--lang");
     EXPECT_EQ(ChosenLanguage(Parse({"--lang", "en"})), TLanguage::English);
+    // Help asked for before --lang is in that language too.
+    EXPECT_EQ(Parse({"--help", "--lang", "en"}).Language, TLanguage::English);
+    EXPECT_EQ(Parse({"-h", "--lang=en"}).Action, TCommandLineAction::Help);
+    EXPECT_EQ(Parse({"--version", "--", "--lang", "en"}).Language, std::nullopt);
 }
 
 // The user's locale as gettext programs read it: the first variable set decides.
