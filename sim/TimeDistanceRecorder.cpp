@@ -6,6 +6,7 @@
 #include "model/Units.h"
 #include "sim/Jams.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vell {
