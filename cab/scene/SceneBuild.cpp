@@ -21,11 +21,16 @@ constexpr double Pi = std::numbers::pi;
 
 } // namespace
 
-TSceneBuilder::TSceneBuilder(const TSceneView& view, TSceneLists& out)
-    : View(view), Out(out), SinH(std::sin(view.CamHeading)), CosH(std::cos(view.CamHeading)) {}
+TSceneBuilder::TSceneBuilder(const TSceneView& view, TSceneVertexLists& out,
+                             std::vector<TSceneCache::TColourRun>* runs)
+    : View(view), Out(out), Runs(runs), SinH(std::sin(view.CamHeading)),
+      CosH(std::cos(view.CamHeading)) {}
 
 void TSceneBuilder::SetLitColor(double r, double g, double b) {
     const double light = View.DayLight;
+    UnlitR = r;
+    UnlitG = g;
+    UnlitB = b;
     Colour = {float(r * light), float(g * light), float(b * light)};
 }
 
@@ -49,12 +54,14 @@ void TSceneBuilder::Line(double x1, double y1, double z1, double x2, double y2, 
     const TColour c = Colour;
     Out.Lines.push_back({float(x1), float(y1), float(z1), c.R, c.G, c.B});
     Out.Lines.push_back({float(x2), float(y2), float(z2), c.R, c.G, c.B});
+    if (Runs) Record(TSceneCache::LineList, Out.Lines.size(), 2);
 }
 
 void TSceneBuilder::Triangle(const double* a, const double* b, const double* c) {
     const TColour k = Colour;
     for (const double* p : {a, b, c})
         Out.Triangles.push_back({float(p[0]), float(p[1]), float(p[2]), k.R, k.G, k.B});
+    if (Runs) Record(TSceneCache::TriangleList, Out.Triangles.size(), 3);
 }
 
 void TSceneBuilder::Quad(double x1, double y1, double z1, double x2, double y2, double z2,
@@ -64,6 +71,21 @@ void TSceneBuilder::Quad(double x1, double y1, double z1, double x2, double y2, 
     Out.Quads.push_back({float(x2), float(y2), float(z2), c.R, c.G, c.B});
     Out.Quads.push_back({float(x3), float(y3), float(z3), c.R, c.G, c.B});
     Out.Quads.push_back({float(x4), float(y4), float(z4), c.R, c.G, c.B});
+    if (Runs) Record(TSceneCache::QuadList, Out.Quads.size(), 4);
+}
+
+void TSceneBuilder::Record(TSceneCache::TList list, std::size_t listSize, std::uint32_t count) {
+    // Only the cache records, and only SetLitColor colours: lit lamps belong to the trams.
+    const auto start = std::uint32_t(listSize - count);
+    if (!Runs->empty()) {
+        TSceneCache::TColourRun& last = Runs->back();
+        if (last.List == list && last.Start + last.Count == start && last.R == UnlitR &&
+            last.G == UnlitG && last.B == UnlitB) {
+            last.Count += count;
+            return;
+        }
+    }
+    Runs->push_back({UnlitR, UnlitG, UnlitB, list, start, count});
 }
 
 void TSceneBuilder::Panel(double x1, double y1, double x2, double y2, double z1, double z2) {
@@ -77,6 +99,72 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random) {
     const int count = map.ObjectCount();
     for (int i = 0; i < count; ++i)
         if (IsSegmentVisible(map.Objects[i], View.ViewDistWall)) DrawObject(map, i, random);
+}
+
+void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache) {
+    if (cache.Objects != map.Objects || cache.Links != map.Links) {
+        cache.Reset();
+        cache.Objects = map.Objects;
+        cache.Links = map.Links;
+        cache.Entries.resize(map.Objects.size());
+        ++cache.Builds;
+    }
+    const int count = map.ObjectCount();
+    for (int i = 0; i < count; ++i) {
+        const TMapObject& o = map.Objects[i];
+        if (!IsSegmentVisible(o, View.ViewDistWall)) continue;
+        switch (o.Kind()) {
+        case Trees:
+            if (IsSegmentVisible(o, View.ViewDistTree)) DrawCached(map, i, random, cache);
+            break;
+        case Rail:
+            DrawCached(map, i, random, cache);
+            break;
+        default:
+            // Walls are shaded by the view's heading, and the rest costs less to build than
+            // to copy.
+            DrawObject(map, i, random);
+            break;
+        }
+    }
+}
+
+void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSceneCache& cache) {
+    TSceneCache::TEntry& entry = cache.Entries[std::size_t(index)];
+    std::vector<TSceneVertex>* lists[3] = {&cache.Vertices.Lines, &cache.Vertices.Triangles,
+                                           &cache.Vertices.Quads};
+    if (!entry.Built) {
+        for (int l = 0; l < 3; ++l)
+            entry.Begin[l] = std::uint32_t(lists[l]->size());
+        entry.RunBegin = std::uint32_t(cache.Runs.size());
+        TSceneBuilder builder(View, cache.Vertices, &cache.Runs);
+        builder.DrawObject(map, index, random);
+        for (int l = 0; l < 3; ++l)
+            entry.End[l] = std::uint32_t(lists[l]->size());
+        entry.RunEnd = std::uint32_t(cache.Runs.size());
+        entry.Light = View.DayLight;
+        entry.Built = true;
+    } else if (entry.Light != View.DayLight) {
+        // The same products as SetLitColor, so a cached object is coloured to the last bit.
+        const double light = View.DayLight;
+        for (std::uint32_t k = entry.RunBegin; k < entry.RunEnd; ++k) {
+            const TSceneCache::TColourRun& run = cache.Runs[k];
+            const float r = float(run.R * light), g = float(run.G * light),
+                        b = float(run.B * light);
+            TSceneVertex* v = lists[run.List]->data() + run.Start;
+            for (std::uint32_t n = 0; n < run.Count; ++n) {
+                v[n].R = r;
+                v[n].G = g;
+                v[n].B = b;
+            }
+        }
+        entry.Light = light;
+    }
+    std::vector<TSceneVertex>* out[3] = {&Out.Lines, &Out.Triangles, &Out.Quads};
+    for (int l = 0; l < 3; ++l)
+        if (entry.End[l] > entry.Begin[l])
+            out[l]->insert(out[l]->end(), lists[l]->begin() + entry.Begin[l],
+                           lists[l]->begin() + entry.End[l]);
 }
 
 void TSceneBuilder::DrawObject(const TMap& map, int index, TRandom& random) {
@@ -499,6 +587,14 @@ void TSceneBuilder::DrawGlyph(const TCar& car, int glyph, TCarPoint origin, TCar
 
 void BuildScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                 TSceneLists& lists) {
+    lists.Clear();
+    TSceneBuilder builder(view, lists);
+    builder.DrawObjects(map, random, lists.Cache);
+    builder.DrawTrams(world);
+}
+
+void BuildSceneUncached(const TMap& map, const TWorld& world, TRandom& random,
+                        const TSceneView& view, TSceneVertexLists& lists) {
     lists.Clear();
     TSceneBuilder builder(view, lists);
     builder.DrawObjects(map, random);

@@ -18,7 +18,7 @@ void DrawList(const std::vector<TSceneVertex>& list, GLenum mode) {
 
 } // namespace
 
-void DrawSceneLists(const TSceneLists& lists) {
+void DrawSceneLists(const TSceneVertexLists& lists) {
     // Drawing from a colour array leaves the current colour undefined; the passes after the
     // scene choose theirs, but keep it anyway.
     GLfloat colour[4];

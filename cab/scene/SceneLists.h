@@ -2,6 +2,11 @@
 // OpenGL (SceneBuild.h) and handed to it in one place (SceneGL.cpp).
 #pragma once
 
+#include "model/Links.h"
+#include "model/MapObject.h"
+
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vell {
@@ -12,7 +17,7 @@ struct TSceneVertex {
     float R, G, B;
 };
 
-struct TSceneLists {
+struct TSceneVertexLists {
     std::vector<TSceneVertex> Lines;     // two vertices per line
     std::vector<TSceneVertex> Triangles; // three per triangle
     std::vector<TSceneVertex> Quads;     // four per quad
@@ -23,6 +28,47 @@ struct TSceneLists {
         Quads.clear();
     }
     bool Empty() const { return Lines.empty() && Triangles.empty() && Quads.empty(); }
+};
+
+// The rails and rows of trees of a map, built once when first seen and copied into later frames:
+// their shape depends only on the map, and rebuilding the trees (random numbers and turns)
+// was most of a frame's time at long distances. Colours depend on the day light too, so each
+// object remembers the light its colours were made for and the unlit colours to redo them.
+struct TSceneCache {
+    enum TList : std::uint8_t { LineList, TriangleList, QuadList };
+    // Vertices [Start, Start + Count) of one list drawn in one unlit colour.
+    struct TColourRun {
+        double R, G, B;
+        TList List;
+        std::uint32_t Start, Count;
+    };
+    struct TEntry {
+        bool Built = false;
+        double Light = 0;
+        std::uint32_t Begin[3] = {}, End[3] = {}; // vertex ranges by TList
+        std::uint32_t RunBegin = 0, RunEnd = 0;
+    };
+
+    // What the cached shapes were built from: any change of it empties the cache.
+    std::vector<TMapObject> Objects;
+    std::vector<std::optional<TLinkRec>> Links;
+    std::vector<TEntry> Entries; // by object index
+    TSceneVertexLists Vertices;
+    std::vector<TColourRun> Runs;
+    int Builds = 0; // times the cache was emptied for a new map (tests watch it)
+
+    void Reset() {
+        Objects.clear();
+        Links.clear();
+        Entries.clear();
+        Vertices.Clear();
+        Runs.clear();
+    }
+};
+
+// A frame's lists, and the cache that later frames of the same map draw from.
+struct TSceneLists : TSceneVertexLists {
+    TSceneCache Cache;
 };
 
 } // namespace vell
