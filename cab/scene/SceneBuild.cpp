@@ -101,7 +101,8 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random) {
         if (IsSegmentVisible(map.Objects[i], View.ViewDistWall)) DrawObject(map, i, random);
 }
 
-void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache) {
+void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache,
+                                const double* clip) {
     if (cache.Objects != map.Objects || cache.Links != map.Links) {
         cache.Reset();
         cache.Objects = map.Objects;
@@ -115,10 +116,10 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& c
         if (!IsSegmentVisible(o, View.ViewDistWall)) continue;
         switch (o.Kind()) {
         case Trees:
-            if (IsSegmentVisible(o, View.ViewDistTree)) DrawCached(map, i, random, cache);
+            if (IsSegmentVisible(o, View.ViewDistTree)) DrawCached(map, i, random, cache, clip);
             break;
         case Rail:
-            DrawCached(map, i, random, cache);
+            DrawCached(map, i, random, cache, nullptr);
             break;
         default:
             // Walls are shaded by the view's heading, and the rest costs less to build than
@@ -129,7 +130,8 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& c
     }
 }
 
-void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSceneCache& cache) {
+void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSceneCache& cache,
+                               const double* clip) {
     TSceneCache::TEntry& entry = cache.Entries[std::size_t(index)];
     std::vector<TSceneVertex>* lists[3] = {&cache.Vertices.Lines, &cache.Vertices.Triangles,
                                            &cache.Vertices.Quads};
@@ -142,6 +144,25 @@ void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSce
         for (int l = 0; l < 3; ++l)
             entry.End[l] = std::uint32_t(lists[l]->size());
         entry.RunEnd = std::uint32_t(cache.Runs.size());
+        entry.TreeBegin = std::uint32_t(cache.TreeBoxes.size());
+        constexpr std::uint32_t treeVertices = 42 * 3; // DrawTree's triangles
+        for (std::uint32_t start = entry.Begin[TSceneCache::TriangleList];
+             start + treeVertices <= entry.End[TSceneCache::TriangleList]; start += treeVertices) {
+            TSceneCache::TTreeBox box{start, start + treeVertices, {}, {}};
+            const TSceneVertex* v = cache.Vertices.Triangles.data() + start;
+            box.Min[0] = box.Max[0] = v->X;
+            box.Min[1] = box.Max[1] = v->Y;
+            box.Min[2] = box.Max[2] = v->Z;
+            for (std::uint32_t n = 1; n < treeVertices; ++n) {
+                const float p[3] = {v[n].X, v[n].Y, v[n].Z};
+                for (int a = 0; a < 3; ++a) {
+                    box.Min[a] = std::min(box.Min[a], p[a]);
+                    box.Max[a] = std::max(box.Max[a], p[a]);
+                }
+            }
+            cache.TreeBoxes.push_back(box);
+        }
+        entry.TreeEnd = std::uint32_t(cache.TreeBoxes.size());
         entry.Light = View.DayLight;
         entry.Built = true;
     } else if (entry.Light != View.DayLight) {
@@ -161,10 +182,51 @@ void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSce
         entry.Light = light;
     }
     std::vector<TSceneVertex>* out[3] = {&Out.Lines, &Out.Triangles, &Out.Quads};
-    for (int l = 0; l < 3; ++l)
-        if (entry.End[l] > entry.Begin[l])
-            out[l]->insert(out[l]->end(), lists[l]->begin() + entry.Begin[l],
-                           lists[l]->begin() + entry.End[l]);
+    for (int l = 0; l < 3; ++l) {
+        if (entry.End[l] == entry.Begin[l]) continue;
+        if (l == TSceneCache::TriangleList && clip) {
+            // Tree by tree, runs of trees in the picture copied at once.
+            const std::vector<TSceneVertex>& from = *lists[l];
+            std::uint32_t runStart = 0, runEnd = 0;
+            for (std::uint32_t t = entry.TreeBegin; t < entry.TreeEnd; ++t) {
+                const TSceneCache::TTreeBox& box = cache.TreeBoxes[t];
+                if (BoxOutsideClip(clip, box.Min, box.Max)) continue;
+                if (runEnd != box.Start) {
+                    out[l]->insert(out[l]->end(), from.begin() + runStart, from.begin() + runEnd);
+                    runStart = box.Start;
+                }
+                runEnd = box.End;
+            }
+            out[l]->insert(out[l]->end(), from.begin() + runStart, from.begin() + runEnd);
+            continue;
+        }
+        out[l]->insert(out[l]->end(), lists[l]->begin() + entry.Begin[l],
+                       lists[l]->begin() + entry.End[l]);
+    }
+}
+
+bool BoxOutsideClip(const double* clip, const float* min, const float* max) {
+    // Clip coordinates are linear in the point, so a box is outside a side when all eight
+    // corners are. The margin (a few pixels at 640 wide) keeps rounding and the width of
+    // lines away from the edge; "x - w > m |w|" implies x > w for either sign of w.
+    constexpr double margin = 0.02;
+    double c[8][4];
+    for (int k = 0; k < 8; ++k) {
+        const double p[3] = {k & 1 ? max[0] : min[0], k & 2 ? max[1] : min[1],
+                             k & 4 ? max[2] : min[2]};
+        for (int r = 0; r < 4; ++r)
+            c[k][r] = clip[r] * p[0] + clip[4 + r] * p[1] + clip[8 + r] * p[2] + clip[12 + r];
+    }
+    // The sides x = -w, x = w, y = -w, y = w, z = -w (near) and z = w (far).
+    for (int axis = 0; axis < 3; ++axis) {
+        for (const double sign : {-1.0, 1.0}) {
+            bool outside = true;
+            for (int k = 0; k < 8 && outside; ++k)
+                outside = sign * c[k][axis] - c[k][3] > margin * std::fabs(c[k][3]);
+            if (outside) return true;
+        }
+    }
+    return false;
 }
 
 void TSceneBuilder::DrawObject(const TMap& map, int index, TRandom& random) {
@@ -586,10 +648,10 @@ void TSceneBuilder::DrawGlyph(const TCar& car, int glyph, TCarPoint origin, TCar
 }
 
 void BuildScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                TSceneLists& lists) {
+                TSceneLists& lists, const double* clip) {
     lists.Clear();
     TSceneBuilder builder(view, lists);
-    builder.DrawObjects(map, random, lists.Cache);
+    builder.DrawObjects(map, random, lists.Cache, clip);
     builder.DrawTrams(world);
 }
 

@@ -35,7 +35,18 @@ void DrawSceneLists(const TSceneVertexLists& lists) {
 
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                  TSceneLists& lists) {
-    BuildScene(map, world, random, view, lists);
+    // What the picture is, so that trees outside it are not sent.
+    GLdouble projection[16], eye[16], clip[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, eye);
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += projection[k * 4 + r] * eye[c * 4 + k];
+            clip[c * 4 + r] = sum;
+        }
+    BuildScene(map, world, random, view, lists, clip);
     DrawSceneLists(lists);
 }
 

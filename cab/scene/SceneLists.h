@@ -42,11 +42,18 @@ struct TSceneCache {
         TList List;
         std::uint32_t Start, Count;
     };
+    // One tree: triangle vertices [Start, End) and the box around them, so that a frame can
+    // leave out the trees that lie wholly outside the picture.
+    struct TTreeBox {
+        std::uint32_t Start, End;
+        float Min[3], Max[3];
+    };
     struct TEntry {
         bool Built = false;
         double Light = 0;
         std::uint32_t Begin[3] = {}, End[3] = {}; // vertex ranges by TList
         std::uint32_t RunBegin = 0, RunEnd = 0;
+        std::uint32_t TreeBegin = 0, TreeEnd = 0;
     };
 
     // What the cached shapes were built from: any change of it empties the cache.
@@ -55,6 +62,7 @@ struct TSceneCache {
     std::vector<TEntry> Entries; // by object index
     TSceneVertexLists Vertices;
     std::vector<TColourRun> Runs;
+    std::vector<TTreeBox> TreeBoxes;
     int Builds = 0; // times the cache was emptied for a new map (tests watch it)
 
     void Reset() {
@@ -63,6 +71,7 @@ struct TSceneCache {
         Entries.clear();
         Vertices.Clear();
         Runs.clear();
+        TreeBoxes.clear();
     }
 };
 
