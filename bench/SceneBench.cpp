@@ -101,7 +101,8 @@ void SetDistances(TSceneView& view, int distance) {
 
 void Count(benchmark::State& state, const TSceneLists& lists, std::size_t frames) {
     state.counters["line_vertices"] = double(lists.Lines.size());
-    state.counters["triangle_vertices"] = double(lists.Triangles.size());
+    state.counters["triangle_vertices"] =
+        double(lists.Triangles.size() + lists.IndexedTriangles.size());
     state.counters["quad_vertices"] = double(lists.Quads.size());
     state.counters["eyes"] = double(frames);
 }

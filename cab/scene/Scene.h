@@ -38,8 +38,8 @@ void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TS
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                  TSceneLists& lists);
 
-// Hands lists built for a frame to the current OpenGL context: quads, then triangles, then
-// lines, each list in the order it was built. The current colour is kept.
+// Hands lists built for a frame to the current OpenGL context: quads, then triangles, then the
+// indexed triangles, then lines, each list in the order it was built. The current colour is kept.
 void DrawSceneLists(const TSceneVertexLists& lists);
 
 } // namespace vell

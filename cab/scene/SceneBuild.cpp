@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace vell {
@@ -148,8 +149,28 @@ void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSce
         constexpr std::uint32_t treeVertices = 42 * 3; // DrawTree's triangles
         for (std::uint32_t start = entry.Begin[TSceneCache::TriangleList];
              start + treeVertices <= entry.End[TSceneCache::TriangleList]; start += treeVertices) {
-            TSceneCache::TTreeBox box{start, start + treeVertices, {}, {}};
+            TSceneCache::TTreeBox box{start,
+                                      start + treeVertices,
+                                      {},
+                                      {},
+                                      std::uint32_t(cache.TreePoints.size()),
+                                      0,
+                                      std::uint32_t(cache.TreeCorners.size())};
             const TSceneVertex* v = cache.Vertices.Triangles.data() + start;
+            for (std::uint32_t n = 0; n < treeVertices; ++n) {
+                // The same position and colour is the same point: drawn by index, the picture
+                // cannot tell.
+                std::uint32_t point = 0;
+                while (point < box.PointCount && std::memcmp(&cache.TreePoints[box.Points + point],
+                                                             &v[n], sizeof(TSceneVertex)) != 0)
+                    ++point;
+                if (point == box.PointCount) {
+                    cache.TreePoints.push_back(v[n]);
+                    cache.TreePointFirst.push_back(start + n);
+                    ++box.PointCount;
+                }
+                cache.TreeCorners.push_back(std::uint8_t(point));
+            }
             box.Min[0] = box.Max[0] = v->X;
             box.Min[1] = box.Max[1] = v->Y;
             box.Min[2] = box.Max[2] = v->Z;
@@ -179,25 +200,35 @@ void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSce
                 v[n].B = b;
             }
         }
+        for (std::uint32_t t = entry.TreeBegin; t < entry.TreeEnd; ++t) {
+            const TSceneCache::TTreeBox& box = cache.TreeBoxes[t];
+            for (std::uint32_t k = box.Points; k < box.Points + box.PointCount; ++k) {
+                const TSceneVertex& from = cache.Vertices.Triangles[cache.TreePointFirst[k]];
+                TSceneVertex& to = cache.TreePoints[k];
+                to.R = from.R;
+                to.G = from.G;
+                to.B = from.B;
+            }
+        }
         entry.Light = light;
     }
     std::vector<TSceneVertex>* out[3] = {&Out.Lines, &Out.Triangles, &Out.Quads};
     for (int l = 0; l < 3; ++l) {
         if (entry.End[l] == entry.Begin[l]) continue;
+        // Only trees make triangles, so every triangle of the frame takes one path or the other.
         if (l == TSceneCache::TriangleList && clip) {
-            // Tree by tree, runs of trees in the picture copied at once.
-            const std::vector<TSceneVertex>& from = *lists[l];
-            std::uint32_t runStart = 0, runEnd = 0;
+            // Tree by tree, by index, the trees outside the picture left out.
             for (std::uint32_t t = entry.TreeBegin; t < entry.TreeEnd; ++t) {
                 const TSceneCache::TTreeBox& box = cache.TreeBoxes[t];
                 if (BoxOutsideClip(clip, box.Min, box.Max)) continue;
-                if (runEnd != box.Start) {
-                    out[l]->insert(out[l]->end(), from.begin() + runStart, from.begin() + runEnd);
-                    runStart = box.Start;
-                }
-                runEnd = box.End;
+                const auto base = std::uint32_t(Out.IndexedVertices.size());
+                Out.IndexedVertices.insert(Out.IndexedVertices.end(),
+                                           cache.TreePoints.begin() + box.Points,
+                                           cache.TreePoints.begin() + box.Points + box.PointCount);
+                const std::uint8_t* corner = cache.TreeCorners.data() + box.Corners;
+                for (std::uint32_t n = 0; n < box.End - box.Start; ++n)
+                    Out.IndexedTriangles.push_back(base + corner[n]);
             }
-            out[l]->insert(out[l]->end(), from.begin() + runStart, from.begin() + runEnd);
             continue;
         }
         out[l]->insert(out[l]->end(), lists[l]->begin() + entry.Begin[l],

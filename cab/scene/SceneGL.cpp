@@ -1,4 +1,4 @@
-// The one place where the frame's vertex lists meet OpenGL: three vertex-array draws.
+// The one place where the frame's vertex lists meet OpenGL: four vertex-array draws.
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneBuild.h"
 
@@ -28,6 +28,13 @@ void DrawSceneLists(const TSceneVertexLists& lists) {
     glEnableClientState(GL_COLOR_ARRAY);
     DrawList(lists.Quads, GL_QUADS);
     DrawList(lists.Triangles, GL_TRIANGLES);
+    if (!lists.IndexedTriangles.empty()) {
+        constexpr GLsizei stride = sizeof(TSceneVertex);
+        glVertexPointer(3, GL_FLOAT, stride, &lists.IndexedVertices.front().X);
+        glColorPointer(3, GL_FLOAT, stride, &lists.IndexedVertices.front().R);
+        glDrawElements(GL_TRIANGLES, GLsizei(lists.IndexedTriangles.size()), GL_UNSIGNED_INT,
+                       lists.IndexedTriangles.data());
+    }
     DrawList(lists.Lines, GL_LINES);
     glPopClientAttrib();
     glColor4fv(colour);

@@ -21,13 +21,21 @@ struct TSceneVertexLists {
     std::vector<TSceneVertex> Lines;     // two vertices per line
     std::vector<TSceneVertex> Triangles; // three per triangle
     std::vector<TSceneVertex> Quads;     // four per quad
+    // Triangles drawn after Triangles by index into their vertices: a tree's 126 corners are
+    // 31 points, and OpenGL then transforms each point once.
+    std::vector<TSceneVertex> IndexedVertices;
+    std::vector<std::uint32_t> IndexedTriangles;
 
     void Clear() {
         Lines.clear();
         Triangles.clear();
         Quads.clear();
+        IndexedVertices.clear();
+        IndexedTriangles.clear();
     }
-    bool Empty() const { return Lines.empty() && Triangles.empty() && Quads.empty(); }
+    bool Empty() const {
+        return Lines.empty() && Triangles.empty() && Quads.empty() && IndexedTriangles.empty();
+    }
 };
 
 // The rails and rows of trees of a map, built once when first seen and copied into later frames:
@@ -43,10 +51,13 @@ struct TSceneCache {
         std::uint32_t Start, Count;
     };
     // One tree: triangle vertices [Start, End) and the box around them, so that a frame can
-    // leave out the trees that lie wholly outside the picture.
+    // leave out the trees that lie wholly outside the picture; its distinct vertices
+    // TreePoints [Points, Points + PointCount), and for each of its triangle vertices in
+    // TreeCorners [Start - first tree's Start...] the point it is (see TSceneCache::Corners).
     struct TTreeBox {
         std::uint32_t Start, End;
         float Min[3], Max[3];
+        std::uint32_t Points, PointCount, Corners;
     };
     struct TEntry {
         bool Built = false;
@@ -63,6 +74,9 @@ struct TSceneCache {
     TSceneVertexLists Vertices;
     std::vector<TColourRun> Runs;
     std::vector<TTreeBox> TreeBoxes;
+    std::vector<TSceneVertex> TreePoints;
+    std::vector<std::uint32_t> TreePointFirst; // the triangle vertex each point was taken from
+    std::vector<std::uint8_t> TreeCorners;     // per triangle vertex: its point in its tree
     int Builds = 0; // times the cache was emptied for a new map (tests watch it)
 
     void Reset() {
@@ -72,6 +86,9 @@ struct TSceneCache {
         Vertices.Clear();
         Runs.clear();
         TreeBoxes.clear();
+        TreePoints.clear();
+        TreePointFirst.clear();
+        TreeCorners.clear();
     }
 };
 
