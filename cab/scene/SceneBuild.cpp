@@ -104,13 +104,11 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random) {
 
 void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache,
                                 const double* clip) {
-    if (cache.Objects != map.Objects || cache.Links != map.Links) {
-        cache.Reset();
-        cache.Objects = map.Objects;
-        cache.Links = map.Links;
-        cache.Entries.resize(map.Objects.size());
-        ++cache.Builds;
-    }
+    // Another map, or the old shapes outnumber the live ones: start again.
+    const std::size_t total =
+        cache.Vertices.Lines.size() + cache.Vertices.Triangles.size() + cache.Vertices.Quads.size();
+    if (cache.Entries.size() != map.Objects.size() || cache.Stale > total / 2 + 100000)
+        cache.Reset(map.Objects.size());
     const int count = map.ObjectCount();
     for (int i = 0; i < count; ++i) {
         const TMapObject& o = map.Objects[i];
@@ -136,7 +134,26 @@ void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSce
     TSceneCache::TEntry& entry = cache.Entries[std::size_t(index)];
     std::vector<TSceneVertex>* lists[3] = {&cache.Vertices.Lines, &cache.Vertices.Triangles,
                                            &cache.Vertices.Quads};
-    if (!entry.Built) {
+    // What the shape depends on as the map stands now.
+    const TMapObject& o = map.Objects[std::size_t(index)];
+    const TLinkRec* link = o.Kind() == Rail ? map.Link(index) : nullptr;
+    TMapObject next[2] = {};
+    for (int s = 0; s < 2 && link; ++s)
+        if (link->Next[s] < map.Objects.size()) next[s] = map.Objects[link->Next[s]];
+    const bool same = entry.Built && entry.Object == o && entry.Linked == (link != nullptr) &&
+                      (!link || (entry.Next[0] == link->Next[0] && entry.Next[1] == link->Next[1] &&
+                                 entry.NextObject[0] == next[0] && entry.NextObject[1] == next[1]));
+    if (!same) {
+        if (entry.Built)
+            for (int l = 0; l < 3; ++l)
+                cache.Stale += entry.End[l] - entry.Begin[l];
+        entry.Object = o;
+        entry.Linked = link != nullptr;
+        for (int s = 0; s < 2; ++s) {
+            entry.Next[s] = link ? link->Next[s] : 0;
+            entry.NextObject[s] = next[s];
+        }
+        ++cache.Built;
         for (int l = 0; l < 3; ++l)
             entry.Begin[l] = std::uint32_t(lists[l]->size());
         entry.RunBegin = std::uint32_t(cache.Runs.size());

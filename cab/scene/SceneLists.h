@@ -2,11 +2,10 @@
 // OpenGL (SceneBuild.h) and handed to it in one place (SceneGL.cpp).
 #pragma once
 
-#include "model/Links.h"
 #include "model/MapObject.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace vell {
@@ -41,7 +40,8 @@ struct TSceneVertexLists {
 // The rails and rows of trees of a map, built once when first seen and copied into later frames:
 // their shape depends only on the map, and rebuilding the trees (random numbers and turns)
 // was most of a frame's time at long distances. Colours depend on the day light too, so each
-// object remembers the light its colours were made for and the unlit colours to redo them.
+// object remembers the light its colours were made for and the unlit colours to redo them. A
+// shape whose object or rail links changed since is built again when next seen.
 struct TSceneCache {
     enum TList : std::uint8_t { LineList, TriangleList, QuadList };
     // Vertices [Start, Start + Count) of one list drawn in one unlit colour.
@@ -52,8 +52,8 @@ struct TSceneCache {
     };
     // One tree: triangle vertices [Start, End) and the box around them, so that a frame can
     // leave out the trees that lie wholly outside the picture; its distinct vertices
-    // TreePoints [Points, Points + PointCount), and for each of its triangle vertices in
-    // TreeCorners [Start - first tree's Start...] the point it is (see TSceneCache::Corners).
+    // TreePoints [Points, Points + PointCount), and from TreeCorners [Corners] on, for each of
+    // its triangle vertices, which of those points it is.
     struct TTreeBox {
         std::uint32_t Start, End;
         float Min[3], Max[3];
@@ -65,11 +65,14 @@ struct TSceneCache {
         std::uint32_t Begin[3] = {}, End[3] = {}; // vertex ranges by TList
         std::uint32_t RunBegin = 0, RunEnd = 0;
         std::uint32_t TreeBegin = 0, TreeEnd = 0;
+        // What the shape was built from: the object, and for a rail its successors as they
+        // were (a joint's curve depends on the next rail). Any change builds it again.
+        TMapObject Object{};
+        bool Linked = false;
+        std::uint16_t Next[2] = {};
+        TMapObject NextObject[2] = {};
     };
 
-    // What the cached shapes were built from: any change of it empties the cache.
-    std::vector<TMapObject> Objects;
-    std::vector<std::optional<TLinkRec>> Links;
     std::vector<TEntry> Entries; // by object index
     TSceneVertexLists Vertices;
     std::vector<TColourRun> Runs;
@@ -77,18 +80,19 @@ struct TSceneCache {
     std::vector<TSceneVertex> TreePoints;
     std::vector<std::uint32_t> TreePointFirst; // the triangle vertex each point was taken from
     std::vector<std::uint8_t> TreeCorners;     // per triangle vertex: its point in its tree
-    int Builds = 0; // times the cache was emptied for a new map (tests watch it)
+    std::size_t Stale = 0;                     // vertices of shapes built again, no longer used
+    int Built = 0;                             // shapes built so far (tests watch it)
 
-    void Reset() {
-        Objects.clear();
-        Links.clear();
-        Entries.clear();
+    // Forgets every shape; the next frames build them again as they come into view.
+    void Reset(std::size_t objects) {
+        Entries.assign(objects, TEntry{});
         Vertices.Clear();
         Runs.clear();
         TreeBoxes.clear();
         TreePoints.clear();
         TreePointFirst.clear();
         TreeCorners.clear();
+        Stale = 0;
     }
 };
 

@@ -75,6 +75,7 @@ TEST_F(SceneCache, CachedListsAreTheRebuiltListsToTheBit) {
     ASSERT_GE(eyes.size(), 4u);
     TSceneLists cached;
     TSceneVertexLists rebuilt;
+    int builtInFirstRound = 0;
     // Twice round, so that the second round draws only from the cache, at another light.
     for (int round = 0; round < 2; ++round) {
         for (TSceneView view : eyes) {
@@ -89,56 +90,81 @@ TEST_F(SceneCache, CachedListsAreTheRebuiltListsToTheBit) {
                 EXPECT_FALSE(rebuilt.Triangles.empty());
             }
         }
+        if (round == 0) builtInFirstRound = cached.Cache.Built;
     }
-    // The map did not change: its rails and trees were built once.
-    EXPECT_EQ(cached.Cache.Builds, 1);
+    // The map did not change: each rail and row of trees was built once.
+    EXPECT_GT(builtInFirstRound, 0);
+    EXPECT_EQ(cached.Cache.Built, builtInFirstRound);
 }
 
-TEST_F(SceneCache, AChangedMapOrDistanceDrawsWhatARebuildDraws) {
+TEST_F(SceneCache, AChangedMapOrDistanceBuildsAgainWhatChanged) {
     TSceneView view = Eyes().front();
     TSceneLists cached;
     TSceneVertexLists rebuilt;
-    BuildScene(*City->Map, *City->World, City->Random, view, cached);
-    EXPECT_EQ(cached.Cache.Builds, 1);
+    const auto frame = [&](const TMap& map, const TWorld& world) {
+        BuildScene(map, world, City->Random, view, cached);
+        BuildSceneUncached(map, world, City->Random, view, rebuilt);
+        return SameLists(cached, rebuilt);
+    };
+    EXPECT_TRUE(frame(*City->Map, *City->World));
+    const int near = cached.Cache.Built;
+    EXPECT_GT(near, 0);
 
-    // Longer distances bring in rails and trees never built before.
+    // Longer distances bring in rails and trees never built before, once.
     Far(view);
-    BuildScene(*City->Map, *City->World, City->Random, view, cached);
-    BuildSceneUncached(*City->Map, *City->World, City->Random, view, rebuilt);
-    EXPECT_TRUE(SameLists(cached, rebuilt));
-    EXPECT_EQ(cached.Cache.Builds, 1);
+    EXPECT_TRUE(frame(*City->Map, *City->World));
+    const int far = cached.Cache.Built;
+    EXPECT_GT(far, near);
+    EXPECT_TRUE(frame(*City->Map, *City->World));
+    EXPECT_EQ(cached.Cache.Built, far);
 
-    // A row of trees in view with another colour grows other trees: the cache starts again.
+    // A row of trees in view with another colour grows other trees: that row is built again.
     TMap& map = *City->Map;
     int row = -1;
     for (int i = 0; i < map.ObjectCount() && row < 0; ++i)
-        if (map.Objects[i].Kind() == Trees) row = i;
+        if (map.Objects[std::size_t(i)].Kind() == Trees) row = i;
     ASSERT_GE(row, 0);
     const TMapObject before = map.Objects[std::size_t(row)];
-    map.Objects[std::size_t(row)].Red ^= 0x55;
     view.CamX = (before.X1 + before.X2) / 2.0;
     view.CamY = (before.Y1 + before.Y2) / 2.0 + 30;
     view.CamHeading = 0; // looking north at it
-    BuildScene(map, *City->World, City->Random, view, cached);
-    BuildSceneUncached(map, *City->World, City->Random, view, rebuilt);
+    EXPECT_TRUE(frame(map, *City->World));
+    int built = cached.Cache.Built;
+    map.Objects[std::size_t(row)].Red ^= 0x55;
+    const bool changedSame = frame(map, *City->World);
     map.Objects[std::size_t(row)] = before;
-    EXPECT_EQ(cached.Cache.Builds, 2);
-    EXPECT_TRUE(SameLists(cached, rebuilt));
-    BuildScene(map, *City->World, City->Random, view, cached);
-    BuildSceneUncached(map, *City->World, City->Random, view, rebuilt);
-    EXPECT_EQ(cached.Cache.Builds, 3);
-    EXPECT_TRUE(SameLists(cached, rebuilt));
+    EXPECT_TRUE(changedSame);
+    EXPECT_EQ(cached.Cache.Built, built + 1);
+    EXPECT_TRUE(frame(map, *City->World));
+    EXPECT_EQ(cached.Cache.Built, built + 2);
 
-    // So does a rail whose successor changes: its joint is another curve.
-    for (std::size_t i = 0; i < map.Links.size(); ++i) {
-        if (!map.Links[i] || map.Links[i]->IsSwitch()) continue;
-        const TLinkRec saved = *map.Links[i];
-        map.Links[i]->Next = {NoObject, NoObject};
-        BuildScene(map, *City->World, City->Random, view, cached);
-        *map.Links[i] = saved;
-        EXPECT_EQ(cached.Cache.Builds, 4);
-        break;
-    }
+    // So is a rail in view whose successor changes: its joint is another curve.
+    int rail = -1;
+    for (int i = 0; i < map.ObjectCount() && rail < 0; ++i)
+        if (map.Objects[std::size_t(i)].Kind() == Rail && map.Link(i)) rail = i;
+    ASSERT_GE(rail, 0);
+    const TMapObject& r = map.Objects[std::size_t(rail)];
+    view.CamX = (r.X1 + r.X2) / 2.0;
+    view.CamY = (r.Y1 + r.Y2) / 2.0;
+    EXPECT_TRUE(frame(map, *City->World));
+    built = cached.Cache.Built;
+    const TLinkRec saved = *map.Links[std::size_t(rail)];
+    map.Links[std::size_t(rail)]->Next = {NoObject, NoObject};
+    const bool unlinkedSame = frame(map, *City->World);
+    *map.Links[std::size_t(rail)] = saved;
+    EXPECT_TRUE(unlinkedSame);
+    EXPECT_EQ(cached.Cache.Built, built + 1);
+
+    // Another map in the same lists: its own shapes, none of the old.
+    auto ringMap = LoadCity(VELL_MAPS_DIR "/ring.vl");
+    ASSERT_TRUE(ringMap);
+    TRunningCity ring(std::move(ringMap));
+    view.CamX = ring.Map->Objects[0].X1;
+    view.CamY = ring.Map->Objects[0].Y1;
+    built = cached.Cache.Built;
+    EXPECT_TRUE(frame(*ring.Map, *ring.World));
+    EXPECT_FALSE(rebuilt.Lines.empty());
+    EXPECT_GT(cached.Cache.Built, built);
 }
 
 TEST_F(SceneCache, CachedFramesHaveTheRebuiltFramesPixels) {
