@@ -1,5 +1,6 @@
 // The 3D city seen from the cab: every map object near enough and not behind the eye, then every
-// other tram in service near enough. Rebuilt from the map, the trams and the camera each frame.
+// other tram in service near enough. Rebuilt from the map, the trams and the camera each frame,
+// except the rails and trees, which are built once per map and copied.
 #pragma once
 
 #include "cab/scene/SceneLists.h"
@@ -32,12 +33,13 @@ struct TSceneView {
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view);
 
 // The same, keeping the frame's vertex lists in `lists` so that, once they have grown to the
-// city's size, a frame allocates nothing.
+// city's size, a frame allocates nothing, and the map's rails and trees in its cache so that
+// they are built once (a changed map empties the cache).
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                  TSceneLists& lists);
 
-// Hands lists built for a frame to the current OpenGL context: quads, then triangles, then
-// lines, each list in the order it was built. The current colour is kept.
-void DrawSceneLists(const TSceneLists& lists);
+// Hands lists built for a frame to the current OpenGL context: quads, then triangles, then the
+// indexed triangles, then lines, each list in the order it was built. The current colour is kept.
+void DrawSceneLists(const TSceneVertexLists& lists);
 
 } // namespace vell

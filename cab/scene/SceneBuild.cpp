@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace vell {
@@ -21,11 +22,16 @@ constexpr double Pi = std::numbers::pi;
 
 } // namespace
 
-TSceneBuilder::TSceneBuilder(const TSceneView& view, TSceneLists& out)
-    : View(view), Out(out), SinH(std::sin(view.CamHeading)), CosH(std::cos(view.CamHeading)) {}
+TSceneBuilder::TSceneBuilder(const TSceneView& view, TSceneVertexLists& out,
+                             std::vector<TSceneCache::TColourRun>* runs)
+    : View(view), Out(out), Runs(runs), SinH(std::sin(view.CamHeading)),
+      CosH(std::cos(view.CamHeading)) {}
 
 void TSceneBuilder::SetLitColor(double r, double g, double b) {
     const double light = View.DayLight;
+    UnlitR = r;
+    UnlitG = g;
+    UnlitB = b;
     Colour = {float(r * light), float(g * light), float(b * light)};
 }
 
@@ -49,12 +55,14 @@ void TSceneBuilder::Line(double x1, double y1, double z1, double x2, double y2, 
     const TColour c = Colour;
     Out.Lines.push_back({float(x1), float(y1), float(z1), c.R, c.G, c.B});
     Out.Lines.push_back({float(x2), float(y2), float(z2), c.R, c.G, c.B});
+    if (Runs) Record(TSceneCache::LineList, Out.Lines.size(), 2);
 }
 
 void TSceneBuilder::Triangle(const double* a, const double* b, const double* c) {
     const TColour k = Colour;
     for (const double* p : {a, b, c})
         Out.Triangles.push_back({float(p[0]), float(p[1]), float(p[2]), k.R, k.G, k.B});
+    if (Runs) Record(TSceneCache::TriangleList, Out.Triangles.size(), 3);
 }
 
 void TSceneBuilder::Quad(double x1, double y1, double z1, double x2, double y2, double z2,
@@ -64,6 +72,21 @@ void TSceneBuilder::Quad(double x1, double y1, double z1, double x2, double y2, 
     Out.Quads.push_back({float(x2), float(y2), float(z2), c.R, c.G, c.B});
     Out.Quads.push_back({float(x3), float(y3), float(z3), c.R, c.G, c.B});
     Out.Quads.push_back({float(x4), float(y4), float(z4), c.R, c.G, c.B});
+    if (Runs) Record(TSceneCache::QuadList, Out.Quads.size(), 4);
+}
+
+void TSceneBuilder::Record(TSceneCache::TList list, std::size_t listSize, std::uint32_t count) {
+    // Only the cache records, and only SetLitColor colours: lit lamps belong to the trams.
+    const auto start = std::uint32_t(listSize - count);
+    if (!Runs->empty()) {
+        TSceneCache::TColourRun& last = Runs->back();
+        if (last.List == list && last.Start + last.Count == start && last.R == UnlitR &&
+            last.G == UnlitG && last.B == UnlitB) {
+            last.Count += count;
+            return;
+        }
+    }
+    Runs->push_back({UnlitR, UnlitG, UnlitB, list, start, count});
 }
 
 void TSceneBuilder::Panel(double x1, double y1, double x2, double y2, double z1, double z2) {
@@ -77,6 +100,181 @@ void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random) {
     const int count = map.ObjectCount();
     for (int i = 0; i < count; ++i)
         if (IsSegmentVisible(map.Objects[i], View.ViewDistWall)) DrawObject(map, i, random);
+}
+
+void TSceneBuilder::DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache,
+                                const double* clip) {
+    // Another map, or the old shapes outnumber the live ones: start again.
+    const std::size_t total =
+        cache.Vertices.Lines.size() + cache.Vertices.Triangles.size() + cache.Vertices.Quads.size();
+    if (cache.Entries.size() != map.Objects.size() || cache.Stale > total / 2 + 100000)
+        cache.Reset(map.Objects.size());
+    const int count = map.ObjectCount();
+    for (int i = 0; i < count; ++i) {
+        const TMapObject& o = map.Objects[i];
+        if (!IsSegmentVisible(o, View.ViewDistWall)) continue;
+        switch (o.Kind()) {
+        case Trees:
+            if (IsSegmentVisible(o, View.ViewDistTree)) DrawCached(map, i, random, cache, clip);
+            break;
+        case Rail:
+            DrawCached(map, i, random, cache, nullptr);
+            break;
+        default:
+            // Walls are shaded by the view's heading, and the rest costs less to build than
+            // to copy.
+            DrawObject(map, i, random);
+            break;
+        }
+    }
+}
+
+void TSceneBuilder::DrawCached(const TMap& map, int index, TRandom& random, TSceneCache& cache,
+                               const double* clip) {
+    TSceneCache::TEntry& entry = cache.Entries[std::size_t(index)];
+    std::vector<TSceneVertex>* lists[3] = {&cache.Vertices.Lines, &cache.Vertices.Triangles,
+                                           &cache.Vertices.Quads};
+    // What the shape depends on as the map stands now.
+    const TMapObject& o = map.Objects[std::size_t(index)];
+    const TLinkRec* link = o.Kind() == Rail ? map.Link(index) : nullptr;
+    TMapObject next[2] = {};
+    for (int s = 0; s < 2 && link; ++s)
+        if (link->Next[s] < map.Objects.size()) next[s] = map.Objects[link->Next[s]];
+    const bool same = entry.Built && entry.Object == o && entry.Linked == (link != nullptr) &&
+                      (!link || (entry.Next[0] == link->Next[0] && entry.Next[1] == link->Next[1] &&
+                                 entry.NextObject[0] == next[0] && entry.NextObject[1] == next[1]));
+    if (!same) {
+        if (entry.Built)
+            for (int l = 0; l < 3; ++l)
+                cache.Stale += entry.End[l] - entry.Begin[l];
+        entry.Object = o;
+        entry.Linked = link != nullptr;
+        for (int s = 0; s < 2; ++s) {
+            entry.Next[s] = link ? link->Next[s] : 0;
+            entry.NextObject[s] = next[s];
+        }
+        ++cache.Built;
+        for (int l = 0; l < 3; ++l)
+            entry.Begin[l] = std::uint32_t(lists[l]->size());
+        entry.RunBegin = std::uint32_t(cache.Runs.size());
+        TSceneBuilder builder(View, cache.Vertices, &cache.Runs);
+        builder.DrawObject(map, index, random);
+        for (int l = 0; l < 3; ++l)
+            entry.End[l] = std::uint32_t(lists[l]->size());
+        entry.RunEnd = std::uint32_t(cache.Runs.size());
+        entry.TreeBegin = std::uint32_t(cache.TreeBoxes.size());
+        constexpr std::uint32_t treeVertices = 42 * 3; // DrawTree's triangles
+        for (std::uint32_t start = entry.Begin[TSceneCache::TriangleList];
+             start + treeVertices <= entry.End[TSceneCache::TriangleList]; start += treeVertices) {
+            TSceneCache::TTreeBox box{start,
+                                      start + treeVertices,
+                                      {},
+                                      {},
+                                      std::uint32_t(cache.TreePoints.size()),
+                                      0,
+                                      std::uint32_t(cache.TreeCorners.size())};
+            const TSceneVertex* v = cache.Vertices.Triangles.data() + start;
+            for (std::uint32_t n = 0; n < treeVertices; ++n) {
+                // The same position and colour is the same point: drawn by index, the picture
+                // cannot tell.
+                std::uint32_t point = 0;
+                while (point < box.PointCount && std::memcmp(&cache.TreePoints[box.Points + point],
+                                                             &v[n], sizeof(TSceneVertex)) != 0)
+                    ++point;
+                if (point == box.PointCount) {
+                    cache.TreePoints.push_back(v[n]);
+                    cache.TreePointFirst.push_back(start + n);
+                    ++box.PointCount;
+                }
+                cache.TreeCorners.push_back(std::uint8_t(point));
+            }
+            box.Min[0] = box.Max[0] = v->X;
+            box.Min[1] = box.Max[1] = v->Y;
+            box.Min[2] = box.Max[2] = v->Z;
+            for (std::uint32_t n = 1; n < treeVertices; ++n) {
+                const float p[3] = {v[n].X, v[n].Y, v[n].Z};
+                for (int a = 0; a < 3; ++a) {
+                    box.Min[a] = std::min(box.Min[a], p[a]);
+                    box.Max[a] = std::max(box.Max[a], p[a]);
+                }
+            }
+            cache.TreeBoxes.push_back(box);
+        }
+        entry.TreeEnd = std::uint32_t(cache.TreeBoxes.size());
+        entry.Light = View.DayLight;
+        entry.Built = true;
+    } else if (entry.Light != View.DayLight) {
+        // The same products as SetLitColor, so a cached object is coloured to the last bit.
+        const double light = View.DayLight;
+        for (std::uint32_t k = entry.RunBegin; k < entry.RunEnd; ++k) {
+            const TSceneCache::TColourRun& run = cache.Runs[k];
+            const float r = float(run.R * light), g = float(run.G * light),
+                        b = float(run.B * light);
+            TSceneVertex* v = lists[run.List]->data() + run.Start;
+            for (std::uint32_t n = 0; n < run.Count; ++n) {
+                v[n].R = r;
+                v[n].G = g;
+                v[n].B = b;
+            }
+        }
+        for (std::uint32_t t = entry.TreeBegin; t < entry.TreeEnd; ++t) {
+            const TSceneCache::TTreeBox& box = cache.TreeBoxes[t];
+            for (std::uint32_t k = box.Points; k < box.Points + box.PointCount; ++k) {
+                const TSceneVertex& from = cache.Vertices.Triangles[cache.TreePointFirst[k]];
+                TSceneVertex& to = cache.TreePoints[k];
+                to.R = from.R;
+                to.G = from.G;
+                to.B = from.B;
+            }
+        }
+        entry.Light = light;
+    }
+    std::vector<TSceneVertex>* out[3] = {&Out.Lines, &Out.Triangles, &Out.Quads};
+    for (int l = 0; l < 3; ++l) {
+        if (entry.End[l] == entry.Begin[l]) continue;
+        // Only trees make triangles, so every triangle of the frame takes one path or the other.
+        if (l == TSceneCache::TriangleList && clip) {
+            // Tree by tree, by index, the trees outside the picture left out.
+            for (std::uint32_t t = entry.TreeBegin; t < entry.TreeEnd; ++t) {
+                const TSceneCache::TTreeBox& box = cache.TreeBoxes[t];
+                if (BoxOutsideClip(clip, box.Min, box.Max)) continue;
+                const auto base = std::uint32_t(Out.IndexedVertices.size());
+                Out.IndexedVertices.insert(Out.IndexedVertices.end(),
+                                           cache.TreePoints.begin() + box.Points,
+                                           cache.TreePoints.begin() + box.Points + box.PointCount);
+                const std::uint8_t* corner = cache.TreeCorners.data() + box.Corners;
+                for (std::uint32_t n = 0; n < box.End - box.Start; ++n)
+                    Out.IndexedTriangles.push_back(base + corner[n]);
+            }
+            continue;
+        }
+        out[l]->insert(out[l]->end(), lists[l]->begin() + entry.Begin[l],
+                       lists[l]->begin() + entry.End[l]);
+    }
+}
+
+bool BoxOutsideClip(const double* clip, const float* min, const float* max) {
+    // Clip coordinates are linear in the point, so a box is outside a side when all eight
+    // corners are. The margin (a few pixels at 640 wide) keeps rounding and the width of
+    // lines away from the edge; "x - w > m |w|" implies x > w for either sign of w.
+    constexpr double margin = 0.02;
+    double c[8][4];
+    for (int k = 0; k < 8; ++k) {
+        const double p[3] = {k & 1 ? max[0] : min[0], k & 2 ? max[1] : min[1],
+                             k & 4 ? max[2] : min[2]};
+        for (int r = 0; r < 4; ++r)
+            c[k][r] = clip[r] * p[0] + clip[4 + r] * p[1] + clip[8 + r] * p[2] + clip[12 + r];
+    }
+    // The sides x = -w, x = w, y = -w, y = w, z = -w (near) and z = w (far).
+    for (int axis = 0; axis < 3; ++axis) {
+        for (const double sign : {-1.0, 1.0}) {
+            bool outside = true;
+            for (int k = 0; k < 8 && outside; ++k)
+                outside = sign * c[k][axis] - c[k][3] > margin * std::fabs(c[k][3]);
+            if (outside) return true;
+        }
+    }
+    return false;
 }
 
 void TSceneBuilder::DrawObject(const TMap& map, int index, TRandom& random) {
@@ -498,7 +696,15 @@ void TSceneBuilder::DrawGlyph(const TCar& car, int glyph, TCarPoint origin, TCar
 }
 
 void BuildScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                TSceneLists& lists) {
+                TSceneLists& lists, const double* clip) {
+    lists.Clear();
+    TSceneBuilder builder(view, lists);
+    builder.DrawObjects(map, random, lists.Cache, clip);
+    builder.DrawTrams(world);
+}
+
+void BuildSceneUncached(const TMap& map, const TWorld& world, TRandom& random,
+                        const TSceneView& view, TSceneVertexLists& lists) {
     lists.Clear();
     TSceneBuilder builder(view, lists);
     builder.DrawObjects(map, random);

@@ -30,12 +30,20 @@ constexpr double TreeSpacing = 10;
 
 class TSceneBuilder {
   public:
-    // Appends to `out` (which is not cleared) as seen from `view`.
-    TSceneBuilder(const TSceneView& view, TSceneLists& out);
+    // Appends to `out` (which is not cleared) as seen from `view`. With `runs`, also notes the
+    // unlit colour of every vertex appended, so that the day light can be changed later.
+    TSceneBuilder(const TSceneView& view, TSceneVertexLists& out,
+                  std::vector<TSceneCache::TColourRun>* runs = nullptr);
 
     // The object pass: every visible object of the map in index order. `random` is reseeded for
     // each row of trees and restored after it.
     void DrawObjects(const TMap& map, TRandom& random);
+    // The same picture, with rails and rows of trees copied from `cache` (built there when first
+    // seen, the cache emptied first when the map is not the one it was built from). With
+    // `clip`, OpenGL's projection times eye matrix (column by column), trees wholly outside
+    // the picture are left out.
+    void DrawObjects(const TMap& map, TRandom& random, TSceneCache& cache,
+                     const double* clip = nullptr);
     // The tram pass: every other active tram's cars within ViewDistVell.
     void DrawTrams(const TWorld& world);
 
@@ -70,6 +78,10 @@ class TSceneBuilder {
     // p1 at z2.
     void Panel(double x1, double y1, double x2, double y2, double z1, double z2);
 
+    void Record(TSceneCache::TList list, std::size_t listSize, std::uint32_t count);
+    void DrawCached(const TMap& map, int index, TRandom& random, TSceneCache& cache,
+                    const double* clip);
+
     void DrawCar(const TVell& tram, const TCar& car, int index, int cars);
     void DrawCarPanel(const TCar& car, bool lamp, TCarPoint p1, double z1, TCarPoint p2, double z2,
                       TColour colour);
@@ -78,13 +90,23 @@ class TSceneBuilder {
     void DrawGlyph(const TCar& car, int glyph, TCarPoint origin, TCarPoint step);
 
     const TSceneView& View;
-    TSceneLists& Out;
+    TSceneVertexLists& Out;
+    std::vector<TSceneCache::TColourRun>* Runs;
     double SinH, CosH;
     TColour Colour{1, 1, 1};
+    double UnlitR = 1, UnlitG = 1, UnlitB = 1; // the last SetLitColor's arguments
 };
 
-// The whole frame: `lists` is cleared, then the object pass and the tram pass fill it.
+// The whole frame: `lists` is cleared, then the object pass and the tram pass fill it, the
+// rails and trees from the lists' cache; with `clip` (see DrawObjects) without the trees that
+// would not reach the picture.
 void BuildScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                TSceneLists& lists);
+                TSceneLists& lists, const double* clip = nullptr);
+// Whether the box lies wholly outside one side of the picture that `clip` projects to, with a
+// margin: then nothing in it can reach a pixel.
+bool BoxOutsideClip(const double* clip, const float* min, const float* max);
+// The same frame with every object rebuilt, the cache left alone: what the cache must match.
+void BuildSceneUncached(const TMap& map, const TWorld& world, TRandom& random,
+                        const TSceneView& view, TSceneVertexLists& lists);
 
 } // namespace vell

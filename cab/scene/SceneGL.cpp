@@ -1,4 +1,4 @@
-// The one place where the frame's vertex lists meet OpenGL: three vertex-array draws.
+// The one place where the frame's vertex lists meet OpenGL: four vertex-array draws.
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneBuild.h"
 
@@ -18,7 +18,7 @@ void DrawList(const std::vector<TSceneVertex>& list, GLenum mode) {
 
 } // namespace
 
-void DrawSceneLists(const TSceneLists& lists) {
+void DrawSceneLists(const TSceneVertexLists& lists) {
     // Drawing from a colour array leaves the current colour undefined; the passes after the
     // scene choose theirs, but keep it anyway.
     GLfloat colour[4];
@@ -28,6 +28,13 @@ void DrawSceneLists(const TSceneLists& lists) {
     glEnableClientState(GL_COLOR_ARRAY);
     DrawList(lists.Quads, GL_QUADS);
     DrawList(lists.Triangles, GL_TRIANGLES);
+    if (!lists.IndexedTriangles.empty()) {
+        constexpr GLsizei stride = sizeof(TSceneVertex);
+        glVertexPointer(3, GL_FLOAT, stride, &lists.IndexedVertices.front().X);
+        glColorPointer(3, GL_FLOAT, stride, &lists.IndexedVertices.front().R);
+        glDrawElements(GL_TRIANGLES, GLsizei(lists.IndexedTriangles.size()), GL_UNSIGNED_INT,
+                       lists.IndexedTriangles.data());
+    }
     DrawList(lists.Lines, GL_LINES);
     glPopClientAttrib();
     glColor4fv(colour);
@@ -35,7 +42,18 @@ void DrawSceneLists(const TSceneLists& lists) {
 
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                  TSceneLists& lists) {
-    BuildScene(map, world, random, view, lists);
+    // What the picture is, so that trees outside it are not sent.
+    GLdouble projection[16], eye[16], clip[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, eye);
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            double sum = 0;
+            for (int k = 0; k < 4; ++k)
+                sum += projection[k * 4 + r] * eye[c * 4 + k];
+            clip[c * 4 + r] = sum;
+        }
+    BuildScene(map, world, random, view, lists, clip);
     DrawSceneLists(lists);
 }
 

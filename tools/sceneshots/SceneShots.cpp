@@ -41,8 +41,8 @@ struct TShots {
         image.save(QString::fromStdString(path));
         std::printf("%s: %s; eye (%.1f, %.1f) heading %.2f, route %d%s, %zu/%zu/%zu vertices\n",
                     path.c_str(), what, view.CamX, view.CamY, view.CamHeading, tram.RouteRow + 1,
-                    tram.RouteCol ? "+" : "", Lists.Lines.size(), Lists.Triangles.size(),
-                    Lists.Quads.size());
+                    tram.RouteCol ? "+" : "", Lists.Lines.size(),
+                    Lists.Triangles.size() + Lists.IndexedTriangles.size(), Lists.Quads.size());
     }
 };
 

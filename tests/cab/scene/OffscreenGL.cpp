@@ -1,6 +1,8 @@
 // An offscreen OpenGL context and the cab's frame around the scene.
 #include "tests/cab/scene/OffscreenGL.h"
 
+#include "cab/scene/SceneBuild.h"
+
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -67,7 +69,7 @@ void SetUpCabContext(int width, int height, float lineWidth) {
 }
 
 void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                  TSceneLists& lists) {
+                  TSceneLists& lists, bool cached) {
     const float light = float(view.DayLight);
     glPushMatrix();
     glLoadIdentity();
@@ -95,7 +97,12 @@ void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const T
     glRotated(-90, 1, 0, 0);
     glRotated(view.CamHeading * 180 / std::numbers::pi, 0, 0, 1);
     glTranslated(-view.CamX, view.CamY, -2);
-    RenderScene(map, world, random, view, lists);
+    if (cached) {
+        RenderScene(map, world, random, view, lists);
+    } else {
+        BuildSceneUncached(map, world, random, view, lists);
+        DrawSceneLists(lists);
+    }
     glPopMatrix();
 }
 

@@ -42,10 +42,11 @@ class TOffscreenGL {
 
 // What the cab's game loop does around the scene: projection (90 degrees, 4:3, 0.1..2000 m)
 // on the one matrix stack, depth test, line width, ground and sky, cleared depth, then the
-// eye 2 m above (CamX, CamY) turned by CamHeading, and RenderScene.
+// eye 2 m above (CamX, CamY) turned by CamHeading, and RenderScene; unless `cached`, the scene
+// is rebuilt whole from the map, as the cache must draw it.
 void SetUpCabContext(int width, int height, float lineWidth);
 void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                  TSceneLists& lists);
+                  TSceneLists& lists, bool cached = true);
 
 // Where a map point at height z lands in the last frame's window coordinates (y from the
 // bottom), through the current matrix; false when it is behind the eye.
