@@ -93,13 +93,19 @@ BENCHMARK(BM_UndoAllRedoAll)->Unit(benchmark::kMillisecond);
 
 // The heaviest kind of step: every object of the full map changed in place (a colour on a
 // selection of everything), recorded, undone and redone.
-void BM_WholeMapStep(benchmark::State& state) {
+// The stress city with every object selected, and its history started.
+std::unique_ptr<TMap> SelectedStressCity(TEditHistory& history, const TEditorState& s) {
     auto map = citygen::MakeStressCity().Map;
-    TEditHistory history;
-    const TEditorState s{StartColor, 0, 0};
     history.Reset(*map, s);
     for (TMapObject& o : map->Objects)
         o.SetSelected(true);
+    return map;
+}
+
+void BM_WholeMapStep(benchmark::State& state) {
+    TEditHistory history;
+    const TEditorState s{StartColor, 0, 0};
+    auto map = SelectedStressCity(history, s);
     std::uint32_t colour = 1;
     for (auto _ : state) {
         ApplyColorToSelected(*map, colour += 0x010203);
@@ -114,12 +120,9 @@ BENCHMARK(BM_WholeMapStep)->Iterations(200)->Unit(benchmark::kMillisecond);
 
 // Undo and redo of one such step alone (one iteration is one undo and one redo).
 void BM_UndoRedoWholeMapStep(benchmark::State& state) {
-    auto map = citygen::MakeStressCity().Map;
     TEditHistory history;
     const TEditorState s{StartColor, 0, 0};
-    history.Reset(*map, s);
-    for (TMapObject& o : map->Objects)
-        o.SetSelected(true);
+    auto map = SelectedStressCity(history, s);
     ApplyColorToSelected(*map, 0x203040);
     history.Record(*map, s, "применение цвета");
     for (auto _ : state) {

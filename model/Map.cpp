@@ -130,15 +130,8 @@ TMapFileContents TMap::StoredContents() const {
     TMapFileContents contents;
     contents.Objects = Objects;
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            const TRouteRec& r = Routes[i][j];
-            TStoredRoute& s = contents.Routes[i][j];
-            s.WaypointCount = r.WaypointCount;
-            s.Reserved = r.Reserved;
-            s.Waypoints = r.Waypoints;
-            s.Cars = r.Cars;
-            s.Interval = r.Interval;
-        }
+        for (int j = 0; j < RouteColumns; ++j)
+            contents.Routes[i][j] = StoredPartOf(Routes[i][j]);
     return contents;
 }
 
@@ -146,15 +139,8 @@ void TMap::ApplyLoadedContents(TMapFileContents contents) {
     Objects = std::move(contents.Objects);
     // The derived route fields are left as they are: they are recomputed when a map is selected.
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            TRouteRec& r = Routes[i][j];
-            const TStoredRoute& s = contents.Routes[i][j];
-            r.WaypointCount = s.WaypointCount;
-            r.Reserved = s.Reserved;
-            r.Waypoints = s.Waypoints;
-            r.Cars = s.Cars;
-            r.Interval = s.Interval;
-        }
+        for (int j = 0; j < RouteColumns; ++j)
+            SetStoredPart(Routes[i][j], contents.Routes[i][j]);
     // Old network data names objects by index and would now point at the wrong ones.
     FreeNetwork();
     ClearMarks();

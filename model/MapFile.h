@@ -19,7 +19,21 @@ struct TStoredRoute {
     std::array<std::uint16_t, 32> Waypoints{};
     std::uint8_t Cars = 1;
     std::uint8_t Interval = 10;
+
+    bool operator==(const TStoredRoute&) const = default;
 };
+
+// The stored part of a route slot, and the slot given a stored part (its derived fields stay).
+inline TStoredRoute StoredPartOf(const TRouteRec& r) {
+    return {r.WaypointCount, r.Reserved, r.Waypoints, r.Cars, r.Interval};
+}
+inline void SetStoredPart(TRouteRec& r, const TStoredRoute& s) {
+    r.WaypointCount = s.WaypointCount;
+    r.Reserved = s.Reserved;
+    r.Waypoints = s.Waypoints;
+    r.Cars = s.Cars;
+    r.Interval = s.Interval;
+}
 
 struct TMapFileContents {
     std::vector<TMapObject> Objects;

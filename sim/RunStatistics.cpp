@@ -3,6 +3,7 @@
 
 #include "model/RouteTable.h"
 #include "model/Units.h"
+#include "sim/Jams.h"
 #include "sim/Speed.h"
 
 #include <algorithm>
@@ -36,19 +37,13 @@ void TRunStatistics::Boarded(const TVell& tram, double passengers) {
 
 // Stopped (below 1 km/h) with the lead point neither on a stop rail nor on the route's first
 // waypoint, where trams wait for their turn: the sign of a jam.
-bool TRunStatistics::StandingStill(const TVell& tram) const {
-    if (!tram.Active || tram.Speed >= KmhToMpt(1)) return false;
-    const int lead = tram.Front[0].Obj;
-    return !World.Rails()[lead].Stop && lead != tram.Route->Waypoints[0];
-}
-
 void TRunStatistics::Observe() {
     for (int k = 0; k < World.VellCount; ++k) {
         const TVell& tram = *World.VellTable[k];
         TCounts& c = Of(tram);
         if (tram.Accident) ++c.AccidentTicks;
         long long& stand = Standstill[std::size_t(tram.Number - 1)];
-        stand = StandingStill(tram) ? stand + 1 : 0;
+        stand = StandsStill(World, tram) ? stand + 1 : 0;
         c.LongestStandstill = std::max(c.LongestStandstill, stand);
     }
 }

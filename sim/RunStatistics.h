@@ -54,7 +54,6 @@ class TRunStatistics : public TWorldEvents {
         long long LongestStandstill = 0; // ticks
     };
     TCounts& Of(const TVell& tram) { return Counts[tram.RouteRow][tram.RouteCol]; }
-    bool StandingStill(const TVell& tram) const;
 
     TWorld& World;
     std::array<std::array<TCounts, RouteColumns>, RouteRows> Counts{};

@@ -48,29 +48,6 @@ std::uint64_t HashOf(const TMapObject& o) {
     return h;
 }
 
-TStoredRoute StoredOf(const TRouteRec& r) {
-    TStoredRoute s;
-    s.WaypointCount = r.WaypointCount;
-    s.Reserved = r.Reserved;
-    s.Waypoints = r.Waypoints;
-    s.Cars = r.Cars;
-    s.Interval = r.Interval;
-    return s;
-}
-
-void Restore(TRouteRec& r, const TStoredRoute& s) {
-    r.WaypointCount = s.WaypointCount;
-    r.Reserved = s.Reserved;
-    r.Waypoints = s.Waypoints;
-    r.Cars = s.Cars;
-    r.Interval = s.Interval;
-}
-
-bool SameRoute(const TStoredRoute& a, const TStoredRoute& b) {
-    return a.WaypointCount == b.WaypointCount && a.Reserved == b.Reserved &&
-           a.Waypoints == b.Waypoints && a.Cars == b.Cars && a.Interval == b.Interval;
-}
-
 // Positions of the objects of one array by their hash, for finding where a run ends.
 class TObjectIndex {
   public:
@@ -172,7 +149,7 @@ void TEditHistory::Reset(const TMap& map, const TEditorState& state) {
     Objects.shrink_to_fit();
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j)
-            Routes[i][j] = StoredOf(map.Route(i, j));
+            Routes[i][j] = StoredPartOf(map.Route(i, j));
     State = state;
 }
 
@@ -188,9 +165,8 @@ bool TEditHistory::Record(const TMap& map, const TEditorState& state, const std:
     step->After = state;
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
-            const TStoredRoute now = StoredOf(map.Route(i, j));
-            if (!SameRoute(now, Routes[i][j]))
-                step->RouteChanges.push_back({i, j, Routes[i][j], now});
+            const TStoredRoute now = StoredPartOf(map.Route(i, j));
+            if (!(now == Routes[i][j])) step->RouteChanges.push_back({i, j, Routes[i][j], now});
         }
 
     // The objects: equal runs are skipped; at a difference the run that differs ends where
@@ -338,7 +314,7 @@ void TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
     }
     for (const TStep::TRouteChange& c : step.RouteChanges) {
         const TStoredRoute& r = forward ? c.After : c.Before;
-        Restore(map.Route(c.Row, c.Column), r);
+        SetStoredPart(map.Route(c.Row, c.Column), r);
         Routes[c.Row][c.Column] = r;
     }
     State = forward ? step.After : step.Before;

@@ -177,15 +177,8 @@ void RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy) {
     map.NewMap();
     map.Objects = copy.Contents.Objects;
     for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            TRouteRec& r = map.Route(i, j);
-            const TStoredRoute& s = copy.Contents.Routes[i][j];
-            r.WaypointCount = s.WaypointCount;
-            r.Reserved = s.Reserved;
-            r.Waypoints = s.Waypoints;
-            r.Cars = s.Cars;
-            r.Interval = s.Interval;
-        }
+        for (int j = 0; j < RouteColumns; ++j)
+            SetStoredPart(map.Route(i, j), copy.Contents.Routes[i][j]);
     map.ClearMarks();
     map.FileName = copy.MapName;
     map.Modified = true;
