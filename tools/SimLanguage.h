@@ -7,7 +7,9 @@
 
 #include <memory>
 
-class QTranslator;
+namespace vell {
+class TEnglishTexts;
+}
 
 namespace vell::tool {
 
@@ -19,7 +21,7 @@ class TSimLanguage {
     TSimLanguage& operator=(const TSimLanguage&) = delete;
 
   private:
-    std::unique_ptr<QTranslator> Texts;
+    std::unique_ptr<TEnglishTexts> English;
 };
 
 } // namespace vell::tool

@@ -15,18 +15,6 @@ std::unique_ptr<QTranslator> LoadRussianQtTexts() {
     return translator;
 }
 
-namespace {
-
-// The translation the core's translate() reads; one program has one language.
-const QTranslator* CoreTexts = nullptr;
-
-std::string TranslateWithQt(const char* context, const char* text) {
-    if (!CoreTexts) return {};
-    return CoreTexts->translate(context, text).toStdString();
-}
-
-} // namespace
-
 TProgramLanguage::TProgramLanguage(TLanguage language) : Chosen(language) {
     if (language == TLanguage::Russian) {
         // Our texts are Russian already; Qt's come from the system's translations.
@@ -34,25 +22,14 @@ TProgramLanguage::TProgramLanguage(TLanguage language) : Chosen(language) {
         return;
     }
     // Qt's own texts are English without a translation.
-    Texts = std::make_unique<QTranslator>();
-    if (!Texts->load(QStringLiteral(":/i18n/vell_en.qm"))) {
-        Texts.reset();
-        return;
-    }
-    CoreTexts = Texts.get();
-    SetTranslator(TranslateWithQt);
+    English = std::make_unique<TEnglishTexts>();
 }
 
-TProgramLanguage::~TProgramLanguage() {
-    if (Texts && CoreTexts == Texts.get()) {
-        SetTranslator(nullptr);
-        CoreTexts = nullptr;
-    }
-}
+TProgramLanguage::~TProgramLanguage() = default;
 
 void TProgramLanguage::Install() {
     if (QtTexts) QApplication::installTranslator(QtTexts.get());
-    if (Texts) QApplication::installTranslator(Texts.get());
+    if (English && English->Translator()) QApplication::installTranslator(English->Translator());
 }
 
 void SetUpApplication(const QString& name, const QString& desktopId, TProgramLanguage& language) {

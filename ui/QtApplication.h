@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Texts.h"
+#include "ui/EnglishTexts.h"
 
 #include <QString>
 #include <QTranslator>
@@ -27,7 +28,7 @@ class TProgramLanguage {
 
   private:
     TLanguage Chosen;
-    std::unique_ptr<QTranslator> Texts;
+    std::unique_ptr<TEnglishTexts> English;
     std::unique_ptr<QTranslator> QtTexts;
 };
 
