@@ -103,15 +103,18 @@ void TWorld::SortVells(int l, int r) {
     for (int k = l; k <= r; ++k)
         SortKeys[std::size_t(k - l)] = {VellTable[k]->Deviation, std::uint16_t(k)};
     SortKeyRange(0, r - l);
-    bool moved = false;
-    for (std::size_t k = 0; k < SortKeys.size() && !moved; ++k)
-        moved = SortKeys[k].Slot != l + int(k);
-    if (!moved) return;
-    SortedTrams.resize(SortKeys.size());
-    for (std::size_t k = 0; k < SortKeys.size(); ++k)
-        SortedTrams[k] = std::move(VellTable[SortKeys[k].Slot]);
-    for (std::size_t k = 0; k < SortKeys.size(); ++k)
-        VellTable[l + int(k)] = std::move(SortedTrams[k]);
+    // Only the stretch between the first and the last tram that changed place is moved.
+    std::size_t first = 0, last = SortKeys.size();
+    while (first < last && SortKeys[first].Slot == l + int(first))
+        ++first;
+    while (last > first && SortKeys[last - 1].Slot == l + int(last - 1))
+        --last;
+    if (first == last) return;
+    SortedTrams.resize(last - first);
+    for (std::size_t k = first; k < last; ++k)
+        SortedTrams[k - first] = std::move(VellTable[SortKeys[k].Slot]);
+    for (std::size_t k = first; k < last; ++k)
+        VellTable[l + int(k)] = std::move(SortedTrams[k - first]);
 }
 
 void TWorld::SortKeyRange(int l, int r) {
