@@ -77,14 +77,30 @@ class TVell {
     TVell(const TVell&) = delete;
     TVell& operator=(const TVell&) = delete;
 
-    std::int32_t Clock = 0;     // ticks since entry, less a RunTime per completed lap
-    std::int32_t Deviation = 0; // ticks early at the last served stop (negative: late)
-    std::int32_t MaxLate = 0;   // the largest lateness so far, ticks
+    // Read every tick by the step, the world's sort and the run's observers: kept in the
+    // record's first cache line, with the lead point.
     TRouteRec* Route = nullptr; // not owned
-    bool RulesKept = true;
+    double Speed = 0;           // m/tick
+    std::int32_t Deviation = 0; // ticks early at the last served stop (negative: late)
+    std::int32_t Number = 0;
+    std::int32_t Clock = 0; // ticks since entry, less a RunTime per completed lap
+    std::uint8_t RouteRow = 0;
+    std::uint8_t RouteCol = 0;
+    bool Active = false;
     bool OnRoute = true;
     bool Accident = false;
-    std::array<TCarState, MaxCars> CarState{};
+    bool AutoDrive = true;
+    bool StopServed = false;
+    std::int8_t ScheduleState = 0;         // -2 well ahead .. 2 well late
+    std::array<TRailPos, MaxCars> Front{}; // Front[0] is the lead point
+    std::array<TRailPos, MaxCars> Rear{};
+    TRailPos LookAhead;
+    TRailPos ReservedFront;
+    TRailPos ReservedRear;
+    double AllowedSpeed = 0; // m/tick
+    double PrevSpeed = 0;
+    double Command = 0; // -1 full brake .. +1 full traction
+    double PrevCommand = 0;
     double MaxAccel = 0; // m/tick^2
     double TopSpeed = 0; // m/tick
     double Passengers = 0;
@@ -92,37 +108,23 @@ class TVell {
     double Boarding = 0; // negative once boarding is finished
     double DoorOpening = 0;
     double DoorTarget = 0;
-    bool FullPower = false;
-    double Command = 0; // -1 full brake .. +1 full traction
-    double PrevCommand = 0;
-    double Speed = 0; // m/tick
-    double PrevSpeed = 0;
+    std::array<TCarState, MaxCars> CarState{};
     double ShakeAmplitude = 0;
     double ShakeGain = 0;
-    double ShakeAngle = 0;         // the cab view's
-    std::int8_t ScheduleState = 0; // -2 well ahead .. 2 well late
-    bool SpeedometerWorks = false;
-    std::array<TRailPos, MaxCars> Front{}; // Front[0] is the lead point
-    std::array<TRailPos, MaxCars> Rear{};
-    TRailPos LookAhead;
-    TRailPos ReservedFront;
-    TRailPos ReservedRear;
-    bool Active = false;
-    bool StopServed = false;
-    double AllowedSpeed = 0; // m/tick
-    bool AutoDrive = true;
+    double ShakeAngle = 0; // the cab view's
+    std::int32_t MaxLate = 0; // the largest lateness so far, ticks
     std::uint16_t StopIndex = 0;
-    std::uint32_t Colour = 0; // red in the low byte
-    std::uint8_t RouteRow = 0;
-    std::uint8_t RouteCol = 0;
-    std::int32_t Number = 0;
+    bool RulesKept = true;
+    bool FullPower = false;
+    bool SpeedometerWorks = false;
     bool DoorsOpening = false;
     bool DoorsClosing = false;
     bool LeftLamp = false;
     bool RightLamp = false;
-    double ManualCommand = 0; // the player's controller, -1..1
     bool ManualOpen = false;
     bool ManualClose = false;
+    std::uint32_t Colour = 0; // red in the low byte
+    double ManualCommand = 0; // the player's controller, -1..1
 
     // Builds the tram at the start of route slot [row][col], drawing its random parameters.
     // The route must be dispatchable (TWorld::CanDispatch).
