@@ -14,27 +14,41 @@ namespace vell {
 
 namespace {
 
-// Which trams hold marks on which objects, built once per look at the world.
+// Which trams hold marks on which objects, built once per look at the world: the marks bucketed
+// by object (a counting sort; a tram holds only a few), each bucket in ascending Number.
 class THolders {
   public:
-    explicit THolders(const TWorld& world) {
+    explicit THolders(const TWorld& world) : Start(world.Occupancy.size() + 1, 0) {
+        std::vector<std::pair<int, int>> marks; // (object, Number)
         for (int k = 0; k < world.VellCount; ++k) {
             const TVell& tram = *world.VellTable[k];
             for (int object : HeldObjectsOf(tram))
-                Pairs.emplace_back(object, tram.Number);
+                if (std::size_t(object) < world.Occupancy.size()) {
+                    marks.emplace_back(object, tram.Number);
+                    ++Start[std::size_t(object) + 1];
+                }
         }
-        std::sort(Pairs.begin(), Pairs.end());
+        for (std::size_t o = 1; o < Start.size(); ++o)
+            Start[o] += Start[o - 1];
+        Numbers.resize(marks.size());
+        std::vector<int> next(Start.begin(), Start.end() - 1);
+        for (const auto& [object, number] : marks)
+            Numbers[std::size_t(next[std::size_t(object)]++)] = number;
+        for (std::size_t o = 0; o + 1 < Start.size(); ++o)
+            if (Start[o + 1] - Start[o] > 1)
+                std::sort(Numbers.begin() + Start[o], Numbers.begin() + Start[o + 1]);
     }
     // The lowest Number other than `self` holding a mark on `object`; 0 when none.
     int Holder(int object, int self) const {
-        auto it = std::lower_bound(Pairs.begin(), Pairs.end(), std::pair<int, int>(object, 0));
-        for (; it != Pairs.end() && it->first == object; ++it)
-            if (it->second != self) return it->second;
+        if (object < 0 || std::size_t(object) + 1 >= Start.size()) return 0;
+        for (int k = Start[std::size_t(object)]; k < Start[std::size_t(object) + 1]; ++k)
+            if (Numbers[std::size_t(k)] != self) return Numbers[std::size_t(k)];
         return 0;
     }
 
   private:
-    std::vector<std::pair<int, int>> Pairs; // (object, Number)
+    std::vector<int> Start;   // by object: where its holders begin in Numbers
+    std::vector<int> Numbers; // the holders' Numbers, object by object
 };
 
 struct TWait {
