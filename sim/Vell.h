@@ -111,7 +111,7 @@ class TVell {
     std::array<TCarState, MaxCars> CarState{};
     double ShakeAmplitude = 0;
     double ShakeGain = 0;
-    double ShakeAngle = 0; // the cab view's
+    double ShakeAngle = 0;    // the cab view's
     std::int32_t MaxLate = 0; // the largest lateness so far, ticks
     std::uint16_t StopIndex = 0;
     bool RulesKept = true;
