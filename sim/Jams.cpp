@@ -8,47 +8,39 @@
 #include "sim/VellPositions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace vell {
 
 namespace {
 
-// Which trams hold marks on which objects, built once per look at the world: the marks bucketed
-// by object (a counting sort; a tram holds only a few), each bucket in ascending Number.
+// Which trams hold marks on which objects, built once per look at the world. Each mark is one
+// number, the object above the tram's Number, which sorts faster than pairs.
 class THolders {
   public:
-    explicit THolders(const TWorld& world) : Start(world.Occupancy.size() + 1, 0) {
-        std::vector<std::pair<int, int>> marks; // (object, Number)
+    explicit THolders(const TWorld& world) {
         for (int k = 0; k < world.VellCount; ++k) {
             const TVell& tram = *world.VellTable[k];
             for (int object : HeldObjectsOf(tram))
-                if (std::size_t(object) < world.Occupancy.size()) {
-                    marks.emplace_back(object, tram.Number);
-                    ++Start[std::size_t(object) + 1];
-                }
+                Marks.push_back(Key(object, tram.Number));
         }
-        for (std::size_t o = 1; o < Start.size(); ++o)
-            Start[o] += Start[o - 1];
-        Numbers.resize(marks.size());
-        std::vector<int> next(Start.begin(), Start.end() - 1);
-        for (const auto& [object, number] : marks)
-            Numbers[std::size_t(next[std::size_t(object)]++)] = number;
-        for (std::size_t o = 0; o + 1 < Start.size(); ++o)
-            if (Start[o + 1] - Start[o] > 1)
-                std::sort(Numbers.begin() + Start[o], Numbers.begin() + Start[o + 1]);
+        std::sort(Marks.begin(), Marks.end());
     }
     // The lowest Number other than `self` holding a mark on `object`; 0 when none.
     int Holder(int object, int self) const {
-        if (object < 0 || std::size_t(object) + 1 >= Start.size()) return 0;
-        for (int k = Start[std::size_t(object)]; k < Start[std::size_t(object) + 1]; ++k)
-            if (Numbers[std::size_t(k)] != self) return Numbers[std::size_t(k)];
+        auto it = std::lower_bound(Marks.begin(), Marks.end(), Key(object, 0));
+        for (; it != Marks.end() && std::uint32_t(*it >> 32) == std::uint32_t(object); ++it)
+            if (int(std::uint32_t(*it)) != self) return int(std::uint32_t(*it));
         return 0;
     }
 
   private:
-    std::vector<int> Start;   // by object: where its holders begin in Numbers
-    std::vector<int> Numbers; // the holders' Numbers, object by object
+    // Objects and Numbers are never negative.
+    static std::uint64_t Key(int object, int number) {
+        return std::uint64_t(std::uint32_t(object)) << 32 | std::uint32_t(number);
+    }
+    std::vector<std::uint64_t> Marks;
 };
 
 struct TWait {

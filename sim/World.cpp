@@ -6,6 +6,7 @@
 #include "sim/Passengers.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace vell {
@@ -155,11 +156,14 @@ bool TWorld::KeysAscending(int l, int r) const {
 // on a stack of its own, left part first as the recursion would, to spare a call per part.
 void TWorld::SortAscendingKeys(int l, int r) {
     SortParts.clear();
-    SortParts.push_back({l, r});
-    while (!SortParts.empty()) {
-        const auto [low, high] = SortParts.back();
-        SortParts.pop_back();
-        if (low >= high) continue;
+    int low = l, high = r;
+    while (true) {
+        if (low >= high) {
+            if (SortParts.empty()) return;
+            std::tie(low, high) = SortParts.back();
+            SortParts.pop_back();
+            continue;
+        }
         const int pivot = low + Random.Below(high - low + 1);
         const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
         int first = pivot, last = pivot;
@@ -168,10 +172,10 @@ void TWorld::SortAscendingKeys(int l, int r) {
         while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v)
             ++last;
         const int swaps = (last - first) / 2 + 1;
-        std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
-        const int i = first + swaps, j = last - swaps;
-        if (i < high) SortParts.push_back({i, high});
-        if (low < j) SortParts.push_back({low, j});
+        if (first < last) std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
+        // The right part waits; the left one is taken next, as the recursion would.
+        if (first + swaps < high) SortParts.push_back({first + swaps, high});
+        high = last - swaps;
     }
 }
 
