@@ -113,33 +113,18 @@ void TVell::ReserveAhead() {
     ReservedFront = Front[0];
     bool free = true;
     ScanAhead(free);
-    // Marks from ReservedRear to the object of ReservedFront, as VisitMarks walks. The limit is
-    // kept in km/h and converted once: the conversion is monotonic, so the least converted
-    // limit is the converted least one, to the last bit.
+    // Marks what VisitMarks walks: on the route from ReservedRear to the object of ReservedFront,
+    // off it what lies under the cars. The limit is kept in km/h and converted once: the
+    // conversion is monotonic, so the least converted limit is the converted least one, to the
+    // last bit.
     double limitKmh = DrivingTables.MaxSpeed[std::size_t(column)];
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
-    const int circuitRails = MarkLimit();
     Marks.clear();
-    const auto limits = [&](int object) -> double {
-        return Rail(object).LimitKmhByState[std::size_t(column)];
-    };
-    if (!OnRoute) {
-        // The step reserves only on the route; a tram off it marks what lies under its cars.
-        VisitMarks(*this, circuitRails, [&](int object) {
-            ++occupancy[object];
-            Marks.push_back(std::uint16_t(object));
-            limitKmh = std::min(limitKmh, limits(object));
-        });
-    } else {
-        TRailPos p = ReservedRear;
-        for (int steps = 0;; ++steps) {
-            ++occupancy[p.Obj];
-            Marks.push_back(p.Obj);
-            limitKmh = std::min(limitKmh, limits(p.Obj));
-            if (p.Obj == ReservedFront.Obj || steps > circuitRails) break;
-            NextObject(p);
-        }
-    }
+    VisitMarks(*this, MarkLimit(), [&](int object) {
+        ++occupancy[object];
+        Marks.push_back(std::uint16_t(object));
+        limitKmh = std::min(limitKmh, Rail(object).LimitKmhByState[std::size_t(column)]);
+    });
     AllowedSpeed = KmhToMpt(limitKmh);
     // Anything taken within the window stops the tram: this is how trams follow one another.
     if (!free) AllowedSpeed = 0;
