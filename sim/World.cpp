@@ -152,31 +152,48 @@ bool TWorld::KeysAscending(int l, int r) const {
 
 // What the partition above does to a range already in order: the scans stop at the ends of
 // the run of keys equal to the pivot, the swaps reverse that run and nothing else, and both
-// parts stay in order. Same draws, same result, without scanning the range. The recursion runs
-// on a stack of its own, left part first as the recursion would, to spare a call per part.
+// parts stay in order. Same draws, same result, without scanning the range.
+//
+// A thousand trams make some seven hundred ranges a tick, each waiting on the draw before it,
+// so the loop is kept short and without branches the processor cannot foresee: the generator's
+// state and the pointers stay in registers (a store into the keys could otherwise alias the
+// state), and both parts go onto a stack of our own, the right one below the left one as the
+// recursion would take them, the stack growing only by the parts that still need sorting.
 void TWorld::SortAscendingKeys(int l, int r) {
-    SortParts.clear();
+    if (l >= r) return;
+    TRandom random = Random;
+    TSortKey* const keys = SortKeys.data();
+    // Waiting parts hold two keys or more and do not overlap, and two more entries are written
+    // before they are counted.
+    const std::size_t most = std::size_t(r - l + 1) / 2 + 2;
+    if (SortParts.size() < most) SortParts.resize(most);
+    std::pair<int, int>* const parts = SortParts.data();
+    std::size_t waiting = 0;
     int low = l, high = r;
     while (true) {
-        if (low >= high) {
-            if (SortParts.empty()) return;
-            std::tie(low, high) = SortParts.back();
-            SortParts.pop_back();
-            continue;
+        const int pivot = low + random.Below(high - low + 1);
+        const std::int32_t v = keys[pivot].Deviation;
+        int leftEnd = pivot - 1, rightStart = pivot + 1;
+        if ((pivot > low && keys[pivot - 1].Deviation == v) ||
+            (pivot < high && keys[pivot + 1].Deviation == v)) [[unlikely]] {
+            int first = pivot, last = pivot;
+            while (first > low && keys[first - 1].Deviation == v)
+                --first;
+            while (last < high && keys[last + 1].Deviation == v)
+                ++last;
+            const int swaps = (last - first) / 2 + 1;
+            std::reverse(keys + first, keys + last + 1);
+            leftEnd = last - swaps;
+            rightStart = first + swaps;
         }
-        const int pivot = low + Random.Below(high - low + 1);
-        const std::int32_t v = SortKeys[std::size_t(pivot)].Deviation;
-        int first = pivot, last = pivot;
-        while (first > low && SortKeys[std::size_t(first - 1)].Deviation == v)
-            --first;
-        while (last < high && SortKeys[std::size_t(last + 1)].Deviation == v)
-            ++last;
-        const int swaps = (last - first) / 2 + 1;
-        if (first < last) std::reverse(SortKeys.begin() + first, SortKeys.begin() + last + 1);
-        // The right part waits; the left one is taken next, as the recursion would.
-        if (first + swaps < high) SortParts.push_back({first + swaps, high});
-        high = last - swaps;
+        parts[waiting] = {rightStart, high};
+        waiting += rightStart < high;
+        parts[waiting] = {low, leftEnd};
+        waiting += low < leftEnd;
+        if (waiting == 0) break;
+        std::tie(low, high) = parts[--waiting];
     }
+    Random = random;
 }
 
 } // namespace vell
