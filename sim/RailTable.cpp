@@ -42,8 +42,8 @@ void TRailTable::Build(const TMap& map) {
             r.SpeedLimitKmh = SpeedLimit(map, i);
             for (int column = 0; column < 5; ++column) {
                 const double limit = r.SpeedLimitKmh * (1 - DrivingTables.CurveMargin[column]);
-                r.LimitKmhByState[column] =
-                    r.Stop ? std::min(DrivingTables.StopSpeed[column], limit) : limit;
+                r.LimitMptByState[column] =
+                    KmhToMpt(r.Stop ? std::min(DrivingTables.StopSpeed[column], limit) : limit);
             }
             for (int k = 0; k < 2; ++k)
                 if (link->Next[k] != NoObject)

@@ -37,9 +37,10 @@ struct alignas(64) TRailData {
     // A car standing over the joint into Next[k] overturns faster than 1 / (Overturn[k] x
     // TicksPerSecond) m/tick: sqrt(0.05 sqrt((1 - c) / (1 + c))), c the |cosine| of the bend.
     std::array<double, 2> Overturn{};
-    // What the reservation allows over the rail for each schedule state (table column), km/h:
-    // SpeedLimitKmh less the state's curve margin, and on a stop not above the stop speed.
-    std::array<double, 5> LimitKmhByState{};
+    // What the reservation allows over the rail for each schedule state (table column), m/tick:
+    // SpeedLimitKmh less the state's curve margin, and on a stop not above the stop speed,
+    // converted here once rather than by every tram every tick.
+    std::array<double, 5> LimitMptByState{};
 
     double SpeedLimitKmh = 0; // SpeedLimit of the rail
     std::int16_t X2 = 0, Y2 = 0;

@@ -11,6 +11,14 @@ namespace vell {
 
 namespace {
 
+// The cruising limits in m/tick, by table column.
+constexpr std::array<double, 5> MaxSpeedMpt = [] {
+    std::array<double, 5> mpt{};
+    for (std::size_t column = 0; column < mpt.size(); ++column)
+        mpt[column] = KmhToMpt(DrivingTables.MaxSpeed[column]);
+    return mpt;
+}();
+
 // Calls visit(object) for each object the tram marks: on its route, the track from
 // ReservedRear to the object of ReservedFront; off it, the objects under its car points.
 // ReleaseTrack takes off what was marked; MarkedObjects walks again, for checking.
@@ -114,18 +122,17 @@ void TVell::ReserveAhead() {
     bool free = true;
     ScanAhead(free);
     // Marks what VisitMarks walks: on the route from ReservedRear to the object of ReservedFront,
-    // off it what lies under the cars. The limit is kept in km/h and converted once: the
-    // conversion is monotonic, so the least converted limit is the converted least one, to the
-    // last bit.
-    double limitKmh = DrivingTables.MaxSpeed[std::size_t(column)];
+    // off it what lies under the cars. The limits come converted to m/tick: the conversion is
+    // monotonic, so the least converted limit is the converted least one, to the last bit.
+    double limit = MaxSpeedMpt[std::size_t(column)];
     std::vector<std::uint16_t>& occupancy = World.Occupancy;
     Marks.clear();
     VisitMarks(*this, MarkLimit(), [&](int object) {
         ++occupancy[object];
         Marks.push_back(std::uint16_t(object));
-        limitKmh = std::min(limitKmh, Rail(object).LimitKmhByState[std::size_t(column)]);
+        limit = std::min(limit, Rail(object).LimitMptByState[std::size_t(column)]);
     });
-    AllowedSpeed = KmhToMpt(limitKmh);
+    AllowedSpeed = limit;
     // Anything taken within the window stops the tram: this is how trams follow one another.
     if (!free) AllowedSpeed = 0;
 }

@@ -3,6 +3,7 @@
 // reservation computed over each rail.
 #include "model/Geometry.h"
 #include "sim/DrivingTables.h"
+#include "sim/Speed.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/GeneratedCity.h"
 
@@ -87,7 +88,8 @@ TEST(RailTable, LimitsByStateAreTheRailLimitLessTheMarginAndAtStopsTheStopSpeed)
         for (int s = -2; s <= 2; ++s) {
             double expected = r.SpeedLimitKmh * (1 - CurveMarginByState(std::int8_t(s)));
             if (r.Stop) expected = std::min(expected, StopSpeedByState(std::int8_t(s)));
-            EXPECT_EQ(r.LimitKmhByState[std::size_t(s + 2)], expected) << i << " state " << s;
+            EXPECT_EQ(r.LimitMptByState[std::size_t(s + 2)], KmhToMpt(expected))
+                << i << " state " << s;
         }
     }
 }
