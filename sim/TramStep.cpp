@@ -32,6 +32,22 @@ namespace vell {
     Clock = std::clamp(Clock + 1, -1000000000, 1000000000);
 }
 
+void TVell::PrefetchRecord() const {
+    const char* const record = reinterpret_cast<const char*>(this);
+    for (std::size_t at = 0; at < sizeof(TVell); at += 64)
+        __builtin_prefetch(record + at);
+}
+
+void TVell::PrefetchTrack() const {
+    const TRailTable& rails = World.Rails();
+    for (int i = 0; i < Cars(); ++i)
+        for (const TRailPos* point : {&Front[i], &Rear[i]}) {
+            const char* const rail = reinterpret_cast<const char*>(&rails[point->Obj]);
+            __builtin_prefetch(rail);
+            __builtin_prefetch(rail + 64);
+        }
+}
+
 // A waiting tram enters when the track under it and around it is free.
 bool TVell::TryEnter() {
     if (!MarkTrack()) {

@@ -132,6 +132,10 @@ class TVell {
 
     // One tick of the tram.
     void Step();
+    // Ask the memory for what the step will read, a tram or two before it: the record, and once
+    // that has come, the rails under the cars. Hints only: they change nothing.
+    void PrefetchRecord() const;
+    void PrefetchTrack() const;
 
     // Position operations along the tram's route (NextObject and PointXY inline, VellPositions.h).
     void NextObject(TRailPos& pos) const;

@@ -73,8 +73,12 @@ void TWorld::Dispatch() {
         }
 }
 
+// The trams' records and their rails lie all over memory; each tram's lines are asked for a
+// tram or two before its step, so that the step does not wait for them one by one.
 void TWorld::StepTrams() {
     for (int k = 0; k < VellCount; ++k) {
+        if (k + 2 < VellCount) VellTable[k + 2]->PrefetchRecord();
+        if (k + 1 < VellCount) VellTable[k + 1]->PrefetchTrack();
         TVell& tram = *VellTable[k];
         tram.Step();
         if (!tram.OnRoute) PlayerTram = &tram;
