@@ -26,10 +26,14 @@ void ResetWaiting(TMap& map) {
 }
 
 void GatherPassengers(TMap& map, TRandom& random, const std::vector<std::uint16_t>& stopRails) {
+    // The draws run on a copy held in a register: through the reference, every draw would wait
+    // for the state to come back from memory, as a byte stored into a stop may alias it.
+    TRandom draws = random;
     for (std::uint16_t i : stopRails) {
         TMapObject& stop = map.Objects[i];
-        if (stop.Waiting() < 255 && random.Below(100) == 0) stop.SetWaiting(stop.Waiting() + 1);
+        if (stop.Waiting() < 255 && draws.Below(100) == 0) stop.SetWaiting(stop.Waiting() + 1);
     }
+    random = draws;
 }
 
 void GatherPassengers(TMap& map, TRandom& random) {
