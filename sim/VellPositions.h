@@ -22,11 +22,12 @@ inline void TVell::NextObject(TRailPos& pos) const {
     AdvanceSwitchNo(pos);
 }
 
-// The choice cursor moves on past a switch; a route with no choices keeps it at 0.
+// The choice cursor moves on past a switch; a route with no choices keeps it at 0. The cursor
+// is below the count but for the last choice, so the division is left for that one: it would
+// hold up every walk along the route at every switch.
 inline void TVell::AdvanceSwitchNo(TRailPos& point) const {
-    point.SwitchNo = Route->ChoiceCount > 0
-                         ? std::uint16_t((point.SwitchNo + 1) % Route->ChoiceCount)
-                         : std::uint16_t(0);
+    const int count = Route->ChoiceCount, next = point.SwitchNo + 1;
+    point.SwitchNo = count <= 0 ? 0 : std::uint16_t(next < count ? next : next % count);
 }
 
 inline TPointXY TVell::PointXY(const TRailPos& pos) const {
