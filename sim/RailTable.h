@@ -4,6 +4,7 @@
 
 #include "model/Links.h"
 #include "model/Map.h"
+#include "sim/LargePages.h"
 
 #include <array>
 #include <cstdint>
@@ -85,7 +86,7 @@ class TRailTable {
                                                              double high);
     static std::optional<TNearSpan> NearSpan(const TRailData& r, const TRailData& m);
 
-    std::vector<TRailData> Rails;
+    std::vector<TRailData, TLargePageAllocator<TRailData>> Rails;
     std::vector<std::uint16_t> Stops;
     std::vector<TNearSpan> Spans;
 };
