@@ -158,7 +158,7 @@ bool TWorld::KeysAscending(int l, int r) const {
 // the run of keys equal to the pivot, the swaps reverse that run and nothing else, and both
 // parts stay in order. Same draws, same result, without scanning the range.
 //
-// A thousand trams make some seven hundred ranges a tick, each waiting on the draw before it,
+// A thousand trams make six to seven hundred ranges a tick, each waiting on the draw before it,
 // so the loop is kept short and without branches the processor cannot foresee: the generator's
 // state and the pointers stay in registers (a store into the keys could otherwise alias the
 // state), and both parts go onto a stack of our own, the right one below the left one as the
@@ -167,8 +167,8 @@ void TWorld::SortAscendingKeys(int l, int r) {
     if (l >= r) return;
     TRandom random = Random;
     TSortKey* const keys = SortKeys.data();
-    // Waiting parts hold two keys or more and do not overlap, and two more entries are written
-    // before they are counted.
+    // Waiting parts hold two keys or more and do not overlap, so there are at most half as many
+    // as keys; each round writes its two entries before it knows whether they count.
     const std::size_t most = std::size_t(r - l + 1) / 2 + 2;
     if (SortParts.size() < most) SortParts.resize(most);
     std::pair<int, int>* const parts = SortParts.data();
