@@ -24,10 +24,13 @@ inline int OccupiedObjectCount(const TWorld& world) {
 }
 
 // The rails close to `object` whose marks also make it not free (empty entries left out).
+template <class Visit> void ForEachNearRail(const TWorld& world, int object, Visit visit) {
+    for (std::uint16_t m : world.Rails()[object].Link.Near)
+        if (m != NoObject) visit(int(m));
+}
 inline std::vector<int> NearRailsOf(const TWorld& world, int object) {
     std::vector<int> near;
-    for (std::uint16_t m : world.Rails()[object].Link.Near)
-        if (m != NoObject) near.push_back(m);
+    ForEachNearRail(world, object, [&](int m) { near.push_back(m); });
     return near;
 }
 
@@ -35,6 +38,10 @@ inline std::vector<int> NearRailsOf(const TWorld& world, int object) {
 // one entry per mark, from its rear forwards.
 inline std::vector<int> HeldObjectsOf(const TVell& tram) {
     return tram.MarkedObjects();
+}
+// The same, appended to `objects`.
+inline void AppendHeldObjects(const TVell& tram, std::vector<int>& objects) {
+    tram.MarkedObjects(objects);
 }
 
 } // namespace vell

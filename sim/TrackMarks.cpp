@@ -95,8 +95,12 @@ void TVell::ReleaseTrack() {
 
 std::vector<int> TVell::MarkedObjects() const {
     std::vector<int> objects;
-    if (Active) VisitMarks(*this, MarkLimit(), [&](int object) { objects.push_back(object); });
+    MarkedObjects(objects);
     return objects;
+}
+
+void TVell::MarkedObjects(std::vector<int>& objects) const {
+    if (Active) VisitMarks(*this, MarkLimit(), [&](int object) { objects.push_back(object); });
 }
 
 // Scans from the lead point to the look-ahead point and on until it leaves KeepClear rails,

@@ -157,8 +157,10 @@ class TVell {
     void ReleaseTrack();
     void ReserveAhead();
     // The objects this tram holds a mark on, one entry per mark, found by walking again as the
-    // marking did: for checking the occupancy counters.
+    // marking did: for checking the occupancy counters. The second form appends them to
+    // `objects`, for a caller that looks at every tram in turn.
     std::vector<int> MarkedObjects() const;
+    void MarkedObjects(std::vector<int>& objects) const;
 
     // Driving (Driving.cpp).
     void UpdateControl();
