@@ -15,37 +15,34 @@ namespace vell {
 
 namespace {
 
-// Which trams hold marks on which objects, built once per look at the world: the holders'
-// Numbers grouped by object, counted out rather than sorted (a busy city's trams hold some
+// Which trams hold marks on which objects, built once per look at the world: each object's
+// marks chained from the last one made, rather than sorted (a busy city's trams hold some
 // fifteen thousand marks, and the look comes once a simulated second).
 class THolders {
   public:
     explicit THolders(const TWorld& world) {
-        std::vector<int> objects, numbers;
         for (int k = 0; k < world.VellCount; ++k) {
             const TVell& tram = *world.VellTable[k];
-            AppendHeldObjects(tram, objects);
-            numbers.resize(objects.size(), tram.Number);
+            AppendHeldObjects(tram, Objects);
+            Numbers.resize(Objects.size(), tram.Number);
         }
         int size = 0;
-        for (int object : objects)
+        for (int object : Objects)
             size = std::max(size, object + 1);
-        // Begin[o] .. Begin[o + 1] are the entries of object o.
-        Begin.assign(std::size_t(size) + 1, 0);
-        for (int object : objects)
-            ++Begin[std::size_t(object)];
-        for (std::size_t o = 1; o < Begin.size(); ++o)
-            Begin[o] += Begin[o - 1];
-        Numbers.resize(objects.size());
-        for (std::size_t k = objects.size(); k-- > 0;)
-            Numbers[std::size_t(--Begin[std::size_t(objects[k])])] = numbers[k];
+        Last.assign(std::size_t(size), -1);
+        Before.resize(Objects.size());
+        for (std::size_t k = 0; k < Objects.size(); ++k) {
+            int& last = Last[std::size_t(Objects[k])];
+            Before[k] = last;
+            last = int(k);
+        }
     }
     // The lowest Number other than `self` holding a mark on `object`; 0 when none.
     int Holder(int object, int self) const {
-        if (object < 0 || std::size_t(object) + 1 >= Begin.size()) return 0;
+        if (object < 0 || std::size_t(object) >= Last.size()) return 0;
         bool found = false;
         int lowest = 0;
-        for (int k = Begin[std::size_t(object)]; k < Begin[std::size_t(object) + 1]; ++k) {
+        for (int k = Last[std::size_t(object)]; k >= 0; k = Before[std::size_t(k)]) {
             const int number = Numbers[std::size_t(k)];
             if (number == self) continue;
             if (!found || number < lowest) lowest = number;
@@ -55,8 +52,9 @@ class THolders {
     }
 
   private:
-    std::vector<int> Begin;
-    std::vector<int> Numbers;
+    std::vector<int> Objects, Numbers; // each mark: its object and the holder's Number
+    std::vector<int> Last;             // by object: its last mark, -1 when none
+    std::vector<int> Before;           // by mark: the object's mark before it, -1 when none
 };
 
 struct TWait {
