@@ -174,5 +174,39 @@ TEST(Jams, TheTramWaitedForHoldsTheRailOrARailNearIt) {
     EXPECT_GT(held, 10);
 }
 
+// Of several trams holding the rail a standing tram waits for, the one named is the lowest
+// Number, wherever the three stand in the table: trams thrown off their route by hand stand on
+// the rail, marking what lies under their cars.
+TEST(Jams, OfSeveralHoldersTheLowestNumberIsNamed) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 100, 100, 900, 300, 6);
+    SetRoute(*map, 0, 0, {ring[0], ring[5]}, 1, 1);
+    TSimulation sim(std::move(map), 3);
+    sim.Map->Route(0, 0).TramCount = 4;
+    ASSERT_GT(sim.StepUntil([&] { return sim.World->VellCount == 4 && sim.Tram(3).Active; },
+                            RoundHalfEven(10 * TicksPerMinute)),
+              0);
+    // The table: Numbers 3, 1, 4 holding the rail, then tram 2 waiting for it.
+    for (auto [slot, number] : {std::pair{0, 3}, {1, 1}, {2, 4}, {3, 2}})
+        for (int k = slot; k < 4; ++k)
+            if (sim.Tram(k).Number == number)
+                std::swap(sim.World->VellTable[slot], sim.World->VellTable[k]);
+    for (int slot = 0; slot < 4; ++slot) {
+        TVell& tram = sim.Tram(slot);
+        tram.Speed = 0;
+        tram.OnRoute = slot == 3;
+        const int rail = ring[slot == 3 ? 2 : 3];
+        tram.Front[0] = tram.Rear[0] = {std::uint16_t(rail), 0, 5};
+        tram.LookAhead = {std::uint16_t(ring[3]), 0, 5};
+    }
+    // All four stand; the ones off their route wait for nobody.
+    const TJamPicture picture = LookForJams(*sim.World);
+    ASSERT_EQ(picture.Blocked.size(), 4u);
+    const TBlockedTram& waiting = picture.Blocked[1]; // by Number
+    EXPECT_EQ(waiting.Number, 2);
+    EXPECT_EQ(waiting.Rail, ring[3]);
+    EXPECT_EQ(waiting.HeldBy, 1);
+}
+
 } // namespace
 } // namespace vell::test
