@@ -21,18 +21,19 @@ namespace {
 class THolders {
   public:
     explicit THolders(const TWorld& world) {
+        std::vector<int> objects; // each mark's object, beside Numbers
         for (int k = 0; k < world.VellCount; ++k) {
             const TVell& tram = *world.VellTable[k];
-            AppendHeldObjects(tram, Objects);
-            Numbers.resize(Objects.size(), tram.Number);
+            AppendHeldObjects(tram, objects);
+            Numbers.resize(objects.size(), tram.Number);
         }
         int size = 0;
-        for (int object : Objects)
+        for (int object : objects)
             size = std::max(size, object + 1);
         Last.assign(std::size_t(size), -1);
-        Before.resize(Objects.size());
-        for (std::size_t k = 0; k < Objects.size(); ++k) {
-            int& last = Last[std::size_t(Objects[k])];
+        Before.resize(objects.size());
+        for (std::size_t k = 0; k < objects.size(); ++k) {
+            int& last = Last[std::size_t(objects[k])];
             Before[k] = last;
             last = int(k);
         }
@@ -52,9 +53,9 @@ class THolders {
     }
 
   private:
-    std::vector<int> Objects, Numbers; // each mark: its object and the holder's Number
-    std::vector<int> Last;             // by object: its last mark, -1 when none
-    std::vector<int> Before;           // by mark: the object's mark before it, -1 when none
+    std::vector<int> Numbers; // by mark: the holder's Number
+    std::vector<int> Last;    // by object: its last mark, -1 when none
+    std::vector<int> Before;  // by mark: the object's mark before it, -1 when none
 };
 
 struct TWait {
