@@ -6,7 +6,7 @@
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 
-#include "model/MapFile.h"
+#include "model/SafeFile.h"
 
 #include <QBuffer>
 #include <QImageWriter>
