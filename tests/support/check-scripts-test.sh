@@ -1,12 +1,12 @@
 #!/bin/sh
-# scripts/check-layers on a scratch tree: a sound tree passes, and each wrong include fails the
-# check with a line on it.
+# scripts/check-layers and scripts/check-format on a scratch tree: a sound tree passes, each
+# wrong include fails the layer check with a line on it, and a check that cannot run says why.
 # Usage: check-scripts-test.sh SOURCE_ROOT
 set -eu
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 mkdir "$tree/scripts"
-cp "$1/scripts/check-layers" "$tree/scripts/"
+cp "$1/scripts/check-layers" "$1/scripts/check-format" "$tree/scripts/"
 cd "$tree"
 git init -q .
 
@@ -73,4 +73,14 @@ bench/Bench.cpp|#include MAP_HEADER|cannot read
 editor/Stray.cpp|#include "model/Map.h"|lies in no layer
 EOF
 
+# Without clang-format the format check says that nothing was checked.
+mkdir bin
+for tool in bash env git xargs grep cut sort sed mktemp rm dirname; do
+  ln -s "$(command -v "$tool")" bin/
+done
+if out=$(PATH="$tree/bin" scripts/check-format 2>&1); then rc=0; else rc=$?; fi
+case $out in
+  *"clang-format is not installed"*) [ $rc -eq 2 ] || { echo "check-format: exit $rc"; status=1; } ;;
+  *) echo "check-format without clang-format said (exit $rc): $out"; status=1 ;;
+esac
 exit $status
