@@ -23,17 +23,14 @@ TTimeDistanceRecorder::TTimeDistanceRecorder(const TWorld& world, int row, int c
     const TMap& map = World.Map;
     const TRouteRec& route = map.Route(row, col);
     if (!World.CanDispatch(row, col)) return;
-    // The walk as the trams make it: the choice cursor is a point's SwitchNo on each rail.
-    const int start = route.Waypoints[0];
-    int rail = start, choice = 0;
-    do {
+    // A rail the circuit passes twice is told apart by the choice cursor, as the trams do.
+    WalkRoute(map, route, [&](int rail, int choice) {
         Offsets.try_emplace({rail, choice}, CircuitLength);
         CircuitLength += World.Rails()[rail].Length;
         if (World.Rails()[rail].Stop)
             Stops.push_back({Arg(translate("Diagram", "ост. %1"), std::to_string(Stops.size() + 1)),
                              CircuitLength});
-        rail = NextOnRoute(map, route, rail, choice);
-    } while (rail != start && int(Offsets.size()) <= World.CircuitRails(row, col));
+    });
 }
 
 double TTimeDistanceRecorder::RouteDistance(const TRailPos& pos) const {

@@ -1,5 +1,6 @@
 // The time-distance diagram: each tram's line passes through its stops at the moments the run
 // served them, a blocked stand shows red, and VellSim draws it from a map file.
+#include "model/Geometry.h"
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 #include "model/draw/TimeDistanceDiagram.h"
@@ -102,6 +103,60 @@ TEST(TimeDistanceDiagram, EachTramsLinePassesThroughItsStopsWhenTheRunServedThem
     EXPECT_NEAR(first.Timetable[1].Minute - first.Timetable[0].Minute,
                 sim.Map->Route(0, 0).StopTimes[0] / TicksPerMinute, 1e-9);
     EXPECT_EQ(first.Timetable[1].Distance, data.Stops[0].Distance);
+}
+
+TEST(TimeDistanceDiagram, AFigureEightThroughItsFirstRailIsDrawnWholeWithEveryTramOnIt) {
+    // Rail 2 first: out over the bypass and round the ring to rail 2 again, on along the top
+    // and round once more; the ring's bottom, a stop, is passed twice per circuit.
+    TBypassMap m = BypassMap(false);
+    m.Map->Objects[m.Rails[RingBottom]].SetStopType(1);
+    const int start = m.Rails[2], secondHalf = m.Rails[4];
+    SetRoute(*m.Map, 0, 0, {start, m.Bypass[1], m.Rails[3]}, 1, 5);
+    TSimulation sim(std::move(m.Map), 3);
+    ASSERT_TRUE(sim.World->CanDispatch(0, 0));
+    sim.Map->Route(0, 0).TramCount = 2;
+    TTimeDistanceRecorder recorder(*sim.World, 0, 0);
+    EXPECT_NEAR(recorder.Length(), sim.Map->SumAlongRoute(0, 0, Length), 1e-6);
+    struct TSeen {
+        long long Step;
+        int Number;
+        double Distance;
+    };
+    std::vector<TSeen> onSecondHalf;
+    int missing = 0;
+    const long long steps = RoundHalfEven(45 * TicksPerMinute);
+    for (long long step = 1; step <= steps; ++step) {
+        sim.World->WorldStep();
+        recorder.Observe();
+        for (int k = 0; k < sim.World->VellCount; ++k) {
+            const TVell& tram = sim.Tram(k);
+            if (!tram.Active) continue;
+            const double distance = recorder.RouteDistance(tram.Front[0]);
+            missing += distance < 0;
+            if (tram.Front[0].Obj == secondHalf && step % 200 == 0 && step + 20 < steps)
+                onSecondHalf.push_back({step, tram.Number, distance});
+        }
+    }
+    EXPECT_EQ(missing, 0); // no tram leaves the chart for half a lap
+    const TTimeDistanceData data = recorder.Data();
+    EXPECT_NEAR(data.Length, recorder.Length(), 1e-9);
+    ASSERT_EQ(data.Stops.size(), 2u);
+    EXPECT_GT(data.Stops[1].Distance, data.Length / 2);
+    ASSERT_EQ(data.Trams.size(), 2u);
+    // Each tram's line goes on without a break longer than a sample, over both halves.
+    for (const TTimeDistanceTram& t : data.Trams)
+        for (std::size_t k = 1; k < t.Run.size(); ++k)
+            ASSERT_LT(t.Run[k].Minute - t.Run[k - 1].Minute, 2.0 / 60) << "tram " << t.Number;
+    const QImage image = DrawTimeDistanceDiagram(data);
+    const TDiagramFrame frame = DiagramFrame(data, image.size());
+    ASSERT_GT(onSecondHalf.size(), 2u);
+    for (const TSeen& s : onSecondHalf) {
+        SCOPED_TRACE(testing::Message() << "tram " << s.Number << " at step " << s.Step);
+        EXPECT_GT(s.Distance, data.Length / 2);
+        const std::uint32_t colour =
+            DiagramTramColour(data.Trams[std::size_t(s.Number - 1)].Colour);
+        EXPECT_TRUE(ColourNear(image, frame.At(s.Step / TicksPerMinute, s.Distance), colour));
+    }
 }
 
 TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
