@@ -198,7 +198,7 @@ TFileFault Examine(const std::string& path, TTarget& target, bool& inPlace) {
 TFileFault MakeReplacement(const TTarget& target, std::string& temp, int& fd, bool& inPlace) {
     inPlace = false;
     temp = (target.Folder / SaveTempPattern).string();
-    fd = ::mkstemp(temp.data());
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return SaveFault(Failure());
     const bool keeps = !target.Exists ||
                        // A file of someone else's, or of a group the user is not in, would
@@ -248,7 +248,7 @@ class TInPlaceBackup {
         const std::vector<std::uint8_t> bytes = RecoveryCopyBytes(CanonicalMapPath(target), old);
         if (bytes.empty() || !MakeRecoveryFolder(folder)) return;
         std::string lock = (fs::path(folder) / "save-XXXXXX").string() + RecoveryLockSuffix;
-        LockFd = ::mkstemps(lock.data(), int(std::string(RecoveryLockSuffix).size()));
+        LockFd = ::mkostemps(lock.data(), int(std::string(RecoveryLockSuffix).size()), O_CLOEXEC);
         if (LockFd < 0) return;
         Lock = lock;
         if (::flock(LockFd, LOCK_EX | LOCK_NB) != 0) return;
