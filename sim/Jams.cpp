@@ -1,11 +1,11 @@
-// Finding who blocks whom: the scan ahead of a standing tram, read again without reserving
-// anything, names the first rail that another tram's marks make not free.
+// Finding who blocks whom: the tram's own scan ahead, run again without reserving anything,
+// names the first rail that another tram's marks make not free.
 #include "sim/Jams.h"
 
 #include "model/Units.h"
+#include "sim/ScanAhead.h"
 #include "sim/Speed.h"
 #include "sim/TrackHolders.h"
-#include "sim/VellPositions.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,28 +63,23 @@ struct TWait {
     int HeldBy = 0;
 };
 
-// The tram's reservation scan (TVell::ScanAhead), each rail tested as the tram tests it: the
-// rail itself and its near rails except the rail the reservation has reached. The tram's own
-// marks do not count: it takes them off before it scans.
+// The tram's own reservation scan, each rail taken when another tram holds a mark on it or on
+// one of its near rails other than the rail the reservation has reached. The tram's own marks
+// do not count: it takes them off before it scans.
 TWait WaitOf(const TWorld& world, const TVell& tram, const THolders& holders) {
-    const TWait none{tram.Front[0].Obj, 0};
-    if (!tram.OnRoute) return none; // off its route it brakes for good, whatever the track
-    const TRailTable& rails = world.Rails();
-    TRailPos p = tram.Front[0];
-    int reservedFront = p.Obj;
-    bool reached = p.Obj == tram.LookAhead.Obj;
-    const int limit = 2 * world.CircuitRails(tram.RouteRow, tram.RouteCol) + 2;
-    for (int steps = 0; !(reached && !rails[p.Obj].KeepClear) && steps < limit; ++steps) {
-        tram.NextObject(p);
-        int holder = holders.Holder(p.Obj, tram.Number);
-        ForEachNearRail(world, p.Obj, [&](int m) {
-            if (holder == 0 && m != reservedFront) holder = holders.Holder(m, tram.Number);
+    TWait wait{tram.Front[0].Obj, 0};
+    if (!tram.OnRoute) return wait; // off its route it brakes for good, whatever the track
+    TRailPos front = tram.Front[0];
+    tram.ScanAhead(front, [&](int object, int except) {
+        int holder = holders.Holder(object, tram.Number);
+        ForEachNearRail(world, object, [&](int m) {
+            if (holder == 0 && m != except) holder = holders.Holder(m, tram.Number);
         });
-        if (holder != 0) return {p.Obj, holder};
-        reached = reached || p.Obj == tram.LookAhead.Obj;
-        if (!rails[p.Obj].KeepClear || p.Obj == tram.Front[0].Obj) reservedFront = p.Obj;
-    }
-    return none;
+        if (holder == 0) return true;
+        wait = {object, holder};
+        return false;
+    });
+    return wait;
 }
 
 bool Slow(const TVell& tram) {

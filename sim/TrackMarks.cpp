@@ -1,6 +1,7 @@
 // Marking and reserving track in the occupancy counters, so that trams keep their distance and
 // do not meet at crossings and junctions.
 #include "sim/DrivingTables.h"
+#include "sim/ScanAhead.h"
 #include "sim/Speed.h"
 #include "sim/Vell.h"
 #include "sim/VellPositions.h"
@@ -103,28 +104,12 @@ void TVell::MarkedObjects(std::vector<int>& objects) const {
     if (Active) VisitMarks(*this, MarkLimit(), [&](int object) { objects.push_back(object); });
 }
 
-// Scans from the lead point to the look-ahead point and on until it leaves KeepClear rails,
-// moving ReservedFront over free track; `free` ends false when anything in the window is taken.
-void TVell::ScanAhead(bool& free) {
-    TRailPos p = Front[0];
-    bool reached = p.Obj == LookAhead.Obj;
-    // Past two circuits every rail has been seen: only a route made of KeepClear rails gets
-    // there, and its reservation simply ends.
-    const int limit = 2 * MarkLimit() + 2;
-    for (int steps = 0; !(reached && !Rail(p.Obj).KeepClear) && steps < limit; ++steps) {
-        NextObject(p);
-        free = free && ObjectFree(p.Obj, ReservedFront.Obj);
-        reached = reached || p.Obj == LookAhead.Obj;
-        if ((free && !Rail(p.Obj).KeepClear) || p.Obj == Front[0].Obj) ReservedFront = p;
-    }
-}
-
 void TVell::ReserveAhead() {
     const int column = StateColumn(ScheduleState);
     ReservedRear = Rear[Cars() - 1];
     ReservedFront = Front[0];
-    bool free = true;
-    ScanAhead(free);
+    const bool free = ScanAhead(
+        ReservedFront, [this](int object, int except) { return ObjectFree(object, except); });
     // Marks what VisitMarks walks: on the route from ReservedRear to the object of ReservedFront,
     // off it what lies under the cars. The limits come converted to m/tick: the conversion is
     // monotonic, so the least converted limit is the converted least one, to the last bit.

@@ -156,6 +156,9 @@ class TVell {
     bool MarkTrack();
     void ReleaseTrack();
     void ReserveAhead();
+    // The reservation scan (ScanAhead.h), shared by ReserveAhead and by the jam finder, which
+    // asks it which rail a standing tram waits for.
+    template <class Free> bool ScanAhead(TRailPos& front, Free objectFree) const;
     // The objects this tram holds a mark on, one entry per mark, found by walking again as the
     // marking did: for checking the occupancy counters. The second form appends them to
     // `objects`, for a caller that looks at every tram in turn.
@@ -192,7 +195,6 @@ class TVell {
     const TRailData& Rail(int object) const;
     double Vary(double x, double load);
     void PlaceCars();
-    void ScanAhead(bool& free);
     void CompleteStopVisit();
     void CountStopLeft();
     void AdvanceSwitchNo(TRailPos& point) const;
