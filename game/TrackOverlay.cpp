@@ -16,8 +16,7 @@ namespace {
 std::set<int> DeadlockedNumbers(const TJamPicture& jams) {
     std::set<int> numbers;
     for (const TDeadlock& d : jams.Deadlocks)
-        for (const TBlockedTram& t : d.Trams)
-            numbers.insert(t.Number);
+        numbers.insert(d.Members.begin(), d.Members.end());
     return numbers;
 }
 

@@ -8,6 +8,7 @@
 #include "sim/TrackHolders.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -38,17 +39,18 @@ class THolders {
             last = int(k);
         }
     }
+    // Calls visit(Number) for each mark on `object` held by a tram other than `self`.
+    template <class Visit> void ForEachHolder(int object, int self, Visit visit) const {
+        if (object < 0 || std::size_t(object) >= Last.size()) return;
+        for (int k = Last[std::size_t(object)]; k >= 0; k = Before[std::size_t(k)])
+            if (Numbers[std::size_t(k)] != self) visit(Numbers[std::size_t(k)]);
+    }
     // The lowest Number other than `self` holding a mark on `object`; 0 when none.
     int Holder(int object, int self) const {
-        if (object < 0 || std::size_t(object) >= Last.size()) return 0;
-        bool found = false;
         int lowest = 0;
-        for (int k = Last[std::size_t(object)]; k >= 0; k = Before[std::size_t(k)]) {
-            const int number = Numbers[std::size_t(k)];
-            if (number == self) continue;
-            if (!found || number < lowest) lowest = number;
-            found = true;
-        }
+        ForEachHolder(object, self, [&](int number) {
+            if (lowest == 0 || number < lowest) lowest = number;
+        });
         return lowest;
     }
 
@@ -65,18 +67,27 @@ struct TWait {
 
 // The tram's own reservation scan, each rail taken when another tram holds a mark on it or on
 // one of its near rails other than the rail the reservation has reached. The tram's own marks
-// do not count: it takes them off before it scans.
-TWait WaitOf(const TWorld& world, const TVell& tram, const THolders& holders) {
+// do not count: it takes them off before it scans. The Number of every tram holding a mark that
+// makes the rail waited for not free is appended to `waitsFor` (once per mark).
+TWait WaitOf(const TWorld& world, const TVell& tram, const THolders& holders,
+             std::vector<int>& waitsFor) {
     TWait wait{tram.Front[0].Obj, 0};
     if (!tram.OnRoute) return wait; // off its route it brakes for good, whatever the track
     TRailPos front = tram.Front[0];
     tram.ScanAhead(front, [&](int object, int except) {
-        int holder = holders.Holder(object, tram.Number);
+        const std::size_t before = waitsFor.size();
+        const auto note = [&](int number) { waitsFor.push_back(number); };
+        holders.ForEachHolder(object, tram.Number, note);
         ForEachNearRail(world, object, [&](int m) {
-            if (holder == 0 && m != except) holder = holders.Holder(m, tram.Number);
+            if (m != except) holders.ForEachHolder(m, tram.Number, note);
         });
-        if (holder == 0) return true;
-        wait = {object, holder};
+        if (waitsFor.size() == before) return true;
+        // The one named: the lowest holder of the rail itself, else of its first near rail held.
+        int heldBy = holders.Holder(object, tram.Number);
+        ForEachNearRail(world, object, [&](int m) {
+            if (heldBy == 0 && m != except) heldBy = holders.Holder(m, tram.Number);
+        });
+        wait = {object, heldBy};
         return false;
     });
     return wait;
@@ -96,30 +107,137 @@ TBlockedTram Describe(const TVell& tram, const TWait& wait) {
     return b;
 }
 
-// Circles in the waits: every standing tram waits for at most one other, so following the waits
-// from each tram in turn finds each circle exactly once.
-std::vector<TDeadlock> Circles(const std::vector<const TBlockedTram*>& byNumber) {
-    std::vector<TDeadlock> deadlocks;
-    std::vector<int> state(byNumber.size(), 0); // 0 unseen, 1 on the current path, 2 done
-    for (std::size_t start = 1; start < byNumber.size(); ++start) {
-        std::vector<int> path;
-        int n = int(start);
-        while (n > 0 && n < int(byNumber.size()) && byNumber[n] && state[n] == 0) {
-            state[n] = 1;
-            path.push_back(n);
-            n = byNumber[n]->HeldBy;
+// Who waits for whom among the trams that are slow (the others are moving, so nobody waits for
+// them for good): node i waits for the nodes Next[Start[i] .. Start[i + 1]), by ascending
+// Number, without repeats.
+struct TWaitGraph {
+    std::vector<int> Start{0}, Next;
+    int Size() const { return int(Start.size()) - 1; }
+};
+
+// `waitsFor` holds Numbers, node i's from firstWait[i] on; `node` maps a Number to its node or
+// -1.
+TWaitGraph BuildWaitGraph(const std::vector<std::size_t>& firstWait,
+                          const std::vector<int>& waitsFor, const std::vector<int>& node,
+                          const std::vector<TBlockedTram>& slow) {
+    TWaitGraph graph;
+    for (std::size_t i = 0; i + 1 < firstWait.size(); ++i) {
+        const std::size_t begin = graph.Next.size();
+        for (std::size_t k = firstWait[i]; k < firstWait[i + 1]; ++k) {
+            const int number = waitsFor[k];
+            if (number > 0 && std::size_t(number) < node.size() && node[std::size_t(number)] >= 0)
+                graph.Next.push_back(node[std::size_t(number)]);
         }
-        if (n > 0 && n < int(byNumber.size()) && byNumber[n] && state[n] == 1) {
-            TDeadlock d;
-            auto first = std::find(path.begin(), path.end(), n);
-            std::rotate(first, std::min_element(first, path.end()), path.end());
-            for (auto it = first; it != path.end(); ++it)
-                d.Trams.push_back(*byNumber[*it]);
-            deadlocks.push_back(std::move(d));
-        }
-        for (int m : path)
-            state[m] = 2;
+        const auto first = graph.Next.begin() + std::ptrdiff_t(begin);
+        std::sort(first, graph.Next.end(), [&](int a, int b) {
+            return slow[std::size_t(a)].Number < slow[std::size_t(b)].Number;
+        });
+        graph.Next.erase(std::unique(first, graph.Next.end()), graph.Next.end());
+        graph.Start.push_back(int(graph.Next.size()));
     }
+    return graph;
+}
+
+// The strongly connected sets of more than one node (Tarjan's algorithm, without recursion: a
+// circle may pass through hundreds of trams).
+std::vector<std::vector<int>> WaitingSets(const TWaitGraph& graph) {
+    const int n = graph.Size();
+    std::vector<int> index(std::size_t(n), -1), low(std::size_t(n), 0), stack;
+    std::vector<bool> onStack(std::size_t(n), false);
+    std::vector<std::pair<int, int>> path; // node, its next edge to follow
+    std::vector<std::vector<int>> sets;
+    int count = 0;
+    auto enter = [&](int v) {
+        index[std::size_t(v)] = low[std::size_t(v)] = count++;
+        stack.push_back(v);
+        onStack[std::size_t(v)] = true;
+        path.push_back({v, graph.Start[std::size_t(v)]});
+    };
+    for (int root = 0; root < n; ++root) {
+        if (index[std::size_t(root)] >= 0) continue;
+        enter(root);
+        while (!path.empty()) {
+            const int v = path.back().first;
+            const int edge = path.back().second;
+            if (edge < graph.Start[std::size_t(v) + 1]) {
+                ++path.back().second;
+                const int w = graph.Next[std::size_t(edge)];
+                if (index[std::size_t(w)] < 0)
+                    enter(w);
+                else if (onStack[std::size_t(w)])
+                    low[std::size_t(v)] = std::min(low[std::size_t(v)], index[std::size_t(w)]);
+                continue;
+            }
+            path.pop_back();
+            if (!path.empty()) {
+                int& parentLow = low[std::size_t(path.back().first)];
+                parentLow = std::min(parentLow, low[std::size_t(v)]);
+            }
+            if (low[std::size_t(v)] != index[std::size_t(v)]) continue;
+            if (stack.back() == v) { // a set of one, as most are: no list for it
+                stack.pop_back();
+                onStack[std::size_t(v)] = false;
+                continue;
+            }
+            std::vector<int> set;
+            int w = -1;
+            do {
+                w = stack.back();
+                stack.pop_back();
+                onStack[std::size_t(w)] = false;
+                set.push_back(w);
+            } while (w != v);
+            sets.push_back(std::move(set));
+        }
+    }
+    return sets;
+}
+
+// A shortest circle through `first` within `set` (a breadth-first search that tries lower
+// Numbers first), from `first`.
+std::vector<int> CircleThrough(const TWaitGraph& graph, const std::vector<int>& set, int first) {
+    std::vector<int> from(std::size_t(graph.Size()), -2); // -2 outside the set, -1 not reached
+    for (int v : set)
+        from[std::size_t(v)] = -1;
+    std::vector<int> queue{first};
+    from[std::size_t(first)] = first;
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+        const int v = queue[head];
+        for (int e = graph.Start[std::size_t(v)]; e < graph.Start[std::size_t(v) + 1]; ++e) {
+            const int w = graph.Next[std::size_t(e)];
+            if (w == first) {
+                std::vector<int> circle;
+                for (int u = v; u != first; u = from[std::size_t(u)])
+                    circle.push_back(u);
+                circle.push_back(first);
+                std::reverse(circle.begin(), circle.end());
+                return circle;
+            }
+            if (from[std::size_t(w)] != -1) continue;
+            from[std::size_t(w)] = v;
+            queue.push_back(w);
+        }
+    }
+    return {first}; // not reached: every node of a strongly connected set lies on a circle
+}
+
+// One deadlock per strongly connected set of the waits, by their lowest Number.
+std::vector<TDeadlock> DeadlocksOf(const TWaitGraph& graph, const std::vector<TBlockedTram>& slow) {
+    std::vector<TDeadlock> deadlocks;
+    for (const std::vector<int>& set : WaitingSets(graph)) {
+        TDeadlock d;
+        for (int v : set)
+            d.Members.push_back(slow[std::size_t(v)].Number);
+        std::sort(d.Members.begin(), d.Members.end());
+        const int first = *std::min_element(set.begin(), set.end(), [&](int a, int b) {
+            return slow[std::size_t(a)].Number < slow[std::size_t(b)].Number;
+        });
+        for (int v : CircleThrough(graph, set, first))
+            d.Trams.push_back(slow[std::size_t(v)]);
+        deadlocks.push_back(std::move(d));
+    }
+    std::sort(deadlocks.begin(), deadlocks.end(),
+              [](const TDeadlock& a, const TDeadlock& b) { return a.Members[0] < b.Members[0]; });
     return deadlocks;
 }
 
@@ -140,20 +258,24 @@ TJamPicture LookForJams(const TWorld& world) {
     const THolders holders(world);
     std::vector<TBlockedTram> slow;
     std::vector<bool> blocked;
+    std::vector<int> waitsFor;
+    std::vector<std::size_t> firstWait;
+    std::vector<int> node(std::size_t(world.VellCount) + 1, -1); // by Number
     for (int k = 0; k < world.VellCount; ++k) {
         const TVell& tram = *world.VellTable[k];
         if (!Slow(tram)) continue;
-        slow.push_back(Describe(tram, WaitOf(world, tram, holders)));
+        if (tram.Number > 0 && tram.Number <= world.VellCount)
+            node[std::size_t(tram.Number)] = int(slow.size());
+        firstWait.push_back(waitsFor.size());
+        slow.push_back(Describe(tram, WaitOf(world, tram, holders, waitsFor)));
         blocked.push_back(StandsStill(world, tram));
     }
-    std::vector<const TBlockedTram*> byNumber(std::size_t(world.VellCount) + 1, nullptr);
-    for (std::size_t i = 0; i < slow.size(); ++i) {
-        byNumber[std::size_t(slow[i].Number)] = &slow[i];
+    firstWait.push_back(waitsFor.size());
+    for (std::size_t i = 0; i < slow.size(); ++i)
         if (blocked[i]) picture.Blocked.push_back(slow[i]);
-    }
     std::sort(picture.Blocked.begin(), picture.Blocked.end(),
               [](const TBlockedTram& a, const TBlockedTram& b) { return a.Number < b.Number; });
-    picture.Deadlocks = Circles(byNumber);
+    picture.Deadlocks = DeadlocksOf(BuildWaitGraph(firstWait, waitsFor, node, slow), slow);
     return picture;
 }
 

@@ -19,9 +19,12 @@ struct TBlockedTram {
     long long Since = -1; // the world step after which it was first seen standing; -1 unknown
 };
 
-// Trams that wait for one another in a circle, each for the next and the last for the first.
+// Trams that wait for one another: a set of standing trams in which each waits, through the
+// trams covering the rails they wait for, for every other. It is told by one circle of waits
+// from the set's lowest Number, each tram waiting for the next and the last for the first.
 struct TDeadlock {
-    std::vector<TBlockedTram> Trams; // the circle starts at its lowest Number
+    std::vector<TBlockedTram> Trams; // the circle, from the set's lowest Number
+    std::vector<int> Members;        // the Numbers of every tram of the set, ascending
     long long Formed = -1;           // the world step after which it was first seen; -1 unknown
 };
 
@@ -34,7 +37,7 @@ struct TJamEpisode {
 
 struct TJamPicture {
     std::vector<TBlockedTram> Blocked; // by Number
-    std::vector<TDeadlock> Deadlocks;  // by their first Number
+    std::vector<TDeadlock> Deadlocks;  // by their lowest Number
 };
 
 // Active, below 1 km/h, with its lead point neither on a stop rail nor on its route's first
@@ -42,8 +45,9 @@ struct TJamPicture {
 bool StandsStill(const TWorld& world, const TVell& tram);
 
 // The blocked trams and deadlocks of the world as it stands now (Since and Formed unknown).
-// A deadlock's circle may pass through a tram that stands at a stop or at its route start: it
-// waits for the track ahead as much as any other.
+// A tram waits for every tram whose marks make the rail it waits for not free, though only the
+// lowest Number is named as the one it waits for. A deadlock may pass through a tram that stands
+// at a stop or at its route start: it waits for the track ahead as much as any other.
 TJamPicture LookForJams(const TWorld& world);
 
 // Watches the world step by step, to tell since when trams stand, which stands lasted long and

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace vell;
 using namespace vell::test;
 
@@ -59,6 +61,26 @@ class TrackOverlayTest : public QObject {
                 ++held;
             }
         QVERIFY(held >= int(d.Trams.size()));
+        // A tram of the deadlock's set that its circle does not pass through (added to the set
+        // by hand) is red too.
+        const TVell* beside = nullptr;
+        for (int k = 0; k < sim.World->VellCount && !beside; ++k)
+            if (!std::count(d.Members.begin(), d.Members.end(), sim.Tram(k).Number) &&
+                !HeldObjectsOf(sim.Tram(k)).empty())
+                beside = &sim.Tram(k);
+        QVERIFY(beside);
+        TJamPicture wider = jams;
+        wider.Deadlocks[0].Members.push_back(beside->Number);
+        const QPoint centre = Mid(*sim.Map, HeldObjectsOf(*beside)[0], QPoint(0, 0));
+        auto heldRails = [&](const TJamPicture& picture) {
+            QImage image(600, 600, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            QPainter p(&image);
+            DrawHeldRails(p, *sim.World, picture, centre.x() - 300, centre.y() - 300);
+            return image;
+        };
+        QCOMPARE(At(heldRails(jams), QPoint(300, 300)), beside->Colour & 0xFFFFFF);
+        QCOMPARE(At(heldRails(wider), QPoint(300, 300)), Colors::Red);
         {
             QPainter p(&plan);
             DrawJamMarks(p, *sim.World, jams, origin.x(), origin.y());

@@ -208,5 +208,50 @@ TEST(Jams, OfSeveralHoldersTheLowestNumberIsNamed) {
     EXPECT_EQ(waiting.HeldBy, 1);
 }
 
+// Tram 2 waits for a rail held by trams 1, 3, 4 and 5 and names tram 1; but 1 and 3, thrown off
+// their route by hand, wait for nothing, while 4 and 5 wait for tram 2 (their look-ahead set
+// round the ring). Tram 2 and the later holders wait for one another: one deadlock of the
+// three, told by its shortest circle from tram 2, through the lower Number of the two.
+TEST(Jams, ACircleThroughTheSecondHolderOfARailIsADeadlock) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 100, 100, 900, 300, 6);
+    SetRoute(*map, 0, 0, {ring[0], ring[5]}, 1, 1);
+    TSimulation sim(std::move(map), 3);
+    sim.Map->Route(0, 0).TramCount = 5;
+    ASSERT_GT(sim.StepUntil([&] { return sim.World->VellCount == 5 && sim.Tram(4).Active; },
+                            RoundHalfEven(10 * TicksPerMinute)),
+              0);
+    auto place = [&](int number, int rail, double dist, bool onRoute, int lookAhead) {
+        TVell& tram = sim.TramNumber(number);
+        tram.Speed = 0;
+        tram.OnRoute = onRoute;
+        tram.Front[0] = tram.Rear[0] = {std::uint16_t(rail), 0, dist};
+        tram.ReservedRear = tram.ReservedFront = tram.Front[0];
+        tram.LookAhead = {std::uint16_t(lookAhead), 0, 5};
+    };
+    place(1, ring[3], 20, false, ring[3]);
+    place(3, ring[3], 40, false, ring[3]);
+    place(4, ring[3], 60, true, ring[2]);
+    place(5, ring[3], 80, true, ring[2]);
+    place(2, ring[2], 60, true, ring[3]);
+
+    const TJamPicture picture = LookForJams(*sim.World);
+    ASSERT_EQ(picture.Blocked.size(), 5u);
+    const TBlockedTram& waiting = picture.Blocked[1]; // by Number
+    EXPECT_EQ(waiting.Number, 2);
+    EXPECT_EQ(waiting.Rail, ring[3]);
+    EXPECT_EQ(waiting.HeldBy, 1);
+
+    ASSERT_EQ(picture.Deadlocks.size(), 1u);
+    const TDeadlock& d = picture.Deadlocks[0];
+    EXPECT_EQ(d.Members, (std::vector<int>{2, 4, 5}));
+    ASSERT_EQ(d.Trams.size(), 2u);
+    EXPECT_EQ(d.Trams[0].Number, 2);
+    EXPECT_EQ(d.Trams[0].Rail, ring[3]);
+    EXPECT_EQ(d.Trams[0].HeldBy, 1); // the lowest holder named, though the circle goes on to 4
+    EXPECT_EQ(d.Trams[1].Number, 4);
+    EXPECT_EQ(d.Trams[1].Rail, ring[2]);
+}
+
 } // namespace
 } // namespace vell::test
