@@ -304,6 +304,8 @@ void TJamWatch::Observe() {
             stand.Since = -1;
         }
     }
+    // A step in which no tram stands breaks every deadlock: its trams all moved.
+    if (!anySlow && !Holding.empty()) EndDeadlocks();
     // Who waits for whom changes slowly: a look once a simulated second is enough, and keeps
     // the watch cheap beside a busy city where some tram always queues behind another.
     if (anySlow && StepCount - LastAnalysis >= AnalysisSteps) Analyse();
@@ -321,19 +323,31 @@ void TJamWatch::Analyse() {
         stand.Rail = b.Rail;
         stand.HeldBy = b.HeldBy;
     }
+    // A deadlock the last look found goes on while this one finds the same trams; the others
+    // form now.
+    std::map<std::vector<int>, TSeenDeadlock> holding;
     for (const TDeadlock& d : picture.Deadlocks) {
-        std::vector<int> key;
-        for (const TBlockedTram& t : d.Trams)
-            key.push_back(t.Number);
-        std::sort(key.begin(), key.end());
-        auto [it, added] = Seen.try_emplace(key);
-        if (added) {
-            it->second.Deadlock = d;
-            it->second.Deadlock.Formed = StepCount;
-            SeenOrder.push_back(key);
+        auto found = Holding.extract(d.Members);
+        TSeenDeadlock seen;
+        if (found) {
+            seen = std::move(found.mapped());
+        } else {
+            seen.Deadlock = d;
+            seen.Deadlock.Formed = StepCount;
+            seen.Order = Formings++;
         }
-        it->second.LastSeen = StepCount;
+        seen.LastSeen = StepCount;
+        holding.emplace(d.Members, std::move(seen));
     }
+    EndDeadlocks();
+    Holding = std::move(holding);
+}
+
+void TJamWatch::EndDeadlocks() {
+    for (auto& [members, seen] : Holding)
+        if (seen.LastSeen - seen.Deadlock.Formed >= RoundHalfEven(TicksPerMinute))
+            Ended.push_back(std::move(seen));
+    Holding.clear();
 }
 
 TJamPicture TJamWatch::Now() const {
@@ -346,11 +360,8 @@ TJamPicture TJamWatch::Now() const {
     for (TBlockedTram& b : picture.Blocked)
         b.Since = since(b.Number);
     for (TDeadlock& d : picture.Deadlocks) {
-        std::vector<int> key;
-        for (const TBlockedTram& t : d.Trams)
-            key.push_back(t.Number);
-        std::sort(key.begin(), key.end());
-        if (auto it = Seen.find(key); it != Seen.end()) d.Formed = it->second.Deadlock.Formed;
+        if (auto it = Holding.find(d.Members); it != Holding.end())
+            d.Formed = it->second.Deadlock.Formed;
         for (TBlockedTram& t : d.Trams)
             t.Since = since(t.Number);
     }
@@ -367,13 +378,16 @@ std::vector<TJamEpisode> TJamWatch::Episodes() const {
 }
 
 std::vector<TDeadlock> TJamWatch::Deadlocks() const {
+    std::vector<const TSeenDeadlock*> seen;
+    for (const TSeenDeadlock& d : Ended)
+        seen.push_back(&d);
+    for (const auto& [members, d] : Holding)
+        seen.push_back(&d);
+    std::sort(seen.begin(), seen.end(),
+              [](const TSeenDeadlock* a, const TSeenDeadlock* b) { return a->Order < b->Order; });
     std::vector<TDeadlock> deadlocks;
-    for (const std::vector<int>& key : SeenOrder) {
-        const TSeenDeadlock& seen = Seen.at(key);
-        const bool current = seen.LastSeen == LastAnalysis;
-        if (current || seen.LastSeen - seen.Deadlock.Formed >= RoundHalfEven(TicksPerMinute))
-            deadlocks.push_back(seen.Deadlock);
-    }
+    for (const TSeenDeadlock* d : seen)
+        deadlocks.push_back(d->Deadlock);
     return deadlocks;
 }
 

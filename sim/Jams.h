@@ -67,8 +67,10 @@ class TJamWatch {
     // Every stand longer than the threshold: the finished ones in the order they ended, then
     // the ongoing ones by Number.
     std::vector<TJamEpisode> Episodes() const;
-    // Every deadlock seen forming, in the order of forming; a circle that dissolved again within
-    // a simulated minute was a standoff, not a deadlock, and is left out.
+    // Every deadlock seen forming, in the order of forming. A deadlock lasts while every look
+    // finds the same set of trams waiting for one another; one that breaks and forms again is
+    // another, formed anew. One that lasted less than a simulated minute was a standoff, not a
+    // deadlock, and is left out unless it still holds.
     std::vector<TDeadlock> Deadlocks() const;
 
   private:
@@ -76,10 +78,13 @@ class TJamWatch {
         TBlockedTram Tram; // Since < 0: not standing
     };
     struct TSeenDeadlock {
-        TDeadlock Deadlock;
-        long long LastSeen = 0;
+        TDeadlock Deadlock;     // as first seen, with Formed
+        long long LastSeen = 0; // the last look that found it
+        long long Order = 0;    // how many deadlocks formed before it
     };
     void Analyse();
+    // The deadlocks not found again end: those that lasted a simulated minute are kept.
+    void EndDeadlocks();
 
     const TWorld& World;
     long long EpisodeSteps;
@@ -87,8 +92,9 @@ class TJamWatch {
     long long LastAnalysis = -1000000; // the step of the last look at who waits for whom
     std::vector<TStand> Stands;        // by Number - 1
     std::vector<TJamEpisode> Finished;
-    std::map<std::vector<int>, TSeenDeadlock> Seen; // by the sorted Numbers of the circle
-    std::vector<std::vector<int>> SeenOrder;
+    std::map<std::vector<int>, TSeenDeadlock> Holding; // found by the last look, by Members
+    std::vector<TSeenDeadlock> Ended;                  // those that lasted, in the order of ending
+    long long Formings = 0; // deadlocks formed so far: the next one's Order
 };
 
 } // namespace vell

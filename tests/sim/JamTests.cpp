@@ -25,6 +25,14 @@ long long StepUntilDeadlock(TSimulation& sim, TJamWatch& watch, double limitMinu
         RoundHalfEven(limitMinutes * TicksPerMinute));
 }
 
+// Steps the world and the watch for `minutes`.
+void StepWatching(TSimulation& sim, TJamWatch& watch, double minutes) {
+    for (long long s = 0; s < RoundHalfEven(minutes * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        watch.Observe();
+    }
+}
+
 TEST(Jams, ASingleTrackSectionRunBothWaysLocksTwoTramsForGood) {
     TSingleTrackMap m = SingleTrackMap();
     TSimulation sim(std::move(m.Map), 5);
@@ -172,6 +180,48 @@ TEST(Jams, TheTramWaitedForHoldsTheRailOrARailNearIt) {
     }
     EXPECT_GT(taken, 10);
     EXPECT_GT(held, 10);
+}
+
+// The two trams locked on the single track stand off twice for half a minute, three minutes
+// apart: one of them, thrown off its route by hand, waits for nothing, which breaks the circle,
+// and put back on it waits again. Neither standoff is a deadlock. Back on its route for good,
+// the lock is one deadlock, formed when it formed the last time.
+TEST(Jams, TwoShortStandoffsOfTheSameTramsAreNoDeadlock) {
+    TSingleTrackMap m = SingleTrackMap();
+    TSimulation sim(std::move(m.Map), 5);
+    for (int row : {0, 1})
+        sim.Map->Route(row, 0).TramCount = 2;
+    TJamWatch watch(*sim.World, RoundHalfEven(5 * TicksPerMinute));
+    ASSERT_GT(StepUntilDeadlock(sim, watch, 120), 0);
+    const TDeadlock lock = watch.Deadlocks().at(0);
+    ASSERT_EQ(lock.Trams.size(), 2u);
+    TVell& second = sim.TramNumber(lock.Trams[1].Number);
+    auto circleNow = [&] {
+        const std::vector<TDeadlock> now = watch.Now().Deadlocks;
+        return now.size() == 1 && now[0].Members == lock.Members;
+    };
+
+    StepWatching(sim, watch, 0.5);
+    second.OnRoute = false;
+    StepWatching(sim, watch, 3);
+    EXPECT_FALSE(circleNow());
+    second.OnRoute = true;
+    StepWatching(sim, watch, 0.5);
+    EXPECT_TRUE(circleNow());
+    second.OnRoute = false;
+    StepWatching(sim, watch, 3);
+    EXPECT_FALSE(circleNow());
+    EXPECT_TRUE(watch.Deadlocks().empty()) << "formed at step " << watch.Deadlocks()[0].Formed;
+
+    second.OnRoute = true;
+    const long long back = watch.Steps();
+    StepWatching(sim, watch, 2);
+    ASSERT_TRUE(circleNow());
+    const std::vector<TDeadlock> deadlocks = watch.Deadlocks();
+    ASSERT_EQ(deadlocks.size(), 1u);
+    EXPECT_GT(deadlocks[0].Formed, back);
+    EXPECT_LE(deadlocks[0].Formed, back + RoundHalfEven(TicksPerSecond));
+    EXPECT_EQ(watch.Now().Deadlocks[0].Formed, deadlocks[0].Formed);
 }
 
 // Of several trams holding the rail a standing tram waits for, the one named is the lowest
