@@ -3,6 +3,7 @@
 // They draw with QtGui on the offscreen platform, so they run without a display.
 #include "tools/Commands.h"
 
+#include "model/FileName.h"
 #include "model/Random.h"
 #include "model/RouteTable.h"
 #include "model/Units.h"
@@ -16,7 +17,6 @@
 
 #include <QGuiApplication>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -64,8 +64,7 @@ std::optional<std::pair<int, int>> ParseView(const std::string& text) {
 }
 
 bool SavePicture(const QImage& image, const std::string& path, const TMap& map, std::ostream& err) {
-    std::error_code ec;
-    if (path == map.FileName || std::filesystem::equivalent(path, map.FileName, ec)) {
+    if (SameFile(path, map.FileName)) {
         err << "VellSim: картинка не записана поверх карты " << path << "\n";
         return false;
     }
