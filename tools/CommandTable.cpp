@@ -91,12 +91,11 @@ int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostr
                 ReportUsageError(err, {}, "option --seed needs a value");
                 return ExitBadInput;
             }
-            auto v = ParseInteger(inlineValue ? option.substr(7) : args[1], 0, 4294967295LL);
-            if (!v) {
-                ReportUsageError(err, {}, "--seed takes a whole number from 0 to 4294967295");
+            seed = ParseSeed(inlineValue ? option.substr(7) : args[1]);
+            if (!seed) {
+                ReportUsageError(err, {}, SeedRange);
                 return ExitBadInput;
             }
-            seed = std::uint32_t(*v);
             args.erase(args.begin(), args.begin() + (inlineValue ? 1 : 2));
             continue;
         }

@@ -28,14 +28,12 @@ namespace vell::tool {
 
 namespace {
 
-constexpr long long MaxMinutes = 7 * 24 * 60;
-
 struct TRunSettings {
     std::uint32_t Seed = 0;
     long long Minutes = 60;
-    std::string TracePath;          // empty: no trace
-    long long TraceFrom = 0;        // minutes
-    long long TraceTo = MaxMinutes; // minutes, included
+    std::string TracePath;             // empty: no trace
+    long long TraceFrom = 0;           // minutes
+    long long TraceTo = MaxRunMinutes; // minutes, included
 };
 
 struct TRunResult {
@@ -62,27 +60,21 @@ std::string Rounded(double v) {
 }
 
 bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
-    if (auto text = args.Value("--minutes")) {
-        auto v = ParseInteger(*text, 0, MaxMinutes);
-        if (!v) {
-            ReportUsageError(err, "run",
-                             "--minutes takes a whole number from 0 to " +
-                                 std::to_string(MaxMinutes));
-            return false;
-        }
-        settings.Minutes = *v;
-    }
+    const auto length = ReadRunLength(args, "run", 0, err);
+    if (!length) return false;
+    settings.Minutes = length->Minutes;
+    settings.Seed = length->Seed;
     if (auto text = args.Value("--trace")) settings.TracePath = *text;
     for (auto [option, minutes] : {std::pair{"--trace-from", &settings.TraceFrom},
                                    std::pair{"--trace-to", &settings.TraceTo}}) {
         auto text = args.Value(option);
         if (!text) continue;
-        auto v = ParseInteger(*text, 0, MaxMinutes);
+        auto v = ParseInteger(*text, 0, MaxRunMinutes);
         if (!v || settings.TracePath.empty()) {
             const std::string why =
                 settings.TracePath.empty()
                     ? " needs --trace FILE"
-                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxMinutes);
+                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxRunMinutes);
             ReportUsageError(err, "run", option + why);
             return false;
         }
@@ -92,16 +84,6 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
         ReportUsageError(err, "run",
                          "--trace-from is later than --trace-to: the trace would be empty");
         return false;
-    }
-    if (auto text = args.Value("--seed")) {
-        auto v = ParseInteger(*text, 0, 4294967295LL);
-        if (!v) {
-            ReportUsageError(err, "run", "--seed takes a whole number from 0 to 4294967295");
-            return false;
-        }
-        settings.Seed = std::uint32_t(*v);
-    } else {
-        settings.Seed = TRandom::ClockSeed(); // as the game does; printed, so it can be repeated
     }
     return true;
 }
