@@ -16,11 +16,12 @@
 #include "tools/Json.h"
 #include "tools/TextTable.h"
 #include "tools/ToolMap.h"
+#include "tools/TraceOutput.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -59,6 +60,36 @@ std::string Rounded(double v) {
     return std::to_string(RoundHalfEven(v));
 }
 
+long long RunSteps(const TRunSettings& settings) {
+    return RoundHalfEven(settings.Minutes * TicksPerMinute);
+}
+
+// The world steps a trace holds: of the run's steps 1..RunSteps, those whose time lies within
+// the trace's window.
+struct TStepRange {
+    long long First, Last;
+    bool Empty() const { return First > Last; }
+};
+
+TStepRange TraceSteps(const TRunSettings& settings) {
+    return {std::max(1LL, (long long)std::ceil(settings.TraceFrom * TicksPerMinute)),
+            std::min(RunSteps(settings), (long long)std::floor(settings.TraceTo * TicksPerMinute))};
+}
+
+// Why the trace's window holds no world step; empty when it holds some.
+std::string EmptyTraceWindow(const TRunSettings& settings) {
+    const TStepRange steps = TraceSteps(settings);
+    if (!steps.Empty()) return {};
+    const std::string from = std::to_string(settings.TraceFrom);
+    if (settings.TraceFrom > settings.TraceTo)
+        return "--trace-from is later than --trace-to: the trace would be empty";
+    if (steps.First > RunSteps(settings))
+        return "the run (--minutes " + std::to_string(settings.Minutes) +
+               ") has no world step from minute " + from + " on: the trace would be empty";
+    return "no world step lies between minute " + from + " and minute " +
+           std::to_string(settings.TraceTo) + ": the trace would be empty";
+}
+
 bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
     const auto length = ReadRunLength(args, "run", 0, err);
     if (!length) return false;
@@ -80,39 +111,34 @@ bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& 
         }
         *minutes = *v;
     }
-    if (settings.TraceFrom > settings.TraceTo) {
-        ReportUsageError(err, "run",
-                         "--trace-from is later than --trace-to: the trace would be empty");
-        return false;
-    }
-    return true;
+    if (settings.TracePath.empty()) return true;
+    const std::string empty = EmptyTraceWindow(settings);
+    if (!empty.empty()) ReportUsageError(err, "run", empty);
+    return empty.empty();
 }
 
-// The raw trace of the steps whose time lies within the trace window, to a file.
+// The raw trace of the steps within the trace window, to a file.
 class TTraceWindow {
   public:
     TTraceWindow(std::ostream& out, const TWorld& world, const TRunSettings& settings)
-        : Writer(out, world), From(settings.TraceFrom * TicksPerMinute),
-          To(settings.TraceTo * TicksPerMinute) {}
+        : Writer(out, world), Steps(TraceSteps(settings)) {}
     void Observe(long long step) {
-        if (step >= From && step <= To) Writer.WriteStep(step);
+        if (step >= Steps.First && step <= Steps.Last) Writer.WriteStep(step);
     }
 
   private:
     TTraceWriter Writer;
-    double From, To; // ticks
+    TStepRange Steps;
 };
 
-TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* traceFile) {
-    TRandom random(settings.Seed);
-    TWorld world(map, random);
-    world.StartWorld();
+// Runs a world just started for the settings' minutes.
+TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile) {
     TRunStatistics statistics(world);
     TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
     std::unique_ptr<TTraceWindow> trace;
     if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
     TRunResult result;
-    result.Steps = RoundHalfEven(settings.Minutes * TicksPerMinute);
+    result.Steps = RunSteps(settings);
     const auto started = std::chrono::steady_clock::now();
     for (long long s = 0; s < result.Steps; ++s) {
         world.WorldStep();
@@ -122,7 +148,7 @@ TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* trace
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     result.StepsPerSecond = took.count() > 0 ? result.Steps / took.count() : 0;
-    result.Report = RouteReport(map);
+    result.Report = RouteReport(world.Map);
     result.Routes = statistics.Routes();
     result.BlockedAtEnd = jams.Now().Blocked;
     result.Episodes = jams.Episodes();
@@ -284,22 +310,18 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
             << ")\n";
         return ExitFindings;
     }
-    std::ofstream traceFile;
+    if (!settings.TracePath.empty() && !TraceAvoidsMap(settings.TracePath, map->FileName, err))
+        return ExitBadInput;
+    TRandom random(settings.Seed);
+    TWorld world(*map, random);
+    world.StartWorld();
+    TTraceOutput trace;
     if (!settings.TracePath.empty()) {
-        traceFile.open(settings.TracePath, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
-            return ExitBadInput;
-        }
+        if (!trace.Open(settings.TracePath, err)) return ExitBadInput;
     }
-    const TRunResult result = RunWorld(*map, settings, traceFile.is_open() ? &traceFile : nullptr);
-    if (traceFile.is_open()) {
-        traceFile.close();
-        if (!traceFile) {
-            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
-            return ExitBadInput;
-        }
-    }
+    const TRunResult result =
+        RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream());
+    if (!settings.TracePath.empty() && !trace.Finish(err)) return ExitBadInput;
     if (args.Has("--json")) {
         PrintJson(*map, settings, result, out);
     } else {

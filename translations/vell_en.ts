@@ -674,6 +674,14 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <translation>Rail error!
 Check the map in the editor (VellSim check %1)</translation>
     </message>
+    <message>
+        <source>VellSim: след не записан поверх карты %1</source>
+        <translation>VellSim: the trace is not written over the map %1</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось записать след %1</source>
+        <translation>VellSim: could not write the trace %1</translation>
+    </message>
 </context>
 <context>
     <name>vell::TRouteMap</name>

@@ -1,0 +1,29 @@
+// Where `VellSim run --trace FILE` writes: never over the map it runs, and the output opened and
+// finished in one place.
+#pragma once
+
+#include <fstream>
+#include <iosfwd>
+#include <string>
+
+namespace vell::tool {
+
+// Refuses, with a message on `err`, a trace that would be written over the map file `mapFile`,
+// however either is named.
+bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::ostream& err);
+
+// The trace's file while the run writes it.
+class TTraceOutput {
+  public:
+    // Opens `path` for writing; on failure says so on `err` and returns false.
+    bool Open(const std::string& path, std::ostream& err);
+    std::ostream& Stream() { return File; }
+    // Completes the trace; on failure says so on `err` and returns false.
+    bool Finish(std::ostream& err);
+
+  private:
+    std::string Path;
+    std::ofstream File;
+};
+
+} // namespace vell::tool
