@@ -317,7 +317,10 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     world.StartWorld();
     TTraceOutput trace;
     if (!settings.TracePath.empty()) {
-        if (!trace.Open(settings.TracePath, err)) return ExitBadInput;
+        const TStepRange steps = TraceSteps(settings);
+        if (!TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) ||
+            !trace.Open(settings.TracePath, err))
+            return ExitBadInput;
     }
     const TRunResult result =
         RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream());

@@ -1,6 +1,8 @@
-// Where `VellSim run --trace FILE` writes: never over the map it runs, and the output opened and
-// finished in one place.
+// Where `VellSim run --trace FILE` writes: never over the map it runs, never onto a disk the
+// trace would clearly not fit, and the output opened and finished in one place.
 #pragma once
+
+#include "sim/Trace.h"
 
 #include <fstream>
 #include <iosfwd>
@@ -11,6 +13,14 @@ namespace vell::tool {
 // Refuses, with a message on `err`, a trace that would be written over the map file `mapFile`,
 // however either is named.
 bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::ostream& err);
+
+// Whether `path` is written as a stream (a pipe, a terminal, a character device such as
+// /dev/stdout) rather than as a regular file.
+bool IsStreamOutput(const std::string& path);
+
+// Refuses, with the estimate, a trace of `lines` to a regular file whose folder has clearly too
+// little free space for it. A stream, or a folder whose free space cannot be told, passes.
+bool TraceFits(const std::string& path, const TTraceLines& lines, std::ostream& err);
 
 // The trace's file while the run writes it.
 class TTraceOutput {

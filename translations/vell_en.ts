@@ -675,8 +675,24 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
 Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
+        <source>%1 кБ</source>
+        <translation>%1 kB</translation>
+    </message>
+    <message>
+        <source>%1 МБ</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 ГБ</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
         <source>VellSim: след не записан поверх карты %1</source>
         <translation>VellSim: the trace is not written over the map %1</translation>
+    </message>
+    <message>
+        <source>VellSim: след не поместится на диск: он займёт около %1, а в папке %2 свободно %3</source>
+        <translation>VellSim: the trace would not fit on the disk: it would take about %1, and the folder %2 has %3 free</translation>
     </message>
     <message>
         <source>VellSim: не удалось записать след %1</source>

@@ -1,4 +1,5 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
+#include "sim/Trace.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/GeneratedCity.h"
 #include "tests/support/SimRunner.h"
@@ -214,6 +215,37 @@ TEST_F(RunCommand, EveryEmptyTraceWindowIsRefused) {
     while (std::getline(in, line))
         if (line.find(",world,") != std::string::npos) steps.push_back(std::stoll(line));
     EXPECT_EQ(steps, std::vector<long long>{32772});
+}
+
+// The lines a trace will hold are counted before the run, while the routes still dispatch
+// their trams and once all run: exactly the lines the trace then has.
+TEST_F(RunCommand, TraceLinesAreCountedBeforeTheRun) {
+    for (auto [from, to] : {std::pair{"0", "40"}, std::pair{"38", "39"}}) {
+        ASSERT_EQ(Sim({"run", Dir.Path("city"), "--minutes", "40", "--seed", "6", "--trace",
+                       Dir.Path("t.csv"), "--trace-from", from, "--trace-to", to})
+                      .Code,
+                  0);
+        std::ifstream in(Dir.Path("t.csv"));
+        std::string line;
+        ASSERT_TRUE(std::getline(in, line)); // the header
+        long long first = 0, last = 0, tramLines = 0, worldLines = 0;
+        while (std::getline(in, line)) {
+            last = std::stoll(line);
+            if (first == 0) first = last;
+            if (line.find(",world,") != std::string::npos)
+                ++worldLines;
+            else
+                ++tramLines;
+        }
+        auto map = std::make_unique<TMap>();
+        map->FileName = Dir.Path("city.vl");
+        ASSERT_TRUE(map->LoadFromFile());
+        TSimulation simulation(std::move(map), 6);
+        const TTraceLines counted = CountTraceLines(*simulation.World, first, last);
+        EXPECT_EQ(counted.World, worldLines) << from;
+        EXPECT_EQ(counted.Trams, tramLines) << from;
+        EXPECT_GT(tramLines, 0) << from;
+    }
 }
 
 TEST_F(RunCommand, BadInput) {
