@@ -13,6 +13,7 @@
 #include "sim/RunStatistics.h"
 #include "sim/Trace.h"
 #include "sim/World.h"
+#include "tools/Interrupt.h"
 #include "tools/Json.h"
 #include "tools/TextTable.h"
 #include "tools/ToolMap.h"
@@ -23,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace vell::tool {
@@ -131,8 +133,9 @@ class TTraceWindow {
     TStepRange Steps;
 };
 
-// Runs a world just started for the settings' minutes.
-TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile) {
+// Runs a world just started for the settings' minutes, or until `interrupt` catches a signal.
+TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile,
+                    const TInterruptWatch* interrupt) {
     TRunStatistics statistics(world);
     TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
     std::unique_ptr<TTraceWindow> trace;
@@ -141,6 +144,7 @@ TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* t
     result.Steps = RunSteps(settings);
     const auto started = std::chrono::steady_clock::now();
     for (long long s = 0; s < result.Steps; ++s) {
+        if (interrupt && interrupt->Signal() != 0) break;
         world.WorldStep();
         statistics.Observe();
         jams.Observe();
@@ -316,14 +320,23 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     TWorld world(*map, random);
     world.StartWorld();
     TTraceOutput trace;
+    // Only a trace to a file has something to clean up; otherwise a signal ends the run at once.
+    std::optional<TInterruptWatch> interrupt;
     if (!settings.TracePath.empty()) {
         const TStepRange steps = TraceSteps(settings);
         if (!TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) ||
             !trace.Open(settings.TracePath, err))
             return ExitBadInput;
+        if (trace.ToFile()) interrupt.emplace();
     }
     const TRunResult result =
-        RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream());
+        RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream(),
+                 interrupt ? &*interrupt : nullptr);
+    if (interrupt && interrupt->Signal() != 0) {
+        trace.Abandon();
+        err << translate("VellSim", "VellSim: прогон прерван, след не записан") << "\n";
+        return ExitSignalled + interrupt->Signal();
+    }
     if (!settings.TracePath.empty() && !trace.Finish(err)) return ExitBadInput;
     if (args.Has("--json")) {
         PrintJson(*map, settings, result, out);

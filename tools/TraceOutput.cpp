@@ -58,6 +58,9 @@ bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::os
 }
 
 bool IsStreamOutput(const std::string& path) {
+    // A device or an open descriptor (/dev/stdout, /dev/fd/3, /proc/self/fd/1), whatever it leads
+    // to, a shell's redirection into a file included.
+    if (path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) return true;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
@@ -81,6 +84,9 @@ bool TraceFits(const std::string& path, const TTraceLines& lines, std::ostream& 
 
 bool TTraceOutput::Open(const std::string& path, std::ostream& err) {
     Path = path;
+    Streamed = IsStreamOutput(path);
+    struct stat st {};
+    Created = ::lstat(path.c_str(), &st) != 0;
     File.open(path, std::ios::binary | std::ios::trunc);
     if (File) return true;
     err << Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path) << "\n";
@@ -92,6 +98,11 @@ bool TTraceOutput::Finish(std::ostream& err) {
     if (File) return true;
     err << Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path) << "\n";
     return false;
+}
+
+void TTraceOutput::Abandon() {
+    File.close();
+    if (Created) std::remove(Path.c_str());
 }
 
 } // namespace vell::tool

@@ -14,8 +14,8 @@ namespace vell::tool {
 // however either is named.
 bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::ostream& err);
 
-// Whether `path` is written as a stream (a pipe, a terminal, a character device such as
-// /dev/stdout) rather than as a regular file.
+// Whether `path` is written as a stream (a pipe, a terminal, a device, an open descriptor such
+// as /dev/stdout) rather than as a regular file.
 bool IsStreamOutput(const std::string& path);
 
 // Refuses, with the estimate, a trace of `lines` to a regular file whose folder has clearly too
@@ -28,12 +28,18 @@ class TTraceOutput {
     // Opens `path` for writing; on failure says so on `err` and returns false.
     bool Open(const std::string& path, std::ostream& err);
     std::ostream& Stream() { return File; }
+    // Whether the trace goes to a regular file, which an unfinished run leaves nothing of.
+    bool ToFile() const { return !Streamed; }
     // Completes the trace; on failure says so on `err` and returns false.
     bool Finish(std::ostream& err);
+    // Gives up an unfinished trace: a file the trace made is removed, anything else only closed.
+    void Abandon();
 
   private:
     std::string Path;
     std::ofstream File;
+    bool Streamed = false;
+    bool Created = false; // nothing stood at Path before
 };
 
 } // namespace vell::tool

@@ -698,6 +698,10 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>VellSim: не удалось записать след %1</source>
         <translation>VellSim: could not write the trace %1</translation>
     </message>
+    <message>
+        <source>VellSim: прогон прерван, след не записан</source>
+        <translation>VellSim: the run was stopped; the trace is not written</translation>
+    </message>
 </context>
 <context>
     <name>vell::TRouteMap</name>
