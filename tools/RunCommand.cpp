@@ -302,6 +302,16 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
     PrintJams(map, r, out);
 }
 
+// Opens the trace of a world just started: never over the map, never clearly too big for its
+// disk. False, said on `err`, when it is refused or cannot be opened.
+bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput& trace,
+                std::ostream& err) {
+    const TStepRange steps = TraceSteps(settings);
+    return TraceAvoidsMap(settings.TracePath, world.Map.FileName, err) &&
+           TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) &&
+           trace.Open(settings.TracePath, err);
+}
+
 } // namespace
 
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
@@ -314,8 +324,6 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
             << ")\n";
         return ExitFindings;
     }
-    if (!settings.TracePath.empty() && !TraceAvoidsMap(settings.TracePath, map->FileName, err))
-        return ExitBadInput;
     TRandom random(settings.Seed);
     TWorld world(*map, random);
     world.StartWorld();
@@ -323,10 +331,7 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     // Only a trace to a file has something to clean up; otherwise a signal ends the run at once.
     std::optional<TInterruptWatch> interrupt;
     if (!settings.TracePath.empty()) {
-        const TStepRange steps = TraceSteps(settings);
-        if (!TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) ||
-            !trace.Open(settings.TracePath, err))
-            return ExitBadInput;
+        if (!StartTrace(settings, world, trace, err)) return ExitBadInput;
         if (trace.ToFile()) interrupt.emplace();
     }
     const TRunResult result =

@@ -96,6 +96,7 @@ bool TTraceOutput::Open(const std::string& path, std::ostream& err) {
 bool TTraceOutput::Finish(std::ostream& err) {
     File.close();
     if (File) return true;
+    Abandon();
     err << Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path) << "\n";
     return false;
 }

@@ -30,7 +30,7 @@ class TTraceOutput {
     std::ostream& Stream() { return File; }
     // Whether the trace goes to a regular file, which an unfinished run leaves nothing of.
     bool ToFile() const { return !Streamed; }
-    // Completes the trace; on failure says so on `err` and returns false.
+    // Completes the trace; on failure gives it up, says so on `err` and returns false.
     bool Finish(std::ostream& err);
     // Gives up an unfinished trace: a file the trace made is removed, anything else only closed.
     void Abandon();
