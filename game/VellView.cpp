@@ -216,7 +216,8 @@ void TVellView::FollowRouteForDiagram() {
     if (Recorder && Recorder->RouteRow() == tram->RouteRow &&
         Recorder->RouteCol() == tram->RouteCol)
         return;
-    Recorder = std::make_unique<TTimeDistanceRecorder>(World, tram->RouteRow, tram->RouteCol);
+    Recorder = std::make_unique<TTimeDistanceRecorder>(World, tram->RouteRow, tram->RouteCol,
+                                                       DiagramLimit);
 }
 
 void TVellView::TimerTimer() {
@@ -350,7 +351,7 @@ void TVellView::RouteInfoClick() {
 }
 
 void TVellView::btDiagramClick() {
-    if (!Recorder || Recorder->Data().Minutes <= 0) {
+    if (!Recorder || Recorder->Minutes() <= 0) {
         Dialogs.ShowMessage(
             tr("Для графика движения выберите поезд и дайте ему поехать").toStdString());
         return;

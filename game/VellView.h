@@ -33,6 +33,11 @@ class TPaintBox;
 extern const char* const VellViewCaption; // "Трамвай. Вид сверху."
 extern const char* const PassCountLabel;  // "Пассажиров на остановке:"
 
+// What the top view's diagram keeps however long the view stays open: the last 12 simulated
+// hours (about 40 seconds of viewing at the top speed), the last hour at every sample and
+// older ones one in 15, a quarter of a minute, about half a pixel of a 12-hour picture.
+constexpr TRecordingLimit ViewDiagramLimit{12 * 60, 60, 15};
+
 // Seconds as the top view writes times: minutes, a colon and two digits of seconds ("2:05").
 QString MinutesSeconds(std::int64_t seconds);
 // The text of ScheduleState -2..2 ("Сильно обогнал расписание" .. "Сильно отстал от расписания").
@@ -107,6 +112,10 @@ class TVellView : public QDialog {
     // The diagram window of the last btDiagramClick, and its picture; none before.
     QDialog* DiagramWindow = nullptr;
     QImage DiagramPicture;
+    // How much the diagram's recorder keeps, for a recorder made from now on.
+    TRecordingLimit DiagramLimit = ViewDiagramLimit;
+    // The recorder of the followed tram's route while the view is shown, or none.
+    const TTimeDistanceRecorder* DiagramRecorder() const { return Recorder.get(); }
 
   protected:
     void showEvent(QShowEvent* event) override;

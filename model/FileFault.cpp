@@ -62,6 +62,9 @@ std::string FaultReason(TFileFault fault) {
         return translate("FileFault", "Рисунок заменил бы саму карту.");
     case TFileFault::WriteProtected:
         return translate("FileFault", "Файл защищён от записи.");
+    case TFileFault::NotReplaceable:
+        return translate("FileFault",
+                         "Файл нельзя заменить, не потеряв его ссылки, владельца или атрибуты.");
     }
     return {};
 }

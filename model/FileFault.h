@@ -19,6 +19,7 @@ enum class TFileFault {
     Damaged,        // a map file that is not one the programs wrote
     PictureOverMap, // the picture would replace the map itself
     WriteProtected, // the file exists and the user may not write it
+    NotReplaceable, // a stream cannot replace the file without losing its links or owner
     Other,          // anything else the system reports
 };
 

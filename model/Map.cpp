@@ -2,6 +2,8 @@
 #include "model/Map.h"
 
 #include "model/FileName.h"
+#include "model/RecoveryCopy.h"
+#include "model/SafeFile.h"
 #include "model/Texts.h"
 
 #include <algorithm>
@@ -154,7 +156,7 @@ void TMap::ApplyLoadedContents(TMapFileContents contents) {
 bool TMap::LoadFromFile(TMapFileError* error, TFileFault* fault) {
     std::vector<std::uint8_t> bytes;
     TMapFileContents contents;
-    TFileFault f = ReadFileBytes(FileName, bytes);
+    TFileFault f = ReadFileBytes(FileName, bytes, MaxMapFileSize);
     TMapFileError e =
         f == TFileFault::None ? ParseMapFile(bytes, contents) : TMapFileError::CannotOpen;
     if (f == TFileFault::None && e != TMapFileError::None)
@@ -167,7 +169,8 @@ bool TMap::LoadFromFile(TMapFileError* error, TFileFault* fault) {
 }
 
 bool TMap::SaveToFile(TFileFault* fault) {
-    const TFileFault f = WriteFileAtomically(FileName, SerializeMapFile(StoredContents()));
+    const TFileFault f =
+        WriteFileAtomically(FileName, SerializeMapFile(StoredContents()), DefaultRecoveryFolder());
     if (fault) *fault = f;
     if (f != TFileFault::None) return false;
     Modified = false;

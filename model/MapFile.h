@@ -59,17 +59,4 @@ constexpr std::size_t MaxMapFileSize =
 TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents& out);
 std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents);
 
-// Reads at most MaxMapFileSize bytes of a file; None when it could be read.
-TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out);
-// Writes a file as careful editors do. A file the user may not write is never replaced
-// (WriteProtected). Otherwise the content, whole in memory, goes to a temporary file beside it,
-// checked, then renamed over it, keeping the old file's mode, owner and group; on failure the
-// old file is untouched. Where a rename would lose something, the file is written in place
-// instead: a file with more than one hard link, a file in a folder the user cannot write, and a
-// file whose owner and group a new file could not keep. None when the file was written.
-TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data);
-// The temporary file's name pattern: short and fixed, so that it fits the file system whatever
-// the length of the name it will replace.
-extern const char* const SaveTempPattern;
-
 } // namespace vell

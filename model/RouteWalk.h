@@ -4,6 +4,8 @@
 
 #include "model/Map.h"
 
+#include <type_traits>
+
 namespace vell {
 
 // A measure for SumAlongRoute: 1 for a stop rail, else 0. (Length is the other one.)
@@ -19,15 +21,20 @@ inline int NextOnRoute(const TMap& map, const TRouteRec& route, int rail, int& c
     return next;
 }
 
-// Visits every rail of one circuit of a usable route, from its first waypoint. The circuit ends
-// on the first waypoint with the choice cursor back at 0: a route that passes its first rail
-// twice per circuit (a figure eight through a shared rail) is walked whole, not by halves.
+// Visits every rail of one circuit of a usable route, from its first waypoint: visit(rail), or
+// visit(rail, choice) with the choice cursor on that rail (a tram point's SwitchNo there). The
+// circuit ends on the first waypoint with the choice cursor back at 0: a route that passes its
+// first rail twice per circuit (a figure eight through a shared rail) is walked whole, not by
+// halves.
 template <class Visit> void WalkRoute(const TMap& map, const TRouteRec& route, Visit visit) {
     if (!map.NetworkOk || !route.Usable) return;
     const int start = route.Waypoints[0];
     int rail = start, choice = 0;
     do {
-        visit(rail);
+        if constexpr (std::is_invocable_v<Visit&, int, int>)
+            visit(rail, choice);
+        else
+            visit(rail);
         rail = NextOnRoute(map, route, rail, choice);
     } while (rail != start || choice != 0);
 }

@@ -1,8 +1,10 @@
 // The program's translator and the language of the user's locale.
 #include "model/Texts.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 namespace vell {
@@ -29,6 +31,21 @@ std::string Replace(const std::string& text, char first,
         }
     }
     return result;
+}
+
+// "ru" of "ru_RU.UTF-8" or "ru_UA@euro".
+std::string_view LanguagePart(std::string_view locale) {
+    return locale.substr(0, locale.find_first_of("_.@"));
+}
+
+// The language of one entry of LANGUAGE ("ru", "en_GB"); nothing for one we do not have. "C" and
+// "POSIX" are gettext's names for the untranslated texts, which are Russian.
+std::optional<TLanguage> LanguageOfEntry(std::string_view entry) {
+    if (entry == "C" || entry == "POSIX") return TLanguage::Russian;
+    const std::string_view name = LanguagePart(entry);
+    if (name == "ru") return TLanguage::Russian;
+    if (name == "en") return TLanguage::English;
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,18 +84,23 @@ std::string Arg(const std::string& text, const std::string& first, const std::st
 
 TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
                            const char* lang) {
-    std::string_view locale;
-    if (IsSet(language)) {
-        locale = language;
-        locale = locale.substr(0, locale.find(':')); // "de:en": the first choice
-    } else if (IsSet(lcAll)) {
-        locale = lcAll;
-    } else if (IsSet(lcMessages)) {
-        locale = lcMessages;
-    } else if (IsSet(lang)) {
-        locale = lang;
+    // The locale of messages, as setlocale takes it from the environment.
+    const std::string_view locale = IsSet(lcAll)        ? lcAll
+                                    : IsSet(lcMessages) ? lcMessages
+                                    : IsSet(lang)       ? lang
+                                                        : "C";
+    // As gettext: LANGUAGE is ignored under the C locale, whose output POSIX fixes.
+    if (locale != "C" && locale != "POSIX" && IsSet(language)) {
+        const std::string_view list = language;
+        for (std::size_t start = 0; start <= list.size();) {
+            const std::size_t end = std::min(list.find(':', start), list.size());
+            if (const std::optional<TLanguage> ours =
+                    LanguageOfEntry(list.substr(start, end - start)))
+                return *ours;
+            start = end + 1;
+        }
     }
-    const std::string_view name = locale.substr(0, locale.find_first_of("_.@"));
+    const std::string_view name = LanguagePart(locale);
     if (name.empty() || name == "C" || name == "POSIX" || name == "ru") return TLanguage::Russian;
     return TLanguage::English;
 }

@@ -31,9 +31,11 @@ std::string Arg(const std::string& text, const std::string& first, const std::st
 std::string Arg(const std::string& text, const std::string& first, const std::string& second,
                 const std::string& third);
 
-// The language a user's locale asks for: the first of LANGUAGE (its first entry), LC_ALL,
-// LC_MESSAGES and LANG that is set decides; Russian for a Russian locale, for C and POSIX and
-// when none is set (so the programs speak Russian by default), English for every other.
+// The language a user's locale asks for, by gettext's rules. The locale is the first of LC_ALL,
+// LC_MESSAGES and LANG that is set, C when none is. Unless it is C or POSIX, the first entry of
+// the list LANGUAGE ("uk:ru:en") that is ours decides: "ru", "en" or a variant ("en_GB"), and "C"
+// or "POSIX" for the untranslated Russian. Else the locale decides: Russian for a Russian locale
+// and for C and POSIX ("C.UTF-8" too), English for every other.
 TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
                            const char* lang);
 // The same from this process's environment.

@@ -28,9 +28,10 @@ struct TTimeDistanceStop {
 };
 
 struct TTimeDistanceData {
-    std::string RouteName; // "1", "10", "1А"
-    double Length = 0;     // of one circuit, metres
-    double Minutes = 0;    // the time the diagram spans
+    std::string RouteName;  // "1", "10", "1А"
+    double Length = 0;      // of one circuit, metres
+    double FirstMinute = 0; // where the diagram begins: 0, or later when older data is dropped
+    double Minutes = 0;     // the time the diagram spans from there
     std::vector<TTimeDistanceStop> Stops;
     std::vector<TTimeDistanceTram> Trams;
 };

@@ -287,6 +287,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>Файл защищён от записи.</source>
         <translation>The file is write-protected.</translation>
     </message>
+    <message>
+        <source>Файл нельзя заменить, не потеряв его ссылки, владельца или атрибуты.</source>
+        <translation>The file cannot be replaced without losing its links, owner or attributes.</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>
@@ -449,6 +453,22 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     <message>
         <source>Копию карты для восстановления не удалось прочитать: %1</source>
         <translation>The recovery copy of the map could not be read: %1</translation>
+    </message>
+    <message>
+        <source>Запись карты &apos;%1&apos; прервалась (%2). Найдена копия карты до записи. Восстановить её?</source>
+        <translation>Saving the map &apos;%1&apos; was cut short (%2). A copy of the map from before the save was found. Restore it?</translation>
+    </message>
+    <message>
+        <source>Удалить её?</source>
+        <translation>Delete it?</translation>
+    </message>
+    <message>
+        <source>Карта восстановлена без имени: путь &apos;%1&apos; не подходит для имени карты. Сохраните её под нужным именем.</source>
+        <translation>The map was restored without a name: the path &apos;%1&apos; cannot be a map name. Save it under the name you want.</translation>
+    </message>
+    <message>
+        <source>Копии несохранённых изменений не записываются.</source>
+        <translation>Copies of unsaved changes are not being written.</translation>
     </message>
 </context>
 <context>
@@ -986,6 +1006,14 @@ Untick “Run ahead before start”.</translation>
     <message>
         <source>Цвет (&amp;C)</source>
         <translation>&amp;Color</translation>
+    </message>
+    <message>
+        <source>Шаг &apos;%1&apos; нельзя отменить: его данные повреждены. Карта осталась как есть.</source>
+        <translation>The step &apos;%1&apos; cannot be undone: its data is damaged. The map was left as it is.</translation>
+    </message>
+    <message>
+        <source>Шаг &apos;%1&apos; нельзя повторить: его данные повреждены. Карта осталась как есть.</source>
+        <translation>The step &apos;%1&apos; cannot be redone: its data is damaged. The map was left as it is.</translation>
     </message>
 </context>
 <context>

@@ -123,15 +123,25 @@ struct TEditHistory::TStep {
         Payload = std::move(raw);
     }
 
-    std::vector<std::uint8_t> Unpack() const {
+    // The objects as they were packed; nothing when the stored bytes no longer unpack to them
+    // (zlib's checksum tells), as after memory that went bad.
+    std::optional<std::vector<std::uint8_t>> Unpack() const {
         if (!Compressed) return Payload;
         std::vector<std::uint8_t> raw(RawSize);
         uLongf size = uLongf(RawSize);
         // The data was compressed here from a buffer of exactly this size.
         if (uncompress(raw.data(), &size, Payload.data(), uLong(Payload.size())) != Z_OK ||
             size != RawSize)
-            raw.assign(RawSize, 0);
+            return std::nullopt;
         return raw;
+    }
+
+    // Bytes the hunks take from the payload.
+    std::size_t HunkBytes() const {
+        std::size_t bytes = 0;
+        for (const THunk& h : Hunks)
+            bytes += (h.InPlace() ? h.CountBefore : h.CountBefore + h.CountAfter) * ObjectBytes;
+        return bytes;
     }
 };
 
@@ -267,9 +277,12 @@ void TEditHistory::DropOldest() {
     SavedPosition = SavedPosition > 0 ? SavedPosition - 1 : -1;
 }
 
-void TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
+bool TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
     if (!step.Hunks.empty()) {
-        const std::vector<std::uint8_t> raw = step.Unpack();
+        const std::optional<std::vector<std::uint8_t>> unpacked = step.Unpack();
+        // Checked before anything changes: a step that cannot be taken leaves the map whole.
+        if (!unpacked || unpacked->size() != step.HunkBytes()) return false;
+        const std::vector<std::uint8_t>& raw = *unpacked;
         const std::uint8_t* data = raw.data();
         auto take = [&]() {
             TMapObject o;
@@ -318,6 +331,7 @@ void TEditHistory::Apply(TMap& map, const TStep& step, bool forward) {
         Routes[c.Row][c.Column] = r;
     }
     State = forward ? step.After : step.Before;
+    return true;
 }
 
 bool TEditHistory::MapStepsBetween(std::size_t a, std::size_t b) const {
@@ -326,18 +340,18 @@ bool TEditHistory::MapStepsBetween(std::size_t a, std::size_t b) const {
     return false;
 }
 
-TEditorState TEditHistory::Undo(TMap& map) {
+std::optional<TEditorState> TEditHistory::Undo(TMap& map) {
     if (!CanUndo()) return State;
+    if (!Apply(map, *Steps[Position - 1], false)) return std::nullopt;
     --Position;
-    Apply(map, *Steps[Position], false);
     map.Modified = SavedPosition < 0 || MapStepsBetween(Position, std::size_t(SavedPosition));
     ++ChangeCount;
     return State;
 }
 
-TEditorState TEditHistory::Redo(TMap& map) {
+std::optional<TEditorState> TEditHistory::Redo(TMap& map) {
     if (!CanRedo()) return State;
-    Apply(map, *Steps[Position], true);
+    if (!Apply(map, *Steps[Position], true)) return std::nullopt;
     ++Position;
     map.Modified = SavedPosition < 0 || MapStepsBetween(Position, std::size_t(SavedPosition));
     ++ChangeCount;
@@ -350,6 +364,11 @@ std::string TEditHistory::UndoLabel() const {
 
 std::string TEditHistory::RedoLabel() const {
     return CanRedo() ? Steps[Position]->Label : std::string();
+}
+
+void TEditHistory::SpoilStoredBytes(std::size_t step) {
+    for (std::uint8_t& b : Steps.at(step)->Payload)
+        b = std::uint8_t(~b);
 }
 
 void TEditHistory::MarkSaved() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,9 +60,10 @@ class TEditHistory {
     // Takes the last step back (or does the next undone one again) on a map that holds
     // exactly the state of the last step (record first). The restored objects come back
     // unselected; an object changed in place keeps its selection. Modified is set by whether
-    // the map now differs from the saved state. Returns the editor state to show.
-    TEditorState Undo(TMap& map);
-    TEditorState Redo(TMap& map);
+    // the map now differs from the saved state. Returns the editor state to show; nothing, with
+    // the map and the history as they were, when the step's stored bytes cannot be unpacked.
+    std::optional<TEditorState> Undo(TMap& map);
+    std::optional<TEditorState> Redo(TMap& map);
 
     // The map was saved as it is now.
     void MarkSaved();
@@ -74,7 +76,11 @@ class TEditHistory {
 
   private:
     struct TStep;
-    void Apply(TMap& map, const TStep& step, bool forward);
+    bool Apply(TMap& map, const TStep& step, bool forward);
+    // Tests spoil a stored step through it, as memory that went bad would: every byte of the
+    // step's stored objects is inverted.
+    friend struct TEditHistoryDamage;
+    void SpoilStoredBytes(std::size_t step);
     void DropOldest();
     bool MapStepsBetween(std::size_t a, std::size_t b) const;
 

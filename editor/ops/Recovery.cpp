@@ -1,8 +1,10 @@
 // Recovery copies: where they live, who owns them, how they are written and read back.
 #include "editor/ops/Recovery.h"
 
-#include "model/ByteStream.h"
+#include "model/FileName.h"
+#include "model/SafeFile.h"
 #include "model/Texts.h"
+#include "model/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,15 +22,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char Magic[] = "VELL-RECOVERY-1\n";
-constexpr std::size_t MagicSize = sizeof(Magic) - 1;
-constexpr const char* CopySuffix = ".vlr";
-constexpr const char* LockSuffix = ".lock";
-// A copy is the map file after a header of at most a name's bytes.
-constexpr std::size_t MaxCopySize = MaxMapFileSize + MagicSize + 2 + 65535;
-
-// Whether an editor still holds the lock that belongs to a copy. A lock that cannot be tried
-// (a file system without locks) counts as held: a live editor's copy must never be taken.
+// Whether an editor (or a save in place) still holds the lock that belongs to a copy. A lock
+// that cannot be tried (a file system without locks) counts as held: a live editor's copy must
+// never be taken.
 bool OwnerRuns(const fs::path& lock) {
     const int fd = ::open(lock.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false; // the owner never got as far as locking, or cleaned up
@@ -37,47 +33,33 @@ bool OwnerRuns(const fs::path& lock) {
     return held;
 }
 
-TFileFault ReadCopyBytes(const std::string& path, std::vector<std::uint8_t>& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FaultOfErrno(errno);
-    std::vector<std::uint8_t> bytes(MaxCopySize);
-    std::size_t got = 0;
-    TFileFault fault = TFileFault::None;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fault = FaultOfErrno(errno);
-        if (n <= 0) break;
-        got += std::size_t(n);
-    }
-    ::close(fd);
-    bytes.resize(got);
-    out = std::move(bytes);
-    return fault;
+fs::path LockOf(const std::string& copy) {
+    return fs::path(copy).replace_extension(RecoveryLockSuffix);
+}
+
+// A save in place names its copy of the old bytes "save-XXXXXX.vlr".
+bool IsSaveCopy(const fs::path& copy) {
+    return copy.filename().string().rfind("save-", 0) == 0;
 }
 
 } // namespace
 
-std::string DefaultRecoveryFolder() {
-    // A relative XDG_STATE_HOME is to be ignored, as for every XDG variable.
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/') return (fs::path(state) / "vell" / "recovery").string();
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/')
-        return (fs::path(home) / ".local" / "state" / "vell" / "recovery").string();
-    return {};
-}
-
 TRecovery::TRecovery(std::string folder) : Folder(std::move(folder)) {
-    if (Folder.empty()) return;
+    if (Folder.empty()) {
+        Problem = TFileFault::FolderNotFound;
+        return;
+    }
     const std::string pid = std::to_string(::getpid());
-    OwnCopy = (fs::path(Folder) / (pid + CopySuffix)).string();
-    OwnLock = (fs::path(Folder) / (pid + LockSuffix)).string();
-    std::error_code ec;
-    fs::create_directories(Folder, ec);
-    fs::permissions(Folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+    OwnCopy = (fs::path(Folder) / (pid + RecoveryCopySuffix)).string();
+    OwnLock = (fs::path(Folder) / (pid + RecoveryLockSuffix)).string();
+    if (!MakeRecoveryFolder(Folder)) {
+        Problem = TFileFault::FolderNotFound;
+        OwnCopy.clear();
+        return;
+    }
     // Locked before any copy is written: a copy without a held lock is a left one.
     LockFd = ::open(OwnLock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    Problem = LockFd < 0 ? FaultOfErrno(errno) : TFileFault::None;
     if (LockFd >= 0 && ::flock(LockFd, LOCK_EX | LOCK_NB) != 0) {
         ::close(LockFd);
         LockFd = -1;
@@ -85,14 +67,16 @@ TRecovery::TRecovery(std::string folder) : Folder(std::move(folder)) {
     // Without the lock (another editor of the same process number, as in a sandbox of its own,
     // or a folder without locks) this editor writes no copy: it would share a name with one.
     if (LockFd < 0) {
+        if (Problem == TFileFault::None) Problem = TFileFault::Other;
         OwnCopy.clear();
         return;
     }
     // An editor that had this process number before and died left its copy under this name:
     // it moves aside (with no lock of its name) so that it is offered, not overwritten.
+    std::error_code ec;
     if (fs::exists(OwnCopy, ec)) {
-        const fs::path aside =
-            fs::path(Folder) / (pid + "-" + std::to_string(std::time(nullptr)) + CopySuffix);
+        const fs::path aside = fs::path(Folder) / (pid + "-" + std::to_string(std::time(nullptr)) +
+                                                   RecoveryCopySuffix);
         std::rename(OwnCopy.c_str(), aside.c_str());
     }
     RemoveStaleLocks();
@@ -105,9 +89,9 @@ void TRecovery::RemoveStaleLocks() const {
     const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(1);
     for (const fs::directory_entry& entry : fs::directory_iterator(Folder, ec)) {
         const fs::path path = entry.path();
-        if (path.extension() != LockSuffix || path.string() == OwnLock) continue;
+        if (path.extension() != RecoveryLockSuffix || path.string() == OwnLock) continue;
         fs::path copy = path;
-        copy.replace_extension(CopySuffix);
+        copy.replace_extension(RecoveryCopySuffix);
         std::error_code e;
         if (fs::exists(copy, e) || fs::last_write_time(path, e) > old || e || OwnerRuns(path))
             continue;
@@ -127,16 +111,15 @@ std::vector<TRecoveryCopy> TRecovery::FindLeftCopies() const {
     if (Folder.empty()) return copies;
     for (const fs::directory_entry& entry : fs::directory_iterator(Folder, ec)) {
         const fs::path path = entry.path();
-        if (path.extension() != CopySuffix || path.string() == OwnCopy) continue;
-        fs::path lock = path;
-        lock.replace_extension(LockSuffix);
-        if (OwnerRuns(lock)) continue;
+        if (path.extension() != RecoveryCopySuffix || path.string() == OwnCopy) continue;
+        if (OwnerRuns(LockOf(path.string()))) continue;
         TRecoveryCopy copy;
         copy.Path = path.string();
+        copy.InterruptedSave = IsSaveCopy(path);
         struct stat st {};
         if (::stat(copy.Path.c_str(), &st) == 0) copy.Time = st.st_mtime;
         std::vector<std::uint8_t> bytes;
-        copy.Fault = ReadCopyBytes(copy.Path, bytes);
+        copy.Fault = ReadFileBytes(copy.Path, bytes, MaxRecoveryCopySize);
         if (copy.Fault == TFileFault::None &&
             !ParseRecoveryCopy(bytes, copy.MapName, copy.Contents))
             copy.Fault = bytes.empty() ? TFileFault::Empty : TFileFault::Damaged;
@@ -150,82 +133,99 @@ std::vector<TRecoveryCopy> TRecovery::FindLeftCopies() const {
 }
 
 TFileFault TRecovery::Write(const TMap& map) {
-    if (OwnCopy.empty()) return TFileFault::FolderNotFound;
-    return WriteFileAtomically(OwnCopy, SerializeRecoveryCopy(map));
+    if (OwnCopy.empty()) return Problem;
+    const std::vector<std::uint8_t> bytes = SerializeRecoveryCopy(map);
+    if (bytes.empty()) return TFileFault::NameTooLong;
+    return WriteFileAtomically(OwnCopy, bytes);
 }
 
 void TRecovery::Remove() {
     if (!OwnCopy.empty()) ::unlink(OwnCopy.c_str());
 }
 
+// An editor started between the question and the answer may be the copy's owner now (a process
+// number used again): its lock is checked before anything of it is touched.
 bool TRecovery::TakeOver(const TRecoveryCopy& copy) {
-    if (OwnCopy.empty() || std::rename(copy.Path.c_str(), OwnCopy.c_str()) != 0) return false;
-    fs::path lock = copy.Path;
-    lock.replace_extension(LockSuffix);
+    const fs::path lock = LockOf(copy.Path);
+    if (OwnCopy.empty() || OwnerRuns(lock) || std::rename(copy.Path.c_str(), OwnCopy.c_str()) != 0)
+        return false;
     ::unlink(lock.c_str());
     return true;
 }
 
-void TRecovery::Discard(const TRecoveryCopy& copy) const {
+bool TRecovery::Discard(const TRecoveryCopy& copy) const {
+    const fs::path lock = LockOf(copy.Path);
+    if (OwnerRuns(lock)) return false;
     ::unlink(copy.Path.c_str());
-    fs::path lock = copy.Path;
-    lock.replace_extension(LockSuffix);
     ::unlink(lock.c_str());
+    return true;
 }
 
-void RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy) {
+namespace {
+// The name a restored map can keep: its absolute path when the map's name holds it.
+bool KeepsItsName(const std::string& mapName) {
+    return mapName == NewMapName ||
+           (!mapName.empty() && mapName[0] == '/' && Utf8Length(mapName) <= MaxFileNameChars);
+}
+} // namespace
+
+bool RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy) {
     map.NewMap();
     map.Objects = copy.Contents.Objects;
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j)
             SetStoredPart(map.Route(i, j), copy.Contents.Routes[i][j]);
     map.ClearMarks();
-    map.FileName = copy.MapName;
+    const bool named = KeepsItsName(copy.MapName);
+    map.FileName = named ? copy.MapName : std::string(NewMapName);
     map.Modified = true;
+    return named;
 }
 
-std::string RecoveryPrompt(const TRecoveryCopy& copy) {
+namespace {
+std::string TimeText(std::time_t time) {
     char when[64] = "";
     std::tm local{};
-    if (localtime_r(&copy.Time, &local))
-        std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
+    if (localtime_r(&time, &local)) std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &local);
+    return when;
+}
+} // namespace
+
+std::string RecoveryPrompt(const TRecoveryCopy& copy) {
+    if (copy.InterruptedSave)
+        return Arg(translate("Recovery", "Запись карты '%1' прервалась (%2). Найдена копия карты "
+                                         "до записи. Восстановить её?"),
+                   MapDisplayName(copy.MapName), TimeText(copy.Time));
     return Arg(translate("Recovery", "Редактор карт был закрыт без сохранения. Найдена копия "
                                      "карты '%1' от %2. Восстановить её?"),
-               MapDisplayName(copy.MapName), when);
+               MapDisplayName(copy.MapName), TimeText(copy.Time));
 }
 
 std::string RecoveryUnreadableText(const TRecoveryCopy& copy) {
     return WithReason(
-        Arg(translate("Recovery", "Копию карты для восстановления не удалось прочитать: %1"),
-            copy.Path),
-        copy.Fault);
+               Arg(translate("Recovery", "Копию карты для восстановления не удалось прочитать: %1"),
+                   copy.Path),
+               copy.Fault) +
+           "\n" + translate("Recovery", "Удалить её?");
+}
+
+std::string RecoveryUnnamedText(const TRecoveryCopy& copy) {
+    return Arg(translate("Recovery", "Карта восстановлена без имени: путь '%1' не подходит для "
+                                     "имени карты. Сохраните её под нужным именем."),
+               copy.MapName);
+}
+
+std::string RecoveryTroubleText(TFileFault trouble) {
+    // One line: it stands in the status line.
+    const std::string reason = FaultReason(trouble);
+    const std::string text =
+        translate("Recovery", "Копии несохранённых изменений не записываются.");
+    return reason.empty() ? text : text + " " + reason;
 }
 
 std::vector<std::uint8_t> SerializeRecoveryCopy(const TMap& map) {
-    std::vector<std::uint8_t> bytes(Magic, Magic + MagicSize);
-    const std::size_t nameSize = std::min<std::size_t>(map.FileName.size(), 65535);
-    bytes.push_back(std::uint8_t(nameSize & 0xFF));
-    bytes.push_back(std::uint8_t(nameSize >> 8));
-    bytes.insert(bytes.end(), map.FileName.begin(), map.FileName.begin() + long(nameSize));
-    const std::vector<std::uint8_t> file = SerializeMapFile(map.StoredContents());
-    bytes.insert(bytes.end(), file.begin(), file.end());
-    return bytes;
-}
-
-bool ParseRecoveryCopy(std::span<const std::uint8_t> data, std::string& mapName,
-                       TMapFileContents& contents) {
-    if (data.size() < MagicSize + 2 || !std::equal(Magic, Magic + MagicSize, data.begin()))
-        return false;
-    TByteReader in(data.subspan(MagicSize));
-    std::uint16_t nameSize = 0;
-    if (!in.ReadU16(nameSize) || !in.Has(nameSize)) return false;
-    const auto name = data.subspan(MagicSize + 2, nameSize);
-    TMapFileContents parsed;
-    if (ParseMapFile(data.subspan(MagicSize + 2 + nameSize), parsed) != TMapFileError::None)
-        return false;
-    mapName.assign(name.begin(), name.end());
-    contents = std::move(parsed);
-    return true;
+    return RecoveryCopyBytes(CanonicalMapPath(map.FileName),
+                             SerializeMapFile(map.StoredContents()));
 }
 
 } // namespace vell

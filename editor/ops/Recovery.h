@@ -9,6 +9,7 @@
 #include "model/FileFault.h"
 #include "model/Map.h"
 #include "model/MapFile.h"
+#include "model/RecoveryCopy.h"
 
 #include <ctime>
 #include <string>
@@ -16,12 +17,13 @@
 
 namespace vell {
 
-// $XDG_STATE_HOME/vell/recovery, or ~/.local/state/vell/recovery; empty without either.
-std::string DefaultRecoveryFolder();
-
 struct TRecoveryCopy {
     std::string Path;
-    std::string MapName; // the map's file name when the copy was written ("Новая": none yet)
+    // The map's absolute path when the copy was written ("Новая": none yet). Copies of older
+    // editors hold the name as it was given, relative to a folder nobody knows any more.
+    std::string MapName;
+    // The old bytes of a map whose save in place never finished, rather than unsaved edits.
+    bool InterruptedSave = false;
     std::time_t Time = 0;
     // Why the copy cannot be read; None when Contents holds the whole map.
     TFileFault Fault = TFileFault::None;
@@ -40,6 +42,8 @@ class TRecovery {
     TRecovery& operator=(const TRecovery&) = delete;
 
     const std::string& CopyPath() const { return OwnCopy; }
+    // Why this editor keeps no copies (no folder, or no lock of its own); None when it does.
+    TFileFault Trouble() const { return Problem; }
     int IntervalMs = DefaultIntervalMs;
 
     // Copies left by editors that no longer run, the newest first.
@@ -48,10 +52,12 @@ class TRecovery {
     TFileFault Write(const TMap& map);
     // This editor's copy is no longer needed (saved, dropped, or a clean exit).
     void Remove();
-    // A left copy becomes this editor's own, so that it stays until the map is saved.
+    // A left copy becomes this editor's own, so that it stays until the map is saved. False,
+    // and nothing touched, when an editor holds the copy's lock again.
     bool TakeOver(const TRecoveryCopy& copy);
-    // Removes a left copy the user does not want back.
-    void Discard(const TRecoveryCopy& copy) const;
+    // Removes a left copy the user does not want back; false, and nothing removed, when an
+    // editor holds its lock again.
+    bool Discard(const TRecoveryCopy& copy) const;
 
   private:
     void RemoveStaleLocks() const;
@@ -60,19 +66,25 @@ class TRecovery {
     std::string OwnCopy;
     std::string OwnLock;
     int LockFd = -1;
+    TFileFault Problem = TFileFault::None;
 };
 
 // Puts a read copy's map in place of the open one, exactly as it was written (nothing purged),
-// under the map's own file name and marked modified: nothing of it is saved yet.
-void RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy);
+// marked modified: nothing of it is saved yet. It comes back under the absolute path it was
+// written from, whichever folder the editor now runs in. A path that the map's name cannot hold
+// (over 255 characters), or a name without its folder, is never cut or guessed at: the map then
+// comes back as a new one, which a save asks a name for, and the result is false.
+bool RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy);
 
-// The start-up question and the message for a copy that cannot be read.
+// The start-up question, the question for a copy that cannot be read, and the message for a
+// copy restored without its name.
 std::string RecoveryPrompt(const TRecoveryCopy& copy);
 std::string RecoveryUnreadableText(const TRecoveryCopy& copy);
+std::string RecoveryUnnamedText(const TRecoveryCopy& copy);
+// The status line of an editor that keeps no copies.
+std::string RecoveryTroubleText(TFileFault trouble);
 
-// A copy as bytes: a header with the map's name, then the map file; and back.
+// An open map as the bytes of its copy; empty when its path is too long to be stored.
 std::vector<std::uint8_t> SerializeRecoveryCopy(const TMap& map);
-bool ParseRecoveryCopy(std::span<const std::uint8_t> data, std::string& mapName,
-                       TMapFileContents& contents);
 
 } // namespace vell

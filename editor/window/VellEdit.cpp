@@ -25,6 +25,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace vell {
@@ -362,6 +363,10 @@ void TVellEdit::showEvent(QShowEvent* event) {
             });
         // Asked once, after the window is up (and after an open error, which comes first).
         if (Recovery) QTimer::singleShot(0, this, &TVellEdit::OfferRecovery);
+        // Said once and left there: running without copies must not go unnoticed.
+        if (Recovery && Recovery->Trouble() != TFileFault::None)
+            statusBar()->showMessage(
+                QString::fromStdString(RecoveryTroubleText(Recovery->Trouble())));
     }
 }
 

@@ -31,13 +31,27 @@ void TVellEdit::Record(const std::string& label) {
 void TVellEdit::UndoClick() {
     BeginCommand(); // a drag under way is a step of its own, taken back first
     if (!UndoHistory.CanUndo()) return;
-    ShowEditorState(UndoHistory.Undo(Map));
+    const std::string label = UndoHistory.UndoLabel();
+    if (const auto state = UndoHistory.Undo(Map))
+        ShowEditorState(*state);
+    else
+        Dialogs.ShowError(Arg(tr("Шаг '%1' нельзя отменить: его данные повреждены. Карта "
+                                 "осталась как есть.")
+                                  .toStdString(),
+                              StepName(label).toStdString()));
 }
 
 void TVellEdit::RedoClick() {
     BeginCommand();
     if (!UndoHistory.CanRedo()) return;
-    ShowEditorState(UndoHistory.Redo(Map));
+    const std::string label = UndoHistory.RedoLabel();
+    if (const auto state = UndoHistory.Redo(Map))
+        ShowEditorState(*state);
+    else
+        Dialogs.ShowError(Arg(tr("Шаг '%1' нельзя повторить: его данные повреждены. Карта "
+                                 "осталась как есть.")
+                                  .toStdString(),
+                              StepName(label).toStdString()));
 }
 
 void TVellEdit::ShowEditorState(const TEditorState& state) {
@@ -95,7 +109,8 @@ void TVellEdit::WriteRecoveryCopy() {
 void TVellEdit::OfferRecovery() {
     for (const TRecoveryCopy& copy : Recovery->FindLeftCopies()) {
         if (copy.Fault != TFileFault::None) {
-            Dialogs.ShowError(RecoveryUnreadableText(copy)); // and left where it is
+            // Kept when the user says No: it may be readable on another day (a disk back).
+            if (Dialogs.AskYesNo(RecoveryUnreadableText(copy))) Recovery->Discard(copy);
             continue;
         }
         if (!Dialogs.AskYesNo(RecoveryPrompt(copy))) {
@@ -103,7 +118,7 @@ void TVellEdit::OfferRecovery() {
             continue;
         }
         PlanMouse.Reset();
-        RestoreRecoveryCopy(Map, copy);
+        const bool named = RestoreRecoveryCopy(Map, copy);
         // The copy stays, as this editor's own, until the map is saved or given up.
         Recovery->TakeOver(copy);
         UndoHistory.ResetUnsaved(Map, EditorState());
@@ -112,6 +127,7 @@ void TVellEdit::OfferRecovery() {
         SyncScrollBars();
         RefreshRouteState();
         RedrawAll();
+        if (!named) Dialogs.ShowMessage(RecoveryUnnamedText(copy));
         return; // one map at a time: other copies are offered at the next start
     }
 }

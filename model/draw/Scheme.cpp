@@ -7,7 +7,7 @@
 #include "model/draw/Palette.h"
 
 #include "model/FileName.h"
-#include "model/MapFile.h"
+#include "model/SafeFile.h"
 
 #include <QBuffer>
 #include <QImageWriter>

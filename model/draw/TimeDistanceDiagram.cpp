@@ -52,7 +52,8 @@ void DrawTitle(QPainter& p, const TTimeDistanceData& data, QSize size) {
 void DrawTimeAxis(QPainter& p, const TDiagramFrame& f, QSize size) {
     const int step = TimeStep(f.Minutes);
     p.setFont(DiagramFont(15));
-    for (int m = 0; m <= f.Minutes + 1e-9; m += step) {
+    const long long firstMark = std::llround(std::ceil(f.First / step)) * step;
+    for (long long m = firstMark; m <= f.First + f.Minutes + 1e-9; m += step) {
         const QPointF top = f.At(m, 0), bottom = f.At(m, f.Length);
         p.setPen(QPen(GridColour, 1));
         p.drawLine(top, bottom);
@@ -73,7 +74,7 @@ void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& 
     const int textHeight = QFontMetrics(p.font()).height();
     double lastLabel = -1e9;
     auto line = [&](double distance, const QString& name, const QColor& colour) {
-        const QPointF a = f.At(0, distance), b = f.At(f.Minutes, distance);
+        const QPointF a = f.At(f.First, distance), b = f.At(f.First + f.Minutes, distance);
         p.setPen(QPen(colour, 1));
         p.drawLine(a, b);
         if (a.y() - lastLabel < textHeight) return;
@@ -131,6 +132,7 @@ TDiagramFrame DiagramFrame(const TTimeDistanceData& data, QSize size) {
     TDiagramFrame f;
     f.Plot = QRectF(LeftMargin, TopMargin, size.width() - LeftMargin - RightMargin,
                     size.height() - TopMargin - BottomMargin);
+    f.First = data.FirstMinute;
     f.Minutes = data.Minutes > 0 ? data.Minutes : 1;
     f.Length = data.Length > 0 ? data.Length : 1;
     return f;

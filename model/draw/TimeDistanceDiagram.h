@@ -21,9 +21,9 @@ constexpr std::uint32_t DiagramBlockedColour = 0x0000FF; // red, 0x00BBGGRR
 // Where the plot of a picture of `size` lies and where a moment at a distance falls in it.
 struct TDiagramFrame {
     QRectF Plot;
-    double Minutes = 1, Length = 1;
+    double First = 0, Minutes = 1, Length = 1;
     QPointF At(double minute, double distance) const {
-        return {Plot.left() + Plot.width() * minute / Minutes,
+        return {Plot.left() + Plot.width() * (minute - First) / Minutes,
                 Plot.top() + Plot.height() * distance / Length};
     }
 };

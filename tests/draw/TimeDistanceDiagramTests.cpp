@@ -1,5 +1,6 @@
 // The time-distance diagram: each tram's line passes through its stops at the moments the run
 // served them, a blocked stand shows red, and VellSim draws it from a map file.
+#include "model/Geometry.h"
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 #include "model/draw/TimeDistanceDiagram.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vell::test {
@@ -102,6 +104,124 @@ TEST(TimeDistanceDiagram, EachTramsLinePassesThroughItsStopsWhenTheRunServedThem
     EXPECT_NEAR(first.Timetable[1].Minute - first.Timetable[0].Minute,
                 sim.Map->Route(0, 0).StopTimes[0] / TicksPerMinute, 1e-9);
     EXPECT_EQ(first.Timetable[1].Distance, data.Stops[0].Distance);
+}
+
+TEST(TimeDistanceDiagram, AFigureEightThroughItsFirstRailIsDrawnWholeWithEveryTramOnIt) {
+    // Rail 2 first: out over the bypass and round the ring to rail 2 again, on along the top
+    // and round once more; the ring's bottom, a stop, is passed twice per circuit.
+    TBypassMap m = BypassMap(false);
+    m.Map->Objects[m.Rails[RingBottom]].SetStopType(1);
+    const int start = m.Rails[2], secondHalf = m.Rails[4];
+    SetRoute(*m.Map, 0, 0, {start, m.Bypass[1], m.Rails[3]}, 1, 5);
+    TSimulation sim(std::move(m.Map), 3);
+    ASSERT_TRUE(sim.World->CanDispatch(0, 0));
+    sim.Map->Route(0, 0).TramCount = 2;
+    TTimeDistanceRecorder recorder(*sim.World, 0, 0);
+    EXPECT_NEAR(recorder.Length(), sim.Map->SumAlongRoute(0, 0, Length), 1e-6);
+    struct TSeen {
+        long long Step;
+        int Number;
+        double Distance;
+    };
+    std::vector<TSeen> onSecondHalf;
+    int missing = 0;
+    const long long steps = RoundHalfEven(45 * TicksPerMinute);
+    for (long long step = 1; step <= steps; ++step) {
+        sim.World->WorldStep();
+        recorder.Observe();
+        for (int k = 0; k < sim.World->VellCount; ++k) {
+            const TVell& tram = sim.Tram(k);
+            if (!tram.Active) continue;
+            const double distance = recorder.RouteDistance(tram.Front[0]);
+            missing += distance < 0;
+            if (tram.Front[0].Obj == secondHalf && step % 200 == 0 && step + 20 < steps)
+                onSecondHalf.push_back({step, tram.Number, distance});
+        }
+    }
+    EXPECT_EQ(missing, 0); // no tram leaves the chart for half a lap
+    const TTimeDistanceData data = recorder.Data();
+    EXPECT_NEAR(data.Length, recorder.Length(), 1e-9);
+    ASSERT_EQ(data.Stops.size(), 2u);
+    EXPECT_GT(data.Stops[1].Distance, data.Length / 2);
+    ASSERT_EQ(data.Trams.size(), 2u);
+    const QImage image = DrawTimeDistanceDiagram(data);
+    const TDiagramFrame frame = DiagramFrame(data, image.size());
+    ASSERT_GT(onSecondHalf.size(), 2u);
+    for (const TSeen& s : onSecondHalf) {
+        SCOPED_TRACE(testing::Message() << "tram " << s.Number << " at step " << s.Step);
+        EXPECT_GT(s.Distance, data.Length / 2);
+        const std::uint32_t colour =
+            DiagramTramColour(data.Trams[std::size_t(s.Number - 1)].Colour);
+        EXPECT_TRUE(ColourNear(image, frame.At(s.Step / TicksPerMinute, s.Distance), colour));
+    }
+}
+
+TEST(TimeDistanceDiagram, ALongRecordingKeepsItsLastMinutesInBoundedMemory) {
+    // Half an hour, the last five minutes at every sample, stands for the top view's half day.
+    const TRecordingLimit limit{30, 5, 15};
+    TRingMap ring = RingMap();
+    for (int stop : {2, 6})
+        ring.Map->Objects[ring.Rails[stop]].SetStopType(1);
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
+    TSimulation sim(std::move(ring.Map), 8);
+    sim.Map->Route(0, 0).TramCount = 3;
+    TTimeDistanceRecorder whole(*sim.World, 0, 0), kept(*sim.World, 0, 0, limit);
+    const long long steps = RoundHalfEven(4 * 60 * TicksPerMinute);
+    std::size_t most = 0;
+    for (long long step = 1; step <= steps; ++step) {
+        sim.World->WorldStep();
+        whole.Observe();
+        kept.Observe();
+        most = std::max(most, kept.SampleCount());
+    }
+    // A sample a second is 1,800 a tram in half an hour, 14,400 in four hours.
+    EXPECT_LT(most, 3 * 700u);
+    EXPECT_GT(whole.SampleCount(), 3 * 14000u);
+
+    const TTimeDistanceData all = whole.Data(), data = kept.Data();
+    const double now = steps / TicksPerMinute;
+    EXPECT_NEAR(data.FirstMinute, now - 30, 1e-9);
+    EXPECT_NEAR(data.Minutes, 30, 1e-9);
+    ASSERT_EQ(data.Trams.size(), 3u);
+    ASSERT_EQ(all.Trams.size(), 3u);
+    const QImage image = DrawTimeDistanceDiagram(data);
+    const TDiagramFrame frame = DiagramFrame(data, image.size());
+    for (std::size_t t = 0; t < 3; ++t) {
+        SCOPED_TRACE(testing::Message() << "tram " << all.Trams[t].Number);
+        const std::vector<TTimeDistancePoint>&full = all.Trams[t].Run, &run = data.Trams[t].Run;
+        auto newLap = [&](std::size_t k) {
+            return full[k].Distance < full[k - 1].Distance - all.Length / 2;
+        };
+        // The samples kept are the whole recording's within the half hour: all of the last
+        // five minutes, and at every lap the line's last sample and the next one's first.
+        std::size_t next = 0;
+        int lapEnds = 0;
+        for (std::size_t k = 1; k + 1 < full.size(); ++k) {
+            if (full[k].Minute < data.FirstMinute) continue;
+            const bool found = next < run.size() && run[next].Minute == full[k].Minute &&
+                               run[next].Distance == full[k].Distance;
+            next += found;
+            const bool lapEnd = newLap(k) || newLap(k + 1);
+            lapEnds += lapEnd;
+            if (full[k].Minute >= now - 5 || lapEnd) {
+                EXPECT_TRUE(found) << "at minute " << full[k].Minute;
+            }
+        }
+        EXPECT_EQ(next + 1, run.size()); // and nothing else but the last
+        EXPECT_GT(lapEnds, 4);
+        // Thinned, still one line: no gap of a minute, which the drawing would break it at.
+        for (std::size_t k = 1; k < run.size(); ++k)
+            ASSERT_LT(run[k].Minute - run[k - 1].Minute, 0.5);
+        // Its timetable from the lap that ends within the half hour; its line up to the right.
+        const std::vector<TTimeDistancePoint>& plan = data.Trams[t].Timetable;
+        ASSERT_FALSE(plan.empty());
+        EXPECT_LT(plan.front().Minute, data.FirstMinute);
+        EXPECT_GE(plan.front().Minute + sim.Map->Route(0, 0).RunTime / TicksPerMinute,
+                  data.FirstMinute - 1e-9);
+        const QPointF last = frame.At(run.back().Minute, run.back().Distance);
+        EXPECT_NEAR(last.x(), frame.Plot.right(), 1);
+        EXPECT_TRUE(ColourNear(image, last, DiagramTramColour(data.Trams[t].Colour)));
+    }
 }
 
 TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {

@@ -1,7 +1,7 @@
 // Recovery copies: an editor killed after edits (SIGKILL, a child process running this test
 // program's editor window) leaves a copy that the next editor offers; Yes brings the edited map
 // back exactly, No removes the copy; a live editor's copy is never offered; a copy that cannot
-// be read is reported and left alone.
+// be read is offered for deletion.
 #include "editor/ops/Recovery.h"
 #include "model/MapFile.h"
 #include "tests/editor/EditorWindowHarness.h"
@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 
 #include <csignal>
 #include <cstdio>
@@ -170,19 +171,43 @@ class EditorRecoveryTest : public vell::test::TEditorWindowHarness {
         QVERIFY(Dialogs->Log.empty());
     }
 
-    void unreadableCopyReportedAndLeftAlone() {
+    // A copy that cannot be read is offered for deletion: No keeps it for another day (and
+    // the question comes again), Yes removes it.
+    void unreadableCopyOfferedForDeletion() {
         fs::create_directories(Folder);
         const std::string damaged = Folder + "/4242.vlr";
         std::vector<std::uint8_t> bytes = SerializeRecoveryCopy(*Map);
         bytes.resize(bytes.size() - 3); // cut in the route records
         test::WriteBytes(damaged, bytes);
-        StartEditor({TAnswer::Yes});
+        const std::string question =
+            "ask2: Копию карты для восстановления не удалось прочитать: " + damaged +
+            "\nФайл повреждён.\nУдалить её?";
+        StartEditor({TAnswer::No});
         QTRY_COMPARE(Dialogs->Log.size(), std::size_t(1));
-        QCOMPARE(Dialogs->Log[0], "error: Копию карты для восстановления не удалось прочитать: " +
-                                      damaged + "\nФайл повреждён.");
+        QCOMPARE(Dialogs->Log[0], question);
         QVERIFY(test::ReadBytes(damaged) == bytes);
         QCOMPARE(Map->ObjectCount(), 0);
         QVERIFY(!Map->Modified);
+        StartEditor({TAnswer::Yes});
+        QTRY_COMPARE(Dialogs->Log.size(), std::size_t(1));
+        QCOMPARE(Dialogs->Log[0], question);
+        QVERIFY(!fs::exists(damaged));
+        StartEditor({});
+        QTest::qWait(100);
+        QVERIFY(Dialogs->Log.empty());
+    }
+
+    // An editor that can keep no copies (its state folder cannot be made) says so in its status
+    // line, once, rather than running without them unnoticed.
+    void noCopiesIsSaidInTheStatusLine() {
+        fs::create_directories(Dir->Path("state"));
+        test::WriteBytes(Dir->Path("state/vell"), {1}); // a file where the folder would be
+        StartEditor({});
+        QTest::qWait(50);
+        QVERIFY(Dialogs->Log.empty());
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 QString::fromStdString("Копии несохранённых изменений не записываются. Папка не "
+                                        "найдена."));
     }
 
     // The program itself keeps its lock in the user's state folder and asks before touching a

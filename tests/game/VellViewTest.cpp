@@ -470,6 +470,25 @@ class VellViewTest : public QObject {
         r.View.hide();
         QVERIFY(!r.View.DiagramWindow->isVisible());
     }
+
+    // However long the view runs, its recorder keeps the last stretch of time (the 12 hours
+    // shortened to 10 minutes here), each sample but one in 15 of the older ones thinned away.
+    void diagramKeepsOnlyTheLastMinutes() {
+        TRunningGame r;
+        r.View.DiagramLimit = {10, 2, 15};
+        QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
+        QVERIFY(FindPlayerTram(r.G.World, 0, 0));
+        r.View.Speed->setValue(10);
+        for (int tick = 0; tick < 24; ++tick) // 24 x 1024 steps, 22.5 minutes
+            r.View.TimerTimer();
+        const TTimeDistanceRecorder* recorder = r.View.DiagramRecorder();
+        QVERIFY(recorder);
+        QCOMPARE(recorder->FirstMinute(), 24 * 1024 / TicksPerMinute - 10);
+        QCOMPARE(recorder->Minutes(), 10.0);
+        const std::size_t trams = recorder->Data().Trams.size(), samples = recorder->SampleCount();
+        // Ten minutes at a sample a second would be 600 a tram.
+        QVERIFY2(trams > 0 && samples < 300 * trams, qPrintable(QString::number(samples)));
+    }
 };
 
 QTEST_MAIN(VellViewTest)

@@ -1,14 +1,20 @@
 // The map file: layout, round trips, purging on load, corrupt files and safe saving.
 #include "model/Map.h"
 #include "model/MapFile.h"
+#include "model/RecoveryCopy.h"
+#include "tests/support/SyscallFault.h"
 #include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 namespace vell::test {
 namespace {
@@ -297,6 +303,157 @@ TEST(MapSave, KeepsPermissionsAndWritesThroughLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.Path("real.vl").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// A map saved by one who may write it, where a rename would part it from its second name: the
+// map is written in place, whatever the file system can reserve.
+TEST(MapSave, InPlaceOnAFileSystemWithoutFallocate) {
+    TTempDir dir;
+    auto map = SampleMap();
+    // Larger than a block: glibc's emulation of fallocate reads back the blocks a file has.
+    for (int k = 0; k < 1000; ++k)
+        AddRail(*map, 100, 2000 + k, 200, 2000 + k);
+    map->FileName = dir.Path("shared.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    std::filesystem::create_hard_link(map->FileName, dir.Path("link.vl"));
+    auto changed = SampleMap();
+    for (int k = 0; k < 1001; ++k)
+        AddRail(*changed, 300, 2000 + k, 400, 2000 + k);
+    changed->FileName = map->FileName;
+    // As on NFSv3 and many FUSE mounts (strace -e inject=fallocate:error=EOPNOTSUPP).
+    const int saved = RunWithSyscallAnswered(SYS_fallocate, FailWith(EOPNOTSUPP),
+                                             [&]() { return changed->SaveToFile() ? 0 : 1; });
+    EXPECT_EQ(saved, 0) << "the save in place failed where fallocate is not supported";
+    const std::vector<std::uint8_t> bytes = SerializeMapFile(changed->StoredContents());
+    EXPECT_EQ(ReadBytes(dir.Path("shared.vl")), bytes);
+    EXPECT_EQ(ReadBytes(dir.Path("link.vl")), bytes);
+}
+
+// The POSIX ACL of a file as the kernel stores it: the owner rw, user 4321 rw, group and
+// others r.
+std::string AclLettingAColleagueWrite() {
+    std::string acl;
+    auto u16 = [&](unsigned v) { acl += char(v & 0xFF), acl += char(v >> 8); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    auto entry = [&](unsigned tag, unsigned perm, std::uint32_t id) {
+        u16(tag), u16(perm), u32(id);
+    };
+    u32(2);                     // version
+    entry(0x01, 6, 0xFFFFFFFF); // the owner
+    entry(0x02, 6, 4321);       // a named user
+    entry(0x04, 4, 0xFFFFFFFF); // the owning group
+    entry(0x10, 6, 0xFFFFFFFF); // the mask
+    entry(0x20, 4, 0xFFFFFFFF); // others
+    return acl;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+    char value[256];
+    const ssize_t n = ::getxattr(path.c_str(), name, value, sizeof value);
+    return n < 0 ? std::string("(none)") : std::string(value, std::size_t(n));
+}
+
+ino_t Inode(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_ino;
+}
+
+// Replaced by a new file, the map keeps the ACL that lets a colleague write it and the user's
+// own attributes; where the new file cannot take them, the map is written in place.
+TEST(MapSave, KeepsExtendedAttributesAndAcls) {
+    TTempDir dir;
+    auto map = SampleMap();
+    map->FileName = dir.Path("city.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    const std::string acl = AclLettingAColleagueWrite();
+    if (::setxattr(map->FileName.c_str(), "user.vell.note", "tram depot", 10, 0) != 0 ||
+        ::setxattr(map->FileName.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) !=
+            0)
+        GTEST_SKIP() << "this file system keeps no extended attributes or ACLs";
+    struct stat before {};
+    ASSERT_EQ(::stat(map->FileName.c_str(), &before), 0);
+
+    AddRail(*map, 3000, 3000, 3100, 3000);
+    ASSERT_TRUE(map->SaveToFile());
+    EXPECT_NE(Inode(map->FileName), before.st_ino)
+        << "expected a replacement, not a write in place";
+    EXPECT_EQ(Attribute(map->FileName, "user.vell.note"), "tram depot");
+    EXPECT_EQ(Attribute(map->FileName, "system.posix_acl_access"), acl);
+    struct stat after {};
+    ASSERT_EQ(::stat(map->FileName.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+
+    // Attributes that cannot be set on the new file: written in place, nothing lost.
+    const ino_t inode = Inode(map->FileName);
+    AddRail(*map, 3000, 3100, 3100, 3100);
+    const int saved = RunWithSyscallAnswered(SYS_fsetxattr, FailWith(EPERM),
+                                             [&]() { return map->SaveToFile() ? 0 : 1; });
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(Inode(map->FileName), inode);
+    EXPECT_EQ(ReadBytes(map->FileName), SerializeMapFile(map->StoredContents()));
+    EXPECT_EQ(Attribute(map->FileName, "user.vell.note"), "tram depot");
+    EXPECT_EQ(Attribute(map->FileName, "system.posix_acl_access"), acl);
+    int files = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Root()))
+        ++files;
+    EXPECT_EQ(files, 1) << "a temporary file was left behind";
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A save in place keeps the old bytes as a recovery copy only while it writes: afterwards the
+// recovery folder holds nothing of it when the file holds the new bytes or the old ones again,
+// and keeps the copy when it may hold neither.
+TEST(MapSave, InPlaceKeepsARecoveryCopyWhileTheFileIsNotWhole) {
+    TTempDir dir;
+    const char* oldState = std::getenv("XDG_STATE_HOME");
+    const std::string keep = oldState ? oldState : "";
+    ::setenv("XDG_STATE_HOME", dir.Path("state").c_str(), 1);
+    const std::string folder = DefaultRecoveryFolder();
+    auto map = SampleMap();
+    map->FileName = dir.Path("city.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    std::filesystem::create_hard_link(map->FileName, dir.Path("link.vl"));
+    AddRail(*map, 3000, 3000, 3100, 3000);
+
+    EXPECT_TRUE(map->SaveToFile());
+    EXPECT_TRUE(std::filesystem::is_directory(folder)) << "no copy was made";
+    EXPECT_TRUE(FilesIn(folder).empty());
+    const std::vector<std::uint8_t> saved = ReadBytes(map->FileName);
+
+    // A full disk found by the reservation: not a byte changed.
+    for (int k = 0; k < 200; ++k)
+        AddRail(*map, 100, 2000 + k, 200, 2000 + k);
+    EXPECT_EQ(RunWithSyscallAnswered(SYS_fallocate, FailWith(ENOSPC),
+                                     [&]() { return map->SaveToFile() ? 0 : 1; }),
+              1);
+    EXPECT_EQ(ReadBytes(map->FileName), saved);
+    EXPECT_TRUE(FilesIn(folder).empty());
+
+    // The new bytes written, the file's end never cut: it holds the old bytes and then some.
+    EXPECT_EQ(RunWithSyscallAnswered(SYS_ftruncate, FailWith(EIO),
+                                     [&]() { return map->SaveToFile() ? 0 : 1; }),
+              1);
+    const std::vector<std::string> left = FilesIn(folder);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_TRUE(left[0].ends_with(".lock") && left[1].ends_with(".vlr")) << left[1];
+    std::string path;
+    TMapFileContents contents;
+    ASSERT_TRUE(ParseRecoveryCopy(ReadBytes(folder + "/" + left[1]), path, contents));
+    EXPECT_EQ(path, std::filesystem::canonical(map->FileName).string());
+    EXPECT_EQ(SerializeMapFile(contents), saved);
+    if (oldState)
+        ::setenv("XDG_STATE_HOME", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_STATE_HOME");
 }
 
 } // namespace

@@ -222,7 +222,8 @@ TEST(CommandLine, LangChoosesTheLanguage) {
     EXPECT_EQ(Parse({"--version", "--", "--lang", "en"}).Language, std::nullopt);
 }
 
-// The user's locale as gettext programs read it: the first variable set decides.
+// The user's locale as gettext reads it: LC_ALL, LC_MESSAGES or LANG, and the list LANGUAGE
+// before it unless the locale is C.
 TEST(CommandLine, LocaleChoosesRussianOrEnglish) {
     using L = TLanguage;
     struct Case {
@@ -242,6 +243,23 @@ TEST(CommandLine, LocaleChoosesRussianOrEnglish) {
         {nullptr, "en_US.UTF-8", "ru_RU.UTF-8", "ru_RU.UTF-8", L::English},
         {"en:ru", "ru_RU.UTF-8", nullptr, nullptr, L::English},
         {"ru:en", nullptr, nullptr, "en_US.UTF-8", L::Russian},
+        // The first language of the list that the programs have.
+        {"uk:ru", nullptr, nullptr, "en_US.UTF-8", L::Russian},
+        {"de:en_GB", nullptr, nullptr, "ru_RU.UTF-8", L::English},
+        {"::en:", nullptr, nullptr, "ru_RU.UTF-8", L::English},
+        {"ru_RU.UTF-8:en", nullptr, nullptr, "en_US.UTF-8", L::Russian},
+        // gettext's name for the untranslated texts, which are Russian.
+        {"C:en", nullptr, nullptr, "en_US.UTF-8", L::Russian},
+        // None of the list is ours: the locale decides.
+        {"uk", nullptr, nullptr, "ru_RU.UTF-8", L::Russian},
+        {"uk", nullptr, nullptr, "en_US.UTF-8", L::English},
+        {":", nullptr, nullptr, "en_US.UTF-8", L::English},
+        // Under the C locale (none set is C) the list is ignored; C.UTF-8 is not C.
+        {"en", "C", nullptr, "en_US.UTF-8", L::Russian},
+        {"en", nullptr, "POSIX", "en_US.UTF-8", L::Russian},
+        {"en", nullptr, nullptr, nullptr, L::Russian},
+        {"en", "", "", "", L::Russian},
+        {"en", nullptr, nullptr, "C.UTF-8", L::English},
         // "rus" is no Russian locale name; only "ru" itself is.
         {nullptr, nullptr, nullptr, "rusty", L::English},
     };
