@@ -1,6 +1,7 @@
 // Where VellSim run writes its trace.
 #include "tools/TraceOutput.h"
 
+#include "model/FileFault.h"
 #include "model/FileName.h"
 #include "model/Texts.h"
 
@@ -82,28 +83,65 @@ bool TraceFits(const std::string& path, const TTraceLines& lines, std::ostream& 
     return false;
 }
 
+TTraceOutput::TReplacingBuffer::TReplacingBuffer(TReplacingFile& file)
+    : File(file), Bytes(std::size_t(1) << 16) {
+    setp(Bytes.data(), Bytes.data() + Bytes.size());
+}
+
+TTraceOutput::TReplacingBuffer::int_type TTraceOutput::TReplacingBuffer::overflow(int_type c) {
+    if (!Drain()) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+}
+
+int TTraceOutput::TReplacingBuffer::sync() {
+    return Drain() ? 0 : -1;
+}
+
+bool TTraceOutput::TReplacingBuffer::Drain() {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(pbase());
+    const std::size_t size = std::size_t(pptr() - pbase());
+    if (size > 0 && Fault == TFileFault::None) Fault = File.Write({data, size});
+    setp(Bytes.data(), Bytes.data() + Bytes.size());
+    return Fault == TFileFault::None;
+}
+
 bool TTraceOutput::Open(const std::string& path, std::ostream& err) {
     Path = path;
     Streamed = IsStreamOutput(path);
-    struct stat st {};
-    Created = ::lstat(path.c_str(), &st) != 0;
-    File.open(path, std::ios::binary | std::ios::trunc);
-    if (File) return true;
-    err << Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path) << "\n";
-    return false;
+    if (Streamed) {
+        Direct.open(path, std::ios::binary | std::ios::trunc);
+        Out.rdbuf(Direct.rdbuf());
+        return Check(Direct ? TFileFault::None : TFileFault::Other, err);
+    }
+    Out.rdbuf(&Buffer);
+    return Check(Replacing.Open(path), err);
 }
 
 bool TTraceOutput::Finish(std::ostream& err) {
-    File.close();
-    if (File) return true;
-    Abandon();
-    err << Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path) << "\n";
-    return false;
+    if (Streamed) {
+        Direct.close();
+        return Check(Direct ? TFileFault::None : TFileFault::Other, err);
+    }
+    Out.flush();
+    return Check(Buffer.Fault != TFileFault::None ? Buffer.Fault : Replacing.Commit(), err);
 }
 
 void TTraceOutput::Abandon() {
-    File.close();
-    if (Created) std::remove(Path.c_str());
+    Direct.close();
+    Replacing.Abandon();
+}
+
+// True for None; for a fault gives the trace up and says why on `err`.
+bool TTraceOutput::Check(TFileFault fault, std::ostream& err) {
+    if (fault == TFileFault::None) return true;
+    Abandon();
+    err << WithReason(Arg(translate("VellSim", "VellSim: не удалось записать след %1"), Path),
+                      fault)
+        << "\n";
+    return false;
 }
 
 } // namespace vell::tool
