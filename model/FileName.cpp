@@ -3,6 +3,8 @@
 
 #include "model/Utf8.h"
 
+#include <sys/stat.h>
+
 namespace vell {
 
 bool FileNameHasDot(std::string_view path) {
@@ -15,6 +17,14 @@ std::string WithDefaultExtension(std::string_view path, std::string_view extensi
     std::string name = CutUtf8(path, MaxFileNameChars);
     if (!FileNameHasDot(name)) name = CutUtf8(name + std::string(extension), MaxFileNameChars);
     return name;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat first {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace vell

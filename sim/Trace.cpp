@@ -3,8 +3,11 @@
 
 #include "sim/TrackHolders.h"
 
+#include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <string>
+#include <vector>
 
 namespace vell {
 
@@ -72,6 +75,40 @@ void TTraceWriter::WriteStep(long long step) {
         Out << TramLine(step, k, *World.VellTable[k]);
     Out << step << ",world" << std::string(21, ',') << World.Random.GetState() << ','
         << OccupiedObjectCount(World) << "\n";
+}
+
+TTraceLines CountTraceLines(const TWorld& world, long long first, long long last) {
+    assert(world.Running() && world.VellCount == 0);
+    TTraceLines lines;
+    if (first > last) return lines;
+    lines.World = last - first + 1;
+    // The step of every dispatch: a route's first tram leaves in the step its countdown is found
+    // at 0, each next one a whole interval later, until it has sent its planned trams.
+    std::vector<long long> dispatches;
+    for (int i = 0; i < RouteRows; ++i)
+        for (int j = 0; j < RouteColumns; ++j) {
+            const TRouteRec& route = world.Map.Route(i, j);
+            if (!route.InUse() || !world.CanDispatch(i, j)) continue;
+            const int trams = std::min<std::int32_t>(route.TramCount, MaxVells);
+            for (int k = 0; k < trams; ++k)
+                dispatches.push_back(route.NextDispatch + 1 + k * (long long)IntervalTicks(route));
+        }
+    // Trams are never removed: once the table is full, no route sends another.
+    if (dispatches.size() > std::size_t(MaxVells)) {
+        std::nth_element(dispatches.begin(), dispatches.begin() + MaxVells, dispatches.end());
+        dispatches.resize(MaxVells);
+    }
+    for (long long step : dispatches)
+        lines.Trams += std::max(0LL, last - std::max(step, first) + 1);
+    return lines;
+}
+
+std::uint64_t EstimateTraceBytes(const TTraceLines& lines) {
+    // The demo city, seed 1, minutes 40 to 41 with its 34 trams running: 37,128 tram lines of
+    // 135.7 bytes and 1,093 world lines of 46.7 on average (the ring over its first hour: 125.4
+    // and 44.6; the stress city at minute 60: 139.1 and 47.7).
+    constexpr std::uint64_t TramLineBytes = 136, WorldLineBytes = 47;
+    return std::uint64_t(lines.Trams) * TramLineBytes + std::uint64_t(lines.World) * WorldLineBytes;
 }
 
 } // namespace vell

@@ -5,6 +5,7 @@
 
 #include "sim/World.h"
 
+#include <cstdint>
 #include <ostream>
 
 namespace vell {
@@ -23,5 +24,19 @@ class TTraceWriter {
 
 // The CSV header, for readers of the trace.
 extern const char* const TraceHeader;
+
+// The lines of a trace of world steps first..last (1 for the state after the first step) of a
+// world just started and not yet stepped: one a step for the world and one a step for each tram
+// in the table. The trams are counted out from the routes' countdowns as WorldStep dispatches
+// them, without running the world, so the count is exact.
+struct TTraceLines {
+    long long World = 0;
+    long long Trams = 0;
+};
+TTraceLines CountTraceLines(const TWorld& world, long long first, long long last);
+
+// About how many bytes those lines take. A line's reals are written in their shortest exact form,
+// so its length varies with the tram's state; the figures are averages measured on the demo city.
+std::uint64_t EstimateTraceBytes(const TTraceLines& lines);
 
 } // namespace vell

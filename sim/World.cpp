@@ -11,13 +11,9 @@
 
 namespace vell {
 
-namespace {
-
 std::int32_t IntervalTicks(const TRouteRec& route) {
     return std::int32_t(RoundHalfEven(route.Interval * TicksPerMinute));
 }
-
-} // namespace
 
 void TWorld::StartWorld() {
     StopWorld();

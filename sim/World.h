@@ -18,6 +18,9 @@ namespace vell {
 
 constexpr int MaxVells = 1024;
 
+// The world steps between two trams of a route: its interval in ticks.
+std::int32_t IntervalTicks(const TRouteRec& route);
+
 class TWorld {
   public:
     // The world runs the trams of `map` and draws from `random`; both outlive it.

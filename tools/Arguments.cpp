@@ -1,6 +1,8 @@
 // Command-line arguments of VellSim.
 #include "tools/Arguments.h"
 
+#include "model/Random.h"
+
 #include <charconv>
 #include <ostream>
 
@@ -53,6 +55,41 @@ std::optional<long long> ParseInteger(const std::string& text, long long low, lo
     auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec != std::errc() || ptr != end || v < low || v > high) return std::nullopt;
     return v;
+}
+
+const char* const SeedRange = "--seed takes a whole number from 0 to 4294967295";
+
+std::optional<std::uint32_t> ParseSeed(const std::string& text) {
+    const auto v = ParseInteger(text, 0, 4294967295LL);
+    if (!v) return std::nullopt;
+    return std::uint32_t(*v);
+}
+
+std::optional<TRunLength> ReadRunLength(const TArguments& args, std::string_view command,
+                                        long long fewestMinutes, std::ostream& err) {
+    TRunLength length;
+    if (auto text = args.Value("--minutes")) {
+        const auto v = ParseInteger(*text, fewestMinutes, MaxRunMinutes);
+        if (!v) {
+            ReportUsageError(err, command,
+                             "--minutes takes a whole number from " +
+                                 std::to_string(fewestMinutes) + " to " +
+                                 std::to_string(MaxRunMinutes));
+            return std::nullopt;
+        }
+        length.Minutes = *v;
+    }
+    if (auto text = args.Value("--seed")) {
+        const auto v = ParseSeed(*text);
+        if (!v) {
+            ReportUsageError(err, command, SeedRange);
+            return std::nullopt;
+        }
+        length.Seed = *v;
+    } else {
+        length.Seed = TRandom::ClockSeed();
+    }
+    return length;
 }
 
 void ReportUsageError(std::ostream& err, std::string_view command, std::string_view message) {

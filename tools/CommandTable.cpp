@@ -37,7 +37,10 @@ const char* const Usage =
     "                        jams), then the trams that stood over 5 minutes, the trams standing\n"
     "                        at the end and the deadlocks; the same seed gives the same output,\n"
     "                        byte for byte; --trace writes every tram's state at every step\n"
-    "                        between the two minutes as CSV\n"
+    "                        between the two minutes as CSV, about 136 bytes a tram and step\n"
+    "                        (5 MB a simulated minute of the demo city's 34 trams); a window\n"
+    "                        without a step, a trace over the map or one clearly too big for\n"
+    "                        the free space of its folder is refused\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";
@@ -91,12 +94,11 @@ int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostr
                 ReportUsageError(err, {}, "option --seed needs a value");
                 return ExitBadInput;
             }
-            auto v = ParseInteger(inlineValue ? option.substr(7) : args[1], 0, 4294967295LL);
-            if (!v) {
-                ReportUsageError(err, {}, "--seed takes a whole number from 0 to 4294967295");
+            seed = ParseSeed(inlineValue ? option.substr(7) : args[1]);
+            if (!seed) {
+                ReportUsageError(err, {}, SeedRange);
                 return ExitBadInput;
             }
-            seed = std::uint32_t(*v);
             args.erase(args.begin(), args.begin() + (inlineValue ? 1 : 2));
             continue;
         }

@@ -3,6 +3,7 @@
 // They draw with QtGui on the offscreen platform, so they run without a display.
 #include "tools/Commands.h"
 
+#include "model/FileName.h"
 #include "model/Random.h"
 #include "model/RouteTable.h"
 #include "model/Units.h"
@@ -16,7 +17,6 @@
 
 #include <QGuiApplication>
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -64,8 +64,7 @@ std::optional<std::pair<int, int>> ParseView(const std::string& text) {
 }
 
 bool SavePicture(const QImage& image, const std::string& path, const TMap& map, std::ostream& err) {
-    std::error_code ec;
-    if (path == map.FileName || std::filesystem::equivalent(path, map.FileName, ec)) {
+    if (SameFile(path, map.FileName)) {
         err << "VellSim: картинка не записана поверх карты " << path << "\n";
         return false;
     }
@@ -194,24 +193,9 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
                          "10, 19, 1А, 1Б)");
         return ExitBadInput;
     }
-    long long minutes = 60;
-    if (auto text = args.Value("--minutes")) {
-        auto v = ParseInteger(*text, 1, 7 * 24 * 60);
-        if (!v) {
-            ReportUsageError(err, "diagram", "--minutes takes a whole number from 1 to 10080");
-            return ExitBadInput;
-        }
-        minutes = *v;
-    }
-    std::uint32_t seed = TRandom::ClockSeed();
-    if (auto text = args.Value("--seed")) {
-        auto v = ParseInteger(*text, 0, 4294967295LL);
-        if (!v) {
-            ReportUsageError(err, "diagram", "--seed takes a whole number from 0 to 4294967295");
-            return ExitBadInput;
-        }
-        seed = std::uint32_t(*v);
-    }
+    // A diagram of no minutes would be empty.
+    const auto length = ReadRunLength(args, "diagram", 1, err);
+    if (!length) return ExitBadInput;
     auto map = std::make_unique<TMap>();
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     const auto [i, j] = *route;
@@ -224,7 +208,7 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
         err << "VellSim: " << NetworkError << "\n";
         return ExitFindings;
     }
-    TRandom random(seed);
+    TRandom random(length->Seed);
     TWorld world(*map, random);
     world.StartWorld();
     if (!world.CanDispatch(i, j)) {
@@ -232,14 +216,14 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
         return ExitFindings;
     }
     TTimeDistanceRecorder recorder(world, i, j);
-    const long long steps = RoundHalfEven(minutes * TicksPerMinute);
+    const long long steps = RoundHalfEven(length->Minutes * TicksPerMinute);
     for (long long s = 0; s < steps; ++s) {
         world.WorldStep();
         recorder.Observe();
     }
     const QImage picture = DrawTimeDistanceDiagram(recorder.Data());
     if (!SavePicture(picture, args.Positional[1], *map, err)) return ExitFindings;
-    out << "График записан: " << args.Positional[1] << " (зерно " << seed << ")\n";
+    out << "График записан: " << args.Positional[1] << " (зерно " << length->Seed << ")\n";
     return ExitOk;
 }
 

@@ -13,29 +13,30 @@
 #include "sim/RunStatistics.h"
 #include "sim/Trace.h"
 #include "sim/World.h"
+#include "tools/Interrupt.h"
 #include "tools/Json.h"
 #include "tools/TextTable.h"
 #include "tools/ToolMap.h"
+#include "tools/TraceOutput.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace vell::tool {
 
 namespace {
 
-constexpr long long MaxMinutes = 7 * 24 * 60;
-
 struct TRunSettings {
     std::uint32_t Seed = 0;
     long long Minutes = 60;
-    std::string TracePath;          // empty: no trace
-    long long TraceFrom = 0;        // minutes
-    long long TraceTo = MaxMinutes; // minutes, included
+    std::string TracePath;             // empty: no trace
+    long long TraceFrom = 0;           // minutes
+    long long TraceTo = MaxRunMinutes; // minutes, included
 };
 
 struct TRunResult {
@@ -61,78 +62,89 @@ std::string Rounded(double v) {
     return std::to_string(RoundHalfEven(v));
 }
 
+long long RunSteps(const TRunSettings& settings) {
+    return RoundHalfEven(settings.Minutes * TicksPerMinute);
+}
+
+// The world steps a trace holds: of the run's steps 1..RunSteps, those whose time lies within
+// the trace's window.
+struct TStepRange {
+    long long First, Last;
+    bool Empty() const { return First > Last; }
+};
+
+TStepRange TraceSteps(const TRunSettings& settings) {
+    return {std::max(1LL, (long long)std::ceil(settings.TraceFrom * TicksPerMinute)),
+            std::min(RunSteps(settings), (long long)std::floor(settings.TraceTo * TicksPerMinute))};
+}
+
+// Why the trace's window holds no world step; empty when it holds some.
+std::string EmptyTraceWindow(const TRunSettings& settings) {
+    const TStepRange steps = TraceSteps(settings);
+    if (!steps.Empty()) return {};
+    const std::string from = std::to_string(settings.TraceFrom);
+    if (settings.TraceFrom > settings.TraceTo)
+        return "--trace-from is later than --trace-to: the trace would be empty";
+    if (steps.First > RunSteps(settings))
+        return "the run (--minutes " + std::to_string(settings.Minutes) +
+               ") has no world step from minute " + from + " on: the trace would be empty";
+    return "no world step lies between minute " + from + " and minute " +
+           std::to_string(settings.TraceTo) + ": the trace would be empty";
+}
+
 bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
-    if (auto text = args.Value("--minutes")) {
-        auto v = ParseInteger(*text, 0, MaxMinutes);
-        if (!v) {
-            ReportUsageError(err, "run",
-                             "--minutes takes a whole number from 0 to " +
-                                 std::to_string(MaxMinutes));
-            return false;
-        }
-        settings.Minutes = *v;
-    }
+    const auto length = ReadRunLength(args, "run", 0, err);
+    if (!length) return false;
+    settings.Minutes = length->Minutes;
+    settings.Seed = length->Seed;
     if (auto text = args.Value("--trace")) settings.TracePath = *text;
     for (auto [option, minutes] : {std::pair{"--trace-from", &settings.TraceFrom},
                                    std::pair{"--trace-to", &settings.TraceTo}}) {
         auto text = args.Value(option);
         if (!text) continue;
-        auto v = ParseInteger(*text, 0, MaxMinutes);
+        auto v = ParseInteger(*text, 0, MaxRunMinutes);
         if (!v || settings.TracePath.empty()) {
             const std::string why =
                 settings.TracePath.empty()
                     ? " needs --trace FILE"
-                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxMinutes);
+                    : " takes a whole number of minutes from 0 to " + std::to_string(MaxRunMinutes);
             ReportUsageError(err, "run", option + why);
             return false;
         }
         *minutes = *v;
     }
-    if (settings.TraceFrom > settings.TraceTo) {
-        ReportUsageError(err, "run",
-                         "--trace-from is later than --trace-to: the trace would be empty");
-        return false;
-    }
-    if (auto text = args.Value("--seed")) {
-        auto v = ParseInteger(*text, 0, 4294967295LL);
-        if (!v) {
-            ReportUsageError(err, "run", "--seed takes a whole number from 0 to 4294967295");
-            return false;
-        }
-        settings.Seed = std::uint32_t(*v);
-    } else {
-        settings.Seed = TRandom::ClockSeed(); // as the game does; printed, so it can be repeated
-    }
-    return true;
+    if (settings.TracePath.empty()) return true;
+    const std::string empty = EmptyTraceWindow(settings);
+    if (!empty.empty()) ReportUsageError(err, "run", empty);
+    return empty.empty();
 }
 
-// The raw trace of the steps whose time lies within the trace window, to a file.
+// The raw trace of the steps within the trace window, to a file.
 class TTraceWindow {
   public:
     TTraceWindow(std::ostream& out, const TWorld& world, const TRunSettings& settings)
-        : Writer(out, world), From(settings.TraceFrom * TicksPerMinute),
-          To(settings.TraceTo * TicksPerMinute) {}
+        : Writer(out, world), Steps(TraceSteps(settings)) {}
     void Observe(long long step) {
-        if (step >= From && step <= To) Writer.WriteStep(step);
+        if (step >= Steps.First && step <= Steps.Last) Writer.WriteStep(step);
     }
 
   private:
     TTraceWriter Writer;
-    double From, To; // ticks
+    TStepRange Steps;
 };
 
-TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* traceFile) {
-    TRandom random(settings.Seed);
-    TWorld world(map, random);
-    world.StartWorld();
+// Runs a world just started for the settings' minutes, or until `interrupt` catches a signal.
+TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile,
+                    const TInterruptWatch* interrupt) {
     TRunStatistics statistics(world);
     TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
     std::unique_ptr<TTraceWindow> trace;
     if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
     TRunResult result;
-    result.Steps = RoundHalfEven(settings.Minutes * TicksPerMinute);
+    result.Steps = RunSteps(settings);
     const auto started = std::chrono::steady_clock::now();
     for (long long s = 0; s < result.Steps; ++s) {
+        if (interrupt && interrupt->Signal() != 0) break;
         world.WorldStep();
         statistics.Observe();
         jams.Observe();
@@ -140,7 +152,7 @@ TRunResult RunWorld(TMap& map, const TRunSettings& settings, std::ostream* trace
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     result.StepsPerSecond = took.count() > 0 ? result.Steps / took.count() : 0;
-    result.Report = RouteReport(map);
+    result.Report = RouteReport(world.Map);
     result.Routes = statistics.Routes();
     result.BlockedAtEnd = jams.Now().Blocked;
     result.Episodes = jams.Episodes();
@@ -290,6 +302,16 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
     PrintJams(map, r, out);
 }
 
+// Opens the trace of a world just started: never over the map, never clearly too big for its
+// disk. False, said on `err`, when it is refused or cannot be opened.
+bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput& trace,
+                std::ostream& err) {
+    const TStepRange steps = TraceSteps(settings);
+    return TraceAvoidsMap(settings.TracePath, world.Map.FileName, err) &&
+           TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) &&
+           trace.Open(settings.TracePath, err);
+}
+
 } // namespace
 
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
@@ -302,22 +324,25 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
             << ")\n";
         return ExitFindings;
     }
-    std::ofstream traceFile;
+    TRandom random(settings.Seed);
+    TWorld world(*map, random);
+    world.StartWorld();
+    TTraceOutput trace;
+    // Only a trace to a file has something to clean up; otherwise a signal ends the run at once.
+    std::optional<TInterruptWatch> interrupt;
     if (!settings.TracePath.empty()) {
-        traceFile.open(settings.TracePath, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
-            return ExitBadInput;
-        }
+        if (!StartTrace(settings, world, trace, err)) return ExitBadInput;
+        if (trace.ToFile()) interrupt.emplace();
     }
-    const TRunResult result = RunWorld(*map, settings, traceFile.is_open() ? &traceFile : nullptr);
-    if (traceFile.is_open()) {
-        traceFile.close();
-        if (!traceFile) {
-            err << "VellSim: не удалось записать след " << settings.TracePath << "\n";
-            return ExitBadInput;
-        }
+    const TRunResult result =
+        RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream(),
+                 interrupt ? &*interrupt : nullptr);
+    if (interrupt && interrupt->Signal() != 0) {
+        trace.Abandon();
+        err << translate("VellSim", "VellSim: прогон прерван, след не записан") << "\n";
+        return ExitSignalled + interrupt->Signal();
     }
+    if (!settings.TracePath.empty() && !trace.Finish(err)) return ExitBadInput;
     if (args.Has("--json")) {
         PrintJson(*map, settings, result, out);
     } else {

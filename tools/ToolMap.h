@@ -10,8 +10,9 @@ namespace vell::tool {
 
 // Exit codes of VellSim.
 constexpr int ExitOk = 0;
-constexpr int ExitFindings = 1; // the command ran and found faults
-constexpr int ExitBadInput = 2; // usage error, missing or corrupt file, failed write
+constexpr int ExitFindings = 1;    // the command ran and found faults
+constexpr int ExitBadInput = 2;    // usage error, missing or corrupt file, failed write
+constexpr int ExitSignalled = 128; // plus the signal that stopped a run, as a shell counts it
 
 // Names the file as the programs do (".vl" added to a file name without a dot) and loads it.
 // On failure writes the reason to `err` and returns false.

@@ -694,6 +694,34 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <translation>Rail error!
 Check the map in the editor (VellSim check %1)</translation>
     </message>
+    <message>
+        <source>%1 кБ</source>
+        <translation>%1 kB</translation>
+    </message>
+    <message>
+        <source>%1 МБ</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 ГБ</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>VellSim: след не записан поверх карты %1</source>
+        <translation>VellSim: the trace is not written over the map %1</translation>
+    </message>
+    <message>
+        <source>VellSim: след не поместится на диск: он займёт около %1, а в папке %2 свободно %3</source>
+        <translation>VellSim: the trace would not fit on the disk: it would take about %1, and the folder %2 has %3 free</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось записать след %1</source>
+        <translation>VellSim: could not write the trace %1</translation>
+    </message>
+    <message>
+        <source>VellSim: прогон прерван, след не записан</source>
+        <translation>VellSim: the run was stopped; the trace is not written</translation>
+    </message>
 </context>
 <context>
     <name>vell::TRouteMap</name>

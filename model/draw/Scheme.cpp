@@ -6,6 +6,7 @@
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 
+#include "model/FileName.h"
 #include "model/SafeFile.h"
 
 #include <QBuffer>
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 
 namespace vell {
 
@@ -198,9 +198,7 @@ bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::
         if (fault) *fault = f;
         return false;
     };
-    std::error_code ec;
-    if (path == mapFile || std::filesystem::equivalent(path, mapFile, ec))
-        return fail(TFileFault::PictureOverMap);
+    if (SameFile(path, mapFile)) return fail(TFileFault::PictureOverMap);
     // Encoded in memory first, then written as the map is: the temporary file's name stays short
     // however long the picture's name is, and the reason for a failure is known.
     QByteArray bytes;

@@ -1,4 +1,5 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
+#include "sim/Trace.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/GeneratedCity.h"
 #include "tests/support/SimRunner.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -159,6 +161,91 @@ TEST_F(RunCommand, ATraceChangesNothingAndKeepsToItsWindow) {
         Sim({"run", Dir.Path("city"), "--minutes", "1", "--trace", Dir.Path("no/such/t.csv")});
     EXPECT_EQ(unwritable.Code, 2);
     EXPECT_NE(unwritable.Err.find("не удалось записать след"), std::string::npos);
+}
+
+// A trace is never written over the map it runs, however either is named.
+TEST_F(RunCommand, ATraceIsNeverWrittenOverTheMap) {
+    const std::vector<std::uint8_t> map = ReadBytes(Dir.Path("city.vl"));
+    std::filesystem::create_hard_link(Dir.Path("city.vl"), Dir.Path("hard.vl"));
+    std::filesystem::create_symlink(Dir.Path("city.vl"), Dir.Path("link.csv"));
+    for (const std::string& trace :
+         {Dir.Path("city.vl"), Dir.Path("./city.vl"), Dir.Path("hard.vl"), Dir.Path("link.csv")}) {
+        const TRun r =
+            Sim({"run", Dir.Path("city"), "--minutes", "1", "--seed", "1", "--trace", trace});
+        EXPECT_EQ(r.Code, 2) << trace;
+        EXPECT_EQ(r.Err, "VellSim: след не записан поверх карты " + trace + "\n");
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+        EXPECT_EQ(ReadBytes(Dir.Path("city.vl")), map) << trace;
+    }
+}
+
+// A window that holds no world step is refused before the run, as one that ends before it
+// begins: exit 2, one line and the hint, no file.
+TEST_F(RunCommand, EveryEmptyTraceWindowIsRefused) {
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Line;
+    } cases[] = {
+        {{"--minutes", "2", "--trace-from", "1", "--trace-to", "1"},
+         "no world step lies between minute 1 and minute 1: the trace would be empty"},
+        {{"--minutes", "30", "--trace-from", "31"},
+         "the run (--minutes 30) has no world step from minute 31 on: the trace would be empty"},
+        // Minute 1 is step 1092.4, after a one-minute run's last step, 1092.
+        {{"--minutes", "1", "--trace-from", "1"},
+         "the run (--minutes 1) has no world step from minute 1 on: the trace would be empty"},
+        {{"--minutes", "0"},
+         "the run (--minutes 0) has no world step from minute 0 on: the trace would be empty"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"run", Dir.Path("city"), "--seed",
+                                         "1",   "--trace",        Dir.Path("t.csv")};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TRun r = Sim(args);
+        EXPECT_EQ(r.Code, 2) << c.Line;
+        EXPECT_EQ(r.Err, "VellSim run: " + c.Line + "\nTry 'VellSim --help'.\n");
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path("t.csv"))) << c.Line;
+    }
+    // The last minute of a run still holds its last step (minute 30 is step 32771.7 of 32772).
+    const TRun last = Sim({"run", Dir.Path("city"), "--minutes", "30", "--seed", "1", "--trace",
+                           Dir.Path("t.csv"), "--trace-from", "30"});
+    EXPECT_EQ(last.Code, 0) << last.Err;
+    std::ifstream in(Dir.Path("t.csv"));
+    std::string line;
+    std::vector<long long> steps;
+    while (std::getline(in, line))
+        if (line.find(",world,") != std::string::npos) steps.push_back(std::stoll(line));
+    EXPECT_EQ(steps, std::vector<long long>{32772});
+}
+
+// The lines a trace will hold are counted before the run, while the routes still dispatch
+// their trams and once all run: exactly the lines the trace then has.
+TEST_F(RunCommand, TraceLinesAreCountedBeforeTheRun) {
+    for (auto [from, to] : {std::pair{"0", "40"}, std::pair{"38", "39"}}) {
+        ASSERT_EQ(Sim({"run", Dir.Path("city"), "--minutes", "40", "--seed", "6", "--trace",
+                       Dir.Path("t.csv"), "--trace-from", from, "--trace-to", to})
+                      .Code,
+                  0);
+        std::ifstream in(Dir.Path("t.csv"));
+        std::string line;
+        ASSERT_TRUE(std::getline(in, line)); // the header
+        long long first = 0, last = 0, tramLines = 0, worldLines = 0;
+        while (std::getline(in, line)) {
+            last = std::stoll(line);
+            if (first == 0) first = last;
+            if (line.find(",world,") != std::string::npos)
+                ++worldLines;
+            else
+                ++tramLines;
+        }
+        auto map = std::make_unique<TMap>();
+        map->FileName = Dir.Path("city.vl");
+        ASSERT_TRUE(map->LoadFromFile());
+        TSimulation simulation(std::move(map), 6);
+        const TTraceLines counted = CountTraceLines(*simulation.World, first, last);
+        EXPECT_EQ(counted.World, worldLines) << from;
+        EXPECT_EQ(counted.Trams, tramLines) << from;
+        EXPECT_GT(tramLines, 0) << from;
+    }
 }
 
 TEST_F(RunCommand, BadInput) {
