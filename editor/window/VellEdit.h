@@ -135,6 +135,9 @@ class TVellEdit : public QMainWindow {
     TEditorState EditorState() const;
     void Record(const std::string& label);
     void ShowEditorState(const TEditorState& state);
+    // Undoes (or redoes) the next step; a step whose data cannot be unpacked is refused with a
+    // message and the map stays as it is.
+    void TakeHistoryStep(bool undo);
     void UpdateUndoActions();
     // The map was replaced (New, Open, a restored copy) or saved: the history starts again or
     // marks the saved state, the recovery copy goes when nothing is left unsaved.

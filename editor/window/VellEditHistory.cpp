@@ -30,28 +30,25 @@ void TVellEdit::Record(const std::string& label) {
 
 void TVellEdit::UndoClick() {
     BeginCommand(); // a drag under way is a step of its own, taken back first
-    if (!UndoHistory.CanUndo()) return;
-    const std::string label = UndoHistory.UndoLabel();
-    if (const auto state = UndoHistory.Undo(Map))
-        ShowEditorState(*state);
-    else
-        Dialogs.ShowError(Arg(tr("Шаг '%1' нельзя отменить: его данные повреждены. Карта "
-                                 "осталась как есть.")
-                                  .toStdString(),
-                              StepName(label).toStdString()));
+    if (UndoHistory.CanUndo()) TakeHistoryStep(true);
 }
 
 void TVellEdit::RedoClick() {
     BeginCommand();
-    if (!UndoHistory.CanRedo()) return;
-    const std::string label = UndoHistory.RedoLabel();
-    if (const auto state = UndoHistory.Redo(Map))
+    if (UndoHistory.CanRedo()) TakeHistoryStep(false);
+}
+
+void TVellEdit::TakeHistoryStep(bool undo) {
+    const std::string label = undo ? UndoHistory.UndoLabel() : UndoHistory.RedoLabel();
+    if (const auto state = undo ? UndoHistory.Undo(Map) : UndoHistory.Redo(Map)) {
         ShowEditorState(*state);
-    else
-        Dialogs.ShowError(Arg(tr("Шаг '%1' нельзя повторить: его данные повреждены. Карта "
-                                 "осталась как есть.")
-                                  .toStdString(),
-                              StepName(label).toStdString()));
+        return;
+    }
+    const QString text = undo ? tr("Шаг '%1' нельзя отменить: его данные повреждены. Карта "
+                                   "осталась как есть.")
+                              : tr("Шаг '%1' нельзя повторить: его данные повреждены. Карта "
+                                   "осталась как есть.");
+    Dialogs.ShowError(text.arg(StepName(label)).toStdString());
 }
 
 void TVellEdit::ShowEditorState(const TEditorState& state) {
