@@ -84,6 +84,10 @@ class EditorRecoveryTest : public vell::test::TEditorWindowHarness {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(ChildVariable, QString::fromStdString(Dir->Root().string()));
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        // The child's own scratch folders go inside this test's, which is removed: a child
+        // killed with SIGKILL cannot clean up after itself.
+        fs::create_directories(Dir->Path("child-tmp"));
+        env.insert("TMPDIR", QString::fromStdString(Dir->Path("child-tmp")));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {});
