@@ -2,6 +2,7 @@
 #include "tools/Commands.h"
 
 #include "model/ObjectKind.h"
+#include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "tools/Json.h"
 #include "tools/ToolMap.h"
@@ -29,17 +30,15 @@ void PrintInfoText(const TMap& map, const std::array<int, 16>& kinds, std::ostre
             out << "  " << KindCaption(std::uint8_t(kind)) << ": " << kinds[kind] << "\n";
     out << translate("VellSim", "Маршруты:") << "\n";
     int listed = 0;
-    for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            const TRouteRec& r = map.Route(i, j);
-            if (r.WaypointCount <= 0) continue;
-            ++listed;
-            out << "  " << RouteDisplayName(i, j) << ": "
-                << Arg(translate("VellSim", "точки %1; вагонов %2; интервал %3 мин"),
-                       WaypointList(r), std::to_string(int(r.Cars)),
-                       std::to_string(int(r.Interval)))
-                << (r.InUse() ? "" : " " + translate("VellSim", "(маршрут не задан)")) << "\n";
-        }
+    for (auto [i, j] : RouteTableOrder()) {
+        const TRouteRec& r = map.Route(i, j);
+        if (r.WaypointCount <= 0) continue;
+        ++listed;
+        out << "  " << RouteDisplayName(i, j) << ": "
+            << Arg(translate("VellSim", "точки %1; вагонов %2; интервал %3 мин"), WaypointList(r),
+                   std::to_string(int(r.Cars)), std::to_string(int(r.Interval)))
+            << (r.InUse() ? "" : " " + translate("VellSim", "(маршрут не задан)")) << "\n";
+    }
     if (listed == 0) out << "  " << translate("VellSim", "нет") << "\n";
 }
 
@@ -49,22 +48,20 @@ void PrintInfoJson(const TMap& map, const std::array<int, 16>& kinds, std::ostre
         if (kinds[kind] > 0 || kind < ObjectKindCount)
             kindCounts.AddInt(KindIdentifier(std::uint8_t(kind)), kinds[kind]);
     std::vector<std::string> routes;
-    for (int i = 0; i < RouteRows; ++i)
-        for (int j = 0; j < RouteColumns; ++j) {
-            const TRouteRec& r = map.Route(i, j);
-            if (r.WaypointCount <= 0) continue;
-            std::vector<int> waypoints(r.Waypoints.begin(),
-                                       r.Waypoints.begin() + r.WaypointsUsed());
-            routes.push_back(TJsonObject()
-                                 .AddString("name", RouteDisplayName(i, j))
-                                 .AddInt("row", i)
-                                 .AddInt("col", j)
-                                 .AddBool("in_use", r.InUse())
-                                 .Add("waypoints", JsonIntArray(waypoints))
-                                 .AddInt("cars", r.Cars)
-                                 .AddInt("interval_min", r.Interval)
-                                 .Str());
-        }
+    for (auto [i, j] : RouteTableOrder()) {
+        const TRouteRec& r = map.Route(i, j);
+        if (r.WaypointCount <= 0) continue;
+        std::vector<int> waypoints(r.Waypoints.begin(), r.Waypoints.begin() + r.WaypointsUsed());
+        routes.push_back(TJsonObject()
+                             .AddString("name", RouteDisplayName(i, j))
+                             .AddInt("row", i)
+                             .AddInt("col", j)
+                             .AddBool("in_use", r.InUse())
+                             .Add("waypoints", JsonIntArray(waypoints))
+                             .AddInt("cars", r.Cars)
+                             .AddInt("interval_min", r.Interval)
+                             .Str());
+    }
     out << TJsonObject()
                .AddString("file", map.FileName)
                .AddInt("object_count", map.ObjectCount())

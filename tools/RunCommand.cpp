@@ -231,6 +231,15 @@ std::string DeadlocksJson(const TRunResult& r) {
     return JsonArray(deadlocks);
 }
 
+// The route report ends its lines as the top view's message box wants them, "\r\n"; a file
+// for other programs to read ends them with "\n" alone.
+std::string WithoutCarriageReturns(const std::string& text) {
+    std::string result;
+    for (char c : text)
+        if (c != '\r') result += c;
+    return result;
+}
+
 void PrintJson(const TMap& map, const TRunSettings& settings, const TRunResult& r,
                std::ostream& out) {
     std::vector<std::string> routes;
@@ -241,7 +250,7 @@ void PrintJson(const TMap& map, const TRunSettings& settings, const TRunResult& 
                .AddInt("minutes", settings.Minutes)
                .AddInt("steps", r.Steps)
                .Add("steps_per_second", Rounded(r.StepsPerSecond))
-               .AddString("report", r.Report)
+               .AddString("report", WithoutCarriageReturns(r.Report))
                .Add("routes", JsonArray(routes))
                .Add("jams", JamsJson(map, r))
                .Add("deadlocks", DeadlocksJson(r))
@@ -275,9 +284,7 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
         << translate("VellSim", "Зерно:") << " " << settings.Seed << ", "
         << translate("VellSim", "минут:") << " " << settings.Minutes << ", "
         << translate("VellSim", "шагов мира:") << " " << r.Steps << "\n\n";
-    for (char c : r.Report)
-        if (c != '\r') out << c;
-    out << "\n\n";
+    out << WithoutCarriageReturns(r.Report) << "\n\n";
     static const char* const headers[] = {
         QT_TRANSLATE_NOOP("VellSim", "№"),          QT_TRANSLATE_NOOP("VellSim", "план"),
         QT_TRANSLATE_NOOP("VellSim", "выпущено"),   QT_TRANSLATE_NOOP("VellSim", "на линии"),

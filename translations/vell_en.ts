@@ -521,7 +521,7 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>Ср. перегон</source>
-        <translation>Avg. leg</translation>
+        <translation>Avg. spacing (m)</translation>
     </message>
     <message>
         <source>Время(мин)</source>

@@ -122,6 +122,10 @@ class LanguageWindowsTest : public QObject {
         g.Choose(dir.Path("city.vl"));
         QCOMPARE(w.windowTitle(), In("Tram", "Трамвай"));
         QCOMPARE(w.RouteTable->rowCount(), 4); // 1, 1А, 10 and 2: names are map data
+        // The spacing and the circuit time with their units; the Russian is the design's own.
+        QCOMPARE(w.RouteTable->horizontalHeaderItem(3)->text(),
+                 In("Avg. spacing (m)", "Ср. перегон"));
+        QCOMPARE(w.RouteTable->horizontalHeaderItem(4)->text(), In("Time (min)", "Время(мин)"));
         QCOMPARE(w.StartGame->text(), In("Start &game", "Начать игру (&G)"));
         QCOMPARE(w.DoProcess->text(), In("Run ahead before start", "Прогонять перед стартом"));
         QVERIFY2(Left(&w).isEmpty(), qPrintable(Left(&w).join("; ")));

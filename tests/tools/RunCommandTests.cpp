@@ -63,8 +63,10 @@ TEST_F(RunCommand, JsonNamesAndFigures) {
          {"\"report\": \"", "\"routes\": [{\"name\": \"1\", \"planned\": ", "\"dispatched\": ",
           "\"in_service\": ", "\"stops_served\": ", "\"stops_unserved\": ", "\"boarded\": ",
           "\"alighted\": ", "\"mean_deviation_s\": ", "\"worst_late_s\": ", "\"off_route\": 0",
-          "\"accident_ticks\": ", "\"longest_standstill_min\": ", "\\r\\nИтого "})
+          "\"accident_ticks\": ", "\"longest_standstill_min\": ", ")\\nИтого "})
         EXPECT_NE(a.Out.find(key), std::string::npos) << key;
+    // The report's lines end as JSON readers expect, without the message box's "\r".
+    EXPECT_EQ(a.Out.find("\\r"), std::string::npos) << a.Out;
     // Every route of this city runs: planned trams go out and serve stops.
     std::smatch m;
     std::string rest = a.Out;

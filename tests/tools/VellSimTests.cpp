@@ -3,9 +3,13 @@
 #include "tests/support/TestMaps.h"
 #include "tools/Commands.h"
 #include "tools/ToolMap.h"
+#ifdef VELL_WITH_DRAWING
+#include "tools/SimLanguage.h"
+#endif
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -50,6 +54,29 @@ TEST_F(VellSim, InfoJson) {
                          "\"waypoints\": [0, 1], \"cars\": 2, \"interval_min\": 15}"),
               std::string::npos)
         << r.Out;
+}
+
+// The routes in the order of the game's route table (1, 1А, 2, 10), not of the slots (1, 10,
+// 1А, 2), in both outputs.
+TEST_F(VellSim, InfoListsRoutesInTheRouteTableOrder) {
+    auto map = NewMap();
+    const int a = AddRail(*map, 100, 100, 200, 100);
+    for (auto [row, column] : {std::pair{0, 1}, {1, 0}, {0, 11}, {0, 0}})
+        SetRoute(*map, row, column, {a});
+    map->FileName = Dir.Path("routes.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    TRun r = Sim({"info", Dir.Path("routes.vl")});
+    EXPECT_NE(r.Out.find("\n  1: точки 0;"), std::string::npos) << r.Out;
+    std::vector<std::size_t> at;
+    for (const char* name : {"\n  1: ", "\n  1А: ", "\n  2: ", "\n  10: "})
+        at.push_back(r.Out.find(name));
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos) << r.Out;
+    r = Sim({"info", Dir.Path("routes.vl"), "--json"});
+    at.clear();
+    for (const char* name :
+         {"\"name\": \"1\"", "\"name\": \"1А\"", "\"name\": \"2\"", "\"name\": \"10\""})
+        at.push_back(r.Out.find(name));
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos) << r.Out;
 }
 
 TEST_F(VellSim, ResaveRoundTripsTheBytes) {
