@@ -2,23 +2,24 @@
 #include "model/MapFile.h"
 
 #include "model/ByteStream.h"
+#include "model/Texts.h"
 
 namespace vell {
 
 std::string Describe(TMapFileError error) {
     switch (error) {
     case TMapFileError::None:
-        return "ошибок нет";
+        return translate("Map", "ошибок нет");
     case TMapFileError::CannotOpen:
-        return "файл не найден или не читается";
+        return translate("Map", "файл не найден или не читается");
     case TMapFileError::Truncated:
-        return "файл обрывается раньше времени";
+        return translate("Map", "файл обрывается раньше времени");
     case TMapFileError::BadWaypointCount:
-        return "у маршрута больше 31 точки";
+        return translate("Map", "у маршрута больше 31 точки");
     case TMapFileError::BadWaypointIndex:
-        return "точка маршрута ссылается на несуществующий объект";
+        return translate("Map", "точка маршрута ссылается на несуществующий объект");
     }
-    return "неизвестная ошибка";
+    return translate("Map", "неизвестная ошибка");
 }
 
 namespace {

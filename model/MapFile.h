@@ -48,7 +48,7 @@ enum class TMapFileError {
     BadWaypointIndex, // a waypoint names an object at or past the object count
 };
 
-// Russian text for a user, for example "файл обрывается раньше времени".
+// The reason in words for a user, in the program's language ("файл обрывается раньше времени").
 std::string Describe(TMapFileError error);
 
 constexpr std::size_t EmptyMapFileSize = 4 + RouteRows * RouteColumns * 4; // 472 bytes

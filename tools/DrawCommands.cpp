@@ -6,6 +6,7 @@
 #include "model/FileName.h"
 #include "model/Random.h"
 #include "model/RouteTable.h"
+#include "model/Texts.h"
 #include "model/Units.h"
 #include "model/draw/MapBitmaps.h"
 #include "model/draw/PlanView.h"
@@ -25,7 +26,11 @@ namespace vell::tool {
 
 namespace {
 
-const char* const NetworkError = "Ошибка с рельсами! Проверьте карту в редакторе";
+const char* const NetworkError =
+    QT_TRANSLATE_NOOP("VellSim", "Ошибка с рельсами! Проверьте карту в редакторе");
+// Route names as the usage mistakes show them; the map's own names, so never translated.
+const char* const RouteNameExamples = "1, 10, 19, 1А, 1Б";
+const char* const NotDrawn = QT_TRANSLATE_NOOP("VellSim", "схема не нарисована");
 
 // Text drawing needs a QGuiApplication. It is made only for these commands, on the offscreen
 // platform whatever the environment says: nothing is ever shown.
@@ -65,11 +70,12 @@ std::optional<std::pair<int, int>> ParseView(const std::string& text) {
 
 bool SavePicture(const QImage& image, const std::string& path, const TMap& map, std::ostream& err) {
     if (SameFile(path, map.FileName)) {
-        err << "VellSim: картинка не записана поверх карты " << path << "\n";
+        err << Arg(translate("VellSim", "VellSim: картинка не записана поверх карты %1"), path)
+            << "\n";
         return false;
     }
     if (!image.save(QString::fromStdString(path))) {
-        err << "VellSim: не удалось записать картинку " << path << "\n";
+        err << Arg(translate("VellSim", "VellSim: не удалось записать картинку %1"), path) << "\n";
         return false;
     }
     return true;
@@ -89,6 +95,12 @@ std::optional<std::pair<int, int>> ParseRouteName(const std::string& name) {
     return std::nullopt;
 }
 
+// "VellSim plan: маршрут 99 не задан": the route slot has no route.
+std::string RouteNotSet(const char* command, int row, int column) {
+    return Arg(translate("VellSim", "VellSim %1: маршрут %2 не задан"), command,
+               RouteDisplayName(row, column));
+}
+
 } // namespace
 
 int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err) {
@@ -98,19 +110,20 @@ int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err) {
         args.Positional.size() > 1 ? args.Positional[1] : SchemeFileName(map->FileName);
     TGuiSession gui;
     if (SelectMap(*map).NetworkResult != -1) {
-        err << "VellSim: " << NetworkError << "; схема не нарисована\n";
+        err << "VellSim: " << translate("VellSim", NetworkError) << "; "
+            << translate("VellSim", NotDrawn) << "\n";
         return ExitFindings;
     }
     QImage bitmap = NewSchemeBitmap();
     switch (ExportScheme(*map, bitmap, path)) {
     case TSchemeResult::Saved:
-        out << "Схема записана: " << path << "\n";
+        out << Arg(translate("VellSim", "Схема записана: %1"), path) << "\n";
         return ExitOk;
     case TSchemeResult::SaveFailed:
-        err << "VellSim: " << SchemeSaveError << " " << path << "\n";
+        err << "VellSim: " << translate("Scheme", SchemeSaveError) << " " << path << "\n";
         break;
     case TSchemeResult::NotDrawn:
-        err << "VellSim: схема не нарисована\n";
+        err << "VellSim: " << translate("VellSim", NotDrawn) << "\n";
         break;
     }
     return ExitFindings;
@@ -133,7 +146,7 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
         if (!route) {
             ReportUsageError(err, "plan",
                              "--route names no route: " + *name +
-                                 " (a digit 1..9 and a suffix: 1, 10, 19, 1А, 1Б)");
+                                 " (a digit 1..9 and a suffix: " + RouteNameExamples + ")");
             return ExitBadInput;
         }
     }
@@ -145,21 +158,23 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (route) {
         const auto [i, j] = *route;
         if (!map->Route(i, j).InUse()) {
-            err << "VellSim plan: маршрут " << RouteDisplayName(i, j) << " не задан\n";
+            err << RouteNotSet("plan", i, j) << "\n";
             return ExitBadInput;
         }
         // As the game does: choosing the map builds the network and lays the routes, choosing
         // a row of the route table highlights that route. With a faulty network the faulty
         // rails stay highlighted instead.
         if (SelectMap(*map).NetworkResult != -1) {
-            err << "VellSim: " << NetworkError << "\n";
+            err << "VellSim: " << translate("VellSim", NetworkError) << "\n";
             code = ExitFindings;
         } else {
             map->ClearMarks();
             map->MarkRoute(i, j);
             if (!map->Route(i, j).Usable) {
-                err << "VellSim plan: маршрут " << RouteDisplayName(i, j)
-                    << " не возвращается к первой точке\n";
+                err << Arg(translate("VellSim",
+                                     "VellSim plan: маршрут %1 не возвращается к первой точке"),
+                           RouteDisplayName(i, j))
+                    << "\n";
                 code = ExitFindings;
             }
         }
@@ -170,11 +185,11 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     TMapBitmaps bitmaps;
     DrawPlan(*map, bitmaps, 0);
     if (!SavePicture(bitmaps.PlanBitmap, args.Positional[1], *map, err)) return ExitFindings;
-    out << "План записан: " << args.Positional[1] << "\n";
+    out << Arg(translate("VellSim", "План записан: %1"), args.Positional[1]) << "\n";
     if (auto overview = args.Value("--overview")) {
         DrawOverview(*map, bitmaps);
         if (!SavePicture(bitmaps.OverviewBitmap, *overview, *map, err)) return ExitFindings;
-        out << "Обзор записан: " << *overview << "\n";
+        out << Arg(translate("VellSim", "Обзор записан: %1"), *overview) << "\n";
     }
     return code;
 }
@@ -189,8 +204,8 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
     const auto route = name ? ParseRouteName(*name) : std::nullopt;
     if (!route) {
         ReportUsageError(err, "diagram",
-                         "--route NAME is needed: a digit 1..9 and a suffix (1, "
-                         "10, 19, 1А, 1Б)");
+                         std::string("--route NAME is needed: a digit 1..9 and a suffix (") +
+                             RouteNameExamples + ")");
         return ExitBadInput;
     }
     // A diagram of no minutes would be empty.
@@ -200,19 +215,21 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     const auto [i, j] = *route;
     if (!map->Route(i, j).InUse()) {
-        err << "VellSim diagram: маршрут " << RouteDisplayName(i, j) << " не задан\n";
+        err << RouteNotSet("diagram", i, j) << "\n";
         return ExitBadInput;
     }
     TGuiSession gui;
     if (SelectMap(*map).NetworkResult != -1) {
-        err << "VellSim: " << NetworkError << "\n";
+        err << "VellSim: " << translate("VellSim", NetworkError) << "\n";
         return ExitFindings;
     }
     TRandom random(length->Seed);
     TWorld world(*map, random);
     world.StartWorld();
     if (!world.CanDispatch(i, j)) {
-        err << "VellSim diagram: маршрут " << RouteDisplayName(i, j) << " не ходит\n";
+        err << Arg(translate("VellSim", "VellSim diagram: маршрут %1 не ходит"),
+                   RouteDisplayName(i, j))
+            << "\n";
         return ExitFindings;
     }
     TTimeDistanceRecorder recorder(world, i, j);
@@ -223,7 +240,9 @@ int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     const QImage picture = DrawTimeDistanceDiagram(recorder.Data());
     if (!SavePicture(picture, args.Positional[1], *map, err)) return ExitFindings;
-    out << "График записан: " << args.Positional[1] << " (зерно " << length->Seed << ")\n";
+    out << Arg(translate("VellSim", "График записан: %1 (зерно %2)"), args.Positional[1],
+               std::to_string(length->Seed))
+        << "\n";
     return ExitOk;
 }
 

@@ -2,6 +2,7 @@
 #include "tools/Commands.h"
 
 #include "editor/ops/Conversion.h"
+#include "model/Texts.h"
 #include "tools/ToolMap.h"
 
 #include <memory>
@@ -31,13 +32,17 @@ int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err) {
     const bool complete = ConvertDoubleTracks(*map, grade, random);
     map->FileName = args.Positional[1];
     if (!map->SaveToFile()) {
-        err << "VellSim: не удалось записать карту " << map->FileName << "\n";
+        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map->FileName)
+            << "\n";
         return ExitBadInput;
     }
-    out << "Карта записана: " << map->FileName << " (объектов было " << before << ", стало "
-        << map->ObjectCount() << ")\n";
+    out << Arg(translate("VellSim", "Карта записана: %1 (объектов было %2, стало %3)"),
+               map->FileName, std::to_string(before), std::to_string(map->ObjectCount()))
+        << "\n";
     if (!complete) {
-        out << "Карта заполнена (65535 объектов): часть двупуток не преобразована\n";
+        out << translate("VellSim",
+                         "Карта заполнена (65535 объектов): часть двупуток не преобразована")
+            << "\n";
         return ExitFindings;
     }
     return ExitOk;

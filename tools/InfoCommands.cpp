@@ -91,10 +91,13 @@ int RunResave(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     map->FileName = args.Positional[1];
     if (!map->SaveToFile()) {
-        err << "VellSim: не удалось записать карту " << map->FileName << "\n";
+        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map->FileName)
+            << "\n";
         return ExitBadInput;
     }
-    out << "Карта записана: " << map->FileName << " (объектов: " << map->ObjectCount() << ")\n";
+    out << Arg(translate("VellSim", "Карта записана: %1 (объектов: %2)"), map->FileName,
+               std::to_string(map->ObjectCount()))
+        << "\n";
     return ExitOk;
 }
 

@@ -327,8 +327,10 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     auto map = std::make_unique<TMap>();
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     if (SelectMap(*map).NetworkResult >= 0) {
-        err << "Ошибка с рельсами!\nПроверьте карту в редакторе (VellSim check " << map->FileName
-            << ")\n";
+        err << Arg(translate("VellSim", "Ошибка с рельсами!\n"
+                                        "Проверьте карту в редакторе (VellSim check %1)"),
+                   map->FileName)
+            << "\n";
         return ExitFindings;
     }
     TRandom random(settings.Seed);
@@ -354,7 +356,8 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
         PrintJson(*map, settings, result, out);
     } else {
         PrintText(*map, settings, result, out);
-        err << "Шагов мира в секунду: " << Rounded(result.StepsPerSecond) << "\n";
+        err << Arg(translate("VellSim", "Шагов мира в секунду: %1"), Rounded(result.StepsPerSecond))
+            << "\n";
     }
     return ExitOk;
 }

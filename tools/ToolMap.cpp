@@ -2,6 +2,7 @@
 #include "tools/ToolMap.h"
 
 #include "model/FileName.h"
+#include "model/Texts.h"
 
 #include <ostream>
 
@@ -11,7 +12,9 @@ bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err) {
     map.FileName = WithDefaultExtension(argument, ".vl");
     TMapFileError error = TMapFileError::None;
     if (map.LoadFromFile(&error)) return true;
-    err << "VellSim: не удалось открыть карту " << map.FileName << ": " << Describe(error) << "\n";
+    err << Arg(translate("VellSim", "VellSim: не удалось открыть карту %1: %2"), map.FileName,
+               Describe(error))
+        << "\n";
     return false;
 }
 

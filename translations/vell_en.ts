@@ -130,6 +130,18 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>ост. %1</source>
         <translation>stop %1</translation>
     </message>
+    <message>
+        <source>поезд (в его цвете, номер в конце линии)</source>
+        <translation>tram (in its colour, its number where the line ends)</translation>
+    </message>
+    <message>
+        <source>его расписание</source>
+        <translation>its timetable</translation>
+    </message>
+    <message>
+        <source>стоит в заторе дольше минуты</source>
+        <translation>blocked for more than a minute</translation>
+    </message>
 </context>
 <context>
     <name>EditSteps</name>
@@ -388,6 +400,30 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     <message>
         <source>Карта %1 уже существует. Заменить?</source>
         <translation>The map %1 already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>ошибок нет</source>
+        <translation>no error</translation>
+    </message>
+    <message>
+        <source>файл не найден или не читается</source>
+        <translation>the file is missing or cannot be read</translation>
+    </message>
+    <message>
+        <source>файл обрывается раньше времени</source>
+        <translation>the file ends too early</translation>
+    </message>
+    <message>
+        <source>у маршрута больше 31 точки</source>
+        <translation>a route has more than 31 points</translation>
+    </message>
+    <message>
+        <source>точка маршрута ссылается на несуществующий объект</source>
+        <translation>a route point names an object that does not exist</translation>
+    </message>
+    <message>
+        <source>неизвестная ошибка</source>
+        <translation>unknown error</translation>
     </message>
 </context>
 <context>
@@ -721,6 +757,74 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>VellSim: прогон прерван, след не записан</source>
         <translation>VellSim: the run was stopped; the trace is not written</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами! Проверьте карту в редакторе</source>
+        <translation>Rail error! Check the map in the editor</translation>
+    </message>
+    <message>
+        <source>схема не нарисована</source>
+        <translation>the scheme is not drawn</translation>
+    </message>
+    <message>
+        <source>VellSim: картинка не записана поверх карты %1</source>
+        <translation>VellSim: the picture is not written over the map %1</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось записать картинку %1</source>
+        <translation>VellSim: could not write the picture %1</translation>
+    </message>
+    <message>
+        <source>VellSim %1: маршрут %2 не задан</source>
+        <translation>VellSim %1: route %2 is not set</translation>
+    </message>
+    <message>
+        <source>Схема записана: %1</source>
+        <translation>Scheme written: %1</translation>
+    </message>
+    <message>
+        <source>VellSim plan: маршрут %1 не возвращается к первой точке</source>
+        <translation>VellSim plan: route %1 does not return to its first point</translation>
+    </message>
+    <message>
+        <source>План записан: %1</source>
+        <translation>Plan written: %1</translation>
+    </message>
+    <message>
+        <source>Обзор записан: %1</source>
+        <translation>Overview written: %1</translation>
+    </message>
+    <message>
+        <source>VellSim diagram: маршрут %1 не ходит</source>
+        <translation>VellSim diagram: route %1 runs no trams</translation>
+    </message>
+    <message>
+        <source>График записан: %1 (зерно %2)</source>
+        <translation>Diagram written: %1 (seed %2)</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось записать карту %1</source>
+        <translation>VellSim: could not write the map %1</translation>
+    </message>
+    <message>
+        <source>Карта записана: %1 (объектов было %2, стало %3)</source>
+        <translation>Map written: %1 (objects before %2, now %3)</translation>
+    </message>
+    <message>
+        <source>Карта заполнена (65535 объектов): часть двупуток не преобразована</source>
+        <translation>The map is full (65535 objects): some double tracks are not converted</translation>
+    </message>
+    <message>
+        <source>Карта записана: %1 (объектов: %2)</source>
+        <translation>Map written: %1 (objects: %2)</translation>
+    </message>
+    <message>
+        <source>Шагов мира в секунду: %1</source>
+        <translation>World steps per second: %1</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось открыть карту %1: %2</source>
+        <translation>VellSim: could not open the map %1: %2</translation>
     </message>
 </context>
 <context>

@@ -2,10 +2,10 @@
 #include "model/draw/PlanView.h"
 
 #include "model/Geometry.h"
+#include "model/Texts.h"
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 
-#include <QCoreApplication>
 #include <QFont>
 #include <QTime>
 
@@ -119,7 +119,7 @@ void DrawObjectCount(QPainter& p, int count) {
     p.setPen(Qt::white);
     p.setBackgroundMode(Qt::TransparentMode);
     p.drawText(QRect(10, 10, PlanSize - 10, 40), Qt::AlignLeft | Qt::AlignTop,
-               QCoreApplication::translate("PlanView", "Линий: ") + QString::number(count));
+               QString::fromStdString(translate("PlanView", "Линий: ")) + QString::number(count));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // Drawing the time-distance diagram with QPainter.
 #include "model/draw/TimeDistanceDiagram.h"
 
+#include "model/Texts.h"
 #include "model/draw/Palette.h"
 
-#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -42,10 +42,9 @@ QString Text(const std::string& utf8) {
 void DrawTitle(QPainter& p, const TTimeDistanceData& data, QSize size) {
     p.setPen(Qt::black);
     p.setFont(DiagramFont(22, true));
-    const QString title =
-        QCoreApplication::translate("Diagram", "Маршрут %1: график движения, %2 мин")
-            .arg(Text(data.RouteName))
-            .arg(std::lround(data.Minutes));
+    const QString title = Text(translate("Diagram", "Маршрут %1: график движения, %2 мин"))
+                              .arg(Text(data.RouteName))
+                              .arg(std::lround(data.Minutes));
     p.drawText(QRect(0, 10, size.width(), 36), Qt::AlignHCenter | Qt::AlignVCenter, title);
 }
 
@@ -63,7 +62,7 @@ void DrawTimeAxis(QPainter& p, const TDiagramFrame& f, QSize size) {
     }
     p.setFont(DiagramFont(17));
     p.drawText(QRectF(f.Plot.left(), f.Plot.bottom() + 32, f.Plot.width(), 24), Qt::AlignHCenter,
-               QCoreApplication::translate("Diagram", "время, мин"));
+               Text(translate("Diagram", "время, мин")));
     (void)size;
 }
 
@@ -83,18 +82,17 @@ void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& 
         p.drawText(QRectF(8, a.y() - textHeight / 2.0, LeftMargin - 16, textHeight),
                    Qt::AlignRight | Qt::AlignVCenter, name);
     };
-    line(0, QCoreApplication::translate("Diagram", "начало"), Qt::black);
+    line(0, Text(translate("Diagram", "начало")), Qt::black);
     for (const TTimeDistanceStop& s : data.Stops)
         if (s.Distance < data.Length - 1) line(s.Distance, Text(s.Name), StopColour);
     lastLabel = -1e9; // the length is always named
-    line(data.Length, QCoreApplication::translate("Diagram", "%1 м").arg(std::lround(data.Length)),
-         Qt::black);
+    line(data.Length, Text(translate("Diagram", "%1 м")).arg(std::lround(data.Length)), Qt::black);
     p.save();
     p.setFont(DiagramFont(17));
     p.translate(22, f.Plot.center().y());
     p.rotate(-90);
     p.drawText(QRectF(-200, -12, 400, 24), Qt::AlignCenter,
-               QCoreApplication::translate("Diagram", "расстояние по маршруту"));
+               Text(translate("Diagram", "расстояние по маршруту")));
     p.restore();
 }
 
@@ -121,9 +119,11 @@ void DrawLegend(QPainter& p, QSize size) {
         p.drawText(QRect(x + 48, y - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter, text);
         x += 48 + QFontMetrics(p.font()).horizontalAdvance(text) + 40;
     };
-    item(QPen(Qt::darkBlue, 2), QStringLiteral("поезд (в его цвете, номер в конце линии)"));
-    item(QPen(Qt::darkBlue, 1, Qt::DashLine), QStringLiteral("его расписание"));
-    item(QPen(ToQColor(DiagramBlockedColour), 7), QStringLiteral("стоит в заторе дольше минуты"));
+    item(QPen(Qt::darkBlue, 2),
+         Text(translate("Diagram", "поезд (в его цвете, номер в конце линии)")));
+    item(QPen(Qt::darkBlue, 1, Qt::DashLine), Text(translate("Diagram", "его расписание")));
+    item(QPen(ToQColor(DiagramBlockedColour), 7),
+         Text(translate("Diagram", "стоит в заторе дольше минуты")));
 }
 
 } // namespace
@@ -150,6 +150,11 @@ QImage DrawTimeDistanceDiagram(const TTimeDistanceData& data, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
+    PaintTimeDistanceDiagram(p, data, size);
+    return image;
+}
+
+void PaintTimeDistanceDiagram(QPainter& p, const TTimeDistanceData& data, QSize size) {
     p.setRenderHint(QPainter::Antialiasing, true);
     const TDiagramFrame f = DiagramFrame(data, size);
     DrawTitle(p, data, size);
@@ -181,7 +186,6 @@ QImage DrawTimeDistanceDiagram(const TTimeDistanceData& data, QSize size) {
     p.setBrush(Qt::NoBrush);
     p.drawRect(f.Plot);
     DrawLegend(p, size);
-    return image;
 }
 
 } // namespace vell

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+class QPainter;
+
 namespace vell {
 
 constexpr int DiagramWidth = 1600, DiagramHeight = 1000;
@@ -34,5 +36,8 @@ std::uint32_t DiagramTramColour(std::uint32_t colour);
 
 QImage DrawTimeDistanceDiagram(const TTimeDistanceData& data,
                                QSize size = QSize(DiagramWidth, DiagramHeight));
+// The same on any painter, over a ground of `size` already white: every word in the program's
+// language.
+void PaintTimeDistanceDiagram(QPainter& p, const TTimeDistanceData& data, QSize size);
 
 } // namespace vell

@@ -1,18 +1,27 @@
 // VellSim scheme and plan, run in-process: files written, exit codes, messages.
 #include "model/Geometry.h"
+#include "model/Units.h"
 #include "model/draw/Palette.h"
 #include "model/draw/TimeDistanceDiagram.h"
+#include "sim/TimeDistanceRecorder.h"
 #include "tests/draw/Pictures.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/SimRunner.h"
 #include "tests/support/TestMaps.h"
 #include "tools/Commands.h"
+#include "tools/SimLanguage.h"
 #include "tools/ToolMap.h"
 
 #include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 
 namespace vell::test {
@@ -21,6 +30,73 @@ namespace {
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+
+// Cyrillic in `text` beyond the map's route names ("1А", "2Б").
+bool HasCyrillicBesideRouteNames(const QString& text) {
+    static const QRegularExpression routeNames(QStringLiteral("[1-9][АБ]"));
+    return QString(text)
+        .remove(routeNames)
+        .contains(QRegularExpression(QStringLiteral("\\p{Cyrillic}")));
+}
+
+// A paint device that keeps every line of text painted on it and draws nothing. Qt paints a
+// text in runs of one script each ("1", "А", ": ..."): runs on one baseline make one line.
+class TWordRecorder : public QPaintDevice {
+  public:
+    explicit TWordRecorder(QSize size) : Size(size), Engine(Lines) {}
+    QPaintEngine* paintEngine() const override { return &Engine; }
+    QStringList Lines;
+
+  protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+            return Size.width();
+        case PdmHeight:
+            return Size.height();
+        case PdmWidthMM:
+            return Size.width() * 254 / 960;
+        case PdmHeightMM:
+            return Size.height() * 254 / 960;
+        case PdmNumColors:
+            return std::numeric_limits<int>::max();
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+  private:
+    class TEngine : public QPaintEngine {
+      public:
+        explicit TEngine(QStringList& lines) : QPaintEngine(AllFeatures), Lines(lines) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF& at, const QTextItem& item) override {
+            const QPointF baseline = state->transform().map(at);
+            if (Lines.isEmpty() || std::abs(baseline.y() - LastBaseline) > 0.01) Lines << QString();
+            Lines.back() += item.text();
+            LastBaseline = baseline.y();
+        }
+        Type type() const override { return User; }
+
+      private:
+        QStringList& Lines;
+        double LastBaseline = 0;
+    };
+    QSize Size;
+    mutable TEngine Engine;
+};
 
 class DrawCommands : public ::testing::Test {
   protected:
@@ -141,6 +217,110 @@ TEST_F(DrawCommands, PlanBadInput) {
     }
     EXPECT_FALSE(std::filesystem::exists(Dir.Path("p.png")));
     EXPECT_EQ(Sim({"info", MapPath()}).Code, tool::ExitOk) << "the map is intact";
+}
+
+// Under an English locale every message of the drawing commands is English; the route names
+// they quote stay as the map has them.
+TEST_F(DrawCommands, UnderAnEnglishLocaleTheMessagesAreEnglish) {
+    const tool::TSimLanguage english(TLanguage::English);
+    struct Case {
+        std::vector<std::string> Args;
+        int Code;
+        std::string Said;
+    } cases[] = {
+        {{"scheme", MapPath()}, tool::ExitOk, "Scheme written: " + Dir.Path("v1.0/city.bmp")},
+        {{"scheme", MapPath(), Dir.Path("no/s.bmp")},
+         tool::ExitFindings,
+         "VellSim: Could not save the line scheme! " + Dir.Path("no/s.bmp")},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--overview", Dir.Path("o.png")},
+         tool::ExitOk,
+         "Plan written: " + Dir.Path("p.png") + "\nOverview written: " + Dir.Path("o.png")},
+        {{"plan", MapPath(), Dir.Path("p.png"), "--route", "2А"},
+         tool::ExitBadInput,
+         "VellSim plan: route 2А is not set"},
+        {{"plan", MapPath(), Dir.Path("no/p.png")},
+         tool::ExitFindings,
+         "VellSim: could not write the picture " + Dir.Path("no/p.png")},
+        {{"plan", MapPath(), MapPath()},
+         tool::ExitFindings,
+         "VellSim: the picture is not written over the map " + MapPath()},
+        {{"plan", Dir.Path("none.vl"), Dir.Path("p.png")},
+         tool::ExitBadInput,
+         "VellSim: could not open the map " + Dir.Path("none.vl") +
+             ": the file is missing or cannot be read"},
+        {{"diagram", MapPath(), "--route", "1", "--minutes", "5", "--seed", "3", Dir.Path("d.png")},
+         tool::ExitOk,
+         "Diagram written: " + Dir.Path("d.png") + " (seed 3)"},
+        {{"diagram", MapPath(), "--route", "99", Dir.Path("d.png")},
+         tool::ExitBadInput,
+         "VellSim diagram: route 99 is not set"},
+    };
+    for (const Case& c : cases) {
+        const TRun r = Sim(c.Args);
+        EXPECT_EQ(r.Code, c.Code) << c.Said << ": " << r.Err;
+        EXPECT_TRUE(Has(r.Out + r.Err, c.Said)) << c.Said << ": " << r.Out << r.Err;
+        EXPECT_FALSE(HasCyrillicBesideRouteNames(QString::fromStdString(r.Out + r.Err)))
+            << r.Out << r.Err;
+    }
+    // A rail that leads nowhere: no scheme, no diagram.
+    auto map = NewMap();
+    map->FileName = MapPath();
+    ASSERT_TRUE(map->LoadFromFile());
+    AddRail(*map, 100, 100, 300, 100);
+    ASSERT_TRUE(map->SaveToFile());
+    TRun r = Sim({"scheme", MapPath()});
+    EXPECT_EQ(r.Err, "VellSim: Rail error! Check the map in the editor; the scheme is not drawn\n");
+    r = Sim({"diagram", MapPath(), "--route", "1", Dir.Path("d.png")});
+    EXPECT_EQ(r.Err, "VellSim: Rail error! Check the map in the editor\n");
+}
+
+// The lines of text of route 1's diagram over 20 minutes of a ring with one stop, recorded and
+// drawn in the language of the moment, as VellSim and the game's window do; the route is named
+// "1А" to show that the map's names stay.
+QString DiagramWords() {
+    TRingMap ring = RingMap();
+    ring.Map->Objects[ring.Rails[2]].SetStopType(1);
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 5);
+    TSimulation sim(std::move(ring.Map), 8);
+    TTimeDistanceRecorder recorder(*sim.World, 0, 0);
+    for (long long s = 0; s < RoundHalfEven(20 * TicksPerMinute); ++s) {
+        sim.World->WorldStep();
+        recorder.Observe();
+    }
+    TTimeDistanceData data = recorder.Data();
+    data.RouteName = "1А";
+    TWordRecorder device(QSize(DiagramWidth, DiagramHeight));
+    QPainter p(&device);
+    PaintTimeDistanceDiagram(p, data, QSize(DiagramWidth, DiagramHeight));
+    p.end();
+    return QString::number(std::lround(data.Length)) + "|" + device.Lines.join(QStringLiteral("|"));
+}
+
+// The diagram's words: the design's Russian, and under the programs' English no Russian word
+// beside the route's name.
+TEST(DiagramCommand, TheDiagramsWordsFollowTheLanguage) {
+    const QString russian = DiagramWords();
+    const QString length = russian.section(QLatin1Char('|'), 0, 0);
+    for (const QString& word :
+         {QStringLiteral("Маршрут 1А: график движения, 20 мин"), QStringLiteral("время, мин"),
+          QStringLiteral("начало"), QStringLiteral("ост. 1"), length + QStringLiteral(" м"),
+          QStringLiteral("расстояние по маршруту"),
+          QStringLiteral("поезд (в его цвете, номер в конце линии)"),
+          QStringLiteral("его расписание"), QStringLiteral("стоит в заторе дольше минуты")})
+        EXPECT_TRUE(russian.contains(word))
+            << word.toStdString() << " in " << russian.toStdString();
+
+    const tool::TSimLanguage english(TLanguage::English);
+    const QString inEnglish = DiagramWords();
+    for (const QString& word :
+         {QStringLiteral("Route 1А: time-distance diagram, 20 min"), QStringLiteral("time, min"),
+          QStringLiteral("start"), QStringLiteral("stop 1"), length + QStringLiteral(" m"),
+          QStringLiteral("distance along the route"),
+          QStringLiteral("tram (in its colour, its number where the line ends)"),
+          QStringLiteral("its timetable"), QStringLiteral("blocked for more than a minute")})
+        EXPECT_TRUE(inEnglish.contains(word))
+            << word.toStdString() << " in " << inEnglish.toStdString();
+    EXPECT_FALSE(HasCyrillicBesideRouteNames(inEnglish)) << inEnglish.toStdString();
 }
 
 TEST(DiagramCommand, DrawsARoutesDiagramAndRefusesBadArguments) {

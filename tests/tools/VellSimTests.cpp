@@ -179,6 +179,64 @@ TEST_F(VellSimNetwork, RoutesOnABrokenNetworkSayToCheckTheMap) {
     EXPECT_EQ(r.Out, "{\"network_ok\": false, \"total_trams\": 0, \"routes\": []}\n");
 }
 
+#ifdef VELL_WITH_DRAWING
+// Cyrillic in `text` beyond the map's route names ("1А", "2Б").
+bool HasCyrillicBesideRouteNames(std::string text) {
+    text = std::regex_replace(text, std::regex("[1-9](А|Б)"), "");
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (unsigned char)c >= 0xD0 && (unsigned char)c <= 0xD3; });
+}
+
+// Under an English locale VellSim tells everything in English: its reports, the route table's
+// headers, what it wrote and every file error; the route names stay as the map has them.
+TEST_F(VellSimNetwork, UnderAnEnglishLocaleEveryMessageIsEnglish) {
+    const tool::TSimLanguage english(TLanguage::English);
+    WriteBytes(Dir.Path("short.vl"), {'V', 'L', 1, 0, 5});
+    const std::string ring = Dir.Path("ring.vl");
+    struct Case {
+        std::vector<std::string> Args;
+        int Code;
+        std::string Said;
+    } cases[] = {
+        {{"info", ring}, tool::ExitOk, "  1А: points "},
+        {{"routes", ring},
+         tool::ExitOk,
+         "No.  Stops  Length (m)  Avg. spacing (m)  Time (min)  Avg. speed  Interval (min)  Cars"},
+        {{"run", ring, "--minutes", "1", "--seed", "1"}, tool::ExitOk, "World steps per second: "},
+        {{"run", Dir.Path("broken.vl")},
+         tool::ExitFindings,
+         "Rail error!\nCheck the map in the editor (VellSim check " + Dir.Path("broken.vl") + ")"},
+        {{"resave", ring, Dir.Path("copy.vl")},
+         tool::ExitOk,
+         "Map written: " + Dir.Path("copy.vl") + " (objects: " + std::to_string(Ring.size() + 30) +
+             ")"},
+        {{"convert", ring, Dir.Path("converted.vl")},
+         tool::ExitOk,
+         "Map written: " + Dir.Path("converted.vl") + " (objects before " +
+             std::to_string(Ring.size() + 30) + ", now "},
+        {{"resave", ring, Dir.Path("no/folder/x.vl")},
+         tool::ExitBadInput,
+         "VellSim: could not write the map " + Dir.Path("no/folder/x.vl")},
+        {{"convert", ring, Dir.Path("no/folder/x.vl")},
+         tool::ExitBadInput,
+         "VellSim: could not write the map " + Dir.Path("no/folder/x.vl")},
+        {{"info", Dir.Path("none")},
+         tool::ExitBadInput,
+         "VellSim: could not open the map " + Dir.Path("none.vl") +
+             ": the file is missing or cannot be read"},
+        {{"check", Dir.Path("short.vl")},
+         tool::ExitBadInput,
+         "VellSim: could not open the map " + Dir.Path("short.vl") + ": the file ends too early"},
+    };
+    for (const Case& c : cases) {
+        const TRun r = Sim(c.Args);
+        EXPECT_EQ(r.Code, c.Code) << c.Said << ": " << r.Err;
+        EXPECT_NE((r.Out + r.Err).find(c.Said), std::string::npos) << r.Out << r.Err;
+        EXPECT_FALSE(HasCyrillicBesideRouteNames(r.Out + r.Err)) << r.Out << r.Err;
+    }
+}
+#endif
+
 TEST_F(VellSimNetwork, BadMapsAreRefusedByEveryCommand) {
     WriteBytes(Dir.Path("bad.vl"), {'V', 'L', 9});
     for (const char* command : {"check", "routes"}) {
