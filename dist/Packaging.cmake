@@ -11,8 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "city-tram game, map editor and headless s
 set(CPACK_PACKAGE_DESCRIPTION
     "VellGame opens a city map, lays the tram routes and runs every tram; the\n\
 player watches from above or drives one tram from a 3D cab. VellEditor draws\n\
-maps and routes; VellSim runs the same model without a screen. The interface\n\
-is in Russian. A demo city is included.")
+maps and routes; VellSim runs the same model without a screen. All three\n\
+speak English or Russian as the locale says (the game and the editor also\n\
+take --lang). A demo city is included.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -25,6 +25,8 @@ case "$mode" in
     grep -qx 'Package: vell' <<<"$fields" || fail "package name: $fields"
     grep -qx "Architecture: $(dpkg --print-architecture)" <<<"$fields" || fail "architecture: $fields"
     grep -qx 'Section: games' <<<"$fields" || fail "section: $fields"
+    dpkg-deb -f "$deb" Description | grep -q 'speak English or Russian' ||
+      fail "the description does not name the two languages"
     # The libraries found by dpkg-shlibdeps and the plugins and fonts named by hand.
     for dep in libqt6widgets6 libqt6openglwidgets6 libglu1-mesa libc6 qt6-qpa-plugins \
                qt6-translations-l10n \
@@ -86,6 +88,11 @@ for page in VellGame: VellEditor: VellSim: VellGame:ru VellEditor:ru; do
   out=$(man --warnings ${lang:+-L "$lang"} "$p" 2>"$scratch/man.err") || fail "man $p failed"
   [[ ! -s "$scratch/man.err" ]] || { cat "$scratch/man.err" >&2; fail "man $p: warnings"; }
   grep -q "^$heading" <<<"$out" && grep -q -- "--version" <<<"$out" || fail "man $p: $out"
+  # Route names keep their letters ("1А"), not question marks in their place.
+  [[ $out != *'??'* ]] || fail "man ${lang:+-L $lang }$p loses letters: $(grep -F '??' <<<"$out")"
+  # Each page says how the language is chosen: by the locale, and by --lang where it is taken.
+  grep -q "LC_MESSAGES" <<<"$out" || fail "man ${lang:+-L $lang }$p says nothing of the locale"
+  [[ $p == VellSim ]] || grep -q -- "--lang" <<<"$out" || fail "man ${lang:+-L $lang }$p: no --lang"
 done
 unset MANPATH LC_ALL MANWIDTH
 
