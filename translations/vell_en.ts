@@ -557,7 +557,7 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>Ср. перегон</source>
-        <translation>Avg. spacing (m)</translation>
+        <translation>Spacing (m)</translation>
     </message>
     <message>
         <source>Время(мин)</source>

@@ -124,8 +124,15 @@ class LanguageWindowsTest : public QObject {
         QCOMPARE(w.RouteTable->rowCount(), 4); // 1, 1А, 10 and 2: names are map data
         // The spacing and the circuit time with their units; the Russian is the design's own.
         QCOMPARE(w.RouteTable->horizontalHeaderItem(3)->text(),
-                 In("Avg. spacing (m)", "Ср. перегон"));
+                 In("Spacing (m)", "Ср. перегон"));
         QCOMPARE(w.RouteTable->horizontalHeaderItem(4)->text(), In("Time (min)", "Время(мин)"));
+        // Every column shows without scrolling sideways, its header grown to fit.
+        int widths = 0;
+        for (int c = 0; c < w.RouteTable->columnCount(); ++c)
+            widths += w.RouteTable->columnWidth(c);
+        QVERIFY2(widths <= w.RouteTable->viewport()->width(),
+                 qPrintable(
+                     QStringLiteral("%1 > %2").arg(widths).arg(w.RouteTable->viewport()->width())));
         QCOMPARE(w.StartGame->text(), In("Start &game", "Начать игру (&G)"));
         QCOMPARE(w.DoProcess->text(), In("Run ahead before start", "Прогонять перед стартом"));
         QVERIFY2(Left(&w).isEmpty(), qPrintable(Left(&w).join("; ")));

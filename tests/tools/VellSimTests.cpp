@@ -201,7 +201,7 @@ TEST_F(VellSimNetwork, UnderAnEnglishLocaleEveryMessageIsEnglish) {
         {{"info", ring}, tool::ExitOk, "  1А: points "},
         {{"routes", ring},
          tool::ExitOk,
-         "No.  Stops  Length (m)  Avg. spacing (m)  Time (min)  Avg. speed  Interval (min)  Cars"},
+         "No.  Stops  Length (m)  Spacing (m)  Time (min)  Avg. speed  Interval (min)  Cars"},
         {{"run", ring, "--minutes", "1", "--seed", "1"}, tool::ExitOk, "World steps per second: "},
         {{"run", Dir.Path("broken.vl")},
          tool::ExitFindings,
