@@ -6,24 +6,23 @@
 #include "model/Units.h"
 #include "model/draw/Palette.h"
 #include "model/draw/PlanView.h"
-#include "model/draw/TimeDistanceDiagram.h"
 #include "sim/JamText.h"
 #include "sim/Passengers.h"
 #include "sim/RouteReport.h"
 #include "ui/DialogFont.h"
 #include "ui/PaintBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +51,32 @@ QString Fixed(double value, int decimals) {
 
 int Pixel(double v) {
     return int(RoundHalfEven(v));
+}
+
+// Texts wider than the information column in the dialog font are written a little condensed
+// rather than cut off: the designed column is narrow for the wider fonts of some platforms.
+constexpr int LeastStretch = 75;
+
+void SetColumnText(QLabel& label, const QString& text) {
+    if (label.text() == text) return;
+    QFont font = label.parentWidget() ? label.parentWidget()->font() : label.font();
+    for (int stretch = 98;
+         QFontMetrics(font).horizontalAdvance(text) > label.width() && stretch >= LeastStretch;
+         stretch -= 2)
+        font.setStretch(stretch);
+    label.setFont(font);
+    label.setText(text);
+}
+
+// The middle of a tram: the mean of its cars' centres, in map metres.
+QPointF TramMiddle(const TVell& tram) {
+    const int cars = std::clamp(tram.Cars(), 1, MaxCars);
+    QPointF sum;
+    for (int car = 0; car < cars; ++car) {
+        const TCarAxisXY axis = tram.CarAxis(car);
+        sum += QPointF(axis.Centre.X, axis.Centre.Y);
+    }
+    return sum / cars;
 }
 
 } // namespace
@@ -93,43 +118,50 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     setWindowTitle(tr(VellViewCaption));
     setFont(DialogFont());
     setFixedSize(792, 621);
-    move(112, 53);
 
     PB = new TPaintBox(Bitmaps.PlanBitmap, this);
     PB->setObjectName(QStringLiteral("PB"));
     PB->setGeometry(172, 0, PlanSize, PlanSize);
 
-    auto label = [this](const char* name, const char* text, int x, int y) {
-        auto* l = new QLabel(tr(text), this);
+    auto label = [this](const char* name, const char* text, int y,
+                        int width = InfoColumnWidth - InfoMargin) {
+        auto* l = new QLabel(this);
         l->setObjectName(QString::fromUtf8(name));
-        l->setGeometry(x, y, 170, 16);
+        l->setGeometry(InfoMargin, y, width, 16);
+        SetColumnText(*l, tr(text));
         return l;
     };
-    CInfo = label("CInfo", QT_TR_NOOP("Информация:"), 0, 0);
-    CBortNumber = label("CBortNumber", QT_TR_NOOP("Номер поезда:"), 0, 20);
-    VBortNumber = label("VBortNumber", "", 0, 36);
-    URouteNumber = label("URouteNumber", QT_TR_NOOP("Номер маршрута"), 0, 56);
-    VRouteNumber = label("VRouteNumber", "", 0, 72);
-    CDTime = label("CDTime", QT_TR_NOOP("Отстал от расписания"), 0, 92);
-    VDTime = label("VDTime", "", 0, 108);
-    CMaxDTime = label("CMaxDTime", QT_TR_NOOP("Максимальное отставание:"), 0, 128);
-    VMaxDTime = label("VMaxDTime", "", 0, 144);
-    CSpeed = label("CSpeed", QT_TR_NOOP("Скорость:"), 0, 164);
-    VSpeed = label("VSpeed", "", -1, 180);
-    CDSpeed = label("CDSpeed", QT_TR_NOOP("Ускорение:"), 0, 200);
-    VDSpeed = label("VDSpeed", "", 0, 216);
-    CController = label("CController", QT_TR_NOOP("Положение ручки:"), 0, 236);
-    VController = label("VController", "", 0, 252);
-    CDoors = label("CDoors", QT_TR_NOOP("Двери закрыты"), 0, 276);
-    CVagons = label("CVagons", QT_TR_NOOP("Вагонов:"), 0, 296);
-    VVagons = label("VVagons", "", 0, 312);
-    CPassengers = label("CPassengers", QT_TR_NOOP("Пассажиров:"), 0, 332);
-    VPassengers = label("VPassengers", "", 0, 348);
+    CInfo = label("CInfo", QT_TR_NOOP("Информация:"), 0);
+    CBortNumber = label("CBortNumber", QT_TR_NOOP("Номер поезда:"), 20);
+    VBortNumber = label("VBortNumber", "", 36);
+    URouteNumber = label("URouteNumber", QT_TR_NOOP("Номер маршрута"), 56);
+    VRouteNumber = label("VRouteNumber", "", 72);
+    CDTime = label("CDTime", QT_TR_NOOP("Отстал от расписания"), 92);
+    VDTime = label("VDTime", "", 108);
+    CMaxDTime = label("CMaxDTime", QT_TR_NOOP("Максимальное отставание:"), 128);
+    VMaxDTime = label("VMaxDTime", "", 144);
+    CSpeed = label("CSpeed", QT_TR_NOOP("Скорость:"), 164);
+    VSpeed = label("VSpeed", "", 180);
+    CDSpeed = label("CDSpeed", QT_TR_NOOP("Ускорение:"), 200);
+    VDSpeed = label("VDSpeed", "", 216);
+    CController = label("CController", QT_TR_NOOP("Положение ручки:"), 236);
+    VController = label("VController", "", 252);
+    CDoors = label("CDoors", QT_TR_NOOP("Двери закрыты"), 276);
+    CVagons = label("CVagons", QT_TR_NOOP("Вагонов:"), 296);
+    VVagons = label("VVagons", "", 312);
+    CPassengers = label("CPassengers", QT_TR_NOOP("Пассажиров:"), 332);
+    VPassengers = label("VPassengers", "", 348);
 
     btShow = new QPushButton(tr("Показать"), this);
     btShow->setObjectName(QStringLiteral("btShow"));
     btShow->setGeometry(0, 368, 170, 24);
-    ViewSpeed = label("ViewSpeed", QT_TR_NOOP("Скорость просмотра:"), 0, 396);
+    // The speed's value at the right end of the caption's row, over the track bar's right end.
+    constexpr int valueWidth = 38;
+    ViewSpeed = label("ViewSpeed", QT_TR_NOOP("Скорость просмотра:"), 396,
+                      InfoColumnWidth - InfoMargin - valueWidth - 2);
+    SpeedValue = label("SpeedValue", "", 396, valueWidth);
+    SpeedValue->move(InfoColumnWidth - valueWidth, 396);
+    SpeedValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Speed = new QSlider(Qt::Horizontal, this);
     Speed->setObjectName(QStringLiteral("Speed"));
     Speed->setGeometry(0, 412, 169, 45);
@@ -139,14 +171,20 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     Speed->setTickPosition(QSlider::TicksBelow);
     Speed->setTickInterval(1);
     Speed->setValue(4);
+    ShowSpeedValue();
     // Below the speed track bar, so that the controls of the form stay where they are.
     ShowOccupied = new QCheckBox(tr("Показать занятые пути"), this);
     ShowOccupied->setObjectName(QStringLiteral("ShowOccupied"));
-    ShowOccupied->setGeometry(0, 460, 170, 20);
+    ShowOccupied->setGeometry(InfoMargin, 460, InfoColumnWidth - InfoMargin, 20);
     btDiagram = new QPushButton(tr("График движения"), this);
     btDiagram->setObjectName(QStringLiteral("btDiagram"));
     btDiagram->setGeometry(0, 484, 170, 24);
     btDiagram->setAutoDefault(false);
+    btPause = new QPushButton(this);
+    btPause->setObjectName(QStringLiteral("btPause"));
+    btPause->setGeometry(0, 512, 170, 24);
+    btPause->setAutoDefault(false);
+    btPause->setToolTip(tr("Останавливает движение всех трамваев или пускает его снова"));
 
     HSB = new QScrollBar(Qt::Horizontal, this);
     HSB->setObjectName(QStringLiteral("HSB"));
@@ -169,7 +207,8 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     setTabOrder(btShow, Speed);
     setTabOrder(Speed, ShowOccupied);
     setTabOrder(ShowOccupied, btDiagram);
-    setTabOrder(btDiagram, HSB);
+    setTabOrder(btDiagram, btPause);
+    setTabOrder(btPause, HSB);
     setTabOrder(HSB, VSB);
     setTabOrder(VSB, RouteInfo);
 
@@ -183,12 +222,26 @@ TVellView::TVellView(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUserDialog
     connect(btShow, &QPushButton::clicked, this, &TVellView::btShowClick);
     connect(RouteInfo, &QPushButton::clicked, this, &TVellView::RouteInfoClick);
     connect(btDiagram, &QPushButton::clicked, this, &TVellView::btDiagramClick);
+    connect(btPause, &QPushButton::clicked, this, &TVellView::PauseClick);
+    // Space pauses wherever the focus is in the window: a focused button would take it first.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    connect(space, &QShortcut::activated, this, &TVellView::PauseClick);
+    connect(Speed, &QSlider::valueChanged, this, &TVellView::ShowSpeedValue);
+    // Scrolling by hand ends "Показать"'s following; the view's own scrolling does not.
+    for (QScrollBar* bar : {HSB, VSB})
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this](int) { Following = false; });
+    SetPaused(false);
 }
 
 // The timer runs only while the window is shown: that is when the world runs.
 void TVellView::showEvent(QShowEvent* event) {
+    if (!Placed) {
+        PlaceWindow(*this, QPoint(112, 53));
+        Placed = true;
+    }
     QDialog::showEvent(event);
     Recorder.reset(); // a new run
+    SetPaused(false); // a new run starts running
     Timer->start();
 }
 
@@ -222,12 +275,13 @@ void TVellView::FollowRouteForDiagram() {
 
 void TVellView::TimerTimer() {
     if (!isVisible()) return;
-    const int steps = StepsPerTick(Speed->value());
+    const int steps = Paused ? 0 : StepsPerTick(Speed->value());
     FollowRouteForDiagram();
     for (int k = 0; k < steps; ++k) {
         World.WorldStep();
         if (Recorder) Recorder->Observe();
     }
+    FollowPlayerTram();
     const int originX = HSB->value();
     const int originY = VSB->value();
     Map.ViewX = originX;
@@ -241,6 +295,7 @@ void TVellView::TimerTimer() {
         for (const auto& tram : World.VellTable)
             if (tram) DrawVell(plan, *tram, originX, originY);
         if (overlay) DrawJamMarks(plan, World, jams, originX, originY);
+        DrawFollowedMark(plan, originX, originY);
     }
     if (ShowWaiting) ShowPassCount();
     PB->update();
@@ -264,20 +319,37 @@ void TVellView::DrawVell(QPainter& plan, const TVell& tram, int originX, int ori
     }
 }
 
+void TVellView::DrawFollowedMark(QPainter& plan, int originX, int originY) const {
+    const TVell* tram = World.PlayerTram;
+    if (!tram || !tram->Active) return;
+    const QPointF middle = TramMiddle(*tram) - QPointF(originX, originY);
+    const int radius = std::max(
+        FollowedRingLeast, Pixel(HalfCar * std::clamp(tram->Cars(), 1, MaxCars)) + FollowedRingGap);
+    plan.save();
+    plan.setRenderHint(QPainter::Antialiasing, false);
+    plan.setPen(MapPen(FollowedRingColour, FollowedRingWidth));
+    plan.setBrush(Qt::NoBrush);
+    plan.drawEllipse(QPoint(Pixel(middle.x()), Pixel(middle.y())), radius, radius);
+    plan.restore();
+}
+
 void TVellView::ShowInfo() {
     const TVell* tram = World.PlayerTram;
     if (!tram) return;
-    VBortNumber->setText(QString::number(tram->Number));
-    VRouteNumber->setText(QString::fromStdString(RouteName(tram->RouteRow, tram->RouteCol)));
-    CDTime->setText(ScheduleText(tram->ScheduleState));
-    VDTime->setText(DeviationText(tram->ScheduleState, tram->Deviation));
-    VMaxDTime->setText(MinutesSeconds(RoundHalfEven(double(tram->MaxLate) / TicksPerSecond)));
-    VSpeed->setText(Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + tr(" км/ч"));
-    VDSpeed->setText(Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) + tr(" м/с2"));
-    VController->setText(Fixed(tram->Command, 1));
-    CDoors->setText(tram->DoorOpening != 0 ? tr("Двери открыты") : tr("Двери закрыты"));
-    VVagons->setText(QString::number(tram->Cars()));
-    VPassengers->setText(
+    SetColumnText(*VBortNumber, QString::number(tram->Number));
+    SetColumnText(*VRouteNumber, QString::fromStdString(RouteName(tram->RouteRow, tram->RouteCol)));
+    SetColumnText(*CDTime, ScheduleText(tram->ScheduleState));
+    SetColumnText(*VDTime, DeviationText(tram->ScheduleState, tram->Deviation));
+    SetColumnText(*VMaxDTime,
+                  MinutesSeconds(RoundHalfEven(double(tram->MaxLate) / TicksPerSecond)));
+    SetColumnText(*VSpeed, Fixed(tram->Speed * 3.6 * TicksPerSecond, 1) + tr(" км/ч"));
+    SetColumnText(*VDSpeed,
+                  Fixed((tram->Speed - tram->PrevSpeed) * AccelerationFactor, 3) + tr(" м/с2"));
+    SetColumnText(*VController, Fixed(tram->Command, 1));
+    SetColumnText(*CDoors, tram->DoorOpening != 0 ? tr("Двери открыты") : tr("Двери закрыты"));
+    SetColumnText(*VVagons, QString::number(tram->Cars()));
+    SetColumnText(
+        *VPassengers,
         QStringLiteral("%1/%2").arg(RoundHalfEven(tram->Passengers)).arg(tram->Capacity()));
     setWindowTitle(QString::number(tram->StopIndex));
 }
@@ -342,6 +414,29 @@ void TVellView::btShowClick() {
     // The scroll bars keep their positions within 0..10000.
     HSB->setValue(rail.X2 - PlanSize / 2);
     VSB->setValue(rail.Y2 - PlanSize / 2);
+    Following = true;
+}
+
+// The tram's middle comes to the middle of the picture, as far as the scroll bars go.
+void TVellView::FollowPlayerTram() {
+    const TVell* tram = World.PlayerTram;
+    if (!Following || !tram || !tram->Active) return;
+    const QPointF middle = TramMiddle(*tram);
+    HSB->setValue(Pixel(middle.x()) - PlanSize / 2);
+    VSB->setValue(Pixel(middle.y()) - PlanSize / 2);
+}
+
+void TVellView::PauseClick() {
+    SetPaused(!Paused);
+}
+
+void TVellView::SetPaused(bool paused) {
+    Paused = paused;
+    btPause->setText(Paused ? tr("Продолжить (Пробел)") : tr("Пауза (Пробел)"));
+}
+
+void TVellView::ShowSpeedValue() {
+    SpeedValue->setText(QStringLiteral("x%1").arg(StepsPerTick(Speed->value())));
 }
 
 // The route report, and below it the trams that stand and the deadlocks, in VellSim's words.
@@ -356,25 +451,9 @@ void TVellView::btDiagramClick() {
             tr("Для графика движения выберите поезд и дайте ему поехать").toStdString());
         return;
     }
-    DiagramPicture = DrawTimeDistanceDiagram(Recorder->Data());
-    if (!DiagramWindow) {
-        DiagramWindow = new QDialog(this);
-        DiagramWindow->setObjectName(QStringLiteral("DiagramWindow"));
-        auto* picture = new QLabel(DiagramWindow);
-        picture->setObjectName(QStringLiteral("DiagramPicture"));
-        auto* layout = new QVBoxLayout(DiagramWindow);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(picture);
-    }
-    const std::string route = RouteDisplayName(Recorder->RouteRow(), Recorder->RouteCol());
-    DiagramWindow->setWindowTitle(
-        tr("График движения, маршрут %1").arg(QString::fromStdString(route)));
-    // Three quarters of the picture fit a small screen and stay readable.
-    auto* picture = DiagramWindow->findChild<QLabel*>(QStringLiteral("DiagramPicture"));
-    picture->setPixmap(QPixmap::fromImage(DiagramPicture.scaled(
-        DiagramPicture.size() * 3 / 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    DiagramWindow->show();
-    DiagramWindow->raise();
+    if (!DiagramWindow)
+        DiagramWindow = new TDiagramWindow([this]() { return Recorder.get(); }, this);
+    DiagramWindow->Open();
 }
 
 } // namespace vell

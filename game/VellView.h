@@ -3,13 +3,13 @@
 // and the route report. Shown modally for one top-view run; its 50 ms timer runs the world.
 #pragma once
 
+#include "game/DiagramWindow.h"
 #include "model/UserDialogs.h"
 #include "model/draw/MapBitmaps.h"
 #include "sim/TimeDistanceRecorder.h"
 #include "sim/World.h"
 
 #include <QDialog>
-#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -18,7 +18,6 @@
 #include <memory>
 
 class QCheckBox;
-class QDialog;
 class QLabel;
 class QPainter;
 class QPushButton;
@@ -37,6 +36,13 @@ extern const char* const PassCountLabel;  // "Пассажиров на оста
 // hours (about 40 seconds of viewing at the top speed), the last hour at every sample and
 // older ones one in 15, a quarter of a minute, about half a pixel of a 12-hour picture.
 constexpr TRecordingLimit ViewDiagramLimit{12 * 60, 60, 15};
+
+// The information column: x 0..170 of the window, left of the plan. Its texts keep a margin
+// from the window's edge.
+constexpr int InfoColumnWidth = 170, InfoMargin = 3;
+// The ring round the followed tram: its pen, and how far it stays outside the tram's ends.
+constexpr std::uint32_t FollowedRingColour = 0x00FFFF; // yellow, 0x00BBGGRR
+constexpr int FollowedRingWidth = 2, FollowedRingGap = 5, FollowedRingLeast = 12;
 
 // Seconds as the top view writes times: minutes, a colon and two digits of seconds ("2:05").
 QString MinutesSeconds(std::int64_t seconds);
@@ -77,9 +83,11 @@ class TVellView : public QDialog {
     QLabel* VPassengers;
     QPushButton* btShow;
     QLabel* ViewSpeed;
+    QLabel* SpeedValue; // "x16": the world steps per tick at the track bar's position
     QSlider* Speed;
     QCheckBox* ShowOccupied; // "Показать занятые пути": the held rails and the jams on the plan
     QPushButton* btDiagram; // "График движения" of the followed tram's route
+    QPushButton* btPause;   // "Пауза (Пробел)" / "Продолжить (Пробел)"
     QScrollBar* HSB;
     QScrollBar* VSB;
     QPushButton* RouteInfo;
@@ -93,6 +101,12 @@ class TVellView : public QDialog {
     QString PassCountText;
     QRect PassCountBox;
 
+    // The world stands still while paused; the view still draws, scrolls and picks trams.
+    bool Paused = false;
+    // Set by "Показать": every tick the view centres on the followed tram, until the user
+    // scrolls.
+    bool Following = false;
+
     // World steps per timer tick at a position of the speed track bar: 2^position.
     static int StepsPerTick(int position) { return 1 << position; }
 
@@ -103,15 +117,20 @@ class TVellView : public QDialog {
     void ShowPassCount();
     void PBMouseDown(Qt::MouseButton button, int x, int y);
     void PBMouseUp(Qt::MouseButton button, int x, int y);
+    // Centres the view on the followed tram (the end of its lead car's rail) and keeps
+    // following it.
     void btShowClick();
+    // Pauses a running world, resumes a paused one (also Space).
+    void PauseClick();
     void RouteInfoClick();
     // Shows the time-distance diagram of the followed tram's route since the view opened (or
     // since that tram was first followed) in a window of its own beside the view.
     void btDiagramClick();
+    // The ring round the followed tram, over the trams.
+    void DrawFollowedMark(QPainter& plan, int originX, int originY) const;
 
-    // The diagram window of the last btDiagramClick, and its picture; none before.
-    QDialog* DiagramWindow = nullptr;
-    QImage DiagramPicture;
+    // The diagram window, made by the first btDiagramClick; none before.
+    TDiagramWindow* DiagramWindow = nullptr;
     // How much the diagram's recorder keeps, for a recorder made from now on.
     TRecordingLimit DiagramLimit = ViewDiagramLimit;
     // The recorder of the followed tram's route while the view is shown, or none.
@@ -126,12 +145,16 @@ class TVellView : public QDialog {
 
   private:
     void FollowRouteForDiagram();
+    void FollowPlayerTram();
+    void SetPaused(bool paused);
+    void ShowSpeedValue();
 
     TMap& Map;
     TMapBitmaps& Bitmaps;
     TWorld& World;
     IUserDialogs& Dialogs;
     std::unique_ptr<TTimeDistanceRecorder> Recorder; // the followed tram's route, while shown
+    bool Placed = false;                             // placed on the screen at its first show
 };
 
 } // namespace vell

@@ -828,6 +828,13 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
 </context>
 <context>
+    <name>vell::TDiagramWindow</name>
+    <message>
+        <source>График движения, маршрут %1</source>
+        <translation>Time-distance diagram, route %1</translation>
+    </message>
+</context>
+<context>
     <name>vell::TRouteMap</name>
     <message>
         <source>Карта</source>
@@ -1235,8 +1242,16 @@ Untick “Run ahead before start”.</translation>
         <translation>For a time-distance diagram, pick a tram and let it run</translation>
     </message>
     <message>
-        <source>График движения, маршрут %1</source>
-        <translation>Time-distance diagram, route %1</translation>
+        <source>Останавливает движение всех трамваев или пускает его снова</source>
+        <translation>Stops every tram, or lets them run again</translation>
+    </message>
+    <message>
+        <source>Продолжить (Пробел)</source>
+        <translation>Resume (Space)</translation>
+    </message>
+    <message>
+        <source>Пауза (Пробел)</source>
+        <translation>Pause (Space)</translation>
     </message>
 </context>
 <context>

@@ -17,16 +17,12 @@ QPoint WindowPlace(QSize frame, std::optional<QPoint> wanted, const QRect& avail
     return {x, y};
 }
 
-namespace {
-
 QScreen* ScreenFor(const QWidget& window) {
     if (const QWidget* parent = window.parentWidget())
         if (QScreen* screen = parent->window()->screen()) return screen;
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos())) return screen;
     return QGuiApplication::primaryScreen();
 }
-
-} // namespace
 
 void PlaceWindow(QWidget& window, std::optional<QPoint> wanted) {
     QScreen* screen = ScreenFor(window);

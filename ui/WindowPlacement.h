@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QScreen;
 class QWidget;
 
 namespace vell {
@@ -18,6 +19,10 @@ namespace vell {
 // centred on the free area, its top-left corner kept on it when the frame is the larger (the
 // title bar and the close button stay within reach).
 QPoint WindowPlace(QSize frame, std::optional<QPoint> wanted, const QRect& available);
+
+// The screen a top-level window opens on: its parent's, else the one under the mouse, else the
+// primary; none where there is no screen.
+QScreen* ScreenFor(const QWidget& window);
 
 // Moves a top-level window to its place on the screen it opens on (its parent's, else the one
 // under the mouse, else the primary). Call it once its size is known, before it is shown;
