@@ -5,6 +5,8 @@
 #include "cab/View3D.h"
 #include "game/RouteMap.h"
 #include "game/VellView.h"
+#include "game/WindowFit.h"
+#include "model/FileName.h"
 #include "model/MapFlows.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
@@ -13,11 +15,13 @@
 #include "sim/RunAhead.h"
 #include "ui/DialogFont.h"
 #include "ui/PaintBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -37,6 +41,14 @@ const char* const RailErrorText =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ошибка с рельсами!\r\nПроверьте карту в редакторе");
 const char* const WaitingForTramCaption =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ожидание появления вагона на маршруте...");
+const char* const SchemeNeedsMapText =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Схема линий строится по маршрутам карты.\n"
+                                            "Сначала выберите карту кнопкой «Выбрать карту...».");
+const char* const SchemeNeedsRailsText =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Схема линий не построена: в карте ошибка с рельсами.\n"
+                                            "Проверьте карту в редакторе.");
+const char* const SchemeReplaceQuestion =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Файл %1 уже есть.\nЗаменить его схемой линий?");
 
 namespace {
 
@@ -118,8 +130,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     setObjectName(QStringLiteral("SelectRoute"));
     setWindowTitle(tr(SelectRouteCaption));
     setFont(DialogFont());
-    setFixedSize(742, 369);
-    move(164, 185);
+    setFixedSize(SelectRouteWidth, SelectRouteHeight);
 
     MapPB = new TPaintBox(Bitmaps.OverviewBitmap, this);
     MapPB->setObjectName(QStringLiteral("MapPB"));
@@ -192,6 +203,31 @@ void TSelectRoute::SetWindows(TRouteMap* routeMap, TVellView* vellView, TView3D*
     VellView = vellView;
     View3D = view3D;
     UpdateButtons();
+}
+
+void TSelectRoute::showEvent(QShowEvent* event) {
+    if (!Placed) {
+        FitToScreen();
+        PlaceWindow(*this, QPoint(164, 185));
+        Placed = true;
+    }
+    QWidget::showEvent(event);
+}
+
+// A screen narrower than the window (a large scaling factor) narrows the route table, which
+// then scrolls; the overview and the buttons keep their size.
+void TSelectRoute::FitToScreen() {
+    const QSize room = ClientRoom(*this);
+    if (room.isEmpty() || room.width() >= width()) return;
+    const int cut = std::min(width() - room.width(), RouteTable->width() - LeastRouteTableWidth);
+    if (cut <= 0) return;
+    RouteTable->resize(RouteTable->width() - cut, RouteTable->height());
+    for (QWidget* w : {static_cast<QWidget*>(MapPB), static_cast<QWidget*>(SelectMap),
+                       static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
+                       static_cast<QWidget*>(Start), static_cast<QWidget*>(StartGame),
+                       static_cast<QWidget*>(Button2)})
+        w->move(w->x() - cut, w->y());
+    setFixedSize(width() - cut, height());
 }
 
 void TSelectRoute::SetCaption(const QString& caption) {
@@ -321,16 +357,45 @@ void TSelectRoute::UpdateButtons() {
     StartGame->setEnabled(startable && View3D);
 }
 
+// The picture is saved beside the map, then shown with the name of its file. A map that gives
+// no picture is told about instead of showing an empty one.
 void TSelectRoute::Button1Click() {
-    QImage bitmap = NewSchemeBitmap();
-    TFileFault fault = TFileFault::None;
-    if (ExportScheme(Map, bitmap, &fault) == TSchemeResult::SaveFailed) {
-        Dialogs.ShowError(WithReason(translate("Scheme", SchemeSaveError), fault));
+    if (Map.FileName == NewMapName) {
+        Dialogs.ShowMessage(tr(SchemeNeedsMapText).toStdString());
         return;
     }
+    if (!Map.NetworkOk) {
+        Dialogs.ShowMessage(tr(SchemeNeedsRailsText).toStdString());
+        return;
+    }
+    const std::string path = SchemeFileName(Map.FileName);
+    const QString shownPath = QFileInfo(QString::fromStdString(path)).absoluteFilePath();
+    // The map itself is never replaced, and the save says so without a question.
+    if (!SameFile(path, Map.FileName) && !MayWriteScheme(shownPath)) return;
+    QImage bitmap = NewSchemeBitmap();
+    TFileFault fault = TFileFault::None;
+    switch (ExportScheme(Map, bitmap, path, &fault)) {
+    case TSchemeResult::NotDrawn:
+        Dialogs.ShowMessage(tr(SchemeNeedsRailsText).toStdString());
+        return;
+    case TSchemeResult::SaveFailed:
+        Dialogs.ShowError(WithReason(translate("Scheme", SchemeSaveError), fault));
+        return;
+    case TSchemeResult::Saved:
+        break;
+    }
+    SchemesWritten.insert(shownPath);
     if (!RouteMap) return;
-    RouteMap->SetPicture(bitmap);
+    RouteMap->SetPicture(bitmap, shownPath);
     RouteMap->exec();
+}
+
+// A picture this run wrote is replaced without a question; any other file of that name is the
+// player's own. A folder of that name is left to the save, which says why it cannot write.
+bool TSelectRoute::MayWriteScheme(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists() || file.isDir() || SchemesWritten.count(path) > 0) return true;
+    return Dialogs.AskYesNo(tr(SchemeReplaceQuestion).arg(path).toStdString());
 }
 
 void TSelectRoute::StartClick() {

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <utility>
 
 class QCheckBox;
@@ -32,6 +33,15 @@ extern const char* const BuildingNetworkCaption; // "Составление ка
 extern const char* const LayingRoutesCaption;    // "Прокладка маршрутов..."
 extern const char* const RailErrorText; // "Ошибка с рельсами!\r\nПроверьте карту в редакторе"
 extern const char* const WaitingForTramCaption; // "Ожидание появления вагона на маршруте..."
+// Why "Сохранить схему линий" draws nothing: no map chosen, or a map with faulty rails.
+extern const char* const SchemeNeedsMapText;
+extern const char* const SchemeNeedsRailsText;
+// The question before the picture replaces a file that this run did not write.
+extern const char* const SchemeReplaceQuestion;
+
+// The route window's designed client size, and the least width its route table keeps when the
+// window narrows to fit a small screen.
+constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
@@ -102,8 +112,11 @@ class TSelectRoute : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
+    void FitToScreen();
+    bool MayWriteScheme(const QString& path);
     void ResetTable();
     void SetCaption(const QString& caption);
     void UpdateButtons();
@@ -122,6 +135,8 @@ class TSelectRoute : public QWidget {
     bool Running = false;
     bool CancelRequested = false;
     bool FreeNetworkWhenStopped = false;
+    bool Placed = false;              // placed on the screen at its first show
+    std::set<QString> SchemesWritten; // absolute paths of the pictures this run wrote
 };
 
 } // namespace vell

@@ -840,6 +840,10 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>Карта</source>
         <translation>Map</translation>
     </message>
+    <message>
+        <source>Схема записана в файл %1</source>
+        <translation>The scheme was written to %1</translation>
+    </message>
 </context>
 <context>
     <name>vell::TSelectRoute</name>
@@ -926,6 +930,24 @@ Untick “Run ahead before start”.</translation>
     <message>
         <source>Выход (&amp;Q)</source>
         <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>Схема линий строится по маршрутам карты.
+Сначала выберите карту кнопкой «Выбрать карту...».</source>
+        <translation>The line scheme is drawn from the routes of a map.
+Open a map first with “Open map...”.</translation>
+    </message>
+    <message>
+        <source>Схема линий не построена: в карте ошибка с рельсами.
+Проверьте карту в редакторе.</source>
+        <translation>No line scheme: the map has a rail error.
+Check the map in the editor.</translation>
+    </message>
+    <message>
+        <source>Файл %1 уже есть.
+Заменить его схемой линий?</source>
+        <translation>The file %1 already exists.
+Replace it with the line scheme?</translation>
     </message>
 </context>
 <context>

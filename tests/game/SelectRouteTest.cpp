@@ -130,7 +130,10 @@ class SelectRouteTest : public QObject {
         QVERIFY(!w.StartGame->isEnabled());
         QVERIFY(w.SelectMap->isEnabled());
         QCOMPARE(g.RouteMap.windowTitle(), QString("Карта"));
-        QCOMPARE(g.RouteMap.minimumSize(), QSize(600, 600));
+        QCOMPARE(g.RouteMap.Image->size(), QSize(600, 600));
+        QCOMPARE(g.RouteMap.minimumSize(), g.RouteMap.maximumSize());
+        QCOMPARE(g.RouteMap.width(), 600);
+        QVERIFY(g.RouteMap.SavedTo->y() >= 600); // the file's name, below the picture
     }
 
     void choosingAMapListsItsRoutesInTableOrder() {
@@ -363,6 +366,70 @@ class SelectRouteTest : public QObject {
         QCOMPARE(g.LastLog(), std::string("error: ") + SchemeSaveError + "\nЭто папка, а не файл.");
         QVERIFY(!shown);
         QCoreApplication::processEvents();
+    }
+
+    // The scheme says where it went. A file of its name that this run did not write is
+    // replaced only when the player says so; one it wrote is replaced without a question. With
+    // no picture to draw the button says why and shows no window.
+    void schemeSaysWhereItWentAndAsksBeforeReplacing() {
+        TTempDir dir;
+        TRoutesMap source(dir.Path("city.vl"));
+        TRoutesMap broken(dir.Path("broken.vl"));
+        AddRail(*broken.Map, 5000, 5000, 5100, 5000); // leads nowhere
+        broken.Save(dir.Path("broken.vl"));
+        TGame g;
+        QString savedTo, tip;
+        // Clicks the button; true when the picture window came up.
+        auto click = [&]() {
+            bool shown = false;
+            QTimer::singleShot(0, &g.SelectRoute, [&]() {
+                if (QWidget* w = QApplication::activeModalWidget()) {
+                    shown = true;
+                    savedTo = g.RouteMap.SavedTo->text();
+                    tip = g.RouteMap.SavedTo->toolTip();
+                    w->close();
+                }
+            });
+            g.SelectRoute.Button1->click();
+            QCoreApplication::processEvents(); // the check runs even when no window came
+            return shown;
+        };
+
+        QVERIFY(!click()); // no map chosen
+        QCOMPARE(g.LastLog(), std::string("message: ") + SchemeNeedsMapText);
+        g.Choose(dir.Path("broken.vl"));
+        QVERIFY(!click());
+        QCOMPARE(g.LastLog(), std::string("message: ") + SchemeNeedsRailsText);
+        QVERIFY(!std::filesystem::exists(dir.Path("broken.bmp")));
+
+        g.Choose(dir.Path("city.vl"));
+        WriteBytes(dir.Path("city.bmp"), {1, 2, 3}); // the player's own picture
+        const std::string question =
+            "ask2: " + QString(SchemeReplaceQuestion)
+                           .arg(QString::fromStdString(dir.Path("city.bmp")))
+                           .toStdString();
+        g.Dialogs.Answers = {TAnswer::No};
+        QVERIFY(!click());
+        QCOMPARE(g.LastLog(), question);
+        QCOMPARE(ReadBytes(dir.Path("city.bmp")), (std::vector<std::uint8_t>{1, 2, 3}));
+        g.Dialogs.Answers = {TAnswer::Yes};
+        QVERIFY(click());
+        QCOMPARE(g.LastLog(), question);
+        QVERIFY(std::filesystem::file_size(dir.Path("city.bmp")) > 600 * 600);
+        QCOMPARE(savedTo, "Схема записана в файл " + QString::fromStdString(dir.Path("city.bmp")));
+        QCOMPARE(tip, QString::fromStdString(dir.Path("city.bmp")));
+        const std::size_t asked = g.Dialogs.Log.size();
+        QVERIFY(click()); // written by this run: no question
+        QCOMPARE(g.Dialogs.Log.size(), asked);
+
+        // A map named like its picture is never replaced: no question, the save says why.
+        source.Save(dir.Path("self.bmp"));
+        g.Choose(dir.Path("self.bmp"));
+        const std::vector<std::uint8_t> map = ReadBytes(dir.Path("self.bmp"));
+        QVERIFY(!click());
+        QCOMPARE(g.LastLog(),
+                 std::string("error: ") + SchemeSaveError + "\nРисунок заменил бы саму карту.");
+        QVERIFY(ReadBytes(dir.Path("self.bmp")) == map);
     }
 
     void exitClosesTheWindow() {
