@@ -4,6 +4,7 @@
 #include "tests/game/GameFixture.h"
 
 #include "game/DiagramWindow.h"
+#include "game/WindowFit.h"
 #include "model/draw/TimeDistanceDiagram.h"
 #include "sim/JamText.h"
 
@@ -607,6 +608,8 @@ class VellViewTest : public QObject {
         const QRect screen = w->screen()->availableGeometry();
         QVERIFY2(screen.contains(w->frameGeometry()),
                  qPrintable(QStringLiteral("%1x%2").arg(w->width()).arg(w->height())));
+        QCOMPARE(w->size(), DiagramWindowPicture.boundedTo(
+                                screen.size() - QSize(AssumedFrameWidth, AssumedFrameHeight)));
         QVERIFY(w->minimumSize() != w->maximumSize());                 // the user may resize it
         QCOMPARE(w->Picture.size(), w->Scroll->maximumViewportSize()); // the room it has
         const std::uint32_t colour = DiagramTramColour(followed->Colour);
