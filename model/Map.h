@@ -85,8 +85,8 @@ class TMap {
     }
 
     // Routes over the network (Routes.cpp); each does nothing while NetworkOk is false or the
-    // slot has fewer than two waypoints.
-    void LayRoute(int row, int column);
+    // slot has fewer than two waypoints. LayRoute tells what stands in a route's way.
+    TRouteLaying LayRoute(int row, int column);
     void ComputeSchedule(int row, int column);
     void MarkRoute(int row, int column);
     // The sum of `measure` over the rails of one circuit (IsStopMeasure, Length).

@@ -6,12 +6,32 @@
 #include "model/Network.h"
 
 #include "model/Geometry.h"
+#include "model/Texts.h"
 #include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace vell {
+
+const TRailRuleText RailRuleTexts[4] = {
+    {DeadEnd, "dead_end", QT_TRANSLATE_NOOP("Network", "тупик: рельс никуда не ведёт")},
+    {TooManySuccessors, "more_than_two_successors",
+     QT_TRANSLATE_NOOP("Network", "больше двух продолжений")},
+    {TooManyNear, "more_than_six_near",
+     QT_TRANSLATE_NOOP("Network", "больше шести рельсов ближе 4 м")},
+    {ShortStop, "stop_shorter_than_25m", QT_TRANSLATE_NOOP("Network", "остановка короче 25 м")},
+};
+
+std::string RailRulesText(unsigned rules) {
+    std::string text;
+    for (const TRailRuleText& r : RailRuleTexts)
+        if (rules & r.Rule) {
+            if (!text.empty()) text += "; ";
+            text += translate("Network", r.Caption);
+        }
+    return text;
+}
 
 namespace {
 

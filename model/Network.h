@@ -3,6 +3,7 @@
 
 #include "model/Map.h"
 
+#include <string>
 #include <vector>
 
 namespace vell {
@@ -19,6 +20,18 @@ struct TRailFault {
     int Index = 0;
     unsigned Rules = 0; // TRailRule bits
 };
+
+// Each rule with its name in VellSim's JSON and its words for a user (context "Network"), in the
+// order they are listed: VellSim's check and the editor's checks say the same.
+struct TRailRuleText {
+    TRailRule Rule;
+    const char* Identifier; // "dead_end"
+    const char* Caption;    // "тупик: рельс никуда не ведёт", untranslated
+};
+extern const TRailRuleText RailRuleTexts[4];
+
+// The rules in `rules` (TRailRule bits) in the program's language, joined by "; ".
+std::string RailRulesText(unsigned rules);
 
 // BuildNetwork that also lists every faulty rail, in index order, with the rules it breaks.
 int BuildNetwork(TMap& map, std::vector<TRailFault>* faults);

@@ -39,6 +39,22 @@ struct TRouteRec {
     int WaypointsUsed() const { return WaypointCount > 0 ? WaypointCount : 0; }
 };
 
+// What LayRoute found in the way of a route, from the first waypoint on.
+enum class TRouteGap {
+    None,
+    NoNetwork,       // the network is not built, or not sound
+    TooFewWaypoints, // fewer than two
+    NotARail,        // waypoint Waypoint names no rail
+    NoPath,          // no track leads from waypoint Waypoint to the next one (the first after
+                     // the last); the route may close all the same, passing that one by
+    TooManyChoices,  // the switches passed in one circuit do not fit the route's choices
+    NoReturn,        // the walk from the first waypoint does not come back to it
+};
+struct TRouteLaying {
+    TRouteGap Gap = TRouteGap::None;
+    int Waypoint = -1; // counted from 0
+};
+
 using TRouteTable = std::array<std::array<TRouteRec, RouteColumns>, RouteRows>;
 
 // The suffix of column j as UTF-8: " ", "0".."9", "А", "Б".

@@ -12,30 +12,33 @@ namespace vell {
 
 namespace {
 
-bool WaypointsAreRails(const TMap& map, const TRouteRec& route) {
+// The first waypoint that is no rail, or -1.
+int FirstWaypointNotARail(const TMap& map, const TRouteRec& route) {
     for (int k = 0; k < route.WaypointsUsed(); ++k)
-        if (!map.Link(route.Waypoints[k])) return false;
-    return true;
+        if (!map.Link(route.Waypoints[k])) return k;
+    return -1;
 }
+
+enum class TLeg { Laid, NoPath, TooManyChoices };
 
 // One leg: breadth-first from `from` to `to`, Next[0] explored before Next[1], each rail
 // claimed by the first path that reaches it. Paths are kept as a tree of back links rather
-// than copied histories; the choices of the path found are appended to `choices`.
-// Returns false when the leg has a path but its choices do not fit.
+// than copied histories; the choices of the path found are appended to `choices`. A leg
+// without a path adds no choices.
 class TLegSearch {
   public:
     explicit TLegSearch(const TMap& map)
         : Map(map), Stamp(map.Objects.size(), 0), Parent(map.Objects.size()),
           Choice(map.Objects.size()), Count(map.Objects.size()) {}
 
-    bool Lay(int from, int to, std::vector<std::uint8_t>& choices) {
+    TLeg Lay(int from, int to, std::vector<std::uint8_t>& choices) {
         ++Leg;
         std::deque<int> queue;
         Reach(from, -1, NoChoice, 0, queue);
         while (!queue.empty()) {
             const int cur = queue.front();
             queue.pop_front();
-            if (cur == to) return Append(cur, choices);
+            if (cur == to) return Append(cur, choices) ? TLeg::Laid : TLeg::TooManyChoices;
             if (Count[cur] >= MaxChoices) continue;
             const TLinkRec& link = *Map.Links[cur];
             if (!link.IsSwitch()) {
@@ -45,7 +48,7 @@ class TLegSearch {
                 Reach(link.Next[1], cur, 1, Count[cur] + 1, queue);
             }
         }
-        return true; // no path: the leg adds no choices
+        return TLeg::NoPath;
     }
 
   private:
@@ -87,26 +90,36 @@ bool WalkReturns(const TMap& map, const TRouteRec& route) {
     return WalkRouteBounded(map, route, [](int) {});
 }
 
-void TMap::LayRoute(int row, int column) {
+TRouteLaying TMap::LayRoute(int row, int column) {
     TRouteRec& route = Routes[row][column];
     route.ChoiceCount = 0;
     route.Choices.fill(0);
     route.Usable = false;
-    if (!NetworkOk || route.WaypointCount < 2) return;
-    if (WaypointsAreRails(*this, route)) {
+    if (!NetworkOk) return {TRouteGap::NoNetwork};
+    if (route.WaypointCount < 2) return {TRouteGap::TooFewWaypoints};
+    TRouteLaying laying;
+    if (const int notARail = FirstWaypointNotARail(*this, route); notARail >= 0) {
+        laying = {TRouteGap::NotARail, notARail};
+    } else {
         std::vector<std::uint8_t> choices;
         TLegSearch search(*this);
-        bool fits = true;
-        for (int l = 0; l < route.WaypointCount && fits; ++l)
-            fits = search.Lay(route.Waypoints[l], route.Waypoints[(l + 1) % route.WaypointCount],
-                              choices);
-        if (fits) {
+        for (int l = 0; l < route.WaypointCount && laying.Gap != TRouteGap::TooManyChoices; ++l) {
+            const TLeg leg = search.Lay(route.Waypoints[l],
+                                        route.Waypoints[(l + 1) % route.WaypointCount], choices);
+            if (leg == TLeg::TooManyChoices)
+                laying = {TRouteGap::TooManyChoices, l};
+            else if (leg == TLeg::NoPath && laying.Gap == TRouteGap::None)
+                laying = {TRouteGap::NoPath, l};
+        }
+        if (laying.Gap != TRouteGap::TooManyChoices) {
             std::copy(choices.begin(), choices.end(), route.Choices.begin());
             route.ChoiceCount = std::int16_t(choices.size());
             route.Usable = WalkReturns(*this, route);
+            if (!route.Usable && laying.Gap == TRouteGap::None) laying.Gap = TRouteGap::NoReturn;
         }
     }
     ClearMarks(); // laying uses the marks as scratch and leaves none behind
+    return laying;
 }
 
 void TMap::ComputeSchedule(int row, int column) {

@@ -19,20 +19,6 @@ namespace vell::tool {
 
 namespace {
 
-struct TRuleName {
-    TRailRule Rule;
-    const char* Identifier;
-    const char* Caption;
-};
-constexpr TRuleName RuleNames[] = {
-    {DeadEnd, "dead_end", QT_TRANSLATE_NOOP("VellSim", "тупик: рельс никуда не ведёт")},
-    {TooManySuccessors, "more_than_two_successors",
-     QT_TRANSLATE_NOOP("VellSim", "больше двух продолжений")},
-    {TooManyNear, "more_than_six_near",
-     QT_TRANSLATE_NOOP("VellSim", "больше шести рельсов ближе 4 м")},
-    {ShortStop, "stop_shorter_than_25m", QT_TRANSLATE_NOOP("VellSim", "остановка короче 25 м")},
-};
-
 void PrintCheckText(const TMap& map, int result, const std::vector<TRailFault>& faults,
                     std::ostream& out) {
     if (result < 0) {
@@ -44,14 +30,7 @@ void PrintCheckText(const TMap& map, int result, const std::vector<TRailFault>& 
     for (const TRailFault& f : faults) {
         const TMapObject& o = map.Objects[f.Index];
         out << "  " << translate("VellSim", "рельс") << " " << f.Index << " (" << o.X1 << ", "
-            << o.Y1 << ") - (" << o.X2 << ", " << o.Y2 << "):";
-        const char* separator = " ";
-        for (const TRuleName& r : RuleNames)
-            if (f.Rules & r.Rule) {
-                out << separator << translate("VellSim", r.Caption);
-                separator = "; ";
-            }
-        out << "\n";
+            << o.Y1 << ") - (" << o.X2 << ", " << o.Y2 << "): " << RailRulesText(f.Rules) << "\n";
     }
 }
 
@@ -59,7 +38,7 @@ void PrintCheckJson(int result, const std::vector<TRailFault>& faults, std::ostr
     std::vector<std::string> items;
     for (const TRailFault& f : faults) {
         std::vector<std::string> rules;
-        for (const TRuleName& r : RuleNames)
+        for (const TRailRuleText& r : RailRuleTexts)
             if (f.Rules & r.Rule) rules.push_back(JsonString(r.Identifier));
         items.push_back(
             TJsonObject().AddInt("index", f.Index).Add("rules", JsonArray(rules)).Str());

@@ -427,6 +427,25 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
 </context>
 <context>
+    <name>Network</name>
+    <message>
+        <source>тупик: рельс никуда не ведёт</source>
+        <translation>dead end: the rail leads nowhere</translation>
+    </message>
+    <message>
+        <source>больше двух продолжений</source>
+        <translation>more than two successors</translation>
+    </message>
+    <message>
+        <source>больше шести рельсов ближе 4 м</source>
+        <translation>more than six rails nearer than 4 m</translation>
+    </message>
+    <message>
+        <source>остановка короче 25 м</source>
+        <translation>stop shorter than 25 m</translation>
+    </message>
+</context>
+<context>
     <name>ObjectKind</name>
     <message>
         <source>Бордёр</source>
@@ -699,22 +718,6 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     <message>
         <source>нет</source>
         <translation>none</translation>
-    </message>
-    <message>
-        <source>тупик: рельс никуда не ведёт</source>
-        <translation>dead end: the rail leads nowhere</translation>
-    </message>
-    <message>
-        <source>больше двух продолжений</source>
-        <translation>more than two successors</translation>
-    </message>
-    <message>
-        <source>больше шести рельсов ближе 4 м</source>
-        <translation>more than six rails nearer than 4 m</translation>
-    </message>
-    <message>
-        <source>остановка короче 25 м</source>
-        <translation>stop shorter than 25 m</translation>
     </message>
     <message>
         <source>Ошибка с рельсами! Неисправных рельсов:</source>

@@ -192,9 +192,13 @@ TEST(LayRoute, RouteNeedingMoreThan1024ChoicesIsRefused) {
     r.WaypointCount = 31;
     for (int w = 0; w < 31; ++w)
         r.Waypoints[w] = std::uint16_t(w % 2 == 0 ? ladder.Bottom : ladder.LastTop);
-    map.LayRoute(1, 2);
+    const TRouteLaying laying = map.LayRoute(1, 2);
     EXPECT_FALSE(r.Usable);
     EXPECT_EQ(r.ChoiceCount, 0);
+    EXPECT_EQ(laying.Gap, TRouteGap::TooManyChoices);
+    EXPECT_EQ(laying.Waypoint, 28); // the 15th leg round the top is the one that does not fit
+    map.FreeNetwork();
+    EXPECT_EQ(map.LayRoute(1, 1).Gap, TRouteGap::NoNetwork);
 }
 
 TEST(Schedule, StopAtTheFirstWaypointIncludesItsDwell) {
