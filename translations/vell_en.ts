@@ -552,6 +552,46 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>%1 точек</source>
         <translation>%1 points</translation>
     </message>
+    <message>
+        <source>Маршрут %1 не проложен: ошибка с рельсами. Неисправных рельсов: %2 (выделены); рельс %3: %4</source>
+        <translation>Route %1 is not laid: rail error. Faulty rails: %2 (selected); rail %3: %4</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 замыкается; его рельсы выделены (%2).</source>
+        <translation>Route %1 closes; its rails are selected (%2).</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не задан: нужны хотя бы две точки.</source>
+        <translation>Route %1 is not set: it needs at least two points.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не замыкается: точка %2 не рельс.</source>
+        <translation>Route %1 does not close: point %2 is no rail.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 замыкается, но минует точку %3: от точки %2 к ней нет пути.</source>
+        <translation>Route %1 closes but passes point %3 by: no track leads to it from point %2.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не замыкается: от точки %2 нет пути к точке %3.</source>
+        <translation>Route %1 does not close: no track leads from point %2 to point %3.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не проложен: за круг больше %2 проездов стрелок.</source>
+        <translation>Route %1 is not laid: it passes switches more than %2 times in a circuit.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не замыкается: путь от первой точки не возвращается к ней.</source>
+        <translation>Route %1 does not close: the track from the first point does not come back to it.</translation>
+    </message>
+    <message>
+        <source>Маршрут %1 не замыкается.</source>
+        <translation>Route %1 does not close.</translation>
+    </message>
+    <message>
+        <source>Ошибка с рельсами! Неисправных рельсов: %1 (выделены). В центре вида рельс %2: %3</source>
+        <translation>Rail error! Faulty rails: %1 (selected). In the middle of the view, rail %2: %3</translation>
+    </message>
 </context>
 <context>
     <name>RouteReport</name>
@@ -1004,88 +1044,44 @@ Replace it with the line scheme?</translation>
         <translation>De&amp;select</translation>
     </message>
     <message>
-        <source>Снять выделение</source>
-        <translation>Clear the selection</translation>
-    </message>
-    <message>
         <source>Удалить выд. (&amp;D)</source>
         <translation>&amp;Delete sel.</translation>
     </message>
     <message>
-        <source>Удалить выделенное</source>
-        <translation>Delete the selection</translation>
-    </message>
-    <message>
         <source>Преобразовать выделенное (&amp;E)</source>
-        <translation>Conv&amp;ert selection</translation>
-    </message>
-    <message>
-        <source>Преобразовать выделенное</source>
-        <translation>Convert the selection</translation>
+        <translation>Con&amp;vert selection</translation>
     </message>
     <message>
         <source>Запомн. цвет (&amp;Z)</source>
         <translation>Take color (&amp;Z)</translation>
     </message>
     <message>
-        <source>Запомнить цвет</source>
-        <translation>Take the color of the selection</translation>
-    </message>
-    <message>
         <source>Примен. цвет (&amp;X)</source>
         <translation>Apply color (&amp;X)</translation>
-    </message>
-    <message>
-        <source>Применить цвет</source>
-        <translation>Apply the color to the selection</translation>
     </message>
     <message>
         <source>Пров. пути (&amp;P)</source>
         <translation>Check &amp;paths</translation>
     </message>
     <message>
-        <source>Проверить пути</source>
-        <translation>Check the rail network</translation>
-    </message>
-    <message>
         <source>Пр. 2-путки (&amp;W)</source>
         <translation>Lay tracks (&amp;W)</translation>
-    </message>
-    <message>
-        <source>Преобразовать двухпутки</source>
-        <translation>Turn double tracks into rails</translation>
     </message>
     <message>
         <source>Показать соседей (&amp;N)</source>
         <translation>Show &amp;neighbours</translation>
     </message>
     <message>
-        <source>Показать соседей</source>
-        <translation>Show the neighbours</translation>
-    </message>
-    <message>
         <source>Доб. к м-ту (&amp;A)</source>
         <translation>&amp;Add to route</translation>
-    </message>
-    <message>
-        <source>Добавить к маршруту</source>
-        <translation>Add to the route</translation>
     </message>
     <message>
         <source>Очистить м-т (&amp;Q)</source>
         <translation>Clear route (&amp;Q)</translation>
     </message>
     <message>
-        <source>Очистить маршрут</source>
-        <translation>Clear the route</translation>
-    </message>
-    <message>
         <source>Проверить маршрут (&amp;O)</source>
         <translation>Check r&amp;oute</translation>
-    </message>
-    <message>
-        <source>Проверить маршрут</source>
-        <translation>Check the route</translation>
     </message>
     <message>
         <source>Номер маршрута:</source>
@@ -1129,7 +1125,7 @@ Replace it with the line scheme?</translation>
     </message>
     <message>
         <source>Правка (&amp;U)</source>
-        <translation>Edit (&amp;U)</translation>
+        <translation>&amp;Edit</translation>
     </message>
     <message>
         <source>Отменить</source>
@@ -1150,6 +1146,70 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Шаг &apos;%1&apos; нельзя повторить: его данные повреждены. Карта осталась как есть.</source>
         <translation>The step &apos;%1&apos; cannot be redone: its data is damaged. The map was left as it is.</translation>
+    </message>
+    <message>
+        <source>Снять выделение со всех объектов.</source>
+        <translation>Clear the selection of every object.</translation>
+    </message>
+    <message>
+        <source>Удалить выделенные объекты; удалённые рельсы уходят и из маршрутов.</source>
+        <translation>Delete the selected objects; deleted rails leave their routes too.</translation>
+    </message>
+    <message>
+        <source>Сменить вид выделенного: стены идут по кругу бордёр, стена, высокая стена, арка; рельсы: остановка 20 с, остановка 50 с, стоять нельзя, обычный; двупутки: следующий вид.</source>
+        <translation>Change the kind of the selection: walls go round border, wall, high wall, arch; rails: stop of 20 s, stop of 50 s, no standing, plain; double tracks: the next kind.</translation>
+    </message>
+    <message>
+        <source>Сделать текущим средний цвет выделенных стен и рельсов (цвет рельса - его скорость).</source>
+        <translation>Make the average color of the selected walls and rails the current color (a rail&apos;s color is its speed).</translation>
+    </message>
+    <message>
+        <source>Покрасить выделенные стены текущим цветом; выделенным рельсам дать скорость по нему.</source>
+        <translation>Paint the selected walls in the current color; give the selected rails the speed it stands for.</translation>
+    </message>
+    <message>
+        <source>Проверить рельсовую сеть: неисправные рельсы выделяются, вид переходит к одному из них, а строка состояния говорит, какое правило он нарушает.</source>
+        <translation>Check the rail network: faulty rails are selected, the view moves to one of them and the status line says which rule it breaks.</translation>
+    </message>
+    <message>
+        <source>Превратить все двупутки карты в пары рельсов с правосторонним движением, со столбами, арками, бордёрами и деревьями по их виду.</source>
+        <translation>Turn every double track of the map into a pair of rails with right-hand traffic, with poles, arches, borders and trees by its kind.</translation>
+    </message>
+    <message>
+        <source>Выделить рельсы, которые проходят ближе 4 м от первого выделенного рельса.</source>
+        <translation>Select the rails that pass within 4 m of the first selected rail.</translation>
+    </message>
+    <message>
+        <source>Добавить первый выделенный рельс следующей точкой выбранного маршрута.</source>
+        <translation>Add the first selected rail as the next point of the chosen route.</translation>
+    </message>
+    <message>
+        <source>Удалить все точки выбранного маршрута.</source>
+        <translation>Remove every point of the chosen route.</translation>
+    </message>
+    <message>
+        <source>Проложить выбранный маршрут и выделить его рельсы; строка состояния говорит, замыкается ли он, а если нет, то почему.</source>
+        <translation>Lay the chosen route and select its rails; the status line says whether it closes and, if not, why.</translation>
+    </message>
+    <message>
+        <source>Сдвинуть вид на 100 м вверх.</source>
+        <translation>Move the view 100 m up.</translation>
+    </message>
+    <message>
+        <source>Сдвинуть вид на 100 м влево.</source>
+        <translation>Move the view 100 m left.</translation>
+    </message>
+    <message>
+        <source>Сдвинуть вид на 100 м вниз.</source>
+        <translation>Move the view 100 m down.</translation>
+    </message>
+    <message>
+        <source>Сдвинуть вид на 100 м вправо.</source>
+        <translation>Move the view 100 m right.</translation>
+    </message>
+    <message>
+        <source>Карта сохранена: %1</source>
+        <translation>Map saved: %1</translation>
     </message>
 </context>
 <context>

@@ -112,19 +112,29 @@ std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
     return dialog.selectedFiles().first().toStdString();
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseMapToOpen() {
-    const bool firstTime = !OpenDialog;
-    QFileDialog* dialog = FileDialog(OpenDialog, false);
-    if (Map && Map->FileName == NewMapName) {
-        if (!BundledMaps.isEmpty()) dialog->setDirectory(BundledMaps);
-    } else if (Map && firstTime) {
-        dialog->setDirectory(QFileInfo(QString::fromStdString(Map->FileName)).absolutePath());
+void TQtUserDialogs::StartInMapsFolder(QFileDialog& dialog, std::string& shownFor,
+                                       const QString& withoutFile) const {
+    if (!Map) return;
+    if (Map->FileName == NewMapName) {
+        if (!withoutFile.isEmpty()) dialog.setDirectory(withoutFile);
+    } else if (Map->FileName != shownFor) {
+        // A map restored from a recovery copy may name a folder that is gone.
+        const QString folder = QFileInfo(QString::fromStdString(Map->FileName)).absolutePath();
+        if (QFileInfo(folder).isDir()) dialog.setDirectory(folder);
     }
+    shownFor = Map->FileName;
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseMapToOpen() {
+    QFileDialog* dialog = FileDialog(OpenDialog, false);
+    StartInMapsFolder(*dialog, OpenShownFor, BundledMaps);
     return Run(*dialog);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
-    return Run(*FileDialog(SaveDialog, true));
+    QFileDialog* dialog = FileDialog(SaveDialog, true);
+    StartInMapsFolder(*dialog, SaveShownFor, QString());
+    return Run(*dialog);
 }
 
 std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <string>
+
 class QWidget;
 
 namespace vell {
@@ -22,9 +24,10 @@ class TQtUserDialogs : public IUserDialogs {
     ~TQtUserDialogs() override;
 
     void SetParent(QWidget* parent) { Parent = parent; }
-    // The open dialog starts in `bundledMaps` while `map` has no file yet, and in the folder of
-    // the map's file when it first opens for a map that has one; after that in the folder Qt
-    // remembers. An empty `bundledMaps` leaves the dialog's own start.
+    // The file dialogs start in the folder of `map`'s file whenever that file is another than
+    // the last time the dialog came up (a map opened, saved elsewhere, named on the command
+    // line); for the same map they stay where the user left them. While the map has no file,
+    // the open dialog starts in `bundledMaps` (an empty one leaves it where it was).
     void SetOpenFolders(const TMap* map, const QString& bundledMaps);
 
     TAnswer AskYesNoCancel(const std::string& text) override;
@@ -37,11 +40,16 @@ class TQtUserDialogs : public IUserDialogs {
 
   private:
     QFileDialog* FileDialog(QPointer<QFileDialog>& dialog, bool save);
+    // Moves the dialog to the map's folder as SetOpenFolders says; `shownFor` is the map's file
+    // the last time this dialog came up.
+    void StartInMapsFolder(QFileDialog& dialog, std::string& shownFor,
+                           const QString& withoutFile) const;
     static std::optional<std::string> Run(QFileDialog& dialog);
 
     QWidget* Parent;
     const TMap* Map = nullptr;
     QString BundledMaps;
+    std::string OpenShownFor, SaveShownFor;
     // One dialog of each kind for the whole run, so each remembers its folder.
     // Children of the parent window: they may go with it before this object does.
     QPointer<QFileDialog> OpenDialog;

@@ -11,13 +11,15 @@ const char* const ExitPrompt = QT_TRANSLATE_NOOP("EditorFlows", "Вы дейст
 namespace {
 
 // The question about unsaved changes; true when the command may go on.
-bool SettleChanges(TMap& map, IUserDialogs& dialogs) {
+bool SettleChanges(TMap& map, IUserDialogs& dialogs, std::string* savedTo = nullptr) {
     if (!map.Modified) return true;
     switch (dialogs.AskYesNoCancel(map.ModifiedPrompt())) {
     case TAnswer::Cancel:
         return false;
     case TAnswer::Yes:
-        return SaveMap(map, dialogs);
+        if (!SaveMap(map, dialogs)) return false;
+        if (savedTo) *savedTo = map.FileName;
+        return true;
     case TAnswer::No:
         return true;
     }
@@ -26,8 +28,8 @@ bool SettleChanges(TMap& map, IUserDialogs& dialogs) {
 
 } // namespace
 
-bool ConfirmNewMap(TMap& map, IUserDialogs& dialogs) {
-    if (!SettleChanges(map, dialogs)) return false;
+bool ConfirmNewMap(TMap& map, IUserDialogs& dialogs, std::string* savedTo) {
+    if (!SettleChanges(map, dialogs, savedTo)) return false;
     map.NewMap();
     return true;
 }
@@ -37,8 +39,8 @@ bool ConfirmExit(TMap& map, IUserDialogs& dialogs) {
     return dialogs.AskYesNo(translate("EditorFlows", ExitPrompt));
 }
 
-bool EditorOpenMap(TMap& map, IUserDialogs& dialogs) {
-    if (!SettleChanges(map, dialogs)) return false;
+bool EditorOpenMap(TMap& map, IUserDialogs& dialogs, std::string* savedTo) {
+    if (!SettleChanges(map, dialogs, savedTo)) return false;
     // The question has been answered; the shared flow must not ask it again after a No.
     const bool modified = map.Modified;
     map.Modified = false;

@@ -11,11 +11,13 @@
 #include "model/Units.h"
 #include "model/draw/PlanView.h"
 #include "ui/PaintBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -35,8 +37,11 @@ const char* const EditorCaption = QT_TRANSLATE_NOOP("vell::TVellEdit", "Реда
 namespace {
 
 constexpr int ClientWidth = 824, ClientHeight = 621;
+const QPoint DesignPlace(83, 40);
 constexpr int ScrollMax = 10000 - PlanSize; // the view never leaves the map
 constexpr int ArrowStep = 100;              // metres per arrow button press
+// The value labels at the track bars' right ends: one digit, and two.
+constexpr int CarsValueWidth = 10, IntervalValueWidth = 16;
 
 // The design's 8-point sans serif is not on Linux desktops. A condensed sans serif at 10 pixels
 // keeps the longest captions inside their controls at the design's places
@@ -88,8 +93,12 @@ TVellEdit::TVellEdit(TMap& map, TMapBitmaps& bitmaps, TRandom& random, IUserDial
     setFont(EditorFont());
     CreateControls();
     CreateMenu();
+    // Where the checks and saves say what they found; made now, so that it counts in the size.
+    statusBar()->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->setSizeGripEnabled(false);             // the window has a fixed size
     layout()->setSizeConstraint(QLayout::SetFixedSize); // the window cannot be resized
-    move(83, 40);
+    adjustSize();
+    PlaceWindow(*this, DesignPlace);
     FormCreate();
 }
 
@@ -132,27 +141,44 @@ void TVellEdit::CreateControls() {
     Action->button(Rail)->setChecked(true);
 
     button(DeSelect, "DeSelect", 0, 80, 100, QT_TR_NOOP("Снять выд. (&S)"),
-           QT_TR_NOOP("Снять выделение"), &TVellEdit::DeSelectClick);
+           QT_TR_NOOP("Снять выделение со всех объектов."), &TVellEdit::DeSelectClick);
     button(DelSel, "DelSel", 100, 80, 100, QT_TR_NOOP("Удалить выд. (&D)"),
-           QT_TR_NOOP("Удалить выделенное"), &TVellEdit::DelSelClick);
+           QT_TR_NOOP("Удалить выделенные объекты; удалённые рельсы уходят и из маршрутов."),
+           &TVellEdit::DelSelClick);
     button(Swap, "Swap", 0, 104, 200, QT_TR_NOOP("Преобразовать выделенное (&E)"),
-           QT_TR_NOOP("Преобразовать выделенное"), &TVellEdit::SwapClick);
+           QT_TR_NOOP("Сменить вид выделенного: стены идут по кругу бордёр, стена, высокая "
+                      "стена, арка; рельсы: остановка 20 с, остановка 50 с, стоять нельзя, "
+                      "обычный; двупутки: следующий вид."),
+           &TVellEdit::SwapClick);
     button(ColorToMem, "ColorToMem", 0, 132, 100, QT_TR_NOOP("Запомн. цвет (&Z)"),
-           QT_TR_NOOP("Запомнить цвет"), &TVellEdit::ColorToMemClick);
+           QT_TR_NOOP("Сделать текущим средний цвет выделенных стен и рельсов (цвет рельса - "
+                      "его скорость)."),
+           &TVellEdit::ColorToMemClick);
     button(MemToColor, "MemToColor", 100, 132, 100, QT_TR_NOOP("Примен. цвет (&X)"),
-           QT_TR_NOOP("Применить цвет"), &TVellEdit::MemToColorClick);
-    button(Check, "Check", 0, 160, 100, QT_TR_NOOP("Пров. пути (&P)"), QT_TR_NOOP("Проверить пути"),
+           QT_TR_NOOP("Покрасить выделенные стены текущим цветом; выделенным рельсам дать "
+                      "скорость по нему."),
+           &TVellEdit::MemToColorClick);
+    button(Check, "Check", 0, 160, 100, QT_TR_NOOP("Пров. пути (&P)"),
+           QT_TR_NOOP("Проверить рельсовую сеть: неисправные рельсы выделяются, вид переходит "
+                      "к одному из них, а строка состояния говорит, какое правило он нарушает."),
            &TVellEdit::CheckClick);
     button(Compile, "Compile", 100, 160, 100, QT_TR_NOOP("Пр. 2-путки (&W)"),
-           QT_TR_NOOP("Преобразовать двухпутки"), &TVellEdit::CompileClick);
+           QT_TR_NOOP("Превратить все двупутки карты в пары рельсов с правосторонним "
+                      "движением, со столбами, арками, бордёрами и деревьями по их виду."),
+           &TVellEdit::CompileClick);
     button(Intersections, "Intersections", 0, 184, 200, QT_TR_NOOP("Показать соседей (&N)"),
-           QT_TR_NOOP("Показать соседей"), &TVellEdit::IntersectionsClick);
+           QT_TR_NOOP("Выделить рельсы, которые проходят ближе 4 м от первого выделенного "
+                      "рельса."),
+           &TVellEdit::IntersectionsClick);
     button(AddToRoute, "AddToRoute", 0, 212, 100, QT_TR_NOOP("Доб. к м-ту (&A)"),
-           QT_TR_NOOP("Добавить к маршруту"), &TVellEdit::AddToRouteClick);
+           QT_TR_NOOP("Добавить первый выделенный рельс следующей точкой выбранного маршрута."),
+           &TVellEdit::AddToRouteClick);
     button(ClearRoute, "ClearRoute", 100, 212, 100, QT_TR_NOOP("Очистить м-т (&Q)"),
-           QT_TR_NOOP("Очистить маршрут"), &TVellEdit::ClearRouteClick);
+           QT_TR_NOOP("Удалить все точки выбранного маршрута."), &TVellEdit::ClearRouteClick);
     button(CheckRoute, "CheckRoute", 0, 236, 200, QT_TR_NOOP("Проверить маршрут (&O)"),
-           QT_TR_NOOP("Проверить маршрут"), &TVellEdit::CheckRouteClick);
+           QT_TR_NOOP("Проложить выбранный маршрут и выделить его рельсы; строка состояния "
+                      "говорит, замыкается ли он, а если нет, то почему."),
+           &TVellEdit::CheckRouteClick);
 
     label(Number, "Number", 0, 268, QT_TR_NOOP("Номер маршрута:"));
     Symbol1 = new QComboBox(client);
@@ -171,35 +197,49 @@ void TVellEdit::CreateControls() {
     Symbol2->addItem(Text("Б"));
     Symbol2->setMaxVisibleItems(13);
 
+    // Each track bar gives the right end of its place to a label with its value.
+    auto value = [&](QLabel*& l, const char* name, int right, int y, int width) {
+        l = new QLabel(client);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(right - width, y, width, 14);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    };
     label(LabelVagonCount, "LabelVagonCount", 0, 292, QT_TR_NOOP("Кол-во вагонов в поезде (1-3):"));
     VagonCount = new QSlider(Qt::Horizontal, client);
     VagonCount->setObjectName(QStringLiteral("VagonCount"));
-    VagonCount->setGeometry(156, 288, 44, 28);
+    VagonCount->setGeometry(156, 288, 44 - CarsValueWidth, 28);
     VagonCount->setRange(1, 3);
     VagonCount->setPageStep(1);
     VagonCount->setValue(1);
     VagonCount->setTickPosition(QSlider::TicksBelow);
     VagonCount->setTickInterval(1);
     VagonCount->setFocusPolicy(Qt::StrongFocus);
+    value(VagonCountValue, "VagonCountValue", 200, 292, CarsValueWidth);
 
     label(RouteIntervalCaption, "RouteIntervalCaption", 0, 320, QT_TR_NOOP("Интервал (5-30):"));
     RouteInterval = new QSlider(Qt::Horizontal, client);
     RouteInterval->setObjectName(QStringLiteral("RouteInterval"));
-    RouteInterval->setGeometry(84, 316, 116, 28);
+    RouteInterval->setGeometry(84, 316, 116 - IntervalValueWidth, 28);
     RouteInterval->setRange(5, 30);
     RouteInterval->setPageStep(5);
     RouteInterval->setValue(10);
     RouteInterval->setTickPosition(QSlider::TicksBelow);
     RouteInterval->setTickInterval(5);
     RouteInterval->setFocusPolicy(Qt::StrongFocus);
+    value(RouteIntervalValue, "RouteIntervalValue", 200, 320, IntervalValueWidth);
+    ShowRouteValues();
 
     label(CountPoint, "CountPoint", 0, 348, QT_TR_NOOP("Маршрут не задан"));
     CountPoint->setFixedWidth(200); // the caption changes with the route
 
-    button(btUp, "btUp", 84, 364, 32, "^&i", nullptr, [this] { ArrowClick(0, -1); });
-    button(btLeft, "btLeft", 52, 388, 32, "<&j", nullptr, [this] { ArrowClick(-1, 0); });
-    button(btDown, "btDown", 84, 388, 32, "V&k", nullptr, [this] { ArrowClick(0, 1); });
-    button(btRight, "btRight", 116, 388, 32, ">&l", nullptr, [this] { ArrowClick(1, 0); });
+    button(btUp, "btUp", 84, 364, 32, "^&i", QT_TR_NOOP("Сдвинуть вид на 100 м вверх."),
+           [this] { ArrowClick(0, -1); });
+    button(btLeft, "btLeft", 52, 388, 32, "<&j", QT_TR_NOOP("Сдвинуть вид на 100 м влево."),
+           [this] { ArrowClick(-1, 0); });
+    button(btDown, "btDown", 84, 388, 32, "V&k", QT_TR_NOOP("Сдвинуть вид на 100 м вниз."),
+           [this] { ArrowClick(0, 1); });
+    button(btRight, "btRight", 116, 388, 32, ">&l", QT_TR_NOOP("Сдвинуть вид на 100 м вправо."),
+           [this] { ArrowClick(1, 0); });
 
     MiniMapPB = new TPaintBox(Bitmaps.OverviewBitmap, client);
     MiniMapPB->setObjectName(QStringLiteral("MiniMapPB"));
@@ -276,23 +316,28 @@ void TVellEdit::CreateMenu() {
     QMenu* file = bar->addMenu(tr("Карта (&F)"));
     file->setObjectName(QStringLiteral("N1"));
     file->setFont(EditorFont()); // a popup is a window of its own and does not inherit it
-    auto item = [&](QAction*& a, const char* name, const char* caption, QKeySequence key,
+    // The first key is the design's, shown in the menu; the others are today's usual ones.
+    auto item = [&](QAction*& a, const char* name, const char* caption, QList<QKeySequence> keys,
                     void (TVellEdit::*handler)()) {
         a = file->addAction(tr(caption));
         a->setObjectName(QString::fromLatin1(name));
-        a->setShortcut(key);
+        a->setShortcuts(keys);
         connect(a, &QAction::triggered, this, handler);
     };
-    item(N4, "N4", QT_TR_NOOP("Новая (&N)"), QKeySequence(Qt::CTRL | Qt::Key_N),
+    item(N4, "N4", QT_TR_NOOP("Новая (&N)"), {QKeySequence(Qt::CTRL | Qt::Key_N)},
          &TVellEdit::N4Click);
-    item(N5, "N5", QT_TR_NOOP("Сохранить (&S)"), QKeySequence(Qt::Key_F2), &TVellEdit::N5Click);
-    item(O1, "O1", QT_TR_NOOP("Открыть (&O)"), QKeySequence(Qt::Key_F3), &TVellEdit::O1Click);
-    item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"), QKeySequence(Qt::CTRL | Qt::Key_A),
+    item(N5, "N5", QT_TR_NOOP("Сохранить (&S)"),
+         {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)}, &TVellEdit::N5Click);
+    item(O1, "O1", QT_TR_NOOP("Открыть (&O)"), {QKeySequence(Qt::Key_F3)}, &TVellEdit::O1Click);
+    item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"),
+         {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TVellEdit::A1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
-    item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+    item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
          &TVellEdit::N3Click);
-    // The edit menu: its letter is the one no control of the window uses.
+    // The edit menu: in Russian its letter is the one no control of the window uses (the
+    // button "Преобразовать выделенное" holds E); in English the menu takes E and the button
+    // another letter.
     EditMenu = bar->addMenu(tr("Правка (&U)"));
     EditMenu->setObjectName(QStringLiteral("EditMenu"));
     EditMenu->setFont(EditorFont());
@@ -363,10 +408,14 @@ void TVellEdit::showEvent(QShowEvent* event) {
             });
         // Asked once, after the window is up (and after an open error, which comes first).
         if (Recovery) QTimer::singleShot(0, this, &TVellEdit::OfferRecovery);
-        // Said once and left there: running without copies must not go unnoticed.
-        if (Recovery && Recovery->Trouble() != TFileFault::None)
-            statusBar()->showMessage(
-                QString::fromStdString(RecoveryTroubleText(Recovery->Trouble())));
+        // Said once and left there, beside what the checks and saves say: running without
+        // copies must not go unnoticed.
+        if (Recovery && Recovery->Trouble() != TFileFault::None) {
+            auto* trouble = new QLabel(
+                QString::fromStdString(RecoveryTroubleText(Recovery->Trouble())), statusBar());
+            trouble->setObjectName(QStringLiteral("RecoveryTrouble"));
+            statusBar()->addPermanentWidget(trouble);
+        }
     }
 }
 
@@ -374,15 +423,35 @@ void TVellEdit::RedrawAll() {
     DrawPlan(Map, Bitmaps, SecondsOfDay());
     ++PlanRenderCount;
     DrawOverview(Map, Bitmaps);
-    setWindowTitle(tr(EditorCaption) + QStringLiteral("  - ") +
-                   QString::fromStdString(MapDisplayName(Map.FileName)));
+    CaptionShown = true;
+    ShowCaption();
     RepaintBitmaps();
+}
+
+void TVellEdit::ShowCaption() {
+    // The design's caption until the first redraw; then the map's name, "*" before it while
+    // the map has unsaved changes.
+    if (!CaptionShown) return;
+    const QString caption = tr(EditorCaption) + QStringLiteral("  - ") +
+                            (Map.Modified ? QStringLiteral("*") : QString()) +
+                            QString::fromStdString(MapDisplayName(Map.FileName));
+    if (caption != windowTitle()) setWindowTitle(caption);
+}
+
+void TVellEdit::ShowStatus(const QString& text) {
+    statusBar()->showMessage(text);
+}
+
+void TVellEdit::ShowSaved(const std::string& fileName) {
+    ShowStatus(tr("Карта сохранена: %1")
+                   .arg(QFileInfo(QString::fromStdString(fileName)).absoluteFilePath()));
 }
 
 void TVellEdit::DrawPlanView() {
     DrawPlan(Map, Bitmaps, SecondsOfDay());
     ++PlanRenderCount;
     MapPB->update();
+    ShowCaption(); // drawing and dragging change the map before their step is recorded
 }
 
 void TVellEdit::RepaintBitmaps() {
@@ -540,10 +609,12 @@ void TVellEdit::IntersectionsClick() {
 
 void TVellEdit::N4Click() {
     BeginCommand();
-    if (ConfirmNewMap(Map, Dialogs))
+    std::string savedTo;
+    if (ConfirmNewMap(Map, Dialogs, &savedTo))
         MapReplaced();
     else if (!Map.Modified)
         MapSaved(); // saved in answer to the question, then the new map did not come
+    if (!savedTo.empty()) ShowSaved(savedTo);
     // The view is back at its start: the scroll bars follow it at once rather than at the
     // next activation, so the arrows and the scroll bars go on from where the view is.
     SyncScrollBars();
@@ -553,16 +624,21 @@ void TVellEdit::N4Click() {
 
 void TVellEdit::N5Click() {
     BeginCommand();
-    if (SaveMap(Map, Dialogs)) MapSaved();
+    if (SaveMap(Map, Dialogs)) {
+        MapSaved();
+        ShowSaved(Map.FileName);
+    }
     RedrawAll();
 }
 
 void TVellEdit::O1Click() {
     BeginCommand();
-    if (EditorOpenMap(Map, Dialogs))
+    std::string savedTo;
+    if (EditorOpenMap(Map, Dialogs, &savedTo))
         MapReplaced();
     else if (!Map.Modified)
         MapSaved();
+    if (!savedTo.empty()) ShowSaved(savedTo);
     SyncScrollBars();
     RefreshRouteState();
     RedrawAll();
@@ -570,7 +646,10 @@ void TVellEdit::O1Click() {
 
 void TVellEdit::A1Click() {
     BeginCommand();
-    if (SaveMapAs(Map, Dialogs)) MapSaved();
+    if (SaveMapAs(Map, Dialogs)) {
+        MapSaved();
+        ShowSaved(Map.FileName);
+    }
     RedrawAll();
 }
 

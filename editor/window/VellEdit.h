@@ -116,6 +116,13 @@ class TVellEdit : public QMainWindow {
 
     // The plan alone, as the mouse and the timer redraw it.
     void DrawPlanView();
+    // "Редактор карт  - " and the map's name, "*" before it while changes are unsaved.
+    void ShowCaption();
+    // The status line: the checks' findings, where a save went.
+    void ShowStatus(const QString& text);
+    void ShowSaved(const std::string& fileName);
+    // The track bars' values beside them.
+    void ShowRouteValues();
     // Shows the bitmaps again without rendering them.
     void RepaintBitmaps();
     void ApplyRedraw(TRedraw redraw);
@@ -158,6 +165,7 @@ class TVellEdit : public QMainWindow {
     std::uint32_t CurrentColor;
     bool IsMiniMapDragging = false;
     bool Shown = false;
+    bool CaptionShown = false;
     long PlanRenderCount = 0;
 
     QButtonGroup* Action = nullptr;
@@ -177,8 +185,10 @@ class TVellEdit : public QMainWindow {
     QComboBox* Symbol2 = nullptr;
     QLabel* LabelVagonCount = nullptr;
     QSlider* VagonCount = nullptr;
+    QLabel* VagonCountValue = nullptr;
     QLabel* RouteIntervalCaption = nullptr;
     QSlider* RouteInterval = nullptr;
+    QLabel* RouteIntervalValue = nullptr;
     QLabel* CountPoint = nullptr;
     QPushButton* btUp = nullptr;
     QPushButton* btLeft = nullptr;

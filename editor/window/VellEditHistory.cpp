@@ -26,6 +26,7 @@ TEditorState TVellEdit::EditorState() const {
 
 void TVellEdit::Record(const std::string& label) {
     if (UndoHistory.Record(Map, EditorState(), label)) AfterChange();
+    ShowCaption(); // a command may mark the map modified without changing it
 }
 
 void TVellEdit::UndoClick() {
@@ -80,6 +81,7 @@ void TVellEdit::AfterChange() {
 }
 
 void TVellEdit::MapReplaced() {
+    ShowStatus({}); // what the checks said was about the map that went
     UndoHistory.Reset(Map, EditorState());
     WrittenGeneration = UndoHistory.Generation();
     AfterChange();

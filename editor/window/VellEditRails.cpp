@@ -12,6 +12,9 @@ namespace vell {
 void TVellEdit::CheckClick() {
     BeginCommand();
     const TRailCheck check = CheckRails(Map);
+    // A fault is told in the status line rather than in a box: a box would cover the rail the
+    // view has just moved to, and the words stay in sight while the rail is mended.
+    ShowStatus(QString::fromStdString(RailCheckText(check)));
     if (check.FaultyRail < 0)
         Dialogs.ShowMessage(translate("RouteEditing", RailsInOrderText));
     else

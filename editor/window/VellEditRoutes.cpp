@@ -21,8 +21,14 @@ void TVellEdit::RefreshRouteState() {
         VagonCount->setValue(route.Cars);
         RouteInterval->setValue(route.Interval);
     }
+    ShowRouteValues();
     if (auto caption = CountPointCaption(route.WaypointCount))
         CountPoint->setText(QString::fromStdString(*caption));
+}
+
+void TVellEdit::ShowRouteValues() {
+    VagonCountValue->setNum(VagonCount->value());
+    RouteIntervalValue->setNum(RouteInterval->value());
 }
 
 void TVellEdit::Symbol1Change() {
@@ -38,12 +44,16 @@ void TVellEdit::Symbol2Change() {
 void TVellEdit::VagonCountChange() {
     Map.Route(RouteRow(), RouteColumn()).Cars = std::uint8_t(VagonCount->value());
     Map.Modified = true;
+    ShowRouteValues();
+    ShowCaption();
     if (!VagonCount->isSliderDown()) Record(CarsLabel);
 }
 
 void TVellEdit::RouteIntervalChange() {
     Map.Route(RouteRow(), RouteColumn()).Interval = std::uint8_t(RouteInterval->value());
     Map.Modified = true;
+    ShowRouteValues();
+    ShowCaption();
     if (!RouteInterval->isSliderDown()) Record(IntervalLabel);
 }
 
@@ -64,7 +74,10 @@ void TVellEdit::ClearRouteClick() {
 
 void TVellEdit::CheckRouteClick() {
     BeginCommand();
-    vell::CheckRoute(Map, RouteRow(), RouteColumn());
+    const TRouteCheck check = vell::CheckRoute(Map, RouteRow(), RouteColumn());
+    // The route is shown as a selection on the plan: the words go to the status line, where
+    // they do not cover it.
+    ShowStatus(QString::fromStdString(RouteCheckText(Map, RouteRow(), RouteColumn(), check)));
     RedrawAll();
 }
 

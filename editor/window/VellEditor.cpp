@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     map->Create(line.MapName ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;
     auto dialogs = std::make_unique<vell::TQtUserDialogs>();
+    // The file dialogs start in the folder of the map being edited.
+    dialogs->SetOpenFolders(map.get(), QString());
     // Copies of unsaved work, and those a crashed editor left behind.
     vell::TRecovery recovery(vell::DefaultRecoveryFolder());
 

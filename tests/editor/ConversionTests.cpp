@@ -225,6 +225,32 @@ TEST(RouteEditing, CheckSelectsTheWalkOrNothing) {
     EXPECT_FALSE(map->NetworkOk);
 }
 
+// The route check says why a route does not close, counting waypoints from 1 as the panel does.
+TEST(RouteEditing, CheckSaysWhatStandsInTheRoutesWay) {
+    auto map = NewMap();
+    std::vector<int> ring = AddRing(*map, 100, 100, 500, 300, 2);
+    const int spare = AddRing(*map, 1000, 1000, 1200, 1200)[0]; // a line of its own
+    const int leadIn = AddRail(*map, 50, 40, 120, 100);         // into the ring, nothing back
+    const int wall = AddObject(*map, Wall, 0, 0, 50, 0);
+    auto said = [&](std::initializer_list<int> waypoints, int column = 0) {
+        SetRoute(*map, 0, column, waypoints);
+        return RouteCheckText(*map, 0, column, CheckRoute(*map, 0, column));
+    };
+    EXPECT_EQ(said({ring[0]}), "Маршрут 1 не задан: нужны хотя бы две точки.");
+    EXPECT_EQ(said({ring[0], ring[4]}, 11),
+              "Маршрут 1А замыкается; его рельсы выделены (" + std::to_string(ring.size()) + ").");
+    EXPECT_EQ(said({leadIn, ring[1]}), "Маршрут 1 не замыкается: от точки 2 нет пути к точке 1.");
+    EXPECT_EQ(said({ring[0], ring[4], spare}),
+              "Маршрут 1 замыкается, но минует точку 3: от точки 2 к ней нет пути.");
+    EXPECT_EQ(said({ring[0], wall}), "Маршрут 1 не замыкается: точка 2 не рельс.");
+    const int dead = AddRail(*map, 3000, 3000, 3100, 3000);
+    EXPECT_EQ(said({ring[0], ring[4]}), "Маршрут 1 не проложен: ошибка с рельсами. Неисправных "
+                                        "рельсов: 1 (выделены); рельс " +
+                                            std::to_string(dead) +
+                                            ": тупик: рельс никуда не ведёт");
+    EXPECT_TRUE(map->Objects[dead].Selected());
+}
+
 TEST(RailCheck, CentresTheViewOnTheFaultyRailWithinTheScrollRange) {
     auto map = NewMap();
     EXPECT_EQ(CheckRails(*map).FaultyRail, -1);
@@ -242,6 +268,21 @@ TEST(RailCheck, CentresTheViewOnTheFaultyRailWithinTheScrollRange) {
     EXPECT_EQ(check.ViewY, 0);
     AddRail(*map, 9990, 9990, 9999, 9999);
     EXPECT_EQ(CheckRails(*map).ViewX, 9400);
+}
+
+// The words of VellSim's check, with how many rails are faulty: the one in the middle of the view
+// breaks both of its rules.
+TEST(RailCheck, SaysHowManyRailsAreFaultyAndWhichRulesTheShownOneBreaks) {
+    auto map = NewMap();
+    AddRing(*map, 100, 100, 500, 300);
+    EXPECT_EQ(RailCheckText(CheckRails(*map)), "");
+    AddRail(*map, 2000, 2000, 2100, 2000);
+    const int stop = AddRail(*map, 3000, 3000, 3020, 3000, 136, 2);
+    const TRailCheck check = CheckRails(*map);
+    EXPECT_EQ(check.FaultyRail, stop);
+    EXPECT_EQ(RailCheckText(check),
+              "Ошибка с рельсами! Неисправных рельсов: 2 (выделены). В центре вида рельс " +
+                  std::to_string(stop) + ": тупик: рельс никуда не ведёт; остановка короче 25 м");
 }
 
 } // namespace

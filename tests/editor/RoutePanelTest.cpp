@@ -6,7 +6,9 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 
 using namespace vell;
 
@@ -44,11 +46,14 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
             QCOMPARE(Caption(), QString::fromUtf8(caption));
             QCOMPARE(Child<QSlider>("VagonCount")->value(), 3);
             QCOMPARE(Child<QSlider>("RouteInterval")->value(), 25);
+            QCOMPARE(Child<QLabel>("VagonCountValue")->text(), QString("3"));
+            QCOMPARE(Child<QLabel>("RouteIntervalValue")->text(), QString("25"));
             QVERIFY(!Map->Modified);
         }
         Child<QSlider>("VagonCount")->setValue(2);
         QVERIFY(Map->Modified);
         QCOMPARE(Map->Route(3, column - 1).Cars, 2);
+        QCOMPARE(Child<QLabel>("VagonCountValue")->text(), QString("2"));
     }
 
     void addsTheLowerSelectedRailAndNoThirtySecond() {
@@ -92,13 +97,17 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
     void routeCheckSelectsTheWalkOrNothing() {
         std::vector<int> ring = test::AddRing(*Map, 4900, 4900, 5300, 5200, 2);
         test::SetRoute(*Map, 0, 0, {ring[0]});
-        AltClick(Qt::Key_O, [&] { return !Map->NetworkOk; });
-        QTest::qWait(200);
+        AltClick(Qt::Key_O, [&] { return !Window->statusBar()->currentMessage().isEmpty(); });
         QCOMPARE(SelectedCount(), 0);
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 QString::fromUtf8("Маршрут 1 не задан: нужны хотя бы две точки."));
         test::SetRoute(*Map, 0, 0, {ring[0], ring[5]});
         AltClick(Qt::Key_O, [&] { return SelectedCount() > 0; });
         QCOMPARE(SelectedCount(), int(ring.size()));
         QVERIFY(!Map->NetworkOk);
+        QCOMPARE(
+            Window->statusBar()->currentMessage(),
+            QString::fromUtf8("Маршрут 1 замыкается; его рельсы выделены (%1).").arg(ring.size()));
     }
 
     void railCheckReportsOrScrollsToTheFault() {
@@ -109,7 +118,18 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
         AltClick(Qt::Key_P, [&] { return Map->ViewX == 1750; });
         QCOMPARE(Map->ViewY, 2700);
         QVERIFY(Map->Objects[lone].Selected());
-        QCOMPARE(Dialogs->Log.size(), std::size_t(1));
+        QCOMPARE(Dialogs->Log.size(), std::size_t(1)); // the fault is told without a box
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 QString::fromUtf8("Ошибка с рельсами! Неисправных рельсов: 1 (выделены). В "
+                                   "центре вида рельс %1: тупик: рельс никуда не ведёт")
+                     .arg(lone));
+        // Mended: the words of the fault go, the message says the rails are in order.
+        Map->ClearMarks();
+        Map->Objects[lone].SetSelected(true);
+        Child<QPushButton>("DelSel")->click();
+        Child<QPushButton>("Check")->click();
+        QCOMPARE(Window->statusBar()->currentMessage(), QString());
+        QCOMPARE(Dialogs->Log.size(), std::size_t(2));
     }
 
     // Draw a closed double track with poles, convert it, make a stop, pick two waypoints,

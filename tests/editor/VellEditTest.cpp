@@ -14,13 +14,17 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -55,7 +59,6 @@ class VellEditTest : public TEditorWindowHarness {
     void windowLayoutCaptionsAndHints() {
         auto fresh = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs);
         QCOMPARE(fresh->windowTitle(), Q("Редактор карт")); // until the first redraw
-        QCOMPARE(fresh->pos(), QPoint(83, 40));
         fresh.reset();
 
         QCOMPARE(Window->windowTitle(), Q("Редактор карт  - Новая"));
@@ -64,29 +67,32 @@ class VellEditTest : public TEditorWindowHarness {
         QVERIFY(!(Window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(Window->windowFlags() & Qt::WindowMinimizeButtonHint);
 
-        // What a user reads and types: captions, hints and shortcuts, the controls inside the
-        // window, none over another, every caption whole.
-        const std::tuple<const char*, const char*, const char*> buttons[] = {
-            {"DeSelect", "Снять выд. (&S)", "Снять выделение"},
-            {"DelSel", "Удалить выд. (&D)", "Удалить выделенное"},
-            {"Swap", "Преобразовать выделенное (&E)", "Преобразовать выделенное"},
-            {"ColorToMem", "Запомн. цвет (&Z)", "Запомнить цвет"},
-            {"MemToColor", "Примен. цвет (&X)", "Применить цвет"},
-            {"Check", "Пров. пути (&P)", "Проверить пути"},
-            {"Compile", "Пр. 2-путки (&W)", "Преобразовать двухпутки"},
-            {"Intersections", "Показать соседей (&N)", "Показать соседей"},
-            {"AddToRoute", "Доб. к м-ту (&A)", "Добавить к маршруту"},
-            {"ClearRoute", "Очистить м-т (&Q)", "Очистить маршрут"},
-            {"CheckRoute", "Проверить маршрут (&O)", "Проверить маршрут"},
-            {"btUp", "^&i", ""},
-            {"btLeft", "<&j", ""},
-            {"btDown", "V&k", ""},
-            {"btRight", ">&l", ""},
+        // What a user reads and types: captions and shortcuts, the controls inside the window,
+        // none over another, every caption whole; a tool tip says in a sentence of its own what
+        // the button does, rather than spelling its caption out.
+        const std::pair<const char*, const char*> buttons[] = {
+            {"DeSelect", "Снять выд. (&S)"},
+            {"DelSel", "Удалить выд. (&D)"},
+            {"Swap", "Преобразовать выделенное (&E)"},
+            {"ColorToMem", "Запомн. цвет (&Z)"},
+            {"MemToColor", "Примен. цвет (&X)"},
+            {"Check", "Пров. пути (&P)"},
+            {"Compile", "Пр. 2-путки (&W)"},
+            {"Intersections", "Показать соседей (&N)"},
+            {"AddToRoute", "Доб. к м-ту (&A)"},
+            {"ClearRoute", "Очистить м-т (&Q)"},
+            {"CheckRoute", "Проверить маршрут (&O)"},
+            {"btUp", "^&i"},
+            {"btLeft", "<&j"},
+            {"btDown", "V&k"},
+            {"btRight", ">&l"},
         };
-        for (const auto& [name, caption, hint] : buttons) {
+        for (const auto& [name, caption] : buttons) {
             auto* b = Child<QPushButton>(name);
             QCOMPARE(b->text(), Q(caption));
-            QCOMPARE(b->toolTip(), Q(hint));
+            const QString tip = b->toolTip();
+            QVERIFY2(tip.size() > 25 && tip.front().isUpper() && tip.endsWith('.'),
+                     qPrintable(QString::fromLatin1(name) + ": " + tip));
         }
         const std::pair<const char*, const char*> labels[] = {
             {"Number", "Номер маршрута:"},
@@ -132,6 +138,11 @@ class VellEditTest : public TEditorWindowHarness {
         QCOMPARE(interval->maximum(), 30);
         QCOMPARE(interval->tickInterval(), 5);
         QCOMPARE(interval->value(), 10);
+        // Their values beside them, within the design's places of the track bars.
+        QCOMPARE(Child<QLabel>("VagonCountValue")->text(), Q("1"));
+        QCOMPARE(Child<QLabel>("RouteIntervalValue")->text(), Q("10"));
+        QCOMPARE(Child("VagonCountValue")->geometry().right(), 199);
+        QCOMPARE(Child("RouteIntervalValue")->geometry().right(), 199);
 
         // The plan and the overview show the map at one pixel a metre.
         QCOMPARE(Child("MiniMapPB")->size(), QSize(200, 200));
@@ -194,6 +205,62 @@ class VellEditTest : public TEditorWindowHarness {
         Alt(Qt::Key_F);
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(file));
         file->close();
+    }
+
+    // At the design's place where the screen holds the whole window there (as the test
+    // editor_window_test_1024x768 runs it); on the offscreen platform's 800 x 800 screen, which
+    // is narrower than the window, centred with its left edge on the screen.
+    void opensAtItsPlaceWhereTheScreenHoldsIt() {
+        auto fresh = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, *Dialogs);
+        const QRect screen = fresh->screen()->availableGeometry();
+        const QRect frame = fresh->frameGeometry();
+        if (qEnvironmentVariable("QT_QPA_PLATFORM").contains("1024x768"))
+            QCOMPARE(screen.size(), QSize(1024, 768));
+        if (screen.width() >= 1024) {
+            QCOMPARE(fresh->pos(), QPoint(83, 40));
+            QVERIFY(screen.contains(frame));
+        } else {
+            QCOMPARE(frame.left(), screen.left());
+            QVERIFY(qAbs((frame.top() - screen.top()) - (screen.bottom() - frame.bottom())) <= 1);
+        }
+    }
+
+    // "*" before the name while changes are unsaved; Ctrl+S and Ctrl+Shift+S beside the design's
+    // F2 and Ctrl+A; the status line names the file a save went to in full.
+    void captionMarksChangesAndTheStatusLineSaysWhereASaveWent() {
+        Window->RedrawAll();
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - Новая"));
+        Draw(Rail, 5000, 5000, 5100, 5000);
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - *Новая"));
+        Dialogs->FileChoices = {Dir->Path("one.vl")};
+        Key(Qt::Key_S, Qt::ControlModifier); // a new map: the name is asked for
+        QCOMPARE(Dialogs->Log.back(), std::string("save dialog"));
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - " + Dir->Path("one.vl")));
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 Q("Карта сохранена: " + Dir->Path("one.vl")));
+        Child<QSlider>("RouteInterval")->setValue(20); // a track bar marks the map at once
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - *" + Dir->Path("one.vl")));
+        Dialogs->Log.clear();
+        Key(Qt::Key_S, Qt::ControlModifier); // named: saved in place
+        QVERIFY(Dialogs->Log.empty());
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - " + Dir->Path("one.vl")));
+        Dialogs->FileChoices = {Dir->Path("two.vl")};
+        Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Dialogs->Log.back(), std::string("save dialog"));
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 Q("Карта сохранена: " + Dir->Path("two.vl")));
+        // A map named relative to the current folder, saved in answer to New's question.
+        const QString folder = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(QString::fromStdString(Dir->Path(""))));
+        Map->FileName = "three.vl";
+        Map->Modified = true;
+        Dialogs->Answers = {TAnswer::Yes};
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QDir::setCurrent(folder);
+        QVERIFY(FileExists(Dir->Path("three.vl")));
+        QCOMPARE(Window->statusBar()->currentMessage(),
+                 Q("Карта сохранена: ") + QFileInfo(Q(Dir->Path("three.vl"))).absoluteFilePath());
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - Новая"));
     }
 
     // The route panel's longest caption fits the panel too.
@@ -306,7 +373,7 @@ class VellEditTest : public TEditorWindowHarness {
         QCOMPARE(Last().Kind(), std::uint8_t(HighWall));
         QCOMPARE((TMapPoint{Last().X1, Last().Y1}), (TMapPoint{Last().X2, Last().Y2}));
         QVERIFY(Last().Selected()); // new objects are created selected
-        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - Новая"));
+        QCOMPARE(Window->windowTitle(), Q("Редактор карт  - *Новая"));
     }
 
     void newObjectsTakeTheirBytes() {

@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -259,10 +260,38 @@ class LanguageWindowsTest : public QObject {
         for (QAction* a : w.menuBar()->actions())
             own(a->objectName(), a->text());
         QVERIFY2(shared.isEmpty(), qPrintable(shared.join("; ")));
-        for (QMenu* m : w.menuBar()->findChildren<QMenu*>())
+        // The Russian menus keep the design's letters; the English ones take their first, the
+        // button that holds E in Russian giving it up. Within a menu no two items share one.
+        QStringList menus;
+        for (QAction* a : w.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (English ? QStringList{"&File", "&Edit", "&Color"}
+                                 : QStringList{"Карта (&F)", "Правка (&U)", "Цвет (&C)"}));
+        QCOMPARE(w.findChild<QPushButton*>("Swap")->text(),
+                 In("Con&vert selection", "Преобразовать выделенное (&E)"));
+        for (QMenu* m : w.menuBar()->findChildren<QMenu*>()) {
             QVERIFY2(MenuFaults(m).isEmpty(), qPrintable(MenuFaults(m).join("; ")));
+            QSet<QKeySequence> letters;
+            int items = 0;
+            for (QAction* a : m->actions())
+                if (const QKeySequence key = QKeySequence::mnemonic(a->text()); !key.isEmpty()) {
+                    letters << key;
+                    ++items;
+                }
+            QCOMPARE(letters.size(), items);
+        }
         // A step's name in the edit menu.
         QCOMPARE(w.findChild<QAction*>("Undo")->text(), In("Undo", "Отменить"));
+
+        // The rail check names the rule a faulty rail breaks, in the words of VellSim's check.
+        AddRail(*map, 2000, 3000, 2100, 3000);
+        w.findChild<QPushButton*>("Check")->click();
+        QCOMPARE(w.statusBar()->currentMessage(),
+                 In("Rail error! Faulty rails: 1 (selected). In the middle of the view, rail 0: "
+                    "dead end: the rail leads nowhere",
+                    "Ошибка с рельсами! Неисправных рельсов: 1 (выделены). В центре вида рельс 0: "
+                    "тупик: рельс никуда не ведёт"));
+        QVERIFY2(Left(&w).isEmpty(), qPrintable(Left(&w).join("; ")));
     }
 
     void messageBoxButtonsFollow() {

@@ -37,9 +37,9 @@ class UserDialogsTest : public QObject {
         if (auto* box = qobject_cast<QMessageBox*>(w)) box->button(which)->click();
     }
 
-    // The folder the open dialog shows when it comes up ("none" when no file dialog came up);
-    // `then` may move it before it closes.
-    QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}) {
+    // The folder the open dialog (or the save dialog) shows when it comes up ("none" when no
+    // file dialog came up); `then` may move it before it closes.
+    QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}, bool save = false) {
         QString folder = "none";
         WhenModalShows([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -48,8 +48,12 @@ class UserDialogsTest : public QObject {
             if (!then.isEmpty()) dialog->setDirectory(then);
             dialog->reject();
         });
-        const bool chosen = dialogs.ChooseMapToOpen().has_value();
+        const bool chosen =
+            (save ? dialogs.ChooseMapToSave() : dialogs.ChooseMapToOpen()).has_value();
         return chosen ? "chosen" : folder;
+    }
+    QString SaveDialogFolder(TQtUserDialogs& dialogs) {
+        return OpenDialogFolder(dialogs, {}, true);
     }
 
   private slots:
@@ -165,11 +169,35 @@ class UserDialogsTest : public QObject {
         // Moved elsewhere and cancelled: a map without a file still starts in the maps.
         QCOMPARE(OpenDialogFolder(dialogs, other), maps);
         QCOMPARE(OpenDialogFolder(dialogs), maps);
-        // Once the map has a file (opened through this dialog in the game), the dialog stays
+        // Once the map has a file, the dialog starts in its folder, and for the same map stays
         // in the folder it was left in.
         map->FileName = QDir(other).filePath("city.vl").toStdString();
-        QCOMPARE(OpenDialogFolder(dialogs, root.path()), maps);
+        QCOMPARE(OpenDialogFolder(dialogs, root.path()), other);
         QCOMPARE(OpenDialogFolder(dialogs), QDir(root.path()).absolutePath());
+    }
+
+    // The editor's dialogs (no bundled maps) follow the map being edited: opened, or saved in
+    // another folder.
+    void fileDialogsFollowTheFolderOfTheMap() {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QString a = root.filePath("a"), b = root.filePath("b"), c = root.filePath("c");
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b) && QDir().mkpath(c));
+        auto map = std::make_unique<TMap>();
+        map->FileName = QDir(a).filePath("city.vl").toStdString();
+        TQtUserDialogs dialogs;
+        dialogs.SetOpenFolders(map.get(), {});
+        QCOMPARE(OpenDialogFolder(dialogs, c), a);
+        QCOMPARE(OpenDialogFolder(dialogs), c);
+        QCOMPARE(SaveDialogFolder(dialogs), a);
+        map->FileName = QDir(b).filePath("city.vl").toStdString(); // saved as, elsewhere
+        QCOMPARE(OpenDialogFolder(dialogs), b);
+        QCOMPARE(SaveDialogFolder(dialogs), b);
+        map->FileName = vell::NewMapName; // a new map: the dialog stays where it was
+        QCOMPARE(OpenDialogFolder(dialogs), b);
+        // A map whose folder is gone (restored from a recovery copy) leaves it there too.
+        map->FileName = root.filePath("gone/city.vl").toStdString();
+        QCOMPARE(OpenDialogFolder(dialogs), b);
     }
 
     void openDialogFirstStartsInTheFolderOfTheMapsFile() {
