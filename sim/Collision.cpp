@@ -21,6 +21,10 @@ TBody CarBody(const TVell& tram, int car) {
 } // namespace
 
 bool TWorld::CollisionFree(int k) const {
+    return CollidingTram(k) < 0;
+}
+
+int TWorld::CollidingTram(int k) const {
     const TVell& tram = *VellTable[k];
     for (int j = 0; j < VellCount; ++j) {
         if (j == k) continue;
@@ -33,11 +37,22 @@ bool TWorld::CollisionFree(int k) const {
             for (int b = 0; b < other.Cars(); ++b) {
                 const TBody q = CarBody(other, b);
                 if (SegmentDistSq(p.A.X, p.A.Y, p.B.X, p.B.Y, q.A.X, q.A.Y, q.B.X, q.B.Y) <= 5.76)
-                    return false;
+                    return j;
             }
         }
     }
-    return true;
+    return -1;
+}
+
+void TVell::NoteCollision(const TVell& other) {
+    Accident = true;
+    if (Crash.Cause != TAccidentCause::None) return;
+    Crash = TCrash{};
+    Crash.Cause = TAccidentCause::Collision;
+    Crash.OtherRouteRow = other.RouteRow;
+    Crash.OtherRouteCol = other.RouteCol;
+    Crash.OtherNumber = other.Number;
+    Crash.Speed = Speed;
 }
 
 } // namespace vell

@@ -41,7 +41,7 @@ void TVell::Move() {
         LookAhead.Dist += 50;
         NormalizePos(LookAhead);
     }
-    if (Speed < KmhToMpt(15)) Accident = false;
+    if (Speed < KmhToMpt(15)) ClearAccident();
     ReservedRear = Rear[n - 1];
     ReservedFront = Front[0];
 }

@@ -65,12 +65,24 @@ void TVell::CrossNear(int car, const TPointXY& a, const TPointXY& b, std::uint16
     if (!Meets(a, b, near)) return;
     const double r = World.Random.Real();
     CarState[car].YawRate += (r - 0.5) * 0.001 * Speed * (300 - near.SpeedGrade);
-    if (Speed > KmhToMpt(30) && m != cameFrom) Accident = true;
+    if (Speed > KmhToMpt(30) && m != cameFrom) NoteAccident(TAccidentCause::Crossing, KmhToMpt(30));
+}
+
+// Rare: kept out of the step's inlined body.
+[[gnu::noinline, gnu::cold]] void TVell::NoteAccident(TAccidentCause cause, double limit,
+                                                      std::uint8_t grade) {
+    Accident = true;
+    if (Crash.Cause != TAccidentCause::None) return;
+    Crash = TCrash{};
+    Crash.Cause = cause;
+    Crash.SpeedGrade = grade;
+    Crash.Speed = Speed;
+    Crash.Limit = limit;
 }
 
 void TVell::TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
                         const std::array<TRailPos, MaxCars>& rearBefore) {
-    Accident = false;
+    ClearAccident();
     int g = 0;
     for (int i = 0; i < Cars(); ++i) {
         CheckCrossings(i, frontBefore[i], Front[i]);
@@ -82,12 +94,14 @@ void TVell::TrackEvents(const std::array<TRailPos, MaxCars>& frontBefore,
             const double r = World.Random.Real();
             CarState[i].YawRate += (r - 0.5) * 0.001 * Speed * (300 - g);
         }
-        if (Speed > under.OverspeedMpt) Accident = true; // too fast for the track
+        if (Speed > under.OverspeedMpt) // too fast for the track
+            NoteAccident(TAccidentCause::Overspeed, under.OverspeedMpt, under.SpeedGrade);
 
-        if (Front[i].Obj != Rear[i].Obj &&
-            Overturn(World.Rails(), World.Map, Front[i].Obj, Rear[i].Obj) * Speed * TicksPerSecond >
-                1)
-            Accident = true; // overturned in a curve
+        if (Front[i].Obj != Rear[i].Obj) {
+            const double overturn = Overturn(World.Rails(), World.Map, Front[i].Obj, Rear[i].Obj);
+            if (overturn * Speed * TicksPerSecond > 1) // overturned in a curve
+                NoteAccident(TAccidentCause::Overturn, 1 / (overturn * TicksPerSecond));
+        }
     }
     // Every car sets the shake in turn; the last car's value is the one that remains.
     ShakeAmplitude = Speed * ShakeGain * (255 - g) / 255;

@@ -70,6 +70,25 @@ class TMarkList {
     std::vector<std::uint16_t> Spilled;
 };
 
+// What set a tram's Accident, with the figures a player is told.
+enum class TAccidentCause : std::uint8_t {
+    None,      // no accident in this tick
+    Crossing,  // a car point crossed another rail faster than 30 km/h
+    Overspeed, // faster than the speed grade of the rail under a car allows
+    Overturn,  // a car overturned over the joint of a bend
+    Collision, // a car came within 2.4 m of a car of another tram (player-driven trams only)
+};
+
+struct TCrash {
+    TAccidentCause Cause = TAccidentCause::None;
+    std::uint8_t SpeedGrade = 0; // Overspeed: the grade of the rail under the car
+    std::uint8_t OtherRouteRow = 0, OtherRouteCol = 0; // Collision: the other tram's route slot
+    std::int32_t OtherNumber = 0;                      // Collision: the other tram's Number
+    double Speed = 0;                                  // m/tick, the tram's speed in that tick
+    // m/tick, the speed it went above: 30 km/h at a crossing, the grade's limit, the bend's.
+    double Limit = 0;
+};
+
 class TVell {
   public:
     // The tram belongs to `world` and reads its map, rails, occupancy and random generator.
@@ -125,6 +144,9 @@ class TVell {
     bool ManualClose = false;
     std::uint32_t Colour = 0; // red in the low byte
     double ManualCommand = 0; // the player's controller, -1..1
+    // Why Accident is set: the first cause the tick found. Cleared with Accident, so Cause is
+    // None whenever Accident is false. Nothing reads it but the cab's message.
+    TCrash Crash;
 
     // Builds the tram at the start of route slot [row][col], drawing its random parameters.
     // The route must be dispatchable (TWorld::CanDispatch).
@@ -183,6 +205,15 @@ class TVell {
     double Acceleration(double command) const;
     void UpdateLamps();
     void SwayCars();
+    // Sets Accident for `cause`, keeping the figures of the first cause of the tick; `limit`
+    // in m/tick.
+    void NoteAccident(TAccidentCause cause, double limit, std::uint8_t grade = 0);
+    // Sets Accident: a car of this tram came too close to a car of `other`.
+    void NoteCollision(const TVell& other);
+    void ClearAccident() {
+        Accident = false;
+        Crash.Cause = TAccidentCause::None;
+    }
 
     // Doors and passengers (Passengers.cpp).
     void StartOpenDoors();

@@ -78,7 +78,9 @@ void TWorld::StepTrams() {
         TVell& tram = *VellTable[k];
         tram.Step();
         if (!tram.OnRoute) PlayerTram = &tram;
-        if (!tram.AutoDrive) tram.Accident = tram.Accident || !CollisionFree(k);
+        if (!tram.AutoDrive && !tram.Accident)
+            if (const int other = CollidingTram(k); other >= 0)
+                tram.NoteCollision(*VellTable[other]);
     }
 }
 

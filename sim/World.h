@@ -48,6 +48,9 @@ class TWorld {
     void SortVells(int l, int r);
     // Whether no car of tram k comes within 2.4 m of a car of another tram.
     bool CollisionFree(int k) const;
+    // The slot of the first tram (in slot order) with a car within 2.4 m of a car of tram k;
+    // -1 when there is none.
+    int CollidingTram(int k) const;
 
     bool Running() const { return Started; }
     const TRailTable& Rails() const { return RailData; }

@@ -1,0 +1,123 @@
+// What ended a drive: each of the four causes of an accident provoked on a small map, and the
+// figures the tram records with it for the cab's message.
+#include "sim/Speed.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vell::test {
+namespace {
+
+// Route 1 round the ring, its first tram driven by hand at a speed held by the test, until an
+// accident (or `limit` steps); the tram keeps its record as the accident left it. The tram
+// holds 20 km/h until its lead point reaches the third rail: a point that starts exactly at a
+// rail's start sweeps over the rail before it, which faster than 30 km/h is a crossing.
+struct THeldSpeedRun {
+    THeldSpeedRun(std::unique_ptr<TMap> map, const std::vector<int>& ring, double kmh,
+                  long long limit = 5000) {
+        SetRoute(*map, 0, 0, {ring[0], ring[RingBottom]}, 1, 30);
+        Sim = std::make_unique<TSimulation>(std::move(map));
+        Sim->Map->Route(0, 0).NextDispatch = 0;
+        Sim->World->WorldStep();
+        TVell& t = Sim->Tram(0);
+        t.AutoDrive = false;
+        t.ManualCommand = 0;
+        bool held = false;
+        Steps = Sim->StepUntil(
+            [&] {
+                // The record is there exactly while the flag is.
+                EXPECT_EQ(t.Accident, t.Crash.Cause != TAccidentCause::None);
+                if (t.Accident) return true;
+                held = held || t.Front[0].Obj == ring[2];
+                t.Speed = KmhToMpt(held ? kmh : std::min(kmh, 20.0));
+                return false;
+            },
+            limit);
+    }
+    TVell& Tram() { return Sim->Tram(0); }
+    std::unique_ptr<TSimulation> Sim;
+    long long Steps = -1;
+};
+
+TEST(Accident, EachCauseIsRecordedWithItsFigures) {
+    {
+        // The ring's top is crossed by a second ring: at 31 km/h the first crossing derails.
+        TCrossingMap layout = CrossingMap();
+        const int crossing = layout.Rails[3];
+        THeldSpeedRun run(std::move(layout.Map), layout.Rails, 31);
+        ASSERT_GT(run.Steps, 0);
+        const TVell& t = run.Tram();
+        EXPECT_EQ(t.Front[0].Obj, crossing);
+        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Crossing);
+        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 31, 1e-9);
+        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 30, 1e-9);
+    }
+    {
+        // Grade 10 allows 10 x 0.3 + 15 = 18 km/h: 20 km/h derails on the first straight.
+        TRingMap ring = RingMap(10);
+        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 20);
+        ASSERT_GT(run.Steps, 0);
+        const TVell& t = run.Tram();
+        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Overspeed);
+        EXPECT_EQ(t.Crash.SpeedGrade, 10);
+        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 20, 1e-9);
+        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 18, 1e-9);
+    }
+    {
+        // The ring's corners bend by 45 degrees: a car over such a joint overturns above
+        // 3.6 / sqrt(0.05 sqrt((1 - c) / (1 + c))) = 25.0 km/h; at 28 km/h, below the crossing
+        // and grade limits, it overturns at the first corner.
+        TRingMap ring = RingMap();
+        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 28);
+        ASSERT_GT(run.Steps, 0);
+        const TVell& t = run.Tram();
+        EXPECT_EQ(t.Front[0].Obj, ring.Rails[RingTopPieces]); // the north-east corner
+        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Overturn);
+        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 28, 1e-9);
+        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 25.0, 0.05);
+    }
+    {
+        // At 24 km/h the same ring is driven round without an accident.
+        TRingMap ring = RingMap();
+        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 24, 3000);
+        EXPECT_EQ(run.Steps, -1);
+        EXPECT_EQ(run.Tram().Crash.Cause, TAccidentCause::None);
+    }
+}
+
+TEST(Accident, ACollisionNamesTheOtherTramAndItsRoute) {
+    TRingMap ring = RingMap();
+    // Route 1А's tram goes ahead and stands; route 1's tram, driven by hand, runs into it.
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 30);
+    SetRoute(*ring.Map, 0, 1, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 30);
+    TSimulation sim(std::move(ring.Map));
+    TRouteRec &first = sim.Map->Route(0, 0), &second = sim.Map->Route(0, 1);
+    first.NextDispatch = 1000000;
+    second.NextDispatch = 0;
+    sim.World->WorldStep();
+    TVell& ahead = sim.TramNumber(1);
+    ahead.AutoDrive = false;
+    ahead.ManualCommand = 0.5;
+    ASSERT_GT(sim.StepUntil([&] { return ahead.Front[0].Obj == ring.Rails[4]; }, 5000), 0);
+    ahead.ManualCommand = -1;
+    ASSERT_GT(sim.StepUntil([&] { return ahead.Speed == 0; }, 5000), 0);
+
+    first.NextDispatch = 0;
+    sim.World->WorldStep();
+    TVell& player = sim.TramNumber(2);
+    ASSERT_TRUE(player.Active);
+    player.AutoDrive = false;
+    player.ManualCommand = 0.3;
+    ASSERT_GT(sim.StepUntil([&] { return player.Accident; }, 20000), 0);
+    EXPECT_EQ(player.Crash.Cause, TAccidentCause::Collision);
+    EXPECT_EQ(player.Crash.OtherNumber, 1);
+    EXPECT_EQ(player.Crash.OtherRouteRow, 0);
+    EXPECT_EQ(player.Crash.OtherRouteCol, 1);
+    EXPECT_GT(player.Crash.Speed, 0);
+}
+
+} // namespace
+} // namespace vell::test
