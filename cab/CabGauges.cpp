@@ -218,4 +218,26 @@ TCabPanel CabPanel(const TVell& tram) {
     return panel;
 }
 
+TShape NeutralMarker(double x, double y, double width, double height) {
+    TShape lines{TPrimitive::Lines, Yellow, {}, {}};
+    if (width <= 0 || height <= 0) return lines;
+    constexpr double MarginX = NeutralRingRadius + 11, MarginY = NeutralRingRadius + 2;
+    x = std::clamp(x, std::min(MarginX, width / 2), std::max(width - MarginX, width / 2));
+    y = std::clamp(y, std::min(MarginY, height / 2), std::max(height - MarginY, height / 2));
+    // Pixels to normalised device coordinates, y up.
+    const auto at = [&](double px, double py) {
+        return TPoint2{2 * px / width - 1, 1 - 2 * py / height};
+    };
+    constexpr int Sides = 12;
+    for (int k = 0; k < Sides; ++k) {
+        const double a = 2 * Pi * k / Sides, b = 2 * Pi * (k + 1) / Sides;
+        AddLine(lines, at(x + NeutralRingRadius * std::cos(a), y + NeutralRingRadius * std::sin(a)),
+                at(x + NeutralRingRadius * std::cos(b), y + NeutralRingRadius * std::sin(b)));
+    }
+    for (double side : {-1.0, 1.0})
+        AddLine(lines, at(x + side * (NeutralRingRadius + 3), y),
+                at(x + side * (NeutralRingRadius + 10), y));
+    return lines;
+}
+
 } // namespace vell

@@ -43,6 +43,7 @@ constexpr TRgb NeedleColour{1, 1, 0.6};
 constexpr TRgb Green{0, 1, 0};
 constexpr TRgb Red{1, 0, 0};
 constexpr TRgb Orange{1, 0.5, 0};
+constexpr TRgb Yellow{1, 1, 0};
 
 // Writes a non-negative integer in decimal, centred on (x, y), as line segments in the segment
 // font (one glyph unit = 0.01); appended to `lines` (a Lines shape).
@@ -87,5 +88,12 @@ struct TCabPanel {
 
 // The gauges of the player's tram.
 TCabPanel CabPanel(const TVell& tram);
+
+// The mouse joystick's neutral point, (x, y) in client pixels of a picture `width` x `height`
+// pixels large: where the pointer coasts and looks straight ahead. A yellow ring of 6 pixels
+// with a level line either side, round whatever the picture's shape; held wholly inside the
+// picture, a pixel or two from its edge, when the point lies beyond it.
+constexpr double NeutralRingRadius = 6;
+TShape NeutralMarker(double x, double y, double width, double height);
 
 } // namespace vell

@@ -129,6 +129,13 @@ TClientSize FitClientArea(int width, int height) {
     return {width, height};
 }
 
+TClientSize OpeningClientArea(int width, int height, int roomWidth, int roomHeight) {
+    const TClientSize shaped = FitClientArea(width, height);
+    int h = std::min({shaped.Height, roomHeight, roomWidth * 3 / 4});
+    h -= h % 3;
+    return FitClientArea(h / 3 * 4, h);
+}
+
 TCameraPose CabCamera(const TVell& tram, double lookOffset, double shakeAngle) {
     const TCarAxisXY pose = tram.CarPose(0);
     const double dx = pose.Dir.X, dy = pose.Dir.Y; // from the car's front to its rear

@@ -100,6 +100,12 @@ struct TClientSize {
 };
 TClientSize FitClientArea(int width, int height);
 
+// The client size the window opens at for the resolution chosen in the settings, on a screen
+// whose free area, less the window's frame, is `roomWidth` x `roomHeight`: the largest exact
+// 4:3 area (its height a multiple of 3) within both the resolution as FitClientArea shapes it
+// and the room, so that fitting it again leaves it as it is; never below 320 x 240.
+TClientSize OpeningClientArea(int width, int height, int roomWidth, int roomHeight);
+
 // The eye in the player's tram: 4 m ahead of the centre of the first car, looking forward,
 // turned by the mouse (0.01 rad per pixel of look offset) and by the cab shake.
 struct TCameraPose {

@@ -92,9 +92,9 @@ TEST(Accident, ACollisionNamesTheOtherTramAndItsRoute) {
     TRingMap ring = RingMap();
     // Route 1А's tram goes ahead and stands; route 1's tram, driven by hand, runs into it.
     SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 30);
-    SetRoute(*ring.Map, 0, 1, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 30);
+    SetRoute(*ring.Map, 0, 11, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 30);
     TSimulation sim(std::move(ring.Map));
-    TRouteRec &first = sim.Map->Route(0, 0), &second = sim.Map->Route(0, 1);
+    TRouteRec &first = sim.Map->Route(0, 0), &second = sim.Map->Route(0, 11);
     first.NextDispatch = 1000000;
     second.NextDispatch = 0;
     sim.World->WorldStep();
@@ -115,7 +115,7 @@ TEST(Accident, ACollisionNamesTheOtherTramAndItsRoute) {
     EXPECT_EQ(player.Crash.Cause, TAccidentCause::Collision);
     EXPECT_EQ(player.Crash.OtherNumber, 1);
     EXPECT_EQ(player.Crash.OtherRouteRow, 0);
-    EXPECT_EQ(player.Crash.OtherRouteCol, 1);
+    EXPECT_EQ(player.Crash.OtherRouteCol, 11); // 1А
     EXPECT_GT(player.Crash.Speed, 0);
 }
 

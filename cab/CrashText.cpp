@@ -1,0 +1,65 @@
+// The cause of a crash in words.
+#include "cab/CrashText.h"
+
+#include "model/Route.h"
+#include "model/Texts.h"
+#include "sim/Speed.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace vell {
+
+namespace {
+
+// Tenths of km/h as "whole.tenth", whatever the locale's decimal sign: the top view writes
+// speeds the same way.
+std::string Tenths(long long tenths) {
+    const std::string sign = tenths < 0 ? "-" : "";
+    const long long t = std::llabs(tenths);
+    return sign + std::to_string(t / 10) + "." + std::to_string(t % 10);
+}
+
+// Converting km/h to m/tick and back is not exact: a value within this many tenths of a whole
+// tenth is that tenth, so that 30 km/h does not read as 30.1 or 29.9.
+constexpr double Slack = 1e-6;
+
+} // namespace
+
+std::string KmhRoundedUp(double mpt) {
+    return Tenths(static_cast<long long>(std::ceil(MptToKmh(mpt) * 10 - Slack)));
+}
+
+std::string KmhRoundedDown(double mpt) {
+    return Tenths(static_cast<long long>(std::floor(MptToKmh(mpt) * 10 + Slack)));
+}
+
+std::string CrashReason(const TCrash& crash) {
+    switch (crash.Cause) {
+    case TAccidentCause::None:
+        return {};
+    case TAccidentCause::Crossing:
+        return Arg(translate("vell::TView3D",
+                             "Сход с рельсов: трамвай пересёк другой рельс на скорости "
+                             "%1 км/ч, а быстрее %2 км/ч пересекать нельзя."),
+                   KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit));
+    case TAccidentCause::Overspeed:
+        return Arg(translate("vell::TView3D",
+                             "Сход с рельсов: скорость %1 км/ч выше предела этого пути "
+                             "%2 км/ч (класс скорости %3)."),
+                   KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit),
+                   std::to_string(crash.SpeedGrade));
+    case TAccidentCause::Overturn:
+        return Arg(translate("vell::TView3D",
+                             "Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот "
+                             "поворот проходят не быстрее %2 км/ч."),
+                   KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit));
+    case TAccidentCause::Collision:
+        return Arg(translate("vell::TView3D", "Столкновение с поездом %1 маршрута %2."),
+                   std::to_string(crash.OtherNumber),
+                   RouteDisplayName(crash.OtherRouteRow, crash.OtherRouteCol));
+    }
+    return {};
+}
+
+} // namespace vell
