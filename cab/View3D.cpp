@@ -3,8 +3,10 @@
 
 #include "cab/CabGL.h"
 #include "cab/CabGauges.h"
+#include "cab/CrashText.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -39,12 +41,28 @@ namespace {
 
 constexpr int TimerIntervalMs = 50;
 constexpr int PanelWidth = 201;
-constexpr int PanelHeight = 193;
+// The designed 193 pixels, and a title above the list.
+constexpr int PanelHeight = 207;
 // The menu opens this far up and left of the window's middle.
 constexpr int MenuOffset = 50;
+// The help: its distance from the window's edges, the room round its text, its widest, and
+// the range of its font.
+constexpr int HelpMargin = 8;
+constexpr int HelpPadding = 8;
+constexpr int HelpMaxWidth = 620;
+constexpr int HelpLargestPoints = 10;
+constexpr int HelpSmallestPoints = 6;
+// The window's frame before a window manager has framed it the first time: a title bar and
+// thin borders.
+constexpr QSize AssumedFrame(16, 40);
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+// A visibility distance as the panel shows it: "500 м".
+QString DistanceText(int metres) {
+    return TView3D::tr("%1 м").arg(metres);
 }
 
 } // namespace
@@ -166,6 +184,7 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
 
     BuildPanel();
     BuildMenu();
+    BuildHelp();
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -193,11 +212,15 @@ void TView3D::BuildPanel() {
     QFont font = Panel->font();
     font.setPointSize(8);
     Panel->setFont(font);
+    const QFontMetrics metrics(font);
     const QString wallText = tr("Видимость для стен (100 - 2000 м):");
+    const QString resolutionText = tr("Разрешение:");
+    const int valueWidth = metrics.horizontalAdvance(DistanceText(MaxViewDist)) + 4;
+    const int resolutionWidth = metrics.horizontalAdvance(resolutionText) + 4;
     // The designed width suits a narrower font than most desktops have: the panel grows just
-    // enough to show its longest label whole.
-    const int width = std::max(PanelWidth, QFontMetrics(font).horizontalAdvance(wallText) + 16);
-    Panel->setFixedSize(width, PanelHeight);
+    // enough to show its longest label whole, and the resolution list beside its label.
+    const int width =
+        std::max({PanelWidth, metrics.horizontalAdvance(wallText) + 16, resolutionWidth + 120});
 
     const auto label = [this, width](const char* name, const QString& text, int top) {
         auto* l = new QLabel(text, Panel);
@@ -205,7 +228,15 @@ void TView3D::BuildPanel() {
         l->setGeometry(6, top, width - 12, 15);
         return l;
     };
-    const auto trackBar = [this, width](const char* name, int position, int top) {
+    const auto value = [this, width, valueWidth](const char* name, int top) {
+        auto* l = new QLabel(Panel);
+        l->setObjectName(Text(name));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setGeometry(width - 6 - valueWidth, top, valueWidth, 20);
+        return l;
+    };
+    const auto trackBar = [this, width, valueWidth](const char* name, int position, int top,
+                                                    QLabel* shown) {
         auto* t = new QSlider(Qt::Horizontal, Panel);
         t->setObjectName(Text(name));
         t->setRange(MinViewDist, MaxViewDist);
@@ -214,38 +245,51 @@ void TView3D::BuildPanel() {
         t->setTickInterval(ViewDistStep);
         t->setTickPosition(QSlider::TicksBelow);
         t->setValue(position);
-        t->setGeometry(6, top, width - 12, 24);
+        t->setGeometry(6, top, width - 16 - valueWidth, 24);
+        shown->setText(DistanceText(position));
+        connect(t, &QSlider::valueChanged, shown,
+                [shown](int metres) { shown->setText(DistanceText(metres)); });
         return t;
     };
 
-    CResolution = label("CResolution", tr("Разрешение:"), 4);
-    CResolution->hide();
+    PanelTitle = label("PanelTitle", tr("Настройки графики"), 4);
+    QFont bold = font;
+    bold.setBold(true);
+    PanelTitle->setFont(bold);
+    PanelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    CResolution = label("CResolution", resolutionText, 27);
+    CResolution->setGeometry(6, 24, resolutionWidth, 22);
     WH = new QComboBox(Panel);
     WH->setObjectName(QStringLiteral("WH"));
     WH->setMaxVisibleItems(10);
     for (const TResolution& r : Resolutions)
         WH->addItem(QStringLiteral("%1x%2").arg(r.Width).arg(r.Height));
     WH->setCurrentIndex(DefaultResolution);
-    WH->setGeometry(6, 6, width - 12, 22);
+    WH->setGeometry(10 + resolutionWidth, 24, width - 16 - resolutionWidth, 22);
+    CResolution->setBuddy(WH);
 
-    CDistWall = label("CDistWall", wallText, 32);
-    UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 47);
-    CDistTree = label("CDistTree", tr("Видимость для деревьев:"), 73);
-    UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 88);
-    Label1 = label("Label1", tr("Видимость для трамваев:"), 114);
-    UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 129);
+    CDistWall = label("CDistWall", wallText, 50);
+    VDistWall = value("VDistWall", 67);
+    UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 65, VDistWall);
+    CDistTree = label("CDistTree", tr("Видимость для деревьев:"), 91);
+    VDistTree = value("VDistTree", 108);
+    UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 106, VDistTree);
+    Label1 = label("Label1", tr("Видимость для трамваев:"), 132);
+    VDistVell = value("VDistVell", 149);
+    UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 147, VDistVell);
 
     Done = new QPushButton(tr("Принять"), Panel);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setDefault(true);
     const int button = (width - 19) / 2;
-    Done->setGeometry(6, 162, button, 24);
+    Done->setGeometry(6, 177, button, 24);
     Cancel = new QPushButton(tr("Отмена"), Panel);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     Cancel->setAutoDefault(false);
-    Cancel->setGeometry(width - 6 - button, 162, button, 24);
+    Cancel->setGeometry(width - 6 - button, 177, button, 24);
     connect(Done, &QPushButton::clicked, this, &TView3D::DoneClick);
     connect(Cancel, &QPushButton::clicked, this, &TView3D::CancelClick);
+    Panel->setFixedSize(width, PanelHeight);
     Panel->hide();
 }
 
@@ -288,6 +332,83 @@ void TView3D::BuildMenu() {
     connect(N4, &QAction::triggered, this, &TView3D::N4Click);
 }
 
+void TView3D::BuildHelp() {
+    Help = new QFrame(this);
+    Help->setObjectName(QStringLiteral("Help"));
+    // Dark and see-through over the picture; a press anywhere closes it, so presses go through
+    // to the picture, which closes it.
+    Help->setStyleSheet(QStringLiteral("QFrame#Help { background-color: rgba(0, 0, 0, 225); "
+                                       "border: 1px solid rgb(255, 255, 153); }"
+                                       "QLabel { color: white; background: transparent; }"));
+    Help->setAttribute(Qt::WA_TransparentForMouseEvents);
+    HelpText = new QLabel(Help);
+    HelpText->setObjectName(QStringLiteral("HelpText"));
+    HelpText->setTextFormat(Qt::RichText);
+    HelpText->setWordWrap(true);
+    HelpText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Help->hide();
+}
+
+QString TView3D::HelpHtml(bool speedometerBroken) {
+    const auto line = [](const QString& text) { return text.toHtmlEscaped() + "<br>"; };
+    QString html = "<b>" + tr("Как вести трамвай").toHtmlEscaped() + "</b><br>";
+    html += line(tr("Трамвай начинает на автопилоте: чтобы вести самому, выключите его в меню."));
+    html += line(tr("Мышь — джойстик: вверх — ход, вниз — тормоз, в стороны — взгляд."));
+    html += line(tr("Жёлтый кружок — нейтраль джойстика: на его высоте трамвай катится без тока."));
+    html += line(tr("Левая кнопка мыши открывает двери, правая закрывает."));
+    html += line(tr("Пробел или Esc — меню, F1 — эта справка."));
+    html += "<b>" + tr("Приборы").toHtmlEscaped() + "</b><br>";
+    html += line(tr("Слева — контроллер: стрелка вверх — ход, вниз — тормоз."));
+    html += line(tr("Спидометр — скорость, км/ч."));
+    if (speedometerBroken)
+        html += "<span style=\"color: #ff9090\">" +
+                line(tr("У этого трамвая спидометр сломан: стрелка всегда на нуле.")) + "</span>";
+    html += line(tr("Рамка справа: зелёная — правила соблюдены и трамвай на маршруте, красная — "
+                    "нет; полоса в ней — заполнение салона, над ней — двери."));
+    html += line(tr("Часы внизу слева — отклонение от расписания в минутах и секундах: зелёные — "
+                    "раньше, красные — опоздание."));
+    html += line(tr("Оранжевая стрелка — куда идёт маршрут на следующей стрелке: влево — "
+                    "проходите её под током, вправо — без тока."));
+    html += "<i>" + tr("Щелчок или любая клавиша закрывает справку.").toHtmlEscaped() + "</i>";
+    return html;
+}
+
+void TView3D::ShowHelp() {
+    HelpSeen = true;
+    const TVell* tram = World.PlayerTram;
+    HelpText->setText(HelpHtml(tram && !tram->SpeedometerWorks));
+    HelpOpen = true;
+    FitHelp();
+    Help->show();
+    Help->raise();
+}
+
+void TView3D::HideHelp() {
+    Help->hide();
+    HelpOpen = false;
+}
+
+void TView3D::FitHelp() {
+    // At most as wide as reads well, a margin from the window's edges; the largest font from
+    // the dialogs' size down that lets the text fit the height.
+    const int frameWidth = std::min(width() - 2 * HelpMargin, HelpMaxWidth);
+    const int textWidth = frameWidth - 2 * HelpPadding;
+    const int room = height() - 2 * HelpMargin - 2 * HelpPadding;
+    QFont font = Help->font();
+    int textHeight = 0;
+    for (int points = HelpLargestPoints; points >= HelpSmallestPoints; --points) {
+        font.setPointSize(points);
+        HelpText->setFont(font);
+        textHeight = HelpText->heightForWidth(textWidth);
+        if (textHeight <= room) break;
+    }
+    textHeight = std::min(textHeight, room);
+    HelpText->setGeometry(HelpPadding, HelpPadding, textWidth, textHeight);
+    const QSize size(frameWidth, textHeight + 2 * HelpPadding);
+    Help->setGeometry(
+        QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+}
+
 void TView3D::PrepareForGame() {
     // setChecked does not trigger: the handlers do not run.
     N6->setChecked(true);
@@ -298,12 +419,26 @@ void TView3D::PrepareForGame() {
     unsetCursor();
     ResizeEnabled = true;
     SwitchingMode = false;
+    SizeToResolution(std::nullopt);
+}
+
+void TView3D::SizeToResolution(std::optional<QPoint> wanted) {
+    QRect room(0, 0, 640, 480);
+    if (const QScreen* s = screen()) room = s->availableGeometry();
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty()) frame = AssumedFrame;
+    const TClientSize client =
+        OpeningClientArea(Cab.ScreenModeWidth, Cab.ScreenModeHeight, room.width() - frame.width(),
+                          room.height() - frame.height());
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    resize(client.Width, client.Height);
+    PlaceWindow(*this, wanted);
 }
 
 // The game loop.
 
 void TView3D::TimerTimer() {
-    if (MenuOpen || !isVisible() || SettingsOpen) return;
+    if (MenuOpen || !isVisible() || SettingsOpen || HelpOpen) return;
     DriveFromCab(Cab, World.PlayerTram, ShakeRandom);
     FrameStart = TickClock.elapsed();
     const QTime now = TimeOfDay();
@@ -317,7 +452,11 @@ void TView3D::TimerTimer() {
     const TVell* tram = World.PlayerTram;
     if (tram && tram->Accident) {
         MenuOpen = true;
-        Dialogs.ShowMessage(tr(AccidentText).toStdString());
+        // The caption, and on a line of its own what happened.
+        std::string message = tr(AccidentText).toStdString();
+        if (const std::string reason = CrashReason(tram->Crash); !reason.empty())
+            message += "\n" + reason;
+        Dialogs.ShowMessage(message);
         MenuOpen = false;
         N4Click();
     }
@@ -334,7 +473,13 @@ void TView3D::DrawFrame(int width, int height) {
     DrawScene();
     if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
     if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
-    if (const TVell* tram = World.PlayerTram) DrawFlat(CabPanel(*tram).InDrawOrder());
+    if (const TVell* tram = World.PlayerTram) {
+        DrawFlat(CabPanel(*tram).InDrawOrder());
+        // Where the pointer must go to coast, while the player drives.
+        if (!tram->AutoDrive)
+            DrawFlat({NeutralMarker(Cab.Joystick.MouseCenterX, Cab.Joystick.MouseCenterY,
+                                    Surface->width(), Surface->height())});
+    }
     ++FramesDrawn;
 }
 
@@ -387,6 +532,8 @@ void TView3D::showEvent(QShowEvent* event) {
     Cab.Joystick.LeftButtonDown = false;
     Cab.Joystick.RightButtonDown = false;
     Surface->setFocus();
+    // A new player does not know the mouse joystick: the first game of the run explains it.
+    if (!HelpSeen) ShowHelp();
 }
 
 void TView3D::hideEvent(QHideEvent* event) {
@@ -400,6 +547,7 @@ void TView3D::hideEvent(QHideEvent* event) {
 void TView3D::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     FormResize();
+    if (HelpOpen) FitHelp();
 }
 
 void TView3D::FormResize() {
@@ -419,21 +567,39 @@ void TView3D::FormResize() {
 // Keys, menu and mouse.
 
 void TView3D::keyPressEvent(QKeyEvent* event) {
-    // The panel's default and cancel buttons; no other key but space does anything, and Esc
+    // The panel's default and cancel buttons; besides them only space, Esc and F1 act, and Esc
     // does not close the window.
-    if (SettingsOpen && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    const int key = event->key();
+    if (SettingsOpen && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
         DoneClick();
         return;
     }
-    if (SettingsOpen && event->key() == Qt::Key_Escape) {
+    if (SettingsOpen && key == Qt::Key_Escape) {
         CancelClick();
+        return;
+    }
+    // Any key closes the help; space goes on to open the menu.
+    if (HelpOpen) {
+        HideHelp();
+        if (key == Qt::Key_Space) OpenMenu();
+        return;
+    }
+    if (key == Qt::Key_F1 && !SettingsOpen) {
+        ShowHelp();
+        return;
+    }
+    if (key == Qt::Key_Escape) {
+        OpenMenu();
         return;
     }
     if (!event->text().isEmpty()) FormKeyPress(event->text().front());
 }
 
 void TView3D::FormKeyPress(QChar key) {
-    if (key != QLatin1Char(' ')) return;
+    if (key == QLatin1Char(' ')) OpenMenu();
+}
+
+void TView3D::OpenMenu() {
     MenuOpen = true;
     unsetCursor();
     const QRect outer = frameGeometry();
@@ -495,7 +661,10 @@ void TView3D::HidePanel() {
 void TView3D::DoneClick() {
     HidePanel();
     const int row = WH->currentIndex();
+    bool newResolution = false;
     if (row >= 0 && row < int(Resolutions.size())) {
+        newResolution = Cab.ScreenModeWidth != Resolutions[row].Width ||
+                        Cab.ScreenModeHeight != Resolutions[row].Height;
         Cab.ScreenModeWidth = Resolutions[row].Width;
         Cab.ScreenModeHeight = Resolutions[row].Height;
     }
@@ -508,6 +677,9 @@ void TView3D::DoneClick() {
         EnterFullScreenMode();
         CreateGL();
         setCursor(Qt::BlankCursor);
+    } else if (newResolution) {
+        // In a window a new resolution is the window's new size, where it stands if it fits.
+        SizeToResolution(pos());
     }
 }
 
@@ -516,6 +688,11 @@ void TView3D::CancelClick() {
 }
 
 void TView3D::FormMouseDown(Qt::MouseButton button) {
+    // A press closes the help and does nothing else.
+    if (HelpOpen) {
+        HideHelp();
+        return;
+    }
     // A press anywhere on the picture closes the settings, applying nothing.
     HidePanel();
     if (button == Qt::LeftButton) Cab.Joystick.LeftButtonDown = true;

@@ -1,7 +1,8 @@
 // The cab view (TView3D, "Вид из кабины. Пробел - вызов меню."): the window from which the
 // player drives PlayerTram while the whole tram system runs. Its 50 ms timer is the game loop:
 // the mouse joystick into the tram, the world steps, then one frame of sky, ground, scene and
-// gauges. Space opens the popup menu; the graphics settings panel floats over the picture.
+// gauges. Space or Esc opens the popup menu; the graphics settings panel and the help (F1, and
+// at the first game of the program run) float over the picture.
 #pragma once
 
 #include "cab/CabState.h"
@@ -19,6 +20,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -83,17 +85,21 @@ class TView3D : public QDialog {
     TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* parent = nullptr);
     ~TView3D() override;
 
-    // Controls, with the names of the form.
+    // Controls, with the names of the form, and the panel's title and track bar values.
     TCabSurface* Surface;
     QFrame* Panel;
+    QLabel* PanelTitle;
     QLabel* CResolution;
     QComboBox* WH;
     QLabel* CDistWall;
     QSlider* UDistWall;
+    QLabel* VDistWall; // "500 м"
     QLabel* CDistTree;
     QSlider* UDistTree;
+    QLabel* VDistTree;
     QLabel* Label1;
     QSlider* UDistVell;
+    QLabel* VDistVell;
     QPushButton* Done;
     QPushButton* Cancel;
     QMenu* Menu;
@@ -107,11 +113,18 @@ class TView3D : public QDialog {
     QAction* B1; // "Назад (&B)"
     QAction* N4; // "Выход (&Q)"
     QTimer* Timer;
+    // The help over the picture: how to drive, the keys and the gauges.
+    QFrame* Help;
+    QLabel* HelpText;
 
     // The popup menu or the accident message is up: the game loop waits.
     bool MenuOpen = false;
     // The settings panel is up: the game loop waits.
     bool SettingsOpen = false;
+    // The help is up: the game loop waits.
+    bool HelpOpen = false;
+    // The help has been shown in this program run: only the first game shows it by itself.
+    bool HelpSeen = false;
     // The picture may be drawn: set by CreateGL, cleared by ReleaseGL.
     bool GLReady = false;
     bool ResizeEnabled = false;
@@ -139,6 +152,13 @@ class TView3D : public QDialog {
     void LeaveFullScreenMode();
     void FormResize();
     void FormKeyPress(QChar key);
+    // The popup menu at the window's middle (space and Esc).
+    void OpenMenu();
+    // The help, fitted to the window, for the player's tram (its speedometer may be broken).
+    void ShowHelp();
+    void HideHelp();
+    // The help's text, with the line on a broken speedometer or without it.
+    static QString HelpHtml(bool speedometerBroken);
     void FormMouseDown(Qt::MouseButton button);
     void FormMouseMove(double x, double y);
     void FormMouseUp(Qt::MouseButton button);
@@ -153,8 +173,12 @@ class TView3D : public QDialog {
     void CancelClick();
 
     // What a game start does to the window: autopilot checked and full screen unchecked
-    // without their handlers, a normal sizeable window, resizing allowed.
+    // without their handlers, a normal sizeable window, resizing allowed, at the resolution of
+    // the settings and centred on the screen.
     void PrepareForGame();
+    // Sizes the window to the resolution of the settings as far as the screen allows, then
+    // places it: at `wanted` when it fits the screen there, else centred.
+    void SizeToResolution(std::optional<QPoint> wanted);
 
     // One frame into the current OpenGL context at this size: background, scene, delay,
     // gauges.
@@ -171,7 +195,10 @@ class TView3D : public QDialog {
   private:
     void BuildPanel();
     void BuildMenu();
+    void BuildHelp();
     void HidePanel();
+    // Places the help over the middle of the picture in the largest font that fits it.
+    void FitHelp();
     // The scene pass: the city and the other trams, under the eye transformation.
     void DrawScene();
 

@@ -1401,5 +1401,85 @@ Replace it with the line scheme?</translation>
         <source>Выход (&amp;Q)</source>
         <translation>&amp;Quit</translation>
     </message>
+    <message>
+        <source>Сход с рельсов: трамвай пересёк другой рельс на скорости %1 км/ч, а быстрее %2 км/ч пересекать нельзя.</source>
+        <translation>Derailed: the tram crossed another rail at %1 km/h, and no rail may be crossed faster than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Сход с рельсов: скорость %1 км/ч выше предела этого пути %2 км/ч (класс скорости %3).</source>
+        <translation>Derailed: %1 km/h is above this track&apos;s limit of %2 km/h (speed grade %3).</translation>
+    </message>
+    <message>
+        <source>Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот поворот проходят не быстрее %2 км/ч.</source>
+        <translation>The tram overturned in a curve: %1 km/h where this curve allows no more than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Столкновение с поездом %1 маршрута %2.</source>
+        <translation>Collided with tram %1 of route %2.</translation>
+    </message>
+    <message>
+        <source>%1 м</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>Настройки графики</source>
+        <translation>Graphics settings</translation>
+    </message>
+    <message>
+        <source>Как вести трамвай</source>
+        <translation>How to drive the tram</translation>
+    </message>
+    <message>
+        <source>Трамвай начинает на автопилоте: чтобы вести самому, выключите его в меню.</source>
+        <translation>The tram starts on the autopilot: to drive it yourself, switch the autopilot off in the menu.</translation>
+    </message>
+    <message>
+        <source>Мышь — джойстик: вверх — ход, вниз — тормоз, в стороны — взгляд.</source>
+        <translation>The mouse is the joystick: up is power, down is the brake, sideways turns the view.</translation>
+    </message>
+    <message>
+        <source>Жёлтый кружок — нейтраль джойстика: на его высоте трамвай катится без тока.</source>
+        <translation>The yellow ring is the joystick&apos;s neutral point: with the pointer at its height the tram coasts without current.</translation>
+    </message>
+    <message>
+        <source>Левая кнопка мыши открывает двери, правая закрывает.</source>
+        <translation>The left mouse button opens the doors, the right one closes them.</translation>
+    </message>
+    <message>
+        <source>Пробел или Esc — меню, F1 — эта справка.</source>
+        <translation>Space or Esc: the menu; F1: this help.</translation>
+    </message>
+    <message>
+        <source>Приборы</source>
+        <translation>Gauges</translation>
+    </message>
+    <message>
+        <source>Слева — контроллер: стрелка вверх — ход, вниз — тормоз.</source>
+        <translation>On the left, the controller: its needle up is power, down is the brake.</translation>
+    </message>
+    <message>
+        <source>Спидометр — скорость, км/ч.</source>
+        <translation>The speedometer shows the speed in km/h.</translation>
+    </message>
+    <message>
+        <source>У этого трамвая спидометр сломан: стрелка всегда на нуле.</source>
+        <translation>This tram&apos;s speedometer is broken: its needle always stays at zero.</translation>
+    </message>
+    <message>
+        <source>Рамка справа: зелёная — правила соблюдены и трамвай на маршруте, красная — нет; полоса в ней — заполнение салона, над ней — двери.</source>
+        <translation>The frame on the right is green while the rules are kept and the tram is on its route, red otherwise; the bar in it is the load, above it are the doors.</translation>
+    </message>
+    <message>
+        <source>Часы внизу слева — отклонение от расписания в минутах и секундах: зелёные — раньше, красные — опоздание.</source>
+        <translation>The clock at the bottom left is the deviation from the timetable in minutes and seconds: green early, red late.</translation>
+    </message>
+    <message>
+        <source>Оранжевая стрелка — куда идёт маршрут на следующей стрелке: влево — проходите её под током, вправо — без тока.</source>
+        <translation>The orange arrow shows where the route goes at the next switch: left, pass it drawing current; right, without current.</translation>
+    </message>
+    <message>
+        <source>Щелчок или любая клавиша закрывает справку.</source>
+        <translation>Click or press any key to close this help.</translation>
+    </message>
 </context>
 </TS>

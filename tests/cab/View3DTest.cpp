@@ -3,10 +3,13 @@
 // the pictures it draws, and whole games started and ended as the route selection window does.
 #include "cab/View3D.h"
 #include "cab/CabGauges.h"
+#include "cab/CrashText.h"
 #include "cab/StartGame.h"
 #include "tests/cab/CabTestWorld.h"
 #include "tests/support/ModalWatch.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowLayout.h"
+#include "ui/QtApplication.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,15 +20,18 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <optional>
 
 namespace vell {
 namespace {
@@ -85,7 +91,8 @@ struct TCabView : ::testing::Test {
     explicit TCabView(std::uint8_t grade = 100) : City(grade) {
         Dialogs.View = &View;
         View.TimeOfDay = [] { return QTime(12, 0); };
-        View.Timer->stop(); // ticks come from the tests
+        View.Timer->stop();   // ticks come from the tests
+        View.HelpSeen = true; // the help's own tests show it
     }
     ~TCabView() override {
         View.hide();
@@ -150,14 +157,21 @@ TEST_F(TCabView, FormAsCreated) {
 
     // The settings panel.
     EXPECT_FALSE(View.Panel->isVisibleTo(&View));
-    // 201 x 193, wider when a label needs it.
-    EXPECT_EQ(View.Panel->height(), 193);
+    // 201 x 193 and a title, wider when a label needs it.
+    EXPECT_EQ(View.Panel->height(), 207);
     EXPECT_GE(View.Panel->width(), 201);
-    for (QLabel* l : {View.CDistWall, View.CDistTree, View.Label1}) {
+    for (QLabel* l :
+         {View.PanelTitle, View.CResolution, View.CDistWall, View.CDistTree, View.Label1}) {
         EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
         EXPECT_LE(l->geometry().right(), View.Panel->width());
+        EXPECT_TRUE(l->isVisibleTo(View.Panel));
     }
-    EXPECT_FALSE(View.CResolution->isVisibleTo(View.Panel));
+    EXPECT_EQ(View.PanelTitle->text(), QString::fromUtf8("Настройки графики"));
+    EXPECT_EQ(View.CResolution->text(), QString::fromUtf8("Разрешение:"));
+    EXPECT_EQ(View.CResolution->buddy(), View.WH);
+    // The label stands left of the list, on its line.
+    EXPECT_LT(View.CResolution->geometry().right(), View.WH->x());
+    EXPECT_EQ(View.CResolution->y(), View.WH->y());
     ASSERT_EQ(View.WH->count(), 10);
     EXPECT_EQ(View.WH->maxVisibleItems(), 10);
     EXPECT_EQ(View.WH->itemText(0), "320x200");
@@ -166,14 +180,24 @@ TEST_F(TCabView, FormAsCreated) {
     EXPECT_EQ(View.CDistWall->text(), QString::fromUtf8("Видимость для стен (100 - 2000 м):"));
     EXPECT_EQ(View.CDistTree->text(), QString::fromUtf8("Видимость для деревьев:"));
     EXPECT_EQ(View.Label1->text(), QString::fromUtf8("Видимость для трамваев:"));
-    const std::pair<QSlider*, int> bars[] = {
-        {View.UDistWall, 500}, {View.UDistTree, 200}, {View.UDistVell, 200}};
-    for (auto [bar, position] : bars) {
+    const std::tuple<QSlider*, QLabel*, int> bars[] = {{View.UDistWall, View.VDistWall, 500},
+                                                       {View.UDistTree, View.VDistTree, 200},
+                                                       {View.UDistVell, View.VDistVell, 200}};
+    for (auto [bar, value, position] : bars) {
         EXPECT_EQ(bar->minimum(), 100);
         EXPECT_EQ(bar->maximum(), 2000);
         EXPECT_EQ(bar->tickInterval(), 100);
         EXPECT_EQ(bar->singleStep(), 100);
         EXPECT_EQ(bar->value(), position);
+        // The value in metres beside its bar, following it.
+        EXPECT_EQ(value->text(), QString::fromUtf8("%1 м").arg(position));
+        EXPECT_EQ(value->y() + value->height() / 2, bar->y() + bar->height() / 2);
+        EXPECT_LT(bar->geometry().right(), value->x());
+        EXPECT_LE(value->fontMetrics().horizontalAdvance(QString::fromUtf8("2000 м")),
+                  value->width());
+        bar->setValue(2000);
+        EXPECT_EQ(value->text(), QString::fromUtf8("2000 м"));
+        bar->setValue(position);
     }
     EXPECT_EQ(View.Done->text(), QString::fromUtf8("Принять"));
     EXPECT_TRUE(View.Done->isDefault());
@@ -319,12 +343,21 @@ TEST_F(TCabView, SpeedItemsSetStepsPerTickOnlyUnderTheAutopilot) {
     EXPECT_EQ(View.SpeedGroup->checkedAction(), View.SpeedItems[10]);
 }
 
-TEST_F(TCabView, SpaceOpensTheMenuCentredAndOtherKeysDoNothing) {
+TEST_F(TCabView, SpaceAndEscOpenTheMenuCentredAndOtherKeysDoNothing) {
     TVell& tram = ShowGame();
     QTest::keyClick(View.Surface, Qt::Key_X);
-    QTest::keyClick(View.Surface, Qt::Key_Escape);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_TRUE(View.isVisible()); // Esc does not close the game
+
+    // Esc opens the menu as space does, and does not close the game.
+    QWidget* escMenu = nullptr;
+    QTimer::singleShot(100, [&]() {
+        escMenu = QApplication::activePopupWidget();
+        if (escMenu) QTest::keyClick(escMenu, Qt::Key_Escape); // closes the menu alone
+    });
+    QTest::keyClick(View.Surface, Qt::Key_Escape);
+    EXPECT_EQ(escMenu, View.Menu);
+    EXPECT_FALSE(View.MenuOpen);
+    EXPECT_TRUE(View.isVisible());
 
     QPoint menuAt;
     bool openDuringMenu = false;
@@ -364,8 +397,8 @@ TEST_F(TCabView, SettingsPanelAppliesOnlyWhenAccepted) {
     EXPECT_TRUE(View.SettingsOpen);
     EXPECT_TRUE(View.Panel->isVisible());
     const QSize panel = View.Panel->size();
-    EXPECT_EQ(View.Panel->geometry(),
-              QRect((640 - panel.width()) / 2, (480 - 193) / 2, panel.width(), 193));
+    EXPECT_EQ(View.Panel->geometry(), QRect((640 - panel.width()) / 2, (480 - panel.height()) / 2,
+                                            panel.width(), panel.height()));
     const std::int32_t clock = tram.Clock;
     View.TimerTimer();
     EXPECT_EQ(tram.Clock, clock);
@@ -390,7 +423,10 @@ TEST_F(TCabView, SettingsPanelAppliesOnlyWhenAccepted) {
     EXPECT_EQ(View.Cab.ViewDistWall, 1000);
     EXPECT_EQ(View.Cab.ViewDistTree, 300);
     EXPECT_EQ(View.Cab.ViewDistVell, 400);
-    EXPECT_FALSE(View.FullScreenRendering); // in a window the resolution waits for full screen
+    EXPECT_FALSE(View.FullScreenRendering);
+    // In a window the new resolution is the window's size.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View.size() == QSize(800, 600); }, 3000))
+        << View.width() << "x" << View.height();
     View.TimerTimer();
     EXPECT_EQ(tram.Clock, clock + 1);
 
@@ -564,30 +600,254 @@ struct TCabCrash : TCabGame {
     TCabCrash() : TCabGame(10) {} // rails this poor derail a tram above 18 km/h
 };
 
-TEST_F(TCabCrash, CrashShowsTheMessageAndEndsTheGame) {
+// Drives the player's tram of a game by hand at full traction until the game ends; the crash
+// record the tram had when it ended.
+TCrash DriveIntoACrash(test::TCabWorld& city, TView3D& view, QWidget& selection) {
     int ticks = 0;
-    bool accident = false;
+    TCrash crash;
     WhenModalShows([&](QWidget*) {
-        View.N6->trigger(); // drive by hand, full traction
-        MoveMouse(View.Surface, QPoint(100, 0));
-        EXPECT_DOUBLE_EQ(View.Cab.Joystick.ManualCommand(), 1);
-        while (View.isVisible() && ticks < 3000) {
-            View.TimerTimer();
+        view.N6->trigger();                       // drive by hand, full traction
+        MoveMouse(view.Surface, QPoint(100, 50)); // a move, wherever the pointer was
+        MoveMouse(view.Surface, QPoint(100, 0));
+        EXPECT_DOUBLE_EQ(view.Cab.Joystick.ManualCommand(), 1);
+        while (view.isVisible() && ticks < 3000) {
+            view.TimerTimer();
             ++ticks;
-            if (City.World->PlayerTram) accident = City.World->PlayerTram->Accident;
+            if (const TVell* tram = city.World->PlayerTram; tram && tram->Accident)
+                crash = tram->Crash;
         }
     });
-    EXPECT_TRUE(RunGame(*City.Map, *City.World, View, &Selection, 0, 0, {}));
+    EXPECT_TRUE(RunGame(*city.Map, *city.World, view, &selection, 0, 0, {}));
     EXPECT_LT(ticks, 3000);
-    EXPECT_TRUE(accident);
+    return crash;
+}
+
+TEST_F(TCabCrash, CrashShowsTheMessageWithItsCauseAndEndsTheGame) {
+    const TCrash crash = DriveIntoACrash(City, View, Selection);
+    // Too fast for rails of grade 10: 10 x 0.3 + 15 = 18 km/h.
+    EXPECT_EQ(crash.Cause, TAccidentCause::Overspeed);
     ASSERT_FALSE(Dialogs.Log.empty());
-    EXPECT_EQ(Dialogs.Log.back(), "message: Авария!");
+    const std::string& message = Dialogs.Log.back();
+    EXPECT_EQ(message, "message: Авария!\n" + CrashReason(crash));
+    EXPECT_EQ(message.rfind("message: Авария!\nСход с рельсов: скорость 18.", 0), 0) << message;
+    EXPECT_NE(message.find("выше предела этого пути 18.0 км/ч (класс скорости 10)."),
+              std::string::npos)
+        << message;
     EXPECT_TRUE(Dialogs.PausedDuringMessage);
     EXPECT_FALSE(View.MenuOpen);
     EXPECT_FALSE(City.World->Running());
     EXPECT_TRUE(Selection.isVisible());
 }
 
+TEST_F(TCabView, OpensAtTheChosenResolutionCentredAndANewChoiceResizesIt) {
+    City.StartWithPlayer();
+    View.PrepareForGame();
+    View.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    const QRect room = View.screen()->availableGeometry();
+    ASSERT_GE(room.height(), 768) << "the test needs a screen of 1024 x 768 or more";
+    const auto centred = [&]() {
+        const QPoint c = View.frameGeometry().center();
+        return std::abs(c.x() - room.center().x()) <= 1 && std::abs(c.y() - room.center().y()) <= 1;
+    };
+    EXPECT_EQ(View.size(), QSize(640, 480));
+    EXPECT_TRUE(centred()) << View.x() << "," << View.y();
+    // Wide enough for the whole caption and a title bar's buttons.
+    EXPECT_LT(View.fontMetrics().horizontalAdvance(View.windowTitle()) + 150, View.width());
+
+    const auto choose = [&](int row) {
+        View.N3->trigger();
+        View.WH->setCurrentIndex(row);
+        QTest::mouseClick(View.Done, Qt::LeftButton);
+    };
+    const auto settles = [&](QSize size) {
+        return QTest::qWaitFor([&] { return View.size() == size; }, 3000);
+    };
+    choose(7); // 1024x768, where it stands if it fits there, else centred
+    EXPECT_TRUE(settles({1024, 768})) << View.width() << "x" << View.height();
+    EXPECT_TRUE(room.contains(View.frameGeometry()));
+    EXPECT_EQ(Tick().size(), QSize(1024, 768));
+
+    // Larger than the screen: the largest 4:3 window the screen takes.
+    choose(9); // 1600x1200
+    QTest::qWait(100);
+    EXPECT_TRUE(room.contains(View.frameGeometry()));
+    EXPECT_EQ(View.width() * 3, View.height() * 4);
+    EXPECT_GE(View.height(), std::min(room.height(), room.width() * 3 / 4) - 60);
+
+    // Resized by hand, the window keeps its size until the player picks another resolution.
+    View.resize(800, 600);
+    ASSERT_TRUE(settles({800, 600}));
+    choose(9);
+    QTest::qWait(100);
+    EXPECT_EQ(View.size(), QSize(800, 600));
+    choose(4); // 640x400: shaped to 4:3
+    EXPECT_TRUE(settles({532, 399})) << View.width() << "x" << View.height();
+
+    // The next game opens at the chosen resolution again, centred.
+    View.hide();
+    choose(1); // 320x240, chosen while no game runs
+    View.PrepareForGame();
+    View.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    EXPECT_TRUE(settles({320, 240}));
+    EXPECT_TRUE(centred());
+}
+
+TEST_F(TCabView, HelpOnTheFirstStartAndOnF1PausesTheGame) {
+    View.HelpSeen = false; // the first game of the run
+    TVell& tram = City.StartWithPlayer();
+    tram.SpeedometerWorks = false;
+    View.PrepareForGame();
+    View.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    ASSERT_TRUE(View.HelpOpen);
+    EXPECT_TRUE(View.Help->isVisible());
+    const QString broken = QString::fromUtf8("спидометр сломан");
+    EXPECT_TRUE(View.HelpText->text().contains(broken));
+    for (const char* line : {"вверх — ход, вниз — тормоз", "Левая кнопка мыши открывает двери",
+                             "Пробел или Esc — меню, F1 — эта справка", "Жёлтый кружок",
+                             "Часы внизу слева", "Оранжевая стрелка"})
+        EXPECT_TRUE(View.HelpText->text().contains(QString::fromUtf8(line))) << line;
+    // Whole, inside the window.
+    EXPECT_TRUE(View.rect().contains(View.Help->geometry()));
+    EXPECT_LE(View.HelpText->heightForWidth(View.HelpText->width()), View.HelpText->height());
+
+    // The game waits while it is up; a press closes it and works no door.
+    const std::int32_t clock = tram.Clock;
+    const int frames = View.FramesDrawn;
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock);
+    EXPECT_EQ(View.FramesDrawn, frames);
+    QTest::mousePress(View.Surface, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_FALSE(View.HelpOpen);
+    EXPECT_FALSE(View.Help->isVisible());
+    EXPECT_FALSE(View.Cab.Joystick.LeftButtonDown);
+    QTest::mouseRelease(View.Surface, Qt::LeftButton, {}, QPoint(300, 200));
+    View.TimerTimer();
+    EXPECT_EQ(tram.Clock, clock + 1);
+
+    // F1 shows it again, for the tram as it is now; Esc closes it without opening the menu.
+    tram.SpeedometerWorks = true;
+    QTest::keyClick(View.Surface, Qt::Key_F1);
+    ASSERT_TRUE(View.HelpOpen);
+    EXPECT_FALSE(View.HelpText->text().contains(broken));
+    QTest::keyClick(View.Surface, Qt::Key_Escape);
+    EXPECT_FALSE(View.HelpOpen);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    // Space closes it and opens the menu.
+    QTest::keyClick(View.Surface, Qt::Key_F1);
+    QWidget* menu = nullptr;
+    QTimer::singleShot(100, [&]() {
+        menu = QApplication::activePopupWidget();
+        if (menu) QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QTest::keyClick(View.Surface, Qt::Key_Space);
+    EXPECT_FALSE(View.HelpOpen);
+    EXPECT_EQ(menu, View.Menu);
+
+    // It follows the window's size, and the next game of the run does not show it by itself.
+    QTest::keyClick(View.Surface, Qt::Key_F1);
+    View.resize(320, 240);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View.size() == QSize(320, 240); }, 3000));
+    EXPECT_TRUE(View.rect().contains(View.Help->geometry()));
+    QTest::keyClick(View.Surface, Qt::Key_X);
+    View.hide();
+    View.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&View));
+    EXPECT_FALSE(View.HelpOpen);
+}
+
+TEST_F(TCabView, NeutralMarkerShowsWhereThePointerCoastsWhileThePlayerDrives) {
+    ShowGame();
+    // The joystick's centre 99.5 pixels above the pointer (the first move is one wherever the
+    // pointer was left).
+    MoveMouse(View.Surface, QPoint(1, 1));
+    MoveMouse(View.Surface, QPoint(320, 0));
+    MoveMouse(View.Surface, QPoint(320, 300));
+    const TJoystick& joystick = View.Cab.Joystick;
+    ASSERT_DOUBLE_EQ(joystick.MouseCenterY, 200.5);
+    const double centreX = joystick.MouseCenterX;
+    // The level line right of the ring, in normalised device coordinates.
+    const auto levelLineAt = [&](const QImage& frame, double centreY) {
+        const double x = 2 * centreX / 640 - 1, y = 1 - 2 * centreY / 480;
+        return AnyInBox(frame, x + 10 / 320.0, y - 0.01, x + 15 / 320.0, y + 0.01, 255, 255, 0);
+    };
+    EXPECT_FALSE(levelLineAt(Tick(), 200.5)); // under the autopilot the mouse drives nothing
+    View.N6->trigger();
+    EXPECT_TRUE(levelLineAt(Tick(), 200.5));
+    // The pointer pushed further down drags the centre along; the marker follows it.
+    MoveMouse(View.Surface, QPoint(320, 420));
+    ASSERT_DOUBLE_EQ(joystick.MouseCenterY, 320.5);
+    const QImage dragged = Tick();
+    EXPECT_FALSE(levelLineAt(dragged, 200.5));
+    EXPECT_TRUE(levelLineAt(dragged, 320.5));
+}
+
+// The help, the settings panel and the crash message in each language.
+TEST(CabLanguages, HelpPanelAndCrashMessageSpeakTheProgramsLanguage) {
+    const auto hasCyrillic = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(),
+                           [](QChar c) { return c.unicode() >= 0x400 && c.unicode() <= 0x4FF; });
+    };
+    for (TLanguage language : {TLanguage::Russian, TLanguage::English}) {
+        const bool english = language == TLanguage::English;
+        SCOPED_TRACE(english ? "English" : "Russian");
+        TProgramLanguage texts(language);
+        texts.Install();
+        test::TCabWorld city(10);
+        TPauseCheckingDialogs dialogs;
+        TView3D view(*city.Map, *city.World, dialogs);
+        view.Timer->stop();
+        dialogs.View = &view;
+        const auto in = [english](const char* en, const char* ru) {
+            return QString::fromUtf8(english ? en : ru);
+        };
+
+        EXPECT_EQ(view.PanelTitle->text(), in("Graphics settings", "Настройки графики"));
+        EXPECT_EQ(view.CResolution->text(), in("Resolution:", "Разрешение:"));
+        EXPECT_EQ(view.VDistWall->text(), in("500 m", "500 м"));
+        EXPECT_EQ(view.VDistTree->text(), in("200 m", "200 м"));
+        view.Panel->show();
+        const QStringList faults = test::LayoutFaults(view.Panel);
+        EXPECT_TRUE(faults.isEmpty()) << faults.join("; ").toStdString();
+        view.Panel->hide();
+
+        QWidget selection;
+        selection.show();
+        std::optional<QRect> helpInWindow;
+        bool helpWhole = false;
+        QString help;
+        WhenModalShows([&](QWidget*) {
+            help = view.HelpText->text();
+            helpInWindow = view.Help->geometry();
+            helpWhole =
+                view.rect().contains(*helpInWindow) &&
+                view.HelpText->heightForWidth(view.HelpText->width()) <= view.HelpText->height();
+            view.HideHelp();
+            view.close();
+        });
+        RunGame(*city.Map, *city.World, view, &selection, 0, 0, {});
+        ASSERT_TRUE(helpInWindow.has_value());
+        EXPECT_TRUE(helpWhole);
+        EXPECT_EQ(hasCyrillic(help), !english) << help.toStdString();
+        EXPECT_TRUE(help.contains(in("Space or Esc: the menu; F1: this help.",
+                                     "Пробел или Esc — меню, F1 — эта справка.")));
+
+        const TCrash crash = DriveIntoACrash(city, view, selection);
+        ASSERT_EQ(crash.Cause, TAccidentCause::Overspeed);
+        ASSERT_FALSE(dialogs.Log.empty());
+        const QString message = QString::fromStdString(dialogs.Log.back());
+        EXPECT_TRUE(message.startsWith(
+            in("message: Crash!\nDerailed: ", "message: Авария!\nСход с рельсов: ")))
+            << message.toStdString();
+        EXPECT_TRUE(
+            message.endsWith(in(" is above this track's limit of 18.0 km/h (speed grade 10).",
+                                " выше предела этого пути 18.0 км/ч (класс скорости 10).")))
+            << message.toStdString();
+        EXPECT_EQ(hasCyrillic(message), !english);
+    }
+}
 } // namespace
 } // namespace vell
 
