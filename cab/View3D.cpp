@@ -257,7 +257,8 @@ void TView3D::BuildPanel() {
     bold.setBold(true);
     PanelTitle->setFont(bold);
     PanelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    CResolution = label("CResolution", resolutionText, 27);
+    // The list's label on the list's line, left of it.
+    CResolution = label("CResolution", resolutionText, 24);
     CResolution->setGeometry(6, 24, resolutionWidth, 22);
     WH = new QComboBox(Panel);
     WH->setObjectName(QStringLiteral("WH"));
@@ -335,8 +336,8 @@ void TView3D::BuildMenu() {
 void TView3D::BuildHelp() {
     Help = new QFrame(this);
     Help->setObjectName(QStringLiteral("Help"));
-    // Dark and see-through over the picture; a press anywhere closes it, so presses go through
-    // to the picture, which closes it.
+    // Dark and see-through over the picture. Presses pass through it to the picture, whose
+    // press handler closes it.
     Help->setStyleSheet(QStringLiteral("QFrame#Help { background-color: rgba(0, 0, 0, 225); "
                                        "border: 1px solid rgb(255, 255, 153); }"
                                        "QLabel { color: white; background: transparent; }"));
@@ -389,8 +390,8 @@ void TView3D::HideHelp() {
 }
 
 void TView3D::FitHelp() {
-    // At most as wide as reads well, a margin from the window's edges; the largest font from
-    // the dialogs' size down that lets the text fit the height.
+    // At most as wide as reads well, a margin from the window's edges; the largest font of 10
+    // down to 6 points in which the text fits the window's height (else 6 points, cut).
     const int frameWidth = std::min(width() - 2 * HelpMargin, HelpMaxWidth);
     const int textWidth = frameWidth - 2 * HelpPadding;
     const int room = height() - 2 * HelpMargin - 2 * HelpPadding;
