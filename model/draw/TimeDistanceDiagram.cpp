@@ -109,21 +109,58 @@ void DrawRuns(QPainter& p, const TDiagramFrame& f, const std::vector<TTimeDistan
 }
 
 void DrawLegend(QPainter& p, QSize size) {
-    p.setFont(DiagramFont(14));
-    const int y = size.height() - 24;
-    int x = LeftMargin;
-    auto item = [&](const QPen& pen, const QString& text) {
-        p.setPen(pen);
+    struct TItem {
+        QPen Pen;
+        QString Text;
+    };
+    const TItem items[] = {
+        {QPen(Qt::darkBlue, 2),
+         Text(translate("Diagram", "поезд (в его цвете, номер в конце линии)"))},
+        {QPen(Qt::darkBlue, 1, Qt::DashLine), Text(translate("Diagram", "его расписание"))},
+        {QPen(ToQColor(DiagramBlockedColour), 7),
+         Text(translate("Diagram", "стоит в заторе дольше минуты"))},
+    };
+    // VellSim's picture holds the legend in one row under the plot. A narrower window (the
+    // game's, on a small screen) takes a smaller font, then the whole width, then two rows, so
+    // that no item is cut at its edge.
+    struct TLayout {
+        int Pixels, Left;
+        bool TwoRows;
+    };
+    auto rowWidth = [&](const TLayout& l, int first, int last) {
+        const QFontMetrics metrics(DiagramFont(l.Pixels));
+        int w = -40;
+        for (int k = first; k <= last; ++k)
+            w += 48 + metrics.horizontalAdvance(items[k].Text) + 40;
+        return w;
+    };
+    auto fits = [&](const TLayout& l) {
+        const int room = size.width() - 8 - l.Left;
+        return l.TwoRows ? std::max(rowWidth(l, 0, 1), rowWidth(l, 2, 2)) <= room
+                         : rowWidth(l, 0, 2) <= room;
+    };
+    TLayout layout{11, 16, true};
+    for (const TLayout& l :
+         {TLayout{14, LeftMargin, false}, TLayout{13, LeftMargin, false},
+          TLayout{12, LeftMargin, false}, TLayout{11, LeftMargin, false}, TLayout{11, 16, false}})
+        if (fits(l)) {
+            layout = l;
+            break;
+        }
+    p.setFont(DiagramFont(layout.Pixels));
+    int y = size.height() - (layout.TwoRows ? 26 : 24);
+    int x = layout.Left;
+    for (int k = 0; k < 3; ++k) {
+        if (layout.TwoRows && k == 2) {
+            x = layout.Left;
+            y += 16;
+        }
+        p.setPen(items[k].Pen);
         p.drawLine(x, y, x + 40, y);
         p.setPen(Qt::black);
-        p.drawText(QRect(x + 48, y - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter, text);
-        x += 48 + QFontMetrics(p.font()).horizontalAdvance(text) + 40;
-    };
-    item(QPen(Qt::darkBlue, 2),
-         Text(translate("Diagram", "поезд (в его цвете, номер в конце линии)")));
-    item(QPen(Qt::darkBlue, 1, Qt::DashLine), Text(translate("Diagram", "его расписание")));
-    item(QPen(ToQColor(DiagramBlockedColour), 7),
-         Text(translate("Diagram", "стоит в заторе дольше минуты")));
+        p.drawText(QRect(x + 48, y - 10, 400, 20), Qt::AlignLeft | Qt::AlignVCenter, items[k].Text);
+        x += 48 + QFontMetrics(p.font()).horizontalAdvance(items[k].Text) + 40;
+    }
 }
 
 } // namespace

@@ -259,3 +259,28 @@ TEST(TimeDistanceDiagram, ABlockedStandShowsRed) {
 
 } // namespace
 } // namespace vell::test
+
+namespace vell::test {
+namespace {
+
+// In a window narrower than VellSim's picture (the game's diagram window on a 1024 x 768
+// screen, down to its least width of 640), the legend still ends inside the picture: nothing is
+// drawn in its last columns.
+TEST(TimeDistanceDiagram, TheLegendFitsANarrowWindow) {
+    TTimeDistanceData data;
+    data.RouteName = "1";
+    data.Length = 4000;
+    data.Minutes = 30;
+    for (const int width : {1010, 900, 760, 640}) {
+        const QImage image = DrawTimeDistanceDiagram(data, QSize(width, 600));
+        int inked = 0;
+        for (int y = image.height() - 40; y < image.height(); ++y)
+            for (int x = width - 6; x < width; ++x)
+                inked += image.pixel(x, y) != qRgb(255, 255, 255);
+        EXPECT_EQ(inked, 0) << "the legend runs past the right edge of a picture " << width
+                            << " wide";
+    }
+}
+
+} // namespace
+} // namespace vell::test
