@@ -3,7 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace vell {
 
@@ -63,5 +66,8 @@ std::string RouteSuffix(int column);
 std::string RouteName(int row, int column);
 // The name as people write it: without the trailing blank ("1", "10", "1А").
 std::string RouteDisplayName(int row, int column);
+// The slot of a route name as people write it ("1", "1 ", "10", "1А"), the suffix letters also
+// in lower case and as the Latin letters that look the same; nothing for a name of no slot.
+std::optional<std::pair<int, int>> RouteSlotOfName(std::string_view name);
 
 } // namespace vell

@@ -81,20 +81,6 @@ bool SavePicture(const QImage& image, const std::string& path, const TMap& map, 
     return true;
 }
 
-// "1", "10", "1А": a route slot by its name.
-std::optional<std::pair<int, int>> ParseRouteName(const std::string& name) {
-    if (name.empty() || name[0] < '1' || name[0] > '9') return std::nullopt;
-    const int row = name[0] - '1';
-    const std::string suffix = name.substr(1);
-    if (suffix.empty() || suffix == " ") return std::pair{row, 0};
-    if (suffix.size() == 1 && suffix[0] >= '0' && suffix[0] <= '9')
-        return std::pair{row, suffix[0] - '0' + 1};
-    // Also the Latin letters that look the same, as a Latin keyboard types them.
-    if (suffix == "А" || suffix == "а" || suffix == "A" || suffix == "a") return std::pair{row, 11};
-    if (suffix == "Б" || suffix == "б" || suffix == "B" || suffix == "b") return std::pair{row, 12};
-    return std::nullopt;
-}
-
 // "VellSim plan: маршрут 99 не задан": the route slot has no route.
 std::string RouteNotSet(const char* command, int row, int column) {
     return Arg(translate("VellSim", "VellSim %1: маршрут %2 не задан"), command,
@@ -142,7 +128,7 @@ int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     std::optional<std::pair<int, int>> route;
     if (auto name = args.Value("--route")) {
-        route = ParseRouteName(*name);
+        route = RouteSlotOfName(*name);
         if (!route) {
             ReportUsageError(err, "plan",
                              "--route names no route: " + *name +
@@ -201,7 +187,7 @@ namespace vell::tool {
 // The world run as `VellSim run` runs it, with route NAME's trams recorded for the diagram.
 int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err) {
     const auto name = args.Value("--route");
-    const auto route = name ? ParseRouteName(*name) : std::nullopt;
+    const auto route = name ? RouteSlotOfName(*name) : std::nullopt;
     if (!route) {
         ReportUsageError(err, "diagram",
                          std::string("--route NAME is needed: a digit 1..9 and a suffix (") +
