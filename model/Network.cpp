@@ -197,7 +197,9 @@ void TMap::FreeNetwork() {
 
 namespace {
 double BendFactor(const TMapObject& rail, const TMapObject& next) {
-    const double c = std::fabs(CosAngle(rail, next));
+    // Rails in line off the axes, (3, 4) then (6, 8), give a cosine a hair above 1, whose root
+    // would make the limit not a number.
+    const double c = std::min(1.0, std::fabs(CosAngle(rail, next)));
     return std::sqrt(std::sqrt((1 - c) / (1 + c)) * 0.05) / 3.6;
 }
 } // namespace

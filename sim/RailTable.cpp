@@ -121,7 +121,9 @@ std::optional<TNearSpan> TRailTable::NearSpan(const TRailData& r, const TRailDat
 }
 
 double TRailTable::OverturnFactor(const TMapObject& front, const TMapObject& rear) {
-    const double c = std::fabs(double(Dot(front, rear)) / (Length(front) * Length(rear)));
+    // In line but off the axes, the cosine may come out a hair above 1 (see BendFactor).
+    const double c =
+        std::min(1.0, std::fabs(double(Dot(front, rear)) / (Length(front) * Length(rear))));
     return std::sqrt(0.05 * std::sqrt((1 - c) / (1 + c)));
 }
 

@@ -205,6 +205,24 @@ TEST(SpeedLimit, StraightRailsKeepTheirBaseSpeed) {
     }
 }
 
+// Rails in line but off the axes: their cosine comes out a hair above 1 in floating point, which
+// made the limit, the running time and the circuit time not numbers (a route of 0 minutes).
+TEST(SpeedLimit, RailsInLineOffTheAxesKeepTheirBaseSpeed) {
+    auto map = NewMap();
+    // An octagon whose first side is two rails in line, (10, 12) then (15, 18): their cosine
+    // computes as 1.0000000000000002.
+    const int points[][2] = {{100, 100}, {110, 112}, {125, 130}, {400, 130}, {440, 90},
+                             {440, 40},  {400, 0},   {160, 0},   {100, 60}};
+    for (int k = 0; k < 9; ++k)
+        AddRail(*map, points[k][0], points[k][1], points[(k + 1) % 9][0], points[(k + 1) % 9][1],
+                100);
+    const int first = 0;
+    ASSERT_EQ(map->BuildNetwork(), -1);
+    EXPECT_DOUBLE_EQ(SpeedLimit(*map, first), 45.0);
+    EXPECT_TRUE(std::isfinite(SegmentTime(*map, first)));
+    EXPECT_GT(SegmentTime(*map, first), 0);
+}
+
 TEST(SpeedLimit, SwitchesAndJunctionsAreCappedAt30) {
     auto map = NewMap();
     std::vector<int> ring = AddRing(*map, 100, 100, 1100, 300, 2, 255);
