@@ -305,6 +305,45 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
 </context>
 <context>
+    <name>Import</name>
+    <message>
+        <source>%1 не выписка OpenStreetMap: нужен файл .osm.pbf, .osm, .osm.gz или .osm.bz2.</source>
+        <translation>%1 is not an OpenStreetMap extract: a .osm.pbf, .osm, .osm.gz or .osm.bz2 file is needed.</translation>
+    </message>
+    <message>
+        <source>Неизвестный формат выписки OpenStreetMap: %1.</source>
+        <translation>Unknown OpenStreetMap extract format: %1.</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать %1.</source>
+        <translation>Could not read %1.</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать %1. %2</source>
+        <translation>Could not read %1. %2</translation>
+    </message>
+    <message>
+        <source>Не хватило памяти, чтобы прочитать %1.</source>
+        <translation>Not enough memory to read %1.</translation>
+    </message>
+    <message>
+        <source>Выписка OpenStreetMap %1 повреждена или оборвана.</source>
+        <translation>The OpenStreetMap extract %1 is damaged or cut short.</translation>
+    </message>
+    <message>
+        <source>В выписке %1 нет трамвайных путей (railway=tram).</source>
+        <translation>The extract %1 holds no tram track (railway=tram).</translation>
+    </message>
+    <message>
+        <source>В выписке %1 нет ни одной точки трамвайных путей: их узлов нет в файле.</source>
+        <translation>The extract %1 holds no point of its tram track: the file lacks their nodes.</translation>
+    </message>
+    <message>
+        <source>У трамвайных путей выписки нет ни одного участка с допустимыми координатами.</source>
+        <translation>No stretch of the extract's tram track has usable coordinates.</translation>
+    </message>
+</context>
+<context>
     <name>Jams</name>
     <message>
         <source>поезд %1, маршрут %2</source>

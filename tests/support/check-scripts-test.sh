@@ -26,10 +26,13 @@ add cab/CMakeLists.txt 'add_library(vell_cab_core STATIC' '  CabState.cpp CabSta
 add cab/CabState.h '#include "sim/World.h"'
 add cab/View3D.h '#include "cab/CabState.h"' '#include "ui/PaintBox.h"' '#include <QWidget>'
 add editor/ops/Edit.h '#include "model/Map.h"'
+add import/OsmRead.h '#include "model/Map.h"' '#include <osmium/io/reader.hpp>'
 add editor/window/VellEdit.cpp '#include "editor/ops/Edit.h"' '#include "model/draw/PlanView.h"' \
-  '#include "ui/PaintBox.h"' '#include "VellEdit.moc"'
-add game/VellView.h '#include "cab/View3D.h"' '#include "model/draw/PlanView.h"'
-add tools/SimLanguage.cpp '#include "ui/EnglishTexts.h"' '#include "editor/ops/Edit.h"'
+  '#include "ui/PaintBox.h"' '#include "import/OsmRead.h"' '#include "VellEdit.moc"'
+add game/VellView.h '#include "cab/View3D.h"' '#include "model/draw/PlanView.h"' \
+  '#include "import/OsmRead.h"'
+add tools/SimLanguage.cpp '#include "ui/EnglishTexts.h"' '#include "editor/ops/Edit.h"' \
+  '#include "import/OsmRead.h"'
 add tools/sceneshots/Shots.cpp '#include "tests/cab/scene/OffscreenGL.h"'
 add tests/cab/scene/OffscreenGL.h '#include "game/VellView.h"' '#include <gtest/gtest.h>'
 add bench/Bench.cpp '#include "editor/window/VellEdit.h"'
@@ -64,6 +67,11 @@ model/Map.h|#include "model/draw/PlanView.h"|model may not include model/draw
 model/Map.h|#include <QString>|uses no Qt
 editor/ops/Edit.h|#include <QtCore/QString>|uses no Qt
 editor/ops/Edit.h|#include "ui/EnglishTexts.h"|editor/ops may not include ui
+editor/ops/Edit.h|#include "import/OsmRead.h"|editor/ops may not include import
+sim/World.h|#include "import/OsmRead.h"|sim may not include import
+import/OsmRead.h|#include "sim/World.h"|import may not include sim
+import/OsmRead.h|#include <QString>|uses no Qt
+import/OsmRead.h|#include "ui/PaintBox.h"|import may not include ui
 cab/CabState.h|#include "ui/EnglishTexts.h"|uses no Qt
 cab/CabState.h|#include "cab/View3D.h"|uses no Qt
 game/VellView.h|#include <editor/window/VellEdit.h>|game may not include editor/window

@@ -1,0 +1,77 @@
+// Reading the real extracts beside the project (../shared/osm): the tram network, the choice of
+// the square, and the city inside it. Time and memory should grow with the track and the square,
+// not with the file (run under /usr/bin/time -v for the memory).
+#include "import/OsmRead.h"
+#include "import/TrackSquare.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace vell::import;
+
+std::string Extract(const char* name) {
+    return std::string(VELL_OSM_DIR) + "/" + name;
+}
+
+bool Missing(benchmark::State& state, const std::string& path) {
+    if (std::filesystem::exists(path)) return false;
+    state.SkipWithError((path + " is missing").c_str());
+    return true;
+}
+
+void BM_ReadTramNetwork(benchmark::State& state, const char* name) {
+    const std::string path = Extract(name);
+    if (Missing(state, path)) return;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadTramNetwork(TOsmInput::File(path)).Tracks.size());
+}
+
+void BM_DensestTrackSquare(benchmark::State& state, const char* name) {
+    const std::string path = Extract(name);
+    if (Missing(state, path)) return;
+    const TOsmExtract extract = ReadTramNetwork(TOsmInput::File(path));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DensestTrackSquare(extract));
+}
+
+void BM_ReadCity(benchmark::State& state, const char* name) {
+    const std::string path = Extract(name);
+    if (Missing(state, path)) return;
+    TOsmExtract extract = ReadTramNetwork(TOsmInput::File(path));
+    const TGeoBox box = SquareBox(TProjection(DensestTrackSquare(extract)));
+    for (auto _ : state) {
+        ReadCity(TOsmInput::File(path), box, extract);
+        benchmark::DoNotOptimize(extract.Buildings.size());
+    }
+}
+
+// The three steps one after the other, as an import does them.
+void BM_ReadAll(benchmark::State& state, const char* name) {
+    const std::string path = Extract(name);
+    if (Missing(state, path)) return;
+    for (auto _ : state) {
+        TOsmExtract extract = ReadTramNetwork(TOsmInput::File(path));
+        ReadCity(TOsmInput::File(path), SquareBox(TProjection(DensestTrackSquare(extract))),
+                 extract);
+        benchmark::DoNotOptimize(extract.Buildings.size());
+    }
+}
+
+#define VELL_OSM_BENCH(function)                                                                   \
+    BENCHMARK_CAPTURE(function, oslo, "oslo-skoyen.osm.pbf")->Unit(benchmark::kMillisecond);       \
+    BENCHMARK_CAPTURE(function, poznan, "poznan-map.osm.gz")->Unit(benchmark::kMillisecond);       \
+    BENCHMARK_CAPTURE(function, helsinki, "Helsinki.osm.pbf")->Unit(benchmark::kMillisecond);      \
+    BENCHMARK_CAPTURE(function, munchen, "munchen.osm.pbf")->Unit(benchmark::kMillisecond);        \
+    BENCHMARK_CAPTURE(function, porto, "porto.osm.pbf")->Unit(benchmark::kMillisecond);            \
+    BENCHMARK_CAPTURE(function, heidelberg, "heidelberg.test.pbf")->Unit(benchmark::kMillisecond)
+
+VELL_OSM_BENCH(BM_ReadTramNetwork);
+VELL_OSM_BENCH(BM_DensestTrackSquare);
+VELL_OSM_BENCH(BM_ReadCity);
+VELL_OSM_BENCH(BM_ReadAll);
+
+} // namespace

@@ -1,0 +1,96 @@
+// What the import reads from an OpenStreetMap extract: the tram track, its route relations and
+// stops, and the city around it (buildings, trees, parks), as plain records with their node
+// locations in degrees. Nothing here knows the map: the projection and the building come after.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vell::import {
+
+using TOsmId = std::int64_t;
+
+struct TGeoPoint {
+    double Lat = 0, Lon = 0; // degrees, WGS 84
+    bool operator==(const TGeoPoint&) const = default;
+};
+
+// A way tagged railway=tram.
+struct TOsmTrack {
+    TOsmId Id = 0;
+    std::vector<TOsmId> Nodes;
+    std::string Service; // its service tag: "yard", "siding", "spur", "crossover"...; empty if none
+    int MaxSpeed = 0;    // km/h from maxspeed, 0 when not given or not a number
+};
+
+struct TOsmMember {
+    char Type = 'n'; // 'n' node, 'w' way, 'r' relation
+    TOsmId Ref = 0;
+    std::string Role;     // "", "forward", "backward", "stop", "stop_entry_only", "platform"...
+    bool Missing = false; // the file does not hold it (an extract cut by its box)
+};
+
+// A relation tagged type=route, route=tram (also a route=tram relation of another type, read
+// the same way).
+struct TOsmRoute {
+    TOsmId Id = 0;
+    std::string Ref, Name, From, To;
+    int IntervalMinutes = 0; // from "interval" (minutes, or HH:MM), 0 when none or unreadable
+    bool Version2 = false;   // public_transport:version=2: one direction, ways in driving order
+    std::vector<TOsmMember> Members; // in relation order, missing ones included
+};
+
+enum class TStopKind { TramStop, StopPosition, Platform };
+
+// A place trams stop: railway=tram_stop, public_transport=stop_position with tram=yes (or
+// railway=tram_stop), or a platform (public_transport=platform or railway=platform, with
+// tram=yes or named by a tram route with a platform role), node or way (a way's location is the
+// centre of its nodes; a way tagged railway=tram_stop is a platform area). One record an object,
+// of the first kind it fits in the order StopPosition, TramStop, Platform.
+struct TOsmStop {
+    TOsmId Id = 0;
+    char Type = 'n'; // 'n' or 'w'
+    TStopKind Kind = TStopKind::TramStop;
+    std::string Name;
+    TGeoPoint At;
+};
+
+// A building outline, a tree row or a park edge: its points in order (a closed outline repeats
+// its first point last).
+struct TOsmOutline {
+    TOsmId Id = 0;
+    std::vector<TGeoPoint> Points;
+    int Levels = 0;    // building:levels, 0 when not given
+    double Height = 0; // metres from height, 0 when not given
+};
+
+// What one pass over the file found, for the report.
+struct TReadCounts {
+    long long Nodes = 0, Ways = 0, Relations = 0;
+    long long TrackWays = 0;
+    long long TrackNodesWithoutLocation = 0; // referenced by a track but missing in the file
+    long long RouteRelations = 0;
+    long long RouteMembersMissing = 0; // members of route relations that the file does not hold
+    // Stops as tagged, each tag counted on its own (one node may be a tram stop and a stop
+    // position): nodes tagged railway=tram_stop; public_transport=stop_position with tram=yes or
+    // railway=tram_stop; public_transport=platform with tram=yes, nodes and ways.
+    long long TramStops = 0, StopPositions = 0, TramPlatforms = 0;
+    long long Buildings = 0, BuildingsClipped = 0;
+    long long Trees = 0, TreeRows = 0, Parks = 0;
+};
+
+struct TOsmExtract {
+    std::vector<TOsmTrack> Tracks;
+    std::vector<TOsmRoute> Routes;
+    std::vector<TOsmStop> Stops;
+    // Locations of the nodes of tracks and of the nodes routes and stops name.
+    std::unordered_map<TOsmId, TGeoPoint> Locations;
+    // The city, within the square only (read once the square is known).
+    std::vector<TOsmOutline> Buildings, TreeRows, Parks;
+    std::vector<TGeoPoint> Trees;
+    TReadCounts Counts;
+};
+
+} // namespace vell::import

@@ -1,0 +1,43 @@
+// Reading an OpenStreetMap extract with libosmium: the tram network first, then the city inside
+// the chosen square. Each read goes over the file in a few passes and keeps only what it needs,
+// so that memory grows with the tram network and the square, not with the file.
+#pragma once
+
+#include "import/OsmData.h"
+#include "import/Projection.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vell::import {
+
+// An extract: a file, whose name ends in its format (".osm.pbf" or ".pbf", ".osm", ".osm.gz",
+// ".osm.bz2"), or bytes in memory with their format named ("pbf", "osm", "osm.gz", "osm.bz2").
+struct TOsmInput {
+    std::string Path;       // empty when the extract is in Bytes
+    std::string_view Bytes; // must outlive the reading
+    std::string Format;     // of Bytes
+
+    static TOsmInput File(std::string path);
+    static TOsmInput Memory(std::string_view bytes, std::string format);
+    // The file's path, or the format in brackets for bytes: what messages name.
+    std::string Name() const;
+};
+
+// A one-line message in the user's language: the file is missing or unreadable, not an extract,
+// damaged or cut short, or holds no tram track.
+class TReadError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The tram tracks, the route=tram relations, the stops and the locations of the nodes they use.
+// Throws TReadError when the file cannot be read or holds no tram track with a location.
+TOsmExtract ReadTramNetwork(const TOsmInput& input);
+
+// Adds to `extract` the buildings, tree rows, single trees and parks that lie in `box`, with
+// their counts. Throws TReadError when the file cannot be read.
+void ReadCity(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract);
+
+} // namespace vell::import

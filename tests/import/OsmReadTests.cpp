@@ -1,0 +1,223 @@
+// Reading the tram network of real extracts, and refusing what is none.
+#include "import/OsmRead.h"
+#include "import/OsmTags.h"
+#include "import/TrackSquare.h"
+#include "tests/import/OsmDataFolder.h"
+#include "tests/import/SmallExtract.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vell::import {
+namespace {
+
+using test::OsmFile;
+
+TOsmExtract Read(const std::string& name) {
+    return ReadTramNetwork(TOsmInput::File(OsmFile(name)));
+}
+
+std::string ErrorOf(const TOsmInput& input) {
+    try {
+        ReadTramNetwork(input);
+    } catch (const TReadError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+long long StopsOfKind(const TOsmExtract& extract, TStopKind kind) {
+    return std::count_if(extract.Stops.begin(), extract.Stops.end(),
+                         [&](const TOsmStop& stop) { return stop.Kind == kind; });
+}
+
+// The counts of ../shared/osm/README.md, and what the extracts lack (clipped by their boxes).
+TEST(ReadTramNetwork, ReadsTheCountsOfEachExtract) {
+    VELL_NEED_OSM_FOLDER();
+    struct TRow {
+        const char* File;
+        long long Ways;
+        double Km;
+        long long Routes, TramStops, StopPositions, Platforms, NodesWithoutLocation, Missing;
+    };
+    const TRow rows[] = {
+        {"munchen.osm.pbf", 43, 22.4, 24, 13, 59, 31, 0, 1592},
+        {"heidelberg.test.pbf", 248, 43.8, 10, 50, 45, 34, 0, 49},
+        {"oslo-skoyen.osm.pbf", 2, 0.9, 4, 3, 3, 3, 0, 7},
+        {"poznan-map.osm.gz", 11, 6.3, 7, 15, 0, 0, 0, 312},
+        {"Helsinki.osm.pbf", 182, 12.0, 20, 40, 0, 0, 162, 1588},
+        {"porto.osm.pbf", 25, 5.2, 6, 19, 17, 0, 0, 73},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.File);
+        const TOsmExtract extract = Read(row.File);
+        const TReadCounts& counts = extract.Counts;
+        EXPECT_EQ(counts.TrackWays, row.Ways);
+        EXPECT_EQ(static_cast<long long>(extract.Tracks.size()), row.Ways);
+        EXPECT_NEAR(TrackLength(extract) / 1000, row.Km, 0.05);
+        EXPECT_EQ(counts.RouteRelations, row.Routes);
+        EXPECT_EQ(static_cast<long long>(extract.Routes.size()), row.Routes);
+        EXPECT_EQ(counts.TramStops, row.TramStops);
+        EXPECT_EQ(counts.StopPositions, row.StopPositions);
+        EXPECT_EQ(counts.TramPlatforms, row.Platforms);
+        EXPECT_EQ(counts.TrackNodesWithoutLocation, row.NodesWithoutLocation);
+        EXPECT_EQ(counts.RouteMembersMissing, row.Missing);
+        long long flagged = 0;
+        for (const TOsmRoute& route : extract.Routes)
+            for (const TOsmMember& member : route.Members)
+                flagged += member.Missing ? 1 : 0;
+        EXPECT_EQ(flagged, row.Missing);
+        // Every stop has its place, and every located track node is kept.
+        for (const TOsmStop& stop : extract.Stops)
+            EXPECT_TRUE(IsUsableLocation(stop.At)) << stop.Id;
+        long long located = 0, nodes = 0;
+        for (const TOsmTrack& track : extract.Tracks)
+            for (TOsmId node : track.Nodes) {
+                ++nodes;
+                located += extract.Locations.contains(node) ? 1 : 0;
+            }
+        EXPECT_EQ(located == nodes, row.NodesWithoutLocation == 0);
+    }
+}
+
+TEST(ReadTramNetwork, KeepsRoutesWithTheirMembersInOrderAndTheStops) {
+    VELL_NEED_OSM_FOLDER();
+    const TOsmExtract oslo = Read("oslo-skoyen.osm.pbf");
+    const TOsmRoute& route = oslo.Routes.front();
+    EXPECT_EQ(route.Id, 1004434);
+    EXPECT_EQ(route.Ref, "13");
+    EXPECT_EQ(route.From, "Grefsen stasjon");
+    EXPECT_EQ(route.To, "Bekkestua");
+    EXPECT_EQ(route.IntervalMinutes, 20);
+    EXPECT_TRUE(route.Version2);
+    const std::vector<std::tuple<char, TOsmId, std::string>> members = {
+        {'n', 2454616599, "stop"},
+        {'w', 237581840, "platform"},
+        {'n', 2454616593, "stop"},
+        {'w', 237581831, "platform"},
+        {'w', 237581809, ""}};
+    ASSERT_EQ(route.Members.size(), members.size());
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        EXPECT_EQ(route.Members[k].Type, std::get<0>(members[k]));
+        EXPECT_EQ(route.Members[k].Ref, std::get<1>(members[k]));
+        EXPECT_EQ(route.Members[k].Role, std::get<2>(members[k]));
+    }
+    // The stop positions (also tagged railway=tram_stop) and the three platform ways.
+    EXPECT_EQ(StopsOfKind(oslo, TStopKind::StopPosition), 3);
+    EXPECT_EQ(StopsOfKind(oslo, TStopKind::Platform), 3);
+    const auto thune = std::find_if(oslo.Stops.begin(), oslo.Stops.end(),
+                                    [](const TOsmStop& stop) { return stop.Id == 2454616599; });
+    ASSERT_NE(thune, oslo.Stops.end());
+    EXPECT_EQ(thune->Name, "Thune");
+    EXPECT_NEAR(thune->At.Lat, 59.921965, 1e-7);
+    EXPECT_NEAR(thune->At.Lon, 10.6874314, 1e-7);
+
+    // OSM XML in gzip, with relations of the older kind: forward and backward roles, stops as
+    // members without a role.
+    const TOsmExtract poznan = Read("poznan-map.osm.gz");
+    EXPECT_EQ(std::count_if(poznan.Routes.begin(), poznan.Routes.end(),
+                            [](const TOsmRoute& r) { return r.Version2; }),
+              0);
+    long long forward = 0, backward = 0;
+    for (const TOsmRoute& r : poznan.Routes)
+        for (const TOsmMember& member : r.Members) {
+            forward += member.Role == "forward" ? 1 : 0;
+            backward += member.Role == "backward" ? 1 : 0;
+        }
+    EXPECT_EQ(forward, 9);
+    EXPECT_EQ(backward, 3);
+}
+
+// A small extract cut at every length: a clean error, unless what is left is a whole file (PBF
+// cut between blocks, XML without its last newline, bzip2 without its end mark and checksum);
+// and the same bytes read as a file and from memory alike.
+TEST(ReadTramNetwork, EveryTruncationIsACleanErrorOrAWholeFile) {
+    VELL_NEED_OSM_FOLDER();
+    // The number of cuts that leave a whole file: PBF between the ways and relations blocks
+    // (read without routes), the XML's last newline, the 10 bytes of bzip2's end of stream.
+    const std::pair<std::string, int> formats[] = {
+        {"pbf", 1}, {"osm", 1}, {"osm.gz", 0}, {"osm.bz2", 10}};
+    for (const auto& [format, wholeCuts] : formats) {
+        SCOPED_TRACE(format);
+        const std::string bytes = test::SmallTramExtract(OsmFile("oslo-skoyen.osm.pbf"), format);
+        const TOsmExtract whole = ReadTramNetwork(TOsmInput::Memory(bytes, format));
+        ASSERT_EQ(whole.Tracks.size(), 2u);
+        ASSERT_EQ(whole.Routes.size(), 4u);
+        int read = 0;
+        for (std::size_t size = 0; size < bytes.size(); ++size) {
+            try {
+                const TOsmExtract cut = ReadTramNetwork(
+                    TOsmInput::Memory(std::string_view(bytes).substr(0, size), format));
+                ++read;
+                EXPECT_EQ(cut.Tracks.size(), whole.Tracks.size()) << size;
+                EXPECT_EQ(cut.Locations, whole.Locations) << size;
+                EXPECT_TRUE(cut.Routes.empty() || cut.Routes.size() == whole.Routes.size()) << size;
+            } catch (const TReadError& error) {
+                EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos);
+            }
+        }
+        EXPECT_EQ(read, wholeCuts);
+
+        const auto path = std::filesystem::temp_directory_path() / ("vell-cut.osm." + format);
+        std::ofstream(path, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+        EXPECT_EQ(ErrorOf(TOsmInput::File(path.string())),
+                  "Выписка OpenStreetMap " + path.string() + " повреждена или оборвана.");
+        std::filesystem::remove(path);
+    }
+}
+
+TEST(ReadTramNetwork, RefusesWhatHoldsNoTramTrack) {
+    const std::string noTrack =
+        R"(<osm version="0.6"><node id="1" lat="50" lon="8"/>)"
+        R"(<way id="2"><nd ref="1"/><tag k="railway" v="rail"/></way></osm>)";
+    EXPECT_EQ(ErrorOf(TOsmInput::Memory(noTrack, "osm")),
+              "В выписке [osm] нет трамвайных путей (railway=tram).");
+    const std::string noNodes = R"(<osm version="0.6"><way id="2"><nd ref="1"/><nd ref="3"/>)"
+                                R"(<tag k="railway" v="tram"/></way></osm>)";
+    EXPECT_EQ(ErrorOf(TOsmInput::Memory(noNodes, "osm")),
+              "В выписке [osm] нет ни одной точки трамвайных путей: их узлов нет в файле.");
+    EXPECT_EQ(ErrorOf(TOsmInput::Memory("not a protocol buffer", "pbf")),
+              "Выписка OpenStreetMap [pbf] повреждена или оборвана.");
+    EXPECT_EQ(ErrorOf(TOsmInput::Memory("<osm version=\"0.6\">", "osm.gz")),
+              "Выписка OpenStreetMap [osm.gz] повреждена или оборвана.");
+
+    // Names libosmium would read from standard input or fetch with curl are local files here.
+    for (const char* missing : {"no-such-city.osm.pbf", "http://example.org/city.osm.pbf"})
+        EXPECT_EQ(ErrorOf(TOsmInput::File(missing)),
+                  std::string("Не удалось прочитать ") + missing + ". Файл не найден.");
+    EXPECT_EQ(
+        ErrorOf(TOsmInput::File("city.o5m")),
+        "city.o5m не выписка OpenStreetMap: нужен файл .osm.pbf, .osm, .osm.gz или .osm.bz2.");
+    const auto folder = std::filesystem::temp_directory_path() / "vell-folder.osm";
+    std::filesystem::create_directories(folder);
+    EXPECT_EQ(ErrorOf(TOsmInput::File(folder.string())),
+              "Не удалось прочитать " + folder.string() + ". Это папка, а не файл.");
+    std::filesystem::remove(folder);
+}
+
+TEST(OsmTags, ReadsTheNumbersOfCommonValuesAndZeroForTheRest) {
+    EXPECT_EQ(MaxSpeedOfTag("50"), 50);
+    EXPECT_EQ(MaxSpeedOfTag("30 mph"), 48);
+    EXPECT_EQ(MaxSpeedOfTag("40 km/h"), 40);
+    EXPECT_EQ(MaxSpeedOfTag("60;40"), 60);
+    EXPECT_EQ(MaxSpeedOfTag("RU:urban"), 0);
+    EXPECT_EQ(MaxSpeedOfTag("signals"), 0);
+    EXPECT_EQ(IntervalMinutesOfTag("20"), 20);
+    EXPECT_EQ(IntervalMinutesOfTag("00:15"), 15);
+    EXPECT_EQ(IntervalMinutesOfTag("1:00"), 60);
+    EXPECT_EQ(IntervalMinutesOfTag("00:07:30"), 8);
+    EXPECT_EQ(IntervalMinutesOfTag("5-10"), 0);
+    EXPECT_EQ(IntervalMinutesOfTag("1:2:3:4"), 0);
+    EXPECT_EQ(LevelsOfTag("5"), 5);
+    EXPECT_EQ(LevelsOfTag("2.5"), 3);
+    EXPECT_EQ(LevelsOfTag("3;4"), 3);
+    EXPECT_EQ(LevelsOfTag("many"), 0);
+    EXPECT_DOUBLE_EQ(HeightOfTag("12.5 m"), 12.5);
+    EXPECT_DOUBLE_EQ(HeightOfTag("40'"), 40 * 0.3048);
+    EXPECT_DOUBLE_EQ(HeightOfTag("tall"), 0);
+}
+
+} // namespace
+} // namespace vell::import
