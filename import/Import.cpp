@@ -1,0 +1,85 @@
+// The import's steps in order: circuits, rails, network check, routes.
+#include "import/Import.h"
+
+#include "import/RouteLaying.h"
+#include "model/RouteTable.h"
+#include "model/Texts.h"
+#include "model/Units.h"
+
+#include <algorithm>
+
+namespace vell::import {
+
+TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
+                           const TImportOptions& options) {
+    TImportResult result;
+    result.Map = std::make_unique<TMap>();
+    TMap& map = *result.Map;
+    TImportReport& report = result.Report;
+    report.Square = SquareBox(projection);
+    report.Read = network.Counts;
+
+    const TTrackGraph graph = BuildTrackGraph(network, projection);
+    TCircuitOptions circuitOptions;
+    circuitOptions.Refs = options.Routes;
+    circuitOptions.IntervalMinutes = options.IntervalMinutes;
+    TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
+    report.LeftOut = circuits.LeftOut;
+
+    const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
+    report.Rails = rails.Rails;
+    report.StopRails = rails.StopRails;
+    report.Loops = rails.Loops;
+    report.TrackLengthM = rails.TrackLength;
+    report.LeftOut.insert(report.LeftOut.end(), rails.LeftOut.begin(), rails.LeftOut.end());
+
+    map.FreeNetwork();
+    report.NetworkResult = map.BuildNetwork();
+    for (int i = 0; i < map.ObjectCount(); ++i)
+        if (map.Objects[i].IsRail() && map.Objects[i].Selected()) report.FaultyRails.push_back(i);
+    map.ClearMarks();
+
+    for (std::size_t p = 0; p < circuits.Plans.size(); ++p) {
+        const TCircuitPlan& plan = circuits.Plans[p];
+        const TLaidCircuit& laid = rails.Circuits[p];
+        const std::string what = Arg(translate("Import", "маршрут %1"), plan.Ref);
+        if (laid.Failed) {
+            report.LeftOut.push_back({what, laid.Why});
+            continue;
+        }
+        if (!map.NetworkOk) {
+            report.LeftOut.push_back(
+                {what, translate("Import", "рельсовая сеть не прошла проверку")});
+            continue;
+        }
+        const TRouteLaid set = SetRouteToCircuit(map, plan.Row, plan.Column, laid.Rails,
+                                                 options.Cars, plan.IntervalMinutes);
+        if (!set.Ok) {
+            report.LeftOut.push_back({what, set.Why});
+            continue;
+        }
+        TImportedRoute route;
+        route.Ref = plan.Ref;
+        route.Row = plan.Row;
+        route.Column = plan.Column;
+        const TRouteFigures figures = ComputeRouteFigures(map, plan.Row, plan.Column);
+        route.Stops = figures.Stops;
+        route.LengthM = figures.LengthM;
+        route.CircuitMinutes = map.Route(plan.Row, plan.Column).RunTime / TicksPerMinute;
+        route.RelationLengthM = plan.RelationLength;
+        route.RelationStops = plan.RelationStops;
+        route.Waypoints = set.Waypoints;
+        route.LoopAtStart = laid.LoopAtStart;
+        route.LoopAtEnd = laid.LoopAtEnd;
+        route.DrivenBack = plan.BackwardReversed;
+        route.Cut = plan.CutAtSquare;
+        route.Cars = options.Cars;
+        route.IntervalMinutes = plan.IntervalMinutes;
+        route.Variants = plan.Variants;
+        report.Routes.push_back(route);
+    }
+    map.Modified = true;
+    return result;
+}
+
+} // namespace vell::import

@@ -1,0 +1,64 @@
+// Making a playable map of a city's tram network read from OpenStreetMap: the square, the
+// track as directed rails with switches, stops and turning loops, the routes, and a report of
+// what was made and what was left out.
+#pragma once
+
+#include "import/Circuits.h"
+#include "import/OsmData.h"
+#include "import/Projection.h"
+#include "import/RailNetwork.h"
+#include "model/Map.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vell::import {
+
+struct TImportOptions {
+    std::optional<TGeoPoint> Center; // the square's centre; else where the most track is
+    std::vector<std::string> Routes; // refs to import; empty: all
+    int Cars = 2;
+    int IntervalMinutes = 10; // for routes whose relation gives none
+    bool Buildings = true;
+};
+
+struct TImportedRoute {
+    std::string Ref;
+    int Row = 0, Column = 0;
+    int Stops = 0;
+    double LengthM = 0, CircuitMinutes = 0;
+    double RelationLengthM = 0; // of its relations' track inside the square
+    int RelationStops = 0;
+    int Waypoints = 0;
+    bool LoopAtStart = false, LoopAtEnd = false;
+    bool DrivenBack = false; // no opposite relation: its track is driven both ways
+    bool Cut = false;        // its relations leave the square or the extract
+    int Cars = 2, IntervalMinutes = 10;
+    std::vector<TOsmId> Variants; // relations of the same ref not imported
+};
+
+struct TImportReport {
+    TGeoBox Square;
+    TReadCounts Read;
+    int Rails = 0, StopRails = 0, Loops = 0;
+    double TrackLengthM = 0;
+    int Walls = 0, HighWalls = 0, Trees = 0, Poles = 0, Arches = 0, Borders = 0;
+    std::vector<TImportedRoute> Routes;
+    std::vector<TLeftOut> LeftOut;
+    int NetworkResult = -1; // BuildNetwork's result: -1 sound, else the last faulty rail
+    std::vector<int> FaultyRails;
+};
+
+struct TImportResult {
+    std::unique_ptr<TMap> Map;
+    TImportReport Report;
+};
+
+// The map of the tram network in `network` (tracks, routes, stops and locations read), around
+// `centre`. The city around the track is added by the caller (AddCity).
+TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
+                           const TImportOptions& options);
+
+} // namespace vell::import
