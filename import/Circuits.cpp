@@ -178,6 +178,7 @@ class TPlanner {
             d.Nodes = std::move(best);
             d.Length = Graph.Length(d.Nodes);
             d.Stops = StopsOf(route, side == 1);
+            if (d.Stops.empty()) d.Stops = StopsAlong(d.Nodes);
             directions.push_back(std::move(d));
         }
         return directions;
@@ -206,6 +207,57 @@ class TPlanner {
         std::vector<TRouteStop> result = stops.empty() ? platforms : stops;
         if (backward) std::reverse(result.begin(), result.end());
         return result;
+    }
+
+    // For a relation that lists no stops: the stop positions and tram stops that are nodes of
+    // its path, in driving order; where there are none, the stops and platforms within 20 m of
+    // the path, ordered along it, one of a name within 50 m.
+    std::vector<TRouteStop> StopsAlong(const std::vector<TOsmId>& path) const {
+        constexpr double Reach = 20, SameStop = 50;
+        std::map<TOsmId, std::size_t> index;
+        for (std::size_t k = 0; k < path.size(); ++k)
+            index.emplace(path[k], k);
+        std::vector<std::pair<double, TRouteStop>> onPath, near;
+        std::vector<double> along(path.size(), 0);
+        for (std::size_t k = 1; k < path.size(); ++k)
+            along[k] = along[k - 1] + Norm(Graph.Points.at(path[k]) - Graph.Points.at(path[k - 1]));
+        for (const TOsmStop& stop : Extract.Stops) {
+            TRouteStop s;
+            s.Name = stop.Name;
+            s.At = Projection.ToMap(stop.At);
+            if (auto it = index.find(stop.Id);
+                stop.Type == 'n' && stop.Kind != TStopKind::Platform && it != index.end()) {
+                onPath.push_back({along[it->second], s});
+                continue;
+            }
+            double best = Reach, at = 0;
+            for (std::size_t k = 0; k + 1 < path.size(); ++k) {
+                const TPointM a = Graph.Points.at(path[k]), b = Graph.Points.at(path[k + 1]);
+                const double d = SegmentDistance(s.At, a, b);
+                if (d >= best) continue;
+                best = d;
+                const double length = Norm(b - a);
+                at = along[k] +
+                     (length > 0 ? std::clamp(Dot(s.At - a, b - a) / length, 0.0, length) : 0);
+            }
+            if (best < Reach) {
+                s.Platform = true;
+                near.push_back({at, s});
+            }
+        }
+        std::vector<std::pair<double, TRouteStop>>& found = onPath.empty() ? near : onPath;
+        std::stable_sort(found.begin(), found.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<TRouteStop> stops;
+        double last = -1e9;
+        std::string lastName;
+        for (const auto& [at, s] : found) {
+            if (!stops.empty() && at - last < SameStop && s.Name == lastName) continue;
+            stops.push_back(s);
+            last = at;
+            lastName = s.Name;
+        }
+        return stops;
     }
 
     TCircuits Plan() {
@@ -321,7 +373,8 @@ class TPlanner {
             std::reverse(plan.Backward.Stops.begin(), plan.Backward.Stops.end());
             plan.BackwardReversed = true;
         }
-        plan.RelationLength = plan.Forward.Length + (plan.BackwardReversed ? 0 : plan.Backward.Length);
+        plan.RelationLength =
+            plan.Forward.Length + (plan.BackwardReversed ? 0 : plan.Backward.Length);
         plan.RelationStops = int(plan.Forward.Stops.size()) +
                              (plan.BackwardReversed ? 0 : int(plan.Backward.Stops.size()));
         return plan;
@@ -336,11 +389,13 @@ class TPlanner {
             const TPointM p = Graph.Points.at(a.Nodes[k]);
             const TPointM da = Graph.Points.at(a.Nodes[k + 1]) - p;
             for (std::size_t m = 0; m + 1 < b.Nodes.size(); ++m) {
-                const TPointM q0 = Graph.Points.at(b.Nodes[m]), q1 = Graph.Points.at(b.Nodes[m + 1]);
+                const TPointM q0 = Graph.Points.at(b.Nodes[m]),
+                              q1 = Graph.Points.at(b.Nodes[m + 1]);
                 const TPointM db = q1 - q0;
                 const double la = std::hypot(da.X, da.Y), lb = std::hypot(db.X, db.Y);
                 if (la <= 0 || lb <= 0 || (da.X * db.X + da.Y * db.Y) / (la * lb) > -0.7) continue;
-                const double t = std::clamp(((p.X - q0.X) * db.X + (p.Y - q0.Y) * db.Y) / (lb * lb), 0.0, 1.0);
+                const double t =
+                    std::clamp(((p.X - q0.X) * db.X + (p.Y - q0.Y) * db.Y) / (lb * lb), 0.0, 1.0);
                 if (Distance(p, {q0.X + t * db.X, q0.Y + t * db.Y}) > Reach) continue;
                 if (!first) first = k;
                 last = k + 1;
@@ -348,7 +403,8 @@ class TPlanner {
             }
         }
         if (!first) return std::nullopt;
-        std::vector<TOsmId> stretch(a.Nodes.begin() + long(*first), a.Nodes.begin() + long(*last) + 1);
+        std::vector<TOsmId> stretch(a.Nodes.begin() + long(*first),
+                                    a.Nodes.begin() + long(*last) + 1);
         if (Graph.Length(stretch) < Least) return std::nullopt;
         return stretch;
     }

@@ -16,9 +16,9 @@ namespace vell::import {
 
 // The tram track as a graph of its nodes, on the map's plane.
 struct TTrackGraph {
-    std::map<TOsmId, TPointM> Points;                        // nodes with a location
-    std::map<TOsmId, std::vector<TOsmId>> Neighbours;         // along tram ways
-    std::map<std::pair<TOsmId, TOsmId>, int> MaxSpeed;        // by (lower id, higher id), km/h
+    std::map<TOsmId, TPointM> Points;                  // nodes with a location
+    std::map<TOsmId, std::vector<TOsmId>> Neighbours;  // along tram ways
+    std::map<std::pair<TOsmId, TOsmId>, int> MaxSpeed; // by (lower id, higher id), km/h
     bool Linked(TOsmId a, TOsmId b) const;
     double Length(const std::vector<TOsmId>& path) const;
 };

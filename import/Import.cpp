@@ -2,13 +2,21 @@
 #include "import/Import.h"
 
 #include "import/RouteLaying.h"
+#include "import/TrackSquare.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "model/Units.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vell::import {
+
+std::string FormatDegrees(double degrees) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 5);
+    return std::string(text, end.ptr);
+}
 
 TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
                            const TImportOptions& options) {
@@ -79,6 +87,24 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
         report.Routes.push_back(route);
     }
     map.Modified = true;
+    return result;
+}
+
+TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) {
+    const TOsmExtract network = ReadTramNetwork(input);
+    const TProjection projection(SquareCentre(network, options.Center));
+    const double inSquare = TrackLengthInSquare(network, projection);
+    if (inSquare <= 0)
+        throw TReadError(Arg(translate("Import", "В квадрате 10 км вокруг %1, %2 нет трамвайных "
+                                                 "путей выписки %3."),
+                             FormatDegrees(projection.Centre().Lat),
+                             FormatDegrees(projection.Centre().Lon), input.Name()));
+    TImportResult result = BuildTramMap(network, projection, options);
+    TImportReport& report = result.Report;
+    report.Extract = input.Name();
+    report.Centre = projection.Centre();
+    report.TrackReadM = TrackLength(network);
+    report.TrackInSquareM = inSquare;
     return result;
 }
 

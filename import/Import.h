@@ -5,6 +5,7 @@
 
 #include "import/Circuits.h"
 #include "import/OsmData.h"
+#include "import/OsmRead.h"
 #include "import/Projection.h"
 #include "import/RailNetwork.h"
 #include "model/Map.h"
@@ -40,8 +41,11 @@ struct TImportedRoute {
 };
 
 struct TImportReport {
+    std::string Extract; // the file's name as given
+    TGeoPoint Centre;
     TGeoBox Square;
     TReadCounts Read;
+    double TrackReadM = 0, TrackInSquareM = 0; // tram track read, and inside the square
     int Rails = 0, StopRails = 0, Loops = 0;
     double TrackLengthM = 0;
     int Walls = 0, HighWalls = 0, Trees = 0, Poles = 0, Arches = 0, Borders = 0;
@@ -55,6 +59,15 @@ struct TImportResult {
     std::unique_ptr<TMap> Map;
     TImportReport Report;
 };
+
+// Degrees with five decimals (about a metre), a point whatever the locale: "49.40861".
+std::string FormatDegrees(double degrees);
+
+// The whole import of an extract: the tram network read, the square chosen (around
+// `options.Center`, else where the most track is), the track, stops and routes laid, the city
+// read inside the square and added. Throws TReadError when the file cannot be read, holds no
+// tram track or the square holds none.
+TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options);
 
 // The map of the tram network in `network` (tracks, routes, stops and locations read), around
 // `centre`. The city around the track is added by the caller (AddCity).

@@ -65,13 +65,11 @@ std::vector<TWord> Words(double d, double alpha, double beta) {
                  cb = std::cos(beta), cab = std::cos(alpha - beta);
     if (double p2 = 2 + d * d - 2 * cab + 2 * d * (sa - sb); p2 >= 0) {
         const double t1 = std::atan2(cb - ca, d + sa - sb);
-        words.push_back({{'L', 'S', 'L'},
-                         {Mod2Pi(-alpha + t1), std::sqrt(p2), Mod2Pi(beta - t1)}});
+        words.push_back({{'L', 'S', 'L'}, {Mod2Pi(-alpha + t1), std::sqrt(p2), Mod2Pi(beta - t1)}});
     }
     if (double p2 = 2 + d * d - 2 * cab + 2 * d * (sb - sa); p2 >= 0) {
         const double t1 = std::atan2(ca - cb, d - sa + sb);
-        words.push_back({{'R', 'S', 'R'},
-                         {Mod2Pi(alpha - t1), std::sqrt(p2), Mod2Pi(-beta + t1)}});
+        words.push_back({{'R', 'S', 'R'}, {Mod2Pi(alpha - t1), std::sqrt(p2), Mod2Pi(-beta + t1)}});
     }
     if (double p2 = -2 + d * d + 2 * cab + 2 * d * (sa + sb); p2 >= 0) {
         const double p = std::sqrt(p2);
@@ -133,8 +131,7 @@ std::vector<std::vector<TPointM>> DubinsPaths(TPointM from, TPointM fromHeading,
                 }
                 if (i == steps) {
                     x = px, y = py;
-                    if (w.Kinds[k] != 'S')
-                        theta += length / radius * (w.Kinds[k] == 'L' ? 1 : -1);
+                    if (w.Kinds[k] != 'S') theta += length / radius * (w.Kinds[k] == 'L' ? 1 : -1);
                 }
                 points.push_back({px, -py});
             }

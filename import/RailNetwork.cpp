@@ -18,15 +18,15 @@ namespace vell::import {
 
 namespace {
 
-constexpr double LaneSpacing = 5.5;   // rails of ways side by side: 4 m apart after rounding
+constexpr double LaneSpacing = 5.5; // rails of ways side by side: 4 m apart after rounding
 constexpr double BothWaysOffset = LaneSpacing / 2;
 constexpr double DefaultOffset = 1.5; // a way used one way: its rail beside it
 constexpr double LaneCell = 20;
-constexpr double JoinReach = 30;   // lanes joining within this converge to a switch
-constexpr double SmoothReach = 10; // offsets change gradually over about this length
-constexpr double MostSpread = 2.5;  // a crowded lane moves at most this far
+constexpr double JoinReach = 30;        // lanes joining within this converge to a switch
+constexpr double SmoothReach = 10;      // offsets change gradually over about this length
+constexpr double MostSpread = 2.5;      // a crowded lane moves at most this far
 constexpr double CrossingClearance = 6; // no rail ends this near where another line crosses
-constexpr double LeastRail = 11.5;     // metres before rounding: at least 10 after it
+constexpr double LeastRail = 11.5;      // metres before rounding: at least 10 after it
 constexpr double LongestRail = 50;
 constexpr double ChordTolerance = 0.8; // how far a rail may stray from the way it follows
 constexpr double StopBefore = 25.5;    // the stop rail runs this far before the stop point
@@ -43,7 +43,7 @@ struct TStopMark {
 // A way between two nodes, in one direction of travel.
 struct TEdge {
     TOsmId A = 0, B = 0;
-    TPointM From, To; // the nodes on the map
+    TPointM From, To;  // the nodes on the map
     double Offset = 0; // metres to the right of the way
     int Speed = DefaultTrackSpeed;
     std::vector<TStopMark> Stops;
@@ -162,7 +162,8 @@ class TBuilder {
         for (std::size_t k = 1; k < nodes.size(); ++k) {
             std::vector<TOsmId>& piece = pieces.back();
             if (piece.size() >= 2) {
-                const TPointM in = Graph.Points.at(piece.back()) - Graph.Points.at(piece[piece.size() - 2]);
+                const TPointM in =
+                    Graph.Points.at(piece.back()) - Graph.Points.at(piece[piece.size() - 2]);
                 const TPointM out = Graph.Points.at(nodes[k]) - Graph.Points.at(piece.back());
                 if (Dot(Unit(in), Unit(out)) < -0.2) pieces.push_back({piece.back()});
             }
@@ -240,7 +241,8 @@ class TBuilder {
             bool crowded = false;
             for (std::size_t i = 0; i < lanes.size(); ++i) {
                 if (lanes[i].Edge != e) continue;
-                if (i > 0) crowded = crowded || lanes[i].Across - lanes[i - 1].Across < LaneSpacing - 0.3;
+                if (i > 0)
+                    crowded = crowded || lanes[i].Across - lanes[i - 1].Across < LaneSpacing - 0.3;
                 if (i + 1 < lanes.size())
                     crowded = crowded || lanes[i + 1].Across - lanes[i].Across < LaneSpacing - 0.3;
             }
@@ -354,8 +356,9 @@ class TBuilder {
                     if (std::abs(along) < 0.8) continue;
                     const TPointM d = other.To - other.From;
                     const double lengthSq = Dot(d, d);
-                    const double t =
-                        lengthSq > 0 ? std::clamp(Dot(mid - other.From, d) / lengthSq, 0.0, 1.0) : 0;
+                    const double t = lengthSq > 0
+                                         ? std::clamp(Dot(mid - other.From, d) / lengthSq, 0.0, 1.0)
+                                         : 0;
                     const TPointM closest = other.From + t * d;
                     if (Norm(closest - mid) > Reach) continue;
                     lanes.push_back({Dot(closest - mid, r), along > 0 ? 1 : -1, f});
@@ -405,7 +408,8 @@ class TBuilder {
                 for (std::size_t j = 0; j < run.size(); ++j) {
                     const double d = (at[j] - at[i]) / SmoothReach;
                     if (std::abs(d) > 3) continue;
-                    const double w = std::exp(-d * d / 2) * Norm(Edges[run[j]].To - Edges[run[j]].From);
+                    const double w =
+                        std::exp(-d * d / 2) * Norm(Edges[run[j]].To - Edges[run[j]].From);
                     sum += w * Edges[run[j]].Offset;
                     weight += w;
                 }
@@ -420,6 +424,7 @@ class TBuilder {
 
     // Puts each stop of a direction on the edge of that direction nearest to it.
     void PlaceStops(const TCircuitPlan& plan, const std::vector<TStep>& steps) {
+        std::vector<std::string> missed; // stops of the relations off the circuit's track
         auto place = [&](const TDirection& d) {
             std::size_t from = 0; // stops come in driving order: search on from the last one
             for (const TRouteStop& stop : d.Stops) {
@@ -431,7 +436,8 @@ class TBuilder {
                     const TPointM dir = edge.To - edge.From;
                     const double length = Norm(dir);
                     if (length <= 0) continue;
-                    const double t = std::clamp(Dot(stop.At - edge.From, dir) / (length * length), 0.0, 1.0);
+                    const double t =
+                        std::clamp(Dot(stop.At - edge.From, dir) / (length * length), 0.0, 1.0);
                     const double dist = Norm(stop.At - (edge.From + t * dir));
                     if (dist < best) {
                         best = dist;
@@ -440,10 +446,7 @@ class TBuilder {
                     }
                 }
                 if (!at) {
-                    Result.LeftOut.push_back(
-                        {Arg(translate("Import", "остановка %1 маршрута %2"),
-                             stop.Name.empty() ? std::string("?") : stop.Name, plan.Ref),
-                         translate("Import", "лежит дальше 40 м от путей маршрута")});
+                    missed.push_back(stop.Name.empty() ? std::string("?") : stop.Name);
                     continue;
                 }
                 std::vector<TStopMark>& marks = Edges[at->first].Stops;
@@ -457,6 +460,14 @@ class TBuilder {
         place(plan.Forward);
         if (!plan.BackwardReversed) place(plan.Backward);
         (void)steps;
+        if (missed.empty()) return;
+        std::string names;
+        for (const std::string& name : missed)
+            names += (names.empty() ? "" : ", ") + name;
+        Result.LeftOut.push_back(
+            {Arg(translate("Import", "остановки маршрута %1"), plan.Ref),
+             Arg(translate("Import", "%1 из них дальше 40 м от путей маршрута в квадрате: %2"),
+                 std::to_string(missed.size()), names)});
     }
 
     // ---- Where ways meet: the shared end points ----
@@ -628,10 +639,12 @@ class TBuilder {
             for (const TStep& s : chain.Steps) {
                 const TEdge& e = Edges[s.Index];
                 const TPointM a = points.back(), b = Points.at(Ends.Find(2 * s.Index + 1));
-                const double length = Norm(b - a), scale = length / std::max(1e-9, Norm(e.To - e.From));
+                const double length = Norm(b - a),
+                             scale = length / std::max(1e-9, Norm(e.To - e.From));
                 for (const TStopMark& m : e.Stops) {
                     const double at = along + m.Position * scale;
-                    spans.push_back({at - StopBefore, at + (m.Platform ? PlatformAfter : StopAfter)});
+                    spans.push_back(
+                        {at - StopBefore, at + (m.Platform ? PlatformAfter : StopAfter)});
                 }
                 points.push_back(b);
                 along += length;
@@ -690,8 +703,10 @@ class TBuilder {
             if (other.Steps.front().Loop || other.Rails.empty()) continue;
             const TMapObject& last = Map.Objects[other.Rails.back()];
             const TMapObject& first = Map.Objects[other.Rails.front()];
-            if (last.X2 == ax && last.Y2 == ay) ua = Unit({double(last.X2 - last.X1), double(last.Y2 - last.Y1)});
-            if (first.X1 == bx && first.Y1 == by) ub = Unit({double(first.X2 - first.X1), double(first.Y2 - first.Y1)});
+            if (last.X2 == ax && last.Y2 == ay)
+                ua = Unit({double(last.X2 - last.X1), double(last.Y2 - last.Y1)});
+            if (first.X1 == bx && first.Y1 == by)
+                ub = Unit({double(first.X2 - first.X1), double(first.Y2 - first.Y1)});
         }
         std::vector<TPointM> fallback;
         loop.Made = false;
@@ -933,7 +948,8 @@ class TBuilder {
             for (double s = 0; s <= length; s += 1.0) {
                 const TPointM p = chain.Line.At(s);
                 bool near = false;
-                const int cx = int(std::floor(p.X / LaneCell)), cy = int(std::floor(p.Y / LaneCell));
+                const int cx = int(std::floor(p.X / LaneCell)),
+                          cy = int(std::floor(p.Y / LaneCell));
                 for (int x = cx - 1; x <= cx + 1 && !near; ++x)
                     for (int y = cy - 1; y <= cy + 1 && !near; ++y) {
                         auto it = cells.find({x, y});
@@ -1033,8 +1049,10 @@ class TBuilder {
         constexpr int Cell = 16;
         std::map<std::pair<int, int>, std::vector<int>> cells;
         auto cellsOf = [&](const TMapObject& o, auto visit) {
-            const int x0 = (std::min(o.X1, o.X2) - 4) / Cell, x1 = (std::max(o.X1, o.X2) + 4) / Cell;
-            const int y0 = (std::min(o.Y1, o.Y2) - 4) / Cell, y1 = (std::max(o.Y1, o.Y2) + 4) / Cell;
+            const int x0 = (std::min(o.X1, o.X2) - 4) / Cell,
+                      x1 = (std::max(o.X1, o.X2) + 4) / Cell;
+            const int y0 = (std::min(o.Y1, o.Y2) - 4) / Cell,
+                      y1 = (std::max(o.Y1, o.Y2) + 4) / Cell;
             for (int x = x0; x <= x1; ++x)
                 for (int y = y0; y <= y1; ++y)
                     visit(std::pair{x, y});
@@ -1059,7 +1077,9 @@ class TBuilder {
         }
         return sets;
     }
-    bool IsDead(int rail) const { return std::size_t(rail) < Dead.size() && Dead[std::size_t(rail)]; }
+    bool IsDead(int rail) const {
+        return std::size_t(rail) < Dead.size() && Dead[std::size_t(rail)];
+    }
 
     // A rail within 4 m of more than six others (a long rail across a junction, or one that
     // crosses a line where its rails meet) is cut in two, and again, until each half sees few
@@ -1180,7 +1200,8 @@ class TBuilder {
     void SlowBeforeSharpJoints() {
         std::map<std::pair<int, int>, std::vector<int>> starting;
         for (int i = 0; i < Map.ObjectCount(); ++i)
-            if (Map.Objects[i].IsRail()) starting[{Map.Objects[i].X1, Map.Objects[i].Y1}].push_back(i);
+            if (Map.Objects[i].IsRail())
+                starting[{Map.Objects[i].X1, Map.Objects[i].Y1}].push_back(i);
         for (int i = 0; i < Map.ObjectCount(); ++i) {
             TMapObject& rail = Map.Objects[i];
             if (!rail.IsRail()) continue;
@@ -1194,7 +1215,8 @@ class TBuilder {
             }
             const double base = rail.SpeedGrade() * 0.3 + 15;
             if (allowed * 0.95 < base)
-                rail.SetSpeedGrade(std::uint8_t(std::clamp(int((allowed * 0.95 - 15) / 0.3), 0, 255)));
+                rail.SetSpeedGrade(
+                    std::uint8_t(std::clamp(int((allowed * 0.95 - 15) / 0.3), 0, 255)));
         }
     }
 

@@ -52,8 +52,7 @@ TRouteLaid SetRouteToCircuit(TMap& map, int row, int column, const std::vector<i
     while (true) {
         const std::vector<int> parent = SearchFrom(map, circuit[i % n]);
         std::size_t j = i + 1;
-        while (j <= n && j - i < n &&
-               parent[std::size_t(circuit[j % n])] == circuit[(j - 1) % n])
+        while (j <= n && j - i < n && parent[std::size_t(circuit[j % n])] == circuit[(j - 1) % n])
             ++j;
         const std::size_t last = j - 1; // the farthest rail the search follows the circuit to
         if (last == i) {
@@ -78,9 +77,8 @@ TRouteLaid SetRouteToCircuit(TMap& map, int row, int column, const std::vector<i
     // The map's own laying must walk the circuit, rail for rail.
     map.LayRoute(row, column);
     std::vector<int> walked;
-    const bool returns = route.Usable && WalkRouteBounded(map, route, [&](int rail) {
-        walked.push_back(rail);
-    });
+    const bool returns =
+        route.Usable && WalkRouteBounded(map, route, [&](int rail) { walked.push_back(rail); });
     if (!returns || walked != circuit) {
         route.WaypointCount = 0;
         result.Why = route.ChoiceCount >= MaxChoices

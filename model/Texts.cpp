@@ -82,6 +82,20 @@ std::string Arg(const std::string& text, const std::string& first, const std::st
     return Replace(text, '1', {&first, &second, &third});
 }
 
+std::string ArgList(const std::string& text, std::initializer_list<std::string> values) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int k = i + 1 < text.size() && text[i] == '%' ? text[i + 1] - '1' : -1;
+        if (k >= 0 && k < int(values.size())) {
+            result += values.begin()[k];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 TLanguage LanguageOfLocale(const char* language, const char* lcAll, const char* lcMessages,
                            const char* lang) {
     // The locale of messages, as setlocale takes it from the environment.

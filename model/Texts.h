@@ -3,6 +3,7 @@
 // that speaks another language installs its translator here. The core stays free of Qt.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 // Qt's own marker, spelled exactly as Qt spells it, so that including Qt as well is harmless.
@@ -30,6 +31,8 @@ std::string Arg(const std::string& text, const std::string& value);
 std::string Arg(const std::string& text, const std::string& first, const std::string& second);
 std::string Arg(const std::string& text, const std::string& first, const std::string& second,
                 const std::string& third);
+// "%1" to "%9" replaced in one pass by the values in order (at most nine).
+std::string ArgList(const std::string& text, std::initializer_list<std::string> values);
 
 // The language a user's locale asks for, by gettext's rules. The locale is the first of LC_ALL,
 // LC_MESSAGES and LANG that is set, C when none is. Unless it is C or POSIX, the first entry of

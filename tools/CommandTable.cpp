@@ -21,6 +21,13 @@ const char* const Usage =
     "  routes MAP [--json]   the route table as the game lists it (figures, choices, stop times)\n"
     "  convert IN OUT [--grade N]\n"
     "                        the editor's double-track conversion (rails of grade 136 or N)\n"
+    "  import IN OUT [--center LAT,LON] [--routes REF,...] [--cars N] [--interval MIN]\n"
+    "         [--no-buildings] [--json]\n"
+    "                        a map of the tram network of an OpenStreetMap extract (.osm.pbf,\n"
+    "                        .osm, .osm.gz, .osm.bz2): the 10 km square with the most track or\n"
+    "                        around LAT,LON, its routes (REF,... only), trams of N cars (2)\n"
+    "                        every MIN minutes (10) where a route gives no interval, and its\n"
+    "                        buildings and trees; a report of what was made and left out\n"
 #ifdef VELL_WITH_DRAWING
     "  scheme MAP [OUT.bmp]  the route scheme picture, by default next to the map (MAP.bmp)\n"
     "  plan MAP OUT.png [--view X,Y] [--overview OUT2.png] [--route NAME]\n"
@@ -59,6 +66,11 @@ std::vector<TCommand> Commands() {
         {"check", 1, 1, {{"--json"}, {}}, RunCheck},
         {"routes", 1, 1, {{"--json"}, {}}, RunRoutes},
         {"convert", 2, 2, {{}, {"--grade"}}, RunConvert},
+        {"import",
+         2,
+         2,
+         {{"--json", "--no-buildings"}, {"--center", "--routes", "--cars", "--interval"}},
+         RunImport},
         {"run",
          1,
          1,

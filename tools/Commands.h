@@ -17,6 +17,7 @@ int RunResave(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunCheck(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunImport(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err);
 #ifdef VELL_WITH_DRAWING
 int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,119 @@
+// The import's report as text.
+#include "import/ImportReport.h"
+
+#include "model/Route.h"
+#include "model/Texts.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace vell::import {
+
+namespace {
+
+std::string Fixed(double value, int decimals) {
+    char text[32];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
+}
+
+std::string Km(double metres) {
+    return Fixed(metres / 1000, 1);
+}
+
+std::string Count(long long n) {
+    return std::to_string(n);
+}
+
+std::string Point(TGeoPoint p) {
+    return FormatDegrees(p.Lat) + ", " + FormatDegrees(p.Lon);
+}
+
+} // namespace
+
+std::string RouteNotes(const TImportedRoute& route) {
+    std::vector<std::string> notes;
+    if (route.LoopAtStart) notes.push_back(translate("Import", "кольцо в начале"));
+    if (route.LoopAtEnd) notes.push_back(translate("Import", "кольцо в конце"));
+    if (route.Cut) notes.push_back(translate("Import", "обрезан краем квадрата или выписки"));
+    if (route.DrivenBack)
+        notes.push_back(translate("Import", "один маршрут OSM в обе стороны, путь сделан двойным"));
+    if (!route.Variants.empty()) {
+        std::string ids;
+        for (TOsmId id : route.Variants)
+            ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+        notes.push_back(Arg(translate("Import", "не взяты варианты: %1"), ids));
+    }
+    std::string text;
+    for (const std::string& note : notes)
+        text += (text.empty() ? "" : "; ") + note;
+    return text;
+}
+
+std::string ImportReportText(const TImportReport& r) {
+    std::ostringstream out;
+    out << Attribution << "\n";
+    out << Arg(translate("Import", "Выписка: %1"), r.Extract) << "\n";
+    out << Arg(translate("Import", "Квадрат 10 x 10 км: центр %1; юго-запад %2; северо-восток %3"),
+               Point(r.Centre), Point(r.Square.SouthWest), Point(r.Square.NorthEast))
+        << "\n";
+    out << ArgList(translate("Import",
+                             "Прочитано: трамвайных путей %1 км (в квадрате %2 км, "
+                             "%3 линий OSM), маршрутов OSM %4, остановок %5, платформ %6"),
+                   {Km(r.TrackReadM), Km(r.TrackInSquareM), Count(r.Read.TrackWays),
+                    Count(r.Read.RouteRelations), Count(r.Read.TramStops + r.Read.StopPositions),
+                    Count(r.Read.TramPlatforms)})
+        << "\n";
+    if (r.Read.TrackNodesWithoutLocation > 0 || r.Read.RouteMembersMissing > 0)
+        out << Arg(translate("Import", "Выписка обрезана: точек путей без координат %1, членов "
+                                       "маршрутов нет в файле %2"),
+                   Count(r.Read.TrackNodesWithoutLocation), Count(r.Read.RouteMembersMissing))
+            << "\n";
+    out << ArgList(translate("Import",
+                             "В квадрате: зданий %1, рядов деревьев %2, деревьев %3, парков %4"),
+                   {Count(r.Read.Buildings), Count(r.Read.TreeRows), Count(r.Read.Trees),
+                    Count(r.Read.Parks)})
+        << "\n";
+    out << ArgList(translate("Import", "Сделано: рельсов %1 (%2 км), остановок %3, разворотных "
+                                       "колец %4, маршрутов %5"),
+                   {Count(r.Rails), Km(r.TrackLengthM), Count(r.StopRails), Count(r.Loops),
+                    Count(static_cast<long long>(r.Routes.size()))})
+        << "\n";
+    out << ArgList(translate("Import",
+                             "Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, "
+                             "арок %5, бордюров %6"),
+                   {Count(r.Walls), Count(r.HighWalls), Count(r.Trees), Count(r.Poles),
+                    Count(r.Arches), Count(r.Borders)})
+        << "\n";
+    if (r.NetworkResult < 0) {
+        out << translate("Import", "Рельсовая сеть: в порядке") << "\n";
+    } else {
+        std::string rails;
+        for (int i : r.FaultyRails)
+            rails += (rails.empty() ? "" : ", ") + std::to_string(i);
+        out << Arg(translate("Import", "Рельсовая сеть с ошибками, рельсы: %1"), rails) << "\n";
+    }
+    if (!r.Routes.empty()) {
+        out << translate("Import", "Маршруты (остановок, длина, круг; по данным OSM: длина "
+                                   "путей в квадрате, остановок):")
+            << "\n";
+        for (const TImportedRoute& route : r.Routes) {
+            out << "  " << RouteDisplayName(route.Row, route.Column) << ": "
+                << ArgList(translate("Import", "%1 ост., %2 км, %3 мин; OSM: %4 км, %5 ост."),
+                           {Count(route.Stops), Km(route.LengthM), Fixed(route.CircuitMinutes, 1),
+                            Km(route.RelationLengthM), Count(route.RelationStops)});
+            if (const std::string notes = RouteNotes(route); !notes.empty())
+                out << " (" << notes << ")";
+            out << "\n";
+        }
+    }
+    if (!r.LeftOut.empty()) {
+        out << translate("Import", "Не взято:") << "\n";
+        for (const TLeftOut& left : r.LeftOut)
+            out << "  " << left.What << ": " << left.Why << "\n";
+    }
+    return out.str();
+}
+
+} // namespace vell::import

@@ -1,0 +1,182 @@
+// VellSim's import of a city's tram network from an OpenStreetMap extract.
+#include "tools/Commands.h"
+
+#include "import/Import.h"
+#include "import/ImportReport.h"
+#include "import/TrackSquare.h"
+#include "model/FileName.h"
+#include "model/Route.h"
+#include "model/Texts.h"
+#include "tools/Json.h"
+#include "tools/ToolMap.h"
+
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+
+namespace vell::tool {
+
+namespace {
+
+using namespace vell::import;
+
+std::string JsonNumber(double value, int decimals) {
+    char text[32];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
+}
+
+std::string JsonPoint(TGeoPoint p) {
+    return TJsonObject().Add("lat", JsonNumber(p.Lat, 6)).Add("lon", JsonNumber(p.Lon, 6)).Str();
+}
+
+void PrintImportJson(const TImportReport& r, const std::string& written, std::ostream& out) {
+    std::vector<std::string> routes, leftOut, faulty;
+    for (const TImportedRoute& route : r.Routes) {
+        std::vector<std::string> variants;
+        for (TOsmId id : route.Variants)
+            variants.push_back(std::to_string(id));
+        routes.push_back(TJsonObject()
+                             .AddString("ref", route.Ref)
+                             .AddString("route", RouteDisplayName(route.Row, route.Column))
+                             .AddInt("stops", route.Stops)
+                             .Add("length_m", JsonNumber(route.LengthM, 1))
+                             .Add("circuit_min", JsonNumber(route.CircuitMinutes, 2))
+                             .Add("relation_length_m", JsonNumber(route.RelationLengthM, 1))
+                             .AddInt("relation_stops", route.RelationStops)
+                             .AddInt("waypoints", route.Waypoints)
+                             .AddInt("cars", route.Cars)
+                             .AddInt("interval_min", route.IntervalMinutes)
+                             .AddBool("loop_at_start", route.LoopAtStart)
+                             .AddBool("loop_at_end", route.LoopAtEnd)
+                             .AddBool("cut", route.Cut)
+                             .AddBool("driven_back", route.DrivenBack)
+                             .Add("variants", JsonArray(variants))
+                             .Str());
+    }
+    for (const TLeftOut& left : r.LeftOut)
+        leftOut.push_back(
+            TJsonObject().AddString("what", left.What).AddString("why", left.Why).Str());
+    const TReadCounts& c = r.Read;
+    out << TJsonObject()
+               .AddString("attribution", Attribution)
+               .AddString("extract", r.Extract)
+               .AddString("map", written)
+               .Add("centre", JsonPoint(r.Centre))
+               .Add("south_west", JsonPoint(r.Square.SouthWest))
+               .Add("north_east", JsonPoint(r.Square.NorthEast))
+               .Add("read", TJsonObject()
+                                .Add("track_km", JsonNumber(r.TrackReadM / 1000, 3))
+                                .Add("track_in_square_km", JsonNumber(r.TrackInSquareM / 1000, 3))
+                                .AddInt("track_ways", c.TrackWays)
+                                .AddInt("track_nodes_without_location", c.TrackNodesWithoutLocation)
+                                .AddInt("route_relations", c.RouteRelations)
+                                .AddInt("route_members_missing", c.RouteMembersMissing)
+                                .AddInt("tram_stops", c.TramStops)
+                                .AddInt("stop_positions", c.StopPositions)
+                                .AddInt("platforms", c.TramPlatforms)
+                                .AddInt("buildings", c.Buildings)
+                                .AddInt("tree_rows", c.TreeRows)
+                                .AddInt("trees", c.Trees)
+                                .AddInt("parks", c.Parks)
+                                .Str())
+               .Add("made", TJsonObject()
+                                .AddInt("rails", r.Rails)
+                                .Add("rails_km", JsonNumber(r.TrackLengthM / 1000, 3))
+                                .AddInt("stop_rails", r.StopRails)
+                                .AddInt("loops", r.Loops)
+                                .AddInt("walls", r.Walls)
+                                .AddInt("high_walls", r.HighWalls)
+                                .AddInt("trees", r.Trees)
+                                .AddInt("poles", r.Poles)
+                                .AddInt("arches", r.Arches)
+                                .AddInt("borders", r.Borders)
+                                .Str())
+               .AddBool("network_ok", r.NetworkResult < 0)
+               .Add("faulty_rails", JsonIntArray(r.FaultyRails))
+               .Add("routes", JsonArray(routes))
+               .Add("left_out", JsonArray(leftOut))
+               .Str()
+        << "\n";
+}
+
+} // namespace
+
+int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
+    TImportOptions options;
+    if (auto text = args.Value("--center")) {
+        TGeoPoint centre;
+        if (!ParseCentre(*text, centre)) {
+            ReportUsageError(err, "import",
+                             "--center takes LAT,LON in degrees, e.g. 49.4094,8.6942");
+            return ExitBadInput;
+        }
+        options.Center = centre;
+    }
+    if (auto text = args.Value("--routes")) {
+        std::string ref;
+        for (std::size_t i = 0; i <= text->size(); ++i) {
+            if (i == text->size() || (*text)[i] == ',') {
+                if (!ref.empty()) options.Routes.push_back(ref);
+                ref.clear();
+            } else {
+                ref += (*text)[i];
+            }
+        }
+        if (options.Routes.empty()) {
+            ReportUsageError(err, "import", "--routes takes refs separated by commas, e.g. 1,5,21");
+            return ExitBadInput;
+        }
+    }
+    if (auto text = args.Value("--cars")) {
+        auto v = ParseInteger(*text, 1, 3);
+        if (!v) {
+            ReportUsageError(err, "import", "--cars takes 1, 2 or 3");
+            return ExitBadInput;
+        }
+        options.Cars = int(*v);
+    }
+    if (auto text = args.Value("--interval")) {
+        auto v = ParseInteger(*text, 5, 30);
+        if (!v) {
+            ReportUsageError(err, "import", "--interval takes whole minutes from 5 to 30");
+            return ExitBadInput;
+        }
+        options.IntervalMinutes = int(*v);
+    }
+    options.Buildings = !args.Has("--no-buildings");
+
+    const std::string& input = args.Positional[0];
+    const std::string output = WithDefaultExtension(args.Positional[1], ".vl");
+    if (SameFile(input, output)) {
+        err << Arg(translate("VellSim", "VellSim: карта %1 записалась бы поверх выписки"), output)
+            << "\n";
+        return ExitBadInput;
+    }
+    TImportResult result;
+    try {
+        result = ImportCity(TOsmInput::File(input), options);
+    } catch (const TReadError& e) {
+        err << "VellSim: " << e.what() << "\n";
+        return ExitBadInput;
+    }
+    TMap& map = *result.Map;
+    map.FileName = output;
+    if (!map.SaveToFile()) {
+        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map.FileName)
+            << "\n";
+        return ExitBadInput;
+    }
+    if (args.Has("--json")) {
+        PrintImportJson(result.Report, map.FileName, out);
+    } else {
+        out << ImportReportText(result.Report);
+        out << Arg(translate("VellSim", "Карта записана: %1 (объектов: %2)"), map.FileName,
+                   std::to_string(map.ObjectCount()))
+            << "\n";
+    }
+    return result.Report.NetworkResult < 0 ? ExitOk : ExitFindings;
+}
+
+} // namespace vell::tool
