@@ -82,7 +82,7 @@ std::string ImportReportText(const TImportReport& r) {
         << "\n";
     out << ArgList(translate("Import",
                              "Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, "
-                             "арок %5, бордюров %6"),
+                             "арок %5, бордёров %6"),
                    {Count(r.Walls), Count(r.HighWalls), Count(r.Trees), Count(r.Poles),
                     Count(r.Arches), Count(r.Borders)})
         << "\n";
@@ -94,7 +94,9 @@ std::string ImportReportText(const TImportReport& r) {
             rails += (rails.empty() ? "" : ", ") + std::to_string(i);
         out << Arg(translate("Import", "Рельсовая сеть с ошибками, рельсы: %1"), rails) << "\n";
     }
-    if (!r.Routes.empty()) {
+    if (r.Routes.empty()) {
+        out << translate("Import", "Ни один маршрут не взят: на карте нет маршрутов") << "\n";
+    } else {
         out << translate("Import", "Маршруты (остановок, длина, круг; по данным OSM: длина "
                                    "путей в квадрате, остановок):")
             << "\n";

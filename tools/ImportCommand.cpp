@@ -176,7 +176,9 @@ int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
                    std::to_string(map.ObjectCount()))
             << "\n";
     }
-    return result.Report.NetworkResult < 0 ? ExitOk : ExitFindings;
+    // A map without a route runs nothing: a finding, as a faulty network is.
+    const bool sound = result.Report.NetworkResult < 0 && !result.Report.Routes.empty();
+    return sound ? ExitOk : ExitFindings;
 }
 
 } // namespace vell::tool

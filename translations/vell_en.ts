@@ -340,7 +340,139 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>У трамвайных путей выписки нет ни одного участка с допустимыми координатами.</source>
-        <translation>No stretch of the extract's tram track has usable coordinates.</translation>
+        <translation>No stretch of the extract&apos;s tram track has usable coordinates.</translation>
+    </message>
+    <message>
+        <source>маршрут %1</source>
+        <translation>route %1</translation>
+    </message>
+    <message>
+        <source>номер не подходит ни к одному месту таблицы маршрутов (1-9, 10-99, цифра с А или Б)</source>
+        <translation>its number fits no place of the route table (1-9, 10-99, a digit with A or B)</translation>
+    </message>
+    <message>
+        <source>место маршрута %1 уже занято</source>
+        <translation>the place of route %1 is taken</translation>
+    </message>
+    <message>
+        <source>его путей нет внутри квадрата карты</source>
+        <translation>none of its track lies inside the map's square</translation>
+    </message>
+    <message>
+        <source>рельсовая сеть не прошла проверку</source>
+        <translation>the rail network failed its check</translation>
+    </message>
+    <message>
+        <source>В квадрате 10 км вокруг %1, %2 нет трамвайных путей выписки %3.</source>
+        <translation>The 10 km square around %1, %2 holds no tram track of the extract %3.</translation>
+    </message>
+    <message>
+        <source>кольцо в начале</source>
+        <translation>loop at the start</translation>
+    </message>
+    <message>
+        <source>кольцо в конце</source>
+        <translation>loop at the end</translation>
+    </message>
+    <message>
+        <source>обрезан краем квадрата или выписки</source>
+        <translation>cut by the edge of the square or the extract</translation>
+    </message>
+    <message>
+        <source>один маршрут OSM в обе стороны, путь сделан двойным</source>
+        <translation>one OSM route driven both ways, its track made double</translation>
+    </message>
+    <message>
+        <source>не взяты варианты: %1</source>
+        <translation>variants not imported: %1</translation>
+    </message>
+    <message>
+        <source>Выписка: %1</source>
+        <translation>Extract: %1</translation>
+    </message>
+    <message>
+        <source>Квадрат 10 x 10 км: центр %1; юго-запад %2; северо-восток %3</source>
+        <translation>Square 10 x 10 km: centre %1; south-west %2; north-east %3</translation>
+    </message>
+    <message>
+        <source>Прочитано: трамвайных путей %1 км (в квадрате %2 км, %3 линий OSM), маршрутов OSM %4, остановок %5, платформ %6</source>
+        <translation>Read: %1 km of tram track (%2 km in the square, %3 OSM ways), %4 OSM routes, %5 stops, %6 platforms</translation>
+    </message>
+    <message>
+        <source>Выписка обрезана: точек путей без координат %1, членов маршрутов нет в файле %2</source>
+        <translation>The extract is clipped: %1 track nodes without a location, %2 route members not in the file</translation>
+    </message>
+    <message>
+        <source>В квадрате: зданий %1, рядов деревьев %2, деревьев %3, парков %4</source>
+        <translation>In the square: %1 buildings, %2 tree rows, %3 trees, %4 parks</translation>
+    </message>
+    <message>
+        <source>Сделано: рельсов %1 (%2 км), остановок %3, разворотных колец %4, маршрутов %5</source>
+        <translation>Made: %1 rails (%2 km), %3 stops, %4 turning loops, %5 routes</translation>
+    </message>
+    <message>
+        <source>Рельсовая сеть: в порядке</source>
+        <translation>Rail network: in order</translation>
+    </message>
+    <message>
+        <source>Рельсовая сеть с ошибками, рельсы: %1</source>
+        <translation>Rail network with faults, rails: %1</translation>
+    </message>
+    <message>
+        <source>Ни один маршрут не взят: на карте нет маршрутов</source>
+        <translation>No route was imported: the map has no routes</translation>
+    </message>
+    <message>
+        <source>Маршруты (остановок, длина, круг; по данным OSM: длина путей в квадрате, остановок):</source>
+        <translation>Routes (stops, length, circuit; from OSM: track length in the square, stops):</translation>
+    </message>
+    <message>
+        <source>%1 ост., %2 км, %3 мин; OSM: %4 км, %5 ост.</source>
+        <translation>%1 stops, %2 km, %3 min; OSM: %4 km, %5 stops</translation>
+    </message>
+    <message>
+        <source>Не взято:</source>
+        <translation>Left out:</translation>
+    </message>
+    <message>
+        <source>остановки маршрута %1</source>
+        <translation>stops of route %1</translation>
+    </message>
+    <message>
+        <source>%1 из них дальше 40 м от путей маршрута в квадрате: %2</source>
+        <translation>%1 of them farther than 40 m from the route's track in the square: %2</translation>
+    </message>
+    <message>
+        <source>на карте не хватило места для рельсов</source>
+        <translation>the map has no room for its rails</translation>
+    </message>
+    <message>
+        <source>для разворотного кольца нет места</source>
+        <translation>no room for a turning loop</translation>
+    </message>
+    <message>
+        <source>в круге меньше двух рельсов</source>
+        <translation>its circuit has fewer than two rails</translation>
+    </message>
+    <message>
+        <source>рельсы круга не идут один за другим</source>
+        <translation>the rails of its circuit do not follow one another</translation>
+    </message>
+    <message>
+        <source>маршрут не удержать 31 опорной точкой</source>
+        <translation>31 waypoints cannot hold the route</translation>
+    </message>
+    <message>
+        <source>больше 1024 стрелок за круг</source>
+        <translation>more than 1024 switches a circuit</translation>
+    </message>
+    <message>
+        <source>прокладка маршрута уходит с его путей</source>
+        <translation>the route's laying leaves its track</translation>
+    </message>
+    <message>
+        <source>Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, арок %5, бордёров %6</source>
+        <translation>City: %1 walls, %2 high walls, %3 tree rows, %4 poles, %5 arches, %6 borders</translation>
     </message>
 </context>
 <context>
@@ -907,6 +1039,10 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>VellSim: не удалось открыть карту %1: %2</source>
         <translation>VellSim: could not open the map %1: %2</translation>
+    </message>
+    <message>
+        <source>VellSim: карта %1 записалась бы поверх выписки</source>
+        <translation>VellSim: the map %1 would be written over the extract</translation>
     </message>
 </context>
 <context>

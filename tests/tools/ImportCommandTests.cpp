@@ -1,0 +1,110 @@
+// VellSim import on the real extracts beside the project: maps that pass the network check and
+// run an hour without an accident, the report, the same bytes every time, and bad input.
+#include "tests/import/OsmDataFolder.h"
+#include "tests/support/SimRunner.h"
+#include "tests/support/TestMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+namespace vell::test {
+namespace {
+
+using import::test::OsmFile;
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const char* const Attribution = "© OpenStreetMap contributors";
+
+TEST(VellSimImport, EachExtractGivesASoundMapThatRunsAnHourWithoutAccident) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    for (const char* name : {"heidelberg.test.pbf", "munchen.osm.pbf", "Helsinki.osm.pbf",
+                             "porto.osm.pbf", "poznan-map.osm.gz", "oslo-skoyen.osm.pbf"}) {
+        SCOPED_TRACE(name);
+        const std::string map = dir.Path(std::string(name) + ".vl");
+        const TRun imported = Sim({"import", OsmFile(name), map});
+        ASSERT_EQ(imported.Code, 0) << imported.Err << imported.Out;
+        EXPECT_EQ(imported.Out.rfind(Attribution, 0), 0u);
+        EXPECT_NE(imported.Out.find("Рельсовая сеть: в порядке"), std::string::npos);
+        EXPECT_EQ(Sim({"check", map}).Code, 0);
+
+        const TRun run = Sim({"run", map, "--minutes", "60", "--seed", "1", "--json"});
+        ASSERT_EQ(run.Code, 0) << run.Err;
+        EXPECT_NE(run.Out.find("\"dispatched\": "), std::string::npos);
+        EXPECT_FALSE(std::regex_search(run.Out, std::regex("\"dispatched\": 0,")));
+        EXPECT_FALSE(std::regex_search(run.Out, std::regex("\"accident_ticks\": [1-9]")));
+        EXPECT_FALSE(std::regex_search(run.Out, std::regex("\"off_route\": [1-9]")));
+    }
+}
+
+TEST(VellSimImport, JsonReportAndTheSameBytesEveryTime) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    const std::string extract = OsmFile("oslo-skoyen.osm.pbf");
+    const TRun text = Sim({"import", extract, dir.Path("a.vl"), "--cars", "3"});
+    ASSERT_EQ(text.Code, 0) << text.Err;
+    const TRun json = Sim({"import", extract, dir.Path("b"), "--cars", "3", "--json"});
+    ASSERT_EQ(json.Code, 0) << json.Err;
+    EXPECT_EQ(json.Out.rfind("{\"attribution\": \"© OpenStreetMap contributors\"", 0), 0u)
+        << json.Out;
+    EXPECT_NE(json.Out.find("\"ref\": \"13\""), std::string::npos);
+    EXPECT_NE(json.Out.find("\"cars\": 3"), std::string::npos);
+    EXPECT_NE(json.Out.find("\"network_ok\": true"), std::string::npos);
+    EXPECT_EQ(Bytes(dir.Path("a.vl")), Bytes(dir.Path("b.vl")));
+    EXPECT_GT(Bytes(dir.Path("a.vl")).size(), 100u);
+}
+
+TEST(VellSimImport, BadInputLeavesNoMap) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    const std::string out = dir.Path("out.vl");
+    auto refused = [&](std::vector<std::string> args, const std::string& says) {
+        SCOPED_TRACE(args[1]);
+        const TRun r = Sim(args);
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_NE(r.Err.find(says), std::string::npos) << r.Err;
+        // One line, and a pointer to --help after a usage mistake.
+        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), says[0] == '-' ? 2 : 1) << r.Err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    };
+    const std::string extract = OsmFile("oslo-skoyen.osm.pbf");
+    refused({"import", dir.Path("none.osm.pbf"), out}, "Файл не найден");
+    refused({"import", extract, out, "--center", "59.9,10.7,1"}, "--center");
+    refused({"import", extract, out, "--center", "10,10"}, "нет трамвайных путей");
+    refused({"import", extract, out, "--cars", "4"}, "--cars");
+    refused({"import", extract, out, "--interval", "31"}, "--interval");
+
+    // A cut file, and a file named as the output: the extract is never written over.
+    const std::string whole = Bytes(extract);
+    const std::string cut = dir.Path("cut.osm.pbf");
+    std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() / 2);
+    refused({"import", cut, out}, "повреждена или оборвана");
+    const std::string copy = dir.Path("copy.osm.pbf");
+    std::ofstream(copy, std::ios::binary) << whole;
+    std::filesystem::create_symlink(copy, out);
+    const TRun over = Sim({"import", copy, out});
+    EXPECT_EQ(over.Code, 2);
+    EXPECT_NE(over.Err.find("поверх выписки"), std::string::npos) << over.Err;
+    EXPECT_EQ(Bytes(copy), whole);
+}
+
+TEST(VellSimImport, NoRouteIsAFinding) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    const TRun r =
+        Sim({"import", OsmFile("oslo-skoyen.osm.pbf"), dir.Path("none.vl"), "--routes", "99"});
+    EXPECT_EQ(r.Code, 1) << r.Err;
+    EXPECT_NE(r.Out.find("Ни один маршрут не взят"), std::string::npos) << r.Out;
+}
+
+} // namespace
+} // namespace vell::test
