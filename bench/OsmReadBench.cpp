@@ -1,6 +1,8 @@
 // Reading the real extracts beside the project (../shared/osm): the tram network, the choice of
-// the square, and the city inside it. Time and memory should grow with the track and the square,
-// not with the file (run under /usr/bin/time -v for the memory).
+// the square, and the city inside it; and the whole import of each, whose time per km of track
+// shows how it scales. Time and memory should grow with the track and the square, not with the
+// file (run under /usr/bin/time -v for the memory).
+#include "import/Import.h"
 #include "import/OsmRead.h"
 #include "import/TrackSquare.h"
 
@@ -61,6 +63,24 @@ void BM_ReadAll(benchmark::State& state, const char* name) {
     }
 }
 
+// The whole import, as VellSim import makes it (without writing the map): its counters give the
+// track in the square, the map's objects and the time per km of track.
+void BM_ImportCity(benchmark::State& state, const char* name) {
+    const std::string path = Extract(name);
+    if (Missing(state, path)) return;
+    double trackKm = 0, objects = 0;
+    for (auto _ : state) {
+        const TImportResult result = ImportCity(TOsmInput::File(path), {});
+        trackKm = result.Report.TrackInSquareM / 1000;
+        objects = result.Map->ObjectCount();
+    }
+    state.counters["track_km"] = trackKm;
+    state.counters["objects"] = objects;
+    // Seconds of CPU per km of track, shown with its unit prefix ("5m" is 5 ms a km).
+    state.counters["time_per_km"] = benchmark::Counter(
+        trackKm, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 #define VELL_OSM_BENCH(function)                                                                   \
     BENCHMARK_CAPTURE(function, oslo, "oslo-skoyen.osm.pbf")->Unit(benchmark::kMillisecond);       \
     BENCHMARK_CAPTURE(function, poznan, "poznan-map.osm.gz")->Unit(benchmark::kMillisecond);       \
@@ -73,5 +93,6 @@ VELL_OSM_BENCH(BM_ReadTramNetwork);
 VELL_OSM_BENCH(BM_DensestTrackSquare);
 VELL_OSM_BENCH(BM_ReadCity);
 VELL_OSM_BENCH(BM_ReadAll);
+VELL_OSM_BENCH(BM_ImportCity);
 
 } // namespace
