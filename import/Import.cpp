@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <set>
 
 namespace vell::import {
 
@@ -17,6 +19,37 @@ std::string FormatDegrees(double degrees) {
     const auto end = std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 5);
     return std::string(text, end.ptr);
 }
+
+namespace {
+
+// Metres of the track in the square that no plan's direction runs on.
+double UnusedTrack(const TTrackGraph& graph, const std::vector<TCircuitPlan>& plans) {
+    std::set<std::pair<TOsmId, TOsmId>> used;
+    for (const TCircuitPlan& plan : plans)
+        for (const TDirection* d : {&plan.Forward, &plan.Backward})
+            for (std::size_t k = 0; k + 1 < d->Nodes.size(); ++k)
+                used.insert(std::minmax(d->Nodes[k], d->Nodes[k + 1]));
+    auto inside = [](TPointM p) {
+        return p.X >= 0 && p.Y >= 0 && p.X <= SquareSide && p.Y <= SquareSide;
+    };
+    double unused = 0;
+    for (const auto& [a, neighbours] : graph.Neighbours)
+        for (TOsmId b : neighbours) {
+            if (b <= a || used.count({a, b})) continue;
+            const TPointM pa = graph.Points.at(a), pb = graph.Points.at(b);
+            if (inside(pa) && inside(pb)) unused += std::hypot(pb.X - pa.X, pb.Y - pa.Y);
+        }
+    return unused;
+}
+
+std::string FormatKm(double metres) {
+    char text[32];
+    const auto end =
+        std::to_chars(text, text + sizeof text, metres / 1000, std::chars_format::fixed, 1);
+    return std::string(text, end.ptr);
+}
+
+} // namespace
 
 TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
                            const TImportOptions& options) {
@@ -33,6 +66,13 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
     TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
     report.LeftOut = circuits.LeftOut;
+    report.UnusedTrackM = UnusedTrack(graph, circuits.Plans);
+    if (report.UnusedTrackM >= 1)
+        report.LeftOut.push_back(
+            {translate("Import", "пути без маршрутов"),
+             Arg(translate("Import", "%1 км в квадрате: депо, служебные пути и пути, по которым не "
+                                     "идёт ни один взятый маршрут"),
+                 FormatKm(report.UnusedTrackM))});
 
     const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
     report.Rails = rails.Rails;

@@ -356,7 +356,7 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>его путей нет внутри квадрата карты</source>
-        <translation>none of its track lies inside the map's square</translation>
+        <translation>none of its track lies inside the map&apos;s square</translation>
     </message>
     <message>
         <source>рельсовая сеть не прошла проверку</source>
@@ -440,7 +440,7 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>%1 из них дальше 40 м от путей маршрута в квадрате: %2</source>
-        <translation>%1 of them farther than 40 m from the route's track in the square: %2</translation>
+        <translation>%1 of them farther than 40 m from the route&apos;s track in the square: %2</translation>
     </message>
     <message>
         <source>на карте не хватило места для рельсов</source>
@@ -468,11 +468,19 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     </message>
     <message>
         <source>прокладка маршрута уходит с его путей</source>
-        <translation>the route's laying leaves its track</translation>
+        <translation>the route&apos;s laying leaves its track</translation>
     </message>
     <message>
         <source>Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, арок %5, бордёров %6</source>
         <translation>City: %1 walls, %2 high walls, %3 tree rows, %4 poles, %5 arches, %6 borders</translation>
+    </message>
+    <message>
+        <source>пути без маршрутов</source>
+        <translation>track without routes</translation>
+    </message>
+    <message>
+        <source>%1 км в квадрате: депо, служебные пути и пути, по которым не идёт ни один взятый маршрут</source>
+        <translation>%1 km in the square: depots, service track and track no imported route runs on</translation>
     </message>
 </context>
 <context>

@@ -82,6 +82,9 @@ TEST(ImportCity, HeidelbergRoutesFollowTheirRelationsAndStopsInOrder) {
         imported.insert(route.Ref);
     EXPECT_EQ(imported, refs);
     EXPECT_GE(refs.size(), 5u);
+    // The depot's and the cut routes' track is left out, and said to be.
+    EXPECT_GT(report.UnusedTrackM, 100);
+    EXPECT_LT(report.UnusedTrackM, 0.5 * report.TrackInSquareM);
 
     // The plans again, for the stops in the relations' order.
     const TProjection projection(report.Centre);
