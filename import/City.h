@@ -16,7 +16,7 @@ struct TCityMade {
     int WallsCutAtTrack = 0;  // building edges cut short or dropped for a rail near them
     int ArchesLeftOut = 0;    // by the object limit (each with its two poles)
     int TreeRowsLeftOut = 0;  // by the object limit
-    int TreeRowsTooShort = 0; // pieces of rows that could not keep 20 m clear of the track
+    int TreeRowsTooShort = 0; // pieces of rows left under 20 m by the track or the map's edge
 };
 
 // The choices the city is made with.

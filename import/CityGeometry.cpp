@@ -3,6 +3,7 @@
 #include "import/CityParts.h"
 
 #include "import/PlaneGeometry.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -91,7 +92,7 @@ std::vector<TPointM> Simplified(const std::vector<TPointM>& points, double toler
 }
 
 TPointM Rounded(TPointM p) {
-    return {std::nearbyint(p.X), std::nearbyint(p.Y)};
+    return {double(RoundHalfEven(p.X)), double(RoundHalfEven(p.Y))};
 }
 
 TClearPieces ClearPiecesOnMap(TPointM a, TPointM b, const TSegmentGrid& rails, double clearance,

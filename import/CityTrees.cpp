@@ -13,6 +13,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <tuple>
 
 namespace vell::import {
 
@@ -144,8 +145,9 @@ TPointM MainAxis(const std::vector<TPointM>& points, TPointM mean) {
     return {std::cos(angle), std::sin(angle)};
 }
 
-// A group of trees as rows: bands BandWidth wide along the group's main axis, each band's trees
-// in order along it, broken where they stand more than RowGap apart.
+// A group of trees as rows along the group's main axis, in bands BandWidth wide across it: each
+// band's trees in order along the axis, broken where they stand more than RowGap apart, each
+// run a row parallel to the axis through the middle of its trees.
 void RowsOfGroup(const std::vector<TPointM>& trees, std::vector<TLine>& rows) {
     TPointM mean;
     for (const TPointM p : trees)
@@ -154,23 +156,36 @@ void RowsOfGroup(const std::vector<TPointM>& trees, std::vector<TLine>& rows) {
     double nearest = 0;
     for (const TPointM p : trees)
         nearest = std::min(nearest, Dot(p - mean, across));
-    std::map<long long, std::vector<std::pair<double, std::size_t>>> bands;
+    struct TTree {
+        double Along, Across;
+        std::size_t Index; // orders trees that stand level
+        bool operator<(const TTree& other) const {
+            return std::tie(Along, Index) < std::tie(other.Along, other.Index);
+        }
+    };
+    std::map<long long, std::vector<TTree>> bands;
     for (std::size_t k = 0; k < trees.size(); ++k) {
-        const auto band =
-            static_cast<long long>((Dot(trees[k] - mean, across) - nearest) / BandWidth);
-        bands[band].emplace_back(Dot(trees[k] - mean, axis), k);
+        const double side = Dot(trees[k] - mean, across);
+        bands[static_cast<long long>((side - nearest) / BandWidth)].push_back(
+            {Dot(trees[k] - mean, axis), side, k});
     }
     for (auto& [band, members] : bands) {
         std::sort(members.begin(), members.end());
         std::size_t first = 0;
-        for (std::size_t k = 1; k <= members.size(); ++k) {
-            if (k < members.size() && members[k].first - members[k - 1].first <= RowGap) continue;
-            const TPointM a = trees[members[first].second], b = trees[members[k - 1].second];
+        double sideSum = 0;
+        for (std::size_t k = 0; k < members.size(); ++k) {
+            sideSum += members[k].Across;
+            if (k + 1 < members.size() && members[k + 1].Along - members[k].Along <= RowGap)
+                continue;
+            const TPointM middle = mean + (sideSum / double(k + 1 - first)) * across;
+            const TPointM a = middle + members[first].Along * axis;
+            const TPointM b = middle + members[k].Along * axis;
             if (Norm(b - a) >= LeastBeforeRounding)
                 rows.push_back({a, b});
             else
-                rows.push_back(LeastRow(0.5 * (a + b), Norm(b - a) > 0 ? b - a : axis));
-            first = k;
+                rows.push_back(LeastRow(0.5 * (a + b), axis));
+            first = k + 1;
+            sideSum = 0;
         }
     }
 }

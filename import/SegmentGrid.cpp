@@ -184,7 +184,7 @@ double TDistanceField::Distance(TPointM p) const {
     if (exact <= ExactReach) return exact;
     constexpr int Side = TSegmentGrid::Side;
     const int column = TSegmentGrid::CellOf(p.X), row = TSegmentGrid::CellOf(p.Y);
-    double best = Infinity;
+    double best = exact;
     for (int r = std::max(0, row - 1); r <= std::min(Side - 1, row + 1); ++r)
         for (int c = std::max(0, column - 1); c <= std::min(Side - 1, column + 1); ++c)
             if (const int k = NearestOfCell[r * Side + c]; k >= 0) {
