@@ -1,7 +1,7 @@
 // Trees as rows of at least 20 m, the least the map keeps: tree rows joined where their ways
 // meet and followed by straight pieces, park edges likewise, and single trees gathered into the
-// rows they stand in. A row shorter than 20 m is lengthened to 20 m about its middle; a park
-// edge shorter than that is a patch of grass and is left out. The rows keep clear of the track
+// rows they stand in. A row too short for that is lengthened about its middle; a closed outline
+// too small for it (a patch of grass) is left out. The rows keep clear of the track
 // and go onto the map nearest to it first, each with three bytes (which shape its trees) from a
 // generator with a fixed seed, so that the same extract gives the same trees.
 #include "import/CityParts.h"
