@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <set>
+#include <stdexcept>
 
 namespace vell::import {
 
@@ -131,7 +132,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
 }
 
 TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) {
-    const TOsmExtract network = ReadTramNetwork(input);
+    TOsmExtract network = ReadTramNetwork(input);
     const TProjection projection(SquareCentre(network, options.Center));
     const double inSquare = TrackLengthInSquare(network, projection);
     if (inSquare <= 0)
@@ -141,6 +142,19 @@ TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) 
                              FormatDegrees(projection.Centre().Lon), input.Name()));
     TImportResult result = BuildTramMap(network, projection, options);
     TImportReport& report = result.Report;
+    TMap& map = *result.Map;
+
+    // The city goes after the rails, which keep their numbers: the network and the routes are
+    // laid again only so that they know of every object.
+    ReadCity(input, SquareBox(projection), network);
+    report.Read = network.Counts;
+    report.City = AddCity(map, network, projection, options.Buildings);
+    map.FreeNetwork();
+    if (map.BuildNetwork() != report.NetworkResult)
+        throw std::logic_error("the city changed the rail network");
+    map.ClearMarks();
+    for (const TImportedRoute& route : report.Routes)
+        map.LayRoute(route.Row, route.Column);
     report.Extract = input.Name();
     report.Centre = projection.Centre();
     report.TrackReadM = TrackLength(network);

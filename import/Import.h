@@ -4,6 +4,7 @@
 #pragma once
 
 #include "import/Circuits.h"
+#include "import/City.h"
 #include "import/OsmData.h"
 #include "import/OsmRead.h"
 #include "import/Projection.h"
@@ -49,7 +50,7 @@ struct TImportReport {
     double UnusedTrackM = 0; // track in the square no imported route runs on
     int Rails = 0, StopRails = 0, Loops = 0;
     double TrackLengthM = 0;
-    int Walls = 0, HighWalls = 0, Trees = 0, Poles = 0, Arches = 0, Borders = 0;
+    TCityMade City;
     std::vector<TImportedRoute> Routes;
     std::vector<TLeftOut> LeftOut;
     int NetworkResult = -1; // BuildNetwork's result: -1 sound, else the last faulty rail

@@ -80,12 +80,23 @@ std::string ImportReportText(const TImportReport& r) {
                    {Count(r.Rails), Km(r.TrackLengthM), Count(r.StopRails), Count(r.Loops),
                     Count(static_cast<long long>(r.Routes.size()))})
         << "\n";
+    const TCityMade& c = r.City;
     out << ArgList(translate("Import",
-                             "Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, "
-                             "арок %5, бордёров %6"),
-                   {Count(r.Walls), Count(r.HighWalls), Count(r.Trees), Count(r.Poles),
-                    Count(r.Arches), Count(r.Borders)})
+                             "Город: бордёров %1, столбов %2, арок %3, зданий %4 (стен %5, "
+                             "высоких стен %6), рядов деревьев %7"),
+                   {Count(c.Borders), Count(c.Poles), Count(c.Arches), Count(c.Buildings),
+                    Count(c.Walls), Count(c.HighWalls), Count(c.Trees)})
         << "\n";
+    if (c.BuildingsLeftOut > 0 || c.ArchesLeftOut > 0 || c.TreeRowsLeftOut > 0)
+        out << ArgList(
+                   translate("Import", "Не поместилось в 65535 объектов: зданий %1, арок %2, "
+                                       "рядов деревьев %3 (дальние от путей)"),
+                   {Count(c.BuildingsLeftOut), Count(c.ArchesLeftOut), Count(c.TreeRowsLeftOut)})
+            << "\n";
+    if (c.WallsCutAtTrack > 0)
+        out << Arg(translate("Import", "Стен зданий, укороченных у путей: %1"),
+                   Count(c.WallsCutAtTrack))
+            << "\n";
     if (r.NetworkResult < 0) {
         out << translate("Import", "Рельсовая сеть: в порядке") << "\n";
     } else {

@@ -471,16 +471,24 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <translation>the route&apos;s laying leaves its track</translation>
     </message>
     <message>
-        <source>Город: стен %1, высоких стен %2, рядов деревьев %3, столбов %4, арок %5, бордёров %6</source>
-        <translation>City: %1 walls, %2 high walls, %3 tree rows, %4 poles, %5 arches, %6 borders</translation>
-    </message>
-    <message>
         <source>пути без маршрутов</source>
         <translation>track without routes</translation>
     </message>
     <message>
         <source>%1 км в квадрате: депо, служебные пути и пути, по которым не идёт ни один взятый маршрут</source>
         <translation>%1 km in the square: depots, service track and track no imported route runs on</translation>
+    </message>
+    <message>
+        <source>Город: бордёров %1, столбов %2, арок %3, зданий %4 (стен %5, высоких стен %6), рядов деревьев %7</source>
+        <translation>City: %1 borders, %2 poles, %3 arches, %4 buildings (%5 walls, %6 high walls), %7 tree rows</translation>
+    </message>
+    <message>
+        <source>Не поместилось в 65535 объектов: зданий %1, арок %2, рядов деревьев %3 (дальние от путей)</source>
+        <translation>Beyond the 65535 objects: %1 buildings, %2 arches, %3 tree rows (those farthest from the track)</translation>
+    </message>
+    <message>
+        <source>Стен зданий, укороченных у путей: %1</source>
+        <translation>Building walls cut short at the track: %1</translation>
     </message>
 </context>
 <context>

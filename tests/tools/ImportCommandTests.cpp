@@ -35,6 +35,7 @@ TEST(VellSimImport, EachExtractGivesASoundMapThatRunsAnHourWithoutAccident) {
         ASSERT_EQ(imported.Code, 0) << imported.Err << imported.Out;
         EXPECT_EQ(imported.Out.rfind(Attribution, 0), 0u);
         EXPECT_NE(imported.Out.find("Рельсовая сеть: в порядке"), std::string::npos);
+        EXPECT_NE(imported.Out.find("Город: бордёров 4, столбов "), std::string::npos);
         EXPECT_EQ(Sim({"check", map}).Code, 0);
 
         const TRun run = Sim({"run", map, "--minutes", "60", "--seed", "1", "--json"});
@@ -61,6 +62,13 @@ TEST(VellSimImport, JsonReportAndTheSameBytesEveryTime) {
     EXPECT_NE(json.Out.find("\"network_ok\": true"), std::string::npos);
     EXPECT_EQ(Bytes(dir.Path("a.vl")), Bytes(dir.Path("b.vl")));
     EXPECT_GT(Bytes(dir.Path("a.vl")).size(), 100u);
+    EXPECT_TRUE(std::regex_search(json.Out, std::regex("\"walls\": [1-9]"))) << json.Out;
+
+    // Without buildings: the same track and trees, no walls.
+    const TRun bare = Sim({"import", extract, dir.Path("c.vl"), "--no-buildings", "--json"});
+    ASSERT_EQ(bare.Code, 0) << bare.Err;
+    EXPECT_NE(bare.Out.find("\"walls\": 0, \"high_walls\": 0"), std::string::npos) << bare.Out;
+    EXPECT_LT(Bytes(dir.Path("c.vl")).size(), Bytes(dir.Path("a.vl")).size());
 }
 
 TEST(VellSimImport, BadInputLeavesNoMap) {
