@@ -47,7 +47,7 @@ struct TImportReport {
     TGeoBox Square;
     TReadCounts Read;
     double TrackReadM = 0, TrackInSquareM = 0; // tram track read, and inside the square
-    double UnusedTrackM = 0; // track in the square no imported route runs on
+    double UnusedTrackM = 0;                   // track in the square no imported route runs on
     int Rails = 0, StopRails = 0, Loops = 0;
     double TrackLengthM = 0;
     TCityMade City;
