@@ -79,6 +79,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     report.Rails = rails.Rails;
     report.StopRails = rails.StopRails;
     report.Loops = rails.Loops;
+    report.CrowdedLoops = rails.CrowdedLoops;
     report.TrackLengthM = rails.TrackLength;
     report.LeftOut.insert(report.LeftOut.end(), rails.LeftOut.begin(), rails.LeftOut.end());
 

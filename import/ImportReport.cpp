@@ -80,6 +80,12 @@ std::string ImportReportText(const TImportReport& r) {
                    {Count(r.Rails), Km(r.TrackLengthM), Count(r.StopRails), Count(r.Loops),
                     Count(static_cast<long long>(r.Routes.size()))})
         << "\n";
+    if (r.CrowdedLoops > 0)
+        out << Arg(translate("Import",
+                             "Разворотных колец, пересекающих другие пути или идущих ближе "
+                             "5 м от них: %1 (там трамваи могут ждать друг друга)"),
+                   Count(r.CrowdedLoops))
+            << "\n";
     const TCityMade& c = r.City;
     out << ArgList(translate("Import",
                              "Город: бордёров %1, столбов %2, арок %3, зданий %4 (стен %5, "

@@ -1039,6 +1039,7 @@ class TBuilder {
         }
         Result.Loops = int(std::count_if(Loops.begin(), Loops.end(),
                                          [](const TLoop& l) { return l.Made && l.SameAs < 0; }));
+        Result.CrowdedLoops = LoopConflicts;
     }
 
     // ---- Near rails ----

@@ -26,6 +26,7 @@ struct TLaidCircuit {
 struct TRailNetwork {
     std::vector<TLaidCircuit> Circuits; // by plan
     int Rails = 0, StopRails = 0, Loops = 0;
+    int CrowdedLoops = 0; // loops that found no path 5 m clear of other track: trams may wait
     std::vector<TLeftOut> LeftOut; // stops that could not be placed, loops that found no room
     double TrackLength = 0;        // metres of rails
 };

@@ -86,6 +86,7 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                                 .Add("rails_km", JsonNumber(r.TrackLengthM / 1000, 3))
                                 .AddInt("stop_rails", r.StopRails)
                                 .AddInt("loops", r.Loops)
+                                .AddInt("crowded_loops", r.CrowdedLoops)
                                 .AddInt("borders", r.City.Borders)
                                 .AddInt("poles", r.City.Poles)
                                 .AddInt("arches", r.City.Arches)

@@ -490,6 +490,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>Стен зданий, укороченных у путей: %1</source>
         <translation>Building walls cut short at the track: %1</translation>
     </message>
+    <message>
+        <source>Разворотных колец, пересекающих другие пути или идущих ближе 5 м от них: %1 (там трамваи могут ждать друг друга)</source>
+        <translation>Turning loops that cross other track or run within 5 m of it: %1 (trams may wait for each other there)</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>
