@@ -1,6 +1,8 @@
 // libFuzzer target: any bytes read as an OpenStreetMap PBF file and as OSM XML give a tram
 // network or a clean TReadError, never a crash, a hang or another exception; and a network that
-// reads holds together through the choice of the square and the city read inside it.
+// reads holds together through the choice of the square, the city read inside it, and the map
+// built of them: its rails pass the network check or are named as faulty, every object valid.
+#include "import/Import.h"
 #include "import/OsmRead.h"
 #include "import/TrackSquare.h"
 
@@ -34,6 +36,14 @@ void Check(const TOsmInput& input) {
     ReadCity(input, SquareBox(projection), extract);
     for (const TOsmOutline& building : extract.Buildings)
         if (building.Points.size() < 2) std::abort();
+    if (held <= 0) return;
+    TImportResult result = BuildTramMap(extract, projection, {});
+    result.Report.City = AddCity(*result.Map, extract, projection, true);
+    const TMap& map = *result.Map;
+    if (map.ObjectCount() > 65535) std::abort();
+    for (const TMapObject& object : map.Objects)
+        if (IsInvalidObject(object)) std::abort();
+    if ((result.Report.NetworkResult < 0) != result.Report.FaultyRails.empty()) std::abort();
 }
 
 } // namespace
