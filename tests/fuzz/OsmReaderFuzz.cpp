@@ -13,6 +13,7 @@
 
 namespace {
 
+using namespace vell;
 using namespace vell::import;
 
 bool OnTheGlobe(TGeoPoint p) {
