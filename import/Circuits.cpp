@@ -305,6 +305,13 @@ class TPlanner {
                 continue;
             }
             TCircuitPlan plan = Pair(directions);
+            // A route needs a few rails each way between its turning loops.
+            constexpr double Shortest = 50;
+            if (plan.Forward.Length < Shortest || plan.Backward.Length < Shortest) {
+                result.LeftOut.push_back(
+                    {what, translate("Import", "внутри квадрата от его путей меньше 50 м")});
+                continue;
+            }
             plan.Ref = ref;
             plan.Row = slot->first;
             plan.Column = slot->second;

@@ -68,7 +68,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
     report.LeftOut = circuits.LeftOut;
     report.UnusedTrackM = UnusedTrack(graph, circuits.Plans);
-    if (report.UnusedTrackM >= 1)
+    if (report.UnusedTrackM >= 100)
         report.LeftOut.push_back(
             {translate("Import", "пути без маршрутов"),
              Arg(translate("Import", "%1 км в квадрате: депо, служебные пути и пути, по которым не "

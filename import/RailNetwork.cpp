@@ -533,6 +533,18 @@ class TBuilder {
             if (Norm(p - node) > 3 * BothWaysOffset) p = held; // a sharp corner: no miter
             Points[group] = p;
         }
+        // A group of collapsed edges only (a circuit shorter than a rail) stands where they are.
+        std::map<int, std::pair<TPointM, int>> rest;
+        for (int end = 0; end < int(2 * Edges.size()); ++end) {
+            const int group = Ends.Find(end);
+            if (Points.count(group)) continue;
+            const TEdge& e = Edges[end / 2];
+            auto& [sum, count] = rest[group];
+            sum = sum + (end % 2 ? e.To : e.From);
+            ++count;
+        }
+        for (const auto& [group, sum] : rest)
+            Points[group] = (1.0 / sum.second) * sum.first;
     }
 
     // ---- Chains of edges between junctions ----

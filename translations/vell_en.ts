@@ -494,6 +494,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>Разворотных колец, пересекающих другие пути или идущих ближе 5 м от них: %1 (там трамваи могут ждать друг друга)</source>
         <translation>Turning loops that cross other track or run within 5 m of it: %1 (trams may wait for each other there)</translation>
     </message>
+    <message>
+        <source>внутри квадрата от его путей меньше 50 м</source>
+        <translation>less than 50 m of its track lies inside the square</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>

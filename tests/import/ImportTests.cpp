@@ -173,6 +173,28 @@ TEST(ImportCity, IsRepeatable) {
     }
 }
 
+// A route of a few metres of track (an extract cut close around it) is left out with why,
+// not laid as rails shorter than the network allows.
+TEST(BuildTramMap, LeavesOutARouteTooShortForRails) {
+    TOsmExtract extract;
+    const TGeoPoint centre{59.92, 10.68};
+    for (int i = 0; i < 3; ++i)
+        extract.Locations[i + 1] = {centre.Lat + i * 0.0001, centre.Lon}; // 11 m apart
+    extract.Tracks.push_back({10, {1, 2, 3}, "", 0});
+    TOsmRoute route;
+    route.Id = 20;
+    route.Ref = "5";
+    route.Version2 = true;
+    route.Members.push_back({'w', 10, "", false});
+    extract.Routes.push_back(route);
+    const TImportResult result = BuildTramMap(extract, TProjection(centre), {});
+    EXPECT_TRUE(result.Report.Routes.empty());
+    EXPECT_EQ(result.Map->ObjectCount(), 0);
+    ASSERT_EQ(result.Report.LeftOut.size(), 1u);
+    EXPECT_EQ(result.Report.LeftOut[0].What, "маршрут 5");
+    EXPECT_NE(result.Report.LeftOut[0].Why.find("меньше 50 м"), std::string::npos);
+}
+
 // Around a point far from every track there is nothing to import: a clear error.
 TEST(ImportCity, RefusesASquareWithoutTrack) {
     VELL_NEED_OSM_FOLDER();
