@@ -306,10 +306,11 @@ class TPlanner {
             }
             TCircuitPlan plan = Pair(directions);
             // A route needs a few rails each way between its turning loops.
-            constexpr double Shortest = 50;
+            constexpr double Shortest = 25;
             if (plan.Forward.Length < Shortest || plan.Backward.Length < Shortest) {
                 result.LeftOut.push_back(
-                    {what, translate("Import", "внутри квадрата от его путей меньше 50 м")});
+                    {what, translate("Import",
+                                     "в одну из сторон внутри квадрата меньше 25 м его путей")});
                 continue;
             }
             plan.Ref = ref;

@@ -495,8 +495,8 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <translation>Turning loops that cross other track or run within 5 m of it: %1 (trams may wait for each other there)</translation>
     </message>
     <message>
-        <source>внутри квадрата от его путей меньше 50 м</source>
-        <translation>less than 50 m of its track lies inside the square</translation>
+        <source>в одну из сторон внутри квадрата меньше 25 м его путей</source>
+        <translation>less than 25 m of its track lies inside the square one way</translation>
     </message>
 </context>
 <context>

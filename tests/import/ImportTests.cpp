@@ -192,7 +192,7 @@ TEST(BuildTramMap, LeavesOutARouteTooShortForRails) {
     EXPECT_EQ(result.Map->ObjectCount(), 0);
     ASSERT_EQ(result.Report.LeftOut.size(), 1u);
     EXPECT_EQ(result.Report.LeftOut[0].What, "маршрут 5");
-    EXPECT_NE(result.Report.LeftOut[0].Why.find("меньше 50 м"), std::string::npos);
+    EXPECT_NE(result.Report.LeftOut[0].Why.find("меньше 25 м"), std::string::npos);
 }
 
 // Around a point far from every track there is nothing to import: a clear error.
