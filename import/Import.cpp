@@ -80,6 +80,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     report.StopRails = rails.StopRails;
     report.Loops = rails.Loops;
     report.CrowdedLoops = rails.CrowdedLoops;
+    report.SingleTrackBothWaysM = rails.SingleTrackBothWays;
     report.TrackLengthM = rails.TrackLength;
     report.LeftOut.insert(report.LeftOut.end(), rails.LeftOut.begin(), rails.LeftOut.end());
 

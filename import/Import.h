@@ -49,7 +49,8 @@ struct TImportReport {
     double TrackReadM = 0, TrackInSquareM = 0; // tram track read, and inside the square
     double UnusedTrackM = 0;                   // track in the square no imported route runs on
     int Rails = 0, StopRails = 0, Loops = 0;
-    int CrowdedLoops = 0; // crossing or within 5 m of other track
+    int CrowdedLoops = 0;            // crossing or within 5 m of other track
+    double SingleTrackBothWaysM = 0; // single track used both ways, laid as double track
     double TrackLengthM = 0;
     TCityMade City;
     std::vector<TImportedRoute> Routes;

@@ -80,6 +80,12 @@ std::string ImportReportText(const TImportReport& r) {
                    {Count(r.Rails), Km(r.TrackLengthM), Count(r.StopRails), Count(r.Loops),
                     Count(static_cast<long long>(r.Routes.size()))})
         << "\n";
+    if (r.SingleTrackBothWaysM >= 1)
+        out << Arg(translate("Import",
+                             "Однопутные участки, по которым трамваи ходят в обе стороны, "
+                             "сделаны двухпутными: %1 км"),
+                   Fixed(r.SingleTrackBothWaysM / 1000, 2))
+            << "\n";
     if (r.CrowdedLoops > 0)
         out << Arg(translate("Import",
                              "Разворотных колец, пересекающих другие пути или идущих ближе "

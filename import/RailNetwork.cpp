@@ -116,6 +116,9 @@ class TBuilder {
         for (int c = 0; c < int(Chains.size()); ++c)
             if (Chains[c].Steps.front().Loop) ShapeLoop(Chains[c]);
         LayChains(true);
+        for (const TEdge& edge : Edges)
+            if (edge.A < edge.B && EdgeIndex.count({edge.B, edge.A}))
+                Result.SingleTrackBothWays += Norm(edge.To - edge.From);
         SplitCrowdedRails();
         SlowBeforeSharpJoints();
         for (std::size_t p = 0; p < Plans.size(); ++p)

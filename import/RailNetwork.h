@@ -29,6 +29,8 @@ struct TRailNetwork {
     int CrowdedLoops = 0; // loops that found no path 5 m clear of other track: trams may wait
     std::vector<TLeftOut> LeftOut; // stops that could not be placed, loops that found no room
     double TrackLength = 0;        // metres of rails
+    // Metres of ways used in both directions (single track in OpenStreetMap), laid as double.
+    double SingleTrackBothWays = 0;
 };
 
 // Default speed where OpenStreetMap gives none.

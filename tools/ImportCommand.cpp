@@ -87,6 +87,8 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                                 .AddInt("stop_rails", r.StopRails)
                                 .AddInt("loops", r.Loops)
                                 .AddInt("crowded_loops", r.CrowdedLoops)
+                                .Add("single_track_both_ways_km",
+                                     JsonNumber(r.SingleTrackBothWaysM / 1000, 3))
                                 .AddInt("borders", r.City.Borders)
                                 .AddInt("poles", r.City.Poles)
                                 .AddInt("arches", r.City.Arches)

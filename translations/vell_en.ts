@@ -498,6 +498,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>в одну из сторон внутри квадрата меньше 25 м его путей</source>
         <translation>less than 25 m of its track lies inside the square one way</translation>
     </message>
+    <message>
+        <source>Однопутные участки, по которым трамваи ходят в обе стороны, сделаны двухпутными: %1 км</source>
+        <translation>Single track run both ways, laid as double track: %1 km</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>

@@ -85,6 +85,9 @@ TEST(ImportCity, HeidelbergRoutesFollowTheirRelationsAndStopsInOrder) {
     // The depot's and the cut routes' track is left out, and said to be.
     EXPECT_GT(report.UnusedTrackM, 100);
     EXPECT_LT(report.UnusedTrackM, 0.5 * report.TrackInSquareM);
+    // Heidelberg's single track used both ways is laid as double track, and named.
+    EXPECT_GT(report.SingleTrackBothWaysM, 500);
+    EXPECT_LT(report.SingleTrackBothWaysM, 0.2 * report.TrackInSquareM);
 
     // The plans again, for the stops in the relations' order.
     const TProjection projection(report.Centre);
