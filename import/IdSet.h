@@ -25,7 +25,7 @@ class TIdSet {
 
     // The index of `id`, or -1.
     std::ptrdiff_t Find(TOsmId id) {
-        if (Cursor > 0 && Ids[Cursor - 1] > id) Cursor = 0; // the file went back
+        if (Cursor > 0 && Ids[Cursor - 1] >= id) Cursor = 0; // the file went back
         if (Cursor < Ids.size() && Ids[Cursor] < id) {
             // Short steps first: in a sorted file the next id wanted is usually near.
             std::size_t steps = 0;

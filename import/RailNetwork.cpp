@@ -113,9 +113,10 @@ class TBuilder {
         BuildChains(); // with the loops
         SplitThreeWaySwitches();
         LayChains(false);
-        for (int c = 0; c < int(Chains.size()); ++c)
+        // A map too full for the rails makes no loops: every circuit is left out below.
+        for (int c = 0; c < int(Chains.size()) && !Full; ++c)
             if (Chains[c].Steps.front().Loop) ShapeLoop(Chains[c]);
-        LayChains(true);
+        if (!Full) LayChains(true);
         for (const TEdge& edge : Edges)
             if (edge.A < edge.B && EdgeIndex.count({edge.B, edge.A}))
                 Result.SingleTrackBothWays += Norm(edge.To - edge.From);
@@ -782,25 +783,43 @@ class TBuilder {
                 };
                 int a = -1, b = -1;
                 double best = -2;
+                // A loop's line is a placeholder until it is shaped: only laid chains pair.
                 for (std::size_t i = 0; i < chains.size(); ++i)
                     for (std::size_t j = i + 1; j < chains.size(); ++j) {
+                        if (Chains[chains[i]].Steps.front().Loop ||
+                            Chains[chains[j]].Steps.front().Loop)
+                            continue;
                         const double alike = Dot(heading(chains[i]), heading(chains[j]));
                         if (alike > best) best = alike, a = chains[i], b = chains[j];
                     }
+                if (a < 0) continue;
                 if (Chains[b].Line.Length() > Chains[a].Line.Length()) std::swap(a, b);
                 constexpr double Branch = LeastRail + 0.5;
                 TChain &along = Chains[a], &off = Chains[b];
                 if (along.Line.Length() < 2 * Branch || off.Line.Length() < 2 * Branch) continue;
-                along.MustCut = Branch;
+                // A stop over the first rail of `along` moves on past the branch point, and the
+                // stops of `off`, whose line starts there now, come back by as much: each keeps
+                // its length, so that no stop rail comes out short.
+                const bool room = std::all_of(
+                    along.StopSpans.begin(), along.StopSpans.end(), [&](const auto& span) {
+                        return span.second + Branch <= along.Line.Length() - LeastRail;
+                    });
+                if (!room) continue;
                 // The branch leaves from where the first rail of the other ends.
                 std::vector<TPointM> points{along.Line.At(Branch)};
                 for (std::size_t k = 0; k < off.Line.Points().size(); ++k)
                     if (off.Line.Along()[k] > Branch + 2) points.push_back(off.Line.Points()[k]);
                 if (points.size() < 2) continue;
+                for (auto& [x, y] : along.StopSpans)
+                    if (x < Branch) y += Branch - x, x = Branch;
+                along.MustCut = Branch;
                 off.Line = TPolyline(std::move(points));
                 off.Prefix = a;
-                for (auto& [x, y] : off.StopSpans)
-                    x = std::max(0.0, x - Branch), y = std::max(0.0, y - Branch);
+                for (auto& [x, y] : off.StopSpans) {
+                    const double length = y - x;
+                    x = std::max(0.0, x - Branch);
+                    y = x + length;
+                }
                 changed = true;
                 break; // the starts changed: counted again
             }
@@ -1042,11 +1061,11 @@ class TBuilder {
                 const double mid = (cuts[kept[k - 1]] + cuts[kept[k]]) / 2;
                 for (auto [a, b] : chain.StopSpans)
                     if (mid > a && mid < b) rail.SetStopType(1);
-                chain.Rails.push_back(Map.ObjectCount());
                 if (!Map.AddObject(rail)) {
                     Full = true;
                     return;
                 }
+                chain.Rails.push_back(Map.ObjectCount() - 1);
                 ++Result.Rails;
                 Result.StopRails += rail.IsStop();
                 Result.TrackLength += std::hypot(x1 - x0, y1 - y0);
@@ -1165,7 +1184,7 @@ class TBuilder {
                     const double bend = SegmentDistance({double(first.X2), double(first.Y2)},
                                                         {double(joined.X1), double(joined.Y1)},
                                                         {double(joined.X2), double(joined.Y2)});
-                    if (bend > 1.5 || CountNear(joined, a, b) > 6) continue;
+                    if (bend > 1.5 || CountNear(joined, a, b) > 6 || !PlainJoint(a, b)) continue;
                     first = joined;
                     Dead[std::size_t(b)] = true;
                     chain.Rails.erase(chain.Rails.begin() + long(k) + 1);
@@ -1179,6 +1198,20 @@ class TBuilder {
             }
             if (!merged) break;
         }
+    }
+
+    // Whether rail a ends only where rail b starts: no other rail starts or ends there (a branch
+    // leaving a rail later would lose its start if the two were made one).
+    bool PlainJoint(int a, int b) const {
+        const TMapObject& first = Map.Objects[std::size_t(a)];
+        for (int r = 0; r < Map.ObjectCount(); ++r) {
+            const TMapObject& o = Map.Objects[std::size_t(r)];
+            if (Dead[std::size_t(r)] || !o.IsRail()) continue;
+            if ((r != b && o.X1 == first.X2 && o.Y1 == first.Y2) ||
+                (r != a && o.X2 == first.X2 && o.Y2 == first.Y2))
+                return false;
+        }
+        return true;
     }
 
     // How many live rails would lie near `o`, standing for rails a and b.

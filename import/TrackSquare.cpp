@@ -216,7 +216,10 @@ double TrackLengthInSquare(const TOsmExtract& extract, const TProjection& projec
 
 TGeoPoint DensestTrackSquare(const TOsmExtract& extract) {
     const std::vector<TPiece> pieces = PiecesOfTrack(extract);
-    if (pieces.empty())
+    // Pieces under half a centimetre weigh nothing: a track of only such pieces has no centre.
+    const bool weighs = std::any_of(pieces.begin(), pieces.end(),
+                                    [](const TPiece& piece) { return piece.Centimetres > 0; });
+    if (!weighs)
         throw TReadError(translate("Import", "У трамвайных путей выписки нет ни одного участка "
                                              "с допустимыми координатами."));
     return FineCentre(pieces, CoarseCentre(pieces));

@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <filesystem>
+#include <new>
 #include <ostream>
 
 namespace vell::tool {
@@ -167,6 +168,10 @@ int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
         result = ImportCity(TOsmInput::File(input), options);
     } catch (const TReadError& e) {
         err << "VellSim: " << e.what() << "\n";
+        return ExitBadInput;
+    } catch (const std::bad_alloc&) {
+        err << "VellSim: "
+            << Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), input) << "\n";
         return ExitBadInput;
     }
     TMap& map = *result.Map;

@@ -198,6 +198,25 @@ TEST(BuildTramMap, LeavesOutARouteTooShortForRails) {
     EXPECT_NE(result.Report.LeftOut[0].Why.find("меньше 25 м"), std::string::npos);
 }
 
+// A map too full for the rails leaves every route out with why, reading no rail it could not
+// add (the loops were once shaped from the index of a rail never added).
+TEST(LayRails, AMapTooFullLeavesTheRoutesOut) {
+    VELL_NEED_OSM_FOLDER();
+    const TOsmExtract network = ReadTramNetwork(TOsmInput::File(OsmFile("oslo-skoyen.osm.pbf")));
+    const TProjection projection(DensestTrackSquare(network));
+    const TTrackGraph graph = BuildTrackGraph(network, projection);
+    const TCircuits circuits = PlanCircuits(network, graph, projection, {});
+    ASSERT_EQ(circuits.Plans.size(), 1u);
+    TMap map;
+    while (map.ObjectCount() < 65535 - 10)
+        ASSERT_TRUE(map.AddObject(MakeObject(Wall, 0, 0, 5, 5)));
+    const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
+    ASSERT_EQ(rails.Circuits.size(), 1u);
+    EXPECT_TRUE(rails.Circuits[0].Failed);
+    EXPECT_EQ(rails.Circuits[0].Why, "на карте не хватило места для рельсов");
+    EXPECT_EQ(map.ObjectCount(), 65535);
+}
+
 // Around a point far from every track there is nothing to import: a clear error.
 TEST(ImportCity, RefusesASquareWithoutTrack) {
     VELL_NEED_OSM_FOLDER();
