@@ -1,4 +1,5 @@
-// Drawing the plan view and the overview of a city of 65535 objects.
+// Drawing the plan view and the overview of a city of 65535 objects, or of the map named by
+// VELL_BENCH_MAP=FILE (an imported city, say).
 #include "model/Random.h"
 #include "model/draw/MapBitmaps.h"
 #include "model/draw/PlanView.h"
@@ -8,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -18,7 +21,17 @@ using namespace vell;
 // (100 m rails both ways, every fifth a stop), houses of four walls around each block, rows of
 // trees, double tracks, arches and a border, up to 65535 objects. A few rails are selected, as
 // a highlighted route.
+// VELL_BENCH_MAP=FILE draws that map (an imported city, say) instead, under the same names.
 std::unique_ptr<TMap> City() {
+    if (const char* file = std::getenv("VELL_BENCH_MAP"); file && *file) {
+        auto map = std::make_unique<TMap>();
+        map->FileName = file;
+        if (!map->LoadFromFile()) {
+            std::fprintf(stderr, "draw_bench: cannot load %s\n", file);
+            std::exit(2);
+        }
+        return map;
+    }
     auto map = std::make_unique<TMap>();
     TRandom random(11);
     auto add = [&](std::uint8_t kind, int x1, int y1, int x2, int y2) -> TMapObject* {

@@ -2,6 +2,7 @@
 // into a 640 x 480 offscreen framebuffer and finished, on the ring map, the demo city and the
 // generated stress city (near 65535 objects, 1024 trams planned), at the default visibility
 // distances and at 2000 m. The eye rides in turn in the cabs of up to 16 trams of a running world.
+// VELL_BENCH_MAP=FILE measures that map instead, under each city's name.
 // Needs an X display: xvfb-run -a -s "-screen 0 1280x1024x24" scene_bench
 #include "cab/scene/SceneBuild.h"
 #include "tests/cab/scene/OffscreenGL.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -32,7 +34,10 @@ struct TBenchCity {
     std::vector<TSceneView> Eyes;
 };
 
+// VELL_BENCH_MAP=FILE puts that map (an imported city, say) in place of each built-in city,
+// under the same benchmark names.
 std::unique_ptr<TMap> MakeCity(int which) {
+    if (const char* file = std::getenv("VELL_BENCH_MAP"); file && *file) return LoadCity(file);
     switch (which) {
     case 0:
         return LoadCity(VELL_MAPS_DIR "/ring.vl");
