@@ -1,7 +1,7 @@
 // The network build, the game's map selection, the world step, the run-ahead before a game, a
 // 150-minute run and the drawing on the generated cities: the demo city of maps/demo.vl and the
 // stress city (65535 objects, routes planning 1024 trams). Argument 0 is the demo city, 1 the
-// stress city.
+// stress city; VELL_BENCH_MAP=FILE measures that map under both.
 #include "model/RouteTable.h"
 #include "model/Units.h"
 #include "model/draw/MapBitmaps.h"
@@ -16,6 +16,8 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -23,9 +25,20 @@ namespace {
 using namespace vell;
 using namespace vell::citygen;
 
+// VELL_BENCH_MAP=FILE puts that map (an imported city, say) in place of both cities.
 const TMap& City(int which) {
     static std::array<std::unique_ptr<TMap>, 2> cities;
-    if (!cities[which]) cities[which] = (which ? MakeStressCity() : MakeDemoCity()).Map;
+    if (cities[which]) return *cities[which];
+    if (const char* file = std::getenv("VELL_BENCH_MAP"); file && *file) {
+        cities[which] = std::make_unique<TMap>();
+        cities[which]->FileName = file;
+        if (!cities[which]->LoadFromFile()) {
+            std::fprintf(stderr, "city_bench: cannot load %s\n", file);
+            std::exit(2);
+        }
+    } else {
+        cities[which] = (which ? MakeStressCity() : MakeDemoCity()).Map;
+    }
     return *cities[which];
 }
 
