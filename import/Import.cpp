@@ -8,7 +8,6 @@
 #include "model/Units.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <set>
 #include <stdexcept>
@@ -16,9 +15,7 @@
 namespace vell::import {
 
 std::string FormatDegrees(double degrees) {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 5);
-    return std::string(text, end.ptr);
+    return FormatFixed(degrees, 5);
 }
 
 namespace {
@@ -41,13 +38,6 @@ double UnusedTrack(const TTrackGraph& graph, const std::vector<TCircuitPlan>& pl
             if (inside(pa) && inside(pb)) unused += std::hypot(pb.X - pa.X, pb.Y - pa.Y);
         }
     return unused;
-}
-
-std::string FormatKm(double metres) {
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, metres / 1000, std::chars_format::fixed, 1);
-    return std::string(text, end.ptr);
 }
 
 } // namespace
@@ -73,7 +63,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
             {translate("Import", "пути без маршрутов"),
              Arg(translate("Import", "%1 км в квадрате: депо, служебные пути и пути, по которым не "
                                      "идёт ни один взятый маршрут"),
-                 FormatKm(report.UnusedTrackM))});
+                 FormatFixed(report.UnusedTrackM / 1000, 1))});
 
     const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
     report.Rails = rails.Rails;

@@ -4,22 +4,14 @@
 #include "model/Route.h"
 #include "model/Texts.h"
 
-#include <charconv>
 #include <sstream>
 
 namespace vell::import {
 
 namespace {
 
-std::string Fixed(double value, int decimals) {
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    return std::string(text, end.ptr);
-}
-
 std::string Km(double metres) {
-    return Fixed(metres / 1000, 1);
+    return FormatFixed(metres / 1000, 1);
 }
 
 std::string Count(long long n) {
@@ -84,7 +76,7 @@ std::string ImportReportText(const TImportReport& r) {
         out << Arg(translate("Import",
                              "Однопутные участки, по которым трамваи ходят в обе стороны, "
                              "сделаны двухпутными: %1 км"),
-                   Fixed(r.SingleTrackBothWaysM / 1000, 2))
+                   FormatFixed(r.SingleTrackBothWaysM / 1000, 2))
             << "\n";
     if (r.CrowdedLoops > 0)
         out << Arg(translate("Import",
@@ -126,8 +118,9 @@ std::string ImportReportText(const TImportReport& r) {
         for (const TImportedRoute& route : r.Routes) {
             out << "  " << RouteDisplayName(route.Row, route.Column) << ": "
                 << ArgList(translate("Import", "%1 ост., %2 км, %3 мин; OSM: %4 км, %5 ост."),
-                           {Count(route.Stops), Km(route.LengthM), Fixed(route.CircuitMinutes, 1),
-                            Km(route.RelationLengthM), Count(route.RelationStops)});
+                           {Count(route.Stops), Km(route.LengthM),
+                            FormatFixed(route.CircuitMinutes, 1), Km(route.RelationLengthM),
+                            Count(route.RelationStops)});
             if (const std::string notes = RouteNotes(route); !notes.empty())
                 out << " (" << notes << ")";
             out << "\n";

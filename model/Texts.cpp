@@ -2,6 +2,7 @@
 #include "model/Texts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
@@ -80,6 +81,13 @@ std::string Arg(const std::string& text, const std::string& first, const std::st
 std::string Arg(const std::string& text, const std::string& first, const std::string& second,
                 const std::string& third) {
     return Replace(text, '1', {&first, &second, &third});
+}
+
+std::string FormatFixed(double value, int decimals) {
+    char text[64];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
 }
 
 std::string ArgList(const std::string& text, std::initializer_list<std::string> values) {

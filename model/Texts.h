@@ -31,6 +31,8 @@ std::string Arg(const std::string& text, const std::string& value);
 std::string Arg(const std::string& text, const std::string& first, const std::string& second);
 std::string Arg(const std::string& text, const std::string& first, const std::string& second,
                 const std::string& third);
+// `value` with `decimals` digits after a point, whatever the locale: "49.40861", "-0.5".
+std::string FormatFixed(double value, int decimals);
 // "%1" to "%9" replaced in one pass by the values in order (at most nine).
 std::string ArgList(const std::string& text, std::initializer_list<std::string> values);
 

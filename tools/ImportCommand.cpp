@@ -10,7 +10,6 @@
 #include "tools/Json.h"
 #include "tools/ToolMap.h"
 
-#include <charconv>
 #include <filesystem>
 #include <new>
 #include <ostream>
@@ -21,15 +20,8 @@ namespace {
 
 using namespace vell::import;
 
-std::string JsonNumber(double value, int decimals) {
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    return std::string(text, end.ptr);
-}
-
 std::string JsonPoint(TGeoPoint p) {
-    return TJsonObject().Add("lat", JsonNumber(p.Lat, 6)).Add("lon", JsonNumber(p.Lon, 6)).Str();
+    return TJsonObject().Add("lat", FormatFixed(p.Lat, 6)).Add("lon", FormatFixed(p.Lon, 6)).Str();
 }
 
 void PrintImportJson(const TImportReport& r, const std::string& written, std::ostream& out) {
@@ -42,9 +34,9 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                              .AddString("ref", route.Ref)
                              .AddString("route", RouteDisplayName(route.Row, route.Column))
                              .AddInt("stops", route.Stops)
-                             .Add("length_m", JsonNumber(route.LengthM, 1))
-                             .Add("circuit_min", JsonNumber(route.CircuitMinutes, 2))
-                             .Add("relation_length_m", JsonNumber(route.RelationLengthM, 1))
+                             .Add("length_m", FormatFixed(route.LengthM, 1))
+                             .Add("circuit_min", FormatFixed(route.CircuitMinutes, 2))
+                             .Add("relation_length_m", FormatFixed(route.RelationLengthM, 1))
                              .AddInt("relation_stops", route.RelationStops)
                              .AddInt("waypoints", route.Waypoints)
                              .AddInt("cars", route.Cars)
@@ -68,8 +60,8 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                .Add("south_west", JsonPoint(r.Square.SouthWest))
                .Add("north_east", JsonPoint(r.Square.NorthEast))
                .Add("read", TJsonObject()
-                                .Add("track_km", JsonNumber(r.TrackReadM / 1000, 3))
-                                .Add("track_in_square_km", JsonNumber(r.TrackInSquareM / 1000, 3))
+                                .Add("track_km", FormatFixed(r.TrackReadM / 1000, 3))
+                                .Add("track_in_square_km", FormatFixed(r.TrackInSquareM / 1000, 3))
                                 .AddInt("track_ways", c.TrackWays)
                                 .AddInt("track_nodes_without_location", c.TrackNodesWithoutLocation)
                                 .AddInt("route_relations", c.RouteRelations)
@@ -84,12 +76,12 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                                 .Str())
                .Add("made", TJsonObject()
                                 .AddInt("rails", r.Rails)
-                                .Add("rails_km", JsonNumber(r.TrackLengthM / 1000, 3))
+                                .Add("rails_km", FormatFixed(r.TrackLengthM / 1000, 3))
                                 .AddInt("stop_rails", r.StopRails)
                                 .AddInt("loops", r.Loops)
                                 .AddInt("crowded_loops", r.CrowdedLoops)
                                 .Add("single_track_both_ways_km",
-                                     JsonNumber(r.SingleTrackBothWaysM / 1000, 3))
+                                     FormatFixed(r.SingleTrackBothWaysM / 1000, 3))
                                 .AddInt("borders", r.City.Borders)
                                 .AddInt("poles", r.City.Poles)
                                 .AddInt("arches", r.City.Arches)

@@ -52,12 +52,6 @@ struct TRunResult {
 // A stand longer than this is a jam worth naming.
 constexpr double JamEpisodeMinutes = 5;
 
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 std::string Rounded(double v) {
     return std::to_string(RoundHalfEven(v));
 }
@@ -170,11 +164,11 @@ std::string RouteStatisticsJson(const TRouteStatistics& s) {
         .AddInt("stops_unserved", s.StopsUnserved)
         .AddInt("boarded", RoundHalfEven(s.Boarded))
         .AddInt("alighted", RoundHalfEven(s.Alighted))
-        .Add("mean_deviation_s", s.MeanDeviationS ? Fixed(*s.MeanDeviationS, 1) : "null")
-        .Add("worst_late_s", Fixed(s.WorstLateS, 1))
+        .Add("mean_deviation_s", s.MeanDeviationS ? FormatFixed(*s.MeanDeviationS, 1) : "null")
+        .Add("worst_late_s", FormatFixed(s.WorstLateS, 1))
         .AddInt("off_route", s.OffRoute)
         .AddInt("accident_ticks", s.AccidentTicks)
-        .Add("longest_standstill_min", Fixed(s.LongestStandstillMin, 1))
+        .Add("longest_standstill_min", FormatFixed(s.LongestStandstillMin, 1))
         .Str();
 }
 
@@ -185,7 +179,7 @@ std::string WaitsForJson(int heldBy) {
 std::string MidpointJson(const TMap& map, int rail, const char* axis) {
     const TMapObject& o = map.Objects[std::size_t(rail)];
     const double v = axis[0] == 'x' ? (o.X1 + o.X2) / 2.0 : (o.Y1 + o.Y2) / 2.0;
-    return Fixed(v, 1);
+    return FormatFixed(v, 1);
 }
 
 // One stand: tram, route, rail, the rail's midpoint, when it began and how long it lasted (to
@@ -301,9 +295,9 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
                         std::to_string(s.Dispatched), std::to_string(s.InService),
                         std::to_string(s.StopsServed), std::to_string(s.StopsUnserved),
                         Rounded(s.Boarded), Rounded(s.Alighted),
-                        s.MeanDeviationS ? Fixed(*s.MeanDeviationS, 1) : "-",
-                        Fixed(s.WorstLateS, 1), std::to_string(s.OffRoute),
-                        std::to_string(s.AccidentTicks), Fixed(s.LongestStandstillMin, 1)});
+                        s.MeanDeviationS ? FormatFixed(*s.MeanDeviationS, 1) : "-",
+                        FormatFixed(s.WorstLateS, 1), std::to_string(s.OffRoute),
+                        std::to_string(s.AccidentTicks), FormatFixed(s.LongestStandstillMin, 1)});
     PrintTable(rows, out, TAlign::Right);
     if (r.Routes.empty()) out << translate("VellSim", "Маршрутов нет") << "\n";
     PrintJams(map, r, out);

@@ -1,6 +1,7 @@
 // The whole import on real extracts: the routes a city's relations give, laid so that trams
 // follow them and stop where the relations stop, and the same map every time.
 #include "import/Import.h"
+#include "import/PlaneGeometry.h"
 #include "import/TrackSquare.h"
 #include "model/Route.h"
 #include "model/RouteWalk.h"
@@ -18,11 +19,8 @@ namespace {
 using test::OsmFile;
 
 double Distance(TPointM p, const TMapObject& rail) {
-    const double ax = rail.X1, ay = rail.Y1, dx = rail.X2 - ax, dy = rail.Y2 - ay;
-    const double length2 = dx * dx + dy * dy;
-    const double t =
-        length2 > 0 ? std::clamp(((p.X - ax) * dx + (p.Y - ay) * dy) / length2, 0.0, 1.0) : 0;
-    return std::hypot(p.X - ax - t * dx, p.Y - ay - t * dy);
+    return SegmentDistance(p, {double(rail.X1), double(rail.Y1)},
+                           {double(rail.X2), double(rail.Y2)});
 }
 
 // Where a stop lies along its direction's track, when within 40 m of it.
@@ -32,10 +30,7 @@ std::optional<double> PlaceAlong(const TRouteStop& stop, const TDirection& direc
     for (std::size_t k = 0; k + 1 < direction.Nodes.size(); ++k) {
         const TPointM a = graph.Points.at(direction.Nodes[k]);
         const TPointM b = graph.Points.at(direction.Nodes[k + 1]);
-        TMapObject piece;
-        piece.X1 = std::int16_t(a.X), piece.Y1 = std::int16_t(a.Y);
-        piece.X2 = std::int16_t(b.X), piece.Y2 = std::int16_t(b.Y);
-        const double d = Distance(stop.At, piece);
+        const double d = SegmentDistance(stop.At, a, b);
         if (d < best) best = d, at = walked + std::hypot(stop.At.X - a.X, stop.At.Y - a.Y);
         walked += std::hypot(b.X - a.X, b.Y - a.Y);
     }
