@@ -288,20 +288,23 @@ class TPlanner {
             const auto slot = RouteSlotOfName(ref);
             if (!slot) {
                 result.LeftOut.push_back(
-                    {what, translate("Import", "номер не подходит ни к одному месту таблицы "
-                                               "маршрутов (1-9, 10-99, цифра с А или Б)")});
+                    {what,
+                     translate("Import", "номер не подходит ни к одному месту таблицы "
+                                         "маршрутов (1-9, 10-99, цифра с А или Б)"),
+                     ref});
                 continue;
             }
             if (taken.count(*slot)) {
-                result.LeftOut.push_back(
-                    {what, Arg(translate("Import", "место маршрута %1 уже занято"),
-                               RouteDisplayName(slot->first, slot->second))});
+                result.LeftOut.push_back({what,
+                                          Arg(translate("Import", "место маршрута %1 уже занято"),
+                                              RouteDisplayName(slot->first, slot->second)),
+                                          ref});
                 continue;
             }
             std::vector<TDirection>& directions = byRef[ref];
             if (directions.empty()) {
                 result.LeftOut.push_back(
-                    {what, translate("Import", "его путей нет внутри квадрата карты")});
+                    {what, translate("Import", "его путей нет внутри квадрата карты"), ref});
                 continue;
             }
             TCircuitPlan plan = Pair(directions);
@@ -309,8 +312,9 @@ class TPlanner {
             constexpr double Shortest = 25;
             if (plan.Forward.Length < Shortest || plan.Backward.Length < Shortest) {
                 result.LeftOut.push_back(
-                    {what, translate("Import",
-                                     "в одну из сторон внутри квадрата меньше 25 м его путей")});
+                    {what,
+                     translate("Import", "в одну из сторон внутри квадрата меньше 25 м его путей"),
+                     ref});
                 continue;
             }
             plan.Ref = ref;

@@ -57,6 +57,7 @@ struct TCircuitPlan {
 struct TLeftOut {
     std::string What;
     std::string Why;
+    std::string Ref = {}; // the route's ref when a route is left out
 };
 
 struct TCircuitOptions {

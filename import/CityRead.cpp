@@ -73,26 +73,33 @@ struct TArea {
 
 class TCityReader {
   public:
-    TCityReader(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract)
-        : Input(input), Box(box), Margin(Grown(box, MarginMetres)), Extract(extract) {}
+    TCityReader(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract,
+                TImportProgress* progress)
+        : Input(input), Box(box), Margin(Grown(box, MarginMetres)), Extract(extract),
+          Progress(progress) {}
 
     void Read() {
         CheckPbfEndsWithABlock(Input);
-        ReadPass(Input, osmium::osm_entity_bits::relation,
-                 [this](const osmium::memory::Buffer& buffer) { ReadAreas(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::relation,
+            [this](const osmium::memory::Buffer& buffer) { ReadAreas(buffer); }, Pass(0));
         std::sort(OuterOf.begin(), OuterOf.end());
         for (const auto& [way, area] : OuterOf)
             OuterWays.Add(way);
         OuterWays.Seal();
-        ReadPass(Input, osmium::osm_entity_bits::node,
-                 [this](const osmium::memory::Buffer& buffer) { ReadNodes(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::node,
+            [this](const osmium::memory::Buffer& buffer) { ReadNodes(buffer); }, Pass(1));
         Locations.sort();
-        ReadPass(Input, osmium::osm_entity_bits::way,
-                 [this](const osmium::memory::Buffer& buffer) { ReadWays(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::way,
+            [this](const osmium::memory::Buffer& buffer) { ReadWays(buffer); }, Pass(2));
         KeepAreas();
     }
 
   private:
+    TPassProgress Pass(int index) const { return {Progress, EImportStage::ReadingCity, index, 3}; }
+
     void ReadAreas(const osmium::memory::Buffer& buffer) {
         for (const osmium::Relation& relation : buffer.select<osmium::Relation>()) {
             const osmium::TagList& tags = relation.tags();
@@ -253,6 +260,7 @@ class TCityReader {
     const TOsmInput& Input;
     const TGeoBox Box, Margin;
     TOsmExtract& Extract;
+    TImportProgress* Progress;
     std::vector<TArea> Areas;
     std::vector<std::pair<TOsmId, std::size_t>> OuterOf; // outer way, index in Areas
     TIdSet OuterWays;
@@ -271,10 +279,11 @@ void ClearCity(TOsmExtract& extract) {
 
 } // namespace
 
-void ReadCity(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract) {
+void ReadCity(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract,
+              TImportProgress* progress) {
     ClearCity(extract);
     try {
-        TCityReader(input, box, extract).Read();
+        TCityReader(input, box, extract, progress).Read();
     } catch (...) {
         ClearCity(extract);
         RethrowAsReadError(input);

@@ -85,18 +85,18 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
         const TLaidCircuit& laid = rails.Circuits[p];
         const std::string what = Arg(translate("Import", "маршрут %1"), plan.Ref);
         if (laid.Failed) {
-            report.LeftOut.push_back({what, laid.Why});
+            report.LeftOut.push_back({what, laid.Why, plan.Ref});
             continue;
         }
         if (!map.NetworkOk) {
             report.LeftOut.push_back(
-                {what, translate("Import", "рельсовая сеть не прошла проверку")});
+                {what, translate("Import", "рельсовая сеть не прошла проверку"), plan.Ref});
             continue;
         }
         const TRouteLaid set = SetRouteToCircuit(map, plan.Row, plan.Column, laid.Rails,
                                                  options.Cars, plan.IntervalMinutes);
         if (!set.Ok) {
-            report.LeftOut.push_back({what, set.Why});
+            report.LeftOut.push_back({what, set.Why, plan.Ref});
             continue;
         }
         TImportedRoute route;
@@ -123,8 +123,38 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     return result;
 }
 
-TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) {
-    TOsmExtract network = ReadTramNetwork(input);
+TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& options) {
+    const TProjection projection(SquareCentre(network, options.Center));
+    TImportPreview preview;
+    preview.Centre = projection.Centre();
+    preview.Square = SquareBox(projection);
+    preview.TrackInSquareM = TrackLengthInSquare(network, projection);
+    TCircuitOptions circuitOptions;
+    circuitOptions.Refs = options.Routes;
+    circuitOptions.IntervalMinutes = options.IntervalMinutes;
+    const TCircuits circuits =
+        PlanCircuits(network, BuildTrackGraph(network, projection), projection, circuitOptions);
+    for (const TCircuitPlan& plan : circuits.Plans)
+        preview.Routes.push_back(
+            {plan.Ref, plan.Row, plan.Column, plan.RelationLength, plan.RelationStops, ""});
+    for (const TLeftOut& left : circuits.LeftOut)
+        if (!left.Ref.empty()) preview.Routes.push_back({left.Ref, -1, -1, 0, 0, left.Why});
+    return preview;
+}
+
+TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options,
+                         TImportProgress* progress) {
+    return ImportFromNetwork(ReadTramNetwork(input, progress), input, options, progress);
+}
+
+TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
+                                const TImportOptions& options, TImportProgress* progress) {
+    auto step = [progress](EImportStage stage, double within) {
+        if (!progress) return;
+        progress->Check();
+        progress->Report(stage, within);
+    };
+    step(EImportStage::LayingTrack, 0);
     const TProjection projection(SquareCentre(network, options.Center));
     const double inSquare = TrackLengthInSquare(network, projection);
     if (inSquare <= 0)
@@ -138,7 +168,9 @@ TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) 
 
     // The city goes after the rails, which keep their numbers: the network and the routes are
     // laid again only so that they know of every object.
-    ReadCity(input, SquareBox(projection), network);
+    step(EImportStage::LayingTrack, 1);
+    ReadCity(input, SquareBox(projection), network, progress);
+    step(EImportStage::BuildingCity, 0);
     report.Read = network.Counts;
     report.City = AddCity(map, network, projection, options.Buildings);
     map.FreeNetwork();
@@ -151,6 +183,7 @@ TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options) 
     report.Centre = projection.Centre();
     report.TrackReadM = TrackLength(network);
     report.TrackInSquareM = inSquare;
+    step(EImportStage::BuildingCity, 1);
     return result;
 }
 

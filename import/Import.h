@@ -5,6 +5,7 @@
 
 #include "import/Circuits.h"
 #include "import/City.h"
+#include "import/ImportProgress.h"
 #include "import/OsmData.h"
 #include "import/OsmRead.h"
 #include "import/Projection.h"
@@ -70,8 +71,32 @@ std::string FormatDegrees(double degrees);
 // The whole import of an extract: the tram network read, the square chosen (around
 // `options.Center`, else where the most track is), the track, stops and routes laid, the city
 // read inside the square and added. Throws TReadError when the file cannot be read, holds no
-// tram track or the square holds none.
-TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options);
+// tram track or the square holds none; TImportCancelled when `progress` is cancelled.
+TImportResult ImportCity(const TOsmInput& input, const TImportOptions& options,
+                         TImportProgress* progress = nullptr);
+// The same from the tram network already read from `input` (ReadTramNetwork).
+TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
+                                const TImportOptions& options, TImportProgress* progress = nullptr);
+
+// A route the import would take or skip, as a window lists it before importing.
+struct TRoutePreview {
+    std::string Ref;
+    int Row = -1, Column = -1;  // its route slot; -1 when skipped
+    double RelationLengthM = 0; // its relations' track in the square
+    int RelationStops = 0;
+    std::string Why; // why it is skipped ("" when taken), in the user's language
+    bool Skipped() const { return !Why.empty(); }
+};
+
+// What an import with `options` would take from the tram network read: the square and the
+// routes, those taken first in the route table's order, then those skipped. Quick: no rails.
+struct TImportPreview {
+    TGeoPoint Centre;
+    TGeoBox Square;
+    double TrackInSquareM = 0;
+    std::vector<TRoutePreview> Routes;
+};
+TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& options);
 
 // The map of the tram network in `network` (tracks, routes, stops and locations read), around
 // `centre`. The city around the track is added by the caller (AddCity).

@@ -166,17 +166,25 @@ std::string TOsmInput::Name() const {
 }
 
 void ReadPass(const TOsmInput& input, osmium::osm_entity_bits::type kinds,
-              const std::function<void(const osmium::memory::Buffer&)>& visit) {
+              const std::function<void(const osmium::memory::Buffer&)>& visit,
+              const TPassProgress& progress) {
     osmium::io::Reader reader{OsmiumFile(input), kinds, osmium::io::read_meta::no};
-    while (osmium::memory::Buffer buffer = reader.read())
+    const double size = double(reader.file_size());
+    progress.Report(0);
+    while (osmium::memory::Buffer buffer = reader.read()) {
         visit(buffer);
+        progress.Report(size > 0 ? double(reader.offset()) / size : 0);
+    }
     reader.close();
+    progress.Report(1);
 }
 
 void RethrowAsReadError(const TOsmInput& input) {
     try {
         throw;
     } catch (const TReadError&) {
+        throw;
+    } catch (const TImportCancelled&) {
         throw;
     } catch (const std::system_error& error) {
         // Opening and reading the file: libosmium reports the system's errno.

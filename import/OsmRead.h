@@ -3,6 +3,7 @@
 // so that memory grows with the tram network and the square, not with the file.
 #pragma once
 
+#include "import/ImportProgress.h"
 #include "import/OsmData.h"
 #include "import/Projection.h"
 
@@ -33,11 +34,14 @@ class TReadError : public std::runtime_error {
 };
 
 // The tram tracks, the route=tram relations, the stops and the locations of the nodes they use.
-// Throws TReadError when the file cannot be read or holds no tram track with a location.
-TOsmExtract ReadTramNetwork(const TOsmInput& input);
+// Throws TReadError when the file cannot be read or holds no tram track with a location, and
+// TImportCancelled when `progress` is cancelled.
+TOsmExtract ReadTramNetwork(const TOsmInput& input, TImportProgress* progress = nullptr);
 
 // Adds to `extract` the buildings, tree rows, single trees and parks that lie in `box`, with
-// their counts. Throws TReadError when the file cannot be read.
-void ReadCity(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract);
+// their counts. Throws TReadError when the file cannot be read, and TImportCancelled when
+// `progress` is cancelled.
+void ReadCity(const TOsmInput& input, const TGeoBox& box, TOsmExtract& extract,
+              TImportProgress* progress = nullptr);
 
 } // namespace vell::import

@@ -72,19 +72,23 @@ struct TPlatformWay {
 
 class TTramNetworkReader {
   public:
-    explicit TTramNetworkReader(const TOsmInput& input) : Input(input) {}
+    TTramNetworkReader(const TOsmInput& input, TImportProgress* progress)
+        : Input(input), Progress(progress) {}
 
     TOsmExtract Read() {
         CheckPbfEndsWithABlock(Input);
-        ReadPass(Input, osmium::osm_entity_bits::relation,
-                 [this](const osmium::memory::Buffer& buffer) { ReadRoutes(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::relation,
+            [this](const osmium::memory::Buffer& buffer) { ReadRoutes(buffer); }, Pass(0));
         SealMembers();
-        ReadPass(Input, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation,
-                 [this](const osmium::memory::Buffer& buffer) { ReadWays(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::way | osmium::osm_entity_bits::relation,
+            [this](const osmium::memory::Buffer& buffer) { ReadWays(buffer); }, Pass(1));
         TrackNodes.Seal();
         PlatformNodes.Seal();
-        ReadPass(Input, osmium::osm_entity_bits::node,
-                 [this](const osmium::memory::Buffer& buffer) { ReadNodes(buffer); });
+        ReadPass(
+            Input, osmium::osm_entity_bits::node,
+            [this](const osmium::memory::Buffer& buffer) { ReadNodes(buffer); }, Pass(2));
         PlacePlatformWays();
         CountMissing();
         CheckTrack();
@@ -92,6 +96,8 @@ class TTramNetworkReader {
     }
 
   private:
+    TPassProgress Pass(int index) const { return {Progress, EImportStage::ReadingTrack, index, 3}; }
+
     void ReadRoutes(const osmium::memory::Buffer& buffer) {
         for (const osmium::Relation& relation : buffer.select<osmium::Relation>()) {
             ++Extract.Counts.Relations;
@@ -278,6 +284,7 @@ class TTramNetworkReader {
     }
 
     const TOsmInput& Input;
+    TImportProgress* Progress;
     TOsmExtract Extract;
     TMembers NodeMembers, WayMembers, RelationMembers;
     TIdSet PlatformMemberNodes, PlatformMemberWays;
@@ -287,9 +294,9 @@ class TTramNetworkReader {
 
 } // namespace
 
-TOsmExtract ReadTramNetwork(const TOsmInput& input) {
+TOsmExtract ReadTramNetwork(const TOsmInput& input, TImportProgress* progress) {
     try {
-        return TTramNetworkReader(input).Read();
+        return TTramNetworkReader(input, progress).Read();
     } catch (...) {
         RethrowAsReadError(input);
     }
