@@ -21,6 +21,8 @@ class IUserDialogs {
     // The open and save dialogs with the map filter; nothing when cancelled.
     virtual std::optional<std::string> ChooseMapToOpen() = 0;
     virtual std::optional<std::string> ChooseMapToSave() = 0;
+    // The open dialog for an OpenStreetMap extract; with `maps`, for a map or an extract.
+    virtual std::optional<std::string> ChooseExtractToOpen(bool maps) = 0;
     // The colour dialog, opened on `initial`; the chosen colour, or nothing when cancelled.
     // Colours are 0x00BBGGRR, as MakeColor packs them.
     virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) = 0;

@@ -859,6 +859,14 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>карта с трамваями (*.vl)</source>
         <translation>tram maps (*.vl)</translation>
     </message>
+    <message>
+        <source>выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</source>
+        <translation>OpenStreetMap extract (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</translation>
+    </message>
+    <message>
+        <source>карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</source>
+        <translation>map or OpenStreetMap extract (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</translation>
+    </message>
 </context>
 <context>
     <name>VellSim</name>

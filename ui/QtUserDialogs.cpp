@@ -17,6 +17,8 @@
 namespace vell {
 
 const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта с трамваями (*.vl)");
+const char* const ExtractFileFilter = QT_TRANSLATE_NOOP(
+    "UserDialogs", "выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)");
 
 namespace {
 QString FromUtf8(const std::string& text) {
@@ -135,6 +137,29 @@ std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
     QFileDialog* dialog = FileDialog(SaveDialog, true);
     StartInMapsFolder(*dialog, SaveShownFor, QString());
     return Run(*dialog);
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
+    if (!ExtractDialog) {
+        ExtractDialog = new QFileDialog(Parent);
+        ExtractDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        ExtractDialog->setFileMode(QFileDialog::ExistingFile);
+        // Extracts are seldom kept beside the maps: the dialog stays where the user left it.
+        if (Map && Map->FileName != NewMapName) {
+            const QString folder = QFileInfo(QString::fromStdString(Map->FileName)).absolutePath();
+            if (QFileInfo(folder).isDir()) ExtractDialog->setDirectory(folder);
+        }
+    }
+    const QString extracts = QCoreApplication::translate("UserDialogs", ExtractFileFilter);
+    if (maps)
+        ExtractDialog->setNameFilters(
+            {QCoreApplication::translate(
+                 "UserDialogs",
+                 "карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)"),
+             QCoreApplication::translate("UserDialogs", MapFileFilter), extracts});
+    else
+        ExtractDialog->setNameFilter(extracts);
+    return Run(*ExtractDialog);
 }
 
 std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {

@@ -17,6 +17,8 @@ class TMap;
 
 // The filter of both map dialogs.
 extern const char* const MapFileFilter; // "карта с трамваями (*.vl)"
+// The filter of the extract dialog: the formats the import reads.
+extern const char* const ExtractFileFilter;
 
 class TQtUserDialogs : public IUserDialogs {
   public:
@@ -36,6 +38,7 @@ class TQtUserDialogs : public IUserDialogs {
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> ChooseMapToOpen() override;
     std::optional<std::string> ChooseMapToSave() override;
+    std::optional<std::string> ChooseExtractToOpen(bool maps) override;
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 
   private:
@@ -54,6 +57,7 @@ class TQtUserDialogs : public IUserDialogs {
     // Children of the parent window: they may go with it before this object does.
     QPointer<QFileDialog> OpenDialog;
     QPointer<QFileDialog> SaveDialog;
+    QPointer<QFileDialog> ExtractDialog;
 };
 
 // The folder of the maps that come with the programs: "<prefix>/share/vell/maps" when the

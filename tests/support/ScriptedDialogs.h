@@ -35,6 +35,10 @@ class TScriptedDialogs : public IUserDialogs {
         Log.push_back("save dialog");
         return NextFile();
     }
+    std::optional<std::string> ChooseExtractToOpen(bool maps) override {
+        Log.push_back(maps ? "open dialog with extracts" : "extract dialog");
+        return NextFile();
+    }
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override {
         Log.push_back("color dialog: " + std::to_string(initial));
         if (ColorChoices.empty()) return std::nullopt;

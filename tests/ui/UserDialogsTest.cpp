@@ -147,14 +147,24 @@ class UserDialogsTest : public QObject {
     void openDialogUsesTheMapFilter() {
         TQtUserDialogs dialogs;
         QStringList filters;
-        WhenModalShows([&](QWidget* w) {
+        auto rememberFilters = [&](QWidget* w) {
             if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
                 filters = dialog->nameFilters();
                 dialog->reject();
             }
-        });
+        };
+        WhenModalShows(rememberFilters);
         QVERIFY(!dialogs.ChooseMapToOpen().has_value());
         QCOMPARE(filters, QStringList{"карта с трамваями (*.vl)"});
+        // The game's map choice lists extracts beside the maps; the editor's import, extracts.
+        WhenModalShows(rememberFilters);
+        QVERIFY(!dialogs.ChooseExtractToOpen(true).has_value());
+        QCOMPARE(filters.size(), 3);
+        QVERIFY(filters[0].contains("*.vl") && filters[0].contains("*.osm.pbf"));
+        WhenModalShows(rememberFilters);
+        QVERIFY(!dialogs.ChooseExtractToOpen(false).has_value());
+        QCOMPARE(filters, QStringList{"выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz "
+                                      "*.osm.bz2)"});
     }
 
     void openDialogStartsInTheBundledMapsUntilTheMapHasAFile() {
