@@ -16,15 +16,20 @@ struct TCityMade {
     int WallsCutAtTrack = 0;  // building edges cut short or dropped for a rail near them
     int ArchesLeftOut = 0;    // by the object limit (each with its two poles)
     int TreeRowsLeftOut = 0;  // by the object limit
-    int TreeRowsTooShort = 0; // pieces of rows left under 20 m by the track or the map's edge
+    // pieces of rows left under 20 m by the track, a building or the map's edge, or standing in a
+    // building
+    int TreeRowsTooShort = 0;
 };
 
 // The choices the city is made with.
-constexpr double PoleSpacing = 35;       // metres of track between arches
-constexpr double PoleOutside = 3;        // a pole stands this far beyond the outer rail
-constexpr double PoleClearance = 2;      // and never nearer than this to any rail
-constexpr double WallClearance = 2;      // a tram is 2.5 m wide: walls keep this far from rails
-constexpr double TreeClearance = 3;      // and trees this far
+constexpr double PoleSpacing = 35;  // metres of track between arches
+constexpr double PoleOutside = 3;   // a pole stands this far beyond the outer rail
+constexpr double PoleClearance = 2; // and never nearer than this to any rail
+constexpr double WallClearance = 2; // a tram is 2.5 m wide: walls keep this far from rails
+// and trees this far, so that their crowns, which reach up to 3 m out below a tram's roof, keep
+// clear of its body
+constexpr double TreeClearance = 4.5;
+constexpr double TreeWallClearance = 1;  // trees keep off building walls
 constexpr double OutlineTolerance = 1.5; // building outlines are simplified to this
 // A building at least this tall (its height, else 3 m a level) gets high walls (20 m) rather
 // than walls (5 m): the drawn height nearer its own.

@@ -1,9 +1,9 @@
 // Trees as rows of at least 20 m, the least the map keeps: tree rows joined where their ways
 // meet and followed by straight pieces, park edges likewise, and single trees gathered into the
 // rows they stand in. A row too short for that is lengthened about its middle; a closed outline
-// too small for it (a patch of grass) is left out. The rows keep clear of the track
-// and go onto the map nearest to it first, each with three bytes (which shape its trees) from a
-// generator with a fixed seed, so that the same extract gives the same trees.
+// too small for it (a patch of grass) is left out. The rows keep clear of the track and of the
+// buildings, and go onto the map nearest to it first, each with three bytes (which shape its trees)
+// from a generator with a fixed seed, so that the same extract gives the same trees.
 #include "import/CityParts.h"
 
 #include "import/PlaneGeometry.h"
@@ -223,8 +223,34 @@ std::vector<TLine> RowsOfSingleTrees(const std::vector<TPointM>& trees, const TS
     return rows;
 }
 
+// The edges of the buildings, each named by its building's index.
+TSegmentGrid BuildingEdges(const TOsmExtract& city, const TProjection& projection) {
+    TSegmentGrid walls;
+    for (std::size_t b = 0; b < city.Buildings.size(); ++b) {
+        const std::vector<TPointM> outline = OnMap(city.Buildings[b].Points, projection);
+        for (std::size_t k = 1; k < outline.size(); ++k)
+            walls.Add(outline[k - 1], outline[k], int(b));
+    }
+    return walls;
+}
+
+// Whether p lies inside a building: a ray from it to the east crosses that building's outline an
+// odd number of times. Buildings are narrower than the ray is long.
+bool InsideBuilding(TPointM p, const TSegmentGrid& walls) {
+    constexpr double Ray = 300;
+    std::map<int, bool> odd;
+    for (const int k : walls.Near(p, p + TPointM{Ray, 0}, 0)) {
+        const TSegmentGrid::TSegment& s = walls.Segments()[std::size_t(k)];
+        if ((s.A.Y > p.Y) == (s.B.Y > p.Y)) continue;
+        const double x = s.A.X + (p.Y - s.A.Y) * (s.B.X - s.A.X) / (s.B.Y - s.A.Y);
+        if (x > p.X && x <= p.X + Ray) odd[s.Id] = !odd[s.Id];
+    }
+    return std::any_of(odd.begin(), odd.end(),
+                       [](const auto& building) { return building.second; });
+}
+
 std::vector<TLine> CandidateRows(const TOsmExtract& city, const TProjection& projection,
-                                 const TSegmentGrid& rails) {
+                                 const TSegmentGrid& rails, const TSegmentGrid& walls) {
     std::vector<TLine> lines;
     std::vector<std::vector<TPointM>> rows;
     for (const TOsmOutline& row : city.TreeRows)
@@ -235,12 +261,6 @@ std::vector<TLine> CandidateRows(const TOsmExtract& city, const TProjection& pro
     for (const TOsmOutline& park : city.Parks)
         for (const TLine& piece : StraightPieces(OnMap(park.Points, projection)))
             lines.push_back(piece);
-    TSegmentGrid walls;
-    for (std::size_t b = 0; b < city.Buildings.size(); ++b) {
-        const std::vector<TPointM> outline = OnMap(city.Buildings[b].Points, projection);
-        for (std::size_t k = 1; k < outline.size(); ++k)
-            walls.Add(outline[k - 1], outline[k], int(b));
-    }
     std::vector<TPointM> trees;
     for (const TGeoPoint tree : city.Trees)
         trees.push_back(projection.ToMap(tree));
@@ -249,21 +269,41 @@ std::vector<TLine> CandidateRows(const TOsmExtract& city, const TProjection& pro
     return lines;
 }
 
+// The parts of a row that keep clear of the buildings: a row drawn across a block (trees of
+// two yards gathered into one, a lone tree's row along its street) would stand trees in them.
+std::vector<TLine> OutsideBuildings(const TLine& row, const TSegmentGrid& walls, int& tooShort) {
+    std::vector<TLine> parts;
+    for (const auto& [t0, t1] : walls.ClearParts(row.A, row.B, TreeWallClearance)) {
+        const TPointM a = row.A + t0 * (row.B - row.A), b = row.A + t1 * (row.B - row.A);
+        if (Norm(b - a) < LeastTreeRow) {
+            ++tooShort;
+            continue;
+        }
+        if (InsideBuilding(0.5 * (a + b), walls))
+            ++tooShort;
+        else
+            parts.push_back({a, b});
+    }
+    return parts;
+}
+
 } // namespace
 
 TTreeRows TreeRows(const TOsmExtract& city, const TProjection& projection,
                    const TSegmentGrid& rails, const TDistanceField& track) {
     TTreeRows result;
     std::vector<std::pair<double, TMapObject>> rows;
-    for (const TLine& line : CandidateRows(city, projection, rails)) {
-        const TClearPieces pieces =
-            ClearPiecesOnMap(line.A, line.B, rails, TreeClearance, Trees, LeastTreeRow);
-        result.TooShort += pieces.TooShort;
-        for (const TMapObject& row : pieces.Pieces) {
-            const TPointM middle{0.5 * (row.X1 + row.X2), 0.5 * (row.Y1 + row.Y2)};
-            rows.emplace_back(track.Distance(middle), row);
+    const TSegmentGrid walls = BuildingEdges(city, projection);
+    for (const TLine& candidate : CandidateRows(city, projection, rails, walls))
+        for (const TLine& line : OutsideBuildings(candidate, walls, result.TooShort)) {
+            const TClearPieces pieces =
+                ClearPiecesOnMap(line.A, line.B, rails, TreeClearance, Trees, LeastTreeRow);
+            result.TooShort += pieces.TooShort;
+            for (const TMapObject& row : pieces.Pieces) {
+                const TPointM middle{0.5 * (row.X1 + row.X2), 0.5 * (row.Y1 + row.Y2)};
+                rows.emplace_back(track.Distance(middle), row);
+            }
         }
-    }
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto& x, const auto& y) { return x.first < y.first; });
     TRandom random(TreeSeed);

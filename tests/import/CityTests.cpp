@@ -225,6 +225,42 @@ TEST(AddCity, TreesMakeRowsOfTwentyMetresClearOfTheTrack) {
     EXPECT_EQ(int(rows.size()), 9);
 }
 
+// A row drawn across a block, or within a building (a yard OpenStreetMap draws as part of the
+// building), would stand trees in the building: only the parts outside it are kept.
+TEST(AddCity, TreeRowsKeepOutOfBuildings) {
+    auto map = maps::NewMap();
+    AddDoubleLine(*map, 4000, 5000);
+    TOsmExtract city;
+    city.Buildings = {Square(4100, 5100, 30), Square(4300, 5100, 60)};
+    city.TreeRows = {
+        Outline({{4060, 5115}, {4170, 5115}}), // across the first building
+        Outline({{4310, 5130}, {4350, 5130}}), // within the second
+    };
+    AddCity(*map, city, Porto, true);
+    const std::vector<TMapObject> rows = OfKind(*map, Trees);
+    auto inside = [](const TMapObject& row, int x0, int y0, int side) {
+        for (double t = 0; t <= 1; t += 0.05) {
+            const double x = row.X1 + t * (row.X2 - row.X1), y = row.Y1 + t * (row.Y2 - row.Y1);
+            if (x > x0 - TreeWallClearance && x < x0 + side + TreeWallClearance &&
+                y > y0 - TreeWallClearance && y < y0 + side + TreeWallClearance)
+                return true;
+        }
+        return false;
+    };
+    for (const TMapObject& row : rows) {
+        EXPECT_FALSE(inside(row, 4100, 5100, 30)) << row.X1 << " " << row.X2;
+        EXPECT_FALSE(inside(row, 4300, 5100, 60)) << row.X1 << " " << row.X2;
+    }
+    // Both sides of the block keep their trees.
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TMapObject& r) {
+        return std::max(r.X1, r.X2) < 4100 && std::min(r.X1, r.X2) <= 4061;
+    }));
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TMapObject& r) {
+        return std::min(r.X1, r.X2) > 4130 && std::max(r.X1, r.X2) >= 4169;
+    }));
+    EXPECT_EQ(rows.size(), 2u);
+}
+
 TEST(AddCity, KeepsTheObjectLimitWithTheBuildingsNearestTheTrack) {
     const auto railed = [] {
         auto map = maps::NewMap();
