@@ -147,10 +147,15 @@ class ImportExtractTest : public QObject {
         const std::string extract = readOnly + "/" + Extract;
         TTempDir dir;
         TGame g;
-        g.Dialogs.FileChoices = {extract, std::nullopt, extract, dir.Path("elsewhere")};
+        g.Dialogs.FileChoices = {extract, std::nullopt, extract,
+                                 extract, extract,      dir.Path("elsewhere")};
         g.SelectRoute.SelectMapClick(); // the save dialog cancelled: nothing happens
         QCOMPARE(g.Dialogs.Log,
                  (std::vector<std::string>{"open dialog with extracts", "save dialog"}));
+        g.SelectRoute.SelectMapClick(); // never written over the extract
+        QCOMPARE(g.LastLog(), "error: Ошибка при сохранении карты!\nКарта записалась бы поверх "
+                              "выписки " +
+                                  extract + ".");
         QVERIFY(!g.SelectRoute.MapReady());
         g.SelectRoute.SelectMapClick();
         QCOMPARE(g.Map->FileName, dir.Path("elsewhere.VL"));
