@@ -3,6 +3,7 @@
 
 #include "cab/StartGame.h"
 #include "cab/View3D.h"
+#include "game/ImportExtract.h"
 #include "game/RouteMap.h"
 #include "game/VellView.h"
 #include "game/WindowFit.h"
@@ -247,8 +248,15 @@ void TSelectRoute::SelectMapAtStartUp(bool mapNamed) {
 }
 
 void TSelectRoute::SelectMapClick() {
-    if (Running) return;
-    if (!OpenMap(Map, Dialogs)) return;
+    if (Running || ImportRunning) return;
+    if (!MayLeaveMap(Map, Dialogs)) return;
+    const std::optional<std::string> chosen = Dialogs.ChooseExtractToOpen(true);
+    if (!chosen) return;
+    if (IsExtractName(*chosen)) {
+        ImportExtract(*chosen);
+        return;
+    }
+    if (!OpenChosenMap(Map, Dialogs, *chosen)) return;
     UseOpenedMap();
 }
 
@@ -347,7 +355,7 @@ bool TSelectRoute::SelectedRouteStartable() const {
 }
 
 void TSelectRoute::UpdateButtons() {
-    const bool idle = !Running;
+    const bool idle = !Running && !ImportRunning;
     for (QWidget* w : {static_cast<QWidget*>(RouteTable), static_cast<QWidget*>(SelectMap),
                        static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
                        static_cast<QWidget*>(Button2)})
@@ -402,7 +410,7 @@ void TSelectRoute::StartClick() {
     if (Map.FileName == NewMapName) return;
     // The button is off for these; a start from elsewhere must not run a world that cannot be
     // watched.
-    if (Running || !VellView || !SelectedRouteStartable()) return;
+    if (Running || ImportRunning || !VellView || !SelectedRouteStartable()) return;
     World.StartWorld();
     World.PlayerTram = nullptr;
     Map.ClearMarks();
@@ -423,7 +431,7 @@ void TSelectRoute::StartClick() {
 
 void TSelectRoute::StartGameClick() {
     // As for the top view: the button is off for these.
-    if (Running || !View3D || !SelectedRouteStartable()) return;
+    if (Running || ImportRunning || !View3D || !SelectedRouteStartable()) return;
     RunGame(Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol,
             [this]() { return DoProcess->isChecked() ? PreRun() : WaitForTram(); });
     if (FreeNetworkWhenStopped) {
@@ -487,9 +495,9 @@ bool TSelectRoute::RunAheadLoop(TRunAheadLoop& loop, bool allTrams) {
 }
 
 bool TSelectRoute::eventFilter(QObject* watched, QEvent* event) {
-    if (Running && event->type() == QEvent::KeyPress &&
+    if ((Running || ImportRunning) && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        CancelRunAhead();
+        CancelRequested = true;
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -497,6 +505,8 @@ bool TSelectRoute::eventFilter(QObject* watched, QEvent* event) {
 
 void TSelectRoute::closeEvent(QCloseEvent* event) {
     // FormClose. A world running ahead still reads the network: it goes once the world stops.
+    // An import reads no map: it is cancelled, and its map is neither written nor opened.
+    if (ImportRunning) CancelRequested = true;
     if (Running) {
         CancelRunAhead();
         FreeNetworkWhenStopped = true;

@@ -12,8 +12,10 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
+#include <string>
 #include <utility>
 
 class QCheckBox;
@@ -83,7 +85,11 @@ class TSelectRoute : public QWidget {
     // "Выбрать карту...", or the player is told that it could not be opened.
     void SelectMapAtStartUp(bool mapNamed);
 
+    // Opens the chosen map, or imports the chosen OpenStreetMap extract.
     void SelectMapClick();
+    // Imports an extract with the default options, writes its map beside it (or where the
+    // player says when its folder takes no new file) and chooses that map as any map.
+    void ImportExtract(const std::string& extract);
     // What choosing a map does once it is open: network, routes, table, overview.
     void UseOpenedMap();
     void AddToTable(int i, int j);
@@ -104,6 +110,7 @@ class TSelectRoute : public QWidget {
     // A map has been selected and its rail network is sound.
     bool MapReady() const { return Ready; }
     bool RunningAhead() const { return Running; }
+    bool ImportingExtract() const { return ImportRunning; }
     // Asks a running run-ahead to stop at its next pause.
     void CancelRunAhead() { CancelRequested = Running; }
     // Data rows of the table that hold a route.
@@ -122,6 +129,8 @@ class TSelectRoute : public QWidget {
     void UpdateButtons();
     bool SelectedRouteStartable() const;
     bool RunAheadLoop(TRunAheadLoop& loop, bool allTrams);
+    std::optional<std::string> ImportTarget(const std::string& extract);
+    std::unique_ptr<TMap> RunImport(const std::string& extract);
 
     TMap& Map;
     TMapBitmaps& Bitmaps;
@@ -133,7 +142,8 @@ class TSelectRoute : public QWidget {
     bool Ready = false;
     int RoutesListed = 0;
     bool Running = false;
-    bool CancelRequested = false;
+    bool ImportRunning = false;
+    bool CancelRequested = false; // of the run-ahead or the import
     bool FreeNetworkWhenStopped = false;
     bool Placed = false;              // placed on the screen at its first show
     std::set<QString> SchemesWritten; // absolute paths of the pictures this run wrote

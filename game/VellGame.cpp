@@ -5,6 +5,7 @@
 // answered without a display.
 #include "cab/View3D.h"
 #include "game/FloatingPoint.h"
+#include "game/ImportExtract.h"
 #include "game/RouteMap.h"
 #include "game/SelectRoute.h"
 #include "game/VellView.h"
@@ -54,7 +55,9 @@ int main(int argc, char** argv) {
 
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable
-    const bool mapNamed = line.MapName.has_value();
+    // An extract named on the command line is imported once the window is up, as if chosen.
+    const bool extractNamed = line.MapName && vell::IsExtractName(*line.MapName);
+    const bool mapNamed = line.MapName && !extractNamed;
     map->Create(mapNamed ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;
     vell::TQtUserDialogs dialogs;
@@ -80,6 +83,11 @@ int main(int argc, char** argv) {
 
     selectRoute.show();
     // Once the window is up, a map named on the command line is selected: its routes are listed.
-    QTimer::singleShot(0, &selectRoute, [&]() { selectRoute.SelectMapAtStartUp(mapNamed); });
+    QTimer::singleShot(0, &selectRoute, [&]() {
+        if (extractNamed)
+            selectRoute.ImportExtract(*line.MapName);
+        else
+            selectRoute.SelectMapAtStartUp(mapNamed);
+    });
     return app.exec();
 }

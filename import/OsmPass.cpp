@@ -148,6 +148,14 @@ void CheckPbfEndsWithABlock(const TOsmInput& input) {
     }
 }
 
+std::string_view ExtractEnding(std::string_view path) {
+    const std::string lower = LowerCase(path);
+    for (const auto& entry : FormatOfEnding)
+        if (lower.size() > entry.first.size() && lower.ends_with(entry.first))
+            return path.substr(path.size() - entry.first.size());
+    return {};
+}
+
 TOsmInput TOsmInput::File(std::string path) {
     TOsmInput input;
     input.Path = std::move(path);

@@ -26,6 +26,10 @@ struct TOsmInput {
     std::string Name() const;
 };
 
+// The ending of `path` that names an extract's format, in any case, as the path spells it
+// (".osm.pbf", ".PBF"); empty when the import reads no such file.
+std::string_view ExtractEnding(std::string_view path);
+
 // A one-line message in the user's language: the file is missing or unreadable, not an extract,
 // damaged or cut short, or holds no tram track.
 class TReadError : public std::runtime_error {

@@ -24,16 +24,17 @@ bool FileExists(const std::string& name) {
              (S_ISLNK(st.st_mode) && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
 }
 
-bool OpenMap(TMap& map, IUserDialogs& dialogs) {
-    if (map.Modified) {
-        TAnswer answer = dialogs.AskYesNoCancel(map.ModifiedPrompt());
-        if (answer == TAnswer::Cancel) return false;
-        if (answer == TAnswer::Yes) SaveMap(map, dialogs); // a failed save does not stop the open
-    }
-    std::optional<std::string> chosen = dialogs.ChooseMapToOpen();
-    if (!chosen) return false;
+bool MayLeaveMap(TMap& map, IUserDialogs& dialogs) {
+    if (!map.Modified) return true;
+    TAnswer answer = dialogs.AskYesNoCancel(map.ModifiedPrompt());
+    if (answer == TAnswer::Cancel) return false;
+    if (answer == TAnswer::Yes) SaveMap(map, dialogs); // a failed save does not stop the open
+    return true;
+}
+
+bool OpenChosenMap(TMap& map, IUserDialogs& dialogs, const std::string& chosen) {
     std::string oldName = map.FileName;
-    map.FileName = WithDefaultExtension(*chosen, ".VL");
+    map.FileName = WithDefaultExtension(chosen, ".VL");
     TFileFault fault = TFileFault::None;
     if (!map.LoadFromFile(nullptr, &fault)) {
         dialogs.ShowError(WithReason(translate("Map", OpenErrorText), fault));
@@ -41,6 +42,13 @@ bool OpenMap(TMap& map, IUserDialogs& dialogs) {
         return false;
     }
     return true;
+}
+
+bool OpenMap(TMap& map, IUserDialogs& dialogs) {
+    if (!MayLeaveMap(map, dialogs)) return false;
+    std::optional<std::string> chosen = dialogs.ChooseMapToOpen();
+    if (!chosen) return false;
+    return OpenChosenMap(map, dialogs, *chosen);
 }
 
 bool SaveMap(TMap& map, IUserDialogs& dialogs) {

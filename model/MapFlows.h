@@ -10,6 +10,11 @@ namespace vell {
 
 // Asks about unsaved changes, runs the open dialog and loads; false when nothing was opened.
 bool OpenMap(TMap& map, IUserDialogs& dialogs);
+// The question about unsaved changes (Yes saves them); false when the user cancels.
+bool MayLeaveMap(TMap& map, IUserDialogs& dialogs);
+// Loads the file the user chose (".VL" appended when its name has no dot); a failure shows why
+// and leaves the map as it was, its name included.
+bool OpenChosenMap(TMap& map, IUserDialogs& dialogs, const std::string& chosen);
 // Saves under the current name, or asks for one when the map has none yet.
 bool SaveMap(TMap& map, IUserDialogs& dialogs);
 // Asks for a name (and whether to replace another file) and saves; a failed save keeps the

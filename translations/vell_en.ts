@@ -1203,6 +1203,18 @@ Check the map in the editor.</translation>
         <translation>The file %1 already exists.
 Replace it with the line scheme?</translation>
     </message>
+    <message>
+        <source>Импорт из OpenStreetMap... %1 %</source>
+        <translation>Importing from OpenStreetMap... %1 %</translation>
+    </message>
+    <message>
+        <source>Ошибка при импорте из OpenStreetMap!</source>
+        <translation>Error importing from OpenStreetMap!</translation>
+    </message>
+    <message>
+        <source>Карта записалась бы поверх выписки %1.</source>
+        <translation>The map would overwrite the extract %1.</translation>
+    </message>
 </context>
 <context>
     <name>vell::TVellEdit</name>

@@ -151,14 +151,17 @@ std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
         }
     }
     const QString extracts = QCoreApplication::translate("UserDialogs", ExtractFileFilter);
-    if (maps)
+    if (maps) {
+        // The game's one open dialog, for maps and extracts, starts where its map dialog did.
+        StartInMapsFolder(*ExtractDialog, OpenShownFor, BundledMaps);
         ExtractDialog->setNameFilters(
             {QCoreApplication::translate(
                  "UserDialogs",
                  "карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)"),
              QCoreApplication::translate("UserDialogs", MapFileFilter), extracts});
-    else
+    } else {
         ExtractDialog->setNameFilter(extracts);
+    }
     return Run(*ExtractDialog);
 }
 

@@ -143,7 +143,7 @@ class SelectRouteTest : public QObject {
         TCaptionLog captions(&g.SelectRoute);
         g.Choose(dir.Path("city.vl"));
 
-        QCOMPARE(g.Dialogs.Log, std::vector<std::string>{"open dialog"});
+        QCOMPARE(g.Dialogs.Log, std::vector<std::string>{"open dialog with extracts"});
         QCOMPARE(captions.Captions,
                  (QStringList{"Составление карты путей...", "Прокладка маршрутов...", "Трамвай"}));
         const QTableWidget* t = g.SelectRoute.RouteTable;

@@ -39,7 +39,8 @@ class UserDialogsTest : public QObject {
 
     // The folder the open dialog (or the save dialog) shows when it comes up ("none" when no
     // file dialog came up); `then` may move it before it closes.
-    QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}, bool save = false) {
+    QString OpenDialogFolder(TQtUserDialogs& dialogs, const QString& then = {}, bool save = false,
+                             bool extracts = false) {
         QString folder = "none";
         WhenModalShows([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -48,8 +49,10 @@ class UserDialogsTest : public QObject {
             if (!then.isEmpty()) dialog->setDirectory(then);
             dialog->reject();
         });
-        const bool chosen =
-            (save ? dialogs.ChooseMapToSave() : dialogs.ChooseMapToOpen()).has_value();
+        const bool chosen = (save       ? dialogs.ChooseMapToSave()
+                             : extracts ? dialogs.ChooseExtractToOpen(true)
+                                        : dialogs.ChooseMapToOpen())
+                                .has_value();
         return chosen ? "chosen" : folder;
     }
     QString SaveDialogFolder(TQtUserDialogs& dialogs) {
@@ -184,6 +187,15 @@ class UserDialogsTest : public QObject {
         map->FileName = QDir(other).filePath("city.vl").toStdString();
         QCOMPARE(OpenDialogFolder(dialogs, root.path()), other);
         QCOMPARE(OpenDialogFolder(dialogs), QDir(root.path()).absolutePath());
+
+        // The game's choice of a map or an extract starts the same way.
+        map->FileName = vell::NewMapName;
+        TQtUserDialogs game;
+        game.SetOpenFolders(map.get(), maps);
+        QCOMPARE(OpenDialogFolder(game, other, false, true), maps);
+        map->FileName = QDir(other).filePath("city.vl").toStdString();
+        QCOMPARE(OpenDialogFolder(game, root.path(), false, true), other);
+        QCOMPARE(OpenDialogFolder(game, {}, false, true), QDir(root.path()).absolutePath());
     }
 
     // The editor's dialogs (no bundled maps) follow the map being edited: opened, or saved in

@@ -1,0 +1,25 @@
+// Choosing an OpenStreetMap extract in the route selection window: where its map is written and
+// whether a folder takes a new file. The import itself runs in TSelectRoute::ImportExtract.
+#pragma once
+
+#include <string>
+
+namespace vell {
+
+// "Импорт из OpenStreetMap... %1 %": the caption while an extract is imported.
+extern const char* const ImportingCaption;
+// "Ошибка при импорте из OpenStreetMap!": the first line of the message on a failed import.
+extern const char* const ImportErrorText;
+// The second line of the save error when the chosen name is the extract itself.
+extern const char* const MapOverExtractText;
+
+// Whether the name ends as an extract the import reads (".osm.pbf", ".pbf", ".osm", ".osm.gz",
+// ".osm.bz2", in any case); every other name is opened as a map.
+bool IsExtractName(const std::string& path);
+// The map beside an extract: its name without the extract's ending, and ".vl".
+std::string ImportedMapName(const std::string& extract);
+// Whether a new file can be made in `folder`, found by making one and removing it: root writes
+// where the permission bits say no, and a read-only mount refuses even root.
+bool FolderTakesNewFile(const std::string& folder);
+
+} // namespace vell
