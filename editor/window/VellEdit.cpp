@@ -336,11 +336,12 @@ void TVellEdit::CreateMenu() {
     item(N5, "N5", QT_TR_NOOP("Сохранить (&S)"),
          {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)}, &TVellEdit::N5Click);
     item(O1, "O1", QT_TR_NOOP("Открыть (&O)"), {QKeySequence(Qt::Key_F3)}, &TVellEdit::O1Click);
-    item(I1, "I1", QT_TR_NOOP("Импорт из OpenStreetMap... (&I)"),
-         {QKeySequence(Qt::CTRL | Qt::Key_I)}, &TVellEdit::I1Click);
     item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"),
          {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TVellEdit::A1Click);
+    // After the design's own items, before the separator.
+    item(I1, "I1", QT_TR_NOOP("Импорт из OpenStreetMap... (&I)"),
+         {QKeySequence(Qt::CTRL | Qt::Key_I)}, &TVellEdit::I1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
     item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
          &TVellEdit::N3Click);

@@ -76,16 +76,18 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         Draw(Rail, 4900, 4900, 5000, 4900);
         QVERIFY(Map->Modified && Window->History().CanUndo());
     }
-    // Ctrl+I with the changes given up, the extract chosen; the read starts.
+    // Ctrl+I with the changes given up, the extract chosen.
     void StartImport(const std::string& extract) {
         Dialogs->Log.clear();
         Dialogs->Answers = {TAnswer::No};
         Dialogs->FileChoices = {extract};
         Activate();
         Key(Qt::Key_I, Qt::ControlModifier);
-        QCOMPARE(Dialogs->Log,
+        // What follows the choice may come at once: a file that is no extract is told at the
+        // first look at its job.
+        QVERIFY(Dialogs->Log.size() >= 2);
+        QCOMPARE(std::vector<std::string>(Dialogs->Log.begin(), Dialogs->Log.begin() + 2),
                  (std::vector<std::string>{"ask3: " + Map->ModifiedPrompt(), "extract dialog"}));
-        QVERIFY(Window->ImportRunning());
     }
     // Shortcuts go to the active window; the offscreen platform does not give it back by itself
     // when a dialog closes, as a window manager does.
