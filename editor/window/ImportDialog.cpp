@@ -67,12 +67,16 @@ TNetworkPicture::TNetworkPicture(const TOsmExtract& network, QWidget* parent)
 }
 
 void TNetworkPicture::DrawNetwork(const TOsmExtract& network) {
-    // The scale shows every track, and at least a square and a half.
+    // The scale shows every track (stops of routes that run on beyond the extract's track may lie
+    // far away), and at least a square and a half.
     double extent = SquareSide * 1.5;
-    for (const auto& [id, at] : network.Locations) {
-        const TPointM p = Projection.ToMap(at);
-        extent = std::max({extent, 2 * std::abs(p.X - MapCentre), 2 * std::abs(p.Y - MapCentre)});
-    }
+    for (const TOsmTrack& track : network.Tracks)
+        for (TOsmId node : track.Nodes)
+            if (auto at = network.Locations.find(node); at != network.Locations.end()) {
+                const TPointM p = Projection.ToMap(at->second);
+                extent = std::max(
+                    {extent, 2 * std::abs(p.X - MapCentre), 2 * std::abs(p.Y - MapCentre)});
+            }
     Scale = (Side - 2 * Margin) / extent;
 
     Network = QImage(Side, Side, QImage::Format_RGB32);
@@ -167,7 +171,7 @@ TImportDialog::TImportDialog(const TOsmExtract& network, const std::string& extr
     Routes->setRootIsDecorated(false);
     Routes->setHeaderLabels({tr("Маршрут"), tr("Место"), tr("Путь, км"), tr("Остановки")});
     Routes->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Routes->setMinimumWidth(260);
+    Routes->setMinimumWidth(300);
 
     Buildings = new QCheckBox(tr("Здания и деревья"), this);
     Buildings->setObjectName(QStringLiteral("Buildings"));
