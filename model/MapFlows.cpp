@@ -61,12 +61,12 @@ bool SaveMap(TMap& map, IUserDialogs& dialogs) {
     return true;
 }
 
-bool SaveMapAs(TMap& map, IUserDialogs& dialogs) {
+bool SaveMapAs(TMap& map, IUserDialogs& dialogs, bool unwritten) {
     std::optional<std::string> chosen = dialogs.ChooseMapToSave();
     if (!chosen) return false;
     std::string oldName = map.FileName;
     map.FileName = WithDefaultExtension(*chosen, ".VL");
-    if (map.FileName != oldName && FileExists(map.FileName) &&
+    if ((map.FileName != oldName || unwritten) && FileExists(map.FileName) &&
         !dialogs.AskYesNo(OverwritePrompt(map.FileName))) {
         map.FileName = oldName;
         return false;

@@ -18,8 +18,9 @@ bool OpenChosenMap(TMap& map, IUserDialogs& dialogs, const std::string& chosen);
 // Saves under the current name, or asks for one when the map has none yet.
 bool SaveMap(TMap& map, IUserDialogs& dialogs);
 // Asks for a name (and whether to replace another file) and saves; a failed save keeps the
-// old name.
-bool SaveMapAs(TMap& map, IUserDialogs& dialogs);
+// old name. With `unwritten` (the map was never written to the file it is named after) a file
+// of its own name is another's too, and replacing it is asked as well.
+bool SaveMapAs(TMap& map, IUserDialogs& dialogs, bool unwritten = false);
 // An entry of that name exists and is no folder (readable or not).
 bool FileExists(const std::string& name);
 

@@ -1089,6 +1089,95 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
 </context>
 <context>
+    <name>vell::TImportDialog</name>
+    <message>
+        <source>Импорт из OpenStreetMap: %1</source>
+        <translation>Import from OpenStreetMap: %1</translation>
+    </message>
+    <message>
+        <source>Маршрут</source>
+        <translation>Route</translation>
+    </message>
+    <message>
+        <source>Место</source>
+        <translation>Slot</translation>
+    </message>
+    <message>
+        <source>Путь, км</source>
+        <translation>Track, km</translation>
+    </message>
+    <message>
+        <source>Остановки</source>
+        <translation>Stops</translation>
+    </message>
+    <message>
+        <source>Здания и деревья</source>
+        <translation>Buildings and trees</translation>
+    </message>
+    <message>
+        <source> мин</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>Для маршрутов, отношение которых не задаёт интервала.</source>
+        <translation>For routes whose relation gives no interval.</translation>
+    </message>
+    <message>
+        <source>Вагонов в поезде (1-3):</source>
+        <translation>Cars per train (1-3):</translation>
+    </message>
+    <message>
+        <source>Интервал (5-30):</source>
+        <translation>Interval (5-30):</translation>
+    </message>
+    <message>
+        <source>Импорт</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Центр квадрата: %1, %2; путей в нём %3 км</source>
+        <translation>Centre of the square: %1, %2; %3 km of track in it</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TImportProgressDialog</name>
+    <message>
+        <source>Импорт из OpenStreetMap</source>
+        <translation>Import from OpenStreetMap</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Чтение трамвайной сети...</source>
+        <translation>Reading the tram network...</translation>
+    </message>
+    <message>
+        <source>Укладка путей и маршрутов...</source>
+        <translation>Laying the track and the routes...</translation>
+    </message>
+    <message>
+        <source>Чтение зданий и деревьев...</source>
+        <translation>Reading the buildings and trees...</translation>
+    </message>
+    <message>
+        <source>Постройка города...</source>
+        <translation>Building the city...</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TNetworkPicture</name>
+    <message>
+        <source>Трамвайная сеть выписки. Рамка - квадрат 10 км, который станет картой: перетащите её мышью.</source>
+        <translation>The tram network of the extract. The frame is the 10 km square that becomes the map: drag it with the mouse.</translation>
+    </message>
+</context>
+<context>
     <name>vell::TRouteMap</name>
     <message>
         <source>Карта</source>
@@ -1433,6 +1522,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Карта сохранена: %1</source>
         <translation>Map saved: %1</translation>
+    </message>
+    <message>
+        <source>Импорт из OpenStreetMap... (&amp;I)</source>
+        <translation>&amp;Import from OpenStreetMap...</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include "editor/ops/EditSteps.h"
 #include "editor/ops/EditorFlows.h"
 #include "editor/ops/Recovery.h"
+#include "editor/window/ImportRun.h"
 #include "model/MapFlows.h"
 #include "model/Selection.h"
 #include "model/Texts.h"
@@ -308,6 +309,12 @@ void TVellEdit::CreateControls() {
         RecoveryTimer->setInterval(Recovery->IntervalMs);
         RecoveryTimer->start();
     }
+
+    // Polls an import's job while it runs; the window stays responsive meanwhile.
+    ImportTimer = new QTimer(this);
+    ImportTimer->setObjectName(QStringLiteral("ImportTimer"));
+    ImportTimer->setInterval(100);
+    connect(ImportTimer, &QTimer::timeout, this, &TVellEdit::ImportTimerTimer);
 }
 
 void TVellEdit::CreateMenu() {
@@ -332,6 +339,9 @@ void TVellEdit::CreateMenu() {
     item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"),
          {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TVellEdit::A1Click);
+    // After the design's own items, before the separator.
+    item(I1, "I1", QT_TR_NOOP("Импорт из OpenStreetMap... (&I)"),
+         {QKeySequence(Qt::CTRL | Qt::Key_I)}, &TVellEdit::I1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
     item(N3, "N3", QT_TR_NOOP("Выход (&Q)"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
          &TVellEdit::N3Click);
@@ -610,7 +620,7 @@ void TVellEdit::IntersectionsClick() {
 void TVellEdit::N4Click() {
     BeginCommand();
     std::string savedTo;
-    if (ConfirmNewMap(Map, Dialogs, &savedTo))
+    if (ConfirmNewMap(Map, Dialogs, &savedTo, NameUnwritten))
         MapReplaced();
     else if (!Map.Modified)
         MapSaved(); // saved in answer to the question, then the new map did not come
@@ -624,7 +634,7 @@ void TVellEdit::N4Click() {
 
 void TVellEdit::N5Click() {
     BeginCommand();
-    if (SaveMap(Map, Dialogs)) {
+    if (EditorSaveMap(Map, Dialogs, NameUnwritten)) {
         MapSaved();
         ShowSaved(Map.FileName);
     }
@@ -634,7 +644,7 @@ void TVellEdit::N5Click() {
 void TVellEdit::O1Click() {
     BeginCommand();
     std::string savedTo;
-    if (EditorOpenMap(Map, Dialogs, &savedTo))
+    if (EditorOpenMap(Map, Dialogs, &savedTo, NameUnwritten))
         MapReplaced();
     else if (!Map.Modified)
         MapSaved();
@@ -646,7 +656,7 @@ void TVellEdit::O1Click() {
 
 void TVellEdit::A1Click() {
     BeginCommand();
-    if (SaveMapAs(Map, Dialogs)) {
+    if (SaveMapAs(Map, Dialogs, NameUnwritten)) {
         MapSaved();
         ShowSaved(Map.FileName);
     }
@@ -659,7 +669,7 @@ void TVellEdit::N3Click() {
 
 void TVellEdit::closeEvent(QCloseEvent* event) {
     BeginCommand();
-    if (ConfirmExit(Map, Dialogs)) {
+    if (ConfirmExit(Map, Dialogs, NameUnwritten)) {
         // A clean exit: whatever was not saved was given up (or saved) in answer.
         if (Recovery) Recovery->Remove();
         event->accept();

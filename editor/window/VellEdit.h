@@ -13,6 +13,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -27,8 +28,12 @@ class QTimer;
 
 namespace vell {
 
+namespace import {
+struct TImportResult;
+}
 class TPaintBox;
 class TRecovery;
+struct TImportRun;
 
 // The window's caption before the first redraw; afterwards "Редактор карт  - " and the name.
 extern const char* const EditorCaption;
@@ -51,6 +56,8 @@ class TVellEdit : public QMainWindow {
     // How often the plan view has been rendered; the idle window renders nothing.
     long PlanRenders() const { return PlanRenderCount; }
     const TEditHistory& History() const { return UndoHistory; }
+    // An import from OpenStreetMap is under way (reading, choosing or importing).
+    bool ImportRunning() const { return Import != nullptr; }
 
     // Renders plan and overview, sets the caption and shows both bitmaps.
     void RedrawAll();
@@ -106,6 +113,10 @@ class TVellEdit : public QMainWindow {
     void RedoClick();
     void RecoveryTimerTimer();
 
+    // The import from OpenStreetMap (VellEditImport.cpp).
+    void I1Click();
+    void ImportTimerTimer();
+
   private:
     void CreateControls();
     void CreateMenu();
@@ -156,6 +167,15 @@ class TVellEdit : public QMainWindow {
     // Recovery copies (VellEditHistory.cpp).
     void OfferRecovery();
     void WriteRecoveryCopy();
+    // The import's steps (VellEditImport.cpp): the extract's network read in a job, the square
+    // and routes chosen in a dialog, the import in a job, its map put in place of this one.
+    void StartReading(const std::string& extract);
+    void ShowImportProgress();
+    void ReadingDone();
+    void ChoiceMade(int result);
+    void ImportingDone();
+    void TakeImportedMap(import::TImportResult result);
+    void EndImport();
 
     TMap& Map;
     TMapBitmaps& Bitmaps;
@@ -203,10 +223,16 @@ class TVellEdit : public QMainWindow {
     TEditHistory UndoHistory;
     TRecovery* Recovery = nullptr;
     std::uint64_t WrittenGeneration = 0;
+    // The map is named after a file it was never written to (an import's NAME.vl): its first
+    // save asks before replacing a file of that name.
+    bool NameUnwritten = false;
+    std::unique_ptr<TImportRun> Import;
+    QTimer* ImportTimer = nullptr;
     QAction* N4 = nullptr;
     QAction* N5 = nullptr;
     QAction* O1 = nullptr;
     QAction* A1 = nullptr;
+    QAction* I1 = nullptr;
     QAction* N3 = nullptr;
     QAction* C1 = nullptr;
     QMenu* EditMenu = nullptr;

@@ -82,12 +82,14 @@ void TVellEdit::AfterChange() {
 
 void TVellEdit::MapReplaced() {
     ShowStatus({}); // what the checks said was about the map that went
+    NameUnwritten = false;
     UndoHistory.Reset(Map, EditorState());
     WrittenGeneration = UndoHistory.Generation();
     AfterChange();
 }
 
 void TVellEdit::MapSaved() {
+    NameUnwritten = false; // whatever its name, the map is in its file now
     UndoHistory.MarkSaved();
     AfterChange();
 }

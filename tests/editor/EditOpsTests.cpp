@@ -349,5 +349,43 @@ TEST_F(EditorFlows, OpenAsksOnceAndKeepsTheChangesWhenNothingIsOpened) {
     EXPECT_EQ(Map->FileName, Dir.Path("other.vl"));
 }
 
+TEST_F(EditorFlows, AnImportedMapIsNamedBesideItsExtractAndAsksBeforeReplacingAFile) {
+    EXPECT_EQ(ImportedMapName("/data/karlsruhe.osm.pbf"), "/data/karlsruhe.vl");
+    EXPECT_EQ(ImportedMapName("heidelberg.test.pbf"), "heidelberg.test.vl");
+    EXPECT_EQ(ImportedMapName("/a.b/Porto.OSM.GZ"), "/a.b/Porto.vl");
+    EXPECT_EQ(ImportedMapName("x/city.osm.bz2"), "x/city.vl");
+    EXPECT_EQ(ImportedMapName("city.osm"), "city.vl");
+    EXPECT_EQ(ImportedMapName("dir.osm/.pbf"), "dir.osm/.pbf.vl"); // no name before the ending
+
+    // The imported map's name is another map's file: Save asks before replacing it, and No
+    // writes nothing.
+    const std::vector<std::uint8_t> other = ReadBytes(Dir.Path("other.vl"));
+    Map->FileName = Dir.Path("other.vl");
+    Dialogs.Answers = {TAnswer::No};
+    EXPECT_FALSE(EditorSaveMap(*Map, Dialogs, true));
+    EXPECT_EQ(Dialogs.Log, (std::vector<std::string>{"ask2: " + OverwritePrompt(Map->FileName)}));
+    EXPECT_EQ(ReadBytes(Dir.Path("other.vl")), other);
+    EXPECT_TRUE(Map->Modified);
+    // So do "save as" to the same name and the question before a new map.
+    Dialogs.Answers = {TAnswer::No};
+    Dialogs.FileChoices = {Dir.Path("other.vl")};
+    EXPECT_FALSE(SaveMapAs(*Map, Dialogs, true));
+    Dialogs.Answers = {TAnswer::Yes, TAnswer::No};
+    EXPECT_FALSE(ConfirmNewMap(*Map, Dialogs, nullptr, true));
+    EXPECT_EQ(ReadBytes(Dir.Path("other.vl")), other);
+    EXPECT_EQ(Map->ObjectCount(), 1);
+    // Yes replaces it; a name with no file yet, or one the map was written to, is saved unasked.
+    Dialogs.Log.clear();
+    Dialogs.Answers = {TAnswer::Yes};
+    EXPECT_TRUE(EditorSaveMap(*Map, Dialogs, true));
+    EXPECT_NE(ReadBytes(Dir.Path("other.vl")), other);
+    Map->Modified = true;
+    EXPECT_TRUE(EditorSaveMap(*Map, Dialogs, false));
+    Map->FileName = Dir.Path("new.vl");
+    EXPECT_TRUE(EditorSaveMap(*Map, Dialogs, true));
+    EXPECT_EQ(Dialogs.Log.size(), 1u);
+    EXPECT_TRUE(FileExists(Dir.Path("new.vl")));
+}
+
 } // namespace
 } // namespace vell::test

@@ -183,17 +183,19 @@ class VellEditTest : public TEditorWindowHarness {
             const char* Caption;
             QKeySequence Key;
         };
-        const Item items[] = {{"N4", "Новая (&N)", QKeySequence(Qt::CTRL | Qt::Key_N)},
-                              {"N5", "Сохранить (&S)", QKeySequence(Qt::Key_F2)},
-                              {"O1", "Открыть (&O)", QKeySequence(Qt::Key_F3)},
-                              {"A1", "Сохранить как (A)", QKeySequence(Qt::CTRL | Qt::Key_A)},
-                              {"N3", "Выход (&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q)}};
+        const Item items[] = {
+            {"N4", "Новая (&N)", QKeySequence(Qt::CTRL | Qt::Key_N)},
+            {"N5", "Сохранить (&S)", QKeySequence(Qt::Key_F2)},
+            {"O1", "Открыть (&O)", QKeySequence(Qt::Key_F3)},
+            {"A1", "Сохранить как (A)", QKeySequence(Qt::CTRL | Qt::Key_A)},
+            {"I1", "Импорт из OpenStreetMap... (&I)", QKeySequence(Qt::CTRL | Qt::Key_I)},
+            {"N3", "Выход (&Q)", QKeySequence(Qt::CTRL | Qt::Key_Q)}};
         const QList<QAction*> actions = file->actions();
-        QCOMPARE(actions.size(), 6);
-        QVERIFY(actions[4]->isSeparator());
+        QCOMPARE(actions.size(), 7);
+        QVERIFY(actions[5]->isSeparator());
         int k = 0;
         for (const Item& item : items) {
-            if (k == 4) ++k;
+            if (k == 5) ++k;
             QCOMPARE(actions[k]->objectName(), QString::fromLatin1(item.Name));
             QCOMPARE(actions[k]->text(), Q(item.Caption));
             QCOMPARE(actions[k]->shortcut(), item.Key);

@@ -1,0 +1,310 @@
+// The import from OpenStreetMap in the editor window, in both languages: the question about
+// unsaved changes, the extract read in a job, the square dragged on the network's picture and
+// the routes ticked, the import in a job, cancelling at every stage, and the imported map as an
+// unsaved map named after its extract.
+#include "editor/window/ImportDialog.h"
+#include "model/MapFile.h"
+#include "tests/editor/EditorWindowHarness.h"
+#include "tests/import/OsmDataFolder.h"
+#include "ui/QtApplication.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+using namespace vell;
+
+namespace {
+
+// The map as its file stores it, selection left out.
+std::vector<std::uint8_t> Bytes(const TMap& map) {
+    TMapFileContents c = map.StoredContents();
+    for (TMapObject& o : c.Objects)
+        o.SetSelected(false);
+    return SerializeMapFile(c);
+}
+
+QStringList ListedRoutes(QTreeWidget* routes) {
+    QStringList rows;
+    for (int i = 0; i < routes->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < routes->columnCount(); ++c)
+            cells << routes->topLevelItem(i)->text(c);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+} // namespace
+
+// The extracts are read from beside the project; a missing folder skips, or fails under CI.
+#define NEED_OSM_FOLDER()                                                                          \
+    do {                                                                                           \
+        if (!vell::import::test::OsmFolderPresent()) {                                             \
+            if (vell::import::test::UnderCi()) QFAIL(VELL_OSM_DIR " is missing");                  \
+            QSKIP(VELL_OSM_DIR " is missing: no real extracts to read");                           \
+        }                                                                                          \
+    } while (false)
+
+class ImportWindowTest : public vell::test::TEditorWindowHarness {
+    Q_OBJECT
+    std::unique_ptr<TProgramLanguage> Language;
+    bool English = false;
+    QTemporaryDir Folder;
+    std::string Extract; // a copy of Heidelberg's, so that the imported map may be saved beside it
+
+    QString In(const char* english, const char* russian) const {
+        return QString::fromUtf8(English ? english : russian);
+    }
+    template <class T> T* Shown() {
+        for (T* w : Window->findChildren<T*>())
+            if (w->isVisible()) return w;
+        return nullptr;
+    }
+    QPushButton* Button(QWidget* dialog, const char* name) {
+        auto* b = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+        if (!b) qFatal("no button %s", name);
+        return b;
+    }
+    // A map with one drawn rail, not saved: what the import must leave alone when cancelled.
+    void DrawUnsavedRail() {
+        Draw(Rail, 4900, 4900, 5000, 4900);
+        QVERIFY(Map->Modified && Window->History().CanUndo());
+    }
+    // Ctrl+I with the changes given up, the extract chosen.
+    void StartImport(const std::string& extract) {
+        Dialogs->Log.clear();
+        Dialogs->Answers = {TAnswer::No};
+        Dialogs->FileChoices = {extract};
+        Activate();
+        Key(Qt::Key_I, Qt::ControlModifier);
+        // What follows the choice may come at once: a file that is no extract is told at the
+        // first look at its job.
+        QVERIFY(Dialogs->Log.size() >= 2);
+        QCOMPARE(std::vector<std::string>(Dialogs->Log.begin(), Dialogs->Log.begin() + 2),
+                 (std::vector<std::string>{"ask3: " + Map->ModifiedPrompt(), "extract dialog"}));
+    }
+    // Shortcuts go to the active window; the offscreen platform does not give it back by itself
+    // when a dialog closes, as a window manager does.
+    void Activate() {
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    }
+    TImportDialog* WaitForChoice() {
+        TImportDialog* choice = nullptr;
+        [&] { QTRY_VERIFY_WITH_TIMEOUT((choice = Shown<TImportDialog>()) != nullptr, 60000); }();
+        return choice;
+    }
+
+  private slots:
+    void initTestCase_data() {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("ru") << false;
+        QTest::newRow("en") << true;
+    }
+    void initTestCase() {
+        QVERIFY(Folder.isValid());
+        if (!import::test::OsmFolderPresent()) return;
+        Extract = (Folder.path() + QStringLiteral("/heidelberg.test.pbf")).toStdString();
+        QVERIFY(QFile::copy(QString::fromStdString(import::test::OsmFile("heidelberg.test.pbf")),
+                            QString::fromStdString(Extract)));
+    }
+    void init() {
+        QFETCH_GLOBAL(bool, english);
+        English = english;
+        Language =
+            std::make_unique<TProgramLanguage>(english ? TLanguage::English : TLanguage::Russian);
+        Language->Install();
+        SetUpWindow();
+    }
+    void cleanup() {
+        TearDownWindow();
+        Language.reset();
+        QFile::remove(Folder.path() + QStringLiteral("/heidelberg.test.vl"));
+    }
+
+    void cancellingWhileReadingChoosingOrImportingLeavesTheMap() {
+        NEED_OSM_FOLDER();
+        QCOMPARE(MenuItem("I1")->text(),
+                 In("&Import from OpenStreetMap...", "Импорт из OpenStreetMap... (&I)"));
+        DrawUnsavedRail();
+        const std::vector<std::uint8_t> before = Bytes(*Map);
+        const std::size_t steps = Window->History().StepCount();
+        auto untouched = [&] {
+            QVERIFY(!Window->ImportRunning());
+            QCOMPARE(Bytes(*Map), before);
+            QVERIFY(Map->Modified);
+            QCOMPARE(Window->History().StepCount(), steps);
+            QVERIFY(Window->History().CanUndo());
+            QVERIFY(!QFile::exists(Folder.path() + QStringLiteral("/heidelberg.test.vl")));
+            QCOMPARE(Dialogs->Log.size(), std::size_t(2)); // neither error nor report
+        };
+
+        // While the network is read.
+        StartImport(Extract);
+        auto* progress = Shown<TImportProgressDialog>();
+        QVERIFY(progress);
+        QCOMPARE(Button(progress, "Cancel")->text(), In("Cancel", "Отмена"));
+        Button(progress, "Cancel")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 30000);
+        QVERIFY(!Shown<TImportDialog>());
+        untouched();
+
+        // In the dialog of the square and the routes.
+        StartImport(Extract);
+        TImportDialog* choice = WaitForChoice();
+        QVERIFY(choice);
+        Button(choice, "Cancel")->click();
+        QVERIFY(!Window->ImportRunning());
+        untouched();
+
+        // While the map is made.
+        StartImport(Extract);
+        choice = WaitForChoice();
+        QVERIFY(choice);
+        Button(choice, "Import")->click();
+        progress = Shown<TImportProgressDialog>();
+        QVERIFY(progress);
+        Button(progress, "Cancel")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 30000);
+        untouched();
+
+        // A file that is no extract: its reader's message, and the map as it was.
+        const QString broken = Folder.path() + QStringLiteral("/broken.osm.pbf");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not an extract") > 0);
+        file.close();
+        StartImport(broken.toStdString());
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 30000);
+        QCOMPARE(Dialogs->Log.size(), std::size_t(3));
+        QVERIFY(Dialogs->Log.back().starts_with("error: "));
+        QCOMPARE(Bytes(*Map), before);
+    }
+
+    void theChosenSquareAndRoutesBecomeANewUnsavedMap() {
+        NEED_OSM_FOLDER();
+        DrawUnsavedRail();
+        StartImport(Extract);
+        TImportDialog* choice = WaitForChoice();
+        QVERIFY(choice);
+        QVERIFY(choice->windowTitle().endsWith(QStringLiteral("heidelberg.test.pbf")));
+        QCOMPARE(choice->findChild<QLabel*>("Attribution")->text(),
+                 QStringLiteral("© OpenStreetMap contributors"));
+        QCOMPARE(Button(choice, "Import")->text(), In("Import", "Импорт"));
+        auto* routes = choice->findChild<QTreeWidget*>("Routes");
+        QCOMPARE(routes->headerItem()->text(1), In("Slot", "Место"));
+        const QStringList rowsBefore = ListedRoutes(routes);
+        QVERIFY(rowsBefore.size() >= 2);
+
+        // The square dragged 60 pixels right and 40 down: its centre goes east and south, the
+        // frame follows the mouse and the routes are listed for the new square.
+        auto* picture = choice->findChild<TNetworkPicture*>("NetworkPicture");
+        const import::TGeoPoint centre = choice->Preview().Centre;
+        const QPointF frame = picture->Frame().center();
+        const QPoint from = frame.toPoint(), to = from + QPoint(60, 40);
+        SendMouse(picture, QEvent::MouseButtonPress, Qt::LeftButton, from);
+        SendMouse(picture, QEvent::MouseMove, Qt::NoButton, from + QPoint(30, 20));
+        SendMouse(picture, QEvent::MouseMove, Qt::NoButton, to);
+        SendMouse(picture, QEvent::MouseButtonRelease, Qt::LeftButton, to);
+        QVERIFY(choice->Preview().Centre.Lon > centre.Lon);
+        QVERIFY(choice->Preview().Centre.Lat < centre.Lat);
+        QVERIFY(std::abs(picture->Frame().center().x() - frame.x() - 60) < 1.5);
+        QVERIFY(std::abs(picture->Frame().center().y() - frame.y() - 40) < 1.5);
+        QVERIFY(ListedRoutes(routes) != rowsBefore);
+        QCOMPARE(choice->Options().Center->Lat, choice->Preview().Centre.Lat);
+
+        // One route unticked; with none ticked there is nothing to import (no refs would be
+        // every route to the import).
+        std::vector<QTreeWidgetItem*> takeable;
+        for (int i = 0; i < routes->topLevelItemCount(); ++i)
+            if (routes->topLevelItem(i)->flags() & Qt::ItemIsUserCheckable)
+                takeable.push_back(routes->topLevelItem(i));
+        QVERIFY(takeable.size() >= 2);
+        for (QTreeWidgetItem* item : takeable) {
+            QCOMPARE(item->checkState(0), Qt::Checked);
+            item->setCheckState(0, Qt::Unchecked);
+        }
+        QVERIFY(!Button(choice, "Import")->isEnabled());
+        for (QTreeWidgetItem* item : takeable)
+            item->setCheckState(0, Qt::Checked);
+        const std::string left = takeable.front()->text(0).toStdString();
+        takeable.front()->setCheckState(0, Qt::Unchecked);
+        QVERIFY(Button(choice, "Import")->isEnabled());
+        const import::TImportOptions options = choice->Options();
+        QCOMPARE(options.Routes.size(), takeable.size() - 1);
+        choice->findChild<QCheckBox*>("Buildings")->setChecked(false);
+        choice->findChild<QSpinBox*>("Cars")->setValue(3);
+        Button(choice, "Import")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 60000);
+
+        // NAME.vl beside the extract, modified and not written, a history of its own.
+        QCOMPARE(Map->FileName,
+                 (Folder.path() + QStringLiteral("/heidelberg.test.vl")).toStdString());
+        QVERIFY(Map->Modified);
+        QVERIFY(Window->windowTitle().contains(QStringLiteral("  - *")));
+        QVERIFY(Window->windowTitle().endsWith(QStringLiteral("heidelberg.test.vl")));
+        QVERIFY(!QFile::exists(QString::fromStdString(Map->FileName)));
+        QVERIFY(!Window->History().CanUndo() && !Window->History().CanRedo());
+        QCOMPARE(Map->ViewX, DefaultView); // the network is sound: the view at its start
+        QVERIFY(std::none_of(Map->Objects.begin(), Map->Objects.end(),
+                             [](const TMapObject& o) { return o.Selected(); }));
+        for (const std::string& ref : options.Routes) {
+            const auto slot = RouteSlotOfName(ref);
+            QVERIFY(slot);
+            QVERIFY2(Map->Route(slot->first, slot->second).WaypointCount >= 2, ref.c_str());
+            QCOMPARE(int(Map->Route(slot->first, slot->second).Cars), 3);
+        }
+        const auto unticked = RouteSlotOfName(left);
+        QVERIFY(unticked);
+        QCOMPARE(int(Map->Route(unticked->first, unticked->second).WaypointCount), 0);
+        // The report, which opens with the attribution.
+        QCOMPARE(Dialogs->Log.size(), std::size_t(3));
+        QVERIFY(Dialogs->Log.back().starts_with("message: © OpenStreetMap contributors"));
+        QVERIFY(QString::fromStdString(Dialogs->Log.back()).contains(In("Routes", "Маршруты")));
+
+        // Saved, the map goes to that file; the import is a map like any other then.
+        Activate();
+        Key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!Map->Modified);
+        QVERIFY(QFile::exists(QString::fromStdString(Map->FileName)));
+    }
+
+    // Routes no slot takes are listed greyed, with why, and cannot be ticked.
+    void routesNoSlotTakesAreGreyed() {
+        NEED_OSM_FOLDER();
+        StartImportOf(import::test::OsmFile("munchen.osm.pbf"));
+        TImportDialog* choice = WaitForChoice();
+        QVERIFY(choice);
+        auto* routes = choice->findChild<QTreeWidget*>("Routes");
+        QTreeWidgetItem* night = nullptr;
+        for (int i = 0; i < routes->topLevelItemCount(); ++i)
+            if (routes->topLevelItem(i)->text(0) == QStringLiteral("N17"))
+                night = routes->topLevelItem(i);
+        QVERIFY(night);
+        QVERIFY(!(night->flags() & (Qt::ItemIsEnabled | Qt::ItemIsUserCheckable)));
+        QVERIFY(!night->toolTip(0).isEmpty());
+        const std::vector<std::string> taken = choice->Options().Routes;
+        QVERIFY(!taken.empty());
+        QVERIFY(std::find(taken.begin(), taken.end(), "N17") == taken.end());
+        Button(choice, "Cancel")->click();
+        QVERIFY(!Window->ImportRunning());
+    }
+
+  private:
+    // Ctrl+I on an unchanged map: no question, straight to the extract.
+    void StartImportOf(const std::string& extract) {
+        Dialogs->Log.clear();
+        Dialogs->FileChoices = {extract};
+        Activate();
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(Dialogs->Log, (std::vector<std::string>{"extract dialog"}));
+    }
+};
+
+QTEST_MAIN(ImportWindowTest)
+#include "ImportWindowTest.moc"
