@@ -43,10 +43,6 @@ bool IsExtractName(const std::string& path) {
     return !import::ExtractEnding(path).empty();
 }
 
-std::string ImportedMapName(const std::string& extract) {
-    return extract.substr(0, extract.size() - import::ExtractEnding(extract).size()) + ".vl";
-}
-
 bool FolderTakesNewFile(const std::string& folder) {
     QTemporaryFile probe(
         QDir(QString::fromStdString(folder)).filePath(QStringLiteral(".vell-XXXXXX")));
@@ -75,7 +71,7 @@ void TSelectRoute::ImportExtract(const std::string& extract) {
 // NAME.vl beside the extract, or a name the player chooses when its folder takes no new file;
 // a file there is replaced only when the player says so. Nothing when the player declines.
 std::optional<std::string> TSelectRoute::ImportTarget(const std::string& extract) {
-    std::string target = ImportedMapName(extract);
+    std::string target = import::ImportedMapName(extract);
     const QString folder = QFileInfo(QString::fromStdString(extract)).absolutePath();
     if (!FolderTakesNewFile(folder.toStdString())) {
         const std::optional<std::string> chosen = Dialogs.ChooseMapToSave();

@@ -16,8 +16,6 @@ extern const char* const MapOverExtractText;
 // Whether the name ends as an extract the import reads (".osm.pbf", ".pbf", ".osm", ".osm.gz",
 // ".osm.bz2", in any case); every other name is opened as a map.
 bool IsExtractName(const std::string& path);
-// The map beside an extract: its name without the extract's ending, and ".vl".
-std::string ImportedMapName(const std::string& extract);
 // Whether a new file can be made in `folder`, found by making one and removing it: root writes
 // where the permission bits say no, and a read-only mount refuses even root.
 bool FolderTakesNewFile(const std::string& folder);

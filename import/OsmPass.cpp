@@ -156,6 +156,14 @@ std::string_view ExtractEnding(std::string_view path) {
     return {};
 }
 
+std::string ImportedMapName(const std::string& extract) {
+    const std::size_t ending = ExtractEnding(extract).size();
+    const std::size_t slash = extract.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (ending == 0 || extract.size() - ending <= nameStart) return extract + ".vl";
+    return extract.substr(0, extract.size() - ending) + ".vl";
+}
+
 TOsmInput TOsmInput::File(std::string path) {
     TOsmInput input;
     input.Path = std::move(path);

@@ -29,6 +29,9 @@ struct TOsmInput {
 // The ending of `path` that names an extract's format, in any case, as the path spells it
 // (".osm.pbf", ".PBF"); empty when the import reads no such file.
 std::string_view ExtractEnding(std::string_view path);
+// The name of the map imported from `extract`: NAME.vl beside it, NAME being the file's name
+// without its extract ending; a name that is all ending ("dir/.pbf") keeps it.
+std::string ImportedMapName(const std::string& extract);
 
 // A one-line message in the user's language: the file is missing or unreadable, not an extract,
 // damaged or cut short, or holds no tram track.

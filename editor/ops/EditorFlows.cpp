@@ -4,8 +4,6 @@
 #include "model/MapFlows.h"
 #include "model/Texts.h"
 
-#include <cctype>
-
 namespace vell {
 
 const char* const ExitPrompt = QT_TRANSLATE_NOOP("EditorFlows", "Вы действительно хотите выйти?");
@@ -51,19 +49,6 @@ bool EditorOpenMap(TMap& map, IUserDialogs& dialogs, std::string* savedTo, bool 
     if (OpenMap(map, dialogs)) return true;
     map.Modified = modified; // nothing was loaded
     return false;
-}
-
-std::string ImportedMapName(const std::string& extract) {
-    const std::size_t slash = extract.rfind('/');
-    const std::size_t nameLength = extract.size() - (slash == std::string::npos ? 0 : slash + 1);
-    // In any case, as the reader takes them; the longer endings first: "city.osm.pbf" is "city".
-    std::string lower = extract;
-    for (char& c : lower)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    for (const std::string ending : {".osm.pbf", ".osm.gz", ".osm.bz2", ".pbf", ".osm"})
-        if (nameLength > ending.size() && lower.ends_with(ending))
-            return extract.substr(0, extract.size() - ending.size()) + ".vl";
-    return extract + ".vl";
 }
 
 } // namespace vell

@@ -42,8 +42,4 @@ bool ConfirmExit(TMap& map, IUserDialogs& dialogs, bool unwritten = false);
 bool EditorOpenMap(TMap& map, IUserDialogs& dialogs, std::string* savedTo = nullptr,
                    bool unwritten = false);
 
-// The name of the map imported from `extract`: NAME.vl beside it, NAME being the file's name
-// without its extract ending (".osm.pbf", ".pbf", ".osm", ".osm.gz", ".osm.bz2").
-std::string ImportedMapName(const std::string& extract);
-
 } // namespace vell

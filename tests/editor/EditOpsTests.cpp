@@ -350,13 +350,6 @@ TEST_F(EditorFlows, OpenAsksOnceAndKeepsTheChangesWhenNothingIsOpened) {
 }
 
 TEST_F(EditorFlows, AnImportedMapIsNamedBesideItsExtractAndAsksBeforeReplacingAFile) {
-    EXPECT_EQ(ImportedMapName("/data/karlsruhe.osm.pbf"), "/data/karlsruhe.vl");
-    EXPECT_EQ(ImportedMapName("heidelberg.test.pbf"), "heidelberg.test.vl");
-    EXPECT_EQ(ImportedMapName("/a.b/Porto.OSM.GZ"), "/a.b/Porto.vl");
-    EXPECT_EQ(ImportedMapName("x/city.osm.bz2"), "x/city.vl");
-    EXPECT_EQ(ImportedMapName("city.osm"), "city.vl");
-    EXPECT_EQ(ImportedMapName("dir.osm/.pbf"), "dir.osm/.pbf.vl"); // no name before the ending
-
     // The imported map's name is another map's file: Save asks before replacing it, and No
     // writes nothing.
     const std::vector<std::uint8_t> other = ReadBytes(Dir.Path("other.vl"));

@@ -50,8 +50,11 @@ class ImportExtractTest : public QObject {
   private slots:
     void mapNamesFollowTheExtractsEnding() {
         for (const char* ending : {".osm.pbf", ".OSM.BZ2", ".osm.gz", ".pbf", ".osm"})
-            QCOMPARE(ImportedMapName(std::string("/a.b/city") + ending),
+            QCOMPARE(import::ImportedMapName(std::string("/a.b/city") + ending),
                      std::string("/a.b/city.vl"));
+        QCOMPARE(import::ImportedMapName("heidelberg.test.pbf"), std::string("heidelberg.test.vl"));
+        // No name before the ending: the ending is the name.
+        QCOMPARE(import::ImportedMapName("dir.osm/.pbf"), std::string("dir.osm/.pbf.vl"));
         QVERIFY(!IsExtractName("city.vl") && !IsExtractName("osm") && !IsExtractName("c.o5m"));
     }
 
