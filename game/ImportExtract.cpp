@@ -128,6 +128,9 @@ std::unique_ptr<TMap> TSelectRoute::RunImport(const std::string& extract) {
         } catch (const TImportCancelled&) {
         } catch (const std::bad_alloc&) {
             error = Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), extract);
+        } catch (const std::exception&) {
+            // A fault of the import itself: reported, not a crash of the game.
+            error = Arg(translate("Import", "Не удалось импортировать %1."), extract);
         }
     }
 

@@ -502,6 +502,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>Однопутные участки, по которым трамваи ходят в обе стороны, сделаны двухпутными: %1 км</source>
         <translation>Single track run both ways, laid as double track: %1 km</translation>
     </message>
+    <message>
+        <source>Не удалось импортировать %1.</source>
+        <translation>Could not import %1.</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>

@@ -175,6 +175,7 @@ class TVellEdit : public QMainWindow {
     void ChoiceMade(int result);
     void ImportingDone();
     void TakeImportedMap(import::TImportResult result);
+    void ImportFailed();
     void EndImport();
 
     TMap& Map;

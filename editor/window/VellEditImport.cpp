@@ -10,8 +10,11 @@
 #include "editor/ops/RouteEditing.h"
 #include "editor/window/ImportRun.h"
 #include "import/ImportReport.h"
+#include "model/Texts.h"
 
 #include <QTimer>
+
+#include <new>
 
 namespace vell {
 
@@ -76,13 +79,8 @@ void TVellEdit::ReadingDone() {
     ImportTimer->stop();
     try {
         Import->Network = Import->Reading->Take();
-    } catch (const TReadError& error) {
-        const bool cancelled = Import->Cancelled;
-        EndImport();
-        if (!cancelled) Dialogs.ShowError(error.what());
-        return;
-    } catch (const TImportCancelled&) {
-        EndImport();
+    } catch (...) {
+        ImportFailed();
         return;
     }
     Import->Reading.reset();
@@ -117,18 +115,34 @@ void TVellEdit::ImportingDone() {
     TImportResult result;
     try {
         result = Import->Importing->Take();
-    } catch (const TReadError& error) {
-        const bool cancelled = Import->Cancelled;
-        EndImport();
-        if (!cancelled) Dialogs.ShowError(error.what());
-        return;
-    } catch (const TImportCancelled&) {
-        EndImport();
+    } catch (...) {
+        ImportFailed();
         return;
     }
     const bool cancelled = Import->Cancelled; // the import ended as it was cancelled
     EndImport();
     if (!cancelled) TakeImportedMap(std::move(result));
+}
+
+// Called inside a catch block: the import ends, and what stopped it is shown unless it was
+// cancelled. A fault of the import itself is reported, not a crash of the editor.
+void TVellEdit::ImportFailed() {
+    const bool cancelled = Import->Cancelled;
+    const std::string extract = Import->Extract;
+    EndImport();
+    std::string error;
+    try {
+        throw;
+    } catch (const TReadError& e) {
+        error = e.what();
+    } catch (const TImportCancelled&) {
+        return;
+    } catch (const std::bad_alloc&) {
+        error = Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), extract);
+    } catch (const std::exception&) {
+        error = Arg(translate("Import", "Не удалось импортировать %1."), extract);
+    }
+    if (!cancelled) Dialogs.ShowError(error);
 }
 
 void TVellEdit::EndImport() {
