@@ -209,9 +209,11 @@ class TBuilder {
     // ---- Where each rail goes beside its way ----
 
     // Every used way in each direction is a lane, its rail to be laid beside the way. A lane
-    // goes to its right (a way used both ways: one lane each side), as the design's double track
+    // goes to its right (a way used both ways: one lane each side), as the editor's double track
     // lays them for trams that keep right; where the map has the other direction's track on
-    // the right, to the left. Lanes that still come closer than LaneSpacing to one another
+    // the right, to the left; where it has the other direction's track on both sides (a middle
+    // track of four, directions alternating), on the way itself, since a move either way would
+    // bring it nearer to one of them. Lanes that still come closer than LaneSpacing to one another
     // (tracks drawn closer than usual, a way used both ways beside another track) are spread
     // across the street, each moved as little as it can be. Lanes that join within JoinReach
     // are left alone: they converge to a switch. Last, the offsets are smoothed along each run
@@ -226,12 +228,18 @@ class TBuilder {
                 continue;
             }
             first[e] = DefaultOffset;
-            double nearest = 6;
+            constexpr double Beside = 6; // the other direction's track this near counts
+            double nearest = Beside;
+            bool left = false, right = false;
             for (const TLane& lane : LanesBeside(e))
-                if (lane.Direction < 0 && std::abs(lane.Across) < nearest) {
-                    nearest = std::abs(lane.Across);
-                    first[e] = lane.Across > 0 ? -DefaultOffset : DefaultOffset;
+                if (lane.Direction < 0 && std::abs(lane.Across) < Beside) {
+                    (lane.Across > 0 ? right : left) = true;
+                    if (std::abs(lane.Across) < nearest) {
+                        nearest = std::abs(lane.Across);
+                        first[e] = lane.Across > 0 ? -DefaultOffset : DefaultOffset;
+                    }
                 }
+            if (left && right) first[e] = 0;
         }
         std::vector<double> spread = first;
         for (int e = 0; e < int(Edges.size()); ++e) {
