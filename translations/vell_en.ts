@@ -1177,7 +1177,7 @@ Check the map in the editor (VellSim check %1)</translation>
 <context>
     <name>vell::TNetworkPicture</name>
     <message>
-        <source>Трамвайная сеть выписки. Рамка - квадрат 10 км, который станет картой: перетащите её мышью.</source>
+        <source>Трамвайная сеть выписки. Рамка — квадрат 10 км, который станет картой: перетащите её мышью.</source>
         <translation>The tram network of the extract. The frame is the 10 km square that becomes the map: drag it with the mouse.</translation>
     </message>
 </context>

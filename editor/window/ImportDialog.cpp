@@ -61,7 +61,7 @@ TNetworkPicture::TNetworkPicture(const TOsmExtract& network, QWidget* parent)
     setObjectName(QStringLiteral("NetworkPicture"));
     setFixedSize(Side, Side);
     setCursor(Qt::OpenHandCursor);
-    setToolTip(tr("Трамвайная сеть выписки. Рамка - квадрат 10 км, который станет картой: "
+    setToolTip(tr("Трамвайная сеть выписки. Рамка — квадрат 10 км, который станет картой: "
                   "перетащите её мышью."));
     DrawNetwork(network);
 }
