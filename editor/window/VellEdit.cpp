@@ -339,7 +339,7 @@ void TVellEdit::CreateMenu() {
     item(A1, "A1", QT_TR_NOOP("Сохранить как (A)"),
          {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
          &TVellEdit::A1Click);
-    // After the design's own items, before the separator.
+    // After the file items, before the separator.
     item(I1, "I1", QT_TR_NOOP("Импорт из OpenStreetMap... (&I)"),
          {QKeySequence(Qt::CTRL | Qt::Key_I)}, &TVellEdit::I1Click);
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
