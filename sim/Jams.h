@@ -10,6 +10,8 @@
 
 namespace vell {
 
+struct TWorldSaveAccess;
+
 // A tram that stands and the reason, as far as the track tells it.
 struct TBlockedTram {
     int Number = 0;       // the tram's Number
@@ -74,6 +76,7 @@ class TJamWatch {
     std::vector<TDeadlock> Deadlocks() const;
 
   private:
+    friend struct TWorldSaveAccess; // the world save reads and restores the private state
     struct TStand {
         TBlockedTram Tram; // Since < 0: not standing
     };

@@ -12,6 +12,8 @@
 
 namespace vell {
 
+struct TWorldSaveAccess;
+
 struct TRouteStatistics {
     int Row = 0, Col = 0;
     int Planned = 0;    // TramCount
@@ -47,6 +49,7 @@ class TRunStatistics : public TWorldEvents {
     void Boarded(const TVell& tram, double passengers) override;
 
   private:
+    friend struct TWorldSaveAccess; // the world save reads and restores the private state
     struct TCounts {
         long long StopsServed = 0, StopsUnserved = 0, AccidentTicks = 0;
         double Boarded = 0, Alighted = 0, DeviationSum = 0;

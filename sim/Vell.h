@@ -10,6 +10,8 @@
 
 namespace vell {
 
+struct TWorldSaveAccess;
+
 class TWorld;
 struct TRailData;
 
@@ -223,6 +225,7 @@ class TVell {
     void ExchangePassengers();
 
   private:
+    friend struct TWorldSaveAccess; // the world save reads and restores the private state
     const TRailData& Rail(int object) const;
     double Vary(double x, double load);
     void PlaceCars();

@@ -1,0 +1,193 @@
+// The world save's file: its header, the map it belongs to, and writing and reading it whole.
+#include "sim/save/WorldSave.h"
+
+#include "model/MapFile.h"
+#include "model/SafeFile.h"
+#include "model/Texts.h"
+#include "sim/World.h"
+#include "sim/save/SaveArchive.h"
+#include "sim/save/WorldState.h"
+
+#include <array>
+#include <filesystem>
+
+namespace vell {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 4> Magic = {'V', 'L', 'S', 'V'};
+constexpr std::size_t HeaderBytes = 4 + 2 + 8 + 8; // magic, version, body length, checksum
+// Far above the largest world (1024 trams, 65535 objects): a file bigger than this is no save.
+constexpr std::size_t MaxSaveBytes = std::size_t(64) << 20;
+constexpr std::size_t MaxMapBytes = std::size_t(16) << 20;
+
+// The body: the map, the run's seed and steps, the program's state, then the world's part.
+std::vector<std::uint8_t> Body(const TWorld& world, const TRunState& run,
+                               const std::string& mapPath, std::uint64_t mapHash) {
+    TSaveWriter a;
+    a.Out.Reserve(std::size_t(world.VellCount) * 700 + world.Occupancy.size() * 2 + 8192);
+    a(std::uint16_t(mapPath.size()));
+    a.Out.WriteBytes({reinterpret_cast<const std::uint8_t*>(mapPath.data()), mapPath.size()});
+    a(mapHash);
+    a(run.Seed);
+    a(run.Steps);
+    a(run.Program.Autopilot);
+    a(run.Program.GameSpeed);
+    WriteWorldState(a, world, run);
+    return a.Out.Take();
+}
+
+std::string ReasonOf(TFileFault fault) {
+    const std::string reason = FaultReason(fault);
+    return reason.empty() ? translate("WorldSave", "ошибка ввода-вывода") : reason;
+}
+
+} // namespace
+
+std::uint64_t Fnv1a64(std::span<const std::uint8_t> bytes) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t b : bytes)
+        h = (h ^ b) * 1099511628211ull;
+    return h;
+}
+
+bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault) {
+    std::vector<std::uint8_t> bytes;
+    const TFileFault f = ReadFileBytes(path, bytes, MaxMapBytes);
+    if (fault) *fault = f;
+    if (f != TFileFault::None) return false;
+    hash = Fnv1a64(bytes);
+    return true;
+}
+
+std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& run,
+                                          const std::string& mapPath, std::uint64_t mapHash) {
+    const std::vector<std::uint8_t> body = Body(world, run, mapPath.substr(0, 65535), mapHash);
+    TByteWriter out;
+    out.Reserve(HeaderBytes + body.size());
+    out.WriteBytes(Magic);
+    out.WriteU16(WorldSaveVersion);
+    out.WriteU64(body.size());
+    out.WriteU64(Fnv1a64(body));
+    out.WriteBytes(body);
+    return out.Take();
+}
+
+std::string WriteWorldSave(const std::string& path, const TWorld& world, const TRunState& run) {
+    std::error_code failed;
+    std::string mapPath = std::filesystem::absolute(world.Map.FileName, failed).string();
+    if (failed) mapPath = world.Map.FileName;
+    std::uint64_t hash = 0;
+    TFileFault fault = TFileFault::None;
+    if (!MapFileHash(mapPath, hash, &fault))
+        return Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), mapPath,
+                   ReasonOf(fault));
+    fault = WriteFileAtomically(path, EncodeWorldSave(world, run, mapPath, hash));
+    if (fault != TFileFault::None)
+        return Arg(translate("WorldSave", "Не удалось записать сохранение %1: %2"), path,
+                   ReasonOf(fault));
+    return {};
+}
+
+bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std::string& error) {
+    if (bytes.size() < Magic.size() || !std::equal(Magic.begin(), Magic.end(), bytes.begin())) {
+        error = translate("WorldSave", "Это не файл сохранения мира.");
+        return false;
+    }
+    TByteReader in(bytes.subspan(Magic.size()));
+    std::uint16_t version = 0;
+    std::uint64_t length = 0, checksum = 0;
+    if (!in.ReadU16(version) || (version == WorldSaveVersion && !in.ReadU64(length)) ||
+        (version == WorldSaveVersion && !in.ReadU64(checksum))) {
+        error = translate("WorldSave", "Файл сохранения обрывается раньше времени.");
+        return false;
+    }
+    if (version != WorldSaveVersion) {
+        error = Arg(translate("WorldSave", "Сохранение другой версии формата (%1): эта программа "
+                                           "читает версию %2."),
+                    std::to_string(version), std::to_string(WorldSaveVersion));
+        return false;
+    }
+    if (length > in.Left()) {
+        error = translate("WorldSave", "Файл сохранения обрывается раньше времени.");
+        return false;
+    }
+    const std::span<const std::uint8_t> body = bytes.subspan(HeaderBytes);
+    if (length < in.Left() || Fnv1a64(body) != checksum) {
+        error = translate("WorldSave", "Файл сохранения повреждён: контрольная сумма не сходится.");
+        return false;
+    }
+    TSaveReader a(body);
+    TWorldSave read;
+    std::uint16_t nameLength = 0;
+    std::span<const std::uint8_t> name;
+    a(nameLength);
+    a.Check(a.In.ReadBytes(nameLength, name));
+    a(read.MapHash);
+    a(read.Seed);
+    a(read.Steps);
+    a(read.Program.Autopilot);
+    a(read.Program.GameSpeed);
+    if (!a.Ok || read.Steps < 0 || read.Program.GameSpeed < 1 || read.Program.GameSpeed > 1024 ||
+        name.empty()) {
+        error = Arg(translate("WorldSave", "Сохранение повреждено: %1."),
+                    translate("WorldSave", "заголовок вне пределов"));
+        return false;
+    }
+    read.MapPath.assign(name.begin(), name.end());
+    const std::size_t at = body.size() - a.In.Left();
+    read.World.assign(body.begin() + std::ptrdiff_t(at), body.end());
+    save = std::move(read);
+    return true;
+}
+
+bool ReadWorldSave(const std::string& path, TWorldSave& save, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    const TFileFault fault = ReadFileBytes(path, bytes, MaxSaveBytes);
+    if (fault != TFileFault::None) {
+        error = Arg(translate("WorldSave", "Не удалось прочитать сохранение %1: %2"), path,
+                    ReasonOf(fault));
+        return false;
+    }
+    return DecodeWorldSave(bytes, save, error);
+}
+
+bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error) {
+    std::uint64_t hash = 0;
+    TFileFault fault = TFileFault::None;
+    if (!MapFileHash(save.MapPath, hash, &fault)) {
+        error = fault == TFileFault::NotFound
+                    ? Arg(translate("WorldSave", "Нет карты сохранения: %1"), save.MapPath)
+                    : Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), save.MapPath,
+                          ReasonOf(fault));
+        return false;
+    }
+    if (hash != save.MapHash) {
+        error = Arg(translate("WorldSave", "Карта %1 изменилась после сохранения."), save.MapPath);
+        return false;
+    }
+    const std::string oldName = map.FileName;
+    map.FileName = save.MapPath;
+    TMapFileError failed = TMapFileError::None;
+    if (!map.LoadFromFile(&failed)) {
+        map.FileName = oldName;
+        error = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), save.MapPath,
+                    Describe(failed));
+        return false;
+    }
+    return true;
+}
+
+bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error) {
+    if (!RestoreWorldState(save.World, world, run, error)) return false;
+    run.Seed = save.Seed;
+    run.Steps = save.Steps;
+    run.Program = save.Program;
+    return true;
+}
+
+std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run) {
+    return Fnv1a64(Body(world, run, {}, 0));
+}
+
+} // namespace vell

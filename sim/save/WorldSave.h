@@ -1,0 +1,83 @@
+// The world save (.vls): the whole state the next world step reads and a run's figures need,
+// written to a file and read back so that stepping on gives the same world, bit for bit, as the
+// run that was never interrupted. Little-endian: a magic, a format version, the body's length
+// and its FNV-1a 64 checksum, then the body.
+#pragma once
+
+#include "model/FileFault.h"
+#include "model/Map.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+class TWorld;
+class TRunStatistics;
+class TJamWatch;
+
+constexpr std::uint16_t WorldSaveVersion = 1;
+
+std::uint64_t Fnv1a64(std::span<const std::uint8_t> bytes);
+
+// What the program, not the world, owns; kept in the save for the game. The player's tram is the
+// world's PlayerTram, saved with the world.
+struct TProgramState {
+    bool Autopilot = true;
+    std::int32_t GameSpeed = 1; // world steps per timer tick, 1..1024
+};
+
+// Everything that goes with the world into a save. The watchers may be none.
+struct TRunState {
+    std::uint32_t Seed = 0; // the run's seed, as the run was started
+    long long Steps = 0;    // world steps since the world started
+    TRunStatistics* Statistics = nullptr;
+    TJamWatch* Jams = nullptr;
+    TProgramState Program;
+};
+
+// The FNV-1a 64 hash of the map file's bytes; false, with `fault`, when it cannot be read.
+bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault = nullptr);
+
+// The save's bytes for a world over the map file `mapPath`, whose bytes hash to `mapHash`.
+std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& run,
+                                          const std::string& mapPath, std::uint64_t mapHash);
+
+// Writes the save through the safe save, naming the world's map by its absolute path; empty
+// when written, else one Russian line why.
+std::string WriteWorldSave(const std::string& path, const TWorld& world, const TRunState& run);
+
+// A save read and checked as a file, not yet against its map.
+struct TWorldSave {
+    std::string MapPath;
+    std::uint64_t MapHash = 0;
+    std::uint32_t Seed = 0;
+    long long Steps = 0;
+    TProgramState Program;
+    std::vector<std::uint8_t> World; // the world's part of the body, read by RestoreWorld
+};
+
+// Reads a save's bytes: magic, version, length, checksum and header. False, with one Russian
+// line in `error`, when they are not a save this program reads.
+bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std::string& error);
+// The same from a file.
+bool ReadWorldSave(const std::string& path, TWorldSave& save, std::string& error);
+
+// Loads the save's map into `map` (not yet selected): false, with `error`, when the map file is
+// missing, cannot be read or its bytes are not those the save was written over; `map` then
+// stays as it was.
+bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
+
+// Starts `world` (not running, over the save's map, selected) and puts the saved state into it,
+// its random generator, the run's watchers (those given) and `run`'s steps, seed and program
+// state. Every index and count is checked first: false, with `error`, when one is out of range;
+// the world then stays not running and the map and the generator as they were.
+bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
+
+// A digest of the whole state a save keeps of the world and the run (the save's body but for
+// the map's name).
+std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run);
+
+} // namespace vell

@@ -1,0 +1,20 @@
+// The world's part of a save's body (see WorldSave.h), written and read field by field.
+#pragma once
+
+#include "sim/save/SaveArchive.h"
+#include "sim/save/WorldSave.h"
+
+#include <span>
+#include <string>
+
+namespace vell {
+
+void WriteWorldState(TSaveWriter& out, const TWorld& world, const TRunState& run);
+
+// Reads the world's part, starts `world` and puts the state into it and into `run`'s watchers;
+// false, with one Russian line in `error`, when an index or a count is out of range, the world
+// then not running and the map and the generator as they were.
+bool RestoreWorldState(std::span<const std::uint8_t> bytes, TWorld& world, TRunState& run,
+                       std::string& error);
+
+} // namespace vell

@@ -1,0 +1,207 @@
+// The world save: a world saved at any moment and continued in a fresh world over the same map
+// steps on exactly as the run that went on, and a save that does not fit is refused unchanged.
+#include "sim/Jams.h"
+#include "sim/RunStatistics.h"
+#include "sim/Trace.h"
+#include "sim/save/WorldSave.h"
+#include "tests/sim/SimTestSupport.h"
+#include "tests/support/TestMaps.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace vell::test {
+namespace {
+
+constexpr long long EpisodeSteps = 5462;
+
+// A world with the run's watchers, stepped as VellSim runs it, its trace kept.
+struct TWatchedRun {
+    TWatchedRun(TMap& map, TRandom& random)
+        : World(map, random), Statistics(World), Jams(World, EpisodeSteps), Trace(Out, World) {
+        Run.Statistics = &Statistics;
+        Run.Jams = &Jams;
+    }
+    void Step() {
+        World.WorldStep();
+        Statistics.Observe();
+        Jams.Observe();
+        Trace.WriteStep(++Run.Steps);
+    }
+    TWorld World;
+    TRunStatistics Statistics;
+    TJamWatch Jams;
+    std::ostringstream Out;
+    TTraceWriter Trace;
+    TRunState Run;
+};
+
+// The ring with a bypass through a switch, a stop on the bypass and one on the ring; route 1
+// takes the bypass, route 1А the ring, both every 5 minutes. Written to `path`.
+std::unique_ptr<TMap> SwitchAndStopsMap(const std::string& path) {
+    TBypassMap m = BypassMap(true);
+    m.Map->Objects[m.Rails[7]].SetStopType(3);
+    SetRoute(*m.Map, 0, 0, {m.Rails[0], m.Bypass[1]}, 2, 5);
+    SetRoute(*m.Map, 0, 11, {m.Rails[1], RingBottom}, 1, 5);
+    m.Map->FileName = path;
+    EXPECT_TRUE(m.Map->SaveToFile());
+    return std::move(m.Map);
+}
+
+struct TContinued {
+    std::unique_ptr<TMap> Map = NewMap();
+    TRandom Random{12345};
+    std::unique_ptr<TWatchedRun> Run;
+};
+
+// A fresh map, generator and world, the save put into them.
+std::string Continue(const std::vector<std::uint8_t>& bytes, TContinued& c) {
+    TWorldSave save;
+    std::string error;
+    if (!DecodeWorldSave(bytes, save, error) || !LoadSavedMap(save, *c.Map, error)) return error;
+    SelectMap(*c.Map);
+    c.Run = std::make_unique<TWatchedRun>(*c.Map, c.Random);
+    if (!RestoreWorld(save, c.Run->World, c.Run->Run, error)) return error;
+    return {};
+}
+
+bool DoorsOpenAtStop(const TWorld& world) {
+    for (int k = 0; k < world.VellCount; ++k) {
+        const TVell& t = *world.VellTable[k];
+        if (t.DoorOpening > 0.3 && world.Map.Objects[t.Front[0].Obj].IsStop()) return true;
+    }
+    return false;
+}
+
+bool LeadOnSwitch(const TWorld& world) {
+    for (int k = 0; k < world.VellCount; ++k) {
+        const auto& next = world.Rails()[world.VellTable[k]->Front[0].Obj].Link.Next;
+        if (world.VellTable[k]->Active && next[0] != next[1]) return true;
+    }
+    return false;
+}
+
+// The start of a run, while the routes still dispatch their first trams.
+bool FirstTramDispatched(const TWorld& world) {
+    return world.VellCount == 1;
+}
+
+TEST(WorldSave, ContinuedWorldStepsOnBitForBit) {
+    TTempDir dir;
+    std::unique_ptr<TMap> map = SwitchAndStopsMap(dir.Path("city.vl"));
+    SelectMap(*map);
+    TRandom random(7);
+    TWatchedRun original(*map, random);
+    original.World.StartWorld();
+    const std::vector<std::pair<const char*, bool (*)(const TWorld&)>> moments = {
+        {"the first tram just dispatched", FirstTramDispatched},
+        {"doors open at a stop", DoorsOpenAtStop},
+        {"a lead point on a switch", LeadOnSwitch}};
+    for (const auto& [moment, reached] : moments) {
+        SCOPED_TRACE(moment);
+        for (int s = 0; s < 40000 && !reached(original.World); ++s)
+            original.Step();
+        ASSERT_TRUE(reached(original.World));
+        const std::string path = dir.Path("run.vls");
+        ASSERT_EQ(WriteWorldSave(path, original.World, original.Run), "");
+        const std::vector<std::uint8_t> bytes = ReadBytes(path);
+        TContinued continued;
+        ASSERT_EQ(Continue(bytes, continued), "");
+        TWatchedRun& copy = *continued.Run;
+        EXPECT_EQ(copy.Run.Steps, original.Run.Steps);
+        EXPECT_EQ(WorldStateDigest(copy.World, copy.Run),
+                  WorldStateDigest(original.World, original.Run));
+        TWorldSave save;
+        std::string error;
+        ASSERT_TRUE(DecodeWorldSave(bytes, save, error));
+        EXPECT_EQ(EncodeWorldSave(copy.World, copy.Run, save.MapPath, save.MapHash), bytes);
+        original.Out.str("");
+        copy.Out.str("");
+        for (int s = 0; s < 3000; ++s) {
+            original.Step();
+            copy.Step();
+        }
+        EXPECT_GT(original.World.VellCount, 0);
+        EXPECT_TRUE(copy.Out.str() == original.Out.str()) << "the traces differ";
+        EXPECT_EQ(WorldStateDigest(copy.World, copy.Run),
+                  WorldStateDigest(original.World, original.Run));
+        EXPECT_EQ(WorldDigest(copy.World), WorldDigest(original.World));
+        EXPECT_TRUE(OccupancyConsistent(copy.World));
+    }
+}
+
+// The body's checksum made right again after a change, as a crafted file would have it.
+void Rechecksum(std::vector<std::uint8_t>& bytes) {
+    const std::uint64_t sum = Fnv1a64({bytes.data() + 22, bytes.size() - 22});
+    for (int k = 0; k < 8; ++k)
+        bytes[std::size_t(14 + k)] = std::uint8_t(sum >> (8 * k));
+}
+
+TEST(WorldSave, RefusesASaveThatDoesNotFitAndChangesNothing) {
+    TTempDir dir;
+    const std::string mapPath = dir.Path("city.vl");
+    std::unique_ptr<TMap> map = SwitchAndStopsMap(mapPath);
+    SelectMap(*map);
+    TRandom random(3);
+    TWatchedRun original(*map, random);
+    original.World.StartWorld();
+    for (int s = 0; s < 8000; ++s)
+        original.Step();
+    ASSERT_GE(original.World.VellCount, 2);
+    ASSERT_EQ(WriteWorldSave(dir.Path("run.vls"), original.World, original.Run), "");
+    const std::vector<std::uint8_t> good = ReadBytes(dir.Path("run.vls"));
+    // Where the first tram's record starts: after the header, the map's name and hash, seed,
+    // steps and the program's state, the generator, 117 routes' counters and the tram count.
+    const std::size_t firstTram = 22 + 2 + mapPath.size() + 8 + 4 + 8 + 1 + 4 + 4 + 117 * 12 + 2;
+    auto changed = [&](auto change) {
+        std::vector<std::uint8_t> bytes = good;
+        change(bytes);
+        return bytes;
+    };
+    auto crafted = [&](std::size_t at, std::vector<std::uint8_t> values) {
+        return changed([&](std::vector<std::uint8_t>& b) {
+            std::copy(values.begin(), values.end(), b.begin() + std::ptrdiff_t(at));
+            Rechecksum(b);
+        });
+    };
+    const struct {
+        const char* Case;
+        std::vector<std::uint8_t> Bytes;
+        const char* Says;
+    } cases[] = {
+        {"anotherVersion", changed([](auto& b) { b[4] = 2; }), "другой версии формата (2)"},
+        {"truncated", changed([](auto& b) { b.resize(b.size() - 9); }), "обрывается"},
+        {"corrupt", changed([](auto& b) { b[b.size() / 2] ^= 0x40; }), "контрольная сумма"},
+        {"routeSlotOutOfTable", crafted(firstTram + 4, {9}), "не ходит"},
+        {"routeNotInPlay", crafted(firstTram + 4, {3}), "не ходит"},
+        {"tramNumberZero", crafted(firstTram, {0, 0, 0, 0}), "неверный номер трамвая"},
+        {"tooManyTrams", crafted(firstTram - 2, {0x01, 0x04}), "больше 1024"},
+        {"railOutOfMap", crafted(firstTram + 33, {0xFF, 0xFF}), "не на рельсе"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        TContinued continued;
+        const std::string error = Continue(c.Bytes, continued);
+        EXPECT_NE(error.find(c.Says), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+        if (continued.Run) {
+            EXPECT_FALSE(continued.Run->World.Running());
+            EXPECT_EQ(continued.Random.GetState(), 12345u);
+            for (const TMapObject& o : continued.Map->Objects)
+                EXPECT_EQ(o.Waiting(), 0);
+        }
+    }
+    // The map: its bytes changed, then gone.
+    std::vector<std::uint8_t> mapBytes = ReadBytes(mapPath);
+    mapBytes[10] ^= 1;
+    WriteBytes(mapPath, mapBytes);
+    TContinued changedMap;
+    EXPECT_NE(Continue(good, changedMap).find("изменилась после сохранения"), std::string::npos);
+    std::filesystem::remove(mapPath);
+    TContinued noMap;
+    EXPECT_NE(Continue(good, noMap).find("Нет карты сохранения"), std::string::npos);
+}
+
+} // namespace
+} // namespace vell::test
