@@ -1086,6 +1086,105 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
 </context>
 <context>
+    <name>WorldSave</name>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать карту %1: %2</source>
+        <translation>Could not read the map %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать сохранение %1: %2</source>
+        <translation>Could not write the save %1: %2</translation>
+    </message>
+    <message>
+        <source>Это не файл сохранения мира.</source>
+        <translation>This is not a world save file.</translation>
+    </message>
+    <message>
+        <source>Файл сохранения обрывается раньше времени.</source>
+        <translation>The save file ends too early.</translation>
+    </message>
+    <message>
+        <source>Сохранение другой версии формата (%1): эта программа читает версию %2.</source>
+        <translation>The save has another format version (%1): this program reads version %2.</translation>
+    </message>
+    <message>
+        <source>Файл сохранения повреждён: контрольная сумма не сходится.</source>
+        <translation>The save file is damaged: its checksum does not match.</translation>
+    </message>
+    <message>
+        <source>Сохранение повреждено: %1.</source>
+        <translation>The save is damaged: %1.</translation>
+    </message>
+    <message>
+        <source>заголовок вне пределов</source>
+        <translation>its header is out of range</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать сохранение %1: %2</source>
+        <translation>Could not read the save %1: %2</translation>
+    </message>
+    <message>
+        <source>Нет карты сохранения: %1</source>
+        <translation>The save's map is missing: %1</translation>
+    </message>
+    <message>
+        <source>Карта %1 изменилась после сохранения.</source>
+        <translation>The map %1 has changed since the save was written.</translation>
+    </message>
+    <message>
+        <source>трамваев больше 1024</source>
+        <translation>more than 1024 trams</translation>
+    </message>
+    <message>
+        <source>данные не складываются в состояние мира</source>
+        <translation>its data do not make up a world</translation>
+    </message>
+    <message>
+        <source>счётчики маршрута %1 не сходятся с его трамваями</source>
+        <translation>the counters of route %1 do not match its trams</translation>
+    </message>
+    <message>
+        <source>число объектов или остановок не то, что на карте</source>
+        <translation>the number of objects or stops differs from the map</translation>
+    </message>
+    <message>
+        <source>счётчики занятости не сходятся с отметками трамваев</source>
+        <translation>the occupancy counters do not match the trams' marks</translation>
+    </message>
+    <message>
+        <source>статистика прогона вне пределов</source>
+        <translation>the run's figures are out of range</translation>
+    </message>
+    <message>
+        <source>наблюдение за заторами вне пределов</source>
+        <translation>the jam watch is out of range</translation>
+    </message>
+    <message>
+        <source>неверный номер трамвая %1</source>
+        <translation>wrong tram number %1</translation>
+    </message>
+    <message>
+        <source>трамвай %1 на маршруте, который на этой карте не ходит</source>
+        <translation>tram %1 is on a route that does not run on this map</translation>
+    </message>
+    <message>
+        <source>трамвай %1 стоит не на рельсе своего маршрута</source>
+        <translation>tram %1 does not stand on a rail of its route</translation>
+    </message>
+    <message>
+        <source>состояние трамвая %1 вне пределов</source>
+        <translation>the state of tram %1 is out of range</translation>
+    </message>
+    <message>
+        <source>отметка трамвая %1 за пределами карты</source>
+        <translation>a mark of tram %1 lies outside the map</translation>
+    </message>
+</context>
+<context>
     <name>vell::TDiagramWindow</name>
     <message>
         <source>График движения, маршрут %1</source>

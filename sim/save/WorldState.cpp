@@ -269,10 +269,13 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
     for (int k = 0; k < count; ++k) {
         const TVell& t = *d.Trams[std::size_t(k)];
         if (t.Number < 1 || t.Number > count || numbers[std::size_t(t.Number)])
-            return DamagedAt("неверный номер трамвая %1", t.Number);
+            return DamagedAt(QT_TRANSLATE_NOOP("WorldSave", "неверный номер трамвая %1"), t.Number);
         numbers[std::size_t(t.Number)] = true;
         if (!SlotInTable(t.RouteRow, t.RouteCol) || !world.CanDispatch(t.RouteRow, t.RouteCol))
-            return DamagedAt("трамвай %1 на маршруте, который на этой карте не ходит", t.Number);
+            return DamagedAt(
+                QT_TRANSLATE_NOOP("WorldSave",
+                                  "трамвай %1 на маршруте, который на этой карте не ходит"),
+                t.Number);
         const TRouteRec& route = map.Route(t.RouteRow, t.RouteCol);
         const int switches = std::max<int>(1, route.ChoiceCount);
         bool placed = true;
@@ -289,13 +292,19 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
                     placed = placed && p->Obj < objects;
         for (const TRailPos* p : {&t.LookAhead, &t.ReservedFront, &t.ReservedRear})
             onRail(*p);
-        if (!placed) return DamagedAt("трамвай %1 стоит не на рельсе своего маршрута", t.Number);
+        if (!placed)
+            return DamagedAt(
+                QT_TRANSLATE_NOOP("WorldSave", "трамвай %1 стоит не на рельсе своего маршрута"),
+                t.Number);
         if (t.StopIndex >= std::max<int>(1, route.StopCount) || t.ScheduleState < -2 ||
             t.ScheduleState > 2 || !SlotInTable(t.Crash.OtherRouteRow, t.Crash.OtherRouteCol))
-            return DamagedAt("состояние трамвая %1 вне пределов", t.Number);
+            return DamagedAt(QT_TRANSLATE_NOOP("WorldSave", "состояние трамвая %1 вне пределов"),
+                             t.Number);
         for (std::uint16_t object : d.Marks[std::size_t(k)]) {
             if (object >= objects)
-                return DamagedAt("отметка трамвая %1 за пределами карты", t.Number);
+                return DamagedAt(
+                    QT_TRANSLATE_NOOP("WorldSave", "отметка трамвая %1 за пределами карты"),
+                    t.Number);
             ++marks[object];
         }
         TRouteState& c = counted[t.RouteRow][t.RouteCol];
@@ -315,7 +324,7 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
                                    RouteDisplayName(i, j)));
         }
     if (d.PlayerTram < -1 || d.PlayerTram >= count)
-        return DamagedAt("неверный номер трамвая %1", d.PlayerTram);
+        return DamagedAt(QT_TRANSLATE_NOOP("WorldSave", "неверный номер трамвая %1"), d.PlayerTram);
     if ((long long)d.Occupancy.size() != objects ||
         d.Waiting.size() != world.Rails().StopRails().size())
         return Damaged(translate("WorldSave", "число объектов или остановок не то, что на карте"));
