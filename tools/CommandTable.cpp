@@ -38,7 +38,7 @@ const char* const Usage =
     "                        it: its stops, each tram with its timetable, blocked stands in red\n"
 #endif
     "  run MAP [--minutes N] [--seed S] [--json] [--trace FILE [--trace-from MIN]\n"
-    "          [--trace-to MIN]]\n"
+    "          [--trace-to MIN]] [--save-at MIN FILE]\n"
     "                        the trams of every route for N simulated minutes (60): the route\n"
     "                        report and per-route figures (trams, stops, passengers, timetable,\n"
     "                        jams), then the trams that stood over 5 minutes, the trams standing\n"
@@ -47,7 +47,11 @@ const char* const Usage =
     "                        between the two minutes as CSV, about 136 bytes a tram and step\n"
     "                        (5 MB a simulated minute of the demo city's 34 trams); a window\n"
     "                        without a step, a trace over the map or one clearly too big for\n"
-    "                        the free space of its folder is refused\n"
+    "                        the free space of its folder is refused; --save-at writes the whole\n"
+    "                        world to FILE (.vls) at minute MIN and runs on\n"
+    "  run --continue FILE [--minutes N] [--json] [--save-at MIN FILE]\n"
+    "                        N more minutes (60) of the run saved in FILE, over its map and with\n"
+    "                        its seed: the same figures as the run that was never interrupted\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";
@@ -72,9 +76,11 @@ std::vector<TCommand> Commands() {
          {{"--json", "--no-buildings"}, {"--center", "--routes", "--cars", "--interval"}},
          RunImport},
         {"run",
-         1,
-         1,
-         {{"--json"}, {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to"}},
+         0,
+         2,
+         {{"--json"},
+          {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to", "--save-at",
+           "--continue"}},
          RunRun},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},

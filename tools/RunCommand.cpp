@@ -3,6 +3,7 @@
 // the speed of the run (wall time) goes to stderr, or into the JSON's steps_per_second.
 #include "tools/Commands.h"
 
+#include "model/FileName.h"
 #include "model/Random.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
@@ -13,6 +14,7 @@
 #include "sim/RunStatistics.h"
 #include "sim/Trace.h"
 #include "sim/World.h"
+#include "sim/save/WorldSave.h"
 #include "tools/Interrupt.h"
 #include "tools/Json.h"
 #include "tools/TextTable.h"
@@ -37,6 +39,9 @@ struct TRunSettings {
     std::string TracePath;             // empty: no trace
     long long TraceFrom = 0;           // minutes
     long long TraceTo = MaxRunMinutes; // minutes, included
+    long long SaveAt = -1;             // minutes; -1: no save
+    std::string SavePath;
+    std::string ContinuePath; // empty: a fresh run of the map
 };
 
 struct TRunResult {
@@ -86,7 +91,47 @@ std::string EmptyTraceWindow(const TRunSettings& settings) {
            std::to_string(settings.TraceTo) + ": the trace would be empty";
 }
 
+// --continue FILE (the map and the seed come from the save, no trace) or MAP; --save-at MIN FILE
+// within the run.
+bool ReadSaveSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
+    // The arguments after the map: the save's FILE of --save-at.
+    std::size_t after = 0;
+    if (auto file = args.Value("--continue")) {
+        settings.ContinuePath = *file;
+        const char* refused = args.Value("--seed")    ? "--seed: the seed comes from the save"
+                              : args.Value("--trace") ? "--trace cannot go with --continue"
+                                                      : nullptr;
+        if (refused) {
+            ReportUsageError(err, "run", refused);
+            return false;
+        }
+    } else if (args.Positional.empty()) {
+        ReportUsageError(err, "run", "needs a map, or --continue FILE");
+        return false;
+    } else {
+        after = 1;
+    }
+    const std::size_t more = args.Positional.size() - after;
+    if (auto text = args.Value("--save-at")) {
+        const auto v = ParseInteger(*text, 1, MaxRunMinutes);
+        if (!v || more != 1) {
+            ReportUsageError(err, "run",
+                             !v ? "--save-at takes a whole number of minutes from 1 to " +
+                                      std::to_string(MaxRunMinutes)
+                                : std::string("--save-at MIN needs the save's FILE after it"));
+            return false;
+        }
+        settings.SaveAt = *v;
+        settings.SavePath = args.Positional[after];
+    } else if (more != 0) {
+        ReportUsageError(err, "run", "unexpected argument " + args.Positional[after]);
+        return false;
+    }
+    return true;
+}
+
 bool ReadSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
+    if (!ReadSaveSettings(args, settings, err)) return false;
     const auto length = ReadRunLength(args, "run", 0, err);
     if (!length) return false;
     settings.Minutes = length->Minutes;
@@ -127,25 +172,41 @@ class TTraceWindow {
     TStepRange Steps;
 };
 
-// Runs a world just started for the settings' minutes, or until `interrupt` catches a signal.
+// Where a run starts: a world just started, or one continued from a save.
+struct TRunStart {
+    const TWorldSave* Save = nullptr; // none: the world is started already
+    long long Step = 0;               // the world steps before the run's first
+};
+
+// Runs the world to the settings' minutes, or until `interrupt` catches a signal, writing the
+// save at its minute. Empty `error` when it ran; else why not, said on `err`.
 TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile,
-                    const TInterruptWatch* interrupt) {
+                    const TInterruptWatch* interrupt, const TRunStart& start, std::string& error) {
     TRunStatistics statistics(world);
     TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
+    TRunState state{settings.Seed, start.Step, &statistics, &jams, {}};
+    TRunResult result;
+    if (start.Save && !RestoreWorld(*start.Save, world, state, error)) return result;
     std::unique_ptr<TTraceWindow> trace;
     if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
-    TRunResult result;
     result.Steps = RunSteps(settings);
+    const long long saveStep =
+        settings.SaveAt >= 0 ? RoundHalfEven(settings.SaveAt * TicksPerMinute) : -1;
     const auto started = std::chrono::steady_clock::now();
-    for (long long s = 0; s < result.Steps; ++s) {
+    for (long long s = start.Step; s < result.Steps; ++s) {
         if (interrupt && interrupt->Signal() != 0) break;
         world.WorldStep();
         statistics.Observe();
         jams.Observe();
         if (trace) trace->Observe(s + 1);
+        if (s + 1 == saveStep) {
+            state.Steps = s + 1;
+            error = WriteWorldSave(settings.SavePath, world, state);
+            if (!error.empty()) return result;
+        }
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-    result.StepsPerSecond = took.count() > 0 ? result.Steps / took.count() : 0;
+    result.StepsPerSecond = took.count() > 0 ? (result.Steps - start.Step) / took.count() : 0;
     result.Report = RouteReport(world.Map);
     result.Routes = statistics.Routes();
     result.BlockedAtEnd = jams.Now().Blocked;
@@ -315,11 +376,52 @@ bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput&
 
 } // namespace
 
+// The save to continue from, its map loaded into `map`, and the run's whole length: the minutes
+// it had run and the settings' minutes more. False, said on `err`, when it cannot be continued.
+bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, TRunStart& start,
+                   std::ostream& err) {
+    std::string error;
+    if (!ReadWorldSave(settings.ContinuePath, save, error) || !LoadSavedMap(save, map, error)) {
+        err << "VellSim: " << error << "\n";
+        return false;
+    }
+    start = {&save, save.Steps};
+    settings.Seed = save.Seed;
+    const long long minutes = RoundHalfEven(double(save.Steps) / TicksPerMinute);
+    settings.Minutes += minutes;
+    if (settings.Minutes > MaxRunMinutes || RoundHalfEven(minutes * TicksPerMinute) != save.Steps ||
+        (settings.SaveAt >= 0 && settings.SaveAt <= minutes)) {
+        ReportUsageError(err, "run",
+                         settings.Minutes > MaxRunMinutes
+                             ? "the save's minutes and --minutes pass " +
+                                   std::to_string(MaxRunMinutes)
+                         : settings.SaveAt >= 0 && settings.SaveAt <= minutes
+                             ? "--save-at lies before the save's minute " + std::to_string(minutes)
+                             : std::string("the save was not written at a whole minute"));
+        return false;
+    }
+    return true;
+}
+
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     TRunSettings settings;
     if (!ReadSettings(args, settings, err)) return ExitBadInput;
     auto map = std::make_unique<TMap>();
-    if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
+    TWorldSave save;
+    TRunStart start;
+    if (!settings.ContinuePath.empty()) {
+        if (!OpenContinued(settings, save, *map, start, err)) return ExitBadInput;
+    } else if (!LoadToolMap(args.Positional[0], *map, err)) {
+        return ExitBadInput;
+    }
+    if (settings.SaveAt > settings.Minutes) {
+        ReportUsageError(err, "run", "--save-at lies after the run's end (--minutes)");
+        return ExitBadInput;
+    }
+    if (!settings.SavePath.empty() && SameFile(settings.SavePath, map->FileName)) {
+        ReportUsageError(err, "run", "the save would replace the map");
+        return ExitBadInput;
+    }
     if (SelectMap(*map).NetworkResult >= 0) {
         err << Arg(translate("VellSim", "Ошибка с рельсами!\n"
                                         "Проверьте карту в редакторе (VellSim check %1)"),
@@ -329,7 +431,7 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     TRandom random(settings.Seed);
     TWorld world(*map, random);
-    world.StartWorld();
+    if (!start.Save) world.StartWorld();
     TTraceOutput trace;
     // Only a trace to a file has something to clean up; otherwise a signal ends the run at once.
     std::optional<TInterruptWatch> interrupt;
@@ -337,9 +439,15 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
         if (!StartTrace(settings, world, trace, err)) return ExitBadInput;
         if (trace.ToFile()) interrupt.emplace();
     }
+    std::string error;
     const TRunResult result =
         RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream(),
-                 interrupt ? &*interrupt : nullptr);
+                 interrupt ? &*interrupt : nullptr, start, error);
+    if (!error.empty()) {
+        trace.Abandon();
+        err << "VellSim: " << error << "\n";
+        return ExitBadInput;
+    }
     if (interrupt && interrupt->Signal() != 0) {
         trace.Abandon();
         err << translate("VellSim", "VellSim: прогон прерван, след не записан") << "\n";

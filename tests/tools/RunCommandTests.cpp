@@ -275,3 +275,46 @@ TEST_F(RunCommand, BadInput) {
 
 } // namespace
 } // namespace vell::test
+
+namespace vell::test {
+namespace {
+
+TEST_F(RunCommand, SavedAtMinuteTenAndContinuedIsTheTwentyMinuteRun) {
+    const std::string city = Dir.Path("city.vl"), early = Dir.Path("early.vls");
+    const TRun whole = Sim({"run", city, "--minutes", "20", "--seed", "4", "--json", "--save-at",
+                            "20", Dir.Path("whole.vls")});
+    const TRun first =
+        Sim({"run", city, "--minutes", "20", "--seed", "4", "--json", "--save-at", "10", early});
+    ASSERT_EQ(whole.Code, 0) << whole.Err;
+    ASSERT_EQ(first.Code, 0) << first.Err;
+    EXPECT_EQ(WithoutSpeed(first.Out), WithoutSpeed(whole.Out));
+    const TRun rest = Sim({"run", "--continue", early, "--minutes", "10", "--json", "--save-at",
+                           "20", Dir.Path("rest.vls")});
+    ASSERT_EQ(rest.Code, 0) << rest.Err;
+    EXPECT_EQ(WithoutSpeed(rest.Out), WithoutSpeed(whole.Out));
+    // The worlds at the end, saved whole, are the same to the byte.
+    EXPECT_EQ(ReadBytes(Dir.Path("rest.vls")), ReadBytes(Dir.Path("whole.vls")));
+    const TRun text = Sim({"run", "--continue", early, "--minutes", "10"});
+    EXPECT_NE(text.Out.find("Зерно: 4, минут: 20, шагов мира: 21848"), std::string::npos)
+        << text.Out;
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> mistakes = {
+        {{"run", city, "--continue", early}, "unexpected argument"},
+        {{"run", "--continue", early, "--seed", "3"}, "the seed comes from the save"},
+        {{"run", city, "--save-at", "10"}, "needs the save's FILE"},
+        {{"run", city, "--minutes", "5", "--save-at", "10", early}, "after the run's end"},
+        {{"run", city, "--save-at", "1", city}, "would replace the map"},
+        {{"run", "--continue", early, "--save-at", "5", early}, "before the save's minute"},
+    };
+    for (const auto& [args, says] : mistakes) {
+        const TRun r = Sim(args);
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_NE(r.Err.find(says), std::string::npos) << r.Err;
+    }
+    const TRun missing = Sim({"run", "--continue", Dir.Path("none.vls")});
+    EXPECT_EQ(missing.Code, 2);
+    EXPECT_NE(missing.Err.find("Не удалось прочитать сохранение"), std::string::npos);
+}
+
+} // namespace
+} // namespace vell::test
