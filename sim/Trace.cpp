@@ -77,21 +77,26 @@ void TTraceWriter::WriteStep(long long step) {
         << OccupiedObjectCount(World) << "\n";
 }
 
-TTraceLines CountTraceLines(const TWorld& world, long long first, long long last) {
-    assert(world.Running() && world.VellCount == 0);
+TTraceLines CountTraceLines(const TWorld& world, long long stepped, long long first,
+                            long long last) {
+    assert(world.Running() && first >= stepped);
     TTraceLines lines;
     if (first > last) return lines;
     lines.World = last - first + 1;
-    // The step of every dispatch: a route's first tram leaves in the step its countdown is found
-    // at 0, each next one a whole interval later, until it has sent its planned trams.
-    std::vector<long long> dispatches;
+    // The step every tram is in the table from: those there already since before the window, each
+    // next one in the step its route's countdown is found at 0, and a whole interval later again,
+    // until the route has sent its planned trams.
+    std::vector<long long> dispatches(std::size_t(world.VellCount), stepped);
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
             const TRouteRec& route = world.Map.Route(i, j);
-            if (!route.InUse() || !world.CanDispatch(i, j)) continue;
-            const int trams = std::min<std::int32_t>(route.TramCount, MaxVells);
+            // A countdown below 0 passed its dispatch while the table was full: it sends no more.
+            if (!route.InUse() || !world.CanDispatch(i, j) || route.NextDispatch < 0) continue;
+            const int trams =
+                std::clamp<std::int32_t>(route.TramCount - route.TramsStarted, 0, MaxVells);
             for (int k = 0; k < trams; ++k)
-                dispatches.push_back(route.NextDispatch + 1 + k * (long long)IntervalTicks(route));
+                dispatches.push_back(stepped + route.NextDispatch + 1 +
+                                     k * (long long)IntervalTicks(route));
         }
     // Trams are never removed: once the table is full, no route sends another.
     if (dispatches.size() > std::size_t(MaxVells)) {

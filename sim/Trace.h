@@ -26,14 +26,16 @@ class TTraceWriter {
 extern const char* const TraceHeader;
 
 // The lines of a trace of world steps first..last (1 for the state after the first step) of a
-// world just started and not yet stepped: one a step for the world and one a step for each tram
-// in the table. The trams are counted out from the routes' countdowns as WorldStep dispatches
-// them, without running the world, so the count is exact.
+// running world that has made `stepped` steps (`first` no earlier: the world is the state after
+// step `stepped`): one a step for the world and one a step for each tram in the table. The trams
+// still to come are counted out from the routes' countdowns as WorldStep dispatches them, without
+// running the world, so the count is exact.
 struct TTraceLines {
     long long World = 0;
     long long Trams = 0;
 };
-TTraceLines CountTraceLines(const TWorld& world, long long first, long long last);
+TTraceLines CountTraceLines(const TWorld& world, long long stepped, long long first,
+                            long long last);
 
 // About how many bytes those lines take. A line's reals are written in their shortest exact form,
 // so its length varies with the tram's state; the figures are averages measured on the demo city.

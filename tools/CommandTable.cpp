@@ -49,9 +49,11 @@ const char* const Usage =
     "                        without a step, a trace over the map or one clearly too big for\n"
     "                        the free space of its folder is refused; --save-at writes the whole\n"
     "                        world to FILE (.vls) at minute MIN and runs on\n"
-    "  run --continue FILE [--minutes N] [--json] [--save-at MIN FILE]\n"
+    "  run --continue FILE [--minutes N] [--json] [--trace FILE [--trace-from MIN]\n"
+    "          [--trace-to MIN]] [--save-at MIN FILE]\n"
     "                        N more minutes (60) of the run saved in FILE, over its map and with\n"
-    "                        its seed: the same figures as the run that was never interrupted\n"
+    "                        its seed: the same figures and trace as the run that was never\n"
+    "                        interrupted; the trace's minutes count from that run's start\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";

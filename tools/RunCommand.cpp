@@ -42,6 +42,7 @@ struct TRunSettings {
     long long SaveAt = -1;             // minutes; -1: no save
     std::string SavePath;
     std::string ContinuePath; // empty: a fresh run of the map
+    long long StartStep = 0;  // the world steps before the run's first: the save's, continued
 };
 
 struct TRunResult {
@@ -65,15 +66,17 @@ long long RunSteps(const TRunSettings& settings) {
     return RoundHalfEven(settings.Minutes * TicksPerMinute);
 }
 
-// The world steps a trace holds: of the run's steps 1..RunSteps, those whose time lies within
-// the trace's window.
+// The world steps a trace holds: of the run's steps 1..RunSteps, those whose time, counted from
+// the world's start, lies within the trace's window. A continued run starts with the state after
+// the save's step, so that step is its first.
 struct TStepRange {
     long long First, Last;
     bool Empty() const { return First > Last; }
 };
 
 TStepRange TraceSteps(const TRunSettings& settings) {
-    return {std::max(1LL, (long long)std::ceil(settings.TraceFrom * TicksPerMinute)),
+    return {std::max({1LL, settings.StartStep,
+                      (long long)std::ceil(settings.TraceFrom * TicksPerMinute)}),
             std::min(RunSteps(settings), (long long)std::floor(settings.TraceTo * TicksPerMinute))};
 }
 
@@ -84,6 +87,8 @@ std::string EmptyTraceWindow(const TRunSettings& settings) {
     const std::string from = std::to_string(settings.TraceFrom);
     if (settings.TraceFrom > settings.TraceTo)
         return "--trace-from is later than --trace-to: the trace would be empty";
+    if (settings.StartStep > 0 && steps.Last < settings.StartStep)
+        return "--trace-to lies before the save's minute: the trace would be empty";
     if (steps.First > RunSteps(settings))
         return "the run (--minutes " + std::to_string(settings.Minutes) +
                ") has no world step from minute " + from + " on: the trace would be empty";
@@ -91,18 +96,15 @@ std::string EmptyTraceWindow(const TRunSettings& settings) {
            std::to_string(settings.TraceTo) + ": the trace would be empty";
 }
 
-// --continue FILE (the map and the seed come from the save, no trace) or MAP; --save-at MIN FILE
+// --continue FILE (the map and the seed come from the save) or MAP; --save-at MIN FILE
 // within the run.
 bool ReadSaveSettings(const TArguments& args, TRunSettings& settings, std::ostream& err) {
     // The arguments after the map: the save's FILE of --save-at.
     std::size_t after = 0;
     if (auto file = args.Value("--continue")) {
         settings.ContinuePath = *file;
-        const char* refused = args.Value("--seed")    ? "--seed: the seed comes from the save"
-                              : args.Value("--trace") ? "--trace cannot go with --continue"
-                                                      : nullptr;
-        if (refused) {
-            ReportUsageError(err, "run", refused);
+        if (args.Value("--seed")) {
+            ReportUsageError(err, "run", "--seed: the seed comes from the save");
             return false;
         }
     } else if (args.Positional.empty()) {
@@ -172,28 +174,32 @@ class TTraceWindow {
     TStepRange Steps;
 };
 
-// Where a run starts: a world just started, or one continued from a save.
-struct TRunStart {
-    const TWorldSave* Save = nullptr; // none: the world is started already
-    long long Step = 0;               // the world steps before the run's first
+// The run's watchers, hooked into the world before it starts or is restored.
+struct TRunWatchers {
+    explicit TRunWatchers(TWorld& world)
+        : Statistics(world), Jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute)) {}
+    TRunStatistics Statistics;
+    TJamWatch Jams;
 };
 
-// Runs the world to the settings' minutes, or until `interrupt` catches a signal, writing the
-// save at its minute. Empty `error` when it ran; else why not, said on `err`.
+// Runs the world, started or restored at the settings' StartStep, to the settings' minutes, or
+// until `interrupt` catches a signal, writing the save at its minute. Empty `error` when it ran;
+// else why not.
 TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* traceFile,
-                    const TInterruptWatch* interrupt, const TRunStart& start, std::string& error) {
-    TRunStatistics statistics(world);
-    TJamWatch jams(world, RoundHalfEven(JamEpisodeMinutes * TicksPerMinute));
-    TRunState state{settings.Seed, start.Step, &statistics, &jams, {}};
+                    const TInterruptWatch* interrupt, TRunWatchers& watchers, TRunState& state,
+                    std::string& error) {
+    TRunStatistics& statistics = watchers.Statistics;
+    TJamWatch& jams = watchers.Jams;
     TRunResult result;
-    if (start.Save && !RestoreWorld(*start.Save, world, state, error)) return result;
     std::unique_ptr<TTraceWindow> trace;
     if (traceFile) trace = std::make_unique<TTraceWindow>(*traceFile, world, settings);
     result.Steps = RunSteps(settings);
     const long long saveStep =
         settings.SaveAt >= 0 ? RoundHalfEven(settings.SaveAt * TicksPerMinute) : -1;
     const auto started = std::chrono::steady_clock::now();
-    for (long long s = start.Step; s < result.Steps; ++s) {
+    // The state the run continues from is the saved step's.
+    if (trace && settings.StartStep > 0) trace->Observe(settings.StartStep);
+    for (long long s = settings.StartStep; s < result.Steps; ++s) {
         if (interrupt && interrupt->Signal() != 0) break;
         world.WorldStep();
         statistics.Observe();
@@ -206,7 +212,8 @@ TRunResult RunWorld(TWorld& world, const TRunSettings& settings, std::ostream* t
         }
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-    result.StepsPerSecond = took.count() > 0 ? (result.Steps - start.Step) / took.count() : 0;
+    result.StepsPerSecond =
+        took.count() > 0 ? (result.Steps - settings.StartStep) / took.count() : 0;
     result.Report = RouteReport(world.Map);
     result.Routes = statistics.Routes();
     result.BlockedAtEnd = jams.Now().Blocked;
@@ -364,13 +371,14 @@ void PrintText(const TMap& map, const TRunSettings& settings, const TRunResult& 
     PrintJams(map, r, out);
 }
 
-// Opens the trace of a world just started: never over the map, never clearly too big for its
+// Opens the trace of a world started or restored: never over the map, never clearly too big for its
 // disk. False, said on `err`, when it is refused or cannot be opened.
 bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput& trace,
                 std::ostream& err) {
     const TStepRange steps = TraceSteps(settings);
     return TraceAvoidsMap(settings.TracePath, world.Map.FileName, err) &&
-           TraceFits(settings.TracePath, CountTraceLines(world, steps.First, steps.Last), err) &&
+           TraceFits(settings.TracePath,
+                     CountTraceLines(world, settings.StartStep, steps.First, steps.Last), err) &&
            trace.Open(settings.TracePath, err);
 }
 
@@ -378,14 +386,13 @@ bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput&
 
 // The save to continue from, its map loaded into `map`, and the run's whole length: the minutes
 // it had run and the settings' minutes more. False, said on `err`, when it cannot be continued.
-bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, TRunStart& start,
-                   std::ostream& err) {
+bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, std::ostream& err) {
     std::string error;
     if (!ReadWorldSave(settings.ContinuePath, save, error) || !LoadSavedMap(save, map, error)) {
         err << "VellSim: " << error << "\n";
         return false;
     }
-    start = {&save, save.Steps};
+    settings.StartStep = save.Steps;
     settings.Seed = save.Seed;
     const long long minutes = RoundHalfEven(double(save.Steps) / TicksPerMinute);
     settings.Minutes += minutes;
@@ -400,7 +407,9 @@ bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, TRunStar
                              : std::string("the save was not written at a whole minute"));
         return false;
     }
-    return true;
+    const std::string empty = settings.TracePath.empty() ? "" : EmptyTraceWindow(settings);
+    if (!empty.empty()) ReportUsageError(err, "run", empty);
+    return empty.empty();
 }
 
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
@@ -408,9 +417,9 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     if (!ReadSettings(args, settings, err)) return ExitBadInput;
     auto map = std::make_unique<TMap>();
     TWorldSave save;
-    TRunStart start;
-    if (!settings.ContinuePath.empty()) {
-        if (!OpenContinued(settings, save, *map, start, err)) return ExitBadInput;
+    const bool continued = !settings.ContinuePath.empty();
+    if (continued) {
+        if (!OpenContinued(settings, save, *map, err)) return ExitBadInput;
     } else if (!LoadToolMap(args.Positional[0], *map, err)) {
         return ExitBadInput;
     }
@@ -431,7 +440,15 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     TRandom random(settings.Seed);
     TWorld world(*map, random);
-    if (!start.Save) world.StartWorld();
+    TRunWatchers watchers(world);
+    TRunState state{settings.Seed, settings.StartStep, &watchers.Statistics, &watchers.Jams, {}};
+    std::string error;
+    if (!continued) {
+        world.StartWorld();
+    } else if (!RestoreWorld(save, world, state, error)) {
+        err << "VellSim: " << error << "\n";
+        return ExitBadInput;
+    }
     TTraceOutput trace;
     // Only a trace to a file has something to clean up; otherwise a signal ends the run at once.
     std::optional<TInterruptWatch> interrupt;
@@ -439,10 +456,9 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
         if (!StartTrace(settings, world, trace, err)) return ExitBadInput;
         if (trace.ToFile()) interrupt.emplace();
     }
-    std::string error;
     const TRunResult result =
         RunWorld(world, settings, settings.TracePath.empty() ? nullptr : &trace.Stream(),
-                 interrupt ? &*interrupt : nullptr, start, error);
+                 interrupt ? &*interrupt : nullptr, watchers, state, error);
     if (!error.empty()) {
         trace.Abandon();
         err << "VellSim: " << error << "\n";

@@ -1,5 +1,7 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
+#include "model/Units.h"
 #include "sim/Trace.h"
+#include "sim/save/WorldSave.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/GeneratedCity.h"
 #include "tests/support/SimRunner.h"
@@ -8,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -243,7 +247,7 @@ TEST_F(RunCommand, TraceLinesAreCountedBeforeTheRun) {
         map->FileName = Dir.Path("city.vl");
         ASSERT_TRUE(map->LoadFromFile());
         TSimulation simulation(std::move(map), 6);
-        const TTraceLines counted = CountTraceLines(*simulation.World, first, last);
+        const TTraceLines counted = CountTraceLines(*simulation.World, 0, first, last);
         EXPECT_EQ(counted.World, worldLines) << from;
         EXPECT_EQ(counted.Trams, tramLines) << from;
         EXPECT_GT(tramLines, 0) << from;
@@ -314,6 +318,47 @@ TEST_F(RunCommand, SavedAtMinuteTenAndContinuedIsTheTwentyMinuteRun) {
     const TRun missing = Sim({"run", "--continue", Dir.Path("none.vls")});
     EXPECT_EQ(missing.Code, 2);
     EXPECT_NE(missing.Err.find("Не удалось прочитать сохранение"), std::string::npos);
+}
+
+// A continued run's trace counts its minutes from the world's start: over minutes 10..20 it is
+// the twenty-minute run's, line for line, and its lines were counted exactly before it ran.
+TEST_F(RunCommand, ContinuedRunTracesTheSameStepsAsTheWholeRun) {
+    const std::string city = Dir.Path("city.vl"), early = Dir.Path("early.vls");
+    const std::string whole = Dir.Path("whole.csv"), rest = Dir.Path("rest.csv");
+    ASSERT_EQ(Sim({"run", city, "--minutes", "20", "--seed", "4", "--save-at", "10", early,
+                   "--trace", whole, "--trace-from", "10", "--trace-to", "20"})
+                  .Code,
+              0);
+    const TRun continued = Sim({"run", "--continue", early, "--minutes", "10", "--trace", rest,
+                                "--trace-from", "10", "--trace-to", "20"});
+    ASSERT_EQ(continued.Code, 0) << continued.Err;
+    const std::vector<std::uint8_t> trace = ReadBytes(rest);
+    EXPECT_EQ(trace, ReadBytes(whole));
+    // Without a window the trace starts at the saved step, not at the world's first.
+    ASSERT_EQ(Sim({"run", "--continue", early, "--minutes", "10", "--trace", rest}).Code, 0);
+    const std::vector<std::uint8_t> unbounded = ReadBytes(rest);
+    ASSERT_GT(unbounded.size(), trace.size());
+    EXPECT_TRUE(std::equal(trace.begin(), trace.end(), unbounded.begin()));
+
+    TWorldSave save;
+    std::string error;
+    ASSERT_TRUE(ReadWorldSave(early, save, error)) << error;
+    auto map = std::make_unique<TMap>();
+    ASSERT_TRUE(LoadSavedMap(save, *map, error)) << error;
+    TSimulation simulation(std::move(map), 4);
+    simulation.World->StopWorld();
+    TRunState state;
+    ASSERT_TRUE(RestoreWorld(save, *simulation.World, state, error)) << error;
+    const long long first = save.Steps, last = (long long)std::floor(20 * TicksPerMinute);
+    const TTraceLines counted = CountTraceLines(*simulation.World, save.Steps, first, last);
+    const long long lines = std::count(trace.begin(), trace.end(), '\n') - 1;
+    EXPECT_EQ(counted.World, last - first + 1);
+    EXPECT_EQ(counted.World + counted.Trams, lines);
+    EXPECT_GT(counted.Trams, simulation.World->VellCount * counted.World);
+
+    const TRun before = Sim({"run", "--continue", early, "--trace", rest, "--trace-to", "9"});
+    EXPECT_EQ(before.Code, 2);
+    EXPECT_NE(before.Err.find("before the save's minute"), std::string::npos) << before.Err;
 }
 
 } // namespace
