@@ -1,0 +1,97 @@
+// libFuzzer target: any bytes given to the world save's reader must decode or be refused cleanly;
+// a save that decodes must restore into a world over the ring map or be refused with the world
+// not running, and a restored world must save and restore to the same state and step on.
+// The save names its map by path and hash: here the ring map, loaded once, stands for it.
+#include "sim/Jams.h"
+#include "sim/RunStatistics.h"
+#include "sim/World.h"
+#include "sim/save/WorldSave.h"
+
+#include "model/RouteTable.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using namespace vell;
+
+// Where the body's length and checksum lie in the header (after the magic and the version).
+constexpr std::size_t LengthAt = 6, ChecksumAt = 14, BodyAt = 22;
+
+struct TFuzzWorld {
+    TFuzzWorld() {
+        Map.FileName = VELL_RING_MAP;
+        if (!Map.LoadFromFile() || SelectMap(Map).NetworkResult >= 0) std::abort();
+        Objects = Map.Objects;
+        Routes = Map.Routes;
+    }
+    // The map as loaded and selected: a restore starts from it every time.
+    void Reset() {
+        World.StopWorld();
+        Map.Objects = Objects;
+        Map.Routes = Routes;
+    }
+    TMap Map;
+    std::vector<TMapObject> Objects;
+    TRouteTable Routes;
+    TRandom Random{1};
+    TWorld World{Map, Random};
+};
+
+void PutU64(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t v) {
+    for (int k = 0; k < 8; ++k)
+        bytes[at + std::size_t(k)] = std::uint8_t(v >> (8 * k));
+}
+
+// Restores `save`, checks the state survives its own save, and steps the world a little.
+void RestoreAndStep(TFuzzWorld& f, const TWorldSave& save) {
+    f.Reset();
+    TRunStatistics statistics(f.World);
+    TJamWatch jams(f.World, 100);
+    TRunState run{0, 0, &statistics, &jams, {}};
+    std::string error;
+    if (!RestoreWorld(save, f.World, run, error)) {
+        if (f.World.Running() || error.empty()) std::abort();
+        return;
+    }
+    const std::uint64_t digest = WorldStateDigest(f.World, run);
+    const std::vector<std::uint8_t> again =
+        EncodeWorldSave(f.World, run, save.MapPath, save.MapHash);
+    TWorldSave reread;
+    if (!DecodeWorldSave(again, reread, error)) std::abort();
+    f.Reset();
+    if (!RestoreWorld(reread, f.World, run, error) || WorldStateDigest(f.World, run) != digest)
+        std::abort();
+    for (int s = 0; s < 4; ++s) {
+        f.World.WorldStep();
+        statistics.Observe();
+        jams.Observe();
+    }
+    (void)statistics.Routes();
+    (void)jams.Deadlocks();
+    f.Reset();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static TFuzzWorld fuzz;
+    TWorldSave save;
+    std::string error;
+    // The bytes as they are: the header's checks.
+    if (DecodeWorldSave({data, size}, save, error)) {
+        RestoreAndStep(fuzz, save);
+        return 0;
+    }
+    if (error.empty()) std::abort();
+    // The same bytes with the body's length and checksum made right, so that the mutations reach
+    // the body's fields rather than stopping at the checksum.
+    if (size < BodyAt) return 0;
+    std::vector<std::uint8_t> bytes(data, data + size);
+    PutU64(bytes, LengthAt, bytes.size() - BodyAt);
+    PutU64(bytes, ChecksumAt, Fnv1a64(std::span(bytes).subspan(BodyAt)));
+    if (DecodeWorldSave(bytes, save, error)) RestoreAndStep(fuzz, save);
+    return 0;
+}
