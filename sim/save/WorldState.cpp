@@ -6,6 +6,7 @@
 #include "model/Texts.h"
 #include "sim/Jams.h"
 #include "sim/RunStatistics.h"
+#include "sim/Speed.h"
 #include "sim/World.h"
 #include "sim/save/SaveArchive.h"
 
@@ -215,6 +216,21 @@ bool SlotInTable(long long row, long long col) {
     return row >= 0 && row < RouteRows && col >= 0 && col < RouteColumns;
 }
 
+// The tram's motion within what a tram can do: a speed past any tram's, a drag that speeds it
+// up or a command beyond full would run a tram away, its points racing over the rails for
+// ever.
+bool PhysicsInBounds(const TVell& t) {
+    const double fastest = KmhToMpt(300);
+    auto within = [](double v, double low, double high) { return v >= low && v <= high; };
+    bool ok = within(t.Speed, -fastest, fastest) && within(t.PrevSpeed, -fastest, fastest) &&
+              within(t.AllowedSpeed, -fastest, fastest) && within(t.TopSpeed, 0, fastest) &&
+              within(t.MaxAccel, 0, fastest) && within(t.Command, -1, 1) &&
+              within(t.PrevCommand, -1, 1) && within(t.ManualCommand, -1, 1);
+    for (const auto& car : t.CarState)
+        ok = ok && within(car.RollResist, -fastest, 0) && within(car.SpeedDrag, -1, 0);
+    return ok;
+}
+
 } // namespace
 
 bool TWorldSaveAccess::Read(std::span<const std::uint8_t> bytes, TWorld& world, TDecoded& d,
@@ -297,7 +313,8 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
                 QT_TRANSLATE_NOOP("WorldSave", "трамвай %1 стоит не на рельсе своего маршрута"),
                 t.Number);
         if (t.StopIndex >= std::max<int>(1, route.StopCount) || t.ScheduleState < -2 ||
-            t.ScheduleState > 2 || !SlotInTable(t.Crash.OtherRouteRow, t.Crash.OtherRouteCol))
+            t.ScheduleState > 2 || !SlotInTable(t.Crash.OtherRouteRow, t.Crash.OtherRouteCol) ||
+            !PhysicsInBounds(t))
             return DamagedAt(QT_TRANSLATE_NOOP("WorldSave", "состояние трамвая %1 вне пределов"),
                              t.Number);
         for (std::uint16_t object : d.Marks[std::size_t(k)]) {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include <sstream>
 
 namespace vell::test {
@@ -165,11 +168,26 @@ TEST(WorldSave, RefusesASaveThatDoesNotFitAndChangesNothing) {
             Rechecksum(b);
         });
     };
+    // A field of the first tram found by its value, set to another value.
+    auto withDouble = [&](double now, double then) {
+        std::uint8_t from[8], to[8];
+        std::memcpy(from, &now, 8);
+        std::memcpy(to, &then, 8);
+        const auto at =
+            std::search(good.begin() + std::ptrdiff_t(firstTram), good.end(), from, from + 8);
+        EXPECT_NE(at, good.end());
+        return crafted(std::size_t(at - good.begin()), std::vector<std::uint8_t>(to, to + 8));
+    };
+    const TVell& first = *original.World.VellTable[0];
     const struct {
         const char* Case;
         std::vector<std::uint8_t> Bytes;
         const char* Says;
     } cases[] = {
+        // A drag that speeds the tram up, or a top speed past any tram's, would run it away
+        // over the rails without end.
+        {"dragSpeedsUp", withDouble(first.CarState[0].SpeedDrag, 0.5), "вне пределов"},
+        {"topSpeedPastAnyTram", withDouble(first.TopSpeed, 1e12), "вне пределов"},
         {"anotherVersion", changed([](auto& b) { b[4] = 2; }), "другой версии формата (2)"},
         {"truncated", changed([](auto& b) { b.resize(b.size() - 9); }), "обрывается"},
         {"corrupt", changed([](auto& b) { b[b.size() / 2] ^= 0x40; }), "контрольная сумма"},
