@@ -179,7 +179,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     // The column has no free row: the exit's row, whose caption is short, shares its width.
     ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
     ContinueGame->setGeometry(540, 340, ContinueGameWidth, 24);
-    Button2->setGeometry(540 + ContinueGameWidth + 4, 340, 200 - ContinueGameWidth - 4, 24);
+    Button2->setGeometry(540 + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);

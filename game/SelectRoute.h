@@ -45,7 +45,7 @@ extern const char* const SchemeReplaceQuestion;
 // window narrows to fit a small screen.
 constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
 // "Продолжить игру..." shares the exit's row, at its left.
-constexpr int ContinueGameWidth = 132;
+constexpr int ContinueGameWidth = 126;
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
