@@ -9,23 +9,60 @@
 
 namespace vell {
 
+namespace {
+
+// The cab view, modal, while the selection window hides; then the world is torn down.
+void ShowCab(TWorld& world, TView3D& view, QWidget* selectionWindow) {
+    if (selectionWindow) selectionWindow->hide();
+    view.exec();
+    world.PlayerTram = nullptr;
+    if (selectionWindow) selectionWindow->show();
+    world.StopWorld();
+}
+
+// WaitForTram, counting its steps into the game's.
+bool WaitCountingSteps(TWorld& world, TRunState& run, int row, int col) {
+    TRunAheadLoop loop = TRunAheadLoop::ForRoute(world, row, col);
+    std::optional<TRunAhead> outcome = loop.Check();
+    while (!outcome)
+        outcome = loop.Step();
+    run.Steps += loop.Steps();
+    return *outcome == TRunAhead::Ready;
+}
+
+} // namespace
+
 bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, int row, int col,
              const std::function<bool()>& runAhead) {
     if (map.FileName == NewMapName) return false;
+    view.Run = TRunState{};
+    view.Run.Seed = world.Random.GetState();
     world.StartWorld();
     world.PlayerTram = nullptr;
     PrepareArches(map);
-    const bool ready = runAhead ? runAhead() : WaitForTram(world, row, col) == TRunAhead::Ready;
-    if (ready) {
-        FindPlayerTram(world, row, col);
-        view.PrepareForGame();
-        if (selectionWindow) selectionWindow->hide();
-        view.exec();
+    const bool ready = runAhead ? runAhead() : WaitCountingSteps(world, view.Run, row, col);
+    if (!ready) {
+        world.PlayerTram = nullptr;
+        world.StopWorld();
+        return false;
     }
-    world.PlayerTram = nullptr;
-    if (ready && selectionWindow) selectionWindow->show();
-    world.StopWorld();
-    return ready;
+    FindPlayerTram(world, row, col);
+    view.PrepareForGame();
+    ShowCab(world, view, selectionWindow);
+    return true;
+}
+
+std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
+                         const TWorldSave& save) {
+    TRunState run;
+    std::string error;
+    if (!RestoreWorld(save, world, run, error)) return error;
+    PrepareArches(map);
+    view.Run = run;
+    view.PrepareForGame();
+    view.UseProgramState(run.Program);
+    ShowCab(world, view, selectionWindow);
+    return {};
 }
 
 } // namespace vell

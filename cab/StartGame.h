@@ -5,6 +5,7 @@
 
 #include "model/Map.h"
 #include "sim/World.h"
+#include "sim/save/WorldSave.h"
 
 #include <functional>
 
@@ -19,8 +20,16 @@ class TView3D;
 // progress) and says whether the game may start; without one the simulation's WaitForTram runs.
 // When the game may not start, the world is torn down at once and nothing is shown.
 // `selectionWindow` (may be none) is hidden during the game and shown again after it. Returns
-// whether the cab view was shown. Does nothing for a map that has no file yet ("Новая").
+// whether the cab view was shown. Does nothing for a map that has no file yet ("Новая"). The
+// view's Run counts the game's world steps from the generator's state at the start; `runAhead`
+// adds its own steps to it.
 bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, int row, int col,
              const std::function<bool()>& runAhead);
+
+// A saved game continued: the world (over the save's map, selected) restored from `save` and the
+// cab view shown exactly where the player left it, as RunGame shows it. Empty when the game was
+// shown; else one Russian line why the save does not fit, with the world not running.
+std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
+                         const TWorldSave& save);
 
 } // namespace vell

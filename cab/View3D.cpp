@@ -322,6 +322,7 @@ void TView3D::BuildMenu() {
         connect(a, &QAction::triggered, this, [this, k]() { SpeedClick(k); });
     }
     SpeedItems[0]->setChecked(true);
+    SaveGame = item(Menu, "SaveGame", QT_TR_NOOP("Сохранить игру"), false);
     N3 = item(Menu, "N3", QT_TR_NOOP("Настройки графики..."), false);
     B1 = item(Menu, "B1", QT_TR_NOOP("Назад (&B)"), false); // only closes the menu
     N4 = item(Menu, "N4", QT_TR_NOOP("Выход (&Q)"), false);
@@ -329,6 +330,7 @@ void TView3D::BuildMenu() {
     connect(N1, &QAction::triggered, this, &TView3D::N1Click);
     connect(N6, &QAction::triggered, this, &TView3D::N6Click);
     connect(D1, &QAction::triggered, this, &TView3D::D1Click);
+    connect(SaveGame, &QAction::triggered, this, &TView3D::SaveGameClick);
     connect(N3, &QAction::triggered, this, &TView3D::N3Click);
     connect(N4, &QAction::triggered, this, &TView3D::N4Click);
 }
@@ -445,6 +447,7 @@ void TView3D::TimerTimer() {
     const QTime now = TimeOfDay();
     Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
     RunWorldSteps(Cab, World);
+    Run.Steps += Cab.GameSpeed;
 
     TickFrame = true;
     Surface->DrawFrameNow(); // steps 7 to 11
@@ -638,6 +641,26 @@ void TView3D::D1Click() {
 
 void TView3D::SpeedClick(int item) {
     Cab.GameSpeed = GameSpeedOf(item);
+}
+
+void TView3D::SaveGameClick() {
+    const bool wasOpen = MenuOpen;
+    MenuOpen = true;
+    if (const std::optional<std::string> path = Dialogs.ChooseGameToSave()) {
+        Run.Program = {N6->isChecked(), Cab.GameSpeed};
+        if (const std::string error = WriteWorldSave(*path, World, Run); !error.empty())
+            Dialogs.ShowError(error);
+    }
+    MenuOpen = wasOpen;
+}
+
+void TView3D::UseProgramState(const TProgramState& program) {
+    N6->setChecked(program.Autopilot);
+    for (int k = 0; k < GameSpeedCount; ++k)
+        if (GameSpeedOf(k) == program.GameSpeed) {
+            SpeedItems[k]->setChecked(true);
+            Cab.GameSpeed = program.GameSpeed;
+        }
 }
 
 void TView3D::N3Click() {

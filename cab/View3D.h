@@ -10,6 +10,7 @@
 #include "model/Random.h"
 #include "model/UserDialogs.h"
 #include "sim/World.h"
+#include "sim/save/WorldSave.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -109,9 +110,10 @@ class TView3D : public QDialog {
     QMenu* N2;   // "Скорость игры:"
     std::array<QAction*, GameSpeedCount> SpeedItems{}; // "x1" .. "x1024", one radio group
     QActionGroup* SpeedGroup;
-    QAction* N3; // "Настройки графики..."
-    QAction* B1; // "Назад (&B)"
-    QAction* N4; // "Выход (&Q)"
+    QAction* SaveGame; // "Сохранить игру"
+    QAction* N3;       // "Настройки графики..."
+    QAction* B1;       // "Назад (&B)"
+    QAction* N4;       // "Выход (&Q)"
     QTimer* Timer;
     // The help over the picture: how to drive, the keys and the gauges.
     QFrame* Help;
@@ -136,6 +138,9 @@ class TView3D : public QDialog {
     bool FullScreenRendering = false;
 
     TCabState Cab;
+    // The game being driven: its seed and world steps (the run-ahead's and this window's). The
+    // program state is read from the menu when saved. The game keeps no run statistics.
+    TRunState Run;
     // The cab shake's random numbers: the view's own, so that the simulation's sequence does not
     // depend on how many frames were drawn.
     TRandom ShakeRandom;
@@ -167,6 +172,10 @@ class TView3D : public QDialog {
     void D1Click();
     // x11Click .. x10241Click: item 0..10 of the speed submenu.
     void SpeedClick(int item);
+    // "Сохранить игру": the whole game into the file the player names, the world paused.
+    void SaveGameClick();
+    // The game as saved: the menu's autopilot and speed set from the save's program state.
+    void UseProgramState(const TProgramState& program);
     void N3Click();
     void N4Click();
     void DoneClick();

@@ -14,6 +14,7 @@
 #include "model/draw/PlanView.h"
 #include "model/draw/Scheme.h"
 #include "sim/RunAhead.h"
+#include "sim/save/WorldSave.h"
 #include "ui/DialogFont.h"
 #include "ui/PaintBox.h"
 #include "ui/WindowPlacement.h"
@@ -175,13 +176,18 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     Start = MakeButton(this, "Start", QT_TR_NOOP("Вид сверху (&V)"), 284);
     StartGame = MakeButton(this, "StartGame", QT_TR_NOOP("Начать игру (&G)"), 308);
     Button2 = MakeButton(this, "Button2", QT_TR_NOOP("Выход (&Q)"), 340);
+    // The column has no free row: the exit's row, whose caption is short, shares its width.
+    ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
+    ContinueGame->setGeometry(540, 340, ContinueGameWidth, 24);
+    Button2->setGeometry(540 + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);
     setTabOrder(Button1, DoProcess);
     setTabOrder(DoProcess, Start);
     setTabOrder(Start, StartGame);
-    setTabOrder(StartGame, Button2);
+    setTabOrder(StartGame, ContinueGame);
+    setTabOrder(ContinueGame, Button2);
 
     connect(RouteTable, &QTableWidget::currentCellChanged, this,
             [this](int row, int column, int, int) {
@@ -191,6 +197,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     connect(Button1, &QPushButton::clicked, this, &TSelectRoute::Button1Click);
     connect(Start, &QPushButton::clicked, this, &TSelectRoute::StartClick);
     connect(StartGame, &QPushButton::clicked, this, &TSelectRoute::StartGameClick);
+    connect(ContinueGame, &QPushButton::clicked, this, &TSelectRoute::ContinueGameClick);
     connect(Button2, &QPushButton::clicked, this, &TSelectRoute::Button2Click);
     UpdateButtons();
 }
@@ -226,7 +233,7 @@ void TSelectRoute::FitToScreen() {
     for (QWidget* w : {static_cast<QWidget*>(MapPB), static_cast<QWidget*>(SelectMap),
                        static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
                        static_cast<QWidget*>(Start), static_cast<QWidget*>(StartGame),
-                       static_cast<QWidget*>(Button2)})
+                       static_cast<QWidget*>(ContinueGame), static_cast<QWidget*>(Button2)})
         w->move(w->x() - cut, w->y());
     setFixedSize(width() - cut, height());
 }
@@ -363,6 +370,7 @@ void TSelectRoute::UpdateButtons() {
     const bool startable = idle && SelectedRouteStartable();
     Start->setEnabled(startable);
     StartGame->setEnabled(startable && View3D);
+    ContinueGame->setEnabled(idle && View3D);
 }
 
 // The picture is saved beside the map, then shown with the name of its file. A map that gives
@@ -432,12 +440,46 @@ void TSelectRoute::StartClick() {
 void TSelectRoute::StartGameClick() {
     // As for the top view: the button is off for these.
     if (Running || ImportRunning || !View3D || !SelectedRouteStartable()) return;
-    RunGame(Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol,
-            [this]() { return DoProcess->isChecked() ? PreRun() : WaitForTram(); });
+    RunGame(Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol, [this]() {
+        const bool ready = DoProcess->isChecked() ? PreRun() : WaitForTram();
+        View3D->Run.Steps += RunAheadSteps;
+        return ready;
+    });
+    AfterGame();
+}
+
+void TSelectRoute::AfterGame() {
     if (FreeNetworkWhenStopped) {
         FreeNetworkWhenStopped = false;
         Map.FreeNetwork();
     }
+}
+
+void TSelectRoute::ContinueGameClick() {
+    if (Running || ImportRunning || !View3D) return;
+    if (!MayLeaveMap(Map, Dialogs)) return;
+    if (const std::optional<std::string> chosen = Dialogs.ChooseGameToOpen())
+        ContinueSavedGame(*chosen);
+}
+
+bool TSelectRoute::ContinueSavedGame(const std::string& path) {
+    if (Running || ImportRunning || !View3D) return false;
+    TWorldSave save;
+    std::string error;
+    // Both refuse before the map is touched.
+    if (!ReadWorldSave(path, save, error) || !LoadSavedMap(save, Map, error)) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    UseOpenedMap();
+    if (!Ready) return false; // the rail error has been shown
+    error = vell::ContinueGame(Map, World, *View3D, this, save);
+    AfterGame();
+    if (!error.empty()) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    return true;
 }
 
 bool TSelectRoute::PreRun() {
@@ -482,6 +524,7 @@ bool TSelectRoute::RunAheadLoop(TRunAheadLoop& loop, bool allTrams) {
     }
 
     QCoreApplication::instance()->removeEventFilter(this);
+    RunAheadSteps = loop.Steps();
     Running = false;
     CancelRequested = false;
     setWindowTitle(kept);

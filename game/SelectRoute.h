@@ -44,6 +44,8 @@ extern const char* const SchemeReplaceQuestion;
 // The route window's designed client size, and the least width its route table keeps when the
 // window narrows to fit a small screen.
 constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
+// "Продолжить игру..." shares the exit's row, at its left.
+constexpr int ContinueGameWidth = 126;
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
@@ -73,6 +75,7 @@ class TSelectRoute : public QWidget {
     QCheckBox* DoProcess;
     QPushButton* Start;
     QPushButton* StartGame;
+    QPushButton* ContinueGame; // "Продолжить игру..."
     QPushButton* Button2;
 
     std::int32_t TotalTrams = 0;
@@ -99,6 +102,12 @@ class TSelectRoute : public QWidget {
     void Button1Click();
     void StartClick();
     void StartGameClick();
+    // Chooses a saved game and continues it.
+    void ContinueGameClick();
+    // Opens the save's map as a chosen map is opened, then shows the cab view where the player
+    // left. A save that does not fit (unreadable, its map missing or changed) is refused with
+    // the reason, leaving the map as it was. Whether the game was shown.
+    bool ContinueSavedGame(const std::string& path);
     void Button2Click();
 
     // The run-ahead of a start: true when the view may open. The caption shows the progress;
@@ -129,6 +138,8 @@ class TSelectRoute : public QWidget {
     void UpdateButtons();
     bool SelectedRouteStartable() const;
     bool RunAheadLoop(TRunAheadLoop& loop, bool allTrams);
+    // What follows any game: the network freed when a close asked for it during the game.
+    void AfterGame();
     std::optional<std::string> ImportTarget(const std::string& extract);
     std::unique_ptr<TMap> RunImport(const std::string& extract);
 
@@ -143,7 +154,8 @@ class TSelectRoute : public QWidget {
     int RoutesListed = 0;
     bool Running = false;
     bool ImportRunning = false;
-    bool CancelRequested = false; // of the run-ahead or the import
+    bool CancelRequested = false;   // of the run-ahead or the import
+    std::int64_t RunAheadSteps = 0; // the world steps of the last run-ahead
     bool FreeNetworkWhenStopped = false;
     bool Placed = false;              // placed on the screen at its first show
     std::set<QString> SchemesWritten; // absolute paths of the pictures this run wrote

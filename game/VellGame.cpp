@@ -34,15 +34,18 @@ const vell::TProgramInfo Program{
     QT_TRANSLATE_NOOP(
         "CommandLine",
         "Названная карта открывается сразу, как через «Выбрать карту...», и её маршруты\n"
-        "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n")};
+        "видны в таблице. Без неё выбор карты начинается в папке карт игры.\n"),
+    QT_TRANSLATE_NOOP("CommandLine",
+                      "  --continue ФАЙЛ  продолжить сохранённую игру (.vls): открыть её карту\n"
+                      "               и кабину там, где игрок её оставил\n")};
 
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     // The language comes first, so that the help and the mistakes already speak it.
-    vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args)));
-    const vell::TCommandLine line = vell::ParseCommandLine(args);
+    vell::TProgramLanguage language(vell::ChosenLanguage(vell::ParseCommandLine(args, true)));
+    const vell::TCommandLine line = vell::ParseCommandLine(args, true);
     if (auto code = vell::AnswerCommandLine(line, Program, std::cout, std::cerr)) return *code;
     if (auto code =
             vell::AnswerNoDisplay(line, Program, vell::DisplayEnvironmentOfProcess(), std::cerr))
@@ -83,8 +86,11 @@ int main(int argc, char** argv) {
 
     selectRoute.show();
     // Once the window is up, a map named on the command line is selected: its routes are listed.
+    // A saved game named there opens its map and the cab.
     QTimer::singleShot(0, &selectRoute, [&]() {
-        if (extractNamed)
+        if (line.ContinuePath)
+            selectRoute.ContinueSavedGame(*line.ContinuePath);
+        else if (extractNamed)
             selectRoute.ImportExtract(*line.MapName);
         else
             selectRoute.SelectMapAtStartUp(mapNamed);

@@ -21,6 +21,9 @@ class IUserDialogs {
     // The open and save dialogs with the map filter; nothing when cancelled.
     virtual std::optional<std::string> ChooseMapToOpen() = 0;
     virtual std::optional<std::string> ChooseMapToSave() = 0;
+    // The open and save dialogs of a saved game (.vls); nothing when cancelled.
+    virtual std::optional<std::string> ChooseGameToOpen() = 0;
+    virtual std::optional<std::string> ChooseGameToSave() = 0;
     // The open dialog for an OpenStreetMap extract; with `maps`, for a map or an extract.
     virtual std::optional<std::string> ChooseExtractToOpen(bool maps) = 0;
     // The colour dialog, opened on `initial`; the chosen colour, or nothing when cancelled.

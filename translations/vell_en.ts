@@ -26,28 +26,6 @@
 </translation>
     </message>
     <message>
-        <source>
-Параметры:
-  -h, --help   показать эту справку и выйти
-  --version    показать версию программы и выйти
-  --lang ru|en язык программы; без него язык берётся из локали
-               (русский для русской и для C, иначе английский)
-  --           конец параметров: дальше только имя карты, даже если оно
-               начинается с «-»
-
-</source>
-        <translation>
-Options:
-  -h, --help   show this help and exit
-  --version    show the program&apos;s version and exit
-  --lang ru|en the program&apos;s language; without it the locale decides
-               (Russian for a Russian locale and for C, English otherwise)
-  --           end of options: only the map name follows, even if it
-               starts with &quot;-&quot;
-
-</translation>
-    </message>
-    <message>
         <source>Имя карты без точки получает расширение .vl.
 
 Принимаются и параметры самой Qt, например:
@@ -102,6 +80,44 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
     <message>
         <source>нужен графический экран (X11 или Wayland), а его нет; без экрана работает VellSim</source>
         <translation>needs a graphical display (X11 or Wayland) and there is none; VellSim works without one</translation>
+    </message>
+    <message>
+        <source>с --continue карту не называют: её берут из сохранения, лишнее имя: %1</source>
+        <translation>--continue names no map: the map comes from the save, extra name: %1</translation>
+    </message>
+    <message>
+        <source>
+Параметры:
+  -h, --help   показать эту справку и выйти
+  --version    показать версию программы и выйти
+  --lang ru|en язык программы; без него язык берётся из локали
+               (русский для русской и для C, иначе английский)
+</source>
+        <translation>
+Options:
+  -h, --help   show this help and exit
+  --version    show the program&apos;s version and exit
+  --lang ru|en the program&apos;s language; without it the locale decides
+               (Russian for a Russian locale and for C, English otherwise)
+</translation>
+    </message>
+    <message>
+        <source>  --           конец параметров: дальше только имя карты, даже если оно
+               начинается с «-»
+
+</source>
+        <translation>  --           end of options: only the map name follows, even if it
+               starts with &quot;-&quot;
+
+</translation>
+    </message>
+    <message>
+        <source>  --continue ФАЙЛ  продолжить сохранённую игру (.vls): открыть её карту
+               и кабину там, где игрок её оставил
+</source>
+        <translation>  --continue FILE  continue a saved game (.vls): open its map and the cab
+               where the player left it
+</translation>
     </message>
 </context>
 <context>
@@ -871,6 +887,10 @@ tracks with poles, and routes; checks the rail network and saves the .vl map.
         <source>карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</source>
         <translation>map or OpenStreetMap extract (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</translation>
     </message>
+    <message>
+        <source>сохранённая игра (*.vls)</source>
+        <translation>saved game (*.vls)</translation>
+    </message>
 </context>
 <context>
     <name>VellSim</name>
@@ -1129,7 +1149,7 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>Нет карты сохранения: %1</source>
-        <translation>The save's map is missing: %1</translation>
+        <translation>The save&apos;s map is missing: %1</translation>
     </message>
     <message>
         <source>Карта %1 изменилась после сохранения.</source>
@@ -1153,11 +1173,11 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>счётчики занятости не сходятся с отметками трамваев</source>
-        <translation>the occupancy counters do not match the trams' marks</translation>
+        <translation>the occupancy counters do not match the trams&apos; marks</translation>
     </message>
     <message>
         <source>статистика прогона вне пределов</source>
-        <translation>the run's figures are out of range</translation>
+        <translation>the run&apos;s figures are out of range</translation>
     </message>
     <message>
         <source>наблюдение за заторами вне пределов</source>
@@ -1406,6 +1426,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Карта записалась бы поверх выписки %1.</source>
         <translation>The map would overwrite the extract %1.</translation>
+    </message>
+    <message>
+        <source>Продолжить игру...</source>
+        <translation>Continue game...</translation>
     </message>
 </context>
 <context>
@@ -1899,6 +1923,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Щелчок или любая клавиша закрывает справку.</source>
         <translation>Click or press any key to close this help.</translation>
+    </message>
+    <message>
+        <source>Сохранить игру</source>
+        <translation>Save game</translation>
     </message>
 </context>
 </TS>

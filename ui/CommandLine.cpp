@@ -60,7 +60,7 @@ std::optional<TLanguage> LanguageFurtherOn(const std::vector<std::string>& args,
 
 } // namespace
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool continues) {
     TCommandLine line;
     bool optionsEnded = false;
     auto addMap = [&](const std::string& name) {
@@ -109,6 +109,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             line.Language = language;
             continue;
         }
+        if (continues && word == "--continue") {
+            if (k + 1 >= args.size())
+                return Failed(Arg(translate("CommandLine", "параметру %1 нужно значение"), word));
+            line.ContinuePath = args[++k];
+            continue;
+        }
         const std::string_view name = *QtOptionName(word);
         if (Contains(QtFlags, name)) {
             line.QtArguments.push_back(word);
@@ -125,6 +131,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return Failed(Arg(translate("CommandLine", "неизвестный параметр %1"), word));
         }
     }
+    if (line.ContinuePath && line.MapName)
+        return Failed(
+            Arg(translate("CommandLine", "с --continue карту не называют: её берут из сохранения, "
+                                         "лишнее имя: %1"),
+                *line.MapName));
     return line;
 }
 
@@ -143,7 +154,10 @@ std::string HelpText(const TProgramInfo& program) {
                       "  -h, --help   показать эту справку и выйти\n"
                       "  --version    показать версию программы и выйти\n"
                       "  --lang ru|en язык программы; без него язык берётся из локали\n"
-                      "               (русский для русской и для C, иначе английский)\n"
+                      "               (русский для русской и для C, иначе английский)\n");
+    if (!program.Options.empty())
+        text += translate("CommandLine", std::string(program.Options).c_str());
+    text += translate("CommandLine",
                       "  --           конец параметров: дальше только имя карты, даже если оно\n"
                       "               начинается с «-»\n"
                       "\n");

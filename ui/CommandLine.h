@@ -18,6 +18,8 @@ enum class TCommandLineAction { Run, Help, Version, Error };
 struct TCommandLine {
     TCommandLineAction Action = TCommandLineAction::Run;
     std::optional<std::string> MapName;
+    // --continue FILE (the game only): the saved game to continue at start-up.
+    std::optional<std::string> ContinuePath;
     // --lang ru|en; nothing leaves the choice to the user's locale.
     std::optional<TLanguage> Language;
     // Qt's own options with their values, in their order, for QApplication.
@@ -27,8 +29,9 @@ struct TCommandLine {
 };
 
 // Reads the words after the program's name. The first request (--help, --version) or mistake
-// met from the left decides; "--" makes every later word a map name.
-TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+// met from the left decides; "--" makes every later word a map name. --continue is an option
+// only where `continues` says so (the game); it names no map beside it.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args, bool continues = false);
 
 // The language the line asks for, or else the one of the user's locale. The line's mistakes
 // are worded in the language installed while it is parsed: parse again once it is chosen.
@@ -37,10 +40,11 @@ TLanguage ChosenLanguage(const TCommandLine& line);
 // What the help and the version say about one program (About and MapNote marked for
 // translation in the context "CommandLine").
 struct TProgramInfo {
-    std::string_view Name;    // "VellGame"
-    std::string_view Version; // "1.0.0"
-    std::string_view About;   // what the program does, a few lines ending in '\n'
-    std::string_view MapNote; // what becomes of the map named on the command line, likewise
+    std::string_view Name;         // "VellGame"
+    std::string_view Version;      // "1.0.0"
+    std::string_view About;        // what the program does, a few lines ending in '\n'
+    std::string_view MapNote;      // what becomes of the map named on the command line, likewise
+    std::string_view Options = {}; // the program's own options' lines of the help, likewise
 };
 
 std::string HelpText(const TProgramInfo& program);

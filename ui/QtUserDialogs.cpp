@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace vell {
@@ -19,6 +20,14 @@ namespace vell {
 const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта с трамваями (*.vl)");
 const char* const ExtractFileFilter = QT_TRANSLATE_NOOP(
     "UserDialogs", "выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)");
+const char* const GameSaveFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "сохранённая игра (*.vls)");
+
+QString GameSavesFolder() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/vell/saves";
+    QDir().mkpath(folder);
+    return folder;
+}
 
 namespace {
 QString FromUtf8(const std::string& text) {
@@ -137,6 +146,27 @@ std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
     QFileDialog* dialog = FileDialog(SaveDialog, true);
     StartInMapsFolder(*dialog, SaveShownFor, QString());
     return Run(*dialog);
+}
+
+QFileDialog* TQtUserDialogs::GameDialog(QPointer<QFileDialog>& dialog, bool save) {
+    if (!dialog) {
+        dialog = new QFileDialog(Parent);
+        dialog->setNameFilter(QCoreApplication::translate("UserDialogs", GameSaveFileFilter));
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog->setDefaultSuffix(QStringLiteral("vls"));
+        // Later it stays where the user left it.
+        dialog->setDirectory(GameSavesFolder());
+    }
+    return dialog;
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseGameToOpen() {
+    return Run(*GameDialog(GameOpenDialog, false));
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseGameToSave() {
+    return Run(*GameDialog(GameSaveDialog, true));
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {

@@ -19,6 +19,11 @@ class TMap;
 extern const char* const MapFileFilter; // "карта с трамваями (*.vl)"
 // The filter of the extract dialog: the formats the import reads.
 extern const char* const ExtractFileFilter;
+// The filter of both saved-game dialogs.
+extern const char* const GameSaveFileFilter; // "сохранённая игра (*.vls)"
+
+// The folder saved games start in: $XDG_DATA_HOME/vell/saves, created when missing.
+QString GameSavesFolder();
 
 class TQtUserDialogs : public IUserDialogs {
   public:
@@ -38,11 +43,14 @@ class TQtUserDialogs : public IUserDialogs {
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> ChooseMapToOpen() override;
     std::optional<std::string> ChooseMapToSave() override;
+    std::optional<std::string> ChooseGameToOpen() override;
+    std::optional<std::string> ChooseGameToSave() override;
     std::optional<std::string> ChooseExtractToOpen(bool maps) override;
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 
   private:
     QFileDialog* FileDialog(QPointer<QFileDialog>& dialog, bool save);
+    QFileDialog* GameDialog(QPointer<QFileDialog>& dialog, bool save);
     // Moves the dialog to the map's folder as SetOpenFolders says; `shownFor` is the map's file
     // the last time this dialog came up.
     void StartInMapsFolder(QFileDialog& dialog, std::string& shownFor,
@@ -58,6 +66,8 @@ class TQtUserDialogs : public IUserDialogs {
     QPointer<QFileDialog> OpenDialog;
     QPointer<QFileDialog> SaveDialog;
     QPointer<QFileDialog> ExtractDialog;
+    QPointer<QFileDialog> GameOpenDialog;
+    QPointer<QFileDialog> GameSaveDialog;
 };
 
 // The folder of the maps that come with the programs: "<prefix>/share/vell/maps" when the

@@ -139,9 +139,9 @@ TEST_F(TCabView, FormAsCreated) {
     QStringList captions;
     for (QAction* a : View.Menu->actions())
         captions << a->text();
-    EXPECT_EQ(captions,
-              (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
-                           "Скорость игры:", "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
+    EXPECT_EQ(captions, (QStringList{"Полный экран (&F)", "Автопилот (&A)",
+                                     "Показывать задержку (&D)", "Скорость игры:", "Сохранить игру",
+                                     "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
     EXPECT_FALSE(View.D1->isChecked());

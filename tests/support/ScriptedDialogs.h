@@ -13,7 +13,7 @@ namespace vell::test {
 class TScriptedDialogs : public IUserDialogs {
   public:
     std::deque<TAnswer> Answers;                           // for both kinds of question
-    std::deque<std::optional<std::string>> FileChoices;    // for both file dialogs
+    std::deque<std::optional<std::string>> FileChoices;    // for every file dialog
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
     std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
 
@@ -33,6 +33,14 @@ class TScriptedDialogs : public IUserDialogs {
     }
     std::optional<std::string> ChooseMapToSave() override {
         Log.push_back("save dialog");
+        return NextFile();
+    }
+    std::optional<std::string> ChooseGameToOpen() override {
+        Log.push_back("game open dialog");
+        return NextFile();
+    }
+    std::optional<std::string> ChooseGameToSave() override {
+        Log.push_back("game save dialog");
         return NextFile();
     }
     std::optional<std::string> ChooseExtractToOpen(bool maps) override {

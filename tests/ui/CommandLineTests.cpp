@@ -35,6 +35,25 @@ TEST(CommandLine, MapNameAndQtOptionsAreSeparated) {
     EXPECT_EQ(Parse({""}).MapName, "");
 }
 
+TEST(CommandLine, ContinueNamesASavedGameOnlyForTheGameAndWithoutAMap) {
+    const TCommandLine line = ParseCommandLine({"-platform", "xcb", "--continue", "a.vls"}, true);
+    EXPECT_EQ(line.Action, TCommandLineAction::Run);
+    EXPECT_EQ(line.ContinuePath, "a.vls");
+    EXPECT_FALSE(line.MapName);
+    EXPECT_EQ(line.QtArguments, (TWords{"-platform", "xcb"}));
+    // The editor knows no such option.
+    EXPECT_EQ(ParseCommandLine({"--continue", "a.vls"}).Error, "неизвестный параметр --continue");
+    EXPECT_EQ(ParseCommandLine({"--continue"}, true).Error, "параметру --continue нужно значение");
+    EXPECT_EQ(ParseCommandLine({"ring.vl", "--continue", "a.vls"}, true).Error,
+              "с --continue карту не называют: её берут из сохранения, лишнее имя: ring.vl");
+    // The help lists it where the program has it.
+    const TProgramInfo game{"VellGame", "1", "Игра.\n", "Карта.\n", "  --continue ФАЙЛ  игра\n"};
+    EXPECT_NE(HelpText(game).find("  --continue ФАЙЛ  игра\n  --           конец"),
+              std::string::npos);
+    const TProgramInfo editor{"VellEditor", "1", "Редактор.\n", "Карта.\n"};
+    EXPECT_EQ(HelpText(editor).find("--continue"), std::string::npos);
+}
+
 TEST(CommandLine, QtOptionsInEveryFormQtReads) {
     const TWords qt = {"--platform",
                        "xcb",
