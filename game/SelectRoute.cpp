@@ -466,8 +466,9 @@ bool TSelectRoute::ContinueSavedGame(const std::string& path) {
     if (Running || ImportRunning || !View3D) return false;
     TWorldSave save;
     std::string error;
-    // Both refuse before the map is touched.
-    if (!ReadWorldSave(path, save, error) || !LoadSavedMap(save, Map, error)) {
+    // Each refuses before the open map is touched: the save is tried on a map of its own first.
+    if (!ReadWorldSave(path, save, error) || !SaveFitsItsMap(save, error) ||
+        !LoadSavedMap(save, Map, error)) {
         Dialogs.ShowError(error);
         return false;
     }

@@ -2,6 +2,8 @@
 #include "sim/save/WorldSave.h"
 
 #include "model/MapFile.h"
+#include "model/Random.h"
+#include "model/RouteTable.h"
 #include "model/SafeFile.h"
 #include "model/Texts.h"
 #include "sim/World.h"
@@ -184,6 +186,16 @@ bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::st
     run.Steps = save.Steps;
     run.Program = save.Program;
     return true;
+}
+
+bool SaveFitsItsMap(const TWorldSave& save, std::string& error) {
+    TMap map;
+    if (!LoadSavedMap(save, map, error)) return false;
+    SelectMap(map);
+    TRandom random(0); // RestoreWorld sets its state
+    TWorld world(map, random);
+    TRunState run;
+    return RestoreWorld(save, world, run, error);
 }
 
 std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run) {

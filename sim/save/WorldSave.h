@@ -76,6 +76,11 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
 // the world then stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
 
+// Whether the save restores over its map: the map loaded, selected and the world restored on a
+// map, a generator and a world of its own. False, with `error`, when LoadSavedMap or
+// RestoreWorld would refuse it; a program asks this before it leaves its open map for the save's.
+bool SaveFitsItsMap(const TWorldSave& save, std::string& error);
+
 // A digest of the whole state a save keeps of the world and the run (the save's body but for
 // the map's name).
 std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run);

@@ -182,6 +182,19 @@ class ContinueGameTest : public QObject {
             shown = true;
             g.View.close();
         });
+        // A save whose world does not fit its map, its checksum made anew: its last byte, the
+        // flag of a jam watch, is no truth value.
+        std::vector<std::uint8_t> bytes = ReadBytes(dir.Path("game.vls"));
+        bytes.back() = 7;
+        const std::uint64_t sum = Fnv1a64({bytes.data() + 22, bytes.size() - 22});
+        for (int k = 0; k < 8; ++k)
+            bytes[std::size_t(14 + k)] = std::uint8_t(sum >> (8 * k));
+        WriteBytes(dir.Path("damaged.vls"), bytes);
+        g.Dialogs.FileChoices.push_back(dir.Path("damaged.vls"));
+        g.SelectRoute.ContinueGame->click();
+        QVERIFY(g.LastLog().starts_with("error: Сохранение повреждено"));
+        QCOMPARE(g.Map->FileName, dir.Path("other.vl"));
+        QCOMPARE(g.SelectRoute.RouteRowCount(), 5);
         // The save's map changed: another map's bytes in its place.
         std::filesystem::copy_file(dir.Path("other.vl"), dir.Path("city.vl"),
                                    std::filesystem::copy_options::overwrite_existing);
