@@ -62,6 +62,16 @@ bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault
     return true;
 }
 
+void SealWorldSave(std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < HeaderBytes) return;
+    const std::uint64_t fields[] = {bytes.size() - HeaderBytes,
+                                    Fnv1a64(std::span(bytes).subspan(HeaderBytes))};
+    std::size_t at = Magic.size() + 2; // after the magic and the version
+    for (const std::uint64_t v : fields)
+        for (int k = 0; k < 8; ++k)
+            bytes[at++] = std::uint8_t(v >> (8 * k));
+}
+
 std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& run,
                                           const std::string& mapPath, std::uint64_t mapHash) {
     const std::vector<std::uint8_t> body = Body(world, run, mapPath.substr(0, 65535), mapHash);
@@ -69,10 +79,12 @@ std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& 
     out.Reserve(HeaderBytes + body.size());
     out.WriteBytes(Magic);
     out.WriteU16(WorldSaveVersion);
-    out.WriteU64(body.size());
-    out.WriteU64(Fnv1a64(body));
+    out.WriteU64(0); // the length and the checksum, sealed below
+    out.WriteU64(0);
     out.WriteBytes(body);
-    return out.Take();
+    std::vector<std::uint8_t> bytes = out.Take();
+    SealWorldSave(bytes);
+    return bytes;
 }
 
 std::string WriteWorldSave(const std::string& path, const TWorld& world, const TRunState& run) {

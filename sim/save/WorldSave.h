@@ -45,6 +45,12 @@ bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault
 std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& run,
                                           const std::string& mapPath, std::uint64_t mapHash);
 
+// Puts the body's length and checksum into the header of a save's bytes (a whole header, then
+// the body): the last step of EncodeWorldSave, and what a test or the fuzzer that changes a
+// body does again so that the change reaches the reader's checks. Bytes shorter than a header
+// stay as they are.
+void SealWorldSave(std::vector<std::uint8_t>& bytes);
+
 // Writes the save through the safe save, naming the world's map by its absolute path; empty
 // when written, else one Russian line why.
 std::string WriteWorldSave(const std::string& path, const TWorld& world, const TRunState& run);

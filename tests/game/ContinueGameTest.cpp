@@ -186,9 +186,7 @@ class ContinueGameTest : public QObject {
         // flag of a jam watch, is no truth value.
         std::vector<std::uint8_t> bytes = ReadBytes(dir.Path("game.vls"));
         bytes.back() = 7;
-        const std::uint64_t sum = Fnv1a64({bytes.data() + 22, bytes.size() - 22});
-        for (int k = 0; k < 8; ++k)
-            bytes[std::size_t(14 + k)] = std::uint8_t(sum >> (8 * k));
+        SealWorldSave(bytes);
         WriteBytes(dir.Path("damaged.vls"), bytes);
         g.Dialogs.FileChoices.push_back(dir.Path("damaged.vls"));
         g.SelectRoute.ContinueGame->click();
