@@ -1,0 +1,132 @@
+// A drive's recording (.vlrec): the world as the drive started (a whole world save) and, per world
+// step, the player's commands that changed. The world is deterministic, so stepping the start
+// state with the same commands at the same steps gives the same world, bit for bit. Little-endian:
+// a magic, a format version, the body's length and its FNV-1a 64 checksum, then the body.
+#pragma once
+
+#include "sim/Vell.h"
+#include "sim/save/WorldSave.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+constexpr std::uint16_t ReplayVersion = 1;
+// One minute of world steps (50 ms each).
+constexpr long long StepsPerMinute = 1200;
+
+// What the player sets in the player's tram and a world step reads: the controller, the two door
+// buttons and the autopilot. Nothing in the world writes them.
+struct TPlayerCommands {
+    double Controller = 0; // the tram's ManualCommand, -1..1
+    bool Open = false;     // ManualOpen
+    bool Close = false;    // ManualClose
+    bool Autopilot = true; // AutoDrive
+
+    static TPlayerCommands Of(const TVell& tram);
+    void ApplyTo(TVell& tram) const;
+    bool operator==(const TPlayerCommands&) const = default;
+};
+
+// The commands in force from world step `Step` on (the run's step count before that step).
+struct TReplayEvent {
+    long long Step = 0;
+    TPlayerCommands Commands;
+};
+
+struct TReplay {
+    std::vector<std::uint8_t> Start;  // a whole world save (.vls bytes): the drive's first state
+    long long EndStep = 0;            // the run's step count when the drive ended
+    std::vector<TReplayEvent> Events; // strictly increasing steps, from the start's step count
+};
+
+// The replay's bytes.
+std::vector<std::uint8_t> EncodeReplay(const TReplay& replay);
+// Reads a replay's bytes: magic, version, length, checksum, the start save as a file (not yet
+// against its map), and every event in order and in range. False, with one Russian line in
+// `error`, when they are not a replay this program reads.
+bool DecodeReplay(std::span<const std::uint8_t> bytes, TReplay& replay, std::string& error);
+bool ReadReplay(const std::string& path, TReplay& replay, std::string& error);
+// Through the safe save; empty when written, else one Russian line why.
+std::string WriteReplay(const std::string& path, const TReplay& replay);
+// The start save of a replay that DecodeReplay accepted.
+TWorldSave ReplayStart(const TReplay& replay);
+
+// Records a drive as it goes: the game calls Before(world, step) before each world step.
+class TDriveRecorder {
+  public:
+    // Starts a new recording at the world's current state (running, with its player's tram),
+    // over the world's map file; drops the one before. `run` gives the seed, steps and program.
+    // Empty when started, else one Russian line why (the map file cannot be read).
+    std::string Start(const TWorld& world, const TRunState& run);
+    bool Recording() const { return Started; }
+    void Stop() { Started = false; }
+    // Before world step `step` (the run's step count now): the player's commands, when they
+    // changed, become an event; every whole minute of the drive a snapshot is kept in memory
+    // (the last two), for replaying the last minute.
+    void Before(const TWorld& world, const TRunState& run, long long step);
+    // The whole drive so far, ending at `endStep`.
+    TReplay Drive(long long endStep) const;
+    // The drive from a snapshot at least `steps` before `endStep` (the start when the drive is
+    // shorter), ending at `endStep`.
+    TReplay LastSteps(long long endStep, long long steps) const;
+
+  private:
+    bool Started = false;
+    TReplay Recorded;
+    TPlayerCommands Last;
+    struct TSnapshot {
+        long long Step = -1;
+        std::vector<std::uint8_t> Save;
+        std::size_t FirstEvent = 0; // Recorded.Events from this one on follow the snapshot
+    };
+    TSnapshot Older, Newer;
+    std::string MapPath;
+    std::uint64_t MapHash = 0;
+};
+
+// Plays a replay's commands into the player's tram: the game or the tool calls Before(world,
+// step) before each world step, over a world restored from ReplayStart.
+class TReplayPlayer {
+  public:
+    explicit TReplayPlayer(const TReplay& replay) : Replay(&replay) {}
+    // Puts the commands due at `step` into the world's player's tram.
+    void Before(TWorld& world, long long step);
+    bool Finished(long long step) const { return step >= Replay->EndStep; }
+
+  private:
+    const TReplay* Replay;
+    std::size_t Next = 0;
+};
+
+// How a replay ended, as `VellSim replay` prints it.
+struct TReplayOutcome {
+    long long StartStep = 0, EndStep = 0;
+    std::uint64_t Digest = 0; // ReplayDigest of the world at the end
+    // The player's tram at the end.
+    int RouteRow = 0, RouteCol = 0;
+    std::int32_t Number = 0;
+    double X = 0, Y = 0; // the lead point on the map, metres
+    double SpeedKmh = 0;
+    double Passengers = 0;
+    std::int32_t Deviation = 0; // ticks early at the last served stop (negative: late)
+    std::int32_t MaxLate = 0;
+    bool Accident = false;
+    TCrash Crash; // what the accident was, when there was one
+};
+
+// Loads the replay's map (checked by its hash), restores the start and steps to the end,
+// playing the commands. False, with one Russian line in `error`, when the map or the start does
+// not fit; `map` and `world` are the caller's, left with the world at the end.
+bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
+               std::string& error);
+
+// A digest of the whole world and run as WorldStateDigest sees them, but for what only the
+// program sets and no step reads (the cab's shake, the game speed, the menu's autopilot check):
+// a drive and its replay end with the same ReplayDigest.
+std::uint64_t ReplayDigest(TWorld& world, const TRunState& run);
+
+} // namespace vell
