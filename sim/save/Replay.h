@@ -102,6 +102,13 @@ class TReplayPlayer {
     std::size_t Next = 0;
 };
 
+// Restores the replay's start into `world` (not running, over the replay's map, loaded and
+// selected) and plays it up to the run's step `fromStep` (kept within the replay), so that
+// `player` goes on from there. False, with one Russian line in `error`, when the start does not
+// fit the map; the world then stays not running.
+bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
+                 long long fromStep, std::string& error);
+
 // How a replay ended, as `VellSim replay` prints it.
 struct TReplayOutcome {
     long long StartStep = 0, EndStep = 0;
