@@ -530,7 +530,7 @@ void TSelectRoute::ReplayCrashFromAbove() {
     View3D->CrashReplay.reset();
     if (!VellView) return;
     TReplayPlayer player(replay);
-    TRunState run;
+    TRunState& run = View3D->Run;
     std::string error;
     if (!StartReplay(replay, World, run, player, replay.EndStep - StepsPerMinute, error)) {
         Dialogs.ShowError(error);
