@@ -28,7 +28,9 @@ struct TPlayerCommands {
 
     static TPlayerCommands Of(const TVell& tram);
     void ApplyTo(TVell& tram) const;
-    bool operator==(const TPlayerCommands&) const = default;
+    // Bit for bit: a controller of -0 (the joystick at its neutral point) is not one of +0, and
+    // the save keeps the difference.
+    bool operator==(const TPlayerCommands&) const;
 };
 
 // The commands in force from world step `Step` on (the run's step count before that step).
@@ -76,6 +78,7 @@ class TDriveRecorder {
 
   private:
     bool Started = false;
+    long long StartStep = 0;
     TReplay Recorded;
     TPlayerCommands Last;
     struct TSnapshot {
