@@ -540,10 +540,7 @@ void TSelectRoute::ReplayCrashFromAbove() {
     TVell* const driven = World.PlayerTram;
     VellView->ExecReplay([&]() {
         if (player.Finished(run.Steps)) return false;
-        TVell* const followed = World.PlayerTram;
-        World.PlayerTram = driven;
-        player.Before(World, run.Steps);
-        World.PlayerTram = followed;
+        player.Before(driven, run.Steps);
         ++run.Steps;
         return true;
     });

@@ -98,6 +98,9 @@ class TReplayPlayer {
     explicit TReplayPlayer(const TReplay& replay) : Replay(&replay) {}
     // Puts the commands due at `step` into the world's player's tram.
     void Before(TWorld& world, long long step);
+    // The same into `tram` (none: the commands are passed over), for a view that follows
+    // another tram than the player's.
+    void Before(TVell* tram, long long step);
     bool Finished(long long step) const { return step >= Replay->EndStep; }
 
   private:

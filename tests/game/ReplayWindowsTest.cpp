@@ -266,8 +266,12 @@ class ReplayWindowsTest : public QObject {
         QCOMPARE(outcome.EndStep, cabEndStep);
         QCOMPARE(cabEnd, outcome.Digest);
         QCOMPARE(aboveEnd, outcome.Digest);
-        QVERIFY(g.Dialogs.Log.size() >= 2);
-        QVERIFY(g.Dialogs.Log[g.Dialogs.Log.size() - 2].starts_with("accident: "));
+        // The message came back after the recording was saved.
+        const std::vector<std::string>& log = g.Dialogs.Log;
+        QVERIFY2(log.size() == 4, log.back().c_str());
+        QVERIFY(log[1].starts_with("accident: Авария!\n"));
+        QCOMPARE(log[2], std::string("replay save dialog"));
+        QCOMPARE(log[3], log[1]);
         QVERIFY(!g.World.Running());
         QVERIFY(g.SelectRoute.isVisible());
     }
