@@ -135,13 +135,15 @@ TEST_F(TCabView, FormAsCreated) {
     EXPECT_EQ(View.Cab.ScreenModeHeight, 480);
     EXPECT_EQ(View.Cab.ScreenModeBits, 32);
 
-    // The menu, in order.
-    QStringList captions;
+    // The menu, in order; the items of a recording being watched are hidden while driving.
+    QStringList captions, hidden;
     for (QAction* a : View.Menu->actions())
-        captions << a->text();
+        (a->isVisible() ? captions : hidden) << a->text();
     EXPECT_EQ(captions, (QStringList{"Полный экран (&F)", "Автопилот (&A)",
                                      "Показывать задержку (&D)", "Скорость игры:", "Сохранить игру",
-                                     "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
+                                     "Сохранить запись", "Настройки графики...", "Назад (&B)",
+                                     "Выход (&Q)"}));
+    EXPECT_EQ(hidden, (QStringList{"Пауза (&P)", "Взять управление (&T)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
     EXPECT_FALSE(View.D1->isChecked());
