@@ -139,10 +139,10 @@ TEST_F(TCabView, FormAsCreated) {
     QStringList captions, hidden;
     for (QAction* a : View.Menu->actions())
         (a->isVisible() ? captions : hidden) << a->text();
-    EXPECT_EQ(captions, (QStringList{"Полный экран (&F)", "Автопилот (&A)",
-                                     "Показывать задержку (&D)", "Скорость игры:", "Сохранить игру",
-                                     "Сохранить запись", "Настройки графики...", "Назад (&B)",
-                                     "Выход (&Q)"}));
+    EXPECT_EQ(captions,
+              (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
+                           "Скорость игры:", "Сохранить игру", "Сохранить запись",
+                           "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
     EXPECT_EQ(hidden, (QStringList{"Пауза (&P)", "Взять управление (&T)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
