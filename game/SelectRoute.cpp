@@ -181,9 +181,10 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
     ContinueGame->setGeometry(540, 340, ContinueGameWidth, 24);
     Button2->setGeometry(540 + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2, 24);
+    // The two starts share the top view's row; watching a recording takes the game start's.
     WatchReplay = MakeButton(this, "WatchReplay", QT_TR_NOOP("Смотреть запись..."), 308);
-    StartGame->setGeometry(540, 308, StartGameWidth, 24);
-    WatchReplay->setGeometry(540 + StartGameWidth + 2, 308, 200 - StartGameWidth - 2, 24);
+    Start->setGeometry(540, 284, StartWidth, 24);
+    StartGame->setGeometry(540 + StartWidth + 2, 284, 200 - StartWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);

@@ -44,10 +44,10 @@ extern const char* const SchemeReplaceQuestion;
 // The route window's designed client size, and the least width its route table keeps when the
 // window narrows to fit a small screen.
 constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
-// "Продолжить игру..." shares the exit's row, at its left; "Смотреть запись..." the game start's
-// row, at its right.
+// "Продолжить игру..." shares the exit's row, at its left; "Начать игру" the top view's row, at
+// its right, leaving its own row to "Смотреть запись...".
 constexpr int ContinueGameWidth = 126;
-constexpr int StartGameWidth = 94;
+constexpr int StartWidth = 96;
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
