@@ -18,7 +18,8 @@ using namespace vell;
 // The drive by hand, and one from the same start as long on the autopilot (no command
 // changes: its world is the one the plain steps step).
 struct TRecordedDrives {
-    TRecordedDrives() : Hand(VELL_MAPS_DIR "/demo.vl", 11), Autopilot(VELL_MAPS_DIR "/demo.vl", 11) {
+    TRecordedDrives()
+        : Hand(VELL_MAPS_DIR "/demo.vl", 11), Autopilot(VELL_MAPS_DIR "/demo.vl", 11) {
         for (int stop = 0; stop < 4; ++stop)
             if (!Hand.DriveOrdinary()) {
                 std::fprintf(stderr, "replay_bench: the drive reached no stop\n");

@@ -821,7 +821,7 @@ Options:
     </message>
     <message>
         <source>В начале записи поездки нет трамвая игрока: его команды некому передать.</source>
-        <translation>The start of the drive recording has no player's tram: there is nobody to give its commands to.</translation>
+        <translation>The start of the drive recording has no player&apos;s tram: there is nobody to give its commands to.</translation>
     </message>
 </context>
 <context>
@@ -969,6 +969,18 @@ Options:
     <message>
         <source>сохранённая игра (*.vls)</source>
         <translation>saved game (*.vls)</translation>
+    </message>
+    <message>
+        <source>запись поездки (*.vlrec)</source>
+        <translation>drive recording (*.vlrec)</translation>
+    </message>
+    <message>
+        <source>Сохранить запись</source>
+        <translation>Save recording</translation>
+    </message>
+    <message>
+        <source>Повтор</source>
+        <translation>Replay</translation>
     </message>
 </context>
 <context>
@@ -1193,7 +1205,7 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>%1 км/ч выше предела пути %2 км/ч (класс скорости %3)</source>
-        <translation>%1 km/h above the track's limit of %2 km/h (speed grade %3)</translation>
+        <translation>%1 km/h above the track&apos;s limit of %2 km/h (speed grade %3)</translation>
     </message>
     <message>
         <source>опрокидывание на повороте на %1 км/ч (не быстрее %2 км/ч)</source>
@@ -1213,11 +1225,11 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>Трамвая игрока нет</source>
-        <translation>No player's tram</translation>
+        <translation>No player&apos;s tram</translation>
     </message>
     <message>
         <source>Трамвай игрока: маршрут %1, поезд %2</source>
-        <translation>Player's tram: route %1, train %2</translation>
+        <translation>Player&apos;s tram: route %1, train %2</translation>
     </message>
     <message>
         <source>Место: %1, %2; скорость %3 км/ч</source>
@@ -1570,6 +1582,10 @@ Replace it with the line scheme?</translation>
         <source>Продолжить игру...</source>
         <translation>Continue game...</translation>
     </message>
+    <message>
+        <source>Смотреть запись...</source>
+        <translation>Watch recording...</translation>
+    </message>
 </context>
 <context>
     <name>vell::TVellEdit</name>
@@ -1920,6 +1936,10 @@ Replace it with the line scheme?</translation>
         <source>Пауза (Пробел)</source>
         <translation>Pause (Space)</translation>
     </message>
+    <message>
+        <source>Повтор: последняя минута перед аварией</source>
+        <translation>Replay: the last minute before the crash</translation>
+    </message>
 </context>
 <context>
     <name>vell::TView3D</name>
@@ -2066,6 +2086,34 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Сохранить игру</source>
         <translation>Save game</translation>
+    </message>
+    <message>
+        <source>Пауза (&amp;P)</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>Взять управление (&amp;T)</source>
+        <translation>&amp;Take over</translation>
+    </message>
+    <message>
+        <source>Сохранить запись</source>
+        <translation>Save recording</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2, x%3</source>
+        <translation>Recording %1 of %2, x%3</translation>
+    </message>
+    <message>
+        <source>, конец записи</source>
+        <translation>, end of recording</translation>
+    </message>
+    <message>
+        <source>, пауза</source>
+        <translation>, paused</translation>
+    </message>
+    <message>
+        <source>Пробел - меню: скорость, пауза, взять управление</source>
+        <translation>Space: the menu (speed, pause, take over)</translation>
     </message>
 </context>
 </TS>

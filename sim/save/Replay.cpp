@@ -10,6 +10,7 @@
 #include "sim/Speed.h"
 #include "sim/World.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -283,10 +284,35 @@ TReplay TDriveRecorder::LastSteps(long long endStep, long long steps) const {
     return Drive(endStep);
 }
 
-void TReplayPlayer::Before(TWorld& world, long long step) {
+void TReplayPlayer::Before(TVell* tram, long long step) {
     const std::vector<TReplayEvent>& events = Replay->Events;
     for (; Next < events.size() && events[Next].Step <= step; ++Next)
-        if (world.PlayerTram) events[Next].Commands.ApplyTo(*world.PlayerTram);
+        if (tram) events[Next].Commands.ApplyTo(*tram);
+}
+
+void TReplayPlayer::Before(TWorld& world, long long step) {
+    Before(world.PlayerTram, step);
+}
+
+bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
+                 long long fromStep, std::string& error) {
+    const TWorldSave save = ReplayStart(replay);
+    world.StopWorld();
+    run = TRunState{};
+    if (!RestoreWorld(save, world, run, error)) return false;
+    if (!world.PlayerTram && !replay.Events.empty()) {
+        world.StopWorld();
+        error = translate("Replay", "В начале записи поездки нет трамвая игрока: его команды "
+                                    "некому передать.");
+        return false;
+    }
+    player = TReplayPlayer(replay);
+    const long long to = std::clamp(fromStep, save.Steps, std::max(save.Steps, replay.EndStep));
+    for (; run.Steps < to; ++run.Steps) {
+        player.Before(world, run.Steps);
+        world.WorldStep();
+    }
+    return true;
 }
 
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
@@ -300,19 +326,8 @@ bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& 
     if (!LoadSavedMap(save, map, error)) return false;
     SelectMap(map);
     TRunState run;
-    if (!RestoreWorld(save, world, run, error)) return false;
-    if (!world.PlayerTram && !replay.Events.empty()) {
-        world.StopWorld();
-        error = translate("Replay", "В начале записи поездки нет трамвая игрока: его команды "
-                                    "некому передать.");
-        return false;
-    }
     TReplayPlayer player(replay);
-    for (long long step = save.Steps; !player.Finished(step); ++step) {
-        player.Before(world, step);
-        world.WorldStep();
-    }
-    run.Steps = std::max(save.Steps, replay.EndStep);
+    if (!StartReplay(replay, world, run, player, replay.EndStep, error)) return false;
     outcome = {};
     outcome.StartStep = save.Steps;
     outcome.EndStep = run.Steps;

@@ -98,12 +98,22 @@ class TReplayPlayer {
     explicit TReplayPlayer(const TReplay& replay) : Replay(&replay) {}
     // Puts the commands due at `step` into the world's player's tram.
     void Before(TWorld& world, long long step);
+    // The same into `tram` (none: the commands are passed over), for a view that follows
+    // another tram than the player's.
+    void Before(TVell* tram, long long step);
     bool Finished(long long step) const { return step >= Replay->EndStep; }
 
   private:
     const TReplay* Replay;
     std::size_t Next = 0;
 };
+
+// Restores the replay's start into `world` (not running, over the replay's map, loaded and
+// selected) and plays it up to the run's step `fromStep` (kept within the replay), so that
+// `player` goes on from there. False, with one Russian line in `error`, when the start does not
+// fit the map; the world then stays not running.
+bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
+                 long long fromStep, std::string& error);
 
 // How a replay ended, as `VellSim replay` prints it.
 struct TReplayOutcome {
