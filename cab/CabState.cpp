@@ -144,14 +144,16 @@ TCameraPose CabCamera(const TVell& tram, double lookOffset, double shakeAngle) {
             0.01 * lookOffset + heading + shakeAngle};
 }
 
-void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake) {
+void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake, TCabDriver driver) {
     if (!playerTram) return;
     TVell& tram = *playerTram;
-    // Time runs faster only under the autopilot.
-    if (!tram.AutoDrive) cab.GameSpeed = 1;
-    tram.ManualCommand = cab.Joystick.ManualCommand();
-    tram.ManualOpen = cab.Joystick.LeftButtonDown;
-    tram.ManualClose = cab.Joystick.RightButtonDown;
+    if (driver == TCabDriver::Player) {
+        // Time runs faster only under the autopilot.
+        if (!tram.AutoDrive) cab.GameSpeed = 1;
+        tram.ManualCommand = cab.Joystick.ManualCommand();
+        tram.ManualOpen = cab.Joystick.LeftButtonDown;
+        tram.ManualClose = cab.Joystick.RightButtonDown;
+    }
     tram.ShakeAngle = (2 * shake.Real() - 1) * tram.ShakeAmplitude;
     const TCameraPose eye = CabCamera(tram, cab.Joystick.LookOffset, tram.ShakeAngle);
     cab.CamX = eye.X;
@@ -159,9 +161,20 @@ void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake) {
     cab.CamHeading = eye.Heading;
 }
 
-void RunWorldSteps(const TCabState& cab, TWorld& world) {
-    for (int k = 0; k < cab.GameSpeed; ++k)
+int RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run, TDriveRecorder* recorder,
+                  TReplayPlayer* replay) {
+    int k = 0;
+    for (; k < cab.GameSpeed; ++k) {
+        if (replay) {
+            if (replay->Finished(run.Steps)) break;
+            replay->Before(world, run.Steps);
+        } else if (recorder && recorder->Recording()) {
+            recorder->Before(world, run, run.Steps);
+        }
         world.WorldStep();
+        ++run.Steps;
+    }
+    return k;
 }
 
 TMatrix4 EyeMatrix(double camX, double camY, double camHeading) {

@@ -6,6 +6,7 @@
 #include "model/Random.h"
 #include "sim/Vell.h"
 #include "sim/World.h"
+#include "sim/save/Replay.h"
 
 #include <array>
 #include <cstdint>
@@ -113,14 +114,22 @@ struct TCameraPose {
 };
 TCameraPose CabCamera(const TVell& tram, double lookOffset, double shakeAngle);
 
+// Who sets the player's tram's commands: the player with the joystick, or a replay.
+enum class TCabDriver { Player, Replay };
+
 // Steps 2 and 3 of a timer tick, before the world runs: the game speed falls back to 1 under
 // manual driving; the joystick goes into the player's tram; the cab shakes (one number drawn
 // from `shake`, the view's own generator, so the simulation's sequence does not depend on
-// frames); the eye moves into the tram. Without a player tram nothing changes.
-void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake);
+// frames); the eye moves into the tram. Without a player tram nothing changes. While a replay
+// drives, the joystick only turns the view and any game speed stays.
+void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake,
+                  TCabDriver driver = TCabDriver::Player);
 
-// Step 6: GameSpeed world steps.
-void RunWorldSteps(const TCabState& cab, TWorld& world);
+// Step 6: GameSpeed world steps, counted into `run.Steps`. Before each, `recorder` (when given
+// and recording) notes the player's commands, or `replay` (when given) puts its commands into
+// the player's tram; a replay stops at its end. Returns the steps run.
+int RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run, TDriveRecorder* recorder,
+                  TReplayPlayer* replay);
 
 // A 4 x 4 matrix in OpenGL's column-major order.
 using TMatrix4 = std::array<double, 16>;

@@ -15,6 +15,8 @@ namespace {
 void ShowCab(TWorld& world, TView3D& view, QWidget* selectionWindow) {
     if (selectionWindow) selectionWindow->hide();
     view.exec();
+    view.Watching.reset();
+    view.Recorder.Stop();
     world.PlayerTram = nullptr;
     if (selectionWindow) selectionWindow->show();
     world.StopWorld();
@@ -48,6 +50,7 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
     }
     FindPlayerTram(world, row, col);
     view.PrepareForGame();
+    view.BeginDrive();
     ShowCab(world, view, selectionWindow);
     return true;
 }
@@ -61,6 +64,17 @@ std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selec
     view.Run = run;
     view.PrepareForGame();
     view.UseProgramState(run.Program);
+    view.BeginDrive();
+    ShowCab(world, view, selectionWindow);
+    return {};
+}
+
+std::string WatchReplay(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
+                        TReplay replay) {
+    view.PrepareForGame();
+    if (std::string error = view.StartWatching(std::move(replay), 0, false); !error.empty())
+        return error;
+    PrepareArches(map);
     ShowCab(world, view, selectionWindow);
     return {};
 }

@@ -5,6 +5,7 @@
 
 #include "model/Map.h"
 #include "sim/World.h"
+#include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
 
 #include <functional>
@@ -31,5 +32,11 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
 // shown; else one Russian line why the save does not fit, with the world not running.
 std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
                          const TWorldSave& save);
+
+// A recording played in the cab view from its start (the replay's map loaded and selected), as
+// ContinueGame shows a saved game; the player may take over. Empty when shown, else one Russian
+// line why the recording does not fit, with the world not running.
+std::string WatchReplay(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
+                        TReplay replay);
 
 } // namespace vell

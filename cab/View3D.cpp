@@ -189,6 +189,8 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
     BuildMenu();
     BuildHelp();
     BuildSound();
+    BuildReplayBar();
+    ShowMenuFor();
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -326,7 +328,10 @@ void TView3D::BuildMenu() {
         connect(a, &QAction::triggered, this, [this, k]() { SpeedClick(k); });
     }
     SpeedItems[0]->setChecked(true);
+    PauseReplay = item(Menu, "PauseReplay", QT_TR_NOOP("Пауза (&P)"), true);
+    TakeOver = item(Menu, "TakeOver", QT_TR_NOOP("Взять управление (&T)"), false);
     SaveGame = item(Menu, "SaveGame", QT_TR_NOOP("Сохранить игру"), false);
+    SaveReplay = item(Menu, "SaveReplay", QT_TR_NOOP("Сохранить запись"), false);
     N3 = item(Menu, "N3", QT_TR_NOOP("Настройки графики..."), false);
     SoundItem = item(Menu, "SoundItem", QT_TR_NOOP("Звук..."), false);
     B1 = item(Menu, "B1", QT_TR_NOOP("Назад (&B)"), false); // only closes the menu
@@ -336,6 +341,9 @@ void TView3D::BuildMenu() {
     connect(N6, &QAction::triggered, this, &TView3D::N6Click);
     connect(D1, &QAction::triggered, this, &TView3D::D1Click);
     connect(SaveGame, &QAction::triggered, this, &TView3D::SaveGameClick);
+    connect(SaveReplay, &QAction::triggered, this, &TView3D::SaveReplayClick);
+    connect(PauseReplay, &QAction::triggered, this, &TView3D::PauseReplayClick);
+    connect(TakeOver, &QAction::triggered, this, &TView3D::TakeOverClick);
     connect(N3, &QAction::triggered, this, &TView3D::N3Click);
     connect(N4, &QAction::triggered, this, &TView3D::N4Click);
 }
@@ -355,6 +363,16 @@ void TView3D::BuildHelp() {
     HelpText->setWordWrap(true);
     HelpText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Help->hide();
+}
+
+void TView3D::BuildReplayBar() {
+    ReplayBar = new QLabel(this);
+    ReplayBar->setObjectName(QStringLiteral("ReplayBar"));
+    ReplayBar->setStyleSheet(QStringLiteral("QLabel { background-color: rgba(0, 0, 0, 180); "
+                                            "color: rgb(255, 255, 153); padding: 4px; }"));
+    ReplayBar->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ReplayBar->move(HelpMargin, HelpMargin);
+    ReplayBar->hide();
 }
 
 QString TView3D::HelpHtml(bool speedometerBroken) {
@@ -450,29 +468,53 @@ void TView3D::TimerTimer() {
         Sound.Silence();
         return;
     }
-    DriveFromCab(Cab, World.PlayerTram, ShakeRandom);
+    DriveFromCab(Cab, World.PlayerTram, ShakeRandom,
+                 Watching ? TCabDriver::Replay : TCabDriver::Player);
     FrameStart = TickClock.elapsed();
     const QTime now = TimeOfDay();
     Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
-    RunWorldSteps(Cab, World);
-    Run.Steps += Cab.GameSpeed;
+    if (!Watching)
+        RunDriveSteps(Cab, World, Run, &Recorder, nullptr);
+    else if (!Watching->Paused)
+        RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player);
     HearTick();
 
     TickFrame = true;
     Surface->DrawFrameNow(); // steps 7 to 11
     TickFrame = false;
 
-    const TVell* tram = World.PlayerTram;
-    if (tram && tram->Accident) {
-        MenuOpen = true;
-        // The caption, and on a line of its own what happened.
-        std::string message = tr(AccidentText).toStdString();
-        if (const std::string reason = CrashReason(tram->Crash); !reason.empty())
-            message += "\n" + reason;
-        Dialogs.ShowMessage(message);
-        MenuOpen = false;
-        N4Click();
+    if (Watching) {
+        UpdateReplayBar();
+        // The last minute before a crash is played once; the top view plays it next.
+        if (Watching->Crash && Watching->Player.Finished(Run.Steps)) {
+            CrashReplay = std::move(Watching->Replay);
+            Watching.reset();
+            N4Click();
+        }
+        return;
     }
+    if (const TVell* tram = World.PlayerTram; tram && tram->Accident) AfterAccident(*tram);
+}
+
+void TView3D::AfterAccident(const TVell& tram) {
+    MenuOpen = true;
+    // The caption, and on a line of its own what happened.
+    std::string message = tr(AccidentText).toStdString();
+    if (const std::string reason = CrashReason(tram.Crash); !reason.empty())
+        message += "\n" + reason;
+    TAccidentChoice choice;
+    while ((choice = Dialogs.AskAfterAccident(message)) == TAccidentChoice::SaveRecording)
+        SaveReplayClick();
+    MenuOpen = false;
+    if (choice == TAccidentChoice::Replay) {
+        std::string error = RecordingError;
+        if (Recorder.Recording())
+            error = StartWatching(Recorder.LastSteps(Run.Steps, StepsPerMinute),
+                                  Run.Steps - StepsPerMinute, true);
+        if (error.empty()) return;
+        Dialogs.ShowError(error);
+    }
+    N4Click();
 }
 
 QSize TView3D::RenderSize(QSize surface) const {
@@ -623,6 +665,7 @@ void TView3D::FormKeyPress(QChar key) {
 
 void TView3D::OpenMenu() {
     MenuOpen = true;
+    ShowMenuFor();
     unsetCursor();
     const QRect outer = frameGeometry();
     Menu->exec(QPoint(outer.left() + outer.width() / 2 - MenuOffset,
@@ -670,6 +713,95 @@ void TView3D::SaveGameClick() {
             Dialogs.ShowError(error);
     }
     MenuOpen = wasOpen;
+}
+
+void TView3D::BeginDrive() {
+    Watching.reset();
+    CrashReplay.reset();
+    Run.Program = {N6->isChecked(), Cab.GameSpeed};
+    RecordingError = Recorder.Start(World, Run);
+    ShowMenuFor();
+}
+
+void TView3D::SaveReplayClick() {
+    const bool wasOpen = MenuOpen;
+    MenuOpen = true;
+    if (!Recorder.Recording()) {
+        Dialogs.ShowError(RecordingError);
+    } else if (const std::optional<std::string> path = Dialogs.ChooseReplayToSave()) {
+        if (const std::string error = WriteReplay(*path, Recorder.Drive(Run.Steps)); !error.empty())
+            Dialogs.ShowError(error);
+    }
+    MenuOpen = wasOpen;
+}
+
+std::string TView3D::StartWatching(TReplay replay, long long fromStep, bool crash) {
+    Recorder.Stop();
+    Watching.reset();
+    auto watching = std::make_unique<TWatching>(std::move(replay));
+    World.PlayerTram = nullptr;
+    World.StopWorld();
+    TRunState run;
+    std::string error;
+    if (!StartReplay(watching->Replay, World, run, watching->Player, fromStep, error)) return error;
+    Run = run;
+    watching->FromStep = Run.Steps;
+    watching->Crash = crash;
+    Watching = std::move(watching);
+    // A recording starts at x1, whatever speed it was driven at.
+    SpeedItems[0]->setChecked(true);
+    Cab.GameSpeed = 1;
+    if (const TVell* tram = World.PlayerTram) N6->setChecked(tram->AutoDrive);
+    ShowMenuFor();
+    UpdateReplayBar();
+    return {};
+}
+
+void TView3D::PauseReplayClick() {
+    if (Watching) Watching->Paused = PauseReplay->isChecked();
+    UpdateReplayBar();
+}
+
+void TView3D::TakeOverClick() {
+    const TVell* tram = World.PlayerTram;
+    if (!Watching || !tram || tram->Accident) return;
+    Watching.reset();
+    N6->setChecked(tram->AutoDrive);
+    // The controller stays where the recording left it until the mouse moves.
+    Cab.Joystick.ControllerOffset = -tram->ManualCommand * ControllerRange;
+    BeginDrive();
+}
+
+void TView3D::ShowMenuFor() {
+    const bool watching = Watching != nullptr;
+    const TVell* tram = World.PlayerTram;
+    PauseReplay->setVisible(watching);
+    PauseReplay->setChecked(watching && Watching->Paused);
+    TakeOver->setVisible(watching);
+    TakeOver->setEnabled(watching && tram && !tram->Accident);
+    // While a recording drives, the autopilot is the recording's.
+    N6->setEnabled(!watching);
+    SaveReplay->setEnabled(!watching);
+    ReplayBar->setVisible(watching);
+}
+
+void TView3D::UpdateReplayBar() {
+    if (!Watching) return;
+    const auto clock = [](long long steps) {
+        const long long seconds = steps / 20;
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    };
+    QString text = tr("Запись %1 из %2, x%3")
+                       .arg(clock(Run.Steps - Watching->FromStep),
+                            clock(Watching->Replay.EndStep - Watching->FromStep))
+                       .arg(Cab.GameSpeed);
+    if (Watching->Player.Finished(Run.Steps))
+        text += tr(", конец записи");
+    else if (Watching->Paused)
+        text += tr(", пауза");
+    text += "\n" + tr("Пробел - меню: скорость, пауза, взять управление");
+    ReplayBar->setText(text);
+    ReplayBar->adjustSize();
 }
 
 void TView3D::UseProgramState(const TProgramState& program) {
@@ -753,7 +885,7 @@ void TView3D::SoundClick() {
 
 void TView3D::HearTick() {
     const TVell* tram = World.PlayerTram;
-    if (Cab.GameSpeed != 1 || !tram) {
+    if (Cab.GameSpeed != 1 || !tram || (Watching && Watching->Paused)) {
         Sound.Silence();
         return;
     }

@@ -11,6 +11,7 @@
 #include "model/Random.h"
 #include "model/UserDialogs.h"
 #include "sim/World.h"
+#include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
 
 #include <QDialog>
@@ -112,9 +113,12 @@ class TView3D : public QDialog {
     QMenu* N2;   // "Скорость игры:"
     std::array<QAction*, GameSpeedCount> SpeedItems{}; // "x1" .. "x1024", one radio group
     QActionGroup* SpeedGroup;
-    QAction* SaveGame;  // "Сохранить игру"
-    QAction* N3;        // "Настройки графики..."
-    QAction* SoundItem; // "Звук..."
+    QAction* SaveGame;    // "Сохранить игру"
+    QAction* SaveReplay;  // "Сохранить запись"
+    QAction* PauseReplay; // "Пауза (&P)": shown while a recording plays
+    QAction* TakeOver;    // "Взять управление (&T)": shown while a recording plays
+    QAction* N3;          // "Настройки графики..."
+    QAction* SoundItem;   // "Звук..."
     TSoundPanel* SoundPanel;
     QAction* B1; // "Назад (&B)"
     QAction* N4; // "Выход (&Q)"
@@ -122,6 +126,8 @@ class TView3D : public QDialog {
     // The help over the picture: how to drive, the keys and the gauges.
     QFrame* Help;
     QLabel* HelpText;
+    // Over the picture's top left while a recording plays: where it is, its speed, pause.
+    QLabel* ReplayBar;
 
     // The popup menu or the accident message is up: the game loop waits.
     bool MenuOpen = false;
@@ -148,6 +154,24 @@ class TView3D : public QDialog {
     // The cab shake's random numbers: the view's own, so that the simulation's sequence does not
     // depend on how many frames were drawn.
     TRandom ShakeRandom;
+    // The drive since the cab opened or the player took over, recorded for "Сохранить запись" and
+    // "Повтор"; why not, when the recording could not start.
+    TDriveRecorder Recorder;
+    std::string RecordingError;
+    // After "Повтор": the last minute before the crash, which the cab has just played and the
+    // top view plays next. Taken by the game once the cab has closed.
+    std::optional<TReplay> CrashReplay;
+    // A recording being played in the cab; none while the player drives.
+    struct TWatching {
+        explicit TWatching(TReplay replay) : Replay(std::move(replay)), Player(Replay) {}
+        TReplay Replay;
+        TReplayPlayer Player;
+        long long FromStep = 0; // where the playing started, for the bar
+        bool Paused = false;
+        bool Crash = false; // the last minute before a crash: the cab closes at its end
+    };
+    std::unique_ptr<TWatching> Watching;
+
     // The local time of day that sets the day light.
     std::function<QTime()> TimeOfDay = [] { return QTime::currentTime(); };
     // Milliseconds the last tick spent on world steps, background and scene (the delay display).
@@ -180,6 +204,20 @@ class TView3D : public QDialog {
     void SaveGameClick();
     // The game as saved: the menu's autopilot and speed set from the save's program state.
     void UseProgramState(const TProgramState& program);
+    // A game that the player drives starts here: its recording starts with the world as it is.
+    void BeginDrive();
+    // "Сохранить запись": the drive so far into the file the player names, the world paused.
+    void SaveReplayClick();
+    // Plays `replay` in this window from the run's step `fromStep`: the world is restored from
+    // the replay's start and run up to there. `crash`: the last minute before a crash, played
+    // once at x1 after which the cab closes. Empty when playing, else one Russian line why.
+    std::string StartWatching(TReplay replay, long long fromStep, bool crash);
+    void PauseReplayClick();
+    // "Взять управление": the recording stops and the player drives on from here, a new drive.
+    void TakeOverClick();
+    // The menu's items for driving or for watching.
+    void ShowMenuFor();
+    void UpdateReplayBar();
     void N3Click();
     void N4Click();
     void DoneClick();
@@ -214,6 +252,7 @@ class TView3D : public QDialog {
     void BuildPanel();
     void BuildMenu();
     void BuildHelp();
+    void BuildReplayBar();
     void HidePanel();
     // Places the help over the middle of the picture in the largest font that fits it.
     void FitHelp();
@@ -222,6 +261,8 @@ class TView3D : public QDialog {
     void BuildSound();
     // What the tick just ran is heard: the player's tram and the trams near it, at x1 only.
     void HearTick();
+    // The accident message and what the player chose on it.
+    void AfterAccident(const TVell& tram);
 
     TMap& Map;
     TWorld& World;

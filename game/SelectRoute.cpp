@@ -14,6 +14,7 @@
 #include "model/draw/PlanView.h"
 #include "model/draw/Scheme.h"
 #include "sim/RunAhead.h"
+#include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
 #include "ui/DialogFont.h"
 #include "ui/PaintBox.h"
@@ -180,13 +181,18 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
     ContinueGame->setGeometry(540, 340, ContinueGameWidth, 24);
     Button2->setGeometry(540 + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2, 24);
+    // The two starts share the top view's row; watching a recording takes the game start's.
+    WatchReplay = MakeButton(this, "WatchReplay", QT_TR_NOOP("Смотреть запись..."), 308);
+    Start->setGeometry(540, 284, StartWidth, 24);
+    StartGame->setGeometry(540 + StartWidth + 2, 284, 200 - StartWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);
     setTabOrder(Button1, DoProcess);
     setTabOrder(DoProcess, Start);
     setTabOrder(Start, StartGame);
-    setTabOrder(StartGame, ContinueGame);
+    setTabOrder(StartGame, WatchReplay);
+    setTabOrder(WatchReplay, ContinueGame);
     setTabOrder(ContinueGame, Button2);
 
     connect(RouteTable, &QTableWidget::currentCellChanged, this,
@@ -198,6 +204,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     connect(Start, &QPushButton::clicked, this, &TSelectRoute::StartClick);
     connect(StartGame, &QPushButton::clicked, this, &TSelectRoute::StartGameClick);
     connect(ContinueGame, &QPushButton::clicked, this, &TSelectRoute::ContinueGameClick);
+    connect(WatchReplay, &QPushButton::clicked, this, &TSelectRoute::WatchReplayClick);
     connect(Button2, &QPushButton::clicked, this, &TSelectRoute::Button2Click);
     UpdateButtons();
 }
@@ -233,7 +240,8 @@ void TSelectRoute::FitToScreen() {
     for (QWidget* w : {static_cast<QWidget*>(MapPB), static_cast<QWidget*>(SelectMap),
                        static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
                        static_cast<QWidget*>(Start), static_cast<QWidget*>(StartGame),
-                       static_cast<QWidget*>(ContinueGame), static_cast<QWidget*>(Button2)})
+                       static_cast<QWidget*>(WatchReplay), static_cast<QWidget*>(ContinueGame),
+                       static_cast<QWidget*>(Button2)})
         w->move(w->x() - cut, w->y());
     setFixedSize(width() - cut, height());
 }
@@ -371,6 +379,7 @@ void TSelectRoute::UpdateButtons() {
     Start->setEnabled(startable);
     StartGame->setEnabled(startable && View3D);
     ContinueGame->setEnabled(idle && View3D);
+    WatchReplay->setEnabled(idle && View3D);
 }
 
 // The picture is saved beside the map, then shown with the name of its file. A map that gives
@@ -449,6 +458,7 @@ void TSelectRoute::StartGameClick() {
 }
 
 void TSelectRoute::AfterGame() {
+    ReplayCrashFromAbove();
     if (FreeNetworkWhenStopped) {
         FreeNetworkWhenStopped = false;
         Map.FreeNetwork();
@@ -481,6 +491,62 @@ bool TSelectRoute::ContinueSavedGame(const std::string& path) {
         return false;
     }
     return true;
+}
+
+void TSelectRoute::WatchReplayClick() {
+    if (Running || ImportRunning || !View3D) return;
+    if (!MayLeaveMap(Map, Dialogs)) return;
+    if (const std::optional<std::string> chosen = Dialogs.ChooseReplayToOpen())
+        WatchSavedReplay(*chosen);
+}
+
+bool TSelectRoute::WatchSavedReplay(const std::string& path) {
+    if (Running || ImportRunning || !View3D) return false;
+    TReplay replay;
+    std::string error;
+    if (!ReadReplay(path, replay, error)) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    // As for a save: the start is tried on a map of its own before the open map is touched.
+    const TWorldSave start = ReplayStart(replay);
+    if (!SaveFitsItsMap(start, error) || !LoadSavedMap(start, Map, error)) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    UseOpenedMap();
+    if (!Ready) return false; // the rail error has been shown
+    error = vell::WatchReplay(Map, World, *View3D, this, std::move(replay));
+    AfterGame();
+    if (!error.empty()) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    return true;
+}
+
+void TSelectRoute::ReplayCrashFromAbove() {
+    if (!View3D || !View3D->CrashReplay) return;
+    const TReplay replay = std::move(*View3D->CrashReplay);
+    View3D->CrashReplay.reset();
+    if (!VellView) return;
+    TReplayPlayer player(replay);
+    TRunState& run = View3D->Run;
+    std::string error;
+    if (!StartReplay(replay, World, run, player, replay.EndStep - StepsPerMinute, error)) {
+        Dialogs.ShowError(error);
+        return;
+    }
+    // A click in the top view follows another tram; the recording drives the player's own.
+    TVell* const driven = World.PlayerTram;
+    VellView->ExecReplay([&]() {
+        if (player.Finished(run.Steps)) return false;
+        player.Before(driven, run.Steps);
+        ++run.Steps;
+        return true;
+    });
+    World.PlayerTram = nullptr;
+    World.StopWorld();
 }
 
 bool TSelectRoute::PreRun() {

@@ -44,8 +44,10 @@ extern const char* const SchemeReplaceQuestion;
 // The route window's designed client size, and the least width its route table keeps when the
 // window narrows to fit a small screen.
 constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
-// "Продолжить игру..." shares the exit's row, at its left.
+// "Продолжить игру..." shares the exit's row, at its left; "Начать игру" the top view's row, at
+// its right, leaving its own row to "Смотреть запись...".
 constexpr int ContinueGameWidth = 126;
+constexpr int StartWidth = 96;
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
@@ -76,6 +78,7 @@ class TSelectRoute : public QWidget {
     QPushButton* Start;
     QPushButton* StartGame;
     QPushButton* ContinueGame; // "Продолжить игру..."
+    QPushButton* WatchReplay;  // "Смотреть запись..."
     QPushButton* Button2;
 
     std::int32_t TotalTrams = 0;
@@ -108,6 +111,12 @@ class TSelectRoute : public QWidget {
     // left. A save that does not fit (unreadable, its map missing or changed) is refused with
     // the reason, leaving the map as it was. Whether the game was shown.
     bool ContinueSavedGame(const std::string& path);
+    // Chooses a drive's recording and plays it.
+    void WatchReplayClick();
+    // Opens the recording's map as ContinueSavedGame opens a save's, then plays the recording in
+    // the cab view. A recording that does not fit is refused with the reason, leaving the map
+    // as it was. Whether it was shown.
+    bool WatchSavedReplay(const std::string& path);
     void Button2Click();
 
     // The run-ahead of a start: true when the view may open. The caption shows the progress;
@@ -138,8 +147,10 @@ class TSelectRoute : public QWidget {
     void UpdateButtons();
     bool SelectedRouteStartable() const;
     bool RunAheadLoop(TRunAheadLoop& loop, bool allTrams);
-    // What follows any game: the network freed when a close asked for it during the game.
+    // What follows any game: after "Повтор" the crash's last minute from above, then the network
+    // freed when a close asked for it during the game.
     void AfterGame();
+    void ReplayCrashFromAbove();
     std::optional<std::string> ImportTarget(const std::string& extract);
     std::unique_ptr<TMap> RunImport(const std::string& extract);
 

@@ -278,6 +278,10 @@ void TVellView::TimerTimer() {
     const int steps = Paused ? 0 : StepsPerTick(Speed->value());
     FollowRouteForDiagram();
     for (int k = 0; k < steps; ++k) {
+        if (BeforeStep && !BeforeStep()) {
+            SetPaused(true);
+            break;
+        }
         World.WorldStep();
         if (Recorder) Recorder->Observe();
     }
@@ -405,6 +409,15 @@ void TVellView::PBMouseDown(Qt::MouseButton button, int x, int y) {
 
 void TVellView::PBMouseUp(Qt::MouseButton button, int, int) {
     if (button == Qt::RightButton) ShowWaiting = false;
+}
+
+void TVellView::ExecReplay(std::function<bool()> beforeStep) {
+    BeforeStep = std::move(beforeStep);
+    setWindowTitle(tr("Повтор: последняя минута перед аварией"));
+    btShowClick();
+    exec();
+    BeforeStep = nullptr;
+    setWindowTitle(tr(VellViewCaption));
 }
 
 void TVellView::btShowClick() {

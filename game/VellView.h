@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -111,6 +112,10 @@ class TVellView : public QDialog {
     static int StepsPerTick(int position) { return 1 << position; }
 
     void TimerTimer();
+    // Shows the window on a replayed world (the player's tram the replay's): `beforeStep` puts
+    // the recorded commands in before each world step and says false at the replay's end, where
+    // the world stands still. The caption says it is a replay.
+    void ExecReplay(std::function<bool()> beforeStep);
     // Draws one tram onto a painter open on the plan bitmap, the view origin at (originX, originY).
     void DrawVell(QPainter& plan, const TVell& tram, int originX, int originY) const;
     void ShowInfo();
@@ -153,6 +158,7 @@ class TVellView : public QDialog {
     TMapBitmaps& Bitmaps;
     TWorld& World;
     IUserDialogs& Dialogs;
+    std::function<bool()> BeforeStep;                // while a replay runs
     std::unique_ptr<TTimeDistanceRecorder> Recorder; // the followed tram's route, while shown
     bool Placed = false;                             // placed on the screen at its first show
 };

@@ -8,6 +8,9 @@
 namespace vell {
 
 enum class TAnswer { Yes, No, Cancel };
+// The buttons of the accident message: close it, save the drive's recording, replay its last
+// minute.
+enum class TAccidentChoice { Close, SaveRecording, Replay };
 
 class IUserDialogs {
   public:
@@ -24,6 +27,11 @@ class IUserDialogs {
     // The open and save dialogs of a saved game (.vls); nothing when cancelled.
     virtual std::optional<std::string> ChooseGameToOpen() = 0;
     virtual std::optional<std::string> ChooseGameToSave() = 0;
+    // The open and save dialogs of a drive's recording (.vlrec); nothing when cancelled.
+    virtual std::optional<std::string> ChooseReplayToOpen() = 0;
+    virtual std::optional<std::string> ChooseReplayToSave() = 0;
+    // The accident message with the buttons "OK", "Сохранить запись" and "Повтор".
+    virtual TAccidentChoice AskAfterAccident(const std::string& text) = 0;
     // The open dialog for an OpenStreetMap extract; with `maps`, for a map or an extract.
     virtual std::optional<std::string> ChooseExtractToOpen(bool maps) = 0;
     // The colour dialog, opened on `initial`; the chosen colour, or nothing when cancelled.

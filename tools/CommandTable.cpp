@@ -61,6 +61,10 @@ const char* const Usage =
     "                        N more minutes (60) of the run saved in FILE, over its map and with\n"
     "                        its seed: the same figures and trace as the run that was never\n"
     "                        interrupted; the trace's minutes count from that run's start\n"
+    "  replay FILE [--json]  a drive recorded by the game (.vlrec) run over its map: its world\n"
+    "                        steps, the player's tram at the end (route, number, position,\n"
+    "                        speed, passengers, timetable, the accident and its cause) and the\n"
+    "                        world's digest, the same for every run of the same recording\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";
@@ -91,6 +95,7 @@ std::vector<TCommand> Commands() {
           {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to", "--save-at",
            "--continue"}},
          RunRun},
+        {"replay", 1, 1, {{"--json"}, {}}, RunReplayCommand},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},

@@ -19,6 +19,7 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunImport(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunReplayCommand(const TArguments& args, std::ostream& out, std::ostream& err);
 #ifdef VELL_WITH_DRAWING
 int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err);

@@ -746,6 +746,85 @@ Options:
     </message>
 </context>
 <context>
+    <name>Replay</name>
+    <message>
+        <source>Запись поездки повреждена: %1.</source>
+        <translation>The drive recording is damaged: %1.</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>Это не файл записи поездки.</source>
+        <translation>This is not a drive recording.</translation>
+    </message>
+    <message>
+        <source>Файл записи поездки обрывается раньше времени.</source>
+        <translation>The drive recording ends too early.</translation>
+    </message>
+    <message>
+        <source>Запись поездки другой версии формата (%1): эта программа читает версию %2.</source>
+        <translation>The drive recording is of another format version (%1): this program reads version %2.</translation>
+    </message>
+    <message>
+        <source>Файл записи поездки повреждён: контрольная сумма не сходится.</source>
+        <translation>The drive recording is damaged: the checksum does not match.</translation>
+    </message>
+    <message>
+        <source>событий больше, чем помещается в файле</source>
+        <translation>more events than the file can hold</translation>
+    </message>
+    <message>
+        <source>события обрываются</source>
+        <translation>the events end too early</translation>
+    </message>
+    <message>
+        <source>неизвестные флаги события</source>
+        <translation>unknown event flags</translation>
+    </message>
+    <message>
+        <source>события не по порядку шагов или после конца</source>
+        <translation>events out of step order or after the end</translation>
+    </message>
+    <message>
+        <source>контроллер вне пределов -1..1</source>
+        <translation>controller outside -1..1</translation>
+    </message>
+    <message>
+        <source>у первого события нет положения контроллера</source>
+        <translation>the first event has no controller position</translation>
+    </message>
+    <message>
+        <source>начало обрывается</source>
+        <translation>the start ends too early</translation>
+    </message>
+    <message>
+        <source>Начало записи поездки не читается: %1</source>
+        <translation>The start of the drive recording cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>конец раньше начала</source>
+        <translation>the end comes before the start</translation>
+    </message>
+    <message>
+        <source>лишние данные после событий</source>
+        <translation>extra data after the events</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать запись поездки %1: %2</source>
+        <translation>Could not read the drive recording %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать запись поездки %1: %2</source>
+        <translation>Could not write the drive recording %1: %2</translation>
+    </message>
+    <message>
+        <source>В начале записи поездки нет трамвая игрока: его команды некому передать.</source>
+        <translation>The start of the drive recording has no player&apos;s tram: there is nobody to give its commands to.</translation>
+    </message>
+</context>
+<context>
     <name>RouteEditing</name>
     <message>
         <source>С рельсами всё в порядке</source>
@@ -905,6 +984,18 @@ Options:
     <message>
         <source>сохранённая игра (*.vls)</source>
         <translation>saved game (*.vls)</translation>
+    </message>
+    <message>
+        <source>запись поездки (*.vlrec)</source>
+        <translation>drive recording (*.vlrec)</translation>
+    </message>
+    <message>
+        <source>Сохранить запись</source>
+        <translation>Save recording</translation>
+    </message>
+    <message>
+        <source>Повтор</source>
+        <translation>Replay</translation>
     </message>
 </context>
 <context>
@@ -1134,6 +1225,66 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>Звук записан: %1 (зерно %2)</source>
         <translation>Sound written: %1 (seed %2)</translation>
+    </message>
+    <message>
+        <source>причина не записана</source>
+        <translation>cause not recorded</translation>
+    </message>
+    <message>
+        <source>пересечение рельса на %1 км/ч (не быстрее %2 км/ч)</source>
+        <translation>a rail crossed at %1 km/h (%2 km/h at most)</translation>
+    </message>
+    <message>
+        <source>%1 км/ч выше предела пути %2 км/ч (класс скорости %3)</source>
+        <translation>%1 km/h above the track&apos;s limit of %2 km/h (speed grade %3)</translation>
+    </message>
+    <message>
+        <source>опрокидывание на повороте на %1 км/ч (не быстрее %2 км/ч)</source>
+        <translation>overturned in a curve at %1 km/h (%2 km/h at most)</translation>
+    </message>
+    <message>
+        <source>столкновение с поездом %1 маршрута %2</source>
+        <translation>collision with train %1 of route %2</translation>
+    </message>
+    <message>
+        <source>Запись:</source>
+        <translation>Recording:</translation>
+    </message>
+    <message>
+        <source>Шаги мира: с %1 по %2, всего %3</source>
+        <translation>World steps: from %1 to %2, %3 in all</translation>
+    </message>
+    <message>
+        <source>Трамвая игрока нет</source>
+        <translation>No player&apos;s tram</translation>
+    </message>
+    <message>
+        <source>Трамвай игрока: маршрут %1, поезд %2</source>
+        <translation>Player&apos;s tram: route %1, train %2</translation>
+    </message>
+    <message>
+        <source>Место: %1, %2; скорость %3 км/ч</source>
+        <translation>Position: %1, %2; speed %3 km/h</translation>
+    </message>
+    <message>
+        <source>Пассажиров: %1</source>
+        <translation>Passengers: %1</translation>
+    </message>
+    <message>
+        <source>Отклонение от расписания: %1 с, наибольшее опоздание: %2 с</source>
+        <translation>Deviation from the timetable: %1 s, largest delay: %2 s</translation>
+    </message>
+    <message>
+        <source>Авария: %1</source>
+        <translation>Accident: %1</translation>
+    </message>
+    <message>
+        <source>Аварии нет</source>
+        <translation>No accident</translation>
+    </message>
+    <message>
+        <source>Отпечаток мира:</source>
+        <translation>World digest:</translation>
     </message>
 </context>
 <context>
@@ -1461,6 +1612,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Продолжить игру...</source>
         <translation>Continue game...</translation>
+    </message>
+    <message>
+        <source>Смотреть запись...</source>
+        <translation>Watch recording...</translation>
     </message>
 </context>
 <context>
@@ -1827,6 +1982,10 @@ Replace it with the line scheme?</translation>
         <source>Пауза (Пробел)</source>
         <translation>Pause (Space)</translation>
     </message>
+    <message>
+        <source>Повтор: последняя минута перед аварией</source>
+        <translation>Replay: the last minute before the crash</translation>
+    </message>
 </context>
 <context>
     <name>vell::TView3D</name>
@@ -1977,6 +2136,34 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Пробел или Esc — меню, F1 — эта справка, B — звонок.</source>
         <translation>Space or Esc: the menu; F1: this help; B: the bell.</translation>
+    </message>
+    <message>
+        <source>Пауза (&amp;P)</source>
+        <translation>&amp;Pause</translation>
+    </message>
+    <message>
+        <source>Взять управление (&amp;T)</source>
+        <translation>&amp;Take over</translation>
+    </message>
+    <message>
+        <source>Сохранить запись</source>
+        <translation>Save recording</translation>
+    </message>
+    <message>
+        <source>Запись %1 из %2, x%3</source>
+        <translation>Recording %1 of %2, x%3</translation>
+    </message>
+    <message>
+        <source>, конец записи</source>
+        <translation>, end of recording</translation>
+    </message>
+    <message>
+        <source>, пауза</source>
+        <translation>, paused</translation>
+    </message>
+    <message>
+        <source>Пробел - меню: скорость, пауза, взять управление</source>
+        <translation>Space: the menu (speed, pause, take over)</translation>
     </message>
 </context>
 </TS>

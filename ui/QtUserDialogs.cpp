@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@ const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта �
 const char* const ExtractFileFilter = QT_TRANSLATE_NOOP(
     "UserDialogs", "выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)");
 const char* const GameSaveFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "сохранённая игра (*.vls)");
+const char* const ReplayFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "запись поездки (*.vlrec)");
 
 QString GameSavesFolder() {
     const QString folder =
@@ -148,13 +150,14 @@ std::optional<std::string> TQtUserDialogs::ChooseMapToSave() {
     return Run(*dialog);
 }
 
-QFileDialog* TQtUserDialogs::GameDialog(QPointer<QFileDialog>& dialog, bool save) {
+QFileDialog* TQtUserDialogs::GameDialog(QPointer<QFileDialog>& dialog, bool save,
+                                        const char* filter, const char* suffix) {
     if (!dialog) {
         dialog = new QFileDialog(Parent);
-        dialog->setNameFilter(QCoreApplication::translate("UserDialogs", GameSaveFileFilter));
+        dialog->setNameFilter(QCoreApplication::translate("UserDialogs", filter));
         dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog->setDefaultSuffix(QStringLiteral("vls"));
+        dialog->setDefaultSuffix(QString::fromLatin1(suffix));
         // Later it stays where the user left it.
         dialog->setDirectory(GameSavesFolder());
     }
@@ -162,11 +165,33 @@ QFileDialog* TQtUserDialogs::GameDialog(QPointer<QFileDialog>& dialog, bool save
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseGameToOpen() {
-    return Run(*GameDialog(GameOpenDialog, false));
+    return Run(*GameDialog(GameOpenDialog, false, GameSaveFileFilter, "vls"));
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseGameToSave() {
-    return Run(*GameDialog(GameSaveDialog, true));
+    return Run(*GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls"));
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseReplayToOpen() {
+    return Run(*GameDialog(ReplayOpenDialog, false, ReplayFileFilter, "vlrec"));
+}
+
+std::optional<std::string> TQtUserDialogs::ChooseReplayToSave() {
+    return Run(*GameDialog(ReplaySaveDialog, true, ReplayFileFilter, "vlrec"));
+}
+
+TAccidentChoice TQtUserDialogs::AskAfterAccident(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    QPushButton* save = box.addButton(
+        QCoreApplication::translate("UserDialogs", "Сохранить запись"), QMessageBox::ActionRole);
+    QPushButton* replay = box.addButton(QCoreApplication::translate("UserDialogs", "Повтор"),
+                                        QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == save) return TAccidentChoice::SaveRecording;
+    if (box.clickedButton() == replay) return TAccidentChoice::Replay;
+    return TAccidentChoice::Close;
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {

@@ -22,6 +22,9 @@ extern const char* const ExtractFileFilter;
 // The filter of both saved-game dialogs.
 extern const char* const GameSaveFileFilter; // "сохранённая игра (*.vls)"
 
+// The filter of both recording dialogs.
+extern const char* const ReplayFileFilter; // "запись поездки (*.vlrec)"
+
 // The folder saved games start in: $XDG_DATA_HOME/vell/saves, created when missing.
 QString GameSavesFolder();
 
@@ -45,12 +48,17 @@ class TQtUserDialogs : public IUserDialogs {
     std::optional<std::string> ChooseMapToSave() override;
     std::optional<std::string> ChooseGameToOpen() override;
     std::optional<std::string> ChooseGameToSave() override;
+    std::optional<std::string> ChooseReplayToOpen() override;
+    std::optional<std::string> ChooseReplayToSave() override;
+    TAccidentChoice AskAfterAccident(const std::string& text) override;
     std::optional<std::string> ChooseExtractToOpen(bool maps) override;
     std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
 
   private:
     QFileDialog* FileDialog(QPointer<QFileDialog>& dialog, bool save);
-    QFileDialog* GameDialog(QPointer<QFileDialog>& dialog, bool save);
+    // A dialog of saved games or recordings: starts in GameSavesFolder with this filter.
+    QFileDialog* GameDialog(QPointer<QFileDialog>& dialog, bool save, const char* filter,
+                            const char* suffix);
     // Moves the dialog to the map's folder as SetOpenFolders says; `shownFor` is the map's file
     // the last time this dialog came up.
     void StartInMapsFolder(QFileDialog& dialog, std::string& shownFor,
@@ -68,6 +76,8 @@ class TQtUserDialogs : public IUserDialogs {
     QPointer<QFileDialog> ExtractDialog;
     QPointer<QFileDialog> GameOpenDialog;
     QPointer<QFileDialog> GameSaveDialog;
+    QPointer<QFileDialog> ReplayOpenDialog;
+    QPointer<QFileDialog> ReplaySaveDialog;
 };
 
 // The folder of the maps that come with the programs: "<prefix>/share/vell/maps" when the

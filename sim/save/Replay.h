@@ -28,7 +28,9 @@ struct TPlayerCommands {
 
     static TPlayerCommands Of(const TVell& tram);
     void ApplyTo(TVell& tram) const;
-    bool operator==(const TPlayerCommands&) const = default;
+    // Bit for bit: a controller of -0 (the joystick at its neutral point) is not one of +0, and
+    // the save keeps the difference.
+    bool operator==(const TPlayerCommands&) const;
 };
 
 // The commands in force from world step `Step` on (the run's step count before that step).
@@ -76,6 +78,7 @@ class TDriveRecorder {
 
   private:
     bool Started = false;
+    long long StartStep = 0;
     TReplay Recorded;
     TPlayerCommands Last;
     struct TSnapshot {
@@ -95,12 +98,22 @@ class TReplayPlayer {
     explicit TReplayPlayer(const TReplay& replay) : Replay(&replay) {}
     // Puts the commands due at `step` into the world's player's tram.
     void Before(TWorld& world, long long step);
+    // The same into `tram` (none: the commands are passed over), for a view that follows
+    // another tram than the player's.
+    void Before(TVell* tram, long long step);
     bool Finished(long long step) const { return step >= Replay->EndStep; }
 
   private:
     const TReplay* Replay;
     std::size_t Next = 0;
 };
+
+// Restores the replay's start into `world` (not running, over the replay's map, loaded and
+// selected) and plays it up to the run's step `fromStep` (kept within the replay), so that
+// `player` goes on from there. False, with one Russian line in `error`, when the start does not
+// fit the map; the world then stays not running.
+bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
+                 long long fromStep, std::string& error);
 
 // How a replay ended, as `VellSim replay` prints it.
 struct TReplayOutcome {

@@ -17,8 +17,7 @@ namespace vell {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 4> Magic = {'V', 'L', 'S', 'V'};
-constexpr std::size_t HeaderBytes = 4 + 2 + 8 + 8; // magic, version, body length, checksum
+constexpr TFileMagic Magic = {'V', 'L', 'S', 'V'};
 // Far above the largest world (1024 trams, 65535 objects): a file bigger than this is no save.
 constexpr std::size_t MaxSaveBytes = std::size_t(64) << 20;
 constexpr std::size_t MaxMapBytes = std::size_t(16) << 20;
@@ -46,13 +45,6 @@ std::string ReasonOf(TFileFault fault) {
 
 } // namespace
 
-std::uint64_t Fnv1a64(std::span<const std::uint8_t> bytes) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (std::uint8_t b : bytes)
-        h = (h ^ b) * 1099511628211ull;
-    return h;
-}
-
 bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault) {
     std::vector<std::uint8_t> bytes;
     const TFileFault f = ReadFileBytes(path, bytes, MaxMapBytes);
@@ -63,40 +55,31 @@ bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault
 }
 
 void SealWorldSave(std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() < HeaderBytes) return;
-    const std::uint64_t fields[] = {bytes.size() - HeaderBytes,
-                                    Fnv1a64(std::span(bytes).subspan(HeaderBytes))};
-    std::size_t at = Magic.size() + 2; // after the magic and the version
-    for (const std::uint64_t v : fields)
-        for (int k = 0; k < 8; ++k)
-            bytes[at++] = std::uint8_t(v >> (8 * k));
+    SealHeader(bytes);
 }
 
 std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& run,
                                           const std::string& mapPath, std::uint64_t mapHash) {
-    const std::vector<std::uint8_t> body = Body(world, run, mapPath.substr(0, 65535), mapHash);
-    TByteWriter out;
-    out.Reserve(HeaderBytes + body.size());
-    out.WriteBytes(Magic);
-    out.WriteU16(WorldSaveVersion);
-    out.WriteU64(0); // the length and the checksum, sealed below
-    out.WriteU64(0);
-    out.WriteBytes(body);
-    std::vector<std::uint8_t> bytes = out.Take();
-    SealWorldSave(bytes);
-    return bytes;
+    return SealFile(Magic, WorldSaveVersion, Body(world, run, mapPath.substr(0, 65535), mapHash));
+}
+
+bool WorldMapFile(const TWorld& world, std::string& mapPath, std::uint64_t& mapHash,
+                  std::string& error) {
+    std::error_code failed;
+    mapPath = std::filesystem::absolute(world.Map.FileName, failed).string();
+    if (failed) mapPath = world.Map.FileName;
+    TFileFault fault = TFileFault::None;
+    if (MapFileHash(mapPath, mapHash, &fault)) return true;
+    error =
+        Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), mapPath, ReasonOf(fault));
+    return false;
 }
 
 std::string WriteWorldSave(const std::string& path, const TWorld& world, const TRunState& run) {
-    std::error_code failed;
-    std::string mapPath = std::filesystem::absolute(world.Map.FileName, failed).string();
-    if (failed) mapPath = world.Map.FileName;
+    std::string mapPath, error;
     std::uint64_t hash = 0;
-    TFileFault fault = TFileFault::None;
-    if (!MapFileHash(mapPath, hash, &fault))
-        return Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), mapPath,
-                   ReasonOf(fault));
-    fault = WriteFileAtomically(path, EncodeWorldSave(world, run, mapPath, hash));
+    if (!WorldMapFile(world, mapPath, hash, error)) return error;
+    const TFileFault fault = WriteFileAtomically(path, EncodeWorldSave(world, run, mapPath, hash));
     if (fault != TFileFault::None)
         return Arg(translate("WorldSave", "Не удалось записать сохранение %1: %2"), path,
                    ReasonOf(fault));
@@ -104,30 +87,23 @@ std::string WriteWorldSave(const std::string& path, const TWorld& world, const T
 }
 
 bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std::string& error) {
-    if (bytes.size() < Magic.size() || !std::equal(Magic.begin(), Magic.end(), bytes.begin())) {
+    std::uint16_t version = 0;
+    std::span<const std::uint8_t> body;
+    switch (OpenSealedFile(bytes, Magic, WorldSaveVersion, version, body)) {
+    case TSealFault::None:
+        break;
+    case TSealFault::OtherKind:
         error = translate("WorldSave", "Это не файл сохранения мира.");
         return false;
-    }
-    TByteReader in(bytes.subspan(Magic.size()));
-    std::uint16_t version = 0;
-    std::uint64_t length = 0, checksum = 0;
-    if (!in.ReadU16(version) || (version == WorldSaveVersion && !in.ReadU64(length)) ||
-        (version == WorldSaveVersion && !in.ReadU64(checksum))) {
+    case TSealFault::CutShort:
         error = translate("WorldSave", "Файл сохранения обрывается раньше времени.");
         return false;
-    }
-    if (version != WorldSaveVersion) {
+    case TSealFault::OtherVersion:
         error = Arg(translate("WorldSave", "Сохранение другой версии формата (%1): эта программа "
                                            "читает версию %2."),
                     std::to_string(version), std::to_string(WorldSaveVersion));
         return false;
-    }
-    if (length > in.Left()) {
-        error = translate("WorldSave", "Файл сохранения обрывается раньше времени.");
-        return false;
-    }
-    const std::span<const std::uint8_t> body = bytes.subspan(HeaderBytes);
-    if (length < in.Left() || Fnv1a64(body) != checksum) {
+    case TSealFault::Damaged:
         error = translate("WorldSave", "Файл сохранения повреждён: контрольная сумма не сходится.");
         return false;
     }

@@ -6,6 +6,7 @@
 
 #include "model/FileFault.h"
 #include "model/Map.h"
+#include "sim/save/SealedFile.h"
 
 #include <cstdint>
 #include <span>
@@ -19,8 +20,6 @@ class TRunStatistics;
 class TJamWatch;
 
 constexpr std::uint16_t WorldSaveVersion = 1;
-
-std::uint64_t Fnv1a64(std::span<const std::uint8_t> bytes);
 
 // What the program, not the world, owns; kept in the save for the game. The player's tram is the
 // world's PlayerTram, saved with the world.
@@ -50,6 +49,11 @@ std::vector<std::uint8_t> EncodeWorldSave(const TWorld& world, const TRunState& 
 // body does again so that the change reaches the reader's checks. Bytes shorter than a header
 // stay as they are.
 void SealWorldSave(std::vector<std::uint8_t>& bytes);
+
+// The world's map file as a save names it: its absolute path and the hash of its bytes. False,
+// with one Russian line in `error`, when the file cannot be read.
+bool WorldMapFile(const TWorld& world, std::string& mapPath, std::uint64_t& mapHash,
+                  std::string& error);
 
 // Writes the save through the safe save, naming the world's map by its absolute path; empty
 // when written, else one Russian line why.

@@ -274,11 +274,14 @@ TEST(Tick, RunsGameSpeedWorldSteps) {
     test::TCabWorld city;
     TVell& tram = city.StartWithPlayer();
     TCabState cab;
+    TRunState run;
     for (int speed : {1, 16, 1024}) {
         cab.GameSpeed = speed;
         const std::int32_t before = tram.Clock;
-        RunWorldSteps(cab, *city.World);
+        const long long steps = run.Steps;
+        EXPECT_EQ(RunDriveSteps(cab, *city.World, run, nullptr, nullptr), speed);
         EXPECT_EQ(tram.Clock - before, speed);
+        EXPECT_EQ(run.Steps - steps, speed);
     }
 }
 

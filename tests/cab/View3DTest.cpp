@@ -42,9 +42,9 @@ constexpr double Pi = std::numbers::pi;
 struct TPauseCheckingDialogs : test::TScriptedDialogs {
     const TView3D* View = nullptr;
     bool PausedDuringMessage = false;
-    void ShowMessage(const std::string& text) override {
+    TAccidentChoice AskAfterAccident(const std::string& text) override {
         PausedDuringMessage = View && View->MenuOpen;
-        test::TScriptedDialogs::ShowMessage(text);
+        return test::TScriptedDialogs::AskAfterAccident(text);
     }
 };
 
@@ -135,14 +135,15 @@ TEST_F(TCabView, FormAsCreated) {
     EXPECT_EQ(View.Cab.ScreenModeHeight, 480);
     EXPECT_EQ(View.Cab.ScreenModeBits, 32);
 
-    // The menu, in order.
-    QStringList captions;
+    // The menu, in order; the items of a recording being watched are hidden while driving.
+    QStringList captions, hidden;
     for (QAction* a : View.Menu->actions())
-        captions << a->text();
+        (a->isVisible() ? captions : hidden) << a->text();
     EXPECT_EQ(captions,
               (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
-                           "Скорость игры:", "Сохранить игру", "Настройки графики...", "Звук...",
-                           "Назад (&B)", "Выход (&Q)"}));
+                           "Скорость игры:", "Сохранить игру", "Сохранить запись",
+                           "Настройки графики...", "Звук...", "Назад (&B)", "Выход (&Q)"}));
+    EXPECT_EQ(hidden, (QStringList{"Пауза (&P)", "Взять управление (&T)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
     EXPECT_FALSE(View.D1->isChecked());
@@ -625,8 +626,8 @@ TEST_F(TCabCrash, CrashShowsTheMessageWithItsCauseAndEndsTheGame) {
     EXPECT_EQ(crash.Cause, TAccidentCause::Overspeed);
     ASSERT_FALSE(Dialogs.Log.empty());
     const std::string& message = Dialogs.Log.back();
-    EXPECT_EQ(message, "message: Авария!\n" + CrashReason(crash));
-    EXPECT_EQ(message.rfind("message: Авария!\nСход с рельсов: скорость 18.", 0), 0) << message;
+    EXPECT_EQ(message, "accident: Авария!\n" + CrashReason(crash));
+    EXPECT_EQ(message.rfind("accident: Авария!\nСход с рельсов: скорость 18.", 0), 0) << message;
     EXPECT_NE(message.find("выше предела этого пути 18.0 км/ч (класс скорости 10)."),
               std::string::npos)
         << message;
@@ -835,7 +836,7 @@ TEST(CabLanguages, HelpPanelAndCrashMessageSpeakTheProgramsLanguage) {
         ASSERT_FALSE(dialogs.Log.empty());
         const QString message = QString::fromStdString(dialogs.Log.back());
         EXPECT_TRUE(message.startsWith(
-            in("message: Crash!\nDerailed: ", "message: Авария!\nСход с рельсов: ")))
+            in("accident: Crash!\nDerailed: ", "accident: Авария!\nСход с рельсов: ")))
             << message.toStdString();
         EXPECT_TRUE(
             message.endsWith(in(" is above this track's limit of 18.0 km/h (speed grade 10).",

@@ -15,6 +15,7 @@ class TScriptedDialogs : public IUserDialogs {
     std::deque<TAnswer> Answers;                           // for both kinds of question
     std::deque<std::optional<std::string>> FileChoices;    // for every file dialog
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
+    std::deque<TAccidentChoice> AccidentChoices;           // for the accident message
     std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
 
     TAnswer AskYesNoCancel(const std::string& text) override {
@@ -42,6 +43,22 @@ class TScriptedDialogs : public IUserDialogs {
     std::optional<std::string> ChooseGameToSave() override {
         Log.push_back("game save dialog");
         return NextFile();
+    }
+    std::optional<std::string> ChooseReplayToOpen() override {
+        Log.push_back("replay open dialog");
+        return NextFile();
+    }
+    std::optional<std::string> ChooseReplayToSave() override {
+        Log.push_back("replay save dialog");
+        return NextFile();
+    }
+    // An unscripted accident message is closed.
+    TAccidentChoice AskAfterAccident(const std::string& text) override {
+        Log.push_back("accident: " + text);
+        if (AccidentChoices.empty()) return TAccidentChoice::Close;
+        const TAccidentChoice c = AccidentChoices.front();
+        AccidentChoices.pop_front();
+        return c;
     }
     std::optional<std::string> ChooseExtractToOpen(bool maps) override {
         Log.push_back(maps ? "open dialog with extracts" : "extract dialog");
