@@ -4,6 +4,7 @@
 #include "cab/CabGL.h"
 #include "cab/CabGauges.h"
 #include "cab/CrashText.h"
+#include "cab/SoundPanel.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
 #include "ui/WindowPlacement.h"
@@ -30,6 +31,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <iostream>
 
 namespace vell {
 
@@ -185,6 +188,7 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
     BuildPanel();
     BuildMenu();
     BuildHelp();
+    BuildSound();
     BuildReplayBar();
     ShowMenuFor();
 
@@ -329,6 +333,7 @@ void TView3D::BuildMenu() {
     SaveGame = item(Menu, "SaveGame", QT_TR_NOOP("Сохранить игру"), false);
     SaveReplay = item(Menu, "SaveReplay", QT_TR_NOOP("Сохранить запись"), false);
     N3 = item(Menu, "N3", QT_TR_NOOP("Настройки графики..."), false);
+    SoundItem = item(Menu, "SoundItem", QT_TR_NOOP("Звук..."), false);
     B1 = item(Menu, "B1", QT_TR_NOOP("Назад (&B)"), false); // only closes the menu
     N4 = item(Menu, "N4", QT_TR_NOOP("Выход (&Q)"), false);
 
@@ -377,7 +382,7 @@ QString TView3D::HelpHtml(bool speedometerBroken) {
     html += line(tr("Мышь — джойстик: вверх — ход, вниз — тормоз, в стороны — взгляд."));
     html += line(tr("Жёлтый кружок — нейтраль джойстика: на его высоте трамвай катится без тока."));
     html += line(tr("Левая кнопка мыши открывает двери, правая закрывает."));
-    html += line(tr("Пробел или Esc — меню, F1 — эта справка."));
+    html += line(tr("Пробел или Esc — меню, F1 — эта справка, B — звонок."));
     html += "<b>" + tr("Приборы").toHtmlEscaped() + "</b><br>";
     html += line(tr("Слева — контроллер: стрелка вверх — ход, вниз — тормоз."));
     html += line(tr("Спидометр — скорость, км/ч."));
@@ -459,7 +464,10 @@ void TView3D::SizeToResolution(std::optional<QPoint> wanted) {
 // The game loop.
 
 void TView3D::TimerTimer() {
-    if (MenuOpen || !isVisible() || SettingsOpen || HelpOpen) return;
+    if (MenuOpen || !isVisible() || SettingsOpen || HelpOpen) {
+        Sound.Silence();
+        return;
+    }
     DriveFromCab(Cab, World.PlayerTram, ShakeRandom,
                  Watching ? TCabDriver::Replay : TCabDriver::Player);
     FrameStart = TickClock.elapsed();
@@ -469,6 +477,7 @@ void TView3D::TimerTimer() {
         RunDriveSteps(Cab, World, Run, &Recorder, nullptr);
     else if (!Watching->Paused)
         RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player);
+    HearTick();
 
     TickFrame = true;
     Surface->DrawFrameNow(); // steps 7 to 11
@@ -580,6 +589,9 @@ void TView3D::showEvent(QShowEvent* event) {
     Surface->setFocus();
     // A new player does not know the mouse joystick: the first game of the run explains it.
     if (!HelpSeen) ShowHelp();
+    Sound.Open(std::cerr);
+    Sound.Reset();
+    SoundPanel->Apply();
 }
 
 void TView3D::hideEvent(QHideEvent* event) {
@@ -588,6 +600,7 @@ void TView3D::hideEvent(QHideEvent* event) {
     // FormHide.
     ReleaseGL();
     LeaveFullScreenMode();
+    Sound.Silence();
 }
 
 void TView3D::resizeEvent(QResizeEvent* event) {
@@ -636,6 +649,11 @@ void TView3D::keyPressEvent(QKeyEvent* event) {
     }
     if (key == Qt::Key_Escape) {
         OpenMenu();
+        return;
+    }
+    // The bell: sound only, the world does not hear it.
+    if (key == Qt::Key_B && !SettingsOpen) {
+        Sound.RingBell();
         return;
     }
     if (!event->text().isEmpty()) FormKeyPress(event->text().front());
@@ -810,6 +828,7 @@ void TView3D::N4Click() {
 
 void TView3D::HidePanel() {
     Panel->hide();
+    SoundPanel->hide();
     SettingsOpen = false;
     Surface->setFocus();
 }
@@ -841,6 +860,42 @@ void TView3D::DoneClick() {
 
 void TView3D::CancelClick() {
     HidePanel();
+}
+
+// Sound.
+
+void TView3D::BuildSound() {
+    SoundPanel = new TSoundPanel(this);
+    SoundPanel->Changed = [this](bool on, float volume) {
+        Sound.SetEnabled(on);
+        Sound.SetVolume(volume);
+    };
+    connect(SoundItem, &QAction::triggered, this, &TView3D::SoundClick);
+    connect(SoundPanel->Close, &QPushButton::clicked, this, &TView3D::HidePanel);
+}
+
+void TView3D::SoundClick() {
+    unsetCursor();
+    SettingsOpen = true;
+    SoundPanel->move((width() - SoundPanel->width()) / 2, (height() - SoundPanel->height()) / 2);
+    SoundPanel->show();
+    SoundPanel->raise();
+    SoundPanel->Volume->setFocus();
+}
+
+void TView3D::HearTick() {
+    const TVell* tram = World.PlayerTram;
+    if (Cab.GameSpeed != 1 || !tram || (Watching && Watching->Paused)) {
+        Sound.Silence();
+        return;
+    }
+    // Heard where the eye is and the way it looks, moving with the tram.
+    TListener listener = ListenerInCab(*tram);
+    listener.X = Cab.CamX;
+    listener.Y = Cab.CamY;
+    listener.ForwardX = std::sin(Cab.CamHeading);
+    listener.ForwardY = -std::cos(Cab.CamHeading);
+    Sound.Tick(World, tram, listener);
 }
 
 void TView3D::FormMouseDown(Qt::MouseButton button) {

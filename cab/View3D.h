@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cab/CabState.h"
+#include "cab/sound/CabSound.h"
 #include "model/Map.h"
 #include "model/Random.h"
 #include "model/UserDialogs.h"
@@ -38,6 +39,7 @@ class QTimer;
 namespace vell {
 
 struct TSceneLists;
+class TSoundPanel;
 class TView3D;
 
 extern const char* const View3DCaption; // "Вид из кабины. Пробел - вызов меню."
@@ -116,8 +118,10 @@ class TView3D : public QDialog {
     QAction* PauseReplay; // "Пауза (&P)": shown while a recording plays
     QAction* TakeOver;    // "Взять управление (&T)": shown while a recording plays
     QAction* N3;          // "Настройки графики..."
-    QAction* B1;          // "Назад (&B)"
-    QAction* N4;          // "Выход (&Q)"
+    QAction* SoundItem;   // "Звук..."
+    TSoundPanel* SoundPanel;
+    QAction* B1; // "Назад (&B)"
+    QAction* N4; // "Выход (&Q)"
     QTimer* Timer;
     // The help over the picture: how to drive, the keys and the gauges.
     QFrame* Help;
@@ -218,6 +222,11 @@ class TView3D : public QDialog {
     void N4Click();
     void DoneClick();
     void CancelClick();
+    // "Звук...": the sound panel over the picture; the game waits while it is up.
+    void SoundClick();
+
+    // The cab's sound: heard at x1 while the game runs, silent otherwise.
+    TCabSound Sound;
 
     // What a game start does to the window: autopilot checked and full screen unchecked
     // without their handlers, a normal sizeable window, resizing allowed, at the resolution of
@@ -249,6 +258,9 @@ class TView3D : public QDialog {
     void FitHelp();
     // The scene pass: the city and the other trams, under the eye transformation.
     void DrawScene();
+    void BuildSound();
+    // What the tick just ran is heard: the player's tram and the trams near it, at x1 only.
+    void HearTick();
     // The accident message and what the player chose on it.
     void AfterAccident(const TVell& tram);
 

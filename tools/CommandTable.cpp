@@ -37,6 +37,13 @@ const char* const Usage =
     "                        the time-distance diagram of route NAME over a run as `run` makes\n"
     "                        it: its stops, each tram with its timetable, blocked stands in red\n"
 #endif
+#ifdef VELL_WITH_SOUND
+    "  drive MAP --route NAME [--minutes N] [--seed S] OUT.wav\n"
+    "                        what is heard in the cab of route NAME's first tram, driven by the\n"
+    "                        autopilot for N minutes (2, at most 60) after the run-ahead a game\n"
+    "                        makes: its motors, brakes, wheels, doors, bell and the trams near\n"
+    "                        it, rendered without a sound card to a WAV file (22050 Hz stereo)\n"
+#endif
     "  run MAP [--minutes N] [--seed S] [--json] [--trace FILE [--trace-from MIN]\n"
     "          [--trace-to MIN]] [--save-at MIN FILE]\n"
     "                        the trams of every route for N simulated minutes (60): the route\n"
@@ -93,6 +100,9 @@ std::vector<TCommand> Commands() {
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},
         {"diagram", 2, 2, {{}, {"--route", "--minutes", "--seed"}}, RunDiagram},
+#endif
+#ifdef VELL_WITH_SOUND
+        {"drive", 2, 2, {{}, {"--route", "--minutes", "--seed"}}, RunDrive},
 #endif
     };
 }

@@ -25,5 +25,8 @@ int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunDiagram(const TArguments& args, std::ostream& out, std::ostream& err);
 #endif
+#ifdef VELL_WITH_SOUND
+int RunDrive(const TArguments& args, std::ostream& out, std::ostream& err);
+#endif
 
 } // namespace vell::tool

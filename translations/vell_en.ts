@@ -953,6 +953,21 @@ Options:
     </message>
 </context>
 <context>
+    <name>Sound</name>
+    <message>
+        <source>Звука нет: %1</source>
+        <translation>No sound: %1</translation>
+    </message>
+    <message>
+        <source>нет звукового устройства</source>
+        <translation>there is no sound device</translation>
+    </message>
+    <message>
+        <source>звуковое устройство не открылось</source>
+        <translation>the sound device did not open</translation>
+    </message>
+</context>
+<context>
     <name>UserDialogs</name>
     <message>
         <source>карта с трамваями (*.vl)</source>
@@ -1194,6 +1209,22 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>VellSim: карта %1 записалась бы поверх выписки</source>
         <translation>VellSim: the map %1 would be written over the extract</translation>
+    </message>
+    <message>
+        <source>VellSim: звук не записан поверх карты %1</source>
+        <translation>VellSim: the sound was not written over the map %1</translation>
+    </message>
+    <message>
+        <source>VellSim drive: маршрут %1 не ходит</source>
+        <translation>VellSim drive: route %1 runs no trams</translation>
+    </message>
+    <message>
+        <source>VellSim: не удалось записать звук %1</source>
+        <translation>VellSim: could not write the sound %1</translation>
+    </message>
+    <message>
+        <source>Звук записан: %1 (зерно %2)</source>
+        <translation>Sound written: %1 (seed %2)</translation>
     </message>
     <message>
         <source>причина не записана</source>
@@ -1585,6 +1616,21 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Смотреть запись...</source>
         <translation>Watch recording...</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TSoundPanel</name>
+    <message>
+        <source>Звук</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>Громкость</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
@@ -2048,10 +2094,6 @@ Replace it with the line scheme?</translation>
         <translation>The left mouse button opens the doors, the right one closes them.</translation>
     </message>
     <message>
-        <source>Пробел или Esc — меню, F1 — эта справка.</source>
-        <translation>Space or Esc: the menu; F1: this help.</translation>
-    </message>
-    <message>
         <source>Приборы</source>
         <translation>Gauges</translation>
     </message>
@@ -2086,6 +2128,14 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Сохранить игру</source>
         <translation>Save game</translation>
+    </message>
+    <message>
+        <source>Звук...</source>
+        <translation>Sound...</translation>
+    </message>
+    <message>
+        <source>Пробел или Esc — меню, F1 — эта справка, B — звонок.</source>
+        <translation>Space or Esc: the menu; F1: this help; B: the bell.</translation>
     </message>
     <message>
         <source>Пауза (&amp;P)</source>

@@ -142,7 +142,7 @@ TEST_F(TCabView, FormAsCreated) {
     EXPECT_EQ(captions,
               (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
                            "Скорость игры:", "Сохранить игру", "Сохранить запись",
-                           "Настройки графики...", "Назад (&B)", "Выход (&Q)"}));
+                           "Настройки графики...", "Звук...", "Назад (&B)", "Выход (&Q)"}));
     EXPECT_EQ(hidden, (QStringList{"Пауза (&P)", "Взять управление (&T)"}));
     EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
@@ -828,8 +828,8 @@ TEST(CabLanguages, HelpPanelAndCrashMessageSpeakTheProgramsLanguage) {
         ASSERT_TRUE(helpInWindow.has_value());
         EXPECT_TRUE(helpWhole);
         EXPECT_EQ(hasCyrillic(help), !english) << help.toStdString();
-        EXPECT_TRUE(help.contains(in("Space or Esc: the menu; F1: this help.",
-                                     "Пробел или Esc — меню, F1 — эта справка.")));
+        EXPECT_TRUE(help.contains(in("Space or Esc: the menu; F1: this help; B: the bell.",
+                                     "Пробел или Esc — меню, F1 — эта справка, B — звонок.")));
 
         const TCrash crash = DriveIntoACrash(city, view, selection);
         ASSERT_EQ(crash.Cause, TAccidentCause::Overspeed);

@@ -277,6 +277,35 @@ TEST_F(VellSim, SeedIsAcceptedBeforeTheCommand) {
     EXPECT_EQ(Sim({"--seed=42", "info", Dir.Path("city.vl")}).Code, 0);
 }
 
+#ifdef VELL_WITH_SOUND
+// A drive on a ring of the cab tests' kind: a whole WAV file of the minute asked for, never
+// over the map, and the route named or refused in plain words.
+TEST_F(VellSim, DriveWritesTheCabsSoundAsAWavFile) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 1000, 1000, 2000, 1600, 4);
+    SetRoute(*map, 0, 0, {ring[0], ring[5]}, 1, 5);
+    map->FileName = Dir.Path("ring.vl");
+    ASSERT_TRUE(map->SaveToFile());
+    const std::string wav = Dir.Path("drive.wav");
+    const TRun r =
+        Sim({"drive", map->FileName, "--route", "1", "--minutes", "1", "--seed", "5", wav});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::vector<std::uint8_t> bytes = ReadBytes(wav);
+    ASSERT_GT(bytes.size(), 44u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    // A minute of 22050 stereo frames of 4 bytes, and the header.
+    EXPECT_NEAR(double(bytes.size()), 44 + 60 * 22050 * 4, 4 * 22050 * 0.1);
+    const std::vector<std::uint8_t> mapBytes = ReadBytes(map->FileName);
+    EXPECT_EQ(Sim({"drive", map->FileName, "--route", "1", map->FileName}).Code, 2);
+    EXPECT_EQ(ReadBytes(map->FileName), mapBytes);
+    const TRun noRoute = Sim({"drive", map->FileName, "--route", "9", wav});
+    EXPECT_EQ(noRoute.Code, 2);
+    EXPECT_NE(noRoute.Err.find("9"), std::string::npos) << noRoute.Err;
+    EXPECT_EQ(Sim({"drive", map->FileName, "--route", "1", "--minutes", "61", wav}).Code, 2);
+}
+#endif
+
 // Mistakes in the arguments: one English line naming the command, then the way to the help.
 TEST_F(VellSim, UsageErrorsAreOneLineAndAHint) {
     const std::string map = Dir.Path("city.vl");
