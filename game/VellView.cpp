@@ -30,6 +30,8 @@
 namespace vell {
 
 const char* const VellViewCaption = QT_TRANSLATE_NOOP("vell::TVellView", "Трамвай. Вид сверху.");
+const char* const ReplayCaption =
+    QT_TRANSLATE_NOOP("vell::TVellView", "Повтор: последняя минута перед аварией");
 const char* const PassCountLabel = QT_TRANSLATE_NOOP("vell::TVellView", "Пассажиров на остановке:");
 
 namespace {
@@ -355,7 +357,9 @@ void TVellView::ShowInfo() {
     SetColumnText(
         *VPassengers,
         QStringLiteral("%1/%2").arg(RoundHalfEven(tram->Passengers)).arg(tram->Capacity()));
-    setWindowTitle(QString::number(tram->StopIndex));
+    // A replay keeps saying so beside the stop's number.
+    const QString stop = QString::number(tram->StopIndex);
+    setWindowTitle(BeforeStep ? tr(ReplayCaption) + QStringLiteral(" · ") + stop : stop);
 }
 
 void TVellView::ShowPassCount() {
@@ -413,7 +417,7 @@ void TVellView::PBMouseUp(Qt::MouseButton button, int, int) {
 
 void TVellView::ExecReplay(std::function<bool()> beforeStep) {
     BeforeStep = std::move(beforeStep);
-    setWindowTitle(tr("Повтор: последняя минута перед аварией"));
+    setWindowTitle(tr(ReplayCaption));
     btShowClick();
     exec();
     BeforeStep = nullptr;

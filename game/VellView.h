@@ -32,6 +32,8 @@ class TPaintBox;
 
 extern const char* const VellViewCaption; // "Трамвай. Вид сверху."
 extern const char* const PassCountLabel;  // "Пассажиров на остановке:"
+// The caption while a replay runs: "Повтор: последняя минута перед аварией".
+extern const char* const ReplayCaption;
 
 // What the top view's diagram keeps however long the view stays open: the last 12 simulated
 // hours (about 40 seconds of viewing at the top speed), the last hour at every sample and

@@ -238,10 +238,12 @@ class ReplayWindowsTest : public QObject {
             cabEndStep = g.View.Run.Steps;
         });
         // The top view plays it next; at its end the world stands still.
+        QString aboveTitle;
         WhenModalShows(&g.VellView, [&](QWidget*) {
             g.VellView.Speed->setValue(10);
             for (int k = 0; k < 10; ++k)
                 g.VellView.TimerTimer();
+            aboveTitle = g.VellView.windowTitle();
             aboveEnd = g.Digest();
             aboveEndStep = g.View.Run.Steps;
             g.VellView.close();
@@ -253,6 +255,8 @@ class ReplayWindowsTest : public QObject {
         QVERIFY(crashWatch);
         QCOMPARE(cabEndStep - cabFrom, StepsPerMinute);
         QCOMPARE(aboveEndStep, cabEndStep);
+        QVERIFY2(aboveTitle.startsWith(QString::fromUtf8(ReplayCaption)), qPrintable(aboveTitle));
+        QCOMPARE(g.VellView.windowTitle(), QString::fromUtf8(VellViewCaption));
         // The saved recording ends in the crash, and so do the cab's and the top view's replays.
         TReplay saved;
         std::string error;
