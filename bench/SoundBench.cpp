@@ -3,7 +3,6 @@
 // rendered). A frame has 0.5 ms.
 #include "cab/sound/SoundDevice.h"
 #include "cab/sound/SoundMix.h"
-#include "model/RouteTable.h"
 #include "sim/RunAhead.h"
 #include "sim/World.h"
 #include "tests/sim/SimTestSupport.h"
@@ -16,23 +15,13 @@ namespace {
 using namespace vell;
 using namespace vell::test;
 
-// As the world benchmark's stress city: every route slot, every five minutes, 40 loops.
+// The world benchmark's stress city.
 struct TBusyWorld {
-    TBusyWorld() : Sim(GenerateCity(Plan()), 12345) {
+    TBusyWorld() : Sim(GenerateCity(StressPlan()), 12345) {
         PreRun(*Sim.World, Sim.Selection.TotalTrams);
         for (int k = 0; k < Sim.World->VellCount && !Player; ++k)
             if (Sim.World->VellTable[std::size_t(k)]->Active)
                 Player = Sim.World->VellTable[std::size_t(k)].get();
-    }
-    static TCityPlan Plan() {
-        TCityPlan plan;
-        plan.Loops = 40;
-        plan.LoopWidth = 9000;
-        plan.Routes = RouteRows * RouteColumns;
-        plan.CrossoverEvery = 20;
-        plan.MinInterval = plan.MaxInterval = 5;
-        plan.Seed = 3;
-        return plan;
     }
     TSimulation Sim;
     TVell* Player = nullptr;

@@ -26,19 +26,6 @@ TCityPlan HundredPlan() {
     return plan;
 }
 
-// Every route slot used, every five minutes, on forty loops 9 km wide: more trams than the
-// table holds.
-TCityPlan StressPlan() {
-    TCityPlan plan;
-    plan.Loops = 40;
-    plan.LoopWidth = 9000;
-    plan.Routes = RouteRows * RouteColumns;
-    plan.CrossoverEvery = 20;
-    plan.MinInterval = plan.MaxInterval = 5;
-    plan.Seed = 3;
-    return plan;
-}
-
 // A started world with every planned tram out (or the table full), kept between benchmarks.
 struct TBenchWorld {
     explicit TBenchWorld(const TCityPlan& plan) : Sim(GenerateCity(plan), 12345) {

@@ -476,15 +476,25 @@ bool TSelectRoute::ContinueSavedGame(const std::string& path) {
     if (Running || ImportRunning || !View3D) return false;
     TWorldSave save;
     std::string error;
+    if (!ReadWorldSave(path, save, error)) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    return ShowOnSavedMap(save,
+                          [&] { return vell::ContinueGame(Map, World, *View3D, this, save); });
+}
+
+bool TSelectRoute::ShowOnSavedMap(const TWorldSave& save,
+                                  const std::function<std::string()>& show) {
+    std::string error;
     // Each refuses before the open map is touched: the save is tried on a map of its own first.
-    if (!ReadWorldSave(path, save, error) || !SaveFitsItsMap(save, error) ||
-        !LoadSavedMap(save, Map, error)) {
+    if (!SaveFitsItsMap(save, error) || !LoadSavedMap(save, Map, error)) {
         Dialogs.ShowError(error);
         return false;
     }
     UseOpenedMap();
     if (!Ready) return false; // the rail error has been shown
-    error = vell::ContinueGame(Map, World, *View3D, this, save);
+    error = show();
     AfterGame();
     if (!error.empty()) {
         Dialogs.ShowError(error);
@@ -508,21 +518,9 @@ bool TSelectRoute::WatchSavedReplay(const std::string& path) {
         Dialogs.ShowError(error);
         return false;
     }
-    // As for a save: the start is tried on a map of its own before the open map is touched.
-    const TWorldSave start = ReplayStart(replay);
-    if (!SaveFitsItsMap(start, error) || !LoadSavedMap(start, Map, error)) {
-        Dialogs.ShowError(error);
-        return false;
-    }
-    UseOpenedMap();
-    if (!Ready) return false; // the rail error has been shown
-    error = vell::WatchReplay(Map, World, *View3D, this, std::move(replay));
-    AfterGame();
-    if (!error.empty()) {
-        Dialogs.ShowError(error);
-        return false;
-    }
-    return true;
+    return ShowOnSavedMap(ReplayStart(replay), [&] {
+        return vell::WatchReplay(Map, World, *View3D, this, std::move(replay));
+    });
 }
 
 void TSelectRoute::ReplayCrashFromAbove() {

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -29,6 +30,7 @@ class TRouteMap;
 class TRunAheadLoop;
 class TVellView;
 class TView3D;
+struct TWorldSave;
 
 extern const char* const SelectRouteCaption;     // "Трамвай"
 extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
@@ -151,6 +153,10 @@ class TSelectRoute : public QWidget {
     // freed when a close asked for it during the game.
     void AfterGame();
     void ReplayCrashFromAbove();
+    // Opens the map of a save (or a recording's start) as a chosen map is opened, then `show`s
+    // the game on it; a save that does not fit, or what `show` says, is shown as an error and
+    // the open map is left as it was. Whether it was shown.
+    bool ShowOnSavedMap(const TWorldSave& save, const std::function<std::string()>& show);
     std::optional<std::string> ImportTarget(const std::string& extract);
     std::unique_ptr<TMap> RunImport(const std::string& extract);
 

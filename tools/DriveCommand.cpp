@@ -81,10 +81,7 @@ int RunDrive(const TArguments& args, std::ostream& out, std::ostream& err) {
         return ExitBadInput;
     }
     if (SelectMap(*map).NetworkResult != -1) {
-        err << Arg(translate("VellSim", "Ошибка с рельсами!\n"
-                                        "Проверьте карту в редакторе (VellSim check %1)"),
-                   map->FileName)
-            << "\n";
+        ReportRailError(err, *map);
         return ExitFindings;
     }
     // As a game starts: the world run ahead until the route has a tram in service, which the

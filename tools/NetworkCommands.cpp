@@ -117,10 +117,7 @@ int RunRoutes(const TArguments& args, std::ostream& out, std::ostream& err) {
         return networkOk ? ExitOk : ExitFindings;
     }
     if (!networkOk) {
-        out << Arg(translate("VellSim", "Ошибка с рельсами!\n"
-                                        "Проверьте карту в редакторе (VellSim check %1)"),
-                   map->FileName)
-            << "\n";
+        ReportRailError(out, *map);
         return ExitFindings;
     }
     std::vector<std::vector<std::string>> rows{RouteTableHeaders()};

@@ -432,10 +432,7 @@ int RunRun(const TArguments& args, std::ostream& out, std::ostream& err) {
         return ExitBadInput;
     }
     if (SelectMap(*map).NetworkResult >= 0) {
-        err << Arg(translate("VellSim", "Ошибка с рельсами!\n"
-                                        "Проверьте карту в редакторе (VellSim check %1)"),
-                   map->FileName)
-            << "\n";
+        ReportRailError(err, *map);
         return ExitFindings;
     }
     TRandom random(settings.Seed);

@@ -18,4 +18,11 @@ bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err) {
     return false;
 }
 
+void ReportRailError(std::ostream& out, const TMap& map) {
+    out << Arg(translate("VellSim", "Ошибка с рельсами!\n"
+                                    "Проверьте карту в редакторе (VellSim check %1)"),
+               map.FileName)
+        << "\n";
+}
+
 } // namespace vell::tool

@@ -18,4 +18,8 @@ constexpr int ExitSignalled = 128; // plus the signal that stopped a run, as a s
 // On failure writes the reason to `err` and returns false.
 bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err);
 
+// Writes to `out` that the rail network of `map` has faults and how to find them, as the game
+// says it; the command then exits with ExitFindings.
+void ReportRailError(std::ostream& out, const TMap& map);
+
 } // namespace vell::tool

@@ -6,7 +6,7 @@
 #include "sim/World.h"
 #include "sim/save/Replay.h"
 
-#include "model/RouteTable.h"
+#include "tests/fuzz/FuzzWorld.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,26 +14,6 @@
 namespace {
 
 using namespace vell;
-
-struct TFuzzWorld {
-    TFuzzWorld() {
-        Map.FileName = VELL_RING_MAP;
-        if (!Map.LoadFromFile() || SelectMap(Map).NetworkResult >= 0) std::abort();
-        Objects = Map.Objects;
-        Routes = Map.Routes;
-    }
-    // The map as loaded and selected: a restore starts from it every time.
-    void Reset() {
-        World.StopWorld();
-        Map.Objects = Objects;
-        Map.Routes = Routes;
-    }
-    TMap Map;
-    std::vector<TMapObject> Objects;
-    TRouteTable Routes;
-    TRandom Random{1};
-    TWorld World{Map, Random};
-};
 
 // The most steps a replay is played for here: enough for every event's command to reach a step.
 constexpr long long PlayedSteps = 64;

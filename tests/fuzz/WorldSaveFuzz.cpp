@@ -7,7 +7,7 @@
 #include "sim/World.h"
 #include "sim/save/WorldSave.h"
 
-#include "model/RouteTable.h"
+#include "tests/fuzz/FuzzWorld.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -16,26 +16,6 @@
 namespace {
 
 using namespace vell;
-
-struct TFuzzWorld {
-    TFuzzWorld() {
-        Map.FileName = VELL_RING_MAP;
-        if (!Map.LoadFromFile() || SelectMap(Map).NetworkResult >= 0) std::abort();
-        Objects = Map.Objects;
-        Routes = Map.Routes;
-    }
-    // The map as loaded and selected: a restore starts from it every time.
-    void Reset() {
-        World.StopWorld();
-        Map.Objects = Objects;
-        Map.Routes = Routes;
-    }
-    TMap Map;
-    std::vector<TMapObject> Objects;
-    TRouteTable Routes;
-    TRandom Random{1};
-    TWorld World{Map, Random};
-};
 
 // Restores `save`, checks the state survives its own save, and steps the world a little.
 void RestoreAndStep(TFuzzWorld& f, const TWorldSave& save) {

@@ -3,7 +3,7 @@
 // saved game ran; a save that does not fit its map is refused and the current map kept.
 #include "cab/View3D.h"
 #include "sim/save/WorldSave.h"
-#include "tests/game/GameFixture.h"
+#include "tests/game/CabGame.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -19,18 +19,6 @@ using namespace vell::test;
 namespace {
 
 constexpr int StepsOn = 500; // world steps run on after the save, in both worlds
-
-// The game's windows with a cab view.
-struct TCabGame : TGame {
-    TView3D View{*Map, World, Dialogs};
-    explicit TCabGame(std::uint32_t seed) {
-        Random.Seed(seed);
-        View.HelpSeen = true; // no help over the first game
-        View.Timer->stop();   // the test steps the loop itself
-        SelectRoute.SetWindows(&RouteMap, &VellView, &View);
-        SelectRoute.show();
-    }
-};
 
 // What a game looked like at its save and StepsOn world steps later.
 struct TSeen {

@@ -4,7 +4,7 @@
 // then from above, both ending in the crash as it happened.
 #include "cab/View3D.h"
 #include "sim/save/Replay.h"
-#include "tests/game/GameFixture.h"
+#include "tests/game/CabGame.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,18 +19,9 @@ using namespace vell::test;
 
 namespace {
 
-// The game's windows with a cab view.
-struct TCabGame : TGame {
-    TView3D View{*Map, World, Dialogs};
-    explicit TCabGame(std::uint32_t seed) {
-        Random.Seed(seed);
-        View.HelpSeen = true; // no help over the first game
-        View.Timer->stop();   // the test steps the loop itself
-        SelectRoute.SetWindows(&RouteMap, &VellView, &View);
-        SelectRoute.show();
-    }
-    std::uint64_t Digest() { return ReplayDigest(World, View.Run); }
-};
+std::uint64_t Digest(TCabGame& g) {
+    return ReplayDigest(g.World, g.View.Run);
+}
 
 // Drives route 1 of the map at `mapPath` by hand for a while (the controller moved, the doors
 // opened and closed, the autopilot on again), saves the drive's recording to `replayPath` and
@@ -59,7 +50,7 @@ std::pair<std::uint64_t, long long> DriveAndRecord(const std::string& mapPath,
             g.View.TimerTimer();
         g.Dialogs.FileChoices.push_back(replayPath);
         g.View.SaveReplay->trigger();
-        seen = {g.Digest(), g.View.Run.Steps};
+        seen = {Digest(g), g.View.Run.Steps};
         g.View.close();
     });
     g.SelectRoute.StartGameClick();
@@ -110,7 +101,7 @@ class ReplayWindowsTest : public QObject {
             for (int k = 0; k < 100 && g.View.Run.Steps < steps; ++k)
                 g.View.TimerTimer();
             g.View.TimerTimer(); // at the end the world stands still
-            watched = g.Digest();
+            watched = Digest(g);
             watchedSteps = g.View.Run.Steps;
             bar = g.View.ReplayBar->text();
             g.View.close();
@@ -234,7 +225,7 @@ class ReplayWindowsTest : public QObject {
                     cabFrom = g.View.Run.Steps;
                 }
             }
-            cabEnd = g.Digest();
+            cabEnd = Digest(g);
             cabEndStep = g.View.Run.Steps;
         });
         // The top view plays it next; at its end the world stands still.
@@ -244,7 +235,7 @@ class ReplayWindowsTest : public QObject {
             for (int k = 0; k < 10; ++k)
                 g.VellView.TimerTimer();
             aboveTitle = g.VellView.windowTitle();
-            aboveEnd = g.Digest();
+            aboveEnd = Digest(g);
             aboveEndStep = g.View.Run.Steps;
             g.VellView.close();
         });

@@ -170,4 +170,15 @@ std::unique_ptr<TMap> GenerateCity(const TCityPlan& plan) {
     return TCityBuilder(plan).Build();
 }
 
+TCityPlan StressPlan() {
+    TCityPlan plan;
+    plan.Loops = 40;
+    plan.LoopWidth = 9000;
+    plan.Routes = RouteRows * RouteColumns;
+    plan.CrossoverEvery = 20;
+    plan.MinInterval = plan.MaxInterval = 5;
+    plan.Seed = 3;
+    return plan;
+}
+
 } // namespace vell::test
