@@ -161,20 +161,20 @@ void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake, TCabDriver 
     cab.CamHeading = eye.Heading;
 }
 
-int RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run, TDriveRecorder* recorder,
-                  TReplayPlayer* replay) {
-    int k = 0;
-    for (; k < cab.GameSpeed; ++k) {
+TDriveSteps RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run,
+                          TDriveRecorder* recorder, TReplayPlayer* replay, bool bell) {
+    TDriveSteps done;
+    for (; done.Steps < cab.GameSpeed; ++done.Steps) {
         if (replay) {
             if (replay->Finished(run.Steps)) break;
-            replay->Before(world, run.Steps);
+            done.Bell = replay->Before(world, run.Steps) || done.Bell;
         } else if (recorder && recorder->Recording()) {
-            recorder->Before(world, run, run.Steps);
+            recorder->Before(world, run, run.Steps, bell && done.Steps == 0);
         }
         world.WorldStep();
         ++run.Steps;
     }
-    return k;
+    return done;
 }
 
 TMatrix4 EyeMatrix(double camX, double camY, double camHeading) {

@@ -125,11 +125,18 @@ enum class TCabDriver { Player, Replay };
 void DriveFromCab(TCabState& cab, TVell* playerTram, TRandom& shake,
                   TCabDriver driver = TCabDriver::Player);
 
+// What a tick's world steps did: how many ran, and whether a replay rang the player's bell.
+struct TDriveSteps {
+    int Steps = 0;
+    bool Bell = false;
+};
+
 // Step 6: GameSpeed world steps, counted into `run.Steps`. Before each, `recorder` (when given
-// and recording) notes the player's commands, or `replay` (when given) puts its commands into
-// the player's tram; a replay stops at its end. Returns the steps run.
-int RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run, TDriveRecorder* recorder,
-                  TReplayPlayer* replay);
+// and recording) notes the player's commands, with `bell` (the player rang it this tick) before
+// the first, or `replay` (when given) puts its commands into the player's tram; a replay stops
+// at its end.
+TDriveSteps RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run,
+                          TDriveRecorder* recorder, TReplayPlayer* replay, bool bell = false);
 
 // A 4 x 4 matrix in OpenGL's column-major order.
 using TMatrix4 = std::array<double, 16>;

@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <utility>
 
 namespace vell {
 
@@ -473,10 +474,12 @@ void TView3D::TimerTimer() {
     FrameStart = TickClock.elapsed();
     const QTime now = TimeOfDay();
     Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
+    // A bell rung while a recording plays is heard, not recorded.
+    const bool bell = std::exchange(BellRung, false);
     if (!Watching)
-        RunDriveSteps(Cab, World, Run, &Recorder, nullptr);
-    else if (!Watching->Paused)
-        RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player);
+        RunDriveSteps(Cab, World, Run, &Recorder, nullptr, bell);
+    else if (!Watching->Paused && RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player).Bell)
+        Sound.RingBell();
     HearTick();
 
     TickFrame = true;
@@ -654,6 +657,7 @@ void TView3D::keyPressEvent(QKeyEvent* event) {
     // The bell: sound only, the world does not hear it.
     if (key == Qt::Key_B && !SettingsOpen) {
         Sound.RingBell();
+        BellRung = true;
         return;
     }
     if (!event->text().isEmpty()) FormKeyPress(event->text().front());

@@ -158,6 +158,9 @@ class TView3D : public QDialog {
     // "Повтор"; why not, when the recording could not start.
     TDriveRecorder Recorder;
     std::string RecordingError;
+    // The player rang the bell (B) since the last tick: the recording notes it before the tick's
+    // first step, and a replay rings it again.
+    bool BellRung = false;
     // After "Повтор": the last minute before the crash, which the cab has just played and the
     // top view plays next. Taken by the game once the cab has closed.
     std::optional<TReplay> CrashReplay;

@@ -23,8 +23,8 @@ constexpr TFileMagic Magic = {'V', 'L', 'R', 'P'};
 constexpr std::size_t MaxReplayBytes = std::size_t(256) << 20;
 
 // An event's flag byte.
-constexpr std::uint8_t OpenBit = 1, CloseBit = 2, AutopilotBit = 4, ControllerBit = 8;
-constexpr std::uint8_t KnownBits = OpenBit | CloseBit | AutopilotBit | ControllerBit;
+constexpr std::uint8_t OpenBit = 1, CloseBit = 2, AutopilotBit = 4, ControllerBit = 8, BellBit = 16;
+constexpr std::uint8_t KnownBits = OpenBit | CloseBit | AutopilotBit | ControllerBit | BellBit;
 // The least an event takes: its step delta and its flags.
 constexpr std::size_t LeastEventBytes = 2;
 
@@ -113,7 +113,7 @@ std::string ReadEvents(TByteReader& in, long long startStep, TReplay& replay) {
         } else if (k == 0) {
             return Damaged(translate("Replay", "у первого события нет положения контроллера"));
         }
-        replay.Events.push_back({step, commands});
+        replay.Events.push_back({step, commands, (flags & BellBit) != 0});
     }
     return {};
 }
@@ -158,9 +158,10 @@ std::vector<std::uint8_t> EncodeReplay(const TReplay& replay) {
             k == 0 || !SameBits(e.Commands.Controller, replay.Events[k - 1].Commands.Controller);
         WriteVarint(out, std::uint64_t(e.Step - step));
         step = e.Step;
-        out.WriteU8(std::uint8_t(
-            (e.Commands.Open ? OpenBit : 0) | (e.Commands.Close ? CloseBit : 0) |
-            (e.Commands.Autopilot ? AutopilotBit : 0) | (controller ? ControllerBit : 0)));
+        out.WriteU8(std::uint8_t((e.Commands.Open ? OpenBit : 0) |
+                                 (e.Commands.Close ? CloseBit : 0) |
+                                 (e.Commands.Autopilot ? AutopilotBit : 0) |
+                                 (controller ? ControllerBit : 0) | (e.Bell ? BellBit : 0)));
         if (controller) out.WriteF64(e.Commands.Controller);
     }
     const std::vector<std::uint8_t> body = out.Take();
@@ -240,16 +241,19 @@ std::string TDriveRecorder::Start(const TWorld& world, const TRunState& run) {
     return {};
 }
 
-void TDriveRecorder::Before(const TWorld& world, const TRunState& run, long long step) {
+void TDriveRecorder::Before(const TWorld& world, const TRunState& run, long long step, bool bell) {
     if (!Started || step < StartStep) return;
     std::vector<TReplayEvent>& events = Recorded.Events;
     if (world.PlayerTram) {
         const TPlayerCommands now = TPlayerCommands::Of(*world.PlayerTram);
         // Called again before the same step: the later commands are those the step reads.
         if (!events.empty() && events.back().Step >= step) {
-            if (events.back().Step == step) events.back().Commands = now;
-        } else if (!(now == Last)) {
-            events.push_back({step, now});
+            if (events.back().Step == step) {
+                events.back().Commands = now;
+                events.back().Bell = events.back().Bell || bell;
+            }
+        } else if (!(now == Last) || bell) {
+            events.push_back({step, now, bell});
         }
         Last = now;
     }
@@ -284,14 +288,18 @@ TReplay TDriveRecorder::LastSteps(long long endStep, long long steps) const {
     return Drive(endStep);
 }
 
-void TReplayPlayer::Before(TVell* tram, long long step) {
+bool TReplayPlayer::Before(TVell* tram, long long step) {
     const std::vector<TReplayEvent>& events = Replay->Events;
-    for (; Next < events.size() && events[Next].Step <= step; ++Next)
+    bool bell = false;
+    for (; Next < events.size() && events[Next].Step <= step; ++Next) {
         if (tram) events[Next].Commands.ApplyTo(*tram);
+        bell = bell || events[Next].Bell;
+    }
+    return bell;
 }
 
-void TReplayPlayer::Before(TWorld& world, long long step) {
-    Before(world.PlayerTram, step);
+bool TReplayPlayer::Before(TWorld& world, long long step) {
+    return Before(world.PlayerTram, step);
 }
 
 bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,

@@ -33,10 +33,12 @@ struct TPlayerCommands {
     bool operator==(const TPlayerCommands&) const;
 };
 
-// The commands in force from world step `Step` on (the run's step count before that step).
+// The commands in force from world step `Step` on (the run's step count before that step), and
+// whether the player rang the bell just before it: sound only, which no step reads.
 struct TReplayEvent {
     long long Step = 0;
     TPlayerCommands Commands;
+    bool Bell = false;
 };
 
 struct TReplay {
@@ -67,9 +69,9 @@ class TDriveRecorder {
     bool Recording() const { return Started; }
     void Stop() { Started = false; }
     // Before world step `step` (the run's step count now): the player's commands, when they
-    // changed, become an event; every whole minute of the drive a snapshot is kept in memory
-    // (the last two), for replaying the last minute.
-    void Before(const TWorld& world, const TRunState& run, long long step);
+    // changed or the player rang the bell (`bell`), become an event; every whole minute of the
+    // drive a snapshot is kept in memory (the last two), for replaying the last minute.
+    void Before(const TWorld& world, const TRunState& run, long long step, bool bell = false);
     // The whole drive so far, ending at `endStep`.
     TReplay Drive(long long endStep) const;
     // The drive from a snapshot at least `steps` before `endStep` (the start when the drive is
@@ -96,11 +98,12 @@ class TDriveRecorder {
 class TReplayPlayer {
   public:
     explicit TReplayPlayer(const TReplay& replay) : Replay(&replay) {}
-    // Puts the commands due at `step` into the world's player's tram.
-    void Before(TWorld& world, long long step);
+    // Puts the commands due at `step` into the world's player's tram; whether the player rang
+    // the bell there.
+    bool Before(TWorld& world, long long step);
     // The same into `tram` (none: the commands are passed over), for a view that follows
     // another tram than the player's.
-    void Before(TVell* tram, long long step);
+    bool Before(TVell* tram, long long step);
     bool Finished(long long step) const { return step >= Replay->EndStep; }
 
   private:

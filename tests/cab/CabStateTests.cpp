@@ -279,7 +279,7 @@ TEST(Tick, RunsGameSpeedWorldSteps) {
         cab.GameSpeed = speed;
         const std::int32_t before = tram.Clock;
         const long long steps = run.Steps;
-        EXPECT_EQ(RunDriveSteps(cab, *city.World, run, nullptr, nullptr), speed);
+        EXPECT_EQ(RunDriveSteps(cab, *city.World, run, nullptr, nullptr).Steps, speed);
         EXPECT_EQ(tram.Clock - before, speed);
         EXPECT_EQ(run.Steps - steps, speed);
     }

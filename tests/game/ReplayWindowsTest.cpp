@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace vell;
@@ -44,6 +45,8 @@ std::pair<std::uint64_t, long long> DriveAndRecord(const std::string& mapPath,
             stick.RightButtonDown = k >= 110 && k < 114;
             g.View.TimerTimer();
         }
+        QTest::keyClick(&g.View, Qt::Key_B); // the bell, heard and recorded
+        g.View.TimerTimer();
         g.View.N6->trigger(); // the autopilot again
         g.View.SpeedItems[3]->trigger();
         for (int k = 0; k < 30; ++k)
@@ -69,13 +72,16 @@ class ReplayWindowsTest : public QObject {
         TTempDir dir;
         TRoutesMap source(dir.Path("city.vl"));
         const auto [digest, steps] = DriveAndRecord(dir.Path("city.vl"), dir.Path("drive.vlrec"));
-        QVERIFY(steps > 20 + 120 + 30 * 8);
+        QVERIFY(steps > 20 + 121 + 30 * 8);
 
         TReplay replay;
         std::string error;
         QVERIFY2(ReadReplay(dir.Path("drive.vlrec"), replay, error), error.c_str());
         QCOMPARE(replay.EndStep, steps);
-        QVERIFY(replay.Events.size() >= 5); // hand, controller, doors, autopilot
+        QVERIFY(replay.Events.size() >= 5); // hand, controller, doors, bell, autopilot
+        QCOMPARE(std::count_if(replay.Events.begin(), replay.Events.end(),
+                               [](const TReplayEvent& e) { return e.Bell; }),
+                 1);
         {
             TMap map;
             TRandom random(1);

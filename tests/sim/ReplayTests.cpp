@@ -1,12 +1,14 @@
 // Replays: a recorded drive played back over its map ends in the same world as the drive, from
 // its start or from its last minute, and a file that is not a sound replay of its map is refused
 // with its line.
+#include "model/RouteTable.h"
 #include "sim/save/Replay.h"
 #include "tests/sim/ScriptedDrive.h"
 #include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -45,6 +47,7 @@ void ExpectReplayedAsDriven(TScriptedDrive& drive) {
     for (std::size_t k = 0; k < replay.Events.size(); ++k) {
         EXPECT_EQ(decoded.Events[k].Step, replay.Events[k].Step);
         EXPECT_TRUE(decoded.Events[k].Commands == replay.Events[k].Commands) << k;
+        EXPECT_EQ(decoded.Events[k].Bell, replay.Events[k].Bell) << k;
     }
     const std::uint64_t driven = ReplayDigest(drive.World, drive.Run);
     const TPlayed whole = Play(decoded);
@@ -112,6 +115,39 @@ std::string Decoded(const std::vector<std::uint8_t>& bytes) {
     if (DecodeReplay(bytes, replay, error)) return "accepted";
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     return error;
+}
+
+TEST(Replay, TheBellIsRecordedAndRungAgainWithoutChangingTheWorld) {
+    // The same drive under the autopilot, once with the bell rung now and then (twice running,
+    // once on the first step) and once without.
+    const std::vector<long long> bells = {0, 30, 31, 150};
+    TScriptedDrive rung(DemoMap, 5), silent(DemoMap, 5);
+    for (long long s = 0; s < 200; ++s) {
+        rung.Step({}, std::find(bells.begin(), bells.end(), s) != bells.end());
+        silent.Step({});
+    }
+    EXPECT_EQ(ReplayDigest(rung.World, rung.Run), ReplayDigest(silent.World, silent.Run));
+    EXPECT_TRUE(silent.Recorded().Events.empty());
+
+    TReplay replay;
+    std::string error;
+    ASSERT_TRUE(DecodeReplay(EncodeReplay(rung.Recorded()), replay, error)) << error;
+    ASSERT_EQ(replay.Events.size(), bells.size());
+    TMap map;
+    ASSERT_TRUE(LoadSavedMap(ReplayStart(replay), map, error)) << error;
+    SelectMap(map);
+    TRandom random(0);
+    TWorld world(map, random);
+    TRunState run;
+    TReplayPlayer player(replay);
+    ASSERT_TRUE(StartReplay(replay, world, run, player, 0, error)) << error;
+    std::vector<long long> heard;
+    for (; !player.Finished(run.Steps); ++run.Steps) {
+        if (player.Before(world, run.Steps)) heard.push_back(run.Steps - rung.StartStep);
+        world.WorldStep();
+    }
+    EXPECT_EQ(heard, bells);
+    EXPECT_EQ(ReplayDigest(world, run), ReplayDigest(rung.World, rung.Run));
 }
 
 TEST(Replay, RefusesDamagedFilesWithTheirLine) {

@@ -42,12 +42,12 @@ TScriptedDrive::TScriptedDrive(const std::string& mapPath, std::uint32_t seed) :
         throw std::runtime_error(error);
 }
 
-void TScriptedDrive::Step(const TPlayerCommands& commands) {
+void TScriptedDrive::Step(const TPlayerCommands& commands, bool bell) {
     TVell& tram = Player();
     commands.ApplyTo(tram);
     tram.ShakeAngle = (2 * Shake.Real() - 1) * tram.ShakeAmplitude;
     Run.Program.Autopilot = commands.Autopilot;
-    Recorder.Before(World, Run, Run.Steps);
+    Recorder.Before(World, Run, Run.Steps, bell);
     World.WorldStep();
     ++Run.Steps;
 }

@@ -20,8 +20,9 @@ class TScriptedDrive {
     TScriptedDrive(const std::string& mapPath, std::uint32_t seed);
 
     TVell& Player() { return *World.PlayerTram; }
-    // One timer tick at x1: `commands` into the player's tram, the shake, the recorder, a step.
-    void Step(const TPlayerCommands& commands);
+    // One timer tick at x1: `commands` into the player's tram, the shake, the recorder (told of
+    // the bell when the player rang it), a step.
+    void Step(const TPlayerCommands& commands, bool bell = false);
     // The ordinary drive: the autopilot, then by hand (the controller moved about, the tram
     // stopped at a stop, its doors opened and closed), then the autopilot again. False when the
     // hand-driven tram reached no stop.
