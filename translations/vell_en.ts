@@ -752,10 +752,6 @@ Options:
         <translation>The drive recording is damaged: %1.</translation>
     </message>
     <message>
-        <source>ошибка ввода-вывода</source>
-        <translation>input/output error</translation>
-    </message>
-    <message>
         <source>Это не файл записи поездки.</source>
         <translation>This is not a drive recording.</translation>
     </message>

@@ -56,11 +56,6 @@ std::string Damaged(const std::string& why) {
     return Arg(translate("Replay", "Запись поездки повреждена: %1."), why);
 }
 
-std::string ReasonOf(TFileFault fault) {
-    const std::string reason = FaultReason(fault);
-    return reason.empty() ? translate("Replay", "ошибка ввода-вывода") : reason;
-}
-
 // The header's fault as the replay's line; empty for none.
 std::string SealError(TSealFault fault, std::uint16_t version) {
     switch (fault) {
@@ -207,7 +202,7 @@ bool ReadReplay(const std::string& path, TReplay& replay, std::string& error) {
     const TFileFault fault = ReadFileBytes(path, bytes, MaxReplayBytes);
     if (fault != TFileFault::None) {
         error = Arg(translate("Replay", "Не удалось прочитать запись поездки %1: %2"), path,
-                    ReasonOf(fault));
+                    SaveFaultReason(fault));
         return false;
     }
     return DecodeReplay(bytes, replay, error);
@@ -217,7 +212,7 @@ std::string WriteReplay(const std::string& path, const TReplay& replay) {
     const TFileFault fault = WriteFileAtomically(path, EncodeReplay(replay));
     if (fault == TFileFault::None) return {};
     return Arg(translate("Replay", "Не удалось записать запись поездки %1: %2"), path,
-               ReasonOf(fault));
+               SaveFaultReason(fault));
 }
 
 TWorldSave ReplayStart(const TReplay& replay) {

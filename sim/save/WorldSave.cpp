@@ -38,12 +38,12 @@ std::vector<std::uint8_t> Body(const TWorld& world, const TRunState& run,
     return a.Out.Take();
 }
 
-std::string ReasonOf(TFileFault fault) {
+} // namespace
+
+std::string SaveFaultReason(TFileFault fault) {
     const std::string reason = FaultReason(fault);
     return reason.empty() ? translate("WorldSave", "ошибка ввода-вывода") : reason;
 }
-
-} // namespace
 
 bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault) {
     std::vector<std::uint8_t> bytes;
@@ -70,8 +70,8 @@ bool WorldMapFile(const TWorld& world, std::string& mapPath, std::uint64_t& mapH
     if (failed) mapPath = world.Map.FileName;
     TFileFault fault = TFileFault::None;
     if (MapFileHash(mapPath, mapHash, &fault)) return true;
-    error =
-        Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), mapPath, ReasonOf(fault));
+    error = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), mapPath,
+                SaveFaultReason(fault));
     return false;
 }
 
@@ -82,7 +82,7 @@ std::string WriteWorldSave(const std::string& path, const TWorld& world, const T
     const TFileFault fault = WriteFileAtomically(path, EncodeWorldSave(world, run, mapPath, hash));
     if (fault != TFileFault::None)
         return Arg(translate("WorldSave", "Не удалось записать сохранение %1: %2"), path,
-                   ReasonOf(fault));
+                   SaveFaultReason(fault));
     return {};
 }
 
@@ -136,7 +136,7 @@ bool ReadWorldSave(const std::string& path, TWorldSave& save, std::string& error
     const TFileFault fault = ReadFileBytes(path, bytes, MaxSaveBytes);
     if (fault != TFileFault::None) {
         error = Arg(translate("WorldSave", "Не удалось прочитать сохранение %1: %2"), path,
-                    ReasonOf(fault));
+                    SaveFaultReason(fault));
         return false;
     }
     return DecodeWorldSave(bytes, save, error);
@@ -149,7 +149,7 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error) {
         error = fault == TFileFault::NotFound
                     ? Arg(translate("WorldSave", "Нет карты сохранения: %1"), save.MapPath)
                     : Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), save.MapPath,
-                          ReasonOf(fault));
+                          SaveFaultReason(fault));
         return false;
     }
     if (hash != save.MapHash) {

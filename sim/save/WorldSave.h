@@ -37,6 +37,10 @@ struct TRunState {
     TProgramState Program;
 };
 
+// Why a save or a replay could not be read or written: the fault's words, or "ошибка
+// ввода-вывода" when the system says no more.
+std::string SaveFaultReason(TFileFault fault);
+
 // The FNV-1a 64 hash of the map file's bytes; false, with `fault`, when it cannot be read.
 bool MapFileHash(const std::string& path, std::uint64_t& hash, TFileFault* fault = nullptr);
 
