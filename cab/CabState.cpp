@@ -77,8 +77,8 @@ void TJoystick::MouseMove(double x, double y) {
 }
 
 void TJoystick::HoldCommandsOf(const TVell& tram) {
-    // Back through the division ManualCommand makes: the command the joystick gave comes out
-    // bit for bit (the sign of a neutral zero too), as the tests check over the whole range.
+    // Back through the division ManualCommand makes: a command the joystick gave comes out bit
+    // for bit, the sign of a neutral zero too.
     ControllerOffset = -tram.ManualCommand * ControllerRange;
     LeftButtonDown = tram.ManualOpen;
     RightButtonDown = tram.ManualClose;

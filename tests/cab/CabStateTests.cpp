@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -140,33 +139,6 @@ TEST(Joystick, OffsetsStayInTheirRangesAfterTheFirstMove) {
         ASSERT_LE(std::fabs(j.LookOffset), LookRange);
         ASSERT_LE(std::fabs(j.ControllerOffset), ControllerRange);
         ASSERT_LE(std::fabs(j.ManualCommand()), 1.0);
-    }
-}
-
-// Every controller the joystick can give, held again from a tram (a continued game), is given
-// back bit for bit, the sign of a neutral zero included; so are the door buttons.
-TEST(Joystick, HoldsATramsCommandsExactly) {
-    std::vector<double> offsets = {0.0, -0.0, -ControllerRange, ControllerRange};
-    for (int k = -1990; k <= 1990; ++k)
-        offsets.push_back(k / 20.0);
-    for (int k = 0; k < 2000; ++k) // cursor offsets from a centre at a fraction of a pixel
-        offsets.push_back(std::fmod(k * 0.7316, 2 * ControllerRange) - ControllerRange);
-    test::TCabWorld city;
-    TVell& tram = city.StartWithPlayer();
-    for (const double offset : offsets) {
-        TJoystick from;
-        from.ControllerOffset = offset;
-        tram.ManualCommand = from.ManualCommand();
-        tram.ManualOpen = offset > 0;
-        tram.ManualClose = offset < 0;
-        TJoystick held;
-        held.HoldCommandsOf(tram);
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(held.ManualCommand()),
-                  std::bit_cast<std::uint64_t>(tram.ManualCommand))
-            << "offset " << offset;
-        EXPECT_EQ(held.LeftButtonDown, tram.ManualOpen);
-        EXPECT_EQ(held.RightButtonDown, tram.ManualClose);
-        EXPECT_LE(std::abs(held.ControllerOffset), ControllerRange);
     }
 }
 

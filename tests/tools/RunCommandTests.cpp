@@ -382,14 +382,6 @@ TEST_F(RunCommand, ASaveMovedWithItsMapContinuesInItsNewFolder) {
                    home + "/early.vls"})
                   .Code,
               0);
-    // The save of a headless run has no player's tram: no game continues it in the cab.
-    TWorldSave save;
-    std::string error;
-    ASSERT_TRUE(ReadWorldSave(home + "/early.vls", save, error)) << error;
-    EXPECT_TRUE(SaveFitsItsMap(save, error)) << error;
-    EXPECT_FALSE(SaveFitsItsMap(save, error, {}, TSaveUse::PlayerCab));
-    EXPECT_EQ(error, NoPlayerTramInSave());
-
     fs::rename(home, away);
     const std::string early = away + "/early.vls";
     const TRun moved = Sim({"run", "--continue", early, "--minutes", "2", "--json"});
