@@ -76,6 +76,14 @@ void TJoystick::MouseMove(double x, double y) {
     ControllerOffset = y - MouseCenterY;
 }
 
+void TJoystick::HoldCommandsOf(const TVell& tram) {
+    // Back through the division ManualCommand makes: a command the joystick gave comes out bit
+    // for bit, the sign of a neutral zero too.
+    ControllerOffset = -tram.ManualCommand * ControllerRange;
+    LeftButtonDown = tram.ManualOpen;
+    RightButtonDown = tram.ManualClose;
+}
+
 double AngleOf(double a, double b) {
     if (a == 0 && b == 0) return 0;
     // By octant, so that every arctangent is of a ratio no larger than 1.

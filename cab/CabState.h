@@ -32,6 +32,9 @@ struct TJoystick {
     void MouseMove(double x, double y);
     // The player's controller input: mouse above the centre is traction, below is braking.
     double ManualCommand() const { return -ControllerOffset / ControllerRange; }
+    // Holds the controller and the door buttons as `tram` has them (a continued game), so that
+    // the next tick gives the tram the same commands, bit for bit, until the mouse moves.
+    void HoldCommandsOf(const TVell& tram);
 };
 
 // A display resolution of the settings panel's list.

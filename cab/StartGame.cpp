@@ -60,11 +60,17 @@ std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selec
     TRunState run;
     std::string error;
     if (!RestoreWorld(save, world, run, error)) return error;
+    if (!world.PlayerTram) {
+        // A headless run's save: the cab would have nothing to drive.
+        world.StopWorld();
+        return NoPlayerTramInSave();
+    }
     PrepareArches(map);
     view.Run = run;
     view.PrepareForGame();
     view.UseProgramState(run.Program);
     view.BeginDrive();
+    view.JoystickFromTram = true;
     ShowCab(world, view, selectionWindow);
     return {};
 }

@@ -28,8 +28,9 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
              const std::function<bool()>& runAhead);
 
 // A saved game continued: the world (over the save's map, selected) restored from `save` and the
-// cab view shown exactly where the player left it, as RunGame shows it. Empty when the game was
-// shown; else one Russian line why the save does not fit, with the world not running.
+// cab view shown exactly where the player left it, as RunGame shows it, the joystick holding the
+// saved tram's controller and doors. Empty when the game was shown; else one Russian line why
+// the save does not fit (a save without a player's tram among them), with the world not running.
 std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
                          const TWorldSave& save);
 

@@ -587,8 +587,15 @@ void TView3D::showEvent(QShowEvent* event) {
     if (event->spontaneous()) return; // restored from the task bar: nothing was released
     // FormShow.
     if (ResizeEnabled && !SwitchingMode) CreateGL();
-    Cab.Joystick.LeftButtonDown = false;
-    Cab.Joystick.RightButtonDown = false;
+    // A continued game goes on with the saved controller and doors; the first tick would
+    // otherwise give the tram the joystick of the game before.
+    if (JoystickFromTram && World.PlayerTram) {
+        Cab.Joystick.HoldCommandsOf(*World.PlayerTram);
+    } else {
+        Cab.Joystick.LeftButtonDown = false;
+        Cab.Joystick.RightButtonDown = false;
+    }
+    JoystickFromTram = false;
     Surface->setFocus();
     // A new player does not know the mouse joystick: the first game of the run explains it.
     if (!HelpSeen) ShowHelp();

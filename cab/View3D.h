@@ -142,6 +142,9 @@ class TView3D : public QDialog {
     bool ResizeEnabled = false;
     // A switch between window and full screen is under way.
     bool SwitchingMode = false;
+    // The next show takes the joystick from the player's tram (a continued game) instead of
+    // starting with both buttons up.
+    bool JoystickFromTram = false;
     bool ShowDelay = false;
     // Full screen is on: frames are drawn at ScreenModeWidth x ScreenModeHeight and scaled to
     // the screen, since changing the display's own mode is no longer done on desktops.

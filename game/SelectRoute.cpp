@@ -480,15 +480,33 @@ bool TSelectRoute::ContinueSavedGame(const std::string& path) {
         Dialogs.ShowError(error);
         return false;
     }
-    return ShowOnSavedMap(save,
+    return ShowOnSavedMap(save, path, TSaveUse::PlayerCab,
                           [&] { return vell::ContinueGame(Map, World, *View3D, this, save); });
 }
 
-bool TSelectRoute::ShowOnSavedMap(const TWorldSave& save,
-                                  const std::function<std::string()>& show) {
+bool TSelectRoute::FindMapOfSave(const TWorldSave& save, TMapSearch& search) {
+    std::string found, error;
+    if (FindSavedMap(save, search, found, error)) return true;
+    std::optional<std::string> chosen;
+    if (Dialogs.AskYesNo(tr("Карта %1 не найдена или изменилась. Выбрать её?")
+                             .arg(QString::fromStdString(save.MapPath))
+                             .toStdString()))
+        chosen = Dialogs.ChooseMapToOpen();
+    if (chosen) {
+        search.Chosen = *chosen;
+        if (FindSavedMap(save, search, found, error)) return true;
+    }
+    Dialogs.ShowError(error);
+    return false;
+}
+
+bool TSelectRoute::ShowOnSavedMap(const TWorldSave& save, const std::string& savedFile,
+                                  TSaveUse use, const std::function<std::string()>& show) {
+    TMapSearch search{savedFile, BundledMaps, {}};
+    if (!FindMapOfSave(save, search)) return false;
     std::string error;
     // Each refuses before the open map is touched: the save is tried on a map of its own first.
-    if (!SaveFitsItsMap(save, error) || !LoadSavedMap(save, Map, error)) {
+    if (!SaveFitsItsMap(save, error, search, use) || !LoadSavedMap(save, Map, error, search)) {
         Dialogs.ShowError(error);
         return false;
     }
@@ -518,7 +536,7 @@ bool TSelectRoute::WatchSavedReplay(const std::string& path) {
         Dialogs.ShowError(error);
         return false;
     }
-    return ShowOnSavedMap(ReplayStart(replay), [&] {
+    return ShowOnSavedMap(ReplayStart(replay), path, TSaveUse::Any, [&] {
         return vell::WatchReplay(Map, World, *View3D, this, std::move(replay));
     });
 }

@@ -7,6 +7,7 @@
 #include "model/draw/MapBitmaps.h"
 #include "sim/RunAhead.h"
 #include "sim/World.h"
+#include "sim/save/WorldSave.h"
 
 #include <QString>
 #include <QWidget>
@@ -30,7 +31,6 @@ class TRouteMap;
 class TRunAheadLoop;
 class TVellView;
 class TView3D;
-struct TWorldSave;
 
 extern const char* const SelectRouteCaption;     // "Трамвай"
 extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
@@ -70,6 +70,8 @@ class TSelectRoute : public QWidget {
     // The windows created after this one that its buttons show; without a cab view no game
     // can start.
     void SetWindows(TRouteMap* routeMap, TVellView* vellView, TView3D* view3D = nullptr);
+    // The maps that come with the game, where a save's or a recording's moved map is looked for.
+    void SetBundledMaps(const std::string& folder) { BundledMaps = folder; }
 
     // Controls, with the names of the form.
     TPaintBox* MapPB;
@@ -110,8 +112,9 @@ class TSelectRoute : public QWidget {
     // Chooses a saved game and continues it.
     void ContinueGameClick();
     // Opens the save's map as a chosen map is opened, then shows the cab view where the player
-    // left. A save that does not fit (unreadable, its map missing or changed) is refused with
-    // the reason, leaving the map as it was. Whether the game was shown.
+    // left. A save that does not fit (unreadable, its map missing or changed and none chosen in
+    // its place, no player's tram) is refused with the reason, leaving the map as it was.
+    // Whether the game was shown.
     bool ContinueSavedGame(const std::string& path);
     // Chooses a drive's recording and plays it.
     void WatchReplayClick();
@@ -153,10 +156,16 @@ class TSelectRoute : public QWidget {
     // freed when a close asked for it during the game.
     void AfterGame();
     void ReplayCrashFromAbove();
-    // Opens the map of a save (or a recording's start) as a chosen map is opened, then `show`s
-    // the game on it; a save that does not fit, or what `show` says, is shown as an error and
-    // the open map is left as it was. Whether it was shown.
-    bool ShowOnSavedMap(const TWorldSave& save, const std::function<std::string()>& show);
+    // Opens the map of a save (or a recording's start) read from `savedFile` as a chosen map is
+    // opened, then `show`s the game on it. A map not found where the save says, beside the
+    // file or among the bundled maps is asked for (and checked by its hash as well). A save
+    // that does not fit `use`, or what `show` says, is shown as an error and the open map is
+    // left as it was. Whether it was shown.
+    bool ShowOnSavedMap(const TWorldSave& save, const std::string& savedFile, TSaveUse use,
+                        const std::function<std::string()>& show);
+    // Where the save's map is looked for; asks for it when it is not found. False, with the
+    // error shown, when no fitting map was found or chosen.
+    bool FindMapOfSave(const TWorldSave& save, TMapSearch& search);
     std::optional<std::string> ImportTarget(const std::string& extract);
     std::unique_ptr<TMap> RunImport(const std::string& extract);
 
@@ -167,6 +176,7 @@ class TSelectRoute : public QWidget {
     TRouteMap* RouteMap = nullptr;
     TVellView* VellView = nullptr;
     TView3D* View3D = nullptr;
+    std::string BundledMaps;
     bool Ready = false;
     int RoutesListed = 0;
     bool Running = false;

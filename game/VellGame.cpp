@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
     vell::TMapBitmaps bitmaps;
     vell::TQtUserDialogs dialogs;
     // A map without a file is opened from the maps that come with the game.
-    dialogs.SetOpenFolders(map.get(),
-                           vell::BundledMapsFolder(QCoreApplication::applicationDirPath(),
-                                                   QStringLiteral(VELL_SOURCE_MAPS)));
+    const QString bundledMaps = vell::BundledMapsFolder(QCoreApplication::applicationDirPath(),
+                                                        QStringLiteral(VELL_SOURCE_MAPS));
+    dialogs.SetOpenFolders(map.get(), bundledMaps);
     vell::TQtUserDialogs viewDialogs;
     vell::TQtUserDialogs cabDialogs;
     vell::TWorld world(*map, random); // no trams until a run starts
@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
     vell::TView3D view3D(*map, world, cabDialogs);
     cabDialogs.SetParent(&view3D);
     selectRoute.SetWindows(&routeMap, &vellView, &view3D);
+    // A save's or a recording's map that moved is looked for among them too.
+    selectRoute.SetBundledMaps(bundledMaps.toStdString());
 
     selectRoute.show();
     // Once the window is up, a map named on the command line is selected: its routes are listed.

@@ -56,15 +56,19 @@ const char* const Usage =
     "                        without a step, a trace over the map or one clearly too big for\n"
     "                        the free space of its folder is refused; --save-at writes the whole\n"
     "                        world to FILE (.vls) at minute MIN and runs on\n"
-    "  run --continue FILE [--minutes N] [--json] [--trace FILE [--trace-from MIN]\n"
-    "          [--trace-to MIN]] [--save-at MIN FILE]\n"
+    "  run --continue FILE [--map MAP] [--minutes N] [--json] [--trace FILE\n"
+    "          [--trace-from MIN] [--trace-to MIN]] [--save-at MIN FILE]\n"
     "                        N more minutes (60) of the run saved in FILE, over its map and with\n"
     "                        its seed: the same figures and trace as the run that was never\n"
     "                        interrupted; the trace's minutes count from that run's start\n"
-    "  replay FILE [--json]  a drive recorded by the game (.vlrec) run over its map: its world\n"
+    "  replay FILE [--map MAP] [--json]\n"
+    "                        a drive recorded by the game (.vlrec) run over its map: its world\n"
     "                        steps, the player's tram at the end (route, number, position,\n"
     "                        speed, passengers, timetable, the accident and its cause) and the\n"
     "                        world's digest, the same for every run of the same recording\n"
+    "A save or a recording finds its map at the path it names, else by the same file name\n"
+    "beside it or among the bundled maps, else as --map MAP; each only when its bytes are\n"
+    "those the file was written over.\n"
     "A map name without a dot in its file name gets .vl.\n"
     "Exit codes: 0 done, 1 the command found faults, 2 bad usage or a missing, corrupt or\n"
     "unwritable file.\n";
@@ -93,9 +97,9 @@ std::vector<TCommand> Commands() {
          2,
          {{"--json"},
           {"--minutes", "--seed", "--trace", "--trace-from", "--trace-to", "--save-at",
-           "--continue"}},
+           "--continue", "--map"}},
          RunRun},
-        {"replay", 1, 1, {{"--json"}, {}}, RunReplayCommand},
+        {"replay", 1, 1, {{"--json"}, {"--map"}}, RunReplayCommand},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},

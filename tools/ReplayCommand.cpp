@@ -150,7 +150,8 @@ int RunReplayCommand(const TArguments& args, std::ostream& out, std::ostream& er
     TRandom random(0); // the start save sets its state
     TWorld world(*map, random);
     TReplayOutcome outcome;
-    if (!RunReplay(replay, *map, world, outcome, error)) {
+    if (!RunReplay(replay, *map, world, outcome, error,
+                   SavedMapSearch(path, args.Value("--map")))) {
         err << "VellSim: " << error << "\n";
         return ExitBadInput;
     }

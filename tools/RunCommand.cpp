@@ -41,8 +41,9 @@ struct TRunSettings {
     long long TraceTo = MaxRunMinutes; // minutes, included
     long long SaveAt = -1;             // minutes; -1: no save
     std::string SavePath;
-    std::string ContinuePath; // empty: a fresh run of the map
-    long long StartStep = 0;  // the world steps before the run's first: the save's, continued
+    std::string ContinuePath;               // empty: a fresh run of the map
+    std::optional<std::string> ContinueMap; // --map: where the save's map is when it moved
+    long long StartStep = 0; // the world steps before the run's first: the save's, continued
 };
 
 struct TRunResult {
@@ -103,10 +104,14 @@ bool ReadSaveSettings(const TArguments& args, TRunSettings& settings, std::ostre
     std::size_t after = 0;
     if (auto file = args.Value("--continue")) {
         settings.ContinuePath = *file;
+        settings.ContinueMap = args.Value("--map");
         if (args.Value("--seed")) {
             ReportUsageError(err, "run", "--seed: the seed comes from the save");
             return false;
         }
+    } else if (args.Value("--map")) {
+        ReportUsageError(err, "run", "--map goes with --continue FILE");
+        return false;
     } else if (args.Positional.empty()) {
         ReportUsageError(err, "run", "needs a map, or --continue FILE");
         return false;
@@ -388,7 +393,9 @@ bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput&
 // it had run and the settings' minutes more. False, said on `err`, when it cannot be continued.
 bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, std::ostream& err) {
     std::string error;
-    if (!ReadWorldSave(settings.ContinuePath, save, error) || !LoadSavedMap(save, map, error)) {
+    if (!ReadWorldSave(settings.ContinuePath, save, error) ||
+        !LoadSavedMap(save, map, error,
+                      SavedMapSearch(settings.ContinuePath, settings.ContinueMap))) {
         err << "VellSim: " << error << "\n";
         return false;
     }

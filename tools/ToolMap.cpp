@@ -1,6 +1,7 @@
 // Loading a map for a VellSim command.
 #include "tools/ToolMap.h"
 
+#include "model/BundledMaps.h"
 #include "model/FileName.h"
 #include "model/Texts.h"
 
@@ -16,6 +17,14 @@ bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err) {
                Describe(error))
         << "\n";
     return false;
+}
+
+TMapSearch SavedMapSearch(const std::string& savedFile, const std::optional<std::string>& chosen) {
+    TMapSearch search;
+    search.SavedFile = savedFile;
+    search.BundledMaps = BundledMapsFolder(RunningProgramFolder(), VELL_SOURCE_MAPS);
+    if (chosen) search.Chosen = WithDefaultExtension(*chosen, ".vl");
+    return search;
 }
 
 void ReportRailError(std::ostream& out, const TMap& map) {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include "model/Map.h"
+#include "sim/save/WorldSave.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace vell::tool {
@@ -17,6 +19,11 @@ constexpr int ExitSignalled = 128; // plus the signal that stopped a run, as a s
 // Names the file as the programs do (".vl" added to a file name without a dot) and loads it.
 // On failure writes the reason to `err` and returns false.
 bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err);
+
+// Where the map of the save or recording `savedFile` is looked for when it is not at the path
+// the file names: beside the file, in the maps that come with the programs, then `chosen`
+// (--map FILE, named as a map argument is).
+TMapSearch SavedMapSearch(const std::string& savedFile, const std::optional<std::string>& chosen);
 
 // Writes to `out` that the rail network of `map` has faults and how to find them, as the game
 // says it; the command then exits with ExitFindings.

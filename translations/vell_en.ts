@@ -1381,6 +1381,22 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>отметка трамвая %1 за пределами карты</source>
         <translation>a mark of tram %1 lies outside the map</translation>
     </message>
+    <message>
+        <source>это не обычный файл</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>Нет файла карты %1</source>
+        <translation>No map file %1</translation>
+    </message>
+    <message>
+        <source>Карта %1 не та, над которой записано сохранение: её байты другие.</source>
+        <translation>The map %1 is not the one the save was written over: its bytes differ.</translation>
+    </message>
+    <message>
+        <source>В сохранении нет трамвая игрока: в кабине нечего вести.</source>
+        <translation>The save has no player&apos;s tram: there is nothing to drive in the cab.</translation>
+    </message>
 </context>
 <context>
     <name>vell::TDiagramWindow</name>
@@ -1612,6 +1628,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Смотреть запись...</source>
         <translation>Watch recording...</translation>
+    </message>
+    <message>
+        <source>Карта %1 не найдена или изменилась. Выбрать её?</source>
+        <translation>The map %1 was not found or has changed. Choose it?</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 // Message boxes and file dialogs with Qt Widgets.
 #include "ui/QtUserDialogs.h"
 
+#include "model/BundledMaps.h"
 #include "model/Map.h"
 
 #include <QApplication>
@@ -229,11 +230,8 @@ std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) 
 }
 
 QString BundledMapsFolder(const QString& programFolder, const QString& sourceMaps) {
-    const QString installed =
-        QDir::cleanPath(programFolder + QStringLiteral("/../share/vell/maps"));
-    if (QFileInfo(installed).isDir()) return installed;
-    if (!sourceMaps.isEmpty() && QFileInfo(sourceMaps).isDir()) return QDir::cleanPath(sourceMaps);
-    return {};
+    return QString::fromStdString(
+        vell::BundledMapsFolder(programFolder.toStdString(), sourceMaps.toStdString()));
 }
 
 } // namespace vell

@@ -319,14 +319,14 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
 }
 
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
-               std::string& error) {
+               std::string& error, const TMapSearch& search) {
     TWorldSave save;
     if (!DecodeWorldSave(replay.Start, save, error)) {
         error = Arg(translate("Replay", "Начало записи поездки не читается: %1"), error);
         return false;
     }
     world.StopWorld();
-    if (!LoadSavedMap(save, map, error)) return false;
+    if (!LoadSavedMap(save, map, error, search)) return false;
     SelectMap(map);
     TRunState run;
     TReplayPlayer player(replay);

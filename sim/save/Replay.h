@@ -134,11 +134,12 @@ struct TReplayOutcome {
     TCrash Crash; // what the accident was, when there was one
 };
 
-// Loads the replay's map (checked by its hash), restores the start and steps to the end,
-// playing the commands. False, with one Russian line in `error`, when the map or the start does
-// not fit; `map` and `world` are the caller's, left with the world at the end.
+// Loads the replay's map (found as `search` says and checked by its hash), restores the start
+// and steps to the end, playing the commands. False, with one Russian line in `error`, when the
+// map or the start does not fit; `map` and `world` are the caller's, left with the world at the
+// end.
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
-               std::string& error);
+               std::string& error, const TMapSearch& search = {});
 
 // A digest of the whole world and run as WorldStateDigest sees them, but for what only the
 // program sets and no step reads (the cab's shake, the game speed, the menu's autopilot check):

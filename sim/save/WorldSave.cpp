@@ -142,26 +142,114 @@ bool ReadWorldSave(const std::string& path, TWorldSave& save, std::string& error
     return DecodeWorldSave(bytes, save, error);
 }
 
-bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error) {
-    std::uint64_t hash = 0;
+namespace {
+
+// What one candidate for a save's map turned out to be.
+enum class TCandidate { Fits, Missing, Differs, Unreadable };
+
+// Stats before it opens, so that only a regular file of a map's size is read at all.
+TCandidate TryMapCandidate(const std::string& path, std::uint64_t wanted, std::string& reason) {
+    namespace fs = std::filesystem;
+    std::error_code failed;
+    const fs::file_status status = fs::status(path, failed);
+    if (status.type() == fs::file_type::not_found) return TCandidate::Missing;
     TFileFault fault = TFileFault::None;
-    if (!MapFileHash(save.MapPath, hash, &fault)) {
-        error = fault == TFileFault::NotFound
-                    ? Arg(translate("WorldSave", "Нет карты сохранения: %1"), save.MapPath)
-                    : Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), save.MapPath,
-                          SaveFaultReason(fault));
-        return false;
+    if (failed)
+        fault = FaultOfErrno(failed.value());
+    else if (status.type() == fs::file_type::directory)
+        fault = TFileFault::IsFolder;
+    else if (status.type() != fs::file_type::regular) {
+        reason = translate("WorldSave", "это не обычный файл");
+        return TCandidate::Unreadable;
+    } else if (const std::uintmax_t size = fs::file_size(path, failed);
+               !failed && size > MaxMapBytes)
+        fault = TFileFault::TooBig;
+    std::uint64_t hash = 0;
+    if (fault == TFileFault::None && MapFileHash(path, hash, &fault))
+        return hash == wanted ? TCandidate::Fits : TCandidate::Differs;
+    if (fault == TFileFault::NotFound) return TCandidate::Missing;
+    reason = SaveFaultReason(fault);
+    return TCandidate::Unreadable;
+}
+
+// The places a save's map may be, in the order they are tried; each once.
+std::vector<std::string> MapCandidates(const TWorldSave& save, const TMapSearch& search) {
+    namespace fs = std::filesystem;
+    const fs::path name = fs::path(save.MapPath).filename();
+    std::vector<std::string> paths{save.MapPath};
+    const auto add = [&](const fs::path& path) {
+        const std::string normal = path.lexically_normal().string();
+        for (const std::string& p : paths)
+            if (fs::path(p).lexically_normal().string() == normal) return;
+        paths.push_back(path.string());
+    };
+    if (!name.empty() && !search.SavedFile.empty()) {
+        const fs::path folder = fs::path(search.SavedFile).parent_path();
+        add((folder.empty() ? fs::path(".") : folder) / name);
     }
-    if (hash != save.MapHash) {
-        error = Arg(translate("WorldSave", "Карта %1 изменилась после сохранения."), save.MapPath);
-        return false;
+    if (!name.empty() && !search.BundledMaps.empty()) add(fs::path(search.BundledMaps) / name);
+    return paths;
+}
+
+} // namespace
+
+bool FindSavedMap(const TWorldSave& save, const TMapSearch& search, std::string& path,
+                  std::string& error) {
+    std::string differs, unreadable, reason;
+    for (const std::string& candidate : MapCandidates(save, search)) {
+        switch (TryMapCandidate(candidate, save.MapHash, reason)) {
+        case TCandidate::Fits:
+            path = candidate;
+            return true;
+        case TCandidate::Missing:
+            break;
+        case TCandidate::Differs:
+            if (differs.empty())
+                differs =
+                    Arg(translate("WorldSave", "Карта %1 изменилась после сохранения."), candidate);
+            break;
+        case TCandidate::Unreadable:
+            if (unreadable.empty())
+                unreadable = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"),
+                                 candidate, reason);
+            break;
+        }
     }
+    if (!search.Chosen.empty()) {
+        switch (TryMapCandidate(search.Chosen, save.MapHash, reason)) {
+        case TCandidate::Fits:
+            path = search.Chosen;
+            return true;
+        case TCandidate::Missing:
+            error = Arg(translate("WorldSave", "Нет файла карты %1"), search.Chosen);
+            return false;
+        case TCandidate::Differs:
+            error = Arg(translate("WorldSave", "Карта %1 не та, над которой записано сохранение: "
+                                               "её байты другие."),
+                        search.Chosen);
+            return false;
+        case TCandidate::Unreadable:
+            error = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), search.Chosen,
+                        reason);
+            return false;
+        }
+    }
+    error = !differs.empty() ? differs
+            : !unreadable.empty()
+                ? unreadable
+                : Arg(translate("WorldSave", "Нет карты сохранения: %1"), save.MapPath);
+    return false;
+}
+
+bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error, const TMapSearch& search) {
+    std::string path;
+    if (!FindSavedMap(save, search, path, error)) return false;
     const std::string oldName = map.FileName;
-    map.FileName = save.MapPath;
+    map.FileName = path;
     TMapFileError failed = TMapFileError::None;
     if (!map.LoadFromFile(&failed)) {
         map.FileName = oldName;
-        error = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), save.MapPath,
+        error = Arg(translate("WorldSave", "Не удалось прочитать карту %1: %2"), path,
                     Describe(failed));
         return false;
     }
@@ -176,14 +264,24 @@ bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::st
     return true;
 }
 
-bool SaveFitsItsMap(const TWorldSave& save, std::string& error) {
+std::string NoPlayerTramInSave() {
+    return translate("WorldSave", "В сохранении нет трамвая игрока: в кабине нечего вести.");
+}
+
+bool SaveFitsItsMap(const TWorldSave& save, std::string& error, const TMapSearch& search,
+                    TSaveUse use) {
     TMap map;
-    if (!LoadSavedMap(save, map, error)) return false;
+    if (!LoadSavedMap(save, map, error, search)) return false;
     SelectMap(map);
     TRandom random(0); // RestoreWorld sets its state
     TWorld world(map, random);
     TRunState run;
-    return RestoreWorld(save, world, run, error);
+    if (!RestoreWorld(save, world, run, error)) return false;
+    if (use == TSaveUse::PlayerCab && !world.PlayerTram) {
+        error = NoPlayerTramInSave();
+        return false;
+    }
+    return true;
 }
 
 std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run) {

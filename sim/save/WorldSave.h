@@ -79,10 +79,28 @@ bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std:
 // The same from a file.
 bool ReadWorldSave(const std::string& path, TWorldSave& save, std::string& error);
 
-// Loads the save's map into `map` (not yet selected): false, with `error`, when the map file is
-// missing, cannot be read or its bytes are not those the save was written over; `map` then
-// stays as it was.
-bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
+// Where a save's or a recording's map is looked for when it is not at the path the file names
+// (the file and its map moved to another folder or machine).
+struct TMapSearch {
+    std::string SavedFile;   // the save or the recording: its folder is looked in; empty: none
+    std::string BundledMaps; // the maps that come with the programs; empty: none
+    std::string Chosen;      // a map file the user named (--map FILE, the game's question)
+};
+
+// The save's map file: the path the save names, then a file of that name in the folder of
+// `search.SavedFile`, then in `search.BundledMaps`, then `search.Chosen`; the first regular
+// file of at most 16 MB whose bytes hash as the save says. Nothing else is opened, so a pipe or
+// a device of that name neither blocks nor is read. False, with one Russian line in `error`
+// (the chosen file's fault when there is one, else the first candidate whose bytes differ, else
+// the first that could not be read, else the missing map), when none fits.
+bool FindSavedMap(const TWorldSave& save, const TMapSearch& search, std::string& path,
+                  std::string& error);
+
+// Loads the save's map, found by FindSavedMap, into `map` (not yet selected; its FileName the
+// file found): false, with `error`, when no candidate is the map the save was written over or
+// the map cannot be read; `map` then stays as it was.
+bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error,
+                  const TMapSearch& search = {});
 
 // Starts `world` (not running, over the save's map, selected) and puts the saved state into it,
 // its random generator, the run's watchers (those given) and `run`'s steps, seed and program
@@ -90,10 +108,21 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
 // the world then stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
 
+// What a program needs of a save beyond its fitting its map.
+enum class TSaveUse {
+    Any,       // a run on headless, a recording's start
+    PlayerCab, // a game continued in the cab: the save must have a player's tram
+};
+
 // Whether the save restores over its map: the map loaded, selected and the world restored on a
 // map, a generator and a world of its own. False, with `error`, when LoadSavedMap or
-// RestoreWorld would refuse it; a program asks this before it leaves its open map for the save's.
-bool SaveFitsItsMap(const TWorldSave& save, std::string& error);
+// RestoreWorld would refuse it, or for `PlayerCab` when the world has no player's tram; a
+// program asks this before it leaves its open map for the save's.
+bool SaveFitsItsMap(const TWorldSave& save, std::string& error, const TMapSearch& search = {},
+                    TSaveUse use = TSaveUse::Any);
+
+// The line that refuses a save without a player's tram for the cab.
+std::string NoPlayerTramInSave();
 
 // A digest of the whole state a save keeps of the world and the run (the save's body but for
 // the map's name).

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace vell::test {
 namespace {
 
@@ -60,6 +62,45 @@ TEST(ReplayCommand, DemoDrivesEndWithTheirDigests) {
                   std::string::npos)
             << json.Out;
     }
+}
+
+// A recording moved with its map plays on in its new folder to the same digest; elsewhere its
+// map is named with --map, checked by its bytes. (The map is no bundled map's namesake, which
+// would be found among them.)
+TEST(ReplayCommand, ARecordingMovedWithItsMapPlaysThere) {
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    fs::create_directories(dir.Path("home"));
+    fs::copy_file(DemoMap, dir.Path("home/tram.vl"));
+    TScriptedDrive drive(dir.Path("home/tram.vl"), 11);
+    TPlayerCommands hand;
+    hand.Autopilot = false;
+    hand.Controller = 0.5;
+    for (int s = 0; s < 200; ++s)
+        drive.Step(hand);
+    ASSERT_EQ(WriteReplay(dir.Path("home/drive.vlrec"), drive.Recorded()), "");
+    const TRun there = Sim({"replay", dir.Path("home/drive.vlrec"), "--json"});
+    ASSERT_EQ(there.Code, 0) << there.Err;
+    const std::string digest = there.Out.substr(there.Out.find("\"digest\""));
+
+    fs::rename(dir.Path("home"), dir.Path("away"));
+    const TRun moved = Sim({"replay", dir.Path("away/drive.vlrec"), "--json"});
+    ASSERT_EQ(moved.Code, 0) << moved.Err;
+    EXPECT_NE(moved.Out.find(digest), std::string::npos) << moved.Out;
+    EXPECT_NE(moved.Out.find("\"map\": \"" + dir.Path("away/tram.vl") + "\""), std::string::npos)
+        << moved.Out;
+
+    fs::rename(dir.Path("away/tram.vl"), dir.Path("city.vl"));
+    const TRun lost = Sim({"replay", dir.Path("away/drive.vlrec")});
+    EXPECT_EQ(lost.Code, 2);
+    EXPECT_EQ(lost.Err, "VellSim: Нет карты сохранения: " + dir.Path("home/tram.vl") + "\n");
+    const TRun named = Sim({"replay", dir.Path("away/drive.vlrec"), "--map", dir.Path("city.vl")});
+    ASSERT_EQ(named.Code, 0) << named.Err;
+    EXPECT_NE(named.Out.find("Карта: " + dir.Path("city.vl") + "\n"), std::string::npos);
+    const TRun wrong =
+        Sim({"replay", dir.Path("away/drive.vlrec"), "--map", VELL_MAPS_DIR "/ring.vl"});
+    EXPECT_EQ(wrong.Code, 2);
+    EXPECT_NE(wrong.Err.find("её байты другие"), std::string::npos) << wrong.Err;
 }
 
 TEST(ReplayCommand, RefusesWhatIsNoReplay) {

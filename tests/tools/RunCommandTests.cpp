@@ -17,6 +17,8 @@
 #include <regex>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace vell::test {
 namespace {
 
@@ -359,6 +361,62 @@ TEST_F(RunCommand, ContinuedRunTracesTheSameStepsAsTheWholeRun) {
     const TRun before = Sim({"run", "--continue", early, "--trace", rest, "--trace-to", "9"});
     EXPECT_EQ(before.Code, 2);
     EXPECT_NE(before.Err.find("before the save's minute"), std::string::npos) << before.Err;
+}
+
+} // namespace
+} // namespace vell::test
+
+namespace vell::test {
+namespace {
+
+// A save moved with its map to another folder continues there, as the run that was never
+// interrupted; a changed map of that name, or a pipe in its place, is not taken; --map names it
+// anywhere, checked by its bytes as well.
+TEST_F(RunCommand, ASaveMovedWithItsMapContinuesInItsNewFolder) {
+    namespace fs = std::filesystem;
+    const std::string home = Dir.Path("home"), away = Dir.Path("away");
+    fs::create_directories(home);
+    fs::copy_file(Dir.Path("city.vl"), home + "/city.vl");
+    const TRun whole = Sim({"run", home + "/city.vl", "--minutes", "12", "--seed", "4", "--json"});
+    ASSERT_EQ(Sim({"run", home + "/city.vl", "--minutes", "10", "--seed", "4", "--save-at", "10",
+                   home + "/early.vls"})
+                  .Code,
+              0);
+    fs::rename(home, away);
+    const std::string early = away + "/early.vls";
+    const TRun moved = Sim({"run", "--continue", early, "--minutes", "2", "--json"});
+    ASSERT_EQ(moved.Code, 0) << moved.Err;
+    EXPECT_EQ(WithoutSpeed(moved.Out), WithoutSpeed(whole.Out));
+
+    // The map of that name changed beside it: refused for its bytes, and so is --map naming it.
+    fs::copy_file(away + "/city.vl", Dir.Path("mine.vl"));
+    std::vector<std::uint8_t> changed = ReadBytes(away + "/city.vl");
+    changed[changed.size() / 2] ^= 1;
+    WriteBytes(away + "/city.vl", changed);
+    const TRun refused = Sim({"run", "--continue", early, "--minutes", "2"});
+    EXPECT_EQ(refused.Code, 2);
+    EXPECT_EQ(refused.Err, "VellSim: Карта " + away + "/city.vl изменилась после сохранения.\n");
+    const TRun wrongMap =
+        Sim({"run", "--continue", early, "--minutes", "2", "--map", away + "/city.vl"});
+    EXPECT_EQ(wrongMap.Code, 2);
+    EXPECT_NE(wrongMap.Err.find("её байты другие"), std::string::npos) << wrongMap.Err;
+    // --map FILE of another name, ".vl" added as to a map argument.
+    const TRun named =
+        Sim({"run", "--continue", early, "--minutes", "2", "--json", "--map", Dir.Path("mine")});
+    ASSERT_EQ(named.Code, 0) << named.Err;
+    EXPECT_EQ(WithoutSpeed(named.Out), WithoutSpeed(whole.Out));
+
+    // A pipe named like the map is passed over without blocking.
+    fs::remove(away + "/city.vl");
+    ASSERT_EQ(::mkfifo((away + "/city.vl").c_str(), 0600), 0);
+    const TRun pipe = Sim({"run", "--continue", early, "--minutes", "2"});
+    EXPECT_EQ(pipe.Code, 2);
+    EXPECT_NE(pipe.Err.find("это не обычный файл"), std::string::npos) << pipe.Err;
+    EXPECT_EQ(
+        Sim({"run", "--continue", early, "--minutes", "2", "--map", Dir.Path("mine.vl")}).Code, 0);
+    const TRun misplaced = Sim({"run", Dir.Path("city.vl"), "--map", Dir.Path("mine.vl")});
+    EXPECT_EQ(misplaced.Code, 2);
+    EXPECT_NE(misplaced.Err.find("--map goes with --continue"), std::string::npos);
 }
 
 } // namespace
