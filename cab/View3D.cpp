@@ -3,10 +3,10 @@
 
 #include "cab/CabGL.h"
 #include "cab/CabGauges.h"
-#include "cab/CrashText.h"
 #include "cab/SoundPanel.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
+#include "sim/CrashText.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>

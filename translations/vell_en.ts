@@ -121,6 +121,25 @@ Options:
     </message>
 </context>
 <context>
+    <name>Crash</name>
+    <message>
+        <source>Сход с рельсов: трамвай пересёк другой рельс на скорости %1 км/ч, а быстрее %2 км/ч пересекать нельзя.</source>
+        <translation>Derailed: the tram crossed another rail at %1 km/h, and no rail may be crossed faster than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Сход с рельсов: скорость %1 км/ч выше предела этого пути %2 км/ч.</source>
+        <translation>Derailed: %1 km/h is above this track&apos;s limit of %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот поворот проходят не быстрее %2 км/ч.</source>
+        <translation>The tram overturned in a curve: %1 km/h where this curve allows no more than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Столкновение с поездом %1 маршрута %2.</source>
+        <translation>Collided with tram %1 of route %2.</translation>
+    </message>
+</context>
+<context>
     <name>Diagram</name>
     <message>
         <source>Маршрут %1: график движения, %2 мин</source>
@@ -1227,22 +1246,6 @@ Check the map in the editor (VellSim check %1)</translation>
         <translation>cause not recorded</translation>
     </message>
     <message>
-        <source>пересечение рельса на %1 км/ч (не быстрее %2 км/ч)</source>
-        <translation>a rail crossed at %1 km/h (%2 km/h at most)</translation>
-    </message>
-    <message>
-        <source>%1 км/ч выше предела пути %2 км/ч (класс скорости %3)</source>
-        <translation>%1 km/h above the track&apos;s limit of %2 km/h (speed grade %3)</translation>
-    </message>
-    <message>
-        <source>опрокидывание на повороте на %1 км/ч (не быстрее %2 км/ч)</source>
-        <translation>overturned in a curve at %1 km/h (%2 km/h at most)</translation>
-    </message>
-    <message>
-        <source>столкновение с поездом %1 маршрута %2</source>
-        <translation>collision with train %1 of route %2</translation>
-    </message>
-    <message>
         <source>Запись:</source>
         <translation>Recording:</translation>
     </message>
@@ -2044,22 +2047,6 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Выход (&amp;Q)</source>
         <translation>&amp;Quit</translation>
-    </message>
-    <message>
-        <source>Сход с рельсов: трамвай пересёк другой рельс на скорости %1 км/ч, а быстрее %2 км/ч пересекать нельзя.</source>
-        <translation>Derailed: the tram crossed another rail at %1 km/h, and no rail may be crossed faster than %2 km/h.</translation>
-    </message>
-    <message>
-        <source>Сход с рельсов: скорость %1 км/ч выше предела этого пути %2 км/ч (класс скорости %3).</source>
-        <translation>Derailed: %1 km/h is above this track&apos;s limit of %2 km/h (speed grade %3).</translation>
-    </message>
-    <message>
-        <source>Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот поворот проходят не быстрее %2 км/ч.</source>
-        <translation>The tram overturned in a curve: %1 km/h where this curve allows no more than %2 km/h.</translation>
-    </message>
-    <message>
-        <source>Столкновение с поездом %1 маршрута %2.</source>
-        <translation>Collided with tram %1 of route %2.</translation>
     </message>
     <message>
         <source>%1 м</source>
