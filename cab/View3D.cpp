@@ -532,7 +532,7 @@ void TView3D::DrawFrame(int width, int height) {
     if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
     if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
     if (const TVell* tram = World.PlayerTram) {
-        DrawFlat(CabPanel(*tram).InDrawOrder());
+        DrawFlat(CabPanel(*tram, LimitShown(World, *tram, Cab.LimitWarning)).InDrawOrder());
         // Where the pointer must go to coast, while the player drives.
         if (!tram->AutoDrive)
             DrawFlat({NeutralMarker(Cab.Joystick.MouseCenterX, Cab.Joystick.MouseCenterY,
@@ -594,6 +594,7 @@ void TView3D::showEvent(QShowEvent* event) {
     if (!HelpSeen) ShowHelp();
     Sound.Open(std::cerr);
     Sound.Reset();
+    Cab.LimitWarning.Reset();
     SoundPanel->Apply();
 }
 
