@@ -2085,10 +2085,6 @@ Replace it with the line scheme?</translation>
         <translation>On the left, the controller: its needle up is power, down is the brake.</translation>
     </message>
     <message>
-        <source>Спидометр — скорость, км/ч.</source>
-        <translation>The speedometer shows the speed in km/h.</translation>
-    </message>
-    <message>
         <source>У этого трамвая спидометр сломан: стрелка всегда на нуле.</source>
         <translation>This tram&apos;s speedometer is broken: its needle always stays at zero.</translation>
     </message>
@@ -2147,6 +2143,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Пробел - меню: скорость, пауза, взять управление</source>
         <translation>Space: the menu (speed, pause, take over)</translation>
+    </message>
+    <message>
+        <source>Спидометр — скорость, км/ч; число под стрелкой — предел скорости на 50 м вперёд, красное — пора тормозить.</source>
+        <translation>The speedometer shows the speed in km/h; the number below the needle is the speed limit for the next 50 m, red when it is time to brake.</translation>
     </message>
 </context>
 </TS>
