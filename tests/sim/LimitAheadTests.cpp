@@ -2,6 +2,7 @@
 // what lies beyond the range, the rounding, and a drive by hand that crashes exactly when it
 // goes faster than the figure said.
 #include "sim/LimitAhead.h"
+#include "sim/RunAhead.h"
 #include "sim/Speed.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestMaps.h"
@@ -134,6 +135,49 @@ TEST(LimitAhead, ADriveCrashesExactlyAboveTheFigure) {
         DriveAtHeldSpeed(std::move(bypass.Map), bypass.Rails, kmh, &crashes);
     }
     EXPECT_GT(crashes, 30);
+}
+
+// The same on the demo city's real track, every route's first tram held at one speed by hand:
+// short rails, switches, crossings and bends as the map has them.
+TEST(LimitAhead, OnTheDemoCityACrashComesExactlyAboveTheFigure) {
+    int crashes = 0, drives = 0;
+    for (int slot = 0; slot < RouteRows * RouteColumns; ++slot)
+        for (double kmh : {22.0, 26.0, 33.0, 41.0, 49.0}) {
+            const int row = slot / RouteColumns, col = slot % RouteColumns;
+            std::unique_ptr<TMap> map = NewMap();
+            map->FileName = std::string(VELL_MAPS_DIR) + "/demo.vl";
+            ASSERT_TRUE(map->LoadFromFile());
+            if (!map->Route(row, col).InUse()) break;
+            TSimulation sim(std::move(map), 3);
+            ASSERT_EQ(WaitForTram(*sim.World, row, col), TRunAhead::Ready);
+            TVell& t = *FindPlayerTram(*sim.World, row, col);
+            t.AutoDrive = false;
+            t.ManualCommand = 0;
+            ++drives;
+            long long crashBy = -1;
+            for (long long s = 0; s < 3000; ++s) {
+                const double speed = KmhToMpt(kmh);
+                t.Speed = speed;
+                const double limit = LimitAheadMpt(*sim.World, t);
+                if (speed > limit && crashBy < 0)
+                    // The range, and a train of three cars behind it with room to spare.
+                    crashBy = s + std::llround((LimitAheadRange + 4 * 11.6) / speed) + 2;
+                sim.World->WorldStep();
+                if (t.Accident) {
+                    if (t.Crash.Cause == TAccidentCause::Collision) break;
+                    EXPECT_GT(t.Crash.Speed, limit)
+                        << "route " << row << "/" << col << ", " << kmh << " km/h, step " << s
+                        << " cause " << int(t.Crash.Cause);
+                    ++crashes;
+                    break;
+                }
+                ASSERT_TRUE(crashBy < 0 || s < crashBy)
+                    << "route " << row << "/" << col << ", " << kmh
+                    << " km/h: no crash after the figure";
+            }
+        }
+    EXPECT_GT(drives, 40);
+    EXPECT_GT(crashes, drives / 2);
 }
 
 } // namespace
