@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace vell::test {
 namespace {
@@ -90,49 +91,52 @@ TEST(LimitAhead, CrossingsAndASwitchTakenStraightGive30) {
     EXPECT_EQ(straight.LimitAt(bypass.Rails[4], 60), 30);
 }
 
-// Held at one speed by hand round a map: the tram crashes exactly when it is faster than the
-// figure of the step before, and only then; and faster than the figure it does crash before it
-// has gone the range and its own length further.
-void DriveAtHeldSpeed(std::unique_ptr<TMap> map, const std::vector<int>& ring, double kmh,
-                      int* crashes) {
-    SetRoute(*map, 0, 0, {ring[0], ring[RingBottom]}, 1, 30);
-    TSimulation sim(std::move(map));
-    sim.Map->Route(0, 0).NextDispatch = 0;
-    sim.World->WorldStep();
-    TVell& t = sim.Tram(0);
-    t.AutoDrive = false;
-    t.ManualCommand = 0;
-    // A point starting exactly at a rail's start sweeps the rail before it: the tram starts
-    // slowly, as the accident tests do.
+// `tram` held by hand at `kmh` (at most `startKmh` until `started` holds) for up to `steps`
+// steps: it must crash exactly when it is faster than the figure of the step before, and only
+// then; and once faster than the figure it must crash before it has gone the range and a train
+// of three cars further. A collision with another tram ends the drive unjudged. Counts a crash.
+void HoldSpeed(
+    TWorld& world, TVell& tram, double kmh, long long steps, int* crashes, double startKmh = 1000,
+    const std::function<bool()>& started = [] { return true; }) {
+    tram.AutoDrive = false;
+    tram.ManualCommand = 0;
     bool held = false;
     long long crashBy = -1;
-    for (long long s = 0; s < 4000; ++s) {
-        held = held || t.Front[0].Obj == ring[2];
-        const double speed = KmhToMpt(held ? kmh : std::min(kmh, 20.0));
-        t.Speed = speed;
-        const double limit = LimitAheadMpt(*sim.World, t);
+    for (long long s = 0; s < steps; ++s) {
+        held = held || started();
+        const double speed = KmhToMpt(held ? kmh : std::min(kmh, startKmh));
+        tram.Speed = speed;
+        const double limit = LimitAheadMpt(world, tram);
         if (speed > limit && crashBy < 0)
-            crashBy = s + std::llround((LimitAheadRange + 2 * CarLength) / speed) + 2;
-        sim.World->WorldStep();
-        if (t.Accident) {
-            EXPECT_GT(t.Crash.Speed, limit) << kmh << " km/h, step " << s;
+            crashBy = s + std::llround((LimitAheadRange + 4 * 11.6) / speed) + 2;
+        world.WorldStep();
+        if (tram.Accident) {
+            if (tram.Crash.Cause == TAccidentCause::Collision) return;
+            EXPECT_GT(tram.Crash.Speed, limit) << kmh << " km/h, step " << s;
             ++*crashes;
             return;
         }
         ASSERT_TRUE(crashBy < 0 || s < crashBy) << kmh << " km/h: no crash after the figure";
-        if (t.Front[0].Obj == ring[RingBottom]) return;
     }
 }
 
+// Round the hand-made maps, once round: a point starting exactly at a rail's start sweeps the
+// rail before it, so the tram starts slowly, as the accident tests do.
 TEST(LimitAhead, ADriveCrashesExactlyAboveTheFigure) {
     int crashes = 0;
     for (double kmh = 20; kmh <= 52; kmh += 1.5) {
         TRingMap ring = RingMap(117);
-        DriveAtHeldSpeed(std::move(ring.Map), ring.Rails, kmh, &crashes);
         TCrossingMap crossing = CrossingMap();
-        DriveAtHeldSpeed(std::move(crossing.Map), crossing.Rails, kmh, &crashes);
         TBypassMap bypass = BypassMap(false);
-        DriveAtHeldSpeed(std::move(bypass.Map), bypass.Rails, kmh, &crashes);
+        for (auto [map, rails] : {std::pair{&ring.Map, &ring.Rails},
+                                  {&crossing.Map, &crossing.Rails},
+                                  {&bypass.Map, &bypass.Rails}}) {
+            TPlacedTram placed(std::move(*map), *rails);
+            TVell& t = placed.Tram();
+            const int second = (*rails)[2];
+            HoldSpeed(*placed.Sim->World, t, kmh, 4000, &crashes, 20,
+                      [&] { return t.Front[0].Obj == second; });
+        }
     }
     EXPECT_GT(crashes, 30);
 }
@@ -150,31 +154,8 @@ TEST(LimitAhead, OnTheDemoCityACrashComesExactlyAboveTheFigure) {
             if (!map->Route(row, col).InUse()) break;
             TSimulation sim(std::move(map), 3);
             ASSERT_EQ(WaitForTram(*sim.World, row, col), TRunAhead::Ready);
-            TVell& t = *FindPlayerTram(*sim.World, row, col);
-            t.AutoDrive = false;
-            t.ManualCommand = 0;
+            HoldSpeed(*sim.World, *FindPlayerTram(*sim.World, row, col), kmh, 3000, &crashes);
             ++drives;
-            long long crashBy = -1;
-            for (long long s = 0; s < 3000; ++s) {
-                const double speed = KmhToMpt(kmh);
-                t.Speed = speed;
-                const double limit = LimitAheadMpt(*sim.World, t);
-                if (speed > limit && crashBy < 0)
-                    // The range, and a train of three cars behind it with room to spare.
-                    crashBy = s + std::llround((LimitAheadRange + 4 * 11.6) / speed) + 2;
-                sim.World->WorldStep();
-                if (t.Accident) {
-                    if (t.Crash.Cause == TAccidentCause::Collision) break;
-                    EXPECT_GT(t.Crash.Speed, limit)
-                        << "route " << row << "/" << col << ", " << kmh << " km/h, step " << s
-                        << " cause " << int(t.Crash.Cause);
-                    ++crashes;
-                    break;
-                }
-                ASSERT_TRUE(crashBy < 0 || s < crashBy)
-                    << "route " << row << "/" << col << ", " << kmh
-                    << " km/h: no crash after the figure";
-            }
         }
     EXPECT_GT(drives, 40);
     EXPECT_GT(crashes, drives / 2);
