@@ -3,6 +3,7 @@
 
 #include "model/SegmentFont.h"
 #include "model/Units.h"
+#include "sim/LimitAhead.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,9 +144,31 @@ double SpeedNeedleAngleKmh(double kmh) {
     return (2600 - kmh * kmh) * Pi / 2400;
 }
 
+double SpeedometerKmh(const TVell& tram) {
+    return tram.Speed * TicksPerSecond * 3.6;
+}
+
 double SpeedNeedleAngle(const TVell& tram) {
     if (!tram.SpeedometerWorks) return 195 * Pi / 180;
-    return SpeedNeedleAngleKmh(tram.Speed * TicksPerSecond * 3.6);
+    return SpeedNeedleAngleKmh(SpeedometerKmh(tram));
+}
+
+bool TLimitWarning::Update(double kmh, int limitKmh) {
+    if (kmh >= limitKmh - LimitWarnKmh)
+        Warning = true;
+    else if (kmh < limitKmh - LimitClearKmh)
+        Warning = false;
+    return Warning;
+}
+
+std::optional<TLimitShown> LimitShown(const TWorld& world, const TVell& tram,
+                                      TLimitWarning& warning) {
+    if (!tram.SpeedometerWorks) {
+        warning.Reset();
+        return std::nullopt;
+    }
+    const int kmh = LimitAheadKmh(world, tram);
+    return TLimitShown{kmh, warning.Update(SpeedometerKmh(tram), kmh)};
 }
 
 double ControllerNeedleAngle(double command) {
@@ -158,16 +181,25 @@ int ClockSeconds(std::int32_t deviationTicks) {
 }
 
 TShapes TCabPanel::InDrawOrder() const {
-    TShapes shapes{SpeedDial, SpeedNeedle, ControllerDial, ControllerNeedle, StatusFrame, LoadBar,
-                   DoorLeft,  DoorRight,   Clock};
+    TShapes shapes{SpeedDial};
+    if (LimitFigure) shapes.push_back(*LimitFigure); // under the needle
+    for (const TShape* shape : {&SpeedNeedle, &ControllerDial, &ControllerNeedle, &StatusFrame,
+                                &LoadBar, &DoorLeft, &DoorRight, &Clock})
+        shapes.push_back(*shape);
     if (SwitchArrow) shapes.push_back(*SwitchArrow);
     return shapes;
 }
 
-TCabPanel CabPanel(const TVell& tram) {
+TCabPanel CabPanel(const TVell& tram, const std::optional<TLimitShown>& limit) {
     TCabPanel panel;
     panel.SpeedDial = SpeedDial();
     panel.SpeedNeedle = SpeedNeedle(SpeedNeedleAngle(tram));
+    if (limit && tram.SpeedometerWorks) {
+        // Below the hub, where the scale has no labels (it ends at 80 km/h, -15 degrees).
+        panel.LimitFigure = TShape{TPrimitive::Lines, limit->Warning ? Red : White, {}, {}};
+        const TPoint2 at = Speedometer.At(0.55, -Pi / 2);
+        DrawNumber(*panel.LimitFigure, limit->Kmh, at.X, at.Y);
+    }
     panel.ControllerDial = ControllerDial();
     panel.ControllerNeedle = ControllerNeedle(ControllerNeedleAngle(tram.Command));
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim/Vell.h"
+#include "sim/World.h"
 
 #include <optional>
 #include <vector>
@@ -67,13 +68,46 @@ double SpeedNeedleAngle(const TVell& tram);
 // The controller: -1 at -67.5 degrees, +1 at +67.5, not clamped.
 double ControllerNeedleAngle(double command);
 
+// What the speedometer reads of the tram's speed, km/h.
+double SpeedometerKmh(const TVell& tram);
+
+// The limit ahead warns from this far below it (km/h) on, and stops warning once the speed is
+// more than this far below it: a speed held at the edge does not make the figure flicker.
+constexpr double LimitWarnKmh = 2;
+constexpr double LimitClearKmh = 3;
+
+// The warning of the limit ahead, kept by the cab from frame to frame (not by the world).
+class TLimitWarning {
+  public:
+    // After a frame at `kmh` under `limitKmh`: whether the figure warns.
+    bool Update(double kmh, int limitKmh);
+    bool On() const { return Warning; }
+    void Reset() { Warning = false; }
+
+  private:
+    bool Warning = false;
+};
+
+// The limit ahead as the speedometer shows it: whole km/h, and whether it warns.
+struct TLimitShown {
+    int Kmh = 0;
+    bool Warning = false;
+};
+
+// The figure of the player's tram this frame, updating `warning`: none while the tram's
+// speedometer does not work (a warning read from the true speed would tell what it hides).
+std::optional<TLimitShown> LimitShown(const TWorld& world, const TVell& tram,
+                                      TLimitWarning& warning);
+
 // The schedule clock: the deviation in whole seconds (positive: early), limited to -599..599.
 int ClockSeconds(std::int32_t deviationTicks);
 
 // The gauges of one frame, each as its own shape.
 struct TCabPanel {
-    TShape SpeedDial;        // white rim, ticks and the labels 0, 20, 40, 60, 80
-    TShape SpeedNeedle;      // one triangle
+    TShape SpeedDial;   // white rim, ticks and the labels 0, 20, 40, 60, 80
+    TShape SpeedNeedle; // one triangle
+    // The limit ahead in the speedometer's lower half, white, red as a warning.
+    std::optional<TShape> LimitFigure;
     TShape ControllerDial;   // white arc and seven ticks
     TShape ControllerNeedle; // one quad
     TShape StatusFrame;      // green while the rules are kept and the tram is on its route
@@ -86,8 +120,8 @@ struct TCabPanel {
     TShapes InDrawOrder() const;
 };
 
-// The gauges of the player's tram.
-TCabPanel CabPanel(const TVell& tram);
+// The gauges of the player's tram, with the limit ahead when there is one to show.
+TCabPanel CabPanel(const TVell& tram, const std::optional<TLimitShown>& limit = std::nullopt);
 
 // The mouse joystick's neutral point, (x, y) in client pixels of a picture `width` x `height`
 // pixels large: where the pointer coasts and looks straight ahead. A yellow ring of 6 pixels

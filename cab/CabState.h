@@ -3,6 +3,7 @@
 // the window shape, and what one timer tick does to the player's tram.
 #pragma once
 
+#include "cab/CabGauges.h"
 #include "model/Random.h"
 #include "sim/Vell.h"
 #include "sim/World.h"
@@ -83,6 +84,7 @@ struct TCabState {
     int ScreenModeHeight = Resolutions[DefaultResolution].Height;
     int ScreenModeBits = 32;
     TJoystick Joystick;
+    TLimitWarning LimitWarning; // the limit ahead's, from frame to frame of a game
 };
 
 // The angle of the vector (a, b) counter-clockwise from the positive a axis, reduced by whole

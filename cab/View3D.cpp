@@ -3,10 +3,10 @@
 
 #include "cab/CabGL.h"
 #include "cab/CabGauges.h"
-#include "cab/CrashText.h"
 #include "cab/SoundPanel.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
+#include "sim/CrashText.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
@@ -386,7 +386,8 @@ QString TView3D::HelpHtml(bool speedometerBroken) {
     html += line(tr("Пробел или Esc — меню, F1 — эта справка, B — звонок."));
     html += "<b>" + tr("Приборы").toHtmlEscaped() + "</b><br>";
     html += line(tr("Слева — контроллер: стрелка вверх — ход, вниз — тормоз."));
-    html += line(tr("Спидометр — скорость, км/ч."));
+    html += line(tr("Спидометр — скорость, км/ч; число под стрелкой — предел скорости на 50 м "
+                    "вперёд, красное — пора тормозить."));
     if (speedometerBroken)
         html += "<span style=\"color: #ff9090\">" +
                 line(tr("У этого трамвая спидометр сломан: стрелка всегда на нуле.")) + "</span>";
@@ -532,7 +533,7 @@ void TView3D::DrawFrame(int width, int height) {
     if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
     if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
     if (const TVell* tram = World.PlayerTram) {
-        DrawFlat(CabPanel(*tram).InDrawOrder());
+        DrawFlat(CabPanel(*tram, LimitShown(World, *tram, Cab.LimitWarning)).InDrawOrder());
         // Where the pointer must go to coast, while the player drives.
         if (!tram->AutoDrive)
             DrawFlat({NeutralMarker(Cab.Joystick.MouseCenterX, Cab.Joystick.MouseCenterY,
@@ -601,6 +602,7 @@ void TView3D::showEvent(QShowEvent* event) {
     if (!HelpSeen) ShowHelp();
     Sound.Open(std::cerr);
     Sound.Reset();
+    Cab.LimitWarning.Reset();
     SoundPanel->Apply();
 }
 

@@ -5,6 +5,7 @@
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "model/Units.h"
+#include "sim/CrashText.h"
 #include "sim/Speed.h"
 #include "sim/World.h"
 #include "sim/save/Replay.h"
@@ -49,27 +50,10 @@ const char* CauseName(TAccidentCause cause) {
     return "none";
 }
 
-// The accident in words, with its figures.
+// The accident in words, with its figures: the cab's own words.
 std::string CrashText(const TCrash& crash) {
-    switch (crash.Cause) {
-    case TAccidentCause::None:
-        return translate("VellSim", "причина не записана");
-    case TAccidentCause::Crossing:
-        return Arg(translate("VellSim", "пересечение рельса на %1 км/ч (не быстрее %2 км/ч)"),
-                   Kmh(crash.Speed), Kmh(crash.Limit));
-    case TAccidentCause::Overspeed:
-        return Arg(translate("VellSim", "%1 км/ч выше предела пути %2 км/ч (класс скорости %3)"),
-                   Kmh(crash.Speed), Kmh(crash.Limit), std::to_string(crash.SpeedGrade));
-    case TAccidentCause::Overturn:
-        return Arg(
-            translate("VellSim", "опрокидывание на повороте на %1 км/ч (не быстрее %2 км/ч)"),
-            Kmh(crash.Speed), Kmh(crash.Limit));
-    case TAccidentCause::Collision:
-        return Arg(translate("VellSim", "столкновение с поездом %1 маршрута %2"),
-                   std::to_string(crash.OtherNumber),
-                   RouteDisplayName(crash.OtherRouteRow, crash.OtherRouteCol));
-    }
-    return {};
+    const std::string reason = CrashReason(crash);
+    return reason.empty() ? translate("VellSim", "причина не записана") : reason;
 }
 
 std::string TramJson(const TReplayOutcome& o) {

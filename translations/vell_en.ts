@@ -121,6 +121,25 @@ Options:
     </message>
 </context>
 <context>
+    <name>Crash</name>
+    <message>
+        <source>Сход с рельсов: трамвай пересёк другой рельс на скорости %1 км/ч, а быстрее %2 км/ч пересекать нельзя.</source>
+        <translation>Derailed: the tram crossed another rail at %1 km/h, and no rail may be crossed faster than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Сход с рельсов: скорость %1 км/ч выше предела этого пути %2 км/ч.</source>
+        <translation>Derailed: %1 km/h is above this track&apos;s limit of %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот поворот проходят не быстрее %2 км/ч.</source>
+        <translation>The tram overturned in a curve: %1 km/h where this curve allows no more than %2 km/h.</translation>
+    </message>
+    <message>
+        <source>Столкновение с поездом %1 маршрута %2.</source>
+        <translation>Collided with tram %1 of route %2.</translation>
+    </message>
+</context>
+<context>
     <name>Diagram</name>
     <message>
         <source>Маршрут %1: график движения, %2 мин</source>
@@ -1227,22 +1246,6 @@ Check the map in the editor (VellSim check %1)</translation>
         <translation>cause not recorded</translation>
     </message>
     <message>
-        <source>пересечение рельса на %1 км/ч (не быстрее %2 км/ч)</source>
-        <translation>a rail crossed at %1 km/h (%2 km/h at most)</translation>
-    </message>
-    <message>
-        <source>%1 км/ч выше предела пути %2 км/ч (класс скорости %3)</source>
-        <translation>%1 km/h above the track&apos;s limit of %2 km/h (speed grade %3)</translation>
-    </message>
-    <message>
-        <source>опрокидывание на повороте на %1 км/ч (не быстрее %2 км/ч)</source>
-        <translation>overturned in a curve at %1 km/h (%2 km/h at most)</translation>
-    </message>
-    <message>
-        <source>столкновение с поездом %1 маршрута %2</source>
-        <translation>collision with train %1 of route %2</translation>
-    </message>
-    <message>
         <source>Запись:</source>
         <translation>Recording:</translation>
     </message>
@@ -2066,22 +2069,6 @@ Replace it with the line scheme?</translation>
         <translation>&amp;Quit</translation>
     </message>
     <message>
-        <source>Сход с рельсов: трамвай пересёк другой рельс на скорости %1 км/ч, а быстрее %2 км/ч пересекать нельзя.</source>
-        <translation>Derailed: the tram crossed another rail at %1 km/h, and no rail may be crossed faster than %2 km/h.</translation>
-    </message>
-    <message>
-        <source>Сход с рельсов: скорость %1 км/ч выше предела этого пути %2 км/ч (класс скорости %3).</source>
-        <translation>Derailed: %1 km/h is above this track&apos;s limit of %2 km/h (speed grade %3).</translation>
-    </message>
-    <message>
-        <source>Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот поворот проходят не быстрее %2 км/ч.</source>
-        <translation>The tram overturned in a curve: %1 km/h where this curve allows no more than %2 km/h.</translation>
-    </message>
-    <message>
-        <source>Столкновение с поездом %1 маршрута %2.</source>
-        <translation>Collided with tram %1 of route %2.</translation>
-    </message>
-    <message>
         <source>%1 м</source>
         <translation>%1 m</translation>
     </message>
@@ -2116,10 +2103,6 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Слева — контроллер: стрелка вверх — ход, вниз — тормоз.</source>
         <translation>On the left, the controller: its needle up is power, down is the brake.</translation>
-    </message>
-    <message>
-        <source>Спидометр — скорость, км/ч.</source>
-        <translation>The speedometer shows the speed in km/h.</translation>
     </message>
     <message>
         <source>У этого трамвая спидометр сломан: стрелка всегда на нуле.</source>
@@ -2180,6 +2163,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Пробел - меню: скорость, пауза, взять управление</source>
         <translation>Space: the menu (speed, pause, take over)</translation>
+    </message>
+    <message>
+        <source>Спидометр — скорость, км/ч; число под стрелкой — предел скорости на 50 м вперёд, красное — пора тормозить.</source>
+        <translation>The speedometer shows the speed in km/h; the number below the needle is the speed limit for the next 50 m, red when it is time to brake.</translation>
     </message>
 </context>
 </TS>

@@ -101,7 +101,7 @@ void TSoundMix::Reset() {
     Seen = nullptr;
     SeenSpeed = 0;
     SeenBraking = SeenClosing = SeenAccident = DoorsOpenedStanding = BellRung = false;
-    VoiceTram.fill(-1);
+    VoiceTram.fill(NoTram);
     LastGains.fill(0);
     Frame = TSoundFrame{};
 }
@@ -200,22 +200,29 @@ void TSoundMix::HearOthers(const TWorld& world, const TVell* player, const TList
         }
         found = std::min(found + 1, OtherTramVoices);
     }
-    // A tram keeps its voice while it is heard; the others free theirs for newcomers.
-    const auto heard = [&](int slot) {
-        return std::find(Nearest.begin(), Nearest.begin() + found, slot) != Nearest.begin() + found;
+    // A tram keeps its voice while it is heard; the others free theirs for newcomers. Voices
+    // follow a tram's Number: the world re-sorts its table every step, so a slot names another
+    // tram from one frame to the next.
+    std::array<std::int32_t, OtherTramVoices> heardNumber{};
+    for (int n = 0; n < found; ++n)
+        heardNumber[std::size_t(n)] = world.VellTable[std::size_t(Nearest[std::size_t(n)])]->Number;
+    const auto slotOf = [&](std::int32_t number) {
+        for (int n = 0; n < found; ++n)
+            if (heardNumber[std::size_t(n)] == number) return Nearest[std::size_t(n)];
+        return -1;
     };
-    for (int& slot : VoiceTram)
-        if (slot >= 0 && !heard(slot)) slot = -1;
+    for (std::int32_t& number : VoiceTram)
+        if (number != NoTram && slotOf(number) < 0) number = NoTram;
     for (int n = 0; n < found; ++n) {
-        const int slot = Nearest[std::size_t(n)];
-        if (std::find(VoiceTram.begin(), VoiceTram.end(), slot) != VoiceTram.end()) continue;
-        auto free = std::find(VoiceTram.begin(), VoiceTram.end(), -1);
-        if (free != VoiceTram.end()) *free = slot;
+        const std::int32_t number = heardNumber[std::size_t(n)];
+        if (std::find(VoiceTram.begin(), VoiceTram.end(), number) != VoiceTram.end()) continue;
+        auto free = std::find(VoiceTram.begin(), VoiceTram.end(), NoTram);
+        if (free != VoiceTram.end()) *free = number;
     }
     for (int v = 0; v < OtherTramVoices; ++v) {
-        const int slot = VoiceTram[std::size_t(v)];
-        if (slot < 0) continue;
-        const TVell& tram = *world.VellTable[std::size_t(slot)];
+        const std::int32_t number = VoiceTram[std::size_t(v)];
+        if (number == NoTram) continue;
+        const TVell& tram = *world.VellTable[std::size_t(slotOf(number))];
         const TTramMotion motion = MotionOf(tram);
         const double kmh = MptToKmh(tram.Speed);
         TPlacedTram& placed = Frame.Others[std::size_t(v)];

@@ -85,8 +85,9 @@ class TSoundMix {
     // The loudness of the cab's looped voices at the last frame: Motor, Brake, Roll, Squeal,
     // DoorMotor.
     std::array<float, 5> LastGains{};
-    // The tram slot each voice of the other trams follows; -1 when free.
-    std::array<int, OtherTramVoices> VoiceTram{};
+    // The Number of the tram each voice of the other trams follows; NoTram when free.
+    static constexpr std::int32_t NoTram = -1;
+    std::array<std::int32_t, OtherTramVoices> VoiceTram{};
     // This frame's nearest trams: slots and squared distances, nearest first.
     std::array<int, OtherTramVoices> Nearest{};
     std::array<double, OtherTramVoices> NearestDistSq{};

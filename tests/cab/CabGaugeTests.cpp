@@ -253,6 +253,89 @@ TEST_F(TGaugeFixture, SwitchArrowShowsTheNextBranchWhileOnRoute) {
     EXPECT_EQ(panel.InDrawOrder().size(), 9u);
 }
 
+// Full traction by hand down the 1 km straight of a ring whose rails allow 117 x 0.3 + 15 =
+// 50.1 km/h: the speedometer shows 50 ahead; the figure turns red at 48 km/h, before the tram
+// derails; braking, it stays red down to 47 and clears below; driven on, it is red at the crash.
+TEST(LimitFigure, RedFromTheLimitLessTwoUntilBelowTheLimitLessThree) {
+    test::TCabWorld city(117);
+    TVell& tram = city.StartWithPlayer();
+    tram.SpeedometerWorks = true;
+    tram.AutoDrive = false;
+    TLimitWarning warning;
+    const auto frame = [&] {
+        city.World->WorldStep();
+        return LimitShown(*city.World, tram, warning);
+    };
+    const auto figure = [&](const std::optional<TLimitShown>& shown) {
+        const std::optional<TShape> lines = CabPanel(tram, shown).LimitFigure;
+        return lines ? ReadDigits(SegmentsOf(lines->Points)) : std::string("none");
+    };
+    tram.ManualCommand = 1;
+    double before = SpeedometerKmh(tram);
+    std::optional<TLimitShown> shown = frame();
+    for (int s = 0; s < 5000 && shown && !shown->Warning; ++s) {
+        ASSERT_FALSE(tram.Accident);
+        before = SpeedometerKmh(tram);
+        shown = frame();
+    }
+    ASSERT_TRUE(shown && shown->Warning);
+    EXPECT_EQ(shown->Kmh, 50);
+    EXPECT_LT(before, 48);
+    EXPECT_GE(SpeedometerKmh(tram), 48);
+    EXPECT_FALSE(tram.Accident);
+    EXPECT_EQ(figure(shown), "50");
+    EXPECT_EQ(CabPanel(tram, shown).LimitFigure->Colour, Red);
+
+    tram.ManualCommand = -0.3;
+    int redBelow48 = 0;
+    while (shown->Warning) {
+        ASSERT_GE(SpeedometerKmh(tram), 47);
+        redBelow48 += SpeedometerKmh(tram) < 48;
+        shown = frame();
+    }
+    EXPECT_GT(redBelow48, 0); // held between the two thresholds
+    EXPECT_LT(SpeedometerKmh(tram), 47);
+    EXPECT_GE(SpeedometerKmh(tram), 46); // cleared as it fell below, not later
+    EXPECT_EQ(CabPanel(tram, shown).LimitFigure->Colour, White);
+
+    tram.ManualCommand = 1;
+    for (int s = 0; s < 5000 && !tram.Accident; ++s)
+        shown = frame();
+    ASSERT_TRUE(tram.Accident);
+    EXPECT_EQ(tram.Crash.Cause, TAccidentCause::Overspeed);
+    EXPECT_TRUE(shown->Warning);
+}
+
+TEST(LimitFigure, InsideTheSpeedometerOnlyWhileItWorks) {
+    test::TCabWorld city(117);
+    TVell& tram = city.StartWithPlayer();
+    TLimitWarning warning;
+    tram.SpeedometerWorks = true;
+    tram.Speed = KmhToTicks(49);
+    const std::optional<TLimitShown> shown = LimitShown(*city.World, tram, warning);
+    ASSERT_TRUE(shown);
+    const TCabPanel panel = CabPanel(tram, shown);
+    ASSERT_TRUE(panel.LimitFigure);
+    // Below the hub, clear of the scale's labels (the lowest, 0 and 80, at 0.6 of the radii
+    // and 15 degrees below the level) and inside the rim.
+    const TBox box = BoxOf(panel.LimitFigure->Points);
+    EXPECT_LT(box.Top, -0.5 - 0.6 * 0.28 * std::sin(15 * Degree) - 0.02 - 0.01);
+    EXPECT_GT(box.Bottom, -0.5 - 0.8 * 0.28);
+    EXPECT_NEAR((box.Left + box.Right) / 2, -0.3, 0.02);
+    // Drawn over the dial, under the needle.
+    const TShapes order = panel.InDrawOrder();
+    ASSERT_EQ(order.size(), 11u);
+    EXPECT_EQ(order[1].Points.size(), panel.LimitFigure->Points.size());
+    EXPECT_EQ(order[2].Kind, TPrimitive::Triangles);
+
+    // A broken speedometer shows no figure, whatever the speed, and warns of nothing.
+    tram.SpeedometerWorks = false;
+    EXPECT_FALSE(LimitShown(*city.World, tram, warning));
+    EXPECT_FALSE(warning.On());
+    EXPECT_FALSE(CabPanel(tram, TLimitShown{50, true}).LimitFigure);
+    EXPECT_EQ(CabPanel(tram, TLimitShown{50, true}).InDrawOrder().size(), 10u);
+}
+
 TEST(NeutralMarker, RingAndLevelLinesAtTheJoysticksCentreHeldOnThePicture) {
     // At the middle of a 640 x 480 picture: a round ring of 6 pixels about (0, 0), then the
     // level lines 9 to 16 pixels either side, at its height.

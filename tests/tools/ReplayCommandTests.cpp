@@ -1,5 +1,6 @@
 // VellSim replay on two drives over the demo city, recorded as the game records them: their final
 // digests are fixed, so a change to the world step, the recorder or the reader shows here.
+#include "sim/CrashText.h"
 #include "tests/sim/ScriptedDrive.h"
 #include "tests/support/SimRunner.h"
 #include "tests/support/TestMaps.h"
@@ -25,7 +26,7 @@ TEST(ReplayCommand, DemoDrivesEndWithTheirDigests) {
     const TGolden drives[] = {
         {"ordinary", &TScriptedDrive::DriveOrdinary, 11, "7683a4d5ef0c4492", "Аварии нет"},
         {"crash", &TScriptedDrive::DriveIntoCrash, 5, "bdd7def0c8a6b588",
-         "Авария: опрокидывание на повороте"},
+         "Авария: Трамвай опрокинулся на повороте"},
     };
     TTempDir dir;
     for (const TGolden& golden : drives) {
@@ -101,6 +102,39 @@ TEST(ReplayCommand, ARecordingMovedWithItsMapPlaysThere) {
         Sim({"replay", dir.Path("away/drive.vlrec"), "--map", VELL_MAPS_DIR "/ring.vl"});
     EXPECT_EQ(wrong.Code, 2);
     EXPECT_NE(wrong.Err.find("её байты другие"), std::string::npos) << wrong.Err;
+}
+
+// A crash told by VellSim replay in the very words of the cab's message, figures rounded as
+// the cab rounds them: the demo city's drive into a bend, and full traction from the start on a
+// ring whose 1 km straight allows 117 x 0.3 + 15 = 50.1 km/h.
+TEST(ReplayCommand, ACrashReadsAsTheCabSaysIt) {
+    TTempDir dir;
+    TScriptedDrive bend(DemoMap, 5);
+    ASSERT_TRUE(bend.DriveIntoCrash());
+    auto ring = NewMap();
+    const std::vector<int> rails = AddRing(*ring, 1000, 1000, 2100, 1400, 1, 117);
+    SetRoute(*ring, 0, 0, {rails[0], rails[5]}, 1, 5);
+    ring->FileName = dir.Path("ring.vl");
+    ASSERT_TRUE(ring->SaveToFile());
+    TScriptedDrive straight(ring->FileName, 3);
+    TPlayerCommands hand;
+    hand.Autopilot = false;
+    hand.Controller = 1;
+    for (int s = 0; s < 40000 && !straight.Player().Accident; ++s)
+        straight.Step(hand);
+    ASSERT_EQ(straight.Player().Crash.Cause, TAccidentCause::Overspeed);
+    EXPECT_EQ(CrashReason(straight.Player().Crash),
+              "Сход с рельсов: скорость 50.2 км/ч выше предела этого пути 50.1 км/ч.");
+    int k = 0;
+    for (TScriptedDrive* drive : {&bend, &straight}) {
+        const std::string path = dir.Path(std::to_string(k++) + ".vlrec");
+        ASSERT_EQ(WriteReplay(path, drive->Recorded()), "");
+        const std::string reason = CrashReason(drive->Player().Crash);
+        ASSERT_NE(reason, "");
+        const TRun text = Sim({"replay", path});
+        ASSERT_EQ(text.Code, 0) << text.Err;
+        EXPECT_NE(text.Out.find("\nАвария: " + reason + "\n"), std::string::npos) << text.Out;
+    }
 }
 
 TEST(ReplayCommand, RefusesWhatIsNoReplay) {

@@ -1,5 +1,6 @@
-// The second line of the cab's crash message: which of the four causes ended the drive, with
-// its figures, in the program's language.
+// Which of the four causes ended a drive, with its figures, in the program's language: the
+// second line of the cab's crash message and what VellSim replay says of a crash, in the same
+// words.
 #pragma once
 
 #include "sim/Vell.h"

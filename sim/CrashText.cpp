@@ -1,5 +1,5 @@
 // The cause of a crash in words.
-#include "cab/CrashText.h"
+#include "sim/CrashText.h"
 
 #include "model/Route.h"
 #include "model/Texts.h"
@@ -39,23 +39,19 @@ std::string CrashReason(const TCrash& crash) {
     case TAccidentCause::None:
         return {};
     case TAccidentCause::Crossing:
-        return Arg(translate("vell::TView3D",
-                             "Сход с рельсов: трамвай пересёк другой рельс на скорости "
-                             "%1 км/ч, а быстрее %2 км/ч пересекать нельзя."),
+        return Arg(translate("Crash", "Сход с рельсов: трамвай пересёк другой рельс на скорости "
+                                      "%1 км/ч, а быстрее %2 км/ч пересекать нельзя."),
                    KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit));
     case TAccidentCause::Overspeed:
-        return Arg(translate("vell::TView3D",
-                             "Сход с рельсов: скорость %1 км/ч выше предела этого пути "
-                             "%2 км/ч (класс скорости %3)."),
-                   KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit),
-                   std::to_string(crash.SpeedGrade));
+        return Arg(translate("Crash", "Сход с рельсов: скорость %1 км/ч выше предела этого пути "
+                                      "%2 км/ч."),
+                   KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit));
     case TAccidentCause::Overturn:
-        return Arg(translate("vell::TView3D",
-                             "Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот "
-                             "поворот проходят не быстрее %2 км/ч."),
+        return Arg(translate("Crash", "Трамвай опрокинулся на повороте: скорость %1 км/ч, а этот "
+                                      "поворот проходят не быстрее %2 км/ч."),
                    KmhRoundedUp(crash.Speed), KmhRoundedDown(crash.Limit));
     case TAccidentCause::Collision:
-        return Arg(translate("vell::TView3D", "Столкновение с поездом %1 маршрута %2."),
+        return Arg(translate("Crash", "Столкновение с поездом %1 маршрута %2."),
                    std::to_string(crash.OtherNumber),
                    RouteDisplayName(crash.OtherRouteRow, crash.OtherRouteCol));
     }
