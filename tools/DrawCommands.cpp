@@ -74,8 +74,11 @@ bool SavePicture(const QImage& image, const std::string& path, const TMap& map, 
             << "\n";
         return false;
     }
-    if (!image.save(QString::fromStdString(path))) {
-        err << Arg(translate("VellSim", "VellSim: не удалось записать картинку %1"), path) << "\n";
+    if (const TFileFault fault = WriteImageFile(image, path); fault != TFileFault::None) {
+        err << WithReason(
+                   Arg(translate("VellSim", "VellSim: не удалось записать картинку %1"), path),
+                   fault)
+            << "\n";
         return false;
     }
     return true;
