@@ -10,12 +10,16 @@ set -u
 sim=$1 map=$2
 dir=$(mktemp -d "${TMPDIR:-/tmp}/vell-streams.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
-if ! why=$(mknod "$dir/char.png" c 1 3 2>&1 && mknod "$dir/disk.png" b 7 0 2>&1); then
+# The nodes, made anew for each command, so that each shows its own faults.
+nodes() {
+    rm -rf "$dir/char.png" "$dir/disk.png" "$dir/pipe.png" "$dir/folder.png"
+    mknod "$dir/char.png" c 1 3 2>&1 && mknod "$dir/disk.png" b 7 0 2>&1 &&
+        mkfifo "$dir/pipe.png" 2>&1 && mkdir "$dir/folder.png" 2>&1
+}
+if ! why=$(nodes); then
     echo "skipped: this machine allows no device node in a scratch folder: $why"
     exit 77
 fi
-mkfifo "$dir/pipe.png" || exit 1
-mkdir "$dir/folder.png"
 failed=0
 fail() {
     echo "FAILED: $*"
@@ -39,6 +43,7 @@ for extra in drive plan scheme; do
 done
 
 for command in $commands; do
+    nodes >/dev/null || exit 1
     # What a regular file gets: the bytes every stream must get too.
     write "$command" "$dir/ref.png" >/dev/null 2>"$dir/err" ||
         { fail "$command into a file: $(cat "$dir/err")"; continue; }
