@@ -389,11 +389,12 @@ constexpr std::size_t MaxKeptOldBytes = std::size_t(256) << 20;
 int WriteInPlace(const std::string& target, std::span<const std::uint8_t> data,
                  const std::string& backupFolder) {
     std::vector<std::uint8_t> old;
-    const int reader = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting, should the regular file it was have been replaced by a pipe since.
+    const int reader = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     const bool readable = reader >= 0 && ReadAll(reader, old, MaxKeptOldBytes + 1) == 0 &&
                           old.size() <= MaxKeptOldBytes;
     if (reader >= 0) ::close(reader);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return Failure();
     std::optional<TInPlaceBackup> backup;
     if (readable && !backupFolder.empty()) backup.emplace(backupFolder, target, old);
