@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -257,14 +256,6 @@ TFileFault Examine(const std::string& path, TTarget& target, bool& inPlace) {
         fs::path resolved = fs::weakly_canonical(path, ec);
         if (ec) return FaultOfErrno(ec.value());
         target.Path = resolved.string();
-        // A descriptor of another program names its file by a path that may be gone ("x
-        // (deleted)") or another file's by now: never write beside the wrong one.
-        struct stat named {
-        }, found{};
-        if (::stat(path.c_str(), &named) == 0 &&
-            (::stat(target.Path.c_str(), &found) != 0 || named.st_dev != found.st_dev ||
-             named.st_ino != found.st_ino))
-            return TFileFault::NotReplaceable;
     }
     if (fs::is_directory(target.Path, ec)) return TFileFault::IsFolder;
     // In the same folder, so that the rename stays on one file system.
