@@ -1,5 +1,6 @@
-// Writes and reads whose target is not a regular file: pipes, device nodes, sockets, folders and
-// descriptors. Nodes are made only in a scratch folder, never in the machine's /dev.
+// Writes and reads whose target is not a regular file: pipes, device nodes, sockets and folders
+// (VellSim's outputs into pipes, devices and descriptors are tried in
+// tests/tools/stream-targets.sh). Nodes are made only in a scratch folder, never in /dev.
 #include "model/SafeFile.h"
 #include "tests/support/TestMaps.h"
 
@@ -10,12 +11,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <future>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace vell::test {
@@ -64,78 +63,6 @@ bool MakeNode(const std::string& path, mode_t type, unsigned major, unsigned min
     return false;
 }
 
-// Reads a pipe's read end, opened without waiting for a writer, until a writer has come and gone
-// or `limit` has passed; the bytes got so far.
-std::future<std::vector<std::uint8_t>> ReadPipe(int fd, std::chrono::seconds limit) {
-    return std::async(std::launch::async, [fd, limit] {
-        std::vector<std::uint8_t> got;
-        const auto end = std::chrono::steady_clock::now() + limit;
-        bool writerCame = false;
-        while (std::chrono::steady_clock::now() < end) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            std::uint8_t buffer[65536];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                writerCame = true;
-                got.insert(got.end(), buffer, buffer + n);
-            } else if (n == 0 && writerCame) {
-                break;
-            } else if (n == 0) {
-                // No writer yet: a read end without one reports its end at once.
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        return got;
-    });
-}
-
-TEST(StreamTarget, ACharacterNodeIsWrittenWhereItStands) {
-    TStreams streams(true);
-    TTempDir dir;
-    const std::string node = dir.Path("null");
-    if (std::string why; !MakeNode(node, S_IFCHR, 1, 3, why)) GTEST_SKIP() << why;
-    EXPECT_EQ(WriteFileAtomically(node, Pattern(5000), dir.Path("backups")), TFileFault::None);
-    TReplacingFile file;
-    ASSERT_EQ(file.Open(node), TFileFault::None);
-    EXPECT_TRUE(file.IsStream());
-    EXPECT_EQ(file.Write(Pattern(100)), TFileFault::None);
-    EXPECT_EQ(file.Commit(), TFileFault::None);
-    struct stat st {};
-    ASSERT_EQ(::lstat(node.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    EXPECT_EQ(st.st_rdev, makedev(1, 3));
-    // Nothing beside it: no temporary file, no recovery copy.
-    EXPECT_TRUE(Others(dir, {"null"}).empty());
-}
-
-TEST(StreamTarget, APipeWithAReaderGetsEveryByteAndStaysAPipe) {
-    TStreams streams(true);
-    TTempDir dir;
-    const std::string fifo = dir.Path("fifo");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
-    // More than a pipe holds, so that the writer has to wait for the reader.
-    const std::vector<std::uint8_t> data = Pattern(300000);
-    for (int way = 0; way < 2; ++way) {
-        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        ASSERT_GE(reader, 0);
-        auto got = ReadPipe(reader, std::chrono::seconds(10));
-        if (way == 0) {
-            EXPECT_EQ(WriteFileAtomically(fifo, data), TFileFault::None);
-        } else {
-            TReplacingFile file;
-            ASSERT_EQ(file.Open(fifo), TFileFault::None);
-            EXPECT_EQ(file.Write({data.data(), 1000}), TFileFault::None);
-            EXPECT_EQ(file.Write({data.data() + 1000, data.size() - 1000}), TFileFault::None);
-            EXPECT_EQ(file.Commit(), TFileFault::None);
-        }
-        EXPECT_EQ(got.get(), data) << "way " << way;
-        ::close(reader);
-        EXPECT_EQ(TypeOf(fifo), mode_t(S_IFIFO));
-    }
-    EXPECT_TRUE(Others(dir, {"fifo"}).empty());
-}
-
 TEST(StreamTarget, APipeWithoutAReaderIsRefusedAtOnce) {
     TStreams streams(true);
     TTempDir dir;
@@ -181,24 +108,6 @@ TEST(StreamTarget, BlockNodesSocketsAndFoldersAreRefused) {
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_TRUE(Others(dir, {"loop", "socket", "d"}).empty());
     EXPECT_EQ(FaultReason(TFileFault::NotRegular), "Это не обычный файл.");
-}
-
-// /dev/fd/N leads to this program's own pipe: the bytes go into it.
-TEST(StreamTarget, ADescriptorOfAPipeIsWrittenThrough) {
-    TStreams streams(true);
-    int ends[2];
-    ASSERT_EQ(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
-    const std::vector<std::uint8_t> data = Pattern(4000);
-    const std::string path = "/dev/fd/" + std::to_string(ends[1]);
-    EXPECT_EQ(WriteFileAtomically(path, data), TFileFault::None);
-    std::vector<std::uint8_t> got(8192);
-    const ssize_t n = ::read(ends[0], got.data(), got.size());
-    got.resize(n > 0 ? std::size_t(n) : 0);
-    EXPECT_EQ(got, data);
-    // The program's descriptor is still its own, open and unchanged.
-    EXPECT_EQ(::fcntl(ends[1], F_GETFL) & O_NONBLOCK, O_NONBLOCK);
-    ::close(ends[0]);
-    ::close(ends[1]);
 }
 
 // The windowed programs write regular files only: a pipe that is read and a character device

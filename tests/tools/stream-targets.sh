@@ -52,10 +52,14 @@ for command in $commands; do
         fail "$command into a character device: $(cat "$dir/err")"
     [ -c "$dir/char.png" ] || fail "$command replaced the character device"
 
-    timeout 60 cat "$dir/pipe.png" >"$dir/got" &
+    # The shell holds both ends meanwhile, so that the pipe has its reader before the program
+    # looks and its reader opens at once; the reader's end comes when the shell lets go.
+    exec 4<>"$dir/pipe.png"
+    timeout 60 cat "$dir/pipe.png" >"$dir/got" 4>&- &
     reader=$!
-    write "$command" "$dir/pipe.png" >/dev/null 2>"$dir/err" ||
+    write "$command" "$dir/pipe.png" >/dev/null 2>"$dir/err" 4>&- ||
         fail "$command into a read pipe: $(cat "$dir/err")"
+    exec 4>&-
     wait $reader
     cmp -s "$dir/ref.png" "$dir/got" || fail "$command: the pipe's reader got other bytes"
     [ -p "$dir/pipe.png" ] || fail "$command replaced the pipe"
