@@ -65,6 +65,10 @@ std::string FaultReason(TFileFault fault) {
     case TFileFault::NotReplaceable:
         return translate("FileFault",
                          "Файл нельзя заменить, не потеряв его ссылки, владельца или атрибуты.");
+    case TFileFault::NotRegular:
+        return translate("FileFault", "Это не обычный файл.");
+    case TFileFault::NoReader:
+        return translate("FileFault", "Канал никто не читает.");
     }
     return {};
 }

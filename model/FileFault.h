@@ -20,6 +20,8 @@ enum class TFileFault {
     PictureOverMap, // the picture would replace the map itself
     WriteProtected, // the file exists and the user may not write it
     NotReplaceable, // a stream cannot replace the file without losing its links or owner
+    NotRegular,     // a pipe, a device or a socket where a regular file is needed
+    NoReader,       // a pipe that nobody reads
     Other,          // anything else the system reports
 };
 

@@ -4,6 +4,7 @@
 #include "model/RecoveryCopy.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -158,6 +159,83 @@ bool CopyAttributes(const std::string& from, int fd) {
     return true;
 }
 
+// ---- Streams: pipes, devices and this program's descriptors ----
+
+std::atomic<bool> StreamsAllowed{false};
+
+// The descriptor of this program that `path` names (/dev/fd/3, /dev/stdout, /proc/self/fd/1),
+// however many symbolic links lead there; nothing for any other name.
+std::optional<int> OwnDescriptor(const std::string& path) {
+    const std::string own = "/proc/" + std::to_string(::getpid());
+    fs::path name = path;
+    for (int link = 0; link < 40; ++link) {
+        std::error_code ec;
+        const fs::path folder =
+            fs::weakly_canonical(name.has_parent_path() ? name.parent_path() : fs::path("."), ec);
+        if (ec) return std::nullopt;
+        const std::string f = folder.string();
+        // /proc/self/fd, or a thread's own /proc/thread-self/fd.
+        const bool descriptors =
+            f == own + "/fd" || (f.rfind(own + "/task/", 0) == 0 && folder.filename() == "fd");
+        const std::string file = name.filename().string();
+        if (descriptors && !file.empty() &&
+            std::all_of(file.begin(), file.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+            file.size() < 10)
+            return std::stoi(file);
+        if (!fs::is_symlink(name, ec)) return std::nullopt;
+        const fs::path to = fs::read_symlink(name, ec);
+        if (ec) return std::nullopt;
+        name = to.is_absolute() ? to : folder / to;
+    }
+    return std::nullopt;
+}
+
+TTargetKind KindOfMode(mode_t mode, TFileFault* why) {
+    if (S_ISREG(mode)) return TTargetKind::File;
+    if (S_ISFIFO(mode) || S_ISCHR(mode)) return TTargetKind::Stream;
+    if (why) *why = S_ISDIR(mode) ? TFileFault::IsFolder : TFileFault::NotRegular;
+    return TTargetKind::Refused;
+}
+
+// Opens a stream target for writing: a descriptor of ours is shared (its offset goes on where the
+// program's own output is), anything else opened without waiting for a reader and then written
+// as usual. None with `fd` set, or the fault.
+TFileFault OpenStream(const std::string& path, int& fd) {
+    fd = -1;
+    if (!StreamsAllowed) return TFileFault::NotRegular;
+    if (const std::optional<int> own = OwnDescriptor(path)) {
+        struct stat st {};
+        if (::fstat(*own, &st) != 0) return FaultOfErrno(Failure());
+        TFileFault why = TFileFault::NotRegular;
+        if (KindOfMode(st.st_mode, &why) == TTargetKind::Refused) return why;
+        fd = ::fcntl(*own, F_DUPFD_CLOEXEC, 0);
+        return fd >= 0 ? TFileFault::None : FaultOfErrno(Failure());
+    }
+    fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENXIO ? TFileFault::NoReader : SaveFault(Failure());
+    // The name may have been replaced since it was looked at.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || KindOfMode(st.st_mode, nullptr) != TTargetKind::Stream) {
+        ::close(fd);
+        fd = -1;
+        return TFileFault::NotRegular;
+    }
+    // Only the open must not wait; a reader that is slow to take the bytes is waited for.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = Failure();
+        ::close(fd);
+        fd = -1;
+        return SaveFault(error);
+    }
+    return TFileFault::None;
+}
+
+TFileFault CloseStream(int fd, int error) {
+    if (::close(fd) != 0 && error == 0 && errno != EINTR) error = Failure();
+    return SaveFault(error);
+}
+
 // ---- What a save does with its target ----
 
 struct TTarget {
@@ -302,11 +380,12 @@ constexpr std::size_t MaxKeptOldBytes = std::size_t(256) << 20;
 int WriteInPlace(const std::string& target, std::span<const std::uint8_t> data,
                  const std::string& backupFolder) {
     std::vector<std::uint8_t> old;
-    const int reader = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting, should the regular file it was have been replaced by a pipe since.
+    const int reader = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     const bool readable = reader >= 0 && ReadAll(reader, old, MaxKeptOldBytes + 1) == 0 &&
                           old.size() <= MaxKeptOldBytes;
     if (reader >= 0) ::close(reader);
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return Failure();
     std::optional<TInPlaceBackup> backup;
     if (readable && !backupFolder.empty()) backup.emplace(backupFolder, target, old);
@@ -329,15 +408,44 @@ int WriteInPlace(const std::string& target, std::span<const std::uint8_t> data,
 
 const char* const SaveTempPattern = ".vell-save-XXXXXX";
 
+TTargetKind ClassifyTarget(const std::string& path, TFileFault* why) {
+    if (const std::optional<int> own = OwnDescriptor(path)) {
+        struct stat st {};
+        if (::fstat(*own, &st) != 0) return TTargetKind::File; // the write says what is wrong
+        // A regular file behind a descriptor is written there too: the shell's "> out" is
+        // shared with the program's own output.
+        return KindOfMode(st.st_mode, why) == TTargetKind::Refused ? TTargetKind::Refused
+                                                                   : TTargetKind::Stream;
+    }
+    struct stat st {};
+    // Nothing there yet, or nothing that can be looked at: a new file, whose write says why not.
+    if (::stat(path.c_str(), &st) != 0) return TTargetKind::File;
+    return KindOfMode(st.st_mode, why);
+}
+
+void AllowStreamTargets(bool allow) {
+    StreamsAllowed = allow;
+}
+
+bool StreamTargetsAllowed() {
+    return StreamsAllowed;
+}
+
 TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out,
                          std::size_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FaultOfErrno(Failure());
-    // A folder opens for reading on Linux; say so rather than fail at the first read.
+    // Looked at before it is opened: opening a device may do something, and a pipe would wait
+    // for a writer.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::stat(path.c_str(), &st) != 0) return FaultOfErrno(Failure());
+    // A folder opens for reading on Linux; say so rather than fail at the first read.
+    if (S_ISDIR(st.st_mode)) return TFileFault::IsFolder;
+    if (!S_ISREG(st.st_mode)) return TFileFault::NotRegular;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return FaultOfErrno(Failure());
+    // The name may have been replaced since it was looked at.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return TFileFault::IsFolder;
+        return S_ISDIR(st.st_mode) ? TFileFault::IsFolder : TFileFault::NotRegular;
     }
     const int error = ReadAll(fd, out, maxBytes);
     ::close(fd);
@@ -346,6 +454,18 @@ TFileFault ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out
 
 TFileFault WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> data,
                                const std::string& backupFolder) {
+    TFileFault why = TFileFault::NotRegular;
+    switch (ClassifyTarget(path, &why)) {
+    case TTargetKind::Refused:
+        return why;
+    case TTargetKind::Stream: {
+        int fd = -1;
+        if (TFileFault f = OpenStream(path, fd); f != TFileFault::None) return f;
+        return CloseStream(fd, WriteAll(fd, data));
+    }
+    case TTargetKind::File:
+        break;
+    }
     TTarget target;
     bool inPlace = false;
     if (TFileFault f = Examine(path, target, inPlace); f != TFileFault::None) return f;
@@ -369,6 +489,18 @@ TReplacingFile::~TReplacingFile() {
 
 TFileFault TReplacingFile::Open(const std::string& path) {
     Abandon();
+    TFileFault why = TFileFault::NotRegular;
+    switch (ClassifyTarget(path, &why)) {
+    case TTargetKind::Refused:
+        return why;
+    case TTargetKind::Stream:
+        if (TFileFault f = OpenStream(path, Fd); f != TFileFault::None) return f;
+        Streaming = true;
+        Target = path;
+        return TFileFault::None;
+    case TTargetKind::File:
+        break;
+    }
     TTarget target;
     bool inPlace = false;
     if (TFileFault f = Examine(path, target, inPlace); f != TFileFault::None) return f;
@@ -387,6 +519,12 @@ TFileFault TReplacingFile::Write(std::span<const std::uint8_t> data) {
 
 TFileFault TReplacingFile::Commit() {
     if (Fd < 0) return TFileFault::Other;
+    if (Streaming) {
+        const int fd = Fd;
+        Fd = -1;
+        Streaming = false;
+        return CloseStream(fd, 0);
+    }
     TTarget target;
     target.Path = Target;
     target.Folder = fs::path(Target).parent_path();
@@ -401,7 +539,9 @@ TFileFault TReplacingFile::Commit() {
 void TReplacingFile::Abandon() {
     if (Fd < 0) return;
     ::close(Fd);
-    ::unlink(Temp.c_str());
+    // A stream keeps what it got; only a temporary file is ours to remove.
+    if (!Streaming) ::unlink(Temp.c_str());
+    Streaming = false;
     Fd = -1;
     Temp.clear();
 }

@@ -2,6 +2,7 @@
 // to the usage text (and to the README, which shows the same text).
 #include "tools/Commands.h"
 
+#include "model/SafeFile.h"
 #include "tools/ToolMap.h"
 
 #include <functional>
@@ -114,6 +115,8 @@ std::vector<TCommand> Commands() {
 } // namespace
 
 int RunVellSim(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
+    // A headless tool writes where the shell points it: a pipe, /dev/stdout, /dev/null.
+    AllowStreamTargets(true);
     std::vector<std::string> args = all;
     // Options before the command apply to every command.
     std::optional<std::uint32_t> seed;

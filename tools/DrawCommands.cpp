@@ -74,8 +74,11 @@ bool SavePicture(const QImage& image, const std::string& path, const TMap& map, 
             << "\n";
         return false;
     }
-    if (!image.save(QString::fromStdString(path))) {
-        err << Arg(translate("VellSim", "VellSim: не удалось записать картинку %1"), path) << "\n";
+    if (const TFileFault fault = WriteImageFile(image, path); fault != TFileFault::None) {
+        err << WithReason(
+                   Arg(translate("VellSim", "VellSim: не удалось записать картинку %1"), path),
+                   fault)
+            << "\n";
         return false;
     }
     return true;
@@ -101,12 +104,14 @@ int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err) {
         return ExitFindings;
     }
     QImage bitmap = NewSchemeBitmap();
-    switch (ExportScheme(*map, bitmap, path)) {
+    TFileFault fault = TFileFault::None;
+    switch (ExportScheme(*map, bitmap, path, &fault)) {
     case TSchemeResult::Saved:
         out << Arg(translate("VellSim", "Схема записана: %1"), path) << "\n";
         return ExitOk;
     case TSchemeResult::SaveFailed:
-        err << "VellSim: " << translate("Scheme", SchemeSaveError) << " " << path << "\n";
+        err << WithReason("VellSim: " + translate("Scheme", SchemeSaveError) + " " + path, fault)
+            << "\n";
         break;
     case TSchemeResult::NotDrawn:
         err << "VellSim: " << translate("VellSim", NotDrawn) << "\n";

@@ -31,8 +31,10 @@ int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err) {
     TRandom random(seed);
     const bool complete = ConvertDoubleTracks(*map, grade, random);
     map->FileName = args.Positional[1];
-    if (!map->SaveToFile()) {
-        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map->FileName)
+    if (TFileFault fault = TFileFault::None; !map->SaveToFile(&fault)) {
+        err << WithReason(Arg(translate("VellSim", "VellSim: не удалось записать карту %1"),
+                              map->FileName),
+                          fault)
             << "\n";
         return ExitBadInput;
     }

@@ -168,8 +168,10 @@ int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
     }
     TMap& map = *result.Map;
     map.FileName = output;
-    if (!map.SaveToFile()) {
-        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map.FileName)
+    if (TFileFault fault = TFileFault::None; !map.SaveToFile(&fault)) {
+        err << WithReason(
+                   Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map.FileName),
+                   fault)
             << "\n";
         return ExitBadInput;
     }

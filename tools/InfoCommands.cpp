@@ -90,8 +90,10 @@ int RunResave(const TArguments& args, std::ostream& out, std::ostream& err) {
     auto map = std::make_unique<TMap>();
     if (!LoadToolMap(args.Positional[0], *map, err)) return ExitBadInput;
     map->FileName = args.Positional[1];
-    if (!map->SaveToFile()) {
-        err << Arg(translate("VellSim", "VellSim: не удалось записать карту %1"), map->FileName)
+    if (TFileFault fault = TFileFault::None; !map->SaveToFile(&fault)) {
+        err << WithReason(Arg(translate("VellSim", "VellSim: не удалось записать карту %1"),
+                              map->FileName),
+                          fault)
             << "\n";
         return ExitBadInput;
     }

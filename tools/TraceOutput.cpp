@@ -5,7 +5,6 @@
 #include "model/FileName.h"
 #include "model/Texts.h"
 
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -58,16 +57,8 @@ bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::os
     return false;
 }
 
-bool IsStreamOutput(const std::string& path) {
-    // A device or an open descriptor (/dev/stdout, /dev/fd/3, /proc/self/fd/1), whatever it leads
-    // to, a shell's redirection into a file included.
-    if (path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0) return true;
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-}
-
 bool TraceFits(const std::string& path, const TTraceLines& lines, std::ostream& err) {
-    if (IsStreamOutput(path)) return true;
+    if (ClassifyTarget(path) != TTargetKind::File) return true;
     const auto free = FreeSpaceBeside(path);
     const std::uint64_t bytes = EstimateTraceBytes(lines);
     // Refused only when the estimate is over the free space by more than a quarter: a trace
@@ -110,27 +101,18 @@ bool TTraceOutput::TReplacingBuffer::Drain() {
 
 bool TTraceOutput::Open(const std::string& path, std::ostream& err) {
     Path = path;
-    Streamed = IsStreamOutput(path);
-    if (Streamed) {
-        Direct.open(path, std::ios::binary | std::ios::trunc);
-        Out.rdbuf(Direct.rdbuf());
-        return Check(Direct ? TFileFault::None : TFileFault::Other, err);
-    }
     Out.rdbuf(&Buffer);
-    return Check(Replacing.Open(path), err);
+    const TFileFault fault = Replacing.Open(path);
+    Streamed = Replacing.IsStream();
+    return Check(fault, err);
 }
 
 bool TTraceOutput::Finish(std::ostream& err) {
-    if (Streamed) {
-        Direct.close();
-        return Check(Direct ? TFileFault::None : TFileFault::Other, err);
-    }
     Out.flush();
     return Check(Buffer.Fault != TFileFault::None ? Buffer.Fault : Replacing.Commit(), err);
 }
 
 void TTraceOutput::Abandon() {
-    Direct.close();
     Replacing.Abandon();
 }
 

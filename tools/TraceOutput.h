@@ -5,7 +5,6 @@
 #include "model/SafeFile.h"
 #include "sim/Trace.h"
 
-#include <fstream>
 #include <iosfwd>
 #include <ostream>
 #include <streambuf>
@@ -18,17 +17,15 @@ namespace vell::tool {
 // however either is named.
 bool TraceAvoidsMap(const std::string& path, const std::string& mapFile, std::ostream& err);
 
-// Whether `path` is written as a stream (a pipe, a terminal, a device, an open descriptor such
-// as /dev/stdout) rather than as a regular file.
-bool IsStreamOutput(const std::string& path);
-
 // Refuses, with the estimate, a trace of `lines` to a regular file whose folder has clearly too
-// little free space for it. A stream, or a folder whose free space cannot be told, passes.
+// little free space for it. A stream (see TTargetKind), a target that its opening will refuse,
+// or a folder whose free space cannot be told, passes.
 bool TraceFits(const std::string& path, const TTraceLines& lines, std::ostream& err);
 
 // The trace's file while the run writes it. A regular file is written to a temporary file
 // beside it that replaces it only when the trace is finished, so that a failed or stopped run
-// leaves the old file as it was; a stream is written where it stands.
+// leaves the old file as it was; a stream is written where it stands, and a target that is
+// neither (a block device, a socket, a folder) is refused.
 class TTraceOutput {
   public:
     // Opens `path` for writing; on failure says so on `err` and returns false.
@@ -62,7 +59,6 @@ class TTraceOutput {
 
     std::string Path;
     bool Streamed = false;
-    std::ofstream Direct;
     TReplacingFile Replacing;
     TReplacingBuffer Buffer{Replacing};
     std::ostream Out{nullptr};

@@ -338,6 +338,14 @@ Options:
         <source>Файл нельзя заменить, не потеряв его ссылки, владельца или атрибуты.</source>
         <translation>The file cannot be replaced without losing its links, owner or attributes.</translation>
     </message>
+    <message>
+        <source>Это не обычный файл.</source>
+        <translation>It is not a regular file.</translation>
+    </message>
+    <message>
+        <source>Канал никто не читает.</source>
+        <translation>Nobody is reading the pipe.</translation>
+    </message>
 </context>
 <context>
     <name>Import</name>

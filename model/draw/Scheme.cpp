@@ -10,6 +10,7 @@
 #include "model/SafeFile.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageWriter>
 
 #include <algorithm>
@@ -192,6 +193,21 @@ bool DrawScheme(TMap& map, QImage& bitmap, TSchemeLabels* placed) {
     return true;
 }
 
+TFileFault WriteImageFile(const QImage& image, const std::string& path, const char* format) {
+    // Encoded in memory first, then written as the map is: the temporary file's name stays short
+    // however long the picture's name is, and the reason for a failure is known.
+    const QByteArray suffix =
+        format ? QByteArray(format)
+               : QFileInfo(QString::fromStdString(path)).suffix().toLower().toLatin1();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (suffix.isEmpty() || !QImageWriter(&buffer, suffix).write(image)) return TFileFault::Other;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    return WriteFileAtomically(path,
+                               std::span<const std::uint8_t>(data, std::size_t(bytes.size())));
+}
+
 bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile,
                       TFileFault* fault) {
     auto fail = [fault](TFileFault f) {
@@ -199,15 +215,7 @@ bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::
         return false;
     };
     if (SameFile(path, mapFile)) return fail(TFileFault::PictureOverMap);
-    // Encoded in memory first, then written as the map is: the temporary file's name stays short
-    // however long the picture's name is, and the reason for a failure is known.
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!QImageWriter(&buffer, "bmp").write(bitmap)) return fail(TFileFault::Other);
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    const TFileFault written =
-        WriteFileAtomically(path, std::span<const std::uint8_t>(data, std::size_t(bytes.size())));
+    const TFileFault written = WriteImageFile(bitmap, path, "bmp");
     if (fault) *fault = written;
     return written == TFileFault::None;
 }

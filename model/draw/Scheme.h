@@ -62,6 +62,11 @@ TSchemeResult ExportScheme(TMap& map, QImage& bitmap, TFileFault* fault = nullpt
 TSchemeResult ExportScheme(TMap& map, QImage& bitmap, const std::string& path,
                            TFileFault* fault = nullptr);
 
+// Writes a picture by the rules of WriteFileAtomically, in `format` or else in the one its name's
+// suffix names, as QImage::save would. Other when it cannot be encoded so.
+TFileFault WriteImageFile(const QImage& image, const std::string& path,
+                          const char* format = nullptr);
+
 // Writes a bitmap as a BMP file, replacing the file only once the new one is complete. Refuses
 // to write over the map file itself (a map named "city.bmp"). False when nothing was written.
 bool SaveSchemeBitmap(const QImage& bitmap, const std::string& path, const std::string& mapFile,

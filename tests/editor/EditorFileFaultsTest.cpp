@@ -11,6 +11,11 @@
 #include <QApplication>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 using namespace vell;
 using namespace vell::test;
 
@@ -185,6 +190,38 @@ class EditorFileFaultsTest : public TEditorWindowHarness {
         QVERIFY(TMapState(*Map) == before);
         QVERIFY(Listing(Dir->Root().string()) == std::vector<std::string>{atLimit});
         OpenFails(tooLong, OpenFailed + "Слишком длинное имя файла.");
+    }
+
+    // A pipe that is being read and a character device in place of a map: the editor writes
+    // regular files only, so Save as onto either is refused with the reason and nothing reaches
+    // them; the device opens as no map.
+    void pipeOrDeviceInPlaceOfAMap() {
+        const std::string pipe = Dir->Path("pipe.vl"), device = Dir->Path("null.vl");
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(reader >= 0);
+        Dialogs->FileChoices = {Dir->Path("map.vl")};
+        Key(Qt::Key_F2);
+        Draw(Rail, 5000, 5000, 5100, 5000);
+        const TMapState before(*Map);
+        std::vector<std::string> targets{pipe};
+        if (::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) targets.push_back(device);
+        for (const std::string& target : targets) {
+            Dialogs->Log.clear();
+            Dialogs->FileChoices = {target};
+            Dialogs->Answers = {TAnswer::Yes}; // replace it
+            Key(Qt::Key_A, Qt::ControlModifier);
+            QCOMPARE(Dialogs->Log.back(), SaveFailed + "Это не обычный файл.");
+            QVERIFY(TMapState(*Map) == before);
+        }
+        char byte = 0;
+        QVERIFY(::read(reader, &byte, 1) <= 0);
+        ::close(reader);
+        QVERIFY(std::filesystem::is_fifo(pipe));
+        if (targets.size() < 2)
+            QSKIP("this machine allows no device node in a scratch folder (mknod)");
+        QVERIFY(std::filesystem::is_character_file(device));
+        OpenFails(device, OpenFailed + "Это не обычный файл.");
     }
 
   private:

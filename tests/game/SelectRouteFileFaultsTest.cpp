@@ -13,6 +13,10 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace vell;
 using namespace vell::test;
 
@@ -122,6 +126,25 @@ class SelectRouteFileFaultsTest : public QObject {
         TGame g;
         g.Choose(dir.Path("city.vl"));
         SchemeFails(g, SchemeFailed + "Это папка, а не файл.");
+    }
+
+    // A pipe that is being read in the picture's place: the game writes regular files only, so
+    // the scheme is refused with the reason, and the pipe stays one that got nothing.
+    void pipeInPlaceOfThePicture() {
+        TTempDir dir;
+        TRoutesMap source(dir.Path("city.vl"));
+        const std::string pipe = dir.Path("city.bmp");
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(reader >= 0);
+        TGame g;
+        g.Choose(dir.Path("city.vl"));
+        g.Dialogs.Answers = {TAnswer::Yes}; // replace the file this run did not write
+        SchemeFails(g, SchemeFailed + "Это не обычный файл.");
+        char byte = 0;
+        QVERIFY(::read(reader, &byte, 1) <= 0);
+        ::close(reader);
+        QVERIFY(std::filesystem::is_fifo(pipe));
     }
 
     void emptyFile() {
