@@ -512,8 +512,8 @@ void TView3D::AfterAccident(const TVell& tram) {
     if (choice == TAccidentChoice::Replay) {
         std::string error = RecordingError;
         if (Recorder.Recording())
-            error = StartWatching(Recorder.LastSteps(Run.Steps, StepsPerMinute),
-                                  Run.Steps - StepsPerMinute, true);
+            error = StartWatching(Recorder.LastSteps(Run.Steps, StepsPerPlayedMinute),
+                                  Run.Steps - StepsPerPlayedMinute, true);
         if (error.empty()) return;
         Dialogs.ShowError(error);
     }

@@ -90,6 +90,10 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
 // the world then stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
 
+// Whether the saved world has the player's tram, read from the save alone (not against its
+// map). False, with one Russian line in `error`, when its world's part does not read.
+bool SavedPlayerTram(const TWorldSave& save, bool& player, std::string& error);
+
 // Whether the save restores over its map: the map loaded, selected and the world restored on a
 // map, a generator and a world of its own. False, with `error`, when LoadSavedMap or
 // RestoreWorld would refuse it; a program asks this before it leaves its open map for the save's.

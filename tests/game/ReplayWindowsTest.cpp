@@ -250,7 +250,7 @@ class ReplayWindowsTest : public QObject {
         g.SelectRoute.StartGameClick();
 
         QVERIFY(crashWatch);
-        QCOMPARE(cabEndStep - cabFrom, StepsPerMinute);
+        QCOMPARE(cabEndStep - cabFrom, StepsPerPlayedMinute);
         QCOMPARE(aboveEndStep, cabEndStep);
         QVERIFY2(aboveTitle.startsWith(QString::fromUtf8(ReplayCaption)), qPrintable(aboveTitle));
         QCOMPARE(g.VellView.windowTitle(), QString::fromUtf8(VellViewCaption));

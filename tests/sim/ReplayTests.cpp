@@ -36,7 +36,7 @@ TPlayed Play(const TReplay& replay) {
 // The replay of the whole drive and of its last minute end where the drive ended.
 void ExpectReplayedAsDriven(TScriptedDrive& drive) {
     // Long enough for the recorder to hold a snapshot a minute before the end.
-    ASSERT_GE(drive.Run.Steps - drive.StartStep, 2 * StepsPerMinute);
+    ASSERT_GE(drive.Run.Steps - drive.StartStep, 2 * StepsPerPlayedMinute);
     const TReplay replay = drive.Recorded();
     TReplay decoded;
     std::string error;
@@ -58,12 +58,12 @@ void ExpectReplayedAsDriven(TScriptedDrive& drive) {
     EXPECT_EQ(whole.Outcome.Accident, drive.Player().Accident);
     EXPECT_EQ(whole.Outcome.Digest, driven);
 
-    const TReplay last = drive.Recorder.LastSteps(drive.Run.Steps, StepsPerMinute);
+    const TReplay last = drive.Recorder.LastSteps(drive.Run.Steps, StepsPerPlayedMinute);
     const TPlayed lastMinute = Play(last);
     ASSERT_EQ(lastMinute.Error, "");
     EXPECT_GT(lastMinute.Outcome.StartStep, drive.StartStep);
-    EXPECT_LE(lastMinute.Outcome.StartStep, drive.Run.Steps - StepsPerMinute);
-    EXPECT_GT(lastMinute.Outcome.StartStep, drive.Run.Steps - 2 * StepsPerMinute);
+    EXPECT_LE(lastMinute.Outcome.StartStep, drive.Run.Steps - StepsPerPlayedMinute);
+    EXPECT_GT(lastMinute.Outcome.StartStep, drive.Run.Steps - 2 * StepsPerPlayedMinute);
     EXPECT_EQ(lastMinute.Outcome.Digest, driven);
 }
 
