@@ -86,8 +86,9 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error);
 
 // Starts `world` (not running, over the save's map, selected) and puts the saved state into it,
 // its random generator, the run's watchers (those given) and `run`'s steps, seed and program
-// state. Every index and count is checked first: false, with `error`, when one is out of range;
-// the world then stays not running and the map and the generator as they were.
+// state. Every index and count, and every figure against what a world that ran the save's steps
+// can reach, is checked first: false, with `error`, when one is out of range; the world then
+// stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
 
 // Whether the saved world has the player's tram, read from the save alone (not against its
