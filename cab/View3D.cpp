@@ -477,9 +477,11 @@ void TView3D::TimerTimer() {
     Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
     // A bell rung while a recording plays is heard, not recorded.
     const bool bell = std::exchange(BellRung, false);
-    if (!Watching)
+    if (!Watching) {
         RunDriveSteps(Cab, World, Run, &Recorder, nullptr, bell);
-    else if (!Watching->Paused && RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player).Bell)
+        // Said once, where the replay bar stands, and kept in sight for the rest of the drive.
+        if (Recorder.Recording() && Recorder.Full() && !ReplayBar->isVisible()) ShowMenuFor();
+    } else if (!Watching->Paused && RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player).Bell)
         Sound.RingBell();
     HearTick();
 
@@ -513,8 +515,8 @@ void TView3D::AfterAccident(const TVell& tram) {
     if (choice == TAccidentChoice::Replay) {
         std::string error = RecordingError;
         if (Recorder.Recording())
-            error = StartWatching(Recorder.LastSteps(Run.Steps, StepsPerMinute),
-                                  Run.Steps - StepsPerMinute, true);
+            error = StartWatching(Recorder.LastSteps(Run.Steps, StepsPerPlayedMinute),
+                                  Run.Steps - StepsPerPlayedMinute, true);
         if (error.empty()) return;
         Dialogs.ShowError(error);
     }
@@ -795,7 +797,12 @@ void TView3D::ShowMenuFor() {
     // While a recording drives, the autopilot is the recording's.
     N6->setEnabled(!watching);
     SaveReplay->setEnabled(!watching);
-    ReplayBar->setVisible(watching);
+    const bool full = !watching && Recorder.Recording() && Recorder.Full();
+    ReplayBar->setVisible(watching || full);
+    if (full) {
+        ReplayBar->setText(tr("Запись поездки заполнена и остановлена: в ней всё до этого места"));
+        ReplayBar->adjustSize();
+    }
 }
 
 void TView3D::UpdateReplayBar() {

@@ -549,7 +549,7 @@ void TSelectRoute::ReplayCrashFromAbove() {
     TReplayPlayer player(replay);
     TRunState& run = View3D->Run;
     std::string error;
-    if (!StartReplay(replay, World, run, player, replay.EndStep - StepsPerMinute, error)) {
+    if (!StartReplay(replay, World, run, player, replay.EndStep - StepsPerPlayedMinute, error)) {
         Dialogs.ShowError(error);
         return;
     }

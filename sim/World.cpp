@@ -57,7 +57,8 @@ void TWorld::Dispatch() {
             TRouteRec& route = Map.Route(i, j);
             if (!route.InUse() || route.TramsStarted >= route.TramCount || !CanDispatch(i, j))
                 continue;
-            // A full table dispatches nothing, and the countdown then passes 0 for good.
+            // A full table dispatches nothing, and the countdown then passes 0 for good: it
+            // stays at -1, which every reader takes as never, rather than count down for ever.
             if (route.NextDispatch == 0 && VellCount < MaxVells) {
                 auto tram = std::make_unique<TVell>(*this);
                 tram->Create(i, j);
@@ -65,7 +66,7 @@ void TWorld::Dispatch() {
                 VellTable[VellCount++] = std::move(tram);
                 route.NextDispatch = IntervalTicks(route);
             }
-            --route.NextDispatch;
+            route.NextDispatch = route.NextDispatch > 0 ? route.NextDispatch - 1 : -1;
         }
 }
 

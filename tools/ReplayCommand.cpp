@@ -9,10 +9,15 @@
 #include "sim/Speed.h"
 #include "sim/World.h"
 #include "sim/save/Replay.h"
+#include "tools/Interrupt.h"
 #include "tools/Json.h"
 #include "tools/ToolMap.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -120,6 +125,36 @@ void PrintText(const std::string& path, const TMap& map, const TReplayOutcome& o
     out << translate("VellSim", "Отпечаток мира:") << " " << Hex(o.Digest) << "\n";
 }
 
+// How far a long replay has come, on stderr: on a terminal one line rewritten about twice a
+// second, elsewhere (a log) a line every ten seconds, so a short replay prints nothing there.
+class TReplayProgressLine {
+  public:
+    explicit TReplayProgressLine(std::ostream& err)
+        : Err(err), Terminal(&err == &std::cerr && isatty(STDERR_FILENO) == 1),
+          Every(Terminal ? std::chrono::milliseconds(500) : std::chrono::milliseconds(10000)),
+          Next(std::chrono::steady_clock::now() + Every) {}
+    ~TReplayProgressLine() {
+        if (Shown && Terminal) Err << "\n";
+    }
+    void Show(long long played, long long total) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < Next) return;
+        Next = now + Every;
+        Shown = true;
+        const std::string line =
+            Arg(translate("VellSim", "Запись: шаг %1 из %2 (%3%)"), std::to_string(played),
+                std::to_string(total), std::to_string(total > 0 ? played * 100 / total : 100));
+        Err << (Terminal ? "\r" : "") << line << (Terminal ? "" : "\n") << std::flush;
+    }
+
+  private:
+    std::ostream& Err;
+    bool Terminal;
+    std::chrono::milliseconds Every;
+    std::chrono::steady_clock::time_point Next;
+    bool Shown = false;
+};
+
 } // namespace
 
 int RunReplayCommand(const TArguments& args, std::ostream& out, std::ostream& err) {
@@ -134,10 +169,22 @@ int RunReplayCommand(const TArguments& args, std::ostream& out, std::ostream& er
     TRandom random(0); // the start save sets its state
     TWorld world(*map, random);
     TReplayOutcome outcome;
-    if (!RunReplay(replay, *map, world, outcome, error,
-                   SavedMapSearch(path, args.Value("--map")))) {
+    // Ctrl+C stops a long replay after the step it is in, with a line, not half way through.
+    TInterruptWatch interrupt;
+    bool played = false;
+    const TMapSearch search = SavedMapSearch(path, args.Value("--map"));
+    {
+        TReplayProgressLine line(err);
+        played = RunReplay(replay, *map, world, outcome, error, search,
+                           [&](long long done, long long all) {
+                               if (interrupt.Signal() != 0) return false;
+                               line.Show(done, all);
+                               return true;
+                           });
+    }
+    if (!played) {
         err << "VellSim: " << error << "\n";
-        return ExitBadInput;
+        return interrupt.Signal() != 0 ? ExitSignalled + interrupt.Signal() : ExitBadInput;
     }
     if (args.Has("--json"))
         PrintJson(path, *map, outcome, out);

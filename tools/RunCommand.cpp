@@ -389,8 +389,18 @@ bool StartTrace(const TRunSettings& settings, const TWorld& world, TTraceOutput&
 
 } // namespace
 
-// The save to continue from, its map loaded into `map`, and the run's whole length: the minutes
-// it had run and the settings' minutes more. False, said on `err`, when it cannot be continued.
+// The first whole simulated minute whose end lies at or after `steps`: a save's own minute when
+// it was written at one, the next when it was written between two (as a game save is).
+long long FirstWholeMinuteFrom(long long steps) {
+    long long minutes = std::max(0LL, (long long)std::floor(double(steps) / TicksPerMinute) - 1);
+    while (RoundHalfEven(minutes * TicksPerMinute) < steps)
+        ++minutes;
+    return minutes;
+}
+
+// The save to continue from, its map loaded into `map`, and the run's whole length: up to the
+// first whole minute at or after the save's step, and the settings' minutes more. False, said on
+// `err`, when it cannot be continued.
 bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, std::ostream& err) {
     std::string error;
     if (!ReadWorldSave(settings.ContinuePath, save, error) ||
@@ -401,17 +411,22 @@ bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, std::ost
     }
     settings.StartStep = save.Steps;
     settings.Seed = save.Seed;
-    const long long minutes = RoundHalfEven(double(save.Steps) / TicksPerMinute);
-    settings.Minutes += minutes;
-    if (settings.Minutes > MaxRunMinutes || RoundHalfEven(minutes * TicksPerMinute) != save.Steps ||
-        (settings.SaveAt >= 0 && settings.SaveAt <= minutes)) {
+    if (double(save.Steps) / TicksPerMinute > double(MaxRunMinutes - settings.Minutes)) {
         ReportUsageError(err, "run",
-                         settings.Minutes > MaxRunMinutes
-                             ? "the save's minutes and --minutes pass " +
-                                   std::to_string(MaxRunMinutes)
-                         : settings.SaveAt >= 0 && settings.SaveAt <= minutes
-                             ? "--save-at lies before the save's minute " + std::to_string(minutes)
-                             : std::string("the save was not written at a whole minute"));
+                         "the save's minutes and --minutes pass " + std::to_string(MaxRunMinutes));
+        return false;
+    }
+    const long long minutes = FirstWholeMinuteFrom(save.Steps);
+    settings.Minutes += minutes;
+    const bool savedAtWholeMinute = RoundHalfEven(minutes * TicksPerMinute) == save.Steps;
+    if (settings.Minutes > MaxRunMinutes ||
+        (settings.SaveAt >= 0 &&
+         (settings.SaveAt < minutes || (savedAtWholeMinute && settings.SaveAt == minutes)))) {
+        ReportUsageError(
+            err, "run",
+            settings.Minutes > MaxRunMinutes
+                ? "the save's minutes and --minutes pass " + std::to_string(MaxRunMinutes)
+                : "--save-at lies before the save's minute " + std::to_string(minutes));
         return false;
     }
     const std::string empty = settings.TracePath.empty() ? "" : EmptyTraceWindow(settings);

@@ -846,6 +846,18 @@ Options:
         <source>В начале записи поездки нет трамвая игрока: его команды некому передать.</source>
         <translation>The start of the drive recording has no player&apos;s tram: there is nobody to give its commands to.</translation>
     </message>
+    <message>
+        <source>событий больше, чем шагов записи</source>
+        <translation>more events than steps in the recording</translation>
+    </message>
+    <message>
+        <source>длиннее %1 шагов мира</source>
+        <translation>longer than %1 world steps</translation>
+    </message>
+    <message>
+        <source>Запись остановлена на шаге %1 из %2.</source>
+        <translation>The recording was stopped at step %1 of %2.</translation>
+    </message>
 </context>
 <context>
     <name>RouteEditing</name>
@@ -1292,6 +1304,10 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>Отпечаток мира:</source>
         <translation>World digest:</translation>
+    </message>
+    <message>
+        <source>Запись: шаг %1 из %2 (%3%)</source>
+        <translation>Recording: step %1 of %2 (%3%)</translation>
     </message>
 </context>
 <context>
@@ -2175,6 +2191,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Спидометр — скорость, км/ч; число под стрелкой — предел скорости на 50 м вперёд, красное — пора тормозить.</source>
         <translation>The speedometer shows the speed in km/h; the number below the needle is the speed limit for the next 50 m, red when it is time to brake.</translation>
+    </message>
+    <message>
+        <source>Запись поездки заполнена и остановлена: в ней всё до этого места</source>
+        <translation>The drive recording is full and has stopped: it holds everything up to here</translation>
     </message>
 </context>
 </TS>

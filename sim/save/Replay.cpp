@@ -77,11 +77,17 @@ std::string SealError(TSealFault fault, std::uint16_t version) {
 
 // The events after the end step's: each a step delta (from the start's step for the first, from
 // the event before for the others), its flags, and the controller when it changed.
-std::string ReadEvents(TByteReader& in, long long startStep, TReplay& replay) {
+// Counted first: no more than one a step and MaxReplayEvents, and none without the player's
+// tram (`player`), so that no count makes the reader take memory the file does not hold.
+std::string ReadEvents(TByteReader& in, long long startStep, bool player, TReplay& replay) {
     std::uint32_t count = 0;
     if (!in.ReadU32(count) || !in.Has(std::size_t(count) * LeastEventBytes))
         return Damaged(translate("Replay", "событий больше, чем помещается в файле"));
-    replay.Events.reserve(count);
+    if (count > MaxReplayEvents || count > replay.EndStep - startStep)
+        return Damaged(translate("Replay", "событий больше, чем шагов записи"));
+    if (count > 0 && !player)
+        return translate("Replay", "В начале записи поездки нет трамвая игрока: его команды "
+                                   "некому передать.");
     long long step = startStep;
     TPlayerCommands commands;
     for (std::uint32_t k = 0; k < count; ++k) {
@@ -188,8 +194,18 @@ bool DecodeReplay(std::span<const std::uint8_t> bytes, TReplay& replay, std::str
         error = Damaged(translate("Replay", "конец раньше начала"));
         return false;
     }
+    if (endStep - save.Steps > MaxReplaySteps) {
+        error = Damaged(
+            Arg(translate("Replay", "длиннее %1 шагов мира"), std::to_string(MaxReplaySteps)));
+        return false;
+    }
     read.EndStep = endStep;
-    error = ReadEvents(in, save.Steps, read);
+    bool player = false;
+    if (!SavedPlayerTram(save, player, error)) {
+        error = Arg(translate("Replay", "Начало записи поездки не читается: %1"), error);
+        return false;
+    }
+    error = ReadEvents(in, save.Steps, player, read);
     if (error.empty() && in.Left() != 0)
         error = Damaged(translate("Replay", "лишние данные после событий"));
     if (!error.empty()) return false;
@@ -232,12 +248,17 @@ std::string TDriveRecorder::Start(const TWorld& world, const TRunState& run) {
     Recorded.EndStep = StartStep;
     Last = world.PlayerTram ? TPlayerCommands::Of(*world.PlayerTram) : TPlayerCommands{};
     Older = Newer = {};
+    FullAt = -1;
     Started = true;
     return {};
 }
 
 void TDriveRecorder::Before(const TWorld& world, const TRunState& run, long long step, bool bell) {
-    if (!Started || step < StartStep) return;
+    if (!Started || Full() || step < StartStep) return;
+    if (step - StartStep >= MaxReplaySteps) {
+        FullAt = StartStep + MaxReplaySteps;
+        return;
+    }
     std::vector<TReplayEvent>& events = Recorded.Events;
     if (world.PlayerTram) {
         const TPlayerCommands now = TPlayerCommands::Of(*world.PlayerTram);
@@ -248,11 +269,16 @@ void TDriveRecorder::Before(const TWorld& world, const TRunState& run, long long
                 events.back().Bell = events.back().Bell || bell;
             }
         } else if (!(now == Last) || bell) {
+            // No room for this change: the drive ends before the step that would read it.
+            if (events.size() >= MaxReplayEvents) {
+                FullAt = step;
+                return;
+            }
             events.push_back({step, now, bell});
         }
         Last = now;
     }
-    if (step > StartStep && (step - StartStep) % StepsPerMinute == 0 && step > Newer.Step) {
+    if (step > StartStep && (step - StartStep) % StepsPerPlayedMinute == 0 && step > Newer.Step) {
         Older = std::move(Newer);
         Newer.Step = step;
         Newer.Save = EncodeWorldSave(world, WithSteps(run, step), MapPath, MapHash);
@@ -263,13 +289,14 @@ void TDriveRecorder::Before(const TWorld& world, const TRunState& run, long long
 TReplay TDriveRecorder::Drive(long long endStep) const {
     TReplay replay;
     replay.Start = Recorded.Start;
-    replay.EndStep = std::max(endStep, StartStep);
+    replay.EndStep = std::max(Full() ? std::min(endStep, FullAt) : endStep, StartStep);
     for (const TReplayEvent& e : Recorded.Events)
         if (e.Step < replay.EndStep) replay.Events.push_back(e);
     return replay;
 }
 
 TReplay TDriveRecorder::LastSteps(long long endStep, long long steps) const {
+    if (Full()) endStep = std::min(endStep, FullAt);
     const long long latest = endStep - steps;
     for (const TSnapshot* s : {&Newer, &Older}) {
         if (s->Step < 0 || s->Step > latest) continue;
@@ -298,7 +325,7 @@ bool TReplayPlayer::Before(TWorld& world, long long step) {
 }
 
 bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
-                 long long fromStep, std::string& error) {
+                 long long fromStep, std::string& error, const TReplayProgress& progress) {
     const TWorldSave save = ReplayStart(replay);
     world.StopWorld();
     run = TRunState{};
@@ -312,6 +339,13 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
     player = TReplayPlayer(replay);
     const long long to = std::clamp(fromStep, save.Steps, std::max(save.Steps, replay.EndStep));
     for (; run.Steps < to; ++run.Steps) {
+        const long long played = run.Steps - save.Steps;
+        if (progress && played % ReplayProgressSteps == 0 && played > 0 &&
+            !progress(played, to - save.Steps)) {
+            error = Arg(translate("Replay", "Запись остановлена на шаге %1 из %2."),
+                        std::to_string(run.Steps), std::to_string(to));
+            return false;
+        }
         player.Before(world, run.Steps);
         world.WorldStep();
     }
@@ -319,7 +353,8 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
 }
 
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
-               std::string& error, const TMapSearch& search) {
+               std::string& error, const TMapSearch& search,
+               const TReplayProgress& progress) {
     TWorldSave save;
     if (!DecodeWorldSave(replay.Start, save, error)) {
         error = Arg(translate("Replay", "Начало записи поездки не читается: %1"), error);
@@ -330,8 +365,12 @@ bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& 
     SelectMap(map);
     TRunState run;
     TReplayPlayer player(replay);
-    if (!StartReplay(replay, world, run, player, replay.EndStep, error)) return false;
     outcome = {};
+    if (!StartReplay(replay, world, run, player, replay.EndStep, error, progress)) {
+        outcome.StartStep = save.Steps;
+        outcome.EndStep = run.Steps;
+        return false;
+    }
     outcome.StartStep = save.Steps;
     outcome.EndStep = run.Steps;
     outcome.Digest = ReplayDigest(world, run);

@@ -8,6 +8,7 @@
 #include "sim/save/WorldSave.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,8 +16,14 @@
 namespace vell {
 
 constexpr std::uint16_t ReplayVersion = 1;
-// One minute of world steps (50 ms each).
-constexpr long long StepsPerMinute = 1200;
+// A minute played at x1: 1200 world steps of one 50 ms tick each (the crash replay's length, the
+// replay bar's clock). Not the simulated minute of the timetables, TicksPerMinute steps.
+constexpr long long StepsPerPlayedMinute = 1200;
+// The longest recording, in world steps: 2^31 is 29 hours played at x1024, far past any shift.
+constexpr long long MaxReplaySteps = 1LL << 31;
+// The most events a recording holds: the cab gives at most one a tick (1200 a played minute),
+// so 2^22 is 58 hours of a driver changing the commands every tick.
+constexpr std::size_t MaxReplayEvents = std::size_t(1) << 22;
 
 // What the player sets in the player's tram and a world step reads: the controller, the two door
 // buttons and the autopilot. Nothing in the world writes them.
@@ -50,7 +57,9 @@ struct TReplay {
 // The replay's bytes.
 std::vector<std::uint8_t> EncodeReplay(const TReplay& replay);
 // Reads a replay's bytes: magic, version, length, checksum, the start save as a file (not yet
-// against its map), and every event in order and in range. False, with one Russian line in
+// against its map), the length (at most MaxReplaySteps) and every event in order and in range
+// (at most one a step and MaxReplayEvents, counted before any is read); a start without the
+// player's tram has no events. False, with one Russian line in
 // `error`, when they are not a replay this program reads.
 bool DecodeReplay(std::span<const std::uint8_t> bytes, TReplay& replay, std::string& error);
 bool ReadReplay(const std::string& path, TReplay& replay, std::string& error);
@@ -69,10 +78,13 @@ class TDriveRecorder {
     bool Recording() const { return Started; }
     void Stop() { Started = false; }
     // Before world step `step` (the run's step count now): the player's commands, when they
-    // changed or the player rang the bell (`bell`), become an event; every whole minute of the
-    // drive a snapshot is kept in memory (the last two), for replaying the last minute.
+    // changed or the player rang the bell (`bell`), become an event; every whole played minute
+    // of the drive a snapshot is kept in memory (the last two), for replaying the last minute.
+    // A drive that reaches MaxReplaySteps or MaxReplayEvents is full: it keeps what it has,
+    // ending there, and records nothing more.
     void Before(const TWorld& world, const TRunState& run, long long step, bool bell = false);
-    // The whole drive so far, ending at `endStep`.
+    bool Full() const { return FullAt >= 0; }
+    // The whole drive so far, ending at `endStep` (or where it filled up, if before).
     TReplay Drive(long long endStep) const;
     // The drive from a snapshot at least `steps` before `endStep` (the start when the drive is
     // shorter), ending at `endStep`.
@@ -81,6 +93,7 @@ class TDriveRecorder {
   private:
     bool Started = false;
     long long StartStep = 0;
+    long long FullAt = -1; // the step at which the drive filled up; -1 while it has room
     TReplay Recorded;
     TPlayerCommands Last;
     struct TSnapshot {
@@ -111,12 +124,18 @@ class TReplayPlayer {
     std::size_t Next = 0;
 };
 
+// Told now and then while a replay is played up to a step (every ReplayProgressSteps steps), with
+// the steps played so far and the steps to play in all; false stops the playing there.
+using TReplayProgress = std::function<bool(long long played, long long total)>;
+constexpr long long ReplayProgressSteps = 4096;
+
 // Restores the replay's start into `world` (not running, over the replay's map, loaded and
 // selected) and plays it up to the run's step `fromStep` (kept within the replay), so that
 // `player` goes on from there. False, with one Russian line in `error`, when the start does not
-// fit the map; the world then stays not running.
+// fit the map (the world then stays not running), or when `progress` stopped it (the world then
+// stands at the step reached, `run.Steps`).
 bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
-                 long long fromStep, std::string& error);
+                 long long fromStep, std::string& error, const TReplayProgress& progress = {});
 
 // How a replay ended, as `VellSim replay` prints it.
 struct TReplayOutcome {
@@ -135,11 +154,13 @@ struct TReplayOutcome {
 };
 
 // Loads the replay's map (found as `search` says and checked by its hash), restores the start
-// and steps to the end, playing the commands. False, with one Russian line in `error`, when the
-// map or the start does not fit; `map` and `world` are the caller's, left with the world at the
-// end.
+// and steps to the end, playing the commands, telling `progress` as StartReplay does. False, with
+// one Russian line in `error`, when the map or the start does not fit or `progress` stopped it
+// (`outcome.EndStep` then the step reached); `map` and `world` are the caller's, left with the
+// world at the end.
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
-               std::string& error, const TMapSearch& search = {});
+               std::string& error, const TMapSearch& search = {},
+               const TReplayProgress& progress = {});
 
 // A digest of the whole world and run as WorldStateDigest sees them, but for what only the
 // program sets and no step reads (the cab's shake, the game speed, the menu's autopilot check):

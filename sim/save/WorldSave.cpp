@@ -257,11 +257,15 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error, const T
 }
 
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error) {
-    if (!RestoreWorldState(save.World, world, run, error)) return false;
+    if (!RestoreWorldState(save.World, save.Steps, world, run, error)) return false;
     run.Seed = save.Seed;
     run.Steps = save.Steps;
     run.Program = save.Program;
     return true;
+}
+
+bool SavedPlayerTram(const TWorldSave& save, bool& player, std::string& error) {
+    return ReadsWithPlayerTram(save.World, player, error);
 }
 
 std::string NoPlayerTramInSave() {

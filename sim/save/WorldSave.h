@@ -104,8 +104,9 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error,
 
 // Starts `world` (not running, over the save's map, selected) and puts the saved state into it,
 // its random generator, the run's watchers (those given) and `run`'s steps, seed and program
-// state. Every index and count is checked first: false, with `error`, when one is out of range;
-// the world then stays not running and the map and the generator as they were.
+// state. Every index and count, and every figure against what a world that ran the save's steps
+// can reach, is checked first: false, with `error`, when one is out of range; the world then
+// stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
 
 // What a program needs of a save beyond its fitting its map.
@@ -113,6 +114,10 @@ enum class TSaveUse {
     Any,       // a run on headless, a recording's start
     PlayerCab, // a game continued in the cab: the save must have a player's tram
 };
+
+// Whether the saved world has the player's tram, read from the save alone (not against its
+// map). False, with one Russian line in `error`, when its world's part does not read.
+bool SavedPlayerTram(const TWorldSave& save, bool& player, std::string& error);
 
 // Whether the save restores over its map: the map loaded, selected and the world restored on a
 // map, a generator and a world of its own. False, with `error`, when LoadSavedMap or

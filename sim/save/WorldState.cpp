@@ -3,6 +3,7 @@
 // Read into temporaries and checked whole before any of it goes into the world.
 #include "sim/save/WorldState.h"
 
+#include "model/Random.h"
 #include "model/Texts.h"
 #include "sim/Jams.h"
 #include "sim/RunStatistics.h"
@@ -11,6 +12,7 @@
 #include "sim/save/SaveArchive.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <set>
 
@@ -152,7 +154,7 @@ struct TWorldSaveAccess {
     static void Write(TSaveWriter& a, const TWorld& world, const TRunState& run);
     static bool Read(std::span<const std::uint8_t> bytes, TWorld& world, TDecoded& d,
                      std::string& error);
-    static std::string Check(const TDecoded& d, const TWorld& world);
+    static std::string Check(const TDecoded& d, const TWorld& world, long long steps);
     static void Apply(TDecoded& d, TWorld& world, TRunState& run);
 };
 
@@ -231,6 +233,65 @@ bool PhysicsInBounds(const TVell& t) {
     return ok;
 }
 
+bool Within(double v, double low, double high) {
+    return v >= low && v <= high;
+}
+
+// Between stops the load may overshoot by one step's flow through the doors (at most 0.81 of a
+// passenger out, 0.54 in), which the stop's end takes back.
+bool PassengersInBounds(const TVell& t, const TRouteRec& route) {
+    const double capacity = route.Cars * 90 - 20;
+    return Within(t.Passengers, -1, capacity + 1) && Within(t.DoorTarget, 0, 0.9) &&
+           Within(t.DoorOpening, 0, 0.9);
+}
+
+// The step keeps the clock within a billion ticks and the deviation within two.
+bool TimesInBounds(const TVell& t) {
+    return Within(t.Clock, -1e9, 1e9) && Within(t.Deviation, -2e9, 2e9) &&
+           Within(t.MaxLate, 0, 2e9);
+}
+
+// Each tram adds at most one to a count per step, 0.54 boarded and 0.81 alighted (0.3 or 0.2
+// of the door opening, 0.9 at most, per car, 3 at most), and a deviation within two billion
+// per stop served.
+bool StatisticsInBounds(const TWorldSaveAccess::TStatisticsState& s, int trams, long long steps) {
+    const double tramSteps = double(steps) * trams;
+    bool ok = true;
+    for (const auto& row : s.Counts)
+        for (const TWorldSaveAccess::TCounts& c : row)
+            ok = ok && Within(double(c.StopsServed), 0, tramSteps) &&
+                 Within(double(c.StopsUnserved), 0, tramSteps) &&
+                 Within(double(c.AccidentTicks), 0, tramSteps) &&
+                 Within(double(c.LongestStandstill), 0, double(steps)) &&
+                 Within(c.Boarded, 0, 0.54 * tramSteps) &&
+                 Within(c.Alighted, 0, 0.81 * tramSteps) &&
+                 Within(std::fabs(c.DeviationSum), 0, 2e9 * double(c.StopsServed)) &&
+                 Within(c.WorstLate, 0, 2e9);
+    for (long long stand : s.Standstill)
+        ok = ok && Within(double(stand), 0, double(steps));
+    return ok;
+}
+
+// The watch counts the steps it saw, at most the world's; every step it notes is one of them.
+bool JamStepsInBounds(const TWorldSaveAccess::TJamState& j, long long steps) {
+    const long long seen = j.StepCount;
+    auto at = [&](long long step) { return step >= -1 && step <= seen; };
+    bool ok = seen >= 0 && seen <= steps && j.EpisodeSteps >= 0 && j.LastAnalysis <= seen &&
+              j.LastAnalysis >= -1000000 && j.Formings >= 0 && j.Formings <= seen;
+    for (const TWorldSaveAccess::TStand& s : j.Stands)
+        ok = ok && at(s.Tram.Since);
+    for (const TJamEpisode& e : j.Finished)
+        ok = ok && at(e.Tram.Since) && e.Steps >= 0 && e.Steps <= seen + 1;
+    for (const auto* list : {&j.Holding, &j.Ended})
+        for (const TWorldSaveAccess::TSeenDeadlock& d : *list) {
+            ok = ok && at(d.Deadlock.Formed) && at(d.LastSeen) && d.Order >= 0 &&
+                 d.Order <= j.Formings;
+            for (const TBlockedTram& b : d.Deadlock.Trams)
+                ok = ok && at(b.Since);
+        }
+    return ok;
+}
+
 } // namespace
 
 bool TWorldSaveAccess::Read(std::span<const std::uint8_t> bytes, TWorld& world, TDecoded& d,
@@ -274,8 +335,9 @@ bool TWorldSaveAccess::Read(std::span<const std::uint8_t> bytes, TWorld& world, 
     return true;
 }
 
-// Every index the step, the watchers and the report will follow, against the started world.
-std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
+// Every index the step, the watchers and the report will follow, against the started world, and
+// every figure within what a world that has run `steps` steps can reach.
+std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world, long long steps) {
     const TMap& map = world.Map;
     const long long objects = (long long)map.Objects.size();
     const int count = int(d.Trams.size());
@@ -314,7 +376,7 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
                 t.Number);
         if (t.StopIndex >= std::max<int>(1, route.StopCount) || t.ScheduleState < -2 ||
             t.ScheduleState > 2 || !SlotInTable(t.Crash.OtherRouteRow, t.Crash.OtherRouteCol) ||
-            !PhysicsInBounds(t))
+            !PhysicsInBounds(t) || !PassengersInBounds(t, route) || !TimesInBounds(t))
             return DamagedAt(QT_TRANSLATE_NOOP("WorldSave", "состояние трамвая %1 вне пределов"),
                              t.Number);
         for (std::uint16_t object : d.Marks[std::size_t(k)]) {
@@ -332,10 +394,15 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
         for (int j = 0; j < RouteColumns; ++j) {
             const TRouteState &saved = d.Routes[i][j], &trams = counted[i][j];
             const bool inPlay = world.CanDispatch(i, j);
+            // The countdown to the next tram: at most an interval, and -1 once it has passed 0
+            // with no tram to send. Saves of earlier versions counted on below -1 while the table
+            // stayed full, one a step: such a figure means the same -1 and is read as it.
             if ((inPlay || trams.TramsStarted > 0) &&
                 (saved.TramsStarted != trams.TramsStarted ||
                  saved.TramsInService != trams.TramsInService ||
-                 saved.TramsStarted > map.Route(i, j).TramCount))
+                 saved.TramsStarted > map.Route(i, j).TramCount ||
+                 (inPlay && (saved.NextDispatch < -1 - steps ||
+                             saved.NextDispatch > IntervalTicks(map.Route(i, j))))))
                 return Damaged(Arg(translate("WorldSave", "счётчики маршрута %1 не сходятся с его "
                                                           "трамваями"),
                                    RouteDisplayName(i, j)));
@@ -349,9 +416,10 @@ std::string TWorldSaveAccess::Check(const TDecoded& d, const TWorld& world) {
         if (d.Occupancy[std::size_t(o)] != marks[std::size_t(o)])
             return Damaged(translate("WorldSave", "счётчики занятости не сходятся с отметками "
                                                   "трамваев"));
-    if (d.HasStatistics)
-        for (long long s : d.Statistics.Standstill)
-            if (s < 0) return Damaged(translate("WorldSave", "статистика прогона вне пределов"));
+    if (d.HasStatistics && !StatisticsInBounds(d.Statistics, count, steps))
+        return Damaged(translate("WorldSave", "статистика прогона вне пределов"));
+    if (d.HasJams && !JamStepsInBounds(d.Jams, steps))
+        return Damaged(translate("WorldSave", "наблюдение за заторами вне пределов"));
     if (d.HasJams) {
         auto blockedOk = [&](const TBlockedTram& b) {
             return b.Number >= 0 && b.Number <= count && b.HeldBy >= 0 && b.HeldBy <= count &&
@@ -383,7 +451,7 @@ void TWorldSaveAccess::Apply(TDecoded& d, TWorld& world, TRunState& run) {
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j) {
             TRouteRec& route = map.Route(i, j);
-            route.NextDispatch = d.Routes[i][j].NextDispatch;
+            route.NextDispatch = std::max(d.Routes[i][j].NextDispatch, -1);
             route.TramsStarted = d.Routes[i][j].TramsStarted;
             route.TramsInService = d.Routes[i][j].TramsInService;
         }
@@ -425,12 +493,24 @@ void TWorldSaveAccess::Apply(TDecoded& d, TWorld& world, TRunState& run) {
     }
 }
 
+bool ReadsWithPlayerTram(std::span<const std::uint8_t> bytes, bool& player, std::string& error) {
+    // The trams' records need a world to belong to; an empty one serves, as nothing is checked
+    // against it.
+    TMap map;
+    TRandom random(0);
+    TWorld world(map, random);
+    TWorldSaveAccess::TDecoded decoded;
+    if (!TWorldSaveAccess::Read(bytes, world, decoded, error)) return false;
+    player = decoded.PlayerTram >= 0;
+    return true;
+}
+
 void WriteWorldState(TSaveWriter& out, const TWorld& world, const TRunState& run) {
     TWorldSaveAccess::Write(out, world, run);
 }
 
-bool RestoreWorldState(std::span<const std::uint8_t> bytes, TWorld& world, TRunState& run,
-                       std::string& error) {
+bool RestoreWorldState(std::span<const std::uint8_t> bytes, long long steps, TWorld& world,
+                       TRunState& run, std::string& error) {
     TWorldSaveAccess::TDecoded decoded;
     if (!TWorldSaveAccess::Read(bytes, world, decoded, error)) return false;
     // Starting the world draws numbers and sets the routes and the stops afresh: what it
@@ -439,7 +519,7 @@ bool RestoreWorldState(std::span<const std::uint8_t> bytes, TWorld& world, TRunS
     const TRouteTable routes = world.Map.Routes;
     const std::uint32_t randomState = world.Random.GetState();
     world.StartWorld();
-    error = TWorldSaveAccess::Check(decoded, world);
+    error = TWorldSaveAccess::Check(decoded, world, steps);
     if (!error.empty()) {
         world.StopWorld();
         world.Map.Objects = objects;

@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
     Write(folder / "hand.vlrec", hand.Recorded());
 
     test::TScriptedDrive longer(argv[1], 9);
-    for (int s = 0; s < 2 * StepsPerMinute + 100; ++s)
+    for (int s = 0; s < 2 * StepsPerPlayedMinute + 100; ++s)
         longer.Step({s % 300 < 150 ? 0.25 : -0.5, false, false, s % 600 < 300});
     Write(folder / "last-minute.vlrec",
-          longer.Recorder.LastSteps(longer.Run.Steps, StepsPerMinute));
+          longer.Recorder.LastSteps(longer.Run.Steps, StepsPerPlayedMinute));
     return 0;
 }

@@ -1,8 +1,13 @@
 // libFuzzer target: any bytes given to the world save's reader must decode or be refused cleanly;
 // a save that decodes must restore into a world over the ring map or be refused with the world
-// not running, and a restored world must save and restore to the same state and step on.
+// not running, and a restored world must save and restore to the same state, step on and give
+// its report with the figures VellSim prints, so that a figure out of range shows here under
+// the sanitizer.
 // The save names its map by path and hash: here the ring map, loaded once, stands for it.
+#include "model/Units.h"
+#include "sim/JamText.h"
 #include "sim/Jams.h"
+#include "sim/RouteReport.h"
 #include "sim/RunStatistics.h"
 #include "sim/World.h"
 #include "sim/save/WorldSave.h"
@@ -41,8 +46,20 @@ void RestoreAndStep(TFuzzWorld& f, const TWorldSave& save) {
         statistics.Observe();
         jams.Observe();
     }
-    (void)statistics.Routes();
-    (void)jams.Deadlocks();
+    // The report and the figures as VellSim formats them.
+    std::string report = RouteReport(f.World.Map);
+    for (const TRouteStatistics& r : statistics.Routes()) {
+        for (double v : {r.Boarded, r.Alighted, r.WorstLateS, r.LongestStandstillMin,
+                         r.MeanDeviationS.value_or(0)})
+            report += std::to_string(RoundHalfEven(v * 10));
+        report += std::to_string(r.StopsServed + r.StopsUnserved + r.AccidentTicks);
+    }
+    for (const TJamEpisode& e : jams.Episodes())
+        report += EpisodeLine(f.World.Map, e);
+    TJamPicture now = jams.Now();
+    now.Deadlocks = jams.Deadlocks();
+    report += JamPictureText(f.World.Map, now, "\n");
+    if (report.empty()) std::abort();
     f.Reset();
 }
 

@@ -171,6 +171,50 @@ class ReplayWindowsTest : public QObject {
         QCOMPARE(taken.EndStep, endedAt);
     }
 
+    // A drive whose recording fills up (2^31 steps: the recorder is told of a step that far on)
+    // says so in the cab, in a line where the replay bar stands, and keeps it shown; the
+    // recording saved then ends where it filled up.
+    void aFullRecordingIsSaidInTheCab() {
+        TTempDir dir;
+        TRoutesMap source(dir.Path("city.vl"));
+        TCabGame g(11);
+        g.Choose(dir.Path("city.vl"));
+        g.SelectRoute.RouteTable->setCurrentCell(3, 0); // 1
+        bool hiddenBefore = false, shown = false, stillShown = false;
+        QString line;
+        long long start = -1, saved = -1;
+        WhenModalShows(&g.View, [&](QWidget*) {
+            g.View.Timer->stop();
+            for (int k = 0; k < 5; ++k)
+                g.View.TimerTimer();
+            hiddenBefore = !g.View.ReplayBar->isVisible();
+            start = ReplayStart(g.View.Recorder.Drive(g.View.Run.Steps)).Steps;
+            g.View.Recorder.Before(g.World, g.View.Run, start + MaxReplaySteps);
+            g.View.TimerTimer();
+            shown = g.View.ReplayBar->isVisible();
+            line = g.View.ReplayBar->text();
+            for (int k = 0; k < 5; ++k)
+                g.View.TimerTimer();
+            g.View.ShowMenuFor();
+            stillShown = g.View.ReplayBar->isVisible();
+            g.Dialogs.FileChoices.push_back(dir.Path("full.vlrec"));
+            g.View.SaveReplay->trigger();
+            saved = g.View.Run.Steps;
+            g.View.close();
+        });
+        g.SelectRoute.StartGameClick();
+        QVERIFY(hiddenBefore);
+        QVERIFY(shown);
+        QVERIFY(stillShown);
+        QCOMPARE(line, QStringLiteral("Запись поездки заполнена и остановлена: в ней всё до этого "
+                                      "места"));
+        TReplay full;
+        std::string error;
+        QVERIFY2(ReadReplay(dir.Path("full.vlrec"), full, error), error.c_str());
+        QCOMPARE(full.EndStep, saved);
+        QVERIFY(saved < start + MaxReplaySteps);
+    }
+
     void aRecordingThatDoesNotFitIsRefusedAndTheMapKept() {
         TTempDir dir;
         TRoutesMap source(dir.Path("city.vl"));
@@ -250,7 +294,7 @@ class ReplayWindowsTest : public QObject {
         g.SelectRoute.StartGameClick();
 
         QVERIFY(crashWatch);
-        QCOMPARE(cabEndStep - cabFrom, StepsPerMinute);
+        QCOMPARE(cabEndStep - cabFrom, StepsPerPlayedMinute);
         QCOMPARE(aboveEndStep, cabEndStep);
         QVERIFY2(aboveTitle.startsWith(QString::fromUtf8(ReplayCaption)), qPrintable(aboveTitle));
         QCOMPARE(g.VellView.windowTitle(), QString::fromUtf8(VellViewCaption));

@@ -10,8 +10,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <new>
+
+namespace {
+// The largest single allocation while it is watched: what a reader takes on a file's word.
+bool WatchingAllocations = false;
+std::size_t LargestAllocation = 0;
+} // namespace
+
+// Not inlined: the compiler would pair a free() inlined at a delete with its own new.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+    if (WatchingAllocations) LargestAllocation = std::max(LargestAllocation, size);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace vell::test {
 namespace {
@@ -36,7 +58,7 @@ TPlayed Play(const TReplay& replay) {
 // The replay of the whole drive and of its last minute end where the drive ended.
 void ExpectReplayedAsDriven(TScriptedDrive& drive) {
     // Long enough for the recorder to hold a snapshot a minute before the end.
-    ASSERT_GE(drive.Run.Steps - drive.StartStep, 2 * StepsPerMinute);
+    ASSERT_GE(drive.Run.Steps - drive.StartStep, 2 * StepsPerPlayedMinute);
     const TReplay replay = drive.Recorded();
     TReplay decoded;
     std::string error;
@@ -58,12 +80,12 @@ void ExpectReplayedAsDriven(TScriptedDrive& drive) {
     EXPECT_EQ(whole.Outcome.Accident, drive.Player().Accident);
     EXPECT_EQ(whole.Outcome.Digest, driven);
 
-    const TReplay last = drive.Recorder.LastSteps(drive.Run.Steps, StepsPerMinute);
+    const TReplay last = drive.Recorder.LastSteps(drive.Run.Steps, StepsPerPlayedMinute);
     const TPlayed lastMinute = Play(last);
     ASSERT_EQ(lastMinute.Error, "");
     EXPECT_GT(lastMinute.Outcome.StartStep, drive.StartStep);
-    EXPECT_LE(lastMinute.Outcome.StartStep, drive.Run.Steps - StepsPerMinute);
-    EXPECT_GT(lastMinute.Outcome.StartStep, drive.Run.Steps - 2 * StepsPerMinute);
+    EXPECT_LE(lastMinute.Outcome.StartStep, drive.Run.Steps - StepsPerPlayedMinute);
+    EXPECT_GT(lastMinute.Outcome.StartStep, drive.Run.Steps - 2 * StepsPerPlayedMinute);
     EXPECT_EQ(lastMinute.Outcome.Digest, driven);
 }
 
@@ -215,6 +237,110 @@ TEST(Replay, RefusesDamagedFilesWithTheirLine) {
     ASSERT_EQ(WriteReplay(dir.Path("drive.vlrec"), ring.Replay), "");
     ASSERT_TRUE(ReadReplay(dir.Path("drive.vlrec"), read, error)) << error;
     EXPECT_EQ(read.Events.size(), ring.Replay.Events.size());
+}
+
+// Decoded while the allocations are watched: the line (or "accepted") and the largest one.
+std::pair<std::string, std::size_t> DecodedWatched(const std::vector<std::uint8_t>& bytes) {
+    LargestAllocation = 0;
+    WatchingAllocations = true;
+    const std::string said = Decoded(bytes);
+    WatchingAllocations = false;
+    return {said, LargestAllocation};
+}
+
+TEST(Replay, ARecordingPastItsLengthOrEventsIsRefusedBeforeItIsReadOrPlayed) {
+    TTempDir dir;
+    std::filesystem::copy_file(VELL_MAPS_DIR "/ring.vl", dir.Path("ring.vl"));
+    TRingDrive ring(dir.Path("ring.vl"));
+    const long long start = ring.Drive.StartStep;
+    auto encoded = [&](auto edit) {
+        TReplay replay = ring.Replay;
+        edit(replay);
+        return Decoded(EncodeReplay(replay));
+    };
+    // A quadrillion steps would play for ever; 2^31 is the longest a recording may be.
+    EXPECT_EQ(encoded([&](TReplay& r) { r.EndStep = start + 1000000000000000LL; }),
+              "Запись поездки повреждена: длиннее 2147483648 шагов мира.");
+    EXPECT_EQ(encoded([&](TReplay& r) { r.EndStep = start + MaxReplaySteps + 1; }),
+              "Запись поездки повреждена: длиннее 2147483648 шагов мира.");
+    EXPECT_EQ(encoded([&](TReplay& r) { r.EndStep = start + MaxReplaySteps; }), "accepted");
+
+    // An event count that the file's bytes could hold, but that the recording's steps or the
+    // cap could not: refused before a vector is sized from it (2^22 events would take 128 MB).
+    const std::size_t count = SealedHeaderBytes + 4 + ring.Replay.Start.size() + 8;
+    auto counted = [&](std::uint32_t events, long long endStep) {
+        std::vector<std::uint8_t> bytes = ring.Bytes;
+        std::memcpy(bytes.data() + count - 8, &endStep, 8);
+        std::memcpy(bytes.data() + count, &events, 4);
+        bytes.resize(count + 4 + 2 * std::size_t(events) + 16, 0);
+        SealHeader(bytes);
+        return DecodedWatched(bytes);
+    };
+    const std::size_t fileBytes = ring.Bytes.size() + 2 * MaxReplayEvents + 64;
+    const auto [manyForTheSteps, largest] = counted(std::uint32_t(MaxReplayEvents), start + 200);
+    EXPECT_EQ(manyForTheSteps, "Запись поездки повреждена: событий больше, чем шагов записи.");
+    EXPECT_LT(largest, fileBytes);
+    const auto [pastTheCap, largestPast] =
+        counted(std::uint32_t(MaxReplayEvents + 1), start + MaxReplaySteps);
+    EXPECT_EQ(pastTheCap, "Запись поездки повреждена: событий больше, чем шагов записи.");
+    EXPECT_LT(largestPast, fileBytes);
+
+    // Commands for nobody: refused as the file is read, before its events.
+    TReplay playerless = ring.Replay;
+    TWorld& world = ring.Drive.World;
+    world.PlayerTram = nullptr;
+    std::uint64_t hash = 0;
+    ASSERT_TRUE(MapFileHash(dir.Path("ring.vl"), hash));
+    playerless.Start = EncodeWorldSave(world, ring.Drive.Run, dir.Path("ring.vl"), hash);
+    playerless.EndStep = ring.Drive.Run.Steps + 10;
+    playerless.Events = {{ring.Drive.Run.Steps, TPlayerCommands{}}};
+    EXPECT_EQ(Decoded(EncodeReplay(playerless)),
+              "В начале записи поездки нет трамвая игрока: его команды некому передать.");
+    playerless.Events.clear();
+    EXPECT_EQ(Decoded(EncodeReplay(playerless)), "accepted");
+}
+
+TEST(Replay, TheRecorderStopsAtItsCapsAndKeepsTheDriveUpToThere) {
+    TTempDir dir;
+    std::filesystem::copy_file(VELL_MAPS_DIR "/ring.vl", dir.Path("ring.vl"));
+    // The recorder is told of each step without the world stepping: a driver who moves the
+    // controller at every step, past the most events a recording holds.
+    TScriptedDrive drive(dir.Path("ring.vl"), 3);
+    TVell& tram = drive.Player();
+    tram.AutoDrive = false;
+    const long long start = drive.StartStep;
+    const long long changes = (long long)MaxReplayEvents + 10;
+    for (long long k = 0; k < changes; ++k) {
+        tram.ManualCommand = k % 2 ? 0.5 : -0.5;
+        drive.Recorder.Before(drive.World, drive.Run, start + k);
+        EXPECT_EQ(drive.Recorder.Full(), k >= (long long)MaxReplayEvents) << k;
+        if (drive.Recorder.Full() != (k >= (long long)MaxReplayEvents)) break;
+    }
+    TReplay full = drive.Recorder.Drive(start + changes);
+    EXPECT_EQ(full.Events.size(), MaxReplayEvents);
+    EXPECT_EQ(full.EndStep, start + (long long)MaxReplayEvents);
+    EXPECT_EQ(full.Events.back().Step, full.EndStep - 1);
+    // What it keeps is a recording the reader takes.
+    TReplay read;
+    std::string error;
+    EXPECT_TRUE(DecodeReplay(EncodeReplay(full), read, error)) << error;
+    EXPECT_EQ(read.Events.size(), MaxReplayEvents);
+    full = {};
+    read = {};
+
+    // A drive that runs on past 2^31 steps ends there.
+    drive.Recorder.Start(drive.World, drive.Run);
+    ASSERT_FALSE(drive.Recorder.Full());
+    drive.Recorder.Before(drive.World, drive.Run, start + 5);
+    drive.Recorder.Before(drive.World, drive.Run, start + MaxReplaySteps - 1);
+    EXPECT_FALSE(drive.Recorder.Full());
+    drive.Recorder.Before(drive.World, drive.Run, start + MaxReplaySteps);
+    EXPECT_TRUE(drive.Recorder.Full());
+    const TReplay longest = drive.Recorder.Drive(start + MaxReplaySteps + 1000);
+    EXPECT_EQ(longest.EndStep, start + MaxReplaySteps);
+    EXPECT_EQ(Decoded(EncodeReplay(longest)), "accepted");
+    EXPECT_EQ(drive.Recorder.LastSteps(start + MaxReplaySteps + 1000, StepsPerPlayedMinute).EndStep,
+              start + MaxReplaySteps);
 }
 
 TEST(Replay, RefusesToPlayWhatDoesNotFit) {

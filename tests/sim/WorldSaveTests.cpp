@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include <sstream>
 
@@ -212,6 +214,128 @@ TEST(WorldSave, RefusesASaveThatDoesNotFitAndChangesNothing) {
     std::filesystem::remove(mapPath);
     TContinued noMap;
     EXPECT_NE(Continue(good, noMap).find("Нет карты сохранения"), std::string::npos);
+}
+
+// Figures no world reaches are refused, each with its line, while the same fields at the edge
+// of what a world does reach are taken: a run's own saves must always continue.
+TEST(WorldSave, RefusesFiguresNoWorldReaches) {
+    TTempDir dir;
+    const std::string mapPath = dir.Path("city.vl");
+    std::unique_ptr<TMap> map = SwitchAndStopsMap(mapPath);
+    SelectMap(*map);
+    TRandom random(3);
+    TWatchedRun original(*map, random);
+    original.World.StartWorld();
+    for (int s = 0; s < 8000; ++s)
+        original.Step();
+    ASSERT_GE(original.World.VellCount, 2);
+    std::uint64_t hash = 0;
+    ASSERT_TRUE(MapFileHash(mapPath, hash));
+    const std::vector<std::uint8_t> good =
+        EncodeWorldSave(original.World, original.Run, mapPath, hash);
+    const long long steps = original.Run.Steps;
+    // The good save continued, changed by `change`, saved again and continued: its line.
+    auto continuedWith = [&](auto change) {
+        TContinued base;
+        EXPECT_EQ(Continue(good, base), "");
+        TWatchedRun& run = *base.Run;
+        change(run, *run.World.VellTable[0], run.World.Map.Route(0, 0));
+        TContinued again;
+        return Continue(EncodeWorldSave(run.World, run.Run, mapPath, hash), again);
+    };
+    using TChange = std::function<void(TWatchedRun&, TVell&, TRouteRec&)>;
+    const std::string tramOut = "вне пределов";
+    const struct {
+        const char* Case;
+        TChange Change;
+        std::string Says; // empty: taken
+    } cases[] = {
+        {"fullPlusOne", [](auto&, TVell& t, auto&) { t.Passengers = t.Capacity() + 1.5; }, tramOut},
+        {"belowMinusOne", [](auto&, TVell& t, auto&) { t.Passengers = -1.5; }, tramOut},
+        {"overshootTaken", [](auto&, TVell& t, auto&) { t.Passengers = t.Capacity() + 0.54; }, ""},
+        {"doorsWide", [](auto&, TVell& t, auto&) { t.DoorTarget = 0.95; }, tramOut},
+        {"doorsOpenPastAny", [](auto&, TVell& t, auto&) { t.DoorOpening = 2; }, tramOut},
+        {"doorsAtMostTaken", [](auto&, TVell& t, auto&) { t.DoorTarget = t.DoorOpening = 0.9; },
+         ""},
+        {"clockPastBillion", [](auto&, TVell& t, auto&) { t.Clock = 1000000001; }, tramOut},
+        {"clockIntMin", [](auto&, TVell& t, auto&) { t.Clock = INT32_MIN; }, tramOut},
+        {"clockBillionTaken", [](auto&, TVell& t, auto&) { t.Clock = -1000000000; }, ""},
+        {"deviationIntMin", [](auto&, TVell& t, auto&) { t.Deviation = INT32_MIN; }, tramOut},
+        {"maxLateNegative", [](auto&, TVell& t, auto&) { t.MaxLate = -1; }, tramOut},
+        {"nextDispatchIntMin", [](auto&, auto&, TRouteRec& r) { r.NextDispatch = INT32_MIN; },
+         "счётчики маршрута"},
+        {"nextDispatchPastInterval",
+         [](auto&, auto&, TRouteRec& r) { r.NextDispatch = IntervalTicks(r) + 1; },
+         "счётчики маршрута"},
+        {"nextDispatchPassedTaken", [](auto&, auto&, TRouteRec& r) { r.NextDispatch = -1; }, ""},
+        // Earlier versions counted on below -1, one a step, while the table was full.
+        {"nextDispatchCountedOnTaken", [](auto&, auto&, TRouteRec& r) { r.NextDispatch = -5000; },
+         ""},
+        {"boardedAstronomic",
+         [](TWatchedRun& run, TVell& t, auto&) { run.Statistics.Boarded(t, 1e300); },
+         "статистика прогона вне пределов"},
+        {"servedMoreThanEveryTramEveryStep",
+         [&](TWatchedRun& run, TVell& t, auto&) {
+             for (long long k = 0; k <= steps * run.World.VellCount; ++k)
+                 run.Statistics.StopServed(t);
+         },
+         "статистика прогона вне пределов"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        const std::string error = continuedWith(c.Change);
+        if (c.Says.empty())
+            EXPECT_EQ(error, "");
+        else
+            EXPECT_NE(error.find(c.Says), std::string::npos) << error;
+    }
+
+    // The jam watch cannot have seen more steps than the world ran: its episode length (5462)
+    // and its step count, side by side in the save.
+    std::uint8_t seen[16];
+    const long long watched[2] = {EpisodeSteps, steps};
+    std::memcpy(seen, watched, 16);
+    const auto at = std::search(good.begin(), good.end(), seen, seen + 16);
+    ASSERT_NE(at, good.end());
+    std::vector<std::uint8_t> bytes = good;
+    const long long more = steps + 1;
+    std::memcpy(bytes.data() + (at - good.begin()) + 8, &more, 8);
+    SealWorldSave(bytes);
+    TContinued jams;
+    EXPECT_NE(Continue(bytes, jams).find("наблюдение за заторами вне пределов"), std::string::npos);
+}
+
+// Saves of a long run of the demo city, at many steps, whole minutes or not, all continue.
+TEST(WorldSave, EverySaveOfALongRealRunContinues) {
+    const std::string mapPath = VELL_MAPS_DIR "/demo.vl";
+    std::unique_ptr<TMap> map = NewMap();
+    map->FileName = mapPath;
+    ASSERT_TRUE(map->LoadFromFile());
+    SelectMap(*map);
+    TRandom random(17);
+    // Watched as VellSim watches a run, without the trace.
+    TWorld world(*map, random);
+    TRunStatistics statistics(world);
+    TJamWatch jams(world, EpisodeSteps);
+    TRunState run{17, 0, &statistics, &jams, {}};
+    world.StartWorld();
+    std::uint64_t hash = 0;
+    ASSERT_TRUE(MapFileHash(mapPath, hash));
+    int saves = 0;
+    for (run.Steps = 1; run.Steps <= 3 * 60 * 1093; ++run.Steps) {
+        world.WorldStep();
+        statistics.Observe();
+        jams.Observe();
+        if (run.Steps % 4999 != 0) continue;
+        SCOPED_TRACE(run.Steps);
+        TContinued continued;
+        ASSERT_EQ(Continue(EncodeWorldSave(world, run, mapPath, hash), continued), "");
+        EXPECT_EQ(WorldStateDigest(continued.Run->World, continued.Run->Run),
+                  WorldStateDigest(world, run));
+        ++saves;
+    }
+    EXPECT_GT(world.VellCount, 10);
+    EXPECT_EQ(saves, 39);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <utility>
 #include <vector>
@@ -227,6 +228,31 @@ TEST(World, AWatcherChangesNothing) {
         }
     }
     EXPECT_EQ(digests[0], digests[1]);
+}
+
+// A route that found the tram table full passes 0 for good: its countdown stays at -1 however
+// long the world runs, where it used to count down to the int's end (2^31 steps, 29 hours at
+// x1024) and overflow. The counter is set near that end here to reach it at once.
+TEST(World, ACountdownPastZeroStaysAtMinusOne) {
+    TRingMap ring = RingMap();
+    SetRoute(*ring.Map, 0, 0, {ring.Rails[0], ring.Rails[RingBottom]}, 1, 10);
+    TSimulation sim(std::move(ring.Map), 11);
+    TRouteRec& route = sim.Map->Route(0, 0);
+    route.TramCount = 3;
+    for (const std::int32_t passed : {std::numeric_limits<std::int32_t>::min() + 2, -7, -1}) {
+        SCOPED_TRACE(passed);
+        route.NextDispatch = passed;
+        for (int s = 0; s < 20; ++s) {
+            sim.World->WorldStep();
+            ASSERT_EQ(route.NextDispatch, -1) << "after step " << s;
+        }
+        EXPECT_EQ(sim.World->VellCount, 0);
+    }
+    // At 0 it dispatches and counts the interval down again, as ever.
+    route.NextDispatch = 0;
+    sim.World->WorldStep();
+    EXPECT_EQ(sim.World->VellCount, 1);
+    EXPECT_EQ(route.NextDispatch, 10924 - 1);
 }
 
 // A fixed seed on a fixed city: the figures first, so that a change says what moved, then the

@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 namespace vell::test {
 namespace {
@@ -149,6 +155,39 @@ TEST(ReplayCommand, RefusesWhatIsNoReplay) {
     EXPECT_EQ(missing.Err.rfind("VellSim: Не удалось прочитать запись поездки ", 0), 0u)
         << missing.Err;
     EXPECT_EQ(Sim({"replay"}).Code, 2);
+}
+
+// Ctrl+C on a replay of 2^31 steps (hours of stepping): it stops after the step it is in, says
+// where, and exits as a shell counts a signal. The signal is sent once the command watches for
+// it (or after 30 s, when it never does: then it ends the test program).
+TEST(ReplayCommand, CtrlCStopsALongReplayWithItsLine) {
+    TTempDir dir;
+    TScriptedDrive drive(DemoMap, 11);
+    TReplay replay = drive.Recorded();
+    replay.EndStep = drive.StartStep + MaxReplaySteps;
+    const std::string path = dir.Path("long.vlrec");
+    ASSERT_EQ(WriteReplay(path, replay), "");
+    std::thread interrupter([] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        struct sigaction now {};
+        do {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            sigaction(SIGINT, nullptr, &now);
+        } while (now.sa_handler == SIG_DFL && std::chrono::steady_clock::now() < until);
+        // Some steps played first.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        kill(getpid(), SIGINT);
+    });
+    const TRun stopped = Sim({"replay", path});
+    interrupter.join();
+    EXPECT_EQ(stopped.Code, 128 + SIGINT);
+    EXPECT_EQ(stopped.Out, "");
+    EXPECT_EQ(stopped.Err.rfind("VellSim: Запись остановлена на шаге ", 0), 0u) << stopped.Err;
+    EXPECT_NE(stopped.Err.find(" из " + std::to_string(replay.EndStep) + ".\n"), std::string::npos)
+        << stopped.Err;
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, SIG_DFL);
 }
 
 } // namespace

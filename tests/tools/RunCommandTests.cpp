@@ -1,6 +1,9 @@
 // VellSim run on a generated city: repeatable with a seed, its JSON names, and bad input.
 #include "model/Units.h"
+#include "sim/Jams.h"
+#include "sim/RunStatistics.h"
 #include "sim/Trace.h"
+#include "sim/World.h"
 #include "sim/save/WorldSave.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/GeneratedCity.h"
@@ -320,6 +323,56 @@ TEST_F(RunCommand, SavedAtMinuteTenAndContinuedIsTheTwentyMinuteRun) {
     const TRun missing = Sim({"run", "--continue", Dir.Path("none.vls")});
     EXPECT_EQ(missing.Code, 2);
     EXPECT_NE(missing.Err.find("Не удалось прочитать сохранение"), std::string::npos);
+}
+
+// A save written between two whole minutes (as the game writes one, wherever the player is) runs
+// on to the end of the next whole minute and the minutes asked for: saved at step 1500 (minute
+// 1.37) and continued for one minute, it is the three-minute run.
+TEST_F(RunCommand, ASaveBetweenMinutesContinuesToTheNextWholeMinute) {
+    const std::string city = Dir.Path("city.vl"), game = Dir.Path("game.vls");
+    auto map = std::make_unique<TMap>();
+    map->FileName = city;
+    ASSERT_TRUE(map->LoadFromFile());
+    SelectMap(*map);
+    // Run and watched as VellSim runs a map.
+    TRandom random(4);
+    TWorld world(*map, random);
+    TRunStatistics statistics(world);
+    TJamWatch jams(world, RoundHalfEven(5 * TicksPerMinute));
+    TRunState run{4, 0, &statistics, &jams, {}};
+    world.StartWorld();
+    for (; run.Steps < 1500; ++run.Steps) {
+        world.WorldStep();
+        statistics.Observe();
+        jams.Observe();
+    }
+    ASSERT_EQ(WriteWorldSave(game, world, run), "");
+
+    const TRun whole = Sim({"run", city, "--minutes", "3", "--seed", "4", "--json"});
+    const TRun continued = Sim({"run", "--continue", game, "--minutes", "1", "--json"});
+    ASSERT_EQ(whole.Code, 0) << whole.Err;
+    ASSERT_EQ(continued.Code, 0) << continued.Err;
+    EXPECT_NE(continued.Out.find("\"minutes\": 3, \"steps\": 3277, "), std::string::npos)
+        << continued.Out;
+    EXPECT_EQ(WithoutSpeed(continued.Out), WithoutSpeed(whole.Out));
+    // With no minutes more it ends where the save's minute does; a save within minute 2 is
+    // never written before it.
+    const TRun toItsMinute = Sim({"run", "--continue", game, "--minutes", "0", "--json"});
+    ASSERT_EQ(toItsMinute.Code, 0) << toItsMinute.Err;
+    EXPECT_NE(toItsMinute.Out.find("\"minutes\": 2, \"steps\": 2185, "), std::string::npos)
+        << toItsMinute.Out;
+    const TRun early = Sim({"run", "--continue", game, "--save-at", "1", Dir.Path("x.vls")});
+    EXPECT_EQ(early.Code, 2);
+    EXPECT_NE(early.Err.find("--save-at lies before the save's minute 2"), std::string::npos)
+        << early.Err;
+    ASSERT_EQ(
+        Sim({"run", "--continue", game, "--minutes", "1", "--save-at", "2", Dir.Path("2.vls")})
+            .Code,
+        0);
+    TWorldSave two;
+    std::string error;
+    ASSERT_TRUE(ReadWorldSave(Dir.Path("2.vls"), two, error)) << error;
+    EXPECT_EQ(two.Steps, 2185);
 }
 
 // A continued run's trace counts its minutes from the world's start: over minutes 10..20 it is
