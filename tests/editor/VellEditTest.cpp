@@ -271,6 +271,12 @@ class VellEditTest : public TEditorWindowHarness {
     // The window has one size: its least and its largest size are equal, so that no window
     // manager offers to maximise it.
     void theSizeIsFixed() {
+        // Before the window is first shown already: a window manager decides which buttons a
+        // window gets as it maps it, and does not look again.
+        TVellEdit fresh(*Map, *Bitmaps, *Random, *Dialogs);
+        QCOMPARE(fresh.minimumSize(), fresh.maximumSize());
+        QCOMPARE(fresh.size(), fresh.minimumSize());
+        QCOMPARE(fresh.minimumSize(), Window->size());
         QCOMPARE(Window->minimumSize(), Window->maximumSize());
         QCOMPARE(Window->size(), Window->minimumSize());
         QVERIFY(Window->size().width() >= 824 && Window->size().height() >= 621);
