@@ -1628,6 +1628,10 @@ Replace it with the line scheme?</translation>
         <source>Закрыть</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>Звука нет: нет звукового устройства</source>
+        <translation>No sound: there is no sound device</translation>
+    </message>
 </context>
 <context>
     <name>vell::TVellEdit</name>
@@ -1982,6 +1986,18 @@ Replace it with the line scheme?</translation>
         <source>Повтор: последняя минута перед аварией</source>
         <translation>Replay: the last minute before the crash</translation>
     </message>
+    <message>
+        <source>Трамваи по маршрутам</source>
+        <translation>Trams by route</translation>
+    </message>
+    <message>
+        <source>маршрут: на линии (по плану)</source>
+        <translation>route: on the line (planned)</translation>
+    </message>
+    <message>
+        <source>Стоящие трамваи и взаимные блокировки</source>
+        <translation>Standing trams and deadlocks</translation>
+    </message>
 </context>
 <context>
     <name>vell::TView3D</name>
@@ -2000,14 +2016,6 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Разрешение:</source>
         <translation>Resolution:</translation>
-    </message>
-    <message>
-        <source>Видимость для деревьев:</source>
-        <translation>Visibility of trees:</translation>
-    </message>
-    <message>
-        <source>Видимость для трамваев:</source>
-        <translation>Visibility of trams:</translation>
     </message>
     <message>
         <source>Принять</source>
@@ -2160,6 +2168,18 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Пробел - меню: скорость, пауза, взять управление</source>
         <translation>Space: the menu (speed, pause, take over)</translation>
+    </message>
+    <message>
+        <source>Видимость для деревьев (100 - 2000 м):</source>
+        <translation>Visibility of trees (100 - 2000 m):</translation>
+    </message>
+    <message>
+        <source>Видимость для трамваев (100 - 2000 м):</source>
+        <translation>Visibility of trams (100 - 2000 m):</translation>
+    </message>
+    <message>
+        <source>Игра сохранена в файл %1</source>
+        <translation>The game was saved to the file %1</translation>
     </message>
 </context>
 </TS>

@@ -251,8 +251,14 @@ std::optional<std::string> TQtUserDialogs::ChooseGameToOpen() {
     return Run(*GameDialog(GameOpenDialog, false, GameSaveFileFilter, "vls"));
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseGameToSave() {
-    return Run(*GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls"));
+std::optional<std::string> TQtUserDialogs::ChooseGameToSave(const std::string& suggested) {
+    QFileDialog* dialog = GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls");
+    if (!suggested.empty()) {
+        const QFileInfo file(QString::fromStdString(suggested));
+        dialog->setDirectory(file.absolutePath());
+        dialog->selectFile(file.fileName());
+    }
+    return Run(*dialog);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseReplayToOpen() {

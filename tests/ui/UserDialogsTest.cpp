@@ -12,13 +12,13 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 #include <functional>
@@ -325,7 +325,7 @@ class UserDialogsTest : public QObject {
             });
             if (kind == 0) dialogs.ChooseMapToOpen();
             if (kind == 1) dialogs.ChooseMapToSave();
-            if (kind == 2) dialogs.ChooseGameToSave();
+            if (kind == 2) dialogs.ChooseGameToSave({});
             if (kind == 3) dialogs.ChooseExtractToOpen(false);
             qWarning("needed %d room %d", needed, room);
             QVERIFY2(needed > 0, "no detail list in the dialog");
