@@ -1488,6 +1488,10 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>Схема записана в файл %1</source>
         <translation>The scheme was written to %1</translation>
     </message>
+    <message>
+        <source>Сеть увеличена: x%1; в файле вся карта</source>
+        <translation>The network is enlarged: x%1; the file holds the whole map</translation>
+    </message>
 </context>
 <context>
     <name>vell::TSelectRoute</name>
