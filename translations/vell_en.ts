@@ -423,10 +423,6 @@ Options:
         <translation>In the square: %1 buildings, %2 tree rows, %3 trees, %4 parks</translation>
     </message>
     <message>
-        <source>Сделано: рельсов %1 (%2 км), остановок %3, разворотных колец %4, маршрутов %5</source>
-        <translation>Made: %1 rails (%2 km), %3 stops, %4 turning loops, %5 routes</translation>
-    </message>
-    <message>
         <source>Рельсовая сеть: в порядке</source>
         <translation>Rail network: in order</translation>
     </message>
@@ -521,6 +517,38 @@ Options:
     <message>
         <source>Не удалось импортировать %1.</source>
         <translation>Could not import %1.</translation>
+    </message>
+    <message>
+        <source>Сделано: %1 (%2 км), %3, %4, %5</source>
+        <translation>Made: %1 (%2 km), %3, %4, %5</translation>
+    </message>
+    <message numerus="yes">
+        <source>рельсов %n</source>
+        <translation>
+            <numerusform>%n rail</numerusform>
+            <numerusform>%n rails</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>остановок %n</source>
+        <translation>
+            <numerusform>%n stop</numerusform>
+            <numerusform>%n stops</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>разворотных колец %n</source>
+        <translation>
+            <numerusform>%n turning loop</numerusform>
+            <numerusform>%n turning loops</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>маршрутов %n</source>
+        <translation>
+            <numerusform>%n route</numerusform>
+            <numerusform>%n routes</numerusform>
+        </translation>
     </message>
 </context>
 <context>
