@@ -209,14 +209,14 @@ TDiagramLabels DiagramLabels(const TTimeDistanceData& data, QSize size) {
     std::stable_sort(names.begin(), names.end(),
                      [](const TName& a, const TName& b) { return a.Y < b.Y; });
 
-    // The names stay between the title and the time axis's figures, which begin under the
-    // plot's left edge.
+    // The names stay between the title and the picture's bottom margin, half a line past the
+    // plot at either end, left of the time axis's first figure.
     const double left = labels.Axis.right() + NamesGap, right = f.Plot.left() - NamesRight;
     int columns = 1;
     for (;; ++columns) {
         for (labels.Pixels = NamePixels; labels.Pixels >= LeastNamePixels; --labels.Pixels) {
             const double h = QFontMetrics(DiagramFont(labels.Pixels)).height();
-            const double room = f.Plot.height() + h / 2 + 5;
+            const double room = f.Plot.height() + h;
             if (std::ceil(double(names.size()) / columns) * h <= room) break;
         }
         if (labels.Pixels >= LeastNamePixels || (right - left) / (columns + 1) < 24) break;
@@ -225,7 +225,7 @@ TDiagramLabels DiagramLabels(const TTimeDistanceData& data, QSize size) {
     labels.Pixels = columns > 1 ? LeastNamePixels : std::max(labels.Pixels, LeastNamePixels);
     const QFontMetrics metrics(DiagramFont(labels.Pixels));
     const double h = metrics.height();
-    const double top = f.Plot.top() - h / 2, bottom = f.Plot.bottom() + 5;
+    const double top = f.Plot.top() - h / 2, bottom = f.Plot.bottom() + h / 2;
     const double width = (right - left) / columns;
     // Column 0 is the nearest the plot; the names take the columns in turn down the route.
     for (int c = 0; c < columns; ++c) {
@@ -236,8 +236,8 @@ TDiagramLabels DiagramLabels(const TTimeDistanceData& data, QSize size) {
         const double x = right - (c + 1) * width;
         for (std::size_t k = c, i = 0; k < names.size(); k += columns, ++i)
             labels.Names.push_back(
-                {metrics.elidedText(names[k].Text, Qt::ElideRight, int(width) - 2),
-                 QRectF(x + 1, tops[i], width - 2, h), names[k].Y});
+                {metrics.elidedText(names[k].Text, Qt::ElideRight, int(width) - 1),
+                 QRectF(x + 1, tops[i], width - 1, h), names[k].Y});
     }
     std::stable_sort(
         labels.Names.begin(), labels.Names.end(),

@@ -322,12 +322,10 @@ TEST(TimeDistanceDiagram, EveryStopKeepsItsNameClearOfTheOthersAndTheAxis) {
                         << labels.Names[b].Text.toStdString();
             }
         }
-    // Names that have room stay on their lines; the length's only moves up off the time axis's
-    // figures, which begin 6 pixels under the plot.
+    // Names that have room stay on their lines.
     const TDiagramLabels roomy = DiagramLabels(close, QSize(DiagramWidth, DiagramHeight));
-    const TDiagramFrame roomyFrame = DiagramFrame(close, QSize(DiagramWidth, DiagramHeight));
-    EXPECT_LE(roomy.Names.back().Box.bottom(), roomyFrame.Plot.bottom() + 6);
-    EXPECT_NEAR(roomy.Names.back().Box.center().y(), roomy.Names.back().LineY, 4);
+    EXPECT_NEAR(roomy.Names.front().Box.center().y(), roomy.Names.front().LineY, 0.5);
+    EXPECT_NEAR(roomy.Names.back().Box.center().y(), roomy.Names.back().LineY, 0.5);
     EXPECT_EQ(roomy.Names[4].Text, QString::fromUtf8("Рынок"));
     EXPECT_NEAR(roomy.Names[4].Box.center().y(), roomy.Names[4].LineY, 0.5);
 }
