@@ -38,8 +38,13 @@ TSoundPanel::TSoundPanel(QWidget* parent) : QFrame(parent) {
     Volume->setTickInterval(10);
     Volume->setTickPosition(QSlider::TicksBelow);
     label->setBuddy(Volume);
+    NoDevice = new QLabel(tr("Звука нет: нет звукового устройства"), this);
+    NoDevice->setObjectName(QStringLiteral("NoDevice"));
+    NoDevice->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    NoDevice->hide();
     Close = new QPushButton(tr("Закрыть"), this);
     Close->setObjectName(QStringLiteral("SoundClose"));
+    layout->addWidget(NoDevice);
     layout->addWidget(SoundOn);
     layout->addWidget(label);
     layout->addWidget(Volume);
@@ -50,12 +55,19 @@ TSoundPanel::TSoundPanel(QWidget* parent) : QFrame(parent) {
         std::clamp(settings.value(QStringLiteral("sound/volume"), DefaultVolume).toInt(), 0, 100));
     Volume->setEnabled(SoundOn->isChecked());
     connect(SoundOn, &QCheckBox::toggled, this, [this](bool on) {
-        Volume->setEnabled(on);
+        Volume->setEnabled(on && SoundOn->isEnabled());
         Store();
     });
     connect(Volume, &QSlider::valueChanged, this, [this]() { Store(); });
     adjustSize();
     hide();
+}
+
+void TSoundPanel::SetDeviceMissing(bool missing) {
+    NoDevice->setVisible(missing);
+    SoundOn->setEnabled(!missing);
+    Volume->setEnabled(!missing && SoundOn->isChecked());
+    adjustSize();
 }
 
 bool TSoundPanel::On() const {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QSlider;
 
@@ -20,6 +21,11 @@ class TSoundPanel : public QFrame {
     QCheckBox* SoundOn; // "Звук"
     QSlider* Volume;    // "Громкость", 0..100
     QPushButton* Close; // "Закрыть"
+    QLabel* NoDevice; // "Звука нет: нет звукового устройства", shown only then
+
+    // Without a sound card the panel says so and its settings cannot be changed (they stay
+    // stored for a later run with one).
+    void SetDeviceMissing(bool missing);
 
     // The settings as stored: on, and the volume 0..1.
     bool On() const;

@@ -7,11 +7,15 @@
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
 #include "sim/CrashText.h"
+#include "ui/QtUserDialogs.h"
 #include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -221,13 +225,16 @@ void TView3D::BuildPanel() {
     Panel->setFont(font);
     const QFontMetrics metrics(font);
     const QString wallText = tr("Видимость для стен (100 - 2000 м):");
+    const QString treeText = tr("Видимость для деревьев (100 - 2000 м):");
+    const QString tramText = tr("Видимость для трамваев (100 - 2000 м):");
     const QString resolutionText = tr("Разрешение:");
     const int valueWidth = metrics.horizontalAdvance(DistanceText(MaxViewDist)) + 4;
     const int resolutionWidth = metrics.horizontalAdvance(resolutionText) + 4;
     // The designed width suits a narrower font than most desktops have: the panel grows just
     // enough to show its longest label whole, and the resolution list beside its label.
-    const int width =
-        std::max({PanelWidth, metrics.horizontalAdvance(wallText) + 16, resolutionWidth + 120});
+    const int width = std::max({PanelWidth, metrics.horizontalAdvance(wallText) + 16,
+                                metrics.horizontalAdvance(treeText) + 16,
+                                metrics.horizontalAdvance(tramText) + 16, resolutionWidth + 120});
 
     const auto label = [this, width](const char* name, const QString& text, int top) {
         auto* l = new QLabel(text, Panel);
@@ -279,10 +286,10 @@ void TView3D::BuildPanel() {
     CDistWall = label("CDistWall", wallText, 50);
     VDistWall = value("VDistWall", 67);
     UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 65, VDistWall);
-    CDistTree = label("CDistTree", tr("Видимость для деревьев:"), 91);
+    CDistTree = label("CDistTree", treeText, 91);
     VDistTree = value("VDistTree", 108);
     UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 106, VDistTree);
-    Label1 = label("Label1", tr("Видимость для трамваев:"), 132);
+    Label1 = label("Label1", tramText, 132);
     VDistVell = value("VDistVell", 149);
     UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 147, VDistVell);
 
@@ -605,6 +612,7 @@ void TView3D::showEvent(QShowEvent* event) {
     Sound.Open(std::cerr);
     Sound.Reset();
     Cab.LimitWarning.Reset();
+    SoundPanel->SetDeviceMissing(!Sound.Playing());
     SoundPanel->Apply();
 }
 
@@ -722,10 +730,20 @@ void TView3D::SpeedClick(int item) {
 void TView3D::SaveGameClick() {
     const bool wasOpen = MenuOpen;
     MenuOpen = true;
-    if (const std::optional<std::string> path = Dialogs.ChooseGameToSave()) {
+    // A name that says which city and when: "demo-2026-12-09-1534.vls" in the saves folder.
+    const QString map = QFileInfo(QString::fromStdString(Map.FileName)).completeBaseName();
+    const QString suggested =
+        QDir(GameSavesFolder())
+            .filePath(map +
+                      QDateTime::currentDateTime().toString(QStringLiteral("-yyyy-MM-dd-HHmm")) +
+                      QStringLiteral(".vls"));
+    if (const std::optional<std::string> path = Dialogs.ChooseGameToSave(suggested.toStdString())) {
         Run.Program = {N6->isChecked(), Cab.GameSpeed};
         if (const std::string error = WriteWorldSave(*path, World, Run); !error.empty())
             Dialogs.ShowError(error);
+        else
+            Dialogs.ShowMessage(
+                tr("Игра сохранена в файл %1").arg(QString::fromStdString(*path)).toStdString());
     }
     MenuOpen = wasOpen;
 }

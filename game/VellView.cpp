@@ -456,9 +456,13 @@ void TVellView::ShowSpeedValue() {
     SpeedValue->setText(QStringLiteral("x%1").arg(StepsPerTick(Speed->value())));
 }
 
-// The route report, and below it the trams that stand and the deadlocks, in VellSim's words.
+// The route report, and below it the trams that stand and the deadlocks, in VellSim's words;
+// each part under a heading that says what its figures are.
 void TVellView::RouteInfoClick() {
-    Dialogs.ShowMessage(RouteReport(Map) + "\r\n\r\n" +
+    Dialogs.ShowMessage(tr("Трамваи по маршрутам").toStdString() + "\r\n" +
+                        tr("маршрут: на линии (по плану)").toStdString() + "\r\n" +
+                        RouteReport(Map) + "\r\n\r\n" +
+                        tr("Стоящие трамваи и взаимные блокировки").toStdString() + "\r\n" +
                         JamPictureText(Map, LookForJams(World), "\r\n"));
 }
 

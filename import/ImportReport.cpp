@@ -67,10 +67,12 @@ std::string ImportReportText(const TImportReport& r) {
                    {Count(r.Read.Buildings), Count(r.Read.TreeRows), Count(r.Read.Trees),
                     Count(r.Read.Parks)})
         << "\n";
-    out << ArgList(translate("Import", "Сделано: рельсов %1 (%2 км), остановок %3, разворотных "
-                                       "колец %4, маршрутов %5"),
-                   {Count(r.Rails), Km(r.TrackLengthM), Count(r.StopRails), Count(r.Loops),
-                    Count(static_cast<long long>(r.Routes.size()))})
+    // Each count in its own words, so that the English says "1 route" and "2 routes".
+    out << ArgList(translate("Import", "Сделано: %1 (%2 км), %3, %4, %5"),
+                   {translate("Import", "рельсов %n", nullptr, r.Rails), Km(r.TrackLengthM),
+                    translate("Import", "остановок %n", nullptr, r.StopRails),
+                    translate("Import", "разворотных колец %n", nullptr, r.Loops),
+                    translate("Import", "маршрутов %n", nullptr, int(r.Routes.size()))})
         << "\n";
     if (r.SingleTrackBothWaysM >= 1)
         out << Arg(translate("Import",

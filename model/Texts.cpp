@@ -13,6 +13,7 @@ namespace vell {
 namespace {
 
 TTranslator Translator = nullptr;
+TCountTranslator CountTranslator = nullptr;
 
 bool IsSet(const char* value) {
     return value && *value;
@@ -51,8 +52,9 @@ std::optional<TLanguage> LanguageOfEntry(std::string_view entry) {
 
 } // namespace
 
-void SetTranslator(TTranslator translator) {
+void SetTranslator(TTranslator translator, TCountTranslator counts) {
     Translator = translator;
+    CountTranslator = counts;
 }
 
 std::string translate(const char* context, const char* text) {
@@ -61,6 +63,18 @@ std::string translate(const char* context, const char* text) {
         if (!translated.empty()) return translated;
     }
     return text;
+}
+
+std::string translate(const char* context, const char* text, const char*, int n) {
+    std::string form = text;
+    if (CountTranslator) {
+        std::string translated = CountTranslator(context, text, n);
+        if (!translated.empty()) form = std::move(translated);
+    }
+    const std::string count = std::to_string(n);
+    for (std::size_t i = form.find("%n"); i != std::string::npos; i = form.find("%n", i))
+        form.replace(i, 2, count), i += count.size();
+    return form;
 }
 
 std::string Arg(const std::string& text, const std::string& value) {

@@ -18,11 +18,20 @@ enum class TLanguage { Russian, English };
 // Finds the text in the language chosen; nothing or an empty answer means the Russian source.
 using TTranslator = std::string (*)(const char* context, const char* text);
 
-// Installs the translator for the whole program; nullptr puts back the Russian texts.
-void SetTranslator(TTranslator translator);
+// Finds the form of `text` ("%n" in it stands for a count) that the language takes for `n`, "%n"
+// left in it; nothing or an empty answer means the Russian source.
+using TCountTranslator = std::string (*)(const char* context, const char* text, int n);
+
+// Installs the translators for the whole program; nullptr puts back the Russian texts.
+void SetTranslator(TTranslator translator, TCountTranslator counts = nullptr);
 
 // `text` in the program's language; `context` names the window or subject it belongs to.
 std::string translate(const char* context, const char* text);
+
+// `text` with "%n" replaced by the count `n`, in the form the program's language takes for it
+// ("1 route", "2 routes"). The Russian source names the count after its noun ("маршрутов %n"),
+// which reads right for every count. `disambiguation` is Qt's, for its tools; none here.
+std::string translate(const char* context, const char* text, const char* disambiguation, int n);
 
 // `text` with its lowest-numbered marker ("%1", then "%2", ...) replaced by `value`, as
 // QString::arg does; the value itself is never searched.

@@ -26,7 +26,8 @@ class IUserDialogs {
     virtual std::optional<std::string> ChooseMapToSave() = 0;
     // The open and save dialogs of a saved game (.vls); nothing when cancelled.
     virtual std::optional<std::string> ChooseGameToOpen() = 0;
-    virtual std::optional<std::string> ChooseGameToSave() = 0;
+    // The save dialog starts at `suggested`, a full path, when one is given.
+    virtual std::optional<std::string> ChooseGameToSave(const std::string& suggested) = 0;
     // The open and save dialogs of a drive's recording (.vlrec); nothing when cancelled.
     virtual std::optional<std::string> ChooseReplayToOpen() = 0;
     virtual std::optional<std::string> ChooseReplayToSave() = 0;

@@ -450,10 +450,6 @@ Options:
         <translation>In the square: %1 buildings, %2 tree rows, %3 trees, %4 parks</translation>
     </message>
     <message>
-        <source>Сделано: рельсов %1 (%2 км), остановок %3, разворотных колец %4, маршрутов %5</source>
-        <translation>Made: %1 rails (%2 km), %3 stops, %4 turning loops, %5 routes</translation>
-    </message>
-    <message>
         <source>Рельсовая сеть: в порядке</source>
         <translation>Rail network: in order</translation>
     </message>
@@ -548,6 +544,38 @@ Options:
     <message>
         <source>Не удалось импортировать %1.</source>
         <translation>Could not import %1.</translation>
+    </message>
+    <message>
+        <source>Сделано: %1 (%2 км), %3, %4, %5</source>
+        <translation>Made: %1 (%2 km), %3, %4, %5</translation>
+    </message>
+    <message numerus="yes">
+        <source>рельсов %n</source>
+        <translation>
+            <numerusform>%n rail</numerusform>
+            <numerusform>%n rails</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>остановок %n</source>
+        <translation>
+            <numerusform>%n stop</numerusform>
+            <numerusform>%n stops</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>разворотных колец %n</source>
+        <translation>
+            <numerusform>%n turning loop</numerusform>
+            <numerusform>%n turning loops</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>маршрутов %n</source>
+        <translation>
+            <numerusform>%n route</numerusform>
+            <numerusform>%n routes</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1531,6 +1559,10 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>Схема записана в файл %1</source>
         <translation>The scheme was written to %1</translation>
     </message>
+    <message>
+        <source>Сеть увеличена: x%1; в файле вся карта</source>
+        <translation>The network is enlarged: x%1; the file holds the whole map</translation>
+    </message>
 </context>
 <context>
     <name>vell::TSelectRoute</name>
@@ -1674,6 +1706,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Закрыть</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>Звука нет: нет звукового устройства</source>
+        <translation>No sound: there is no sound device</translation>
     </message>
 </context>
 <context>
@@ -2029,6 +2065,18 @@ Replace it with the line scheme?</translation>
         <source>Повтор: последняя минута перед аварией</source>
         <translation>Replay: the last minute before the crash</translation>
     </message>
+    <message>
+        <source>Трамваи по маршрутам</source>
+        <translation>Trams by route</translation>
+    </message>
+    <message>
+        <source>маршрут: на линии (по плану)</source>
+        <translation>route: on the line (planned)</translation>
+    </message>
+    <message>
+        <source>Стоящие трамваи и взаимные блокировки</source>
+        <translation>Standing trams and deadlocks</translation>
+    </message>
 </context>
 <context>
     <name>vell::TView3D</name>
@@ -2047,14 +2095,6 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Разрешение:</source>
         <translation>Resolution:</translation>
-    </message>
-    <message>
-        <source>Видимость для деревьев:</source>
-        <translation>Visibility of trees:</translation>
-    </message>
-    <message>
-        <source>Видимость для трамваев:</source>
-        <translation>Visibility of trams:</translation>
     </message>
     <message>
         <source>Принять</source>
@@ -2195,6 +2235,18 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Запись поездки заполнена и остановлена: в ней всё до этого места</source>
         <translation>The drive recording is full and has stopped: it holds everything up to here</translation>
+    </message>
+    <message>
+        <source>Видимость для деревьев (100 - 2000 м):</source>
+        <translation>Visibility of trees (100 - 2000 m):</translation>
+    </message>
+    <message>
+        <source>Видимость для трамваев (100 - 2000 м):</source>
+        <translation>Visibility of trams (100 - 2000 m):</translation>
+    </message>
+    <message>
+        <source>Игра сохранена в файл %1</source>
+        <translation>The game was saved to the file %1</translation>
     </message>
 </context>
 </TS>

@@ -17,6 +17,11 @@ std::string TranslateWithQt(const char* context, const char* text) {
     return CoreTexts->translate(context, text).toStdString();
 }
 
+std::string TranslateCountWithQt(const char* context, const char* text, int n) {
+    if (!CoreTexts) return {};
+    return CoreTexts->translate(context, text, nullptr, n).toStdString();
+}
+
 } // namespace
 
 TEnglishTexts::TEnglishTexts() : Texts(std::make_unique<QTranslator>()) {
@@ -25,7 +30,7 @@ TEnglishTexts::TEnglishTexts() : Texts(std::make_unique<QTranslator>()) {
         return;
     }
     CoreTexts = Texts.get();
-    SetTranslator(TranslateWithQt);
+    SetTranslator(TranslateWithQt, TranslateCountWithQt);
 }
 
 TEnglishTexts::~TEnglishTexts() {

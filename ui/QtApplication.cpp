@@ -7,8 +7,26 @@
 
 namespace vell {
 
+namespace {
+
+// Qt 6 asks for the file dialog's kinds of entry ("Folder", "%1 File", ...) under the icon
+// provider's new name, which the system's Russian translation does not know yet; it holds the
+// same words under the file dialog's own name, so they are looked up there.
+class TRussianQtTexts : public QTranslator {
+  public:
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        QString text = QTranslator::translate(context, source, disambiguation, n);
+        if (text.isEmpty() && context && qstrcmp(context, "QAbstractFileIconProvider") == 0)
+            text = QTranslator::translate("QFileDialog", source, disambiguation, n);
+        return text;
+    }
+};
+
+} // namespace
+
 std::unique_ptr<QTranslator> LoadRussianQtTexts() {
-    auto translator = std::make_unique<QTranslator>();
+    auto translator = std::make_unique<TRussianQtTexts>();
     if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         return nullptr;

@@ -10,11 +10,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace vell {
@@ -44,6 +48,76 @@ QString Title() {
     QString name = QApplication::applicationDisplayName();
     return name.isEmpty() ? QStringLiteral("Vell") : name;
 }
+
+// A modal window takes the keyboard; when it closes, the window manager may activate another
+// window or none, and the window under it then stays deaf to its keys until a click. The
+// window that had the keyboard gets it back, on the control that had it.
+class TGiveFocusBack {
+  public:
+    explicit TGiveFocusBack(QWidget* parent)
+        : Window(parent ? parent->window() : QApplication::activeWindow()),
+          Focus(QApplication::focusWidget()) {}
+    ~TGiveFocusBack() {
+        Restore(Window, Focus);
+        // The platform hears of the closed window later and may take the activation away
+        // again; once that has come, the window is given it back.
+        if (Window)
+            QTimer::singleShot(0, Window, [window = Window, focus = Focus] {
+                if (!QApplication::activeModalWidget() && !QApplication::activePopupWidget())
+                    Restore(window, focus);
+            });
+    }
+    TGiveFocusBack(const TGiveFocusBack&) = delete;
+    TGiveFocusBack& operator=(const TGiveFocusBack&) = delete;
+
+  private:
+    static void Restore(const QPointer<QWidget>& window, const QPointer<QWidget>& focus) {
+        if (!window || !window->isVisible()) return;
+        window->activateWindow();
+        if (focus && focus->window() == window && focus->isVisible())
+            focus->setFocus(Qt::ActiveWindowFocusReason);
+        else
+            window->setFocus(Qt::ActiveWindowFocusReason);
+    }
+
+    QPointer<QWidget> Window, Focus;
+};
+
+// Y and N answer a question whatever the language and keyboard layout, alone or with Alt, as
+// they do in English: the Russian buttons' own letters are Д and Н.
+class TYesNoKeys : public QObject {
+  public:
+    explicit TYesNoKeys(QMessageBox& box) : QObject(&box), Box(box) {
+        box.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &Box || event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~(Qt::AltModifier | Qt::KeypadModifier)) != Qt::NoModifier)
+            return false;
+        QAbstractButton* answer = key->key() == Qt::Key_Y   ? Box.button(QMessageBox::Yes)
+                                  : key->key() == Qt::Key_N ? Box.button(QMessageBox::No)
+                                                            : nullptr;
+        if (!answer) return false;
+        answer->click();
+        return true;
+    }
+
+  private:
+    QMessageBox& Box;
+};
+
+// The file dialog's columns (name, size, kind, date) need more room than Qt's first size.
+constexpr QSize RoomyFileDialog(860, 520);
+
+void Widen(QFileDialog& dialog) {
+    QSize size = RoomyFileDialog.expandedTo(dialog.sizeHint());
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    dialog.resize(size);
+}
 } // namespace
 
 TQtUserDialogs::TQtUserDialogs(QWidget* parent) : Parent(parent) {}
@@ -57,6 +131,8 @@ TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
     QMessageBox box(QMessageBox::Question, Title(), FromUtf8(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
     box.setEscapeButton(QMessageBox::Cancel);
+    new TYesNoKeys(box);
+    const TGiveFocusBack focus(Parent);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TAnswer::Yes;
@@ -71,16 +147,20 @@ bool TQtUserDialogs::AskYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Question, Title(), FromUtf8(text),
                     QMessageBox::Yes | QMessageBox::No, Parent);
     box.setEscapeButton(QMessageBox::No);
+    new TYesNoKeys(box);
+    const TGiveFocusBack focus(Parent);
     return box.exec() == QMessageBox::Yes;
 }
 
 void TQtUserDialogs::ShowError(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    const TGiveFocusBack focus(Parent);
     box.exec();
 }
 
 void TQtUserDialogs::ShowMessage(const std::string& text) {
     const QString message = FromUtf8(text);
+    const TGiveFocusBack focus(Parent);
     // A message box grows with its text and has no scroll bar: a long text (the route report
     // of a map with many routes) is shown whole in a scrolling box instead.
     if (message.count(QLatin1Char('\n')) < LongMessageLines) {
@@ -117,11 +197,13 @@ QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save
         dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // The map flows ask before replacing a file; the dialog must not ask as well.
         dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+        Widen(*dialog);
     }
     return dialog;
 }
 
 std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
+    const TGiveFocusBack focus(dialog.parentWidget());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
@@ -161,6 +243,7 @@ QFileDialog* TQtUserDialogs::GameDialog(QPointer<QFileDialog>& dialog, bool save
         dialog->setDefaultSuffix(QString::fromLatin1(suffix));
         // Later it stays where the user left it.
         dialog->setDirectory(GameSavesFolder());
+        Widen(*dialog);
     }
     return dialog;
 }
@@ -169,8 +252,14 @@ std::optional<std::string> TQtUserDialogs::ChooseGameToOpen() {
     return Run(*GameDialog(GameOpenDialog, false, GameSaveFileFilter, "vls"));
 }
 
-std::optional<std::string> TQtUserDialogs::ChooseGameToSave() {
-    return Run(*GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls"));
+std::optional<std::string> TQtUserDialogs::ChooseGameToSave(const std::string& suggested) {
+    QFileDialog* dialog = GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls");
+    if (!suggested.empty()) {
+        const QFileInfo file(QString::fromStdString(suggested));
+        dialog->setDirectory(file.absolutePath());
+        dialog->selectFile(file.fileName());
+    }
+    return Run(*dialog);
 }
 
 std::optional<std::string> TQtUserDialogs::ChooseReplayToOpen() {
@@ -189,6 +278,7 @@ TAccidentChoice TQtUserDialogs::AskAfterAccident(const std::string& text) {
                                         QMessageBox::ActionRole);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    const TGiveFocusBack focus(Parent);
     box.exec();
     if (box.clickedButton() == save) return TAccidentChoice::SaveRecording;
     if (box.clickedButton() == replay) return TAccidentChoice::Replay;
@@ -205,6 +295,7 @@ std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
             const QString folder = QFileInfo(QString::fromStdString(Map->FileName)).absolutePath();
             if (QFileInfo(folder).isDir()) ExtractDialog->setDirectory(folder);
         }
+        Widen(*ExtractDialog);
     }
     const QString extracts = QCoreApplication::translate("UserDialogs", ExtractFileFilter);
     if (maps) {
@@ -224,6 +315,7 @@ std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
 std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {
     const QColor start(int(initial & 0xFF), int(initial >> 8 & 0xFF), int(initial >> 16 & 0xFF));
     QColorDialog dialog(start, Parent);
+    const TGiveFocusBack focus(Parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QColor c = dialog.selectedColor();
     return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;

@@ -47,7 +47,7 @@ class TQtUserDialogs : public IUserDialogs {
     std::optional<std::string> ChooseMapToOpen() override;
     std::optional<std::string> ChooseMapToSave() override;
     std::optional<std::string> ChooseGameToOpen() override;
-    std::optional<std::string> ChooseGameToSave() override;
+    std::optional<std::string> ChooseGameToSave(const std::string& suggested) override;
     std::optional<std::string> ChooseReplayToOpen() override;
     std::optional<std::string> ChooseReplayToSave() override;
     TAccidentChoice AskAfterAccident(const std::string& text) override;

@@ -9,9 +9,11 @@ namespace vell {
 const char* const ExitPrompt = QT_TRANSLATE_NOOP("EditorFlows", "Вы действительно хотите выйти?");
 
 bool EditorSaveMap(TMap& map, IUserDialogs& dialogs, bool unwritten) {
+    // An imported map is named after a file it was never written to: "No" to replacing that
+    // file leaves the choice of another name, rather than nothing saved and nothing said.
     if (unwritten && map.FileName != NewMapName && FileExists(map.FileName) &&
         !dialogs.AskYesNo(OverwritePrompt(map.FileName)))
-        return false;
+        return SaveMapAs(map, dialogs, unwritten);
     return SaveMap(map, dialogs);
 }
 

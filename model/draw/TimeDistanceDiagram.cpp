@@ -17,6 +17,10 @@ namespace vell {
 namespace {
 
 constexpr int LeftMargin = 150, RightMargin = 60, TopMargin = 60, BottomMargin = 90;
+// The distance axis's caption, upright at the left edge, and the names between it and the plot.
+constexpr int AxisPixels = 17, AxisLeft = 10, AxisWidth = 24, NamesGap = 4, NamesRight = 8;
+// The names' font shrinks from the first size to the last before they take more columns.
+constexpr int NamePixels = 14, LeastNamePixels = 10;
 const QColor GridColour(225, 225, 225);
 const QColor StopColour(150, 170, 200);
 
@@ -66,33 +70,35 @@ void DrawTimeAxis(QPainter& p, const TDiagramFrame& f, QSize size) {
     (void)size;
 }
 
-// The stops as lines with their names at the left, the start and the route's length; a name
-// that would overlap the one above is left out, its line stays.
-void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& f) {
-    p.setFont(DiagramFont(14));
-    const int textHeight = QFontMetrics(p.font()).height();
-    double lastLabel = -1e9;
-    auto line = [&](double distance, const QString& name, const QColor& colour) {
-        const QPointF a = f.At(f.First, distance), b = f.At(f.First + f.Minutes, distance);
+// The stops as lines, and their names where DiagramLabels put them.
+void DrawStops(QPainter& p, const TTimeDistanceData& data, const TDiagramFrame& f, QSize size) {
+    const TDiagramLabels labels = DiagramLabels(data, size);
+    auto line = [&](double distance, const QColor& colour) {
         p.setPen(QPen(colour, 1));
-        p.drawLine(a, b);
-        if (a.y() - lastLabel < textHeight) return;
-        lastLabel = a.y();
-        p.setPen(Qt::black);
-        p.drawText(QRectF(8, a.y() - textHeight / 2.0, LeftMargin - 16, textHeight),
-                   Qt::AlignRight | Qt::AlignVCenter, name);
+        p.drawLine(f.At(f.First, distance), f.At(f.First + f.Minutes, distance));
     };
-    line(0, Text(translate("Diagram", "начало")), Qt::black);
+    line(0, Qt::black);
     for (const TTimeDistanceStop& s : data.Stops)
-        if (s.Distance < data.Length - 1) line(s.Distance, Text(s.Name), StopColour);
-    lastLabel = -1e9; // the length is always named
-    line(data.Length, Text(translate("Diagram", "%1 м")).arg(std::lround(data.Length)), Qt::black);
+        if (s.Distance < data.Length - 1) line(s.Distance, StopColour);
+    line(data.Length, Qt::black);
+    p.setFont(DiagramFont(labels.Pixels));
+    for (const TDiagramLabel& l : labels.Names) {
+        // A name moved off its line points to it.
+        if (std::abs(l.Box.center().y() - l.LineY) >= 1) {
+            p.setPen(QPen(StopColour, 1));
+            p.drawLine(QPointF(l.Box.right() + 1, l.Box.center().y()),
+                       QPointF(f.Plot.left(), l.LineY));
+        }
+        p.setPen(Qt::black);
+        p.drawText(l.Box, Qt::AlignRight | Qt::AlignVCenter, l.Text);
+    }
     p.save();
-    p.setFont(DiagramFont(17));
-    p.translate(22, f.Plot.center().y());
+    p.setFont(DiagramFont(AxisPixels));
+    p.translate(labels.Axis.center());
     p.rotate(-90);
-    p.drawText(QRectF(-200, -12, 400, 24), Qt::AlignCenter,
-               Text(translate("Diagram", "расстояние по маршруту")));
+    p.drawText(QRectF(-labels.Axis.height() / 2, -labels.Axis.width() / 2, labels.Axis.height(),
+                      labels.Axis.width()),
+               Qt::AlignCenter, Text(translate("Diagram", "расстояние по маршруту")));
     p.restore();
 }
 
@@ -165,6 +171,80 @@ void DrawLegend(QPainter& p, QSize size) {
 
 } // namespace
 
+namespace {
+
+// Moves boxes of height `h` wanted at `centres` (in order) apart as little as it can, so that
+// none overlaps the next and all stay within [top, bottom]; they must fit there.
+std::vector<double> SpreadTops(const std::vector<double>& centres, double h, double top,
+                               double bottom) {
+    std::vector<double> tops(centres.size());
+    double next = top;
+    for (std::size_t k = 0; k < centres.size(); ++k)
+        next = (tops[k] = std::max(centres[k] - h / 2, next)) + h;
+    double last = bottom;
+    for (std::size_t k = centres.size(); k-- > 0;)
+        last = tops[k] = std::min(tops[k], last - h);
+    return tops;
+}
+
+} // namespace
+
+TDiagramLabels DiagramLabels(const TTimeDistanceData& data, QSize size) {
+    const TDiagramFrame f = DiagramFrame(data, size);
+    TDiagramLabels labels;
+    const QString axis = Text(translate("Diagram", "расстояние по маршруту"));
+    const double axisLength = QFontMetrics(DiagramFont(AxisPixels)).horizontalAdvance(axis) + 8;
+    labels.Axis = QRectF(AxisLeft, f.Plot.center().y() - axisLength / 2, AxisWidth, axisLength);
+
+    struct TName {
+        QString Text;
+        double Y;
+    };
+    std::vector<TName> names{{Text(translate("Diagram", "начало")), f.At(f.First, 0).y()}};
+    for (const TTimeDistanceStop& s : data.Stops)
+        if (s.Distance < data.Length - 1)
+            names.push_back({Text(s.Name), f.At(f.First, std::max(s.Distance, 0.0)).y()});
+    names.push_back({Text(translate("Diagram", "%1 м")).arg(std::lround(data.Length)),
+                     f.At(f.First, data.Length).y()});
+    std::stable_sort(names.begin(), names.end(),
+                     [](const TName& a, const TName& b) { return a.Y < b.Y; });
+
+    // The names stay between the title and the picture's bottom margin, half a line past the
+    // plot at either end, left of the time axis's first figure.
+    const double left = labels.Axis.right() + NamesGap, right = f.Plot.left() - NamesRight;
+    int columns = 1;
+    for (;; ++columns) {
+        for (labels.Pixels = NamePixels; labels.Pixels >= LeastNamePixels; --labels.Pixels) {
+            const double h = QFontMetrics(DiagramFont(labels.Pixels)).height();
+            const double room = f.Plot.height() + h;
+            if (std::ceil(double(names.size()) / columns) * h <= room) break;
+        }
+        if (labels.Pixels >= LeastNamePixels || (right - left) / (columns + 1) < 24) break;
+    }
+    // Side by side the columns are narrow: their names take the small font.
+    labels.Pixels = columns > 1 ? LeastNamePixels : std::max(labels.Pixels, LeastNamePixels);
+    const QFontMetrics metrics(DiagramFont(labels.Pixels));
+    const double h = metrics.height();
+    const double top = f.Plot.top() - h / 2, bottom = f.Plot.bottom() + h / 2;
+    const double width = (right - left) / columns;
+    // Column 0 is the nearest the plot; the names take the columns in turn down the route.
+    for (int c = 0; c < columns; ++c) {
+        std::vector<double> centres;
+        for (std::size_t k = c; k < names.size(); k += columns)
+            centres.push_back(names[k].Y);
+        const std::vector<double> tops = SpreadTops(centres, h, top, bottom);
+        const double x = right - (c + 1) * width;
+        for (std::size_t k = c, i = 0; k < names.size(); k += columns, ++i)
+            labels.Names.push_back(
+                {metrics.elidedText(names[k].Text, Qt::ElideRight, int(width) - 1),
+                 QRectF(x + 1, tops[i], width - 1, h), names[k].Y});
+    }
+    std::stable_sort(
+        labels.Names.begin(), labels.Names.end(),
+        [](const TDiagramLabel& a, const TDiagramLabel& b) { return a.LineY < b.LineY; });
+    return labels;
+}
+
 TDiagramFrame DiagramFrame(const TTimeDistanceData& data, QSize size) {
     TDiagramFrame f;
     f.Plot = QRectF(LeftMargin, TopMargin, size.width() - LeftMargin - RightMargin,
@@ -196,7 +276,7 @@ void PaintTimeDistanceDiagram(QPainter& p, const TTimeDistanceData& data, QSize 
     const TDiagramFrame f = DiagramFrame(data, size);
     DrawTitle(p, data, size);
     DrawTimeAxis(p, f, size);
-    DrawStops(p, data, f);
+    DrawStops(p, data, f, size);
     p.setClipRect(f.Plot.adjusted(-4, -4, 4, 4));
     for (const TTimeDistanceTram& t : data.Trams) {
         p.setPen(QPen(ToQColor(DiagramTramColour(t.Colour)), 1, Qt::DashLine));

@@ -10,8 +10,10 @@
 #include <QPointF>
 #include <QRectF>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -30,6 +32,22 @@ struct TDiagramFrame {
     }
 };
 TDiagramFrame DiagramFrame(const TTimeDistanceData& data, QSize size);
+
+// The names at the left of the plot: the start, every stop and the route's length, each in a
+// box of its own beside the distance axis's caption. Names of stops too close for their lines'
+// height are moved apart (a thin line leads from a moved name to its stop's line), dense routes
+// get a smaller font and then more columns, and a name too long for its column is shortened.
+struct TDiagramLabel {
+    QString Text; // as drawn, shortened if need be
+    QRectF Box;   // where it is drawn, right-aligned
+    double LineY; // the height of its line in the plot
+};
+struct TDiagramLabels {
+    QRectF Axis; // the caption "расстояние по маршруту", turned upright
+    int Pixels = 14;
+    std::vector<TDiagramLabel> Names; // in order along the route: start, stops, length
+};
+TDiagramLabels DiagramLabels(const TTimeDistanceData& data, QSize size);
 
 // The colour a tram's line is drawn in: its own, darkened when too pale to see on white.
 std::uint32_t DiagramTramColour(std::uint32_t colour);

@@ -3,6 +3,7 @@
 // the pictures it draws, and whole games started and ended as the route selection window does.
 #include "cab/View3D.h"
 #include "cab/CabGauges.h"
+#include "cab/SoundPanel.h"
 #include "cab/StartGame.h"
 #include "sim/CrashText.h"
 #include "tests/cab/CabTestWorld.h"
@@ -10,16 +11,21 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/WindowLayout.h"
 #include "ui/QtApplication.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
@@ -179,8 +185,9 @@ TEST_F(TCabView, FormAsCreated) {
     EXPECT_EQ(View.WH->itemText(9), "1600x1200");
     EXPECT_EQ(View.WH->currentText(), "640x480");
     EXPECT_EQ(View.CDistWall->text(), QString::fromUtf8("Видимость для стен (100 - 2000 м):"));
-    EXPECT_EQ(View.CDistTree->text(), QString::fromUtf8("Видимость для деревьев:"));
-    EXPECT_EQ(View.Label1->text(), QString::fromUtf8("Видимость для трамваев:"));
+    // Each distance says its range, not the walls' alone.
+    EXPECT_EQ(View.CDistTree->text(), QString::fromUtf8("Видимость для деревьев (100 - 2000 м):"));
+    EXPECT_EQ(View.Label1->text(), QString::fromUtf8("Видимость для трамваев (100 - 2000 м):"));
     const std::tuple<QSlider*, QLabel*, int> bars[] = {{View.UDistWall, View.VDistWall, 500},
                                                        {View.UDistTree, View.VDistTree, 200},
                                                        {View.UDistVell, View.VDistVell, 200}};
@@ -842,6 +849,55 @@ TEST(CabLanguages, HelpPanelAndCrashMessageSpeakTheProgramsLanguage) {
         EXPECT_EQ(hasCyrillic(message), !english);
     }
 }
+
+// Without a sound card the sound panel says so and offers nothing to change; the cab shows it
+// so whenever its sound did not open.
+TEST_F(TCabView, TheSoundPanelSaysWhenThereIsNoSoundDevice) {
+    TSoundPanel& panel = *View.SoundPanel;
+    panel.SetDeviceMissing(true);
+    EXPECT_TRUE(panel.NoDevice->isVisibleTo(&panel));
+    EXPECT_EQ(panel.NoDevice->text(), QString::fromUtf8("Звука нет: нет звукового устройства"));
+    EXPECT_FALSE(panel.SoundOn->isEnabled());
+    EXPECT_FALSE(panel.Volume->isEnabled());
+    EXPECT_GE(panel.width(), panel.NoDevice->sizeHint().width());
+    panel.SetDeviceMissing(false);
+    EXPECT_FALSE(panel.NoDevice->isVisibleTo(&panel));
+    EXPECT_TRUE(panel.SoundOn->isEnabled());
+    EXPECT_EQ(panel.Volume->isEnabled(), panel.SoundOn->isChecked());
+
+    ShowGame();
+    EXPECT_EQ(panel.NoDevice->isVisibleTo(&panel), !View.Sound.Playing());
+    EXPECT_EQ(panel.SoundOn->isEnabled(), View.Sound.Playing());
+}
+
+// "Сохранить игру" suggests a name in the saves folder after the map and the time, and says
+// where the game went; a cancelled dialog writes and says nothing.
+TEST_F(TCabView, SavingAGameSuggestsANameAndSaysWhereItWent) {
+    test::TTempDir dir;
+    City.Map->FileName = dir.Path("Tallinn.vl"); // a save names its map's file
+    TFileFault fault = TFileFault::None;
+    ASSERT_TRUE(City.Map->SaveToFile(&fault));
+    ShowGame();
+    const QString map = QStringLiteral("Tallinn");
+    const std::string path = dir.Path("game.vls");
+    Dialogs.FileChoices.push_back(path);
+    View.SaveGame->trigger();
+    const QString suggested = QString::fromStdString(Dialogs.SuggestedGame);
+    EXPECT_EQ(QFileInfo(suggested).absolutePath(), QDir(GameSavesFolder()).absolutePath());
+    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(map) +
+                                   QStringLiteral("-20\\d\\d-\\d\\d-\\d\\d-\\d{4}\\.vls$"))
+                    .match(QFileInfo(suggested).fileName())
+                    .hasMatch())
+        << suggested.toStdString();
+    ASSERT_TRUE(QFileInfo(QString::fromStdString(path)).size() > 0) << Dialogs.Log.back();
+    ASSERT_FALSE(Dialogs.Log.empty());
+    EXPECT_EQ(Dialogs.Log.back(), "message: Игра сохранена в файл " + path);
+
+    Dialogs.Log.clear();
+    View.SaveGame->trigger(); // cancelled
+    EXPECT_EQ(Dialogs.Log, std::vector<std::string>{"game save dialog"});
+}
+
 } // namespace
 } // namespace vell
 

@@ -9,6 +9,8 @@
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestMaps.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -280,6 +282,52 @@ TEST(TimeDistanceDiagram, TheLegendFitsANarrowWindow) {
         EXPECT_EQ(inked, 0) << "the legend runs past the right edge of a picture " << width
                             << " wide";
     }
+}
+
+// Every stop keeps a readable name: two stops a few metres apart, a long name and a dense
+// route of an imported city, in VellSim's picture and in the game's least window. No name's box
+// meets another's, the distance axis's caption or the plot, and each is inside the picture.
+TEST(TimeDistanceDiagram, EveryStopKeepsItsNameClearOfTheOthersAndTheAxis) {
+    TTimeDistanceData close;
+    close.RouteName = "7";
+    close.Length = 9000;
+    close.Minutes = 40;
+    close.Stops = {{"Вокзал", 1200},
+                   {"Вокзальная площадь", 1230},
+                   {"Улица Академика Константина Циолковского", 1260},
+                   {"Рынок", 5000}};
+    TTimeDistanceData dense = close;
+    dense.Stops.clear();
+    for (int k = 0; k < 30; ++k) // a stop every 300 m
+        dense.Stops.push_back({"ост. " + std::to_string(k + 1), 100.0 + k * 300});
+    for (const TTimeDistanceData* data : {&close, &dense})
+        for (const QSize size : {QSize(DiagramWidth, DiagramHeight), QSize(640, 400)}) {
+            const TDiagramLabels labels = DiagramLabels(*data, size);
+            const TDiagramFrame frame = DiagramFrame(*data, size);
+            ASSERT_EQ(labels.Names.size(), data->Stops.size() + 2) << size.width();
+            EXPECT_EQ(labels.Names.front().Text, QString::fromUtf8("начало"));
+            EXPECT_EQ(labels.Names.back().Text, QString::fromUtf8("9000 м"));
+            EXPECT_GE(labels.Pixels, 10);
+            for (std::size_t a = 0; a < labels.Names.size(); ++a) {
+                const QRectF box = labels.Names[a].Box;
+                SCOPED_TRACE(labels.Names[a].Text.toStdString() + " in " +
+                             std::to_string(size.width()));
+                EXPECT_FALSE(labels.Names[a].Text.isEmpty());
+                EXPECT_FALSE(box.intersects(labels.Axis));
+                EXPECT_LE(box.right(), frame.Plot.left());
+                EXPECT_TRUE(QRectF(0, 0, size.width(), size.height()).contains(box));
+                EXPECT_GE(box.height(), 10);
+                for (std::size_t b = a + 1; b < labels.Names.size(); ++b)
+                    EXPECT_FALSE(box.intersects(labels.Names[b].Box))
+                        << labels.Names[b].Text.toStdString();
+            }
+        }
+    // Names that have room stay on their lines.
+    const TDiagramLabels roomy = DiagramLabels(close, QSize(DiagramWidth, DiagramHeight));
+    EXPECT_NEAR(roomy.Names.front().Box.center().y(), roomy.Names.front().LineY, 0.5);
+    EXPECT_NEAR(roomy.Names.back().Box.center().y(), roomy.Names.back().LineY, 0.5);
+    EXPECT_EQ(roomy.Names[4].Text, QString::fromUtf8("Рынок"));
+    EXPECT_NEAR(roomy.Names[4].Box.center().y(), roomy.Names[4].LineY, 0.5);
 }
 
 } // namespace

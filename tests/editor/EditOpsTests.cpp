@@ -351,14 +351,25 @@ TEST_F(EditorFlows, OpenAsksOnceAndKeepsTheChangesWhenNothingIsOpened) {
 
 TEST_F(EditorFlows, AnImportedMapIsNamedBesideItsExtractAndAsksBeforeReplacingAFile) {
     // The imported map's name is another map's file: Save asks before replacing it, and No
-    // writes nothing.
+    // offers another name; cancelled, nothing is written.
     const std::vector<std::uint8_t> other = ReadBytes(Dir.Path("other.vl"));
     Map->FileName = Dir.Path("other.vl");
     Dialogs.Answers = {TAnswer::No};
     EXPECT_FALSE(EditorSaveMap(*Map, Dialogs, true));
-    EXPECT_EQ(Dialogs.Log, (std::vector<std::string>{"ask2: " + OverwritePrompt(Map->FileName)}));
+    EXPECT_EQ(Dialogs.Log,
+              (std::vector<std::string>{"ask2: " + OverwritePrompt(Map->FileName), "save dialog"}));
     EXPECT_EQ(ReadBytes(Dir.Path("other.vl")), other);
+    EXPECT_EQ(Map->FileName, Dir.Path("other.vl"));
     EXPECT_TRUE(Map->Modified);
+    // With another name chosen there, the map goes to that file and takes its name.
+    Dialogs.Answers = {TAnswer::No};
+    Dialogs.FileChoices = {Dir.Path("elsewhere.vl")};
+    EXPECT_TRUE(EditorSaveMap(*Map, Dialogs, true));
+    EXPECT_EQ(Map->FileName, Dir.Path("elsewhere.vl"));
+    EXPECT_TRUE(FileExists(Dir.Path("elsewhere.vl")));
+    EXPECT_EQ(ReadBytes(Dir.Path("other.vl")), other);
+    Map->FileName = Dir.Path("other.vl");
+    Map->Modified = true;
     // So do "save as" to the same name and the question before a new map.
     Dialogs.Answers = {TAnswer::No};
     Dialogs.FileChoices = {Dir.Path("other.vl")};

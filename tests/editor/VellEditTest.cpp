@@ -8,6 +8,7 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMaps.h"
 #include "tests/support/WindowLayout.h"
+#include "ui/QtApplication.h"
 #include "ui/QtUserDialogs.h"
 
 #include <QAbstractButton>
@@ -15,10 +16,12 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -263,6 +266,77 @@ class VellEditTest : public TEditorWindowHarness {
         QCOMPARE(Window->statusBar()->currentMessage(),
                  Q("Карта сохранена: ") + QFileInfo(Q(Dir->Path("three.vl"))).absoluteFilePath());
         QCOMPARE(Window->windowTitle(), Q("Редактор карт  - Новая"));
+    }
+
+    // The window has one size: its least and its largest size are equal, so that no window
+    // manager offers to maximise it.
+    void theSizeIsFixed() {
+        // Before the window is first shown already: a window manager decides which buttons a
+        // window gets as it maps it, and does not look again.
+        TVellEdit fresh(*Map, *Bitmaps, *Random, *Dialogs);
+        QCOMPARE(fresh.minimumSize(), fresh.maximumSize());
+        QCOMPARE(fresh.size(), fresh.minimumSize());
+        QCOMPARE(fresh.minimumSize(), Window->size());
+        QCOMPARE(Window->minimumSize(), Window->maximumSize());
+        QCOMPARE(Window->size(), Window->minimumSize());
+        QVERIFY(Window->size().width() >= 824 && Window->size().height() >= 621);
+    }
+
+    // Real Russian message boxes over the window: Y and N (alone or with Alt) answer them, and
+    // once a box is gone the keyboard is the window's again, so Ctrl+I starts the import at
+    // once rather than after a click.
+    void keysAnswerRealBoxesAndComeBackToTheWindow() {
+        const auto qtTexts = LoadRussianQtTexts();
+        QVERIFY(qtTexts);
+        QApplication::installTranslator(qtTexts.get());
+        Window.reset();
+        TQtUserDialogs real;
+        auto window = std::make_unique<TVellEdit>(*Map, *Bitmaps, *Random, real);
+        real.SetParent(window.get());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+        // The exit question with changes (Yes/No/Cancel): N is No, the window goes unsaved.
+        QStringList captions;
+        for (Qt::KeyboardModifier alt : {Qt::NoModifier, Qt::AltModifier}) {
+            Map->Modified = true;
+            if (!window->isVisible()) {
+                window->show();
+                QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            }
+            WhenModalShows([&](QWidget* w) {
+                if (auto* box = qobject_cast<QMessageBox*>(w))
+                    captions << box->button(QMessageBox::No)->text();
+                QTest::keyClick(w, Qt::Key_N, alt);
+            });
+            QVERIFY2(window->close(), alt ? "Alt+N did not answer No" : "N did not answer No");
+            QVERIFY(Map->Modified);
+        }
+        QCOMPARE(captions, (QStringList{"&Нет", "&Нет"}));
+
+        // The exit question without changes (Yes/No): N stays, and then Ctrl+I reaches the menu.
+        Map->Modified = false;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_N); });
+        QVERIFY(!window->close());
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::focusWidget() != nullptr, 2000);
+        QWidget* keys = QApplication::focusWidget();
+        QCOMPARE(keys->window(), static_cast<QWidget*>(window.get()));
+        bool extractDialog = false;
+        WhenModalShows([&](QWidget* w) {
+            extractDialog = qobject_cast<QFileDialog*>(w) != nullptr;
+            w->close();
+        });
+        QTest::keyClick(keys, Qt::Key_I, Qt::ControlModifier);
+        QTRY_VERIFY(extractDialog);
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+
+        // Y is Yes: the window goes.
+        WhenModalShows([](QWidget* w) { QTest::keyClick(w, Qt::Key_Y); });
+        QVERIFY(window->close());
+        QApplication::removeTranslator(qtTexts.get());
     }
 
     // The route panel's longest caption fits the panel too.

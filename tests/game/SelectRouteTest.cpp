@@ -23,6 +23,7 @@
 #include <cfenv>
 #include <cmath>
 #include <filesystem>
+#include <map>
 
 using namespace vell;
 using namespace vell::test;
@@ -351,6 +352,39 @@ class SelectRouteTest : public QObject {
         QCOMPARE(picture, QSize(600, 600));
         QVERIFY(std::filesystem::file_size(dir.Path("city.bmp")) > 600 * 600);
         QCOMPARE(g.Dialogs.Log.size(), std::size_t(1)); // only the open dialog
+
+        // The small network is shown enlarged by a whole factor, pixel for pixel the file's.
+        const QImage saved = QImage(QString::fromStdString(dir.Path("city.bmp")))
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage zoomed =
+            g.RouteMap.Image->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        std::map<QRgb, int> counts;
+        for (int y = 2; y < saved.height() - 2; ++y)
+            for (int x = 2; x < saved.width() - 2; ++x)
+                ++counts[saved.pixel(x, y)];
+        const QRgb ground = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                            })->first;
+        const int f = g.RouteMap.Factor;
+        const QPoint o = g.RouteMap.Origin;
+        QVERIFY2(f > 1, "a network on a small patch is not enlarged");
+        QCOMPARE(zoomed.size(), QSize(600 / f * f, 600 / f * f));
+        int differ = 0, network = 0;
+        for (int y = 0; y < zoomed.height(); ++y)
+            for (int x = 0; x < zoomed.width(); ++x) {
+                const QRgb s = saved.pixel(o.x() + x / f, o.y() + y / f);
+                differ += zoomed.pixel(x, y) != s;
+                const int sx = o.x() + x / f, sy = o.y() + y / f;
+                network += sx > 1 && sy > 1 && sx < 598 && sy < 598 && s != ground;
+            }
+        QCOMPARE(differ, 0);
+        // Every pixel of the network (inside the picture's frame) is in the part shown.
+        int everywhere = 0;
+        for (int y = 2; y < saved.height() - 2; ++y)
+            for (int x = 2; x < saved.width() - 2; ++x)
+                everywhere += saved.pixel(x, y) != ground;
+        QVERIFY(everywhere > 0);
+        QCOMPARE(network, everywhere * f * f);
 
         // A picture that cannot be written: the message, and no window.
         std::filesystem::remove(dir.Path("city.bmp"));

@@ -432,8 +432,11 @@ class VellViewTest : public QObject {
         QCOMPARE(PreRun(r.G.World, r.G.SelectRoute.TotalTrams), TRunAhead::Ready);
         r.View.RouteInfo->click();
         const std::string report = RouteReport(*r.G.Map);
-        // Below the report, the standing trams and the deadlocks in VellSim's words.
-        QCOMPARE(r.G.LastLog(), "message: " + report + "\r\n\r\n" +
+        // Under headings: the report, then the standing trams and the deadlocks in VellSim's
+        // words.
+        QCOMPARE(r.G.LastLog(), "message: Трамваи по маршрутам\r\n"
+                                "маршрут: на линии (по плану)\r\n" +
+                                    report + "\r\n\r\nСтоящие трамваи и взаимные блокировки\r\n" +
                                     JamPictureText(*r.G.Map, LookForJams(r.G.World), "\r\n"));
         QVERIFY(r.G.LastLog().find("Взаимных блокировок нет") != std::string::npos);
         QVERIFY(report.find("Итого ") != std::string::npos);

@@ -40,8 +40,10 @@ class TScriptedDialogs : public IUserDialogs {
         Log.push_back("game open dialog");
         return NextFile();
     }
-    std::optional<std::string> ChooseGameToSave() override {
+    std::string SuggestedGame; // the name the last game save dialog suggested
+    std::optional<std::string> ChooseGameToSave(const std::string& suggested) override {
         Log.push_back("game save dialog");
+        SuggestedGame = suggested;
         return NextFile();
     }
     std::optional<std::string> ChooseReplayToOpen() override {

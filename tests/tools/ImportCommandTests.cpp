@@ -3,6 +3,7 @@
 #include "tests/import/OsmDataFolder.h"
 #include "tests/support/SimRunner.h"
 #include "tests/support/TestMaps.h"
+#include "tools/SimLanguage.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,40 @@ TEST(VellSimImport, BadInputLeavesNoMap) {
     EXPECT_EQ(over.Code, 2);
     EXPECT_NE(over.Err.find("поверх выписки"), std::string::npos) << over.Err;
     EXPECT_EQ(Bytes(copy), whole);
+}
+
+// The report's counts read right: in English one route (rail, stop, loop) is singular and
+// more are plural; the Russian names each count after its noun, as it always has.
+TEST(VellSimImport, TheReportsCountsTakeTheirLanguagesForms) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    const std::string extract = OsmFile("Helsinki.osm.pbf");
+    const std::regex russian(
+        "\nСделано: рельсов \\d+ \\([\\d.]+ км\\), остановок \\d+, разворотных колец \\d+, "
+        "маршрутов (\\d+)\n");
+    std::smatch found;
+    const TRun one = Sim({"import", extract, dir.Path("one.vl"), "--routes", "7"});
+    ASSERT_EQ(one.Code, 0) << one.Err;
+    ASSERT_TRUE(std::regex_search(one.Out, found, russian)) << one.Out;
+    EXPECT_EQ(found[1], "1");
+
+    const tool::TSimLanguage english(TLanguage::English);
+    for (const auto& [routes, count] :
+         {std::pair<std::string, std::string>{"7", "1"}, {"7,9", "2"}}) {
+        const TRun run = Sim({"import", extract, dir.Path("en.vl"), "--routes", routes});
+        ASSERT_EQ(run.Code, 0) << run.Err;
+        const std::regex made("\nMade: (\\d+) rails? \\([\\d.]+ km\\), (\\d+) stops?, "
+                              "(\\d+) turning loops?, (\\d+) routes?\n");
+        ASSERT_TRUE(std::regex_search(run.Out, found, made)) << run.Out;
+        EXPECT_EQ(found[4], count);
+        // Each noun singular exactly when its count is 1.
+        for (const char* noun : {"rail", "stop", "turning loop", "route"}) {
+            std::smatch form;
+            const std::regex counted("(\\d+) " + std::string(noun) + "(s?)[ ,\n]");
+            ASSERT_TRUE(std::regex_search(found[0].first, found[0].second, form, counted)) << noun;
+            EXPECT_EQ(form[1] == "1", form[2].length() == 0) << form[0];
+        }
+    }
 }
 
 TEST(VellSimImport, NoRouteIsAFinding) {

@@ -10,12 +10,15 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 #include <functional>
@@ -55,6 +58,9 @@ class UserDialogsTest : public QObject {
                                 .has_value();
         return chosen ? "chosen" : folder;
     }
+    // The pixels a long file name takes in the list.
+    static constexpr int LongName = 320;
+
     QString SaveDialogFolder(TQtUserDialogs& dialogs) {
         return OpenDialogFolder(dialogs, {}, true);
     }
@@ -283,8 +289,53 @@ class UserDialogsTest : public QObject {
             w->close();
         });
         QVERIFY(!dialogs.ChooseMapToOpen().has_value());
-        QApplication::removeTranslator(texts.get());
         QVERIFY2(!cancel.isEmpty(), "the file dialog has no Russian Cancel button");
+
+        // The kind of a folder in the dialog's list: Qt 6 asks for it under another name than
+        // the one the system's translation has it under.
+        QCOMPARE(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QString("Папка"));
+        QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "%1 File").arg("vl"),
+                 QString("Файл vl"));
+        QApplication::removeTranslator(texts.get());
+        QCOMPARE(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QString("Folder"));
+    }
+
+    // Every file dialog's list shows its columns whole, in Russian: the size, kind and date, and
+    // room for a long name such as an imported city's ("saint-petersburg-centre.vl").
+    void fileDialogsShowTheirColumnsWhole() {
+        const auto texts = vell::LoadRussianQtTexts();
+        QVERIFY(texts);
+        QApplication::installTranslator(texts.get());
+        QTemporaryDir folder;
+        TMap map;
+        map.FileName = folder.filePath("city.vl").toStdString();
+        TQtUserDialogs dialogs;
+        dialogs.SetOpenFolders(&map, {});
+        for (int kind = 0; kind < 4; ++kind) {
+            int needed = 0, room = 0;
+            WhenModalShows([&](QWidget* w) {
+                if (auto* list = w->findChild<QTreeView*>("treeView")) {
+                    QHeaderView* header = list->header();
+                    for (int c = 0; c < header->count(); ++c)
+                        if (!header->isSectionHidden(c))
+                            needed += c == 0 ? LongName : header->sectionSizeHint(c);
+                    room = list->viewport()->width();
+                }
+                w->close();
+            });
+            if (kind == 0) dialogs.ChooseMapToOpen();
+            if (kind == 1) dialogs.ChooseMapToSave();
+            if (kind == 2) dialogs.ChooseGameToSave({});
+            if (kind == 3) dialogs.ChooseExtractToOpen(false);
+            qWarning("needed %d room %d", needed, room);
+            QVERIFY2(needed > 0, "no detail list in the dialog");
+            QVERIFY2(room >= needed, qPrintable(QString("dialog %1: the columns need %2 pixels, "
+                                                        "the list has %3")
+                                                    .arg(kind)
+                                                    .arg(needed)
+                                                    .arg(room)));
+        }
+        QApplication::removeTranslator(texts.get());
     }
 };
 
