@@ -1851,6 +1851,10 @@ Replace it with the line scheme?</translation>
         <source>Импорт из OpenStreetMap... (&amp;I)</source>
         <translation>&amp;Import from OpenStreetMap...</translation>
     </message>
+    <message>
+        <source>Импорт отменён; карта не изменилась.</source>
+        <translation>Import cancelled; the map is unchanged.</translation>
+    </message>
 </context>
 <context>
     <name>vell::TVellView</name>

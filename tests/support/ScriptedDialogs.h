@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ class TScriptedDialogs : public IUserDialogs {
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
     std::deque<TAccidentChoice> AccidentChoices;           // for the accident message
     std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
+    // Called as an error or a message is shown, to look at the windows behind it.
+    std::function<void()> WhileShown;
 
     TAnswer AskYesNoCancel(const std::string& text) override {
         Log.push_back("ask3: " + text);
@@ -26,8 +29,14 @@ class TScriptedDialogs : public IUserDialogs {
         Log.push_back("ask2: " + text);
         return Next() == TAnswer::Yes;
     }
-    void ShowError(const std::string& text) override { Log.push_back("error: " + text); }
-    void ShowMessage(const std::string& text) override { Log.push_back("message: " + text); }
+    void ShowError(const std::string& text) override {
+        Log.push_back("error: " + text);
+        if (WhileShown) WhileShown();
+    }
+    void ShowMessage(const std::string& text) override {
+        Log.push_back("message: " + text);
+        if (WhileShown) WhileShown();
+    }
     std::optional<std::string> ChooseMapToOpen() override {
         Log.push_back("open dialog");
         return NextFile();
