@@ -158,7 +158,7 @@ class TSelectRoute : public QWidget {
     // the open map is left as it was. Whether it was shown.
     bool ShowOnSavedMap(const TWorldSave& save, const std::function<std::string()>& show);
     std::optional<std::string> ImportTarget(const std::string& extract);
-    std::unique_ptr<TMap> RunImport(const std::string& extract);
+    std::unique_ptr<TMap> RunImport(const std::string& extract, std::string& report);
 
     TMap& Map;
     TMapBitmaps& Bitmaps;

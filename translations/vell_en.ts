@@ -1613,6 +1613,10 @@ Replace it with the line scheme?</translation>
         <source>Смотреть запись...</source>
         <translation>Watch recording...</translation>
     </message>
+    <message>
+        <source>Карта из OpenStreetMap записана: %1</source>
+        <translation>Map from OpenStreetMap written: %1</translation>
+    </message>
 </context>
 <context>
     <name>vell::TSoundPanel</name>

@@ -17,7 +17,8 @@ class TScriptedDialogs : public IUserDialogs {
     std::deque<std::optional<std::string>> FileChoices;    // for every file dialog
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
     std::deque<TAccidentChoice> AccidentChoices;           // for the accident message
-    std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
+    std::vector<std::string> Log;     // "ask3: ...", "ask2: ...", "error: ...", ...
+    std::vector<std::string> Details; // of every detailed message, in order
     // Called as an error or a message is shown, to look at the windows behind it.
     std::function<void()> WhileShown;
 
@@ -36,6 +37,11 @@ class TScriptedDialogs : public IUserDialogs {
     void ShowMessage(const std::string& text) override {
         Log.push_back("message: " + text);
         if (WhileShown) WhileShown();
+    }
+    // Logged as "message: TEXT", the details kept in Details.
+    void ShowDetailedMessage(const std::string& text, const std::string& details) override {
+        Details.push_back(details);
+        ShowMessage(text);
     }
     std::optional<std::string> ChooseMapToOpen() override {
         Log.push_back("open dialog");
