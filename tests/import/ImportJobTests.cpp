@@ -4,7 +4,6 @@
 #include "import/ImportJob.h"
 #include "import/ImportStep.h"
 #include "tests/import/OsmDataFolder.h"
-#include "tests/import/UnusableExtract.h"
 
 #include <gtest/gtest.h>
 
@@ -113,24 +112,6 @@ TEST(ImportStep, EveryExceptionIsOneLineAndACancelIsNoError) {
     const TImportStepEnd done = RunImportStep(extract, [&] { ++ran; });
     EXPECT_EQ(ran, 1);
     EXPECT_FALSE(done.Stopped() || done.Failed() || done.Cancelled);
-}
-
-// Track whose ways have no usable segment (their nodes on one spot, or one node located): the
-// reader takes it, the preview and the import refuse it with one line, and nothing is made.
-TEST(ImportStep, TrackWithoutAUsableSegmentIsRefusedInOneLine) {
-    const std::string bytes = test::UnusableTrackOsm;
-    const TOsmInput input = TOsmInput::Memory(bytes, "osm");
-    const TOsmExtract network = ReadTramNetwork(input);
-    EXPECT_EQ(network.Tracks.size(), 2u);
-    const std::string line =
-        "У трамвайных путей выписки нет ни одного участка с допустимыми координатами.";
-    EXPECT_THROW(PreviewImport(network, {}), TReadError);
-    TImportPreview preview;
-    EXPECT_EQ(RunImportStep(input.Name(), [&] { preview = PreviewImport(network, {}); }).Error,
-              line);
-    TImportResult result;
-    EXPECT_EQ(RunImportStep(input.Name(), [&] { result = ImportCity(input, {}); }).Error, line);
-    EXPECT_FALSE(result.Map);
 }
 
 TEST(PreviewImport, ListsTheRoutesTheImportTakesAndWhyOthersAreSkipped) {
