@@ -6,6 +6,8 @@
 #include "game/SelectRoute.h"
 #include "import/Import.h"
 #include "import/ImportJob.h"
+#include "import/ImportReport.h"
+#include "import/ImportStep.h"
 #include "model/FileFault.h"
 #include "model/FileName.h"
 #include "model/MapFlows.h"
@@ -21,7 +23,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <new>
 
 namespace vell {
 
@@ -29,6 +30,8 @@ const char* const ImportingCaption =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Импорт из OpenStreetMap... %1 %");
 const char* const ImportErrorText =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Ошибка при импорте из OpenStreetMap!");
+const char* const ImportedMapText =
+    QT_TRANSLATE_NOOP("vell::TSelectRoute", "Карта из OpenStreetMap записана: %1");
 const char* const MapOverExtractText =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Карта записалась бы поверх выписки %1.");
 
@@ -52,7 +55,8 @@ bool FolderTakesNewFile(const std::string& folder) {
 void TSelectRoute::ImportExtract(const std::string& extract) {
     const std::optional<std::string> target = ImportTarget(extract);
     if (!target) return;
-    std::unique_ptr<TMap> imported = RunImport(extract);
+    std::string report;
+    std::unique_ptr<TMap> imported = RunImport(extract, report);
     if (!imported) return;
     // The game runs only maps that are saved: the imported one is written, then opened as
     // a chosen map, with the questions and errors of any map.
@@ -66,6 +70,12 @@ void TSelectRoute::ImportExtract(const std::string& extract) {
     }
     if (!OpenChosenMap(Map, Dialogs, *target)) return;
     UseOpenedMap();
+    // What was written where, and the import's report for who wants to read it.
+    Dialogs.ShowDetailedMessage(
+        tr(ImportedMapText)
+            .arg(QFileInfo(QString::fromStdString(*target)).absoluteFilePath())
+            .toStdString(),
+        report);
 }
 
 // NAME.vl beside the extract, or a name the player chooses when its folder takes no new file;
@@ -89,8 +99,8 @@ std::optional<std::string> TSelectRoute::ImportTarget(const std::string& extract
 }
 
 // The import with the default options, its progress in the caption; Esc or closing the window
-// cancels it. The map made, or nothing after an error shown or a cancel.
-std::unique_ptr<TMap> TSelectRoute::RunImport(const std::string& extract) {
+// cancels it. The map made and its report, or nothing after an error shown or a cancel.
+std::unique_ptr<TMap> TSelectRoute::RunImport(const std::string& extract, std::string& report) {
     using namespace vell::import;
     const QString kept = windowTitle();
     ImportRunning = true;
@@ -121,17 +131,12 @@ std::unique_ptr<TMap> TSelectRoute::RunImport(const std::string& extract) {
         loop.exec();
         // The loop also ends when the application quits: the import is not waited for then.
         if (CancelRequested || !job.Done()) job.Cancel();
-        try {
-            made = std::move(job.Take().Map);
-        } catch (const TReadError& e) {
-            error = e.what();
-        } catch (const TImportCancelled&) {
-        } catch (const std::bad_alloc&) {
-            error = Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), extract);
-        } catch (const std::exception&) {
-            // A fault of the import itself: reported, not a crash of the game.
-            error = Arg(translate("Import", "Не удалось импортировать %1."), extract);
-        }
+        // The import's one error path: a fault of the import is reported, not a crash.
+        error = RunImportStep(extract, [&] {
+                    TImportResult result = job.Take();
+                    report = ImportReportText(result.Report);
+                    made = std::move(result.Map);
+                }).Error;
     }
 
     QCoreApplication::instance()->removeEventFilter(this);

@@ -10,6 +10,8 @@ namespace vell {
 extern const char* const ImportingCaption;
 // "Ошибка при импорте из OpenStreetMap!": the first line of the message on a failed import.
 extern const char* const ImportErrorText;
+// "Карта из OpenStreetMap записана: %1": the message once the imported map is written and open.
+extern const char* const ImportedMapText;
 // The second line of the save error when the chosen name is the extract itself.
 extern const char* const MapOverExtractText;
 

@@ -167,7 +167,7 @@ class TSelectRoute : public QWidget {
     // error shown, when no fitting map was found or chosen.
     bool FindMapOfSave(const TWorldSave& save, TMapSearch& search);
     std::optional<std::string> ImportTarget(const std::string& extract);
-    std::unique_ptr<TMap> RunImport(const std::string& extract);
+    std::unique_ptr<TMap> RunImport(const std::string& extract, std::string& report);
 
     TMap& Map;
     TMapBitmaps& Bitmaps;

@@ -21,6 +21,8 @@ class IUserDialogs {
     virtual bool AskYesNo(const std::string& text) = 0;
     virtual void ShowError(const std::string& text) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
+    // A message with a longer text (a report) the user may open from it.
+    virtual void ShowDetailedMessage(const std::string& text, const std::string& details) = 0;
     // The open and save dialogs with the map filter; nothing when cancelled.
     virtual std::optional<std::string> ChooseMapToOpen() = 0;
     virtual std::optional<std::string> ChooseMapToSave() = 0;

@@ -3,6 +3,7 @@
 
 #include "import/Import.h"
 #include "import/ImportReport.h"
+#include "import/ImportStep.h"
 #include "import/TrackSquare.h"
 #include "model/FileName.h"
 #include "model/Route.h"
@@ -11,7 +12,6 @@
 #include "tools/ToolMap.h"
 
 #include <filesystem>
-#include <new>
 #include <ostream>
 
 namespace vell::tool {
@@ -156,14 +156,10 @@ int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
         return ExitBadInput;
     }
     TImportResult result;
-    try {
-        result = ImportCity(TOsmInput::File(input), options);
-    } catch (const TReadError& e) {
-        err << "VellSim: " << e.what() << "\n";
-        return ExitBadInput;
-    } catch (const std::bad_alloc&) {
-        err << "VellSim: "
-            << Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), input) << "\n";
+    const TImportStepEnd end =
+        RunImportStep(input, [&] { result = ImportCity(TOsmInput::File(input), options); });
+    if (end.Stopped()) {
+        err << "VellSim: " << end.Error << "\n";
         return ExitBadInput;
     }
     TMap& map = *result.Map;

@@ -1692,6 +1692,10 @@ Replace it with the line scheme?</translation>
         <source>Карта %1 не найдена или изменилась. Выбрать её?</source>
         <translation>The map %1 was not found or has changed. Choose it?</translation>
     </message>
+    <message>
+        <source>Карта из OpenStreetMap записана: %1</source>
+        <translation>Map from OpenStreetMap written: %1</translation>
+    </message>
 </context>
 <context>
     <name>vell::TSoundPanel</name>
@@ -1933,6 +1937,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Импорт из OpenStreetMap... (&amp;I)</source>
         <translation>&amp;Import from OpenStreetMap...</translation>
+    </message>
+    <message>
+        <source>Импорт отменён; карта не изменилась.</source>
+        <translation>Import cancelled; the map is unchanged.</translation>
     </message>
 </context>
 <context>

@@ -4,8 +4,10 @@
 #include "model/BundledMaps.h"
 #include "model/Map.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QColorDialog>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -184,6 +186,13 @@ void TQtUserDialogs::ShowMessage(const std::string& text) {
     box.exec();
 }
 
+void TQtUserDialogs::ShowDetailedMessage(const std::string& text, const std::string& details) {
+    QMessageBox box(QMessageBox::Information, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
+    // Behind the box's own button: it scrolls, however long the report.
+    box.setDetailedText(FromUtf8(details));
+    box.exec();
+}
+
 void TQtUserDialogs::SetOpenFolders(const TMap* map, const QString& bundledMaps) {
     Map = map;
     BundledMaps = bundledMaps;
@@ -204,7 +213,12 @@ QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save
 
 std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
     const TGiveFocusBack focus(dialog.parentWidget());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int result = dialog.exec();
+    // The name's completion list is a window of its own: left open, it would stay over the
+    // window below and take the next click only to close.
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup() && completer->popup()->isVisible()) completer->popup()->hide();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
 }
 

@@ -44,6 +44,7 @@ class TQtUserDialogs : public IUserDialogs {
     bool AskYesNo(const std::string& text) override;
     void ShowError(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
+    void ShowDetailedMessage(const std::string& text, const std::string& details) override;
     std::optional<std::string> ChooseMapToOpen() override;
     std::optional<std::string> ChooseMapToSave() override;
     std::optional<std::string> ChooseGameToOpen() override;

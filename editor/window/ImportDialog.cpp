@@ -2,6 +2,7 @@
 #include "editor/window/ImportDialog.h"
 
 #include "import/ImportReport.h"
+#include "import/ImportStep.h"
 #include "model/Route.h"
 #include "model/Texts.h"
 
@@ -30,7 +31,18 @@ using namespace import;
 
 namespace {
 
-constexpr int Margin = 8; // pixels around the network
+constexpr int Margin = 8;               // pixels around the network
+constexpr double MinimumExtent = 500.0; // metres the picture shows at least
+
+// How far a frame from `start`, `length` long, may be moved along one axis of the picture: it
+// stays inside when it is the smaller, and covers the picture when it is the larger; a frame
+// that starts out beyond that is not pushed back, only kept from going further.
+double ClampedShift(double start, double length, double shift) {
+    const double side = TNetworkPicture::Side;
+    const double low = std::min(std::min(0.0, side - length) - start, 0.0);
+    const double high = std::max(std::max(0.0, side - length) - start, 0.0);
+    return std::clamp(shift, low, high);
+}
 
 // The middle of the box around every located track node: the picture's centre.
 TGeoPoint NetworkMiddle(const TOsmExtract& network) {
@@ -67,9 +79,10 @@ TNetworkPicture::TNetworkPicture(const TOsmExtract& network, QWidget* parent)
 }
 
 void TNetworkPicture::DrawNetwork(const TOsmExtract& network) {
-    // The scale shows every track (stops of routes that run on beyond the extract's track may lie
-    // far away), and at least a square and a half.
-    double extent = SquareSide * 1.5;
+    // The scale shows every track and no more (stops of routes that run on beyond the extract's
+    // track may lie far away): a city's network fills the picture, and the square, often larger,
+    // is drawn over it.
+    double extent = MinimumExtent;
     for (const TOsmTrack& track : network.Tracks)
         for (TOsmId node : track.Nodes)
             if (auto at = network.Locations.find(node); at != network.Locations.end()) {
@@ -135,9 +148,15 @@ void TNetworkPicture::mousePressEvent(QMouseEvent* event) {
     setCursor(Qt::ClosedHandCursor);
 }
 
+QPointF TNetworkPicture::ClampedOffset(QPointF offset) const {
+    const QPointF southWest = PixelOf(Square.SouthWest), northEast = PixelOf(Square.NorthEast);
+    return {ClampedShift(southWest.x(), northEast.x() - southWest.x(), offset.x()),
+            ClampedShift(northEast.y(), southWest.y() - northEast.y(), offset.y())};
+}
+
 void TNetworkPicture::mouseMoveEvent(QMouseEvent* event) {
     if (!Dragging) return;
-    DragOffset = event->position() - DragStart;
+    DragOffset = ClampedOffset(event->position() - DragStart);
     update();
 }
 
@@ -145,7 +164,7 @@ void TNetworkPicture::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !Dragging) return;
     Dragging = false;
     setCursor(Qt::OpenHandCursor);
-    DragOffset = event->position() - DragStart;
+    DragOffset = ClampedOffset(event->position() - DragStart);
     if (DragOffset.isNull()) return;
     // The square keeps its size: only its centre moves, by as many metres as the mouse did.
     emit SquareMoved(LocationOf(PixelOf(SquareCentre) + DragOffset));
@@ -155,7 +174,7 @@ void TNetworkPicture::mouseReleaseEvent(QMouseEvent* event) {
 
 TImportDialog::TImportDialog(const TOsmExtract& network, const std::string& extract,
                              QWidget* parent)
-    : QDialog(parent), Network(network) {
+    : QDialog(parent), Network(network), Extract(extract) {
     setObjectName(QStringLiteral("ImportDialog"));
     setWindowTitle(tr("Импорт из OpenStreetMap: %1")
                        .arg(QFileInfo(QString::fromStdString(extract)).fileName()));
@@ -170,7 +189,12 @@ TImportDialog::TImportDialog(const TOsmExtract& network, const std::string& extr
     Routes->setObjectName(QStringLiteral("Routes"));
     Routes->setRootIsDecorated(false);
     Routes->setHeaderLabels({tr("Маршрут"), tr("Место"), tr("Путь, км"), tr("Остановки")});
+    // The columns fit the list: a long name is elided, its whole text in the tool tip.
+    Routes->header()->setStretchLastSection(false);
     Routes->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Routes->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    Routes->setTextElideMode(Qt::ElideRight);
+    Routes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Routes->setMinimumWidth(300);
 
     Buildings = new QCheckBox(tr("Здания и деревья"), this);
@@ -216,7 +240,7 @@ TImportDialog::TImportDialog(const TOsmExtract& network, const std::string& extr
     layout->addWidget(buttons);
 
     connect(Picture, &TNetworkPicture::SquareMoved, this,
-            [this](TGeoPoint centre) { ShowSquare(centre); });
+            [this](TGeoPoint centre) { MoveSquare(centre); });
     connect(Routes, &QTreeWidget::itemChanged, this, &TImportDialog::RouteTicked);
     ShowSquare(std::nullopt);
 }
@@ -233,19 +257,33 @@ void TImportDialog::ShowSquare(const std::optional<TGeoPoint>& centre) {
     FillRoutes();
 }
 
+void TImportDialog::MoveSquare(TGeoPoint centre) {
+    // The preview of a new square goes through the import's one error path: a square it cannot
+    // show leaves the former one, with why in its place of the square's line.
+    const TImportPreview kept = Shown;
+    const TImportStepEnd end = RunImportStep(Extract, [&] { ShowSquare(centre); });
+    if (!end.Stopped()) return;
+    Shown = kept;
+    Picture->SetSquare(Shown);
+    FillRoutes();
+    SquareInfo->setText(QString::fromStdString(end.Error));
+}
+
 void TImportDialog::FillRoutes() {
     const QSignalBlocker blocker(Routes);
     Routes->clear();
     for (const TRoutePreview& route : Shown.Routes) {
         auto* item = new QTreeWidgetItem(Routes);
         item->setText(0, QString::fromStdString(route.Ref));
+        item->setToolTip(0, item->text(0));
         if (route.Skipped()) {
             item->setText(1, QStringLiteral("-"));
             // Shown, but neither taken nor to be ticked: the tool tip says why.
             item->setFlags(Qt::ItemNeverHasChildren);
             item->setCheckState(0, Qt::Unchecked);
             for (int c = 0; c < Routes->columnCount(); ++c)
-                item->setToolTip(c, QString::fromStdString(route.Why));
+                item->setToolTip(c, item->text(0) + QLatin1Char('\n') +
+                                        QString::fromStdString(route.Why));
             continue;
         }
         item->setText(1, QString::fromStdString(RouteDisplayName(route.Row, route.Column)));

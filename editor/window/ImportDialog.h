@@ -46,6 +46,8 @@ class TNetworkPicture : public QWidget {
 
   private:
     void DrawNetwork(const import::TOsmExtract& network);
+    // A drag's offset, kept so that the frame does not leave the picture.
+    QPointF ClampedOffset(QPointF offset) const;
 
     import::TProjection Projection; // of the picture: around the middle of the network
     double Scale = 1;               // pixels a metre
@@ -59,7 +61,8 @@ class TNetworkPicture : public QWidget {
 class TImportDialog : public QDialog {
     Q_OBJECT
   public:
-    // `network` must outlive the dialog; `extract` names it in the caption.
+    // `network` must outlive the dialog; `extract` names it in the caption. Throws what
+    // PreviewImport throws when the network has no square to show.
     TImportDialog(const import::TOsmExtract& network, const std::string& extract, QWidget* parent);
     // The centre of the square, the routes ticked and the options set.
     import::TImportOptions Options() const;
@@ -68,10 +71,13 @@ class TImportDialog : public QDialog {
   private:
     // The square around `centre` (nothing: where the import would choose) and its routes.
     void ShowSquare(const std::optional<import::TGeoPoint>& centre);
+    // The square dragged to `centre`; the former one stays when it cannot be shown.
+    void MoveSquare(import::TGeoPoint centre);
     void FillRoutes();
     void RouteTicked();
 
     const import::TOsmExtract& Network;
+    std::string Extract;
     import::TImportPreview Shown;
     std::set<std::string> Unticked; // by the user; kept while the square moves
     TNetworkPicture* Picture = nullptr;

@@ -26,8 +26,15 @@ struct TImportRun {
         // The jobs first: they wait for their threads, which may still read the network.
         Reading.reset();
         Importing.reset();
-        if (Progress) Progress->deleteLater();
-        if (Choice) Choice->deleteLater();
+        // Hidden at once: a box deleted later would stay over what is shown next.
+        if (Progress) {
+            Progress->hide();
+            Progress->deleteLater();
+        }
+        if (Choice) {
+            Choice->hide();
+            Choice->deleteLater();
+        }
     }
 };
 

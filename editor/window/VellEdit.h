@@ -30,7 +30,8 @@ namespace vell {
 
 namespace import {
 struct TImportResult;
-}
+struct TImportStepEnd;
+} // namespace import
 class TPaintBox;
 class TRecovery;
 struct TImportRun;
@@ -175,7 +176,7 @@ class TVellEdit : public QMainWindow {
     void ChoiceMade(int result);
     void ImportingDone();
     void TakeImportedMap(import::TImportResult result);
-    void ImportFailed();
+    void ImportStopped(const import::TImportStepEnd& end);
     void EndImport();
 
     TMap& Map;

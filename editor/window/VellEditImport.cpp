@@ -10,15 +10,53 @@
 #include "editor/ops/RouteEditing.h"
 #include "editor/window/ImportRun.h"
 #include "import/ImportReport.h"
+#include "import/ImportStep.h"
 #include "model/Texts.h"
 
 #include <QTimer>
 
-#include <new>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
 
 namespace vell {
 
 using namespace import;
+
+namespace {
+
+constexpr int ViewSide = 600; // the plan view's width and height in map units
+
+// The middle of the rail nearest the middle of the box around every rail: a network of
+// branches may have no track at the box's own middle. Nothing for a map without rails.
+std::optional<std::pair<int, int>> TrackCentre(const TMap& map) {
+    int left = std::numeric_limits<int>::max(), top = left, right = -left, bottom = -left;
+    for (const TMapObject& o : map.Objects) {
+        if (!o.IsRail()) continue;
+        left = std::min({left, int(o.X1), int(o.X2)});
+        right = std::max({right, int(o.X1), int(o.X2)});
+        top = std::min({top, int(o.Y1), int(o.Y2)});
+        bottom = std::max({bottom, int(o.Y1), int(o.Y2)});
+    }
+    if (left > right) return std::nullopt;
+    const double middleX = (left + right) / 2.0, middleY = (top + bottom) / 2.0;
+    std::optional<std::pair<int, int>> nearest;
+    double best = std::numeric_limits<double>::max();
+    for (const TMapObject& o : map.Objects) {
+        if (!o.IsRail()) continue;
+        const int x = (o.X1 + o.X2) / 2, y = (o.Y1 + o.Y2) / 2;
+        const double distance = std::hypot(x - middleX, y - middleY);
+        if (distance < best) {
+            best = distance;
+            nearest = std::pair{x, y};
+        }
+    }
+    return nearest;
+}
+
+} // namespace
 
 void TVellEdit::I1Click() {
     BeginCommand();
@@ -38,11 +76,15 @@ void TVellEdit::I1Click() {
 void TVellEdit::StartReading(const std::string& extract) {
     Import = std::make_unique<TImportRun>();
     Import->Extract = extract;
-    Import->Reading = std::make_unique<TImportJob<TOsmExtract>>(
-        [input = TOsmInput::File(extract)](TImportProgress& progress) {
-            return ReadTramNetwork(input, &progress);
-        });
-    ShowImportProgress();
+    // Starting the job's thread may fail as any step may.
+    const TImportStepEnd end = RunImportStep(extract, [&] {
+        Import->Reading = std::make_unique<TImportJob<TOsmExtract>>(
+            [input = TOsmInput::File(extract)](TImportProgress& progress) {
+                return ReadTramNetwork(input, &progress);
+            });
+        ShowImportProgress();
+    });
+    if (end.Stopped()) ImportStopped(end);
 }
 
 void TVellEdit::ShowImportProgress() {
@@ -61,35 +103,37 @@ void TVellEdit::ShowImportProgress() {
     ImportTimerTimer();
 }
 
+// The timer's slot: every step it takes goes through the import's one error path, so that no
+// fault of the import (a file it cannot use, a fault of its own) leaves it and ends the editor.
 void TVellEdit::ImportTimerTimer() {
     if (!Import) {
         ImportTimer->stop();
         return;
     }
-    if (Import->Reading) {
-        if (Import->Progress) Import->Progress->Show(Import->Reading->Progress());
-        if (Import->Reading->Done()) ReadingDone();
-    } else if (Import->Importing) {
-        if (Import->Progress) Import->Progress->Show(Import->Importing->Progress());
-        if (Import->Importing->Done()) ImportingDone();
-    }
+    const std::string extract = Import->Extract; // the step may end the import
+    const TImportStepEnd end = RunImportStep(extract, [this] {
+        if (Import->Reading) {
+            if (Import->Progress) Import->Progress->Show(Import->Reading->Progress());
+            if (Import->Reading->Done()) ReadingDone();
+        } else if (Import->Importing) {
+            if (Import->Progress) Import->Progress->Show(Import->Importing->Progress());
+            if (Import->Importing->Done()) ImportingDone();
+        }
+    });
+    if (end.Stopped()) ImportStopped(end);
 }
 
 void TVellEdit::ReadingDone() {
     ImportTimer->stop();
-    try {
-        Import->Network = Import->Reading->Take();
-    } catch (...) {
-        ImportFailed();
-        return;
-    }
+    Import->Network = Import->Reading->Take();
     Import->Reading.reset();
-    if (Import->Cancelled) return EndImport(); // the read ended as it was cancelled
+    if (Import->Cancelled) return ImportStopped({true, {}}); // the read ended as it was cancelled
+    // The dialog previews the square and plans the routes as it is made: that may fail too.
+    auto* choice = new TImportDialog(Import->Network, Import->Extract, this);
     if (Import->Progress) {
         Import->Progress->hide();
         Import->Progress->deleteLater();
     }
-    auto* choice = new TImportDialog(Import->Network, Import->Extract, this);
     choice->setWindowModality(Qt::WindowModal);
     connect(choice, &QDialog::finished, this, &TVellEdit::ChoiceMade);
     Import->Choice = choice;
@@ -98,51 +142,42 @@ void TVellEdit::ReadingDone() {
 
 void TVellEdit::ChoiceMade(int result) {
     if (!Import || !Import->Choice) return;
-    if (result != QDialog::Accepted) return EndImport();
-    const TImportOptions options = Import->Choice->Options();
-    Import->Choice->deleteLater();
-    // The job takes the network: the dialog that showed it is gone.
-    Import->Importing = std::make_unique<TImportJob<TImportResult>>(
-        [network = std::move(Import->Network), input = TOsmInput::File(Import->Extract),
-         options](TImportProgress& progress) mutable {
-            return ImportFromNetwork(std::move(network), input, options, &progress);
-        });
-    ShowImportProgress();
+    if (result != QDialog::Accepted) return ImportStopped({true, {}});
+    const std::string extract = Import->Extract;
+    const TImportStepEnd end = RunImportStep(extract, [this] {
+        const TImportOptions options = Import->Choice->Options();
+        Import->Choice->hide();
+        Import->Choice->deleteLater();
+        // The job takes the network: the dialog that showed it is gone.
+        Import->Importing = std::make_unique<TImportJob<TImportResult>>(
+            [network = std::move(Import->Network), input = TOsmInput::File(Import->Extract),
+             options](TImportProgress& progress) mutable {
+                return ImportFromNetwork(std::move(network), input, options, &progress);
+            });
+        ShowImportProgress();
+    });
+    if (end.Stopped()) ImportStopped(end);
 }
 
 void TVellEdit::ImportingDone() {
     ImportTimer->stop();
-    TImportResult result;
-    try {
-        result = Import->Importing->Take();
-    } catch (...) {
-        ImportFailed();
-        return;
-    }
-    const bool cancelled = Import->Cancelled; // the import ended as it was cancelled
+    TImportResult result = Import->Importing->Take();
+    // The import ended as it was cancelled.
+    if (Import->Cancelled) return ImportStopped({true, {}});
+    // Its boxes go before the map and its report are shown.
     EndImport();
-    if (!cancelled) TakeImportedMap(std::move(result));
+    TakeImportedMap(std::move(result));
 }
 
-// Called inside a catch block: the import ends, and what stopped it is shown unless it was
-// cancelled. A fault of the import itself is reported, not a crash of the editor.
-void TVellEdit::ImportFailed() {
-    const bool cancelled = Import->Cancelled;
-    const std::string extract = Import->Extract;
+// The import ends: its boxes close before anything is said, the open map stays as it was, and
+// the user reads why in one line: an error box, or the status line after a cancel.
+void TVellEdit::ImportStopped(const TImportStepEnd& end) {
+    const bool cancelled = end.Cancelled || (Import && Import->Cancelled);
     EndImport();
-    std::string error;
-    try {
-        throw;
-    } catch (const TReadError& e) {
-        error = e.what();
-    } catch (const TImportCancelled&) {
-        return;
-    } catch (const std::bad_alloc&) {
-        error = Arg(translate("Import", "Не хватило памяти, чтобы прочитать %1."), extract);
-    } catch (const std::exception&) {
-        error = Arg(translate("Import", "Не удалось импортировать %1."), extract);
-    }
-    if (!cancelled) Dialogs.ShowError(error);
+    if (cancelled)
+        ShowStatus(tr("Импорт отменён; карта не изменилась."));
+    else
+        Dialogs.ShowError(end.Error);
 }
 
 void TVellEdit::EndImport() {
@@ -152,7 +187,7 @@ void TVellEdit::EndImport() {
 
 void TVellEdit::TakeImportedMap(TImportResult result) {
     // In place of the open map, as opening its saved file would put it: the same objects and
-    // routes, the view at its start, nothing selected; named after the extract, not yet written.
+    // routes, nothing selected; named after the extract, not yet written.
     PlanMouse.Reset();
     Map.ApplyLoadedContents(result.Map->StoredContents());
     Map.FileName = ImportedMapName(result.Report.Extract);
@@ -166,7 +201,13 @@ void TVellEdit::TakeImportedMap(TImportResult result) {
     const TRailCheck check = CheckRails(Map);
     ShowStatus(QString::fromStdString(RailCheckText(check)));
     SyncScrollBars();
-    if (check.FaultyRail >= 0) ScrollTo(check.ViewX, check.ViewY);
+    if (check.FaultyRail >= 0) {
+        ScrollTo(check.ViewX, check.ViewY);
+    } else if (const auto centre = TrackCentre(Map)) {
+        // The network may lie anywhere in the square: the view goes to its middle.
+        ScrollTo(std::clamp(centre->first - ViewSide / 2, 0, MaxViewPosition),
+                 std::clamp(centre->second - ViewSide / 2, 0, MaxViewPosition));
+    }
     // An import is much work to lose: its copy is written at once.
     WriteRecoveryCopy();
     RefreshRouteState();

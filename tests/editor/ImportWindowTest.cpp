@@ -6,14 +6,18 @@
 #include "model/MapFile.h"
 #include "tests/editor/EditorWindowHarness.h"
 #include "tests/import/OsmDataFolder.h"
+#include "tests/import/UnusableExtract.h"
 #include "ui/QtApplication.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -143,9 +147,15 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
             QVERIFY(Window->History().CanUndo());
             QVERIFY(!QFile::exists(Folder.path() + QStringLiteral("/heidelberg.test.vl")));
             QCOMPARE(Dialogs->Log.size(), std::size_t(2)); // neither error nor report
+            // A cancel is told in the status line, and no box of the import stays open.
+            QCOMPARE(Window->statusBar()->currentMessage(),
+                     In("Import cancelled; the map is unchanged.",
+                        "Импорт отменён; карта не изменилась."));
+            QVERIFY(!Shown<TImportProgressDialog>() && !Shown<TImportDialog>());
         };
 
         // While the network is read.
+        Window->statusBar()->clearMessage();
         StartImport(Extract);
         auto* progress = Shown<TImportProgressDialog>();
         QVERIFY(progress);
@@ -156,6 +166,7 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         untouched();
 
         // In the dialog of the square and the routes.
+        Window->statusBar()->clearMessage();
         StartImport(Extract);
         TImportDialog* choice = WaitForChoice();
         QVERIFY(choice);
@@ -164,6 +175,7 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         untouched();
 
         // While the map is made.
+        Window->statusBar()->clearMessage();
         StartImport(Extract);
         choice = WaitForChoice();
         QVERIFY(choice);
@@ -189,6 +201,10 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
     void theChosenSquareAndRoutesBecomeANewUnsavedMap() {
         NEED_OSM_FOLDER();
         DrawUnsavedRail();
+        bool boxesBehind = false; // a box of the import still open behind the report
+        Dialogs->WhileShown = [&] {
+            boxesBehind = boxesBehind || Shown<TImportProgressDialog>() || Shown<TImportDialog>();
+        };
         StartImport(Extract);
         TImportDialog* choice = WaitForChoice();
         QVERIFY(choice);
@@ -201,20 +217,27 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         const QStringList rowsBefore = ListedRoutes(routes);
         QVERIFY(rowsBefore.size() >= 2);
 
-        // The square dragged 60 pixels right and 40 down: its centre goes east and south, the
-        // frame follows the mouse and the routes are listed for the new square.
+        // The picture is zoomed to the network, whose 10.4 km from north to south fill it: the
+        // square's frame is nearly as large. Dragged 60 pixels right and 40 down, the frame
+        // follows the mouse until it meets the picture's edges, where it stays; its centre goes
+        // east and south and the routes are listed for the new square.
         auto* picture = choice->findChild<TNetworkPicture*>("NetworkPicture");
         const import::TGeoPoint centre = choice->Preview().Centre;
-        const QPointF frame = picture->Frame().center();
-        const QPoint from = frame.toPoint(), to = from + QPoint(60, 40);
+        const QRectF frame = picture->Frame();
+        QVERIFY(frame.width() > 0.85 * TNetworkPicture::Side);
+        QVERIFY(frame.left() > 0 && frame.right() < TNetworkPicture::Side);
+        const QPoint from = frame.center().toPoint(), to = from + QPoint(60, 40);
         SendMouse(picture, QEvent::MouseButtonPress, Qt::LeftButton, from);
-        SendMouse(picture, QEvent::MouseMove, Qt::NoButton, from + QPoint(30, 20));
+        SendMouse(picture, QEvent::MouseMove, Qt::NoButton, from + QPoint(5, 3));
+        QVERIFY(std::abs(picture->Frame().center().x() - frame.center().x() - 5) < 1e-6);
+        QVERIFY(std::abs(picture->Frame().center().y() - frame.center().y() - 3) < 1e-6);
         SendMouse(picture, QEvent::MouseMove, Qt::NoButton, to);
         SendMouse(picture, QEvent::MouseButtonRelease, Qt::LeftButton, to);
         QVERIFY(choice->Preview().Centre.Lon > centre.Lon);
         QVERIFY(choice->Preview().Centre.Lat < centre.Lat);
-        QVERIFY(std::abs(picture->Frame().center().x() - frame.x() - 60) < 1.5);
-        QVERIFY(std::abs(picture->Frame().center().y() - frame.y() - 40) < 1.5);
+        QVERIFY(std::abs(picture->Frame().right() - TNetworkPicture::Side) < 1.5);
+        QVERIFY(std::abs(picture->Frame().bottom() - TNetworkPicture::Side) < 1.5);
+        QVERIFY(std::abs(picture->Frame().width() - frame.width()) < 1.5);
         QVERIFY(ListedRoutes(routes) != rowsBefore);
         QCOMPARE(choice->Options().Center->Lat, choice->Preview().Centre.Lat);
 
@@ -250,7 +273,8 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QVERIFY(Window->windowTitle().endsWith(QStringLiteral("heidelberg.test.vl")));
         QVERIFY(!QFile::exists(QString::fromStdString(Map->FileName)));
         QVERIFY(!Window->History().CanUndo() && !Window->History().CanRedo());
-        QCOMPARE(Map->ViewX, DefaultView); // the network is sound: the view at its start
+        // The network is sound: the view is on its middle, where the rails are.
+        QVERIFY(RailsInView() > 10);
         QVERIFY(std::none_of(Map->Objects.begin(), Map->Objects.end(),
                              [](const TMapObject& o) { return o.Selected(); }));
         for (const std::string& ref : options.Routes) {
@@ -266,6 +290,8 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QCOMPARE(Dialogs->Log.size(), std::size_t(3));
         QVERIFY(Dialogs->Log.back().starts_with("message: © OpenStreetMap contributors"));
         QVERIFY(QString::fromStdString(Dialogs->Log.back()).contains(In("Routes", "Маршруты")));
+        QVERIFY(!boxesBehind);
+        QVERIFY(!Shown<TImportProgressDialog>());
 
         // Saved, the map goes to that file; the import is a map like any other then.
         Activate();
@@ -295,7 +321,89 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QVERIFY(!Window->ImportRunning());
     }
 
+    // An extract whose tram ways have no usable segment (their nodes on one spot, or one node
+    // located): one error, the import's boxes closed before it, and the open, modified map as it
+    // was. The square is chosen as the dialog is made, on the window's timer.
+    void anUnusableExtractIsOneErrorAndTheMapStays() {
+        const std::string extract = (Folder.path() + QStringLiteral("/unusable.osm")).toStdString();
+        QVERIFY(import::test::WriteUnusableTrackExtract(extract));
+        DrawUnsavedRail();
+        const std::vector<std::uint8_t> before = Bytes(*Map);
+        const std::size_t steps = Window->History().StepCount();
+        bool boxesBehind = false;
+        Dialogs->WhileShown = [&] {
+            boxesBehind = boxesBehind || Shown<TImportProgressDialog>() || Shown<TImportDialog>();
+        };
+        StartImport(extract);
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 30000);
+        QCOMPARE(Dialogs->Log.size(), std::size_t(3));
+        QCOMPARE(QString::fromStdString(Dialogs->Log.back()),
+                 QStringLiteral("error: ") +
+                     In("No stretch of the extract's tram track has usable coordinates.",
+                        "У трамвайных путей выписки нет ни одного участка с допустимыми "
+                        "координатами."));
+        QVERIFY(!boxesBehind);
+        QVERIFY(!Shown<TImportProgressDialog>() && !Shown<TImportDialog>());
+        QCOMPARE(Bytes(*Map), before);
+        QVERIFY(Map->Modified);
+        QCOMPARE(Window->History().StepCount(), steps);
+        QVERIFY(Window->windowTitle().contains(QStringLiteral("*")));
+        // The editor goes on: the drawn rail can still be taken back.
+        Activate();
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!Window->History().CanUndo());
+    }
+
+    // Munich's 1.5 km of track: the picture shows the network, not a speck in the square, whose
+    // frame, larger than the picture, is drawn over it and can only be dragged so far that it
+    // still covers the picture; the route list fits without sideways scrolling, and after the
+    // import the view is on the track.
+    void aSmallNetworkFillsThePictureAndTheViewLandsOnIt() {
+        NEED_OSM_FOLDER();
+        StartImportOf(import::test::OsmFile("munchen.osm.pbf"));
+        TImportDialog* choice = WaitForChoice();
+        QVERIFY(choice);
+        auto* picture = choice->findChild<TNetworkPicture*>("NetworkPicture");
+        const int side = TNetworkPicture::Side;
+        QVERIFY(picture->Frame().width() > 2 * side);
+        const QRectF frame = picture->Frame();
+        QVERIFY(frame.contains(QRectF(0, 0, side, side)));
+        for (const QPoint shift : {QPoint(3000, 3000), QPoint(-3000, 2000)}) {
+            const QPoint from(side / 2, side / 2);
+            SendMouse(picture, QEvent::MouseButtonPress, Qt::LeftButton, from);
+            SendMouse(picture, QEvent::MouseMove, Qt::NoButton, from + shift);
+            SendMouse(picture, QEvent::MouseButtonRelease, Qt::LeftButton, from + shift);
+            const QRectF moved = picture->Frame();
+            // Placed again from its new centre's degrees: within a pixel of where it was let go.
+            QVERIFY(moved.contains(QRectF(1, 1, side - 2, side - 2)));
+            QVERIFY(std::abs(moved.width() - frame.width()) < 1.5);
+            // As far as it goes: one of its edges meets the picture's.
+            QVERIFY(std::abs(shift.x() > 0 ? moved.left() : moved.right() - side) < 1.5);
+        }
+        // The columns fit the list; each route's name is in its tool tip, should it be elided.
+        auto* routes = choice->findChild<QTreeWidget*>("Routes");
+        QVERIFY(routes->topLevelItemCount() > 5);
+        QCOMPARE(routes->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(routes->header()->length() <= routes->viewport()->width());
+        for (int i = 0; i < routes->topLevelItemCount(); ++i)
+            QVERIFY(
+                routes->topLevelItem(i)->toolTip(0).startsWith(routes->topLevelItem(i)->text(0)));
+
+        Button(choice, "Import")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!Window->ImportRunning(), 60000);
+        QVERIFY(Dialogs->Log.back().starts_with("message: "));
+        QVERIFY(RailsInView() > 20);
+    }
+
   private:
+    // The rails with a point in the plan view (600 x 600 from its top-left corner).
+    int RailsInView() const {
+        int count = 0;
+        const QRect view(Map->ViewX, Map->ViewY, 600, 600);
+        for (const TMapObject& o : Map->Objects)
+            if (o.IsRail() && (view.contains(o.X1, o.Y1) || view.contains(o.X2, o.Y2))) ++count;
+        return count;
+    }
     // Ctrl+I on an unchanged map: no question, straight to the extract.
     void StartImportOf(const std::string& extract) {
         Dialogs->Log.clear();

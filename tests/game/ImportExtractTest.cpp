@@ -7,9 +7,11 @@
 
 #include "game/ImportExtract.h"
 #include "import/Import.h"
+#include "import/ImportReport.h"
 #include "model/MapFlows.h"
 #include "model/Route.h"
 #include "tests/import/OsmDataFolder.h"
+#include "tests/import/UnusableExtract.h"
 #include "tests/support/FileFaultCases.h"
 
 #include <QPushButton>
@@ -73,14 +75,21 @@ class ImportExtractTest : public QObject {
         });
         g.Choose(extract);
 
-        QCOMPARE(g.Dialogs.Log, std::vector<std::string>{"open dialog with extracts"});
         QVERIFY(!idleDuringImport);
         const std::string written = dir.Path("skøyen.vl");
+        // The game says which file it wrote, once the map is open, and offers the report.
+        QCOMPARE(g.Dialogs.Log, (std::vector<std::string>{
+                                    "open dialog with extracts",
+                                    "message: Карта из OpenStreetMap записана: " + written}));
+        QVERIFY(g.SelectRoute.MapReady());
+        QCOMPARE(g.Dialogs.Details.size(), std::size_t(1));
         QCOMPARE(g.Map->FileName, written);
         import::TImportResult reference = import::ImportCity(import::TOsmInput::File(extract), {});
         reference.Map->FileName = dir.Path("reference.vl");
         QVERIFY(reference.Map->SaveToFile());
         QVERIFY(ReadBytes(written) == ReadBytes(dir.Path("reference.vl")));
+        QCOMPARE(g.Dialogs.Details.back(), import::ImportReportText(reference.Report));
+        QVERIFY(g.Dialogs.Details.back().starts_with("© OpenStreetMap contributors\n"));
         QStringList expected;
         for (const import::TImportedRoute& r : reference.Report.Routes)
             expected << QString::fromStdString(RouteName(r.Row, r.Column));
@@ -126,6 +135,16 @@ class ImportExtractTest : public QObject {
                      dir.Path("broken.osm.pbf") + " повреждена или оборвана.");
         QVERIFY(TMapState(*g.Map) == before);
 
+        // Tram ways without a usable segment (nodes on one spot, one node located): one line,
+        // the map chosen before kept.
+        const std::string unusable = dir.Path("unusable.osm");
+        QVERIFY(import::test::WriteUnusableTrackExtract(unusable));
+        g.Choose(unusable);
+        QCOMPARE(g.LastLog(), std::string("error: Ошибка при импорте из OpenStreetMap!\nУ "
+                                          "трамвайных путей выписки нет ни одного участка с "
+                                          "допустимыми координатами."));
+        QVERIFY(TMapState(*g.Map) == before);
+
         const std::string extract = CopyExtract(Extract, dir.Path("oslo.osm.pbf"));
         bool closedWhileImporting = false;
         QTimer::singleShot(0, &g.SelectRoute, [&]() {
@@ -135,7 +154,8 @@ class ImportExtractTest : public QObject {
         g.Choose(extract);
         QVERIFY(closedWhileImporting);
         QCOMPARE(Listing(dir.Root().string()),
-                 (std::vector<std::string>{"broken.osm.pbf", "city.vl", "oslo.osm.pbf"}));
+                 (std::vector<std::string>{"broken.osm.pbf", "city.vl", "oslo.osm.pbf",
+                                           "unusable.osm"}));
         QVERIFY(TMapState(*g.Map) == before);
         QCOMPARE(RouteNames(g.SelectRoute.RouteTable), (QStringList{"1 ", "1А", "2 ", "10"}));
         QCOMPARE(g.SelectRoute.windowTitle(), QString("Трамвай"));

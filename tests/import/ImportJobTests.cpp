@@ -2,12 +2,17 @@
 // cancelled at any time; and the preview of its routes before it starts.
 #include "import/Import.h"
 #include "import/ImportJob.h"
+#include "import/ImportStep.h"
 #include "tests/import/OsmDataFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace vell::import {
 namespace {
@@ -66,6 +71,47 @@ TEST(ImportJob, ACancelledImportThrowsAndKeepsNothing) {
     job.Cancel();
     EXPECT_THROW(job.Take(), TImportCancelled);
     { TImportJob<int> leftRunning(untilCancelled); }
+}
+
+// The import's one error path: whatever a step throws is one line for the user, a cancel is
+// only a cancel, and a step that goes through ends with neither.
+TEST(ImportStep, EveryExceptionIsOneLineAndACancelIsNoError) {
+    const std::string extract = "city.osm.pbf";
+    const std::string ownFault = "Не удалось импортировать city.osm.pbf.";
+    const std::string memory = "Не хватило памяти, чтобы прочитать city.osm.pbf.";
+    struct TCase {
+        std::function<void()> Throw;
+        std::string Line;
+    };
+    const std::vector<TCase> cases = {
+        {[] { throw TReadError("В выписке нет трамвайных путей."); },
+         "В выписке нет трамвайных путей."},
+        {[] { throw std::bad_alloc(); }, memory},
+        {[] { throw std::logic_error("the city changed the rail network"); }, ownFault},
+        {[] { std::vector<int>().at(3); }, ownFault}, // std::out_of_range
+        {[] { throw std::runtime_error("osmium"); }, ownFault},
+        {[] { throw 42; }, ownFault}, // not even an exception class
+    };
+    for (const TCase& c : cases) {
+        const TImportStepEnd end = RunImportStep(extract, c.Throw);
+        EXPECT_EQ(end.Error, c.Line);
+        EXPECT_TRUE(end.Failed() && end.Stopped());
+        EXPECT_FALSE(end.Cancelled);
+        EXPECT_EQ(end.Error.find('\n'), std::string::npos);
+    }
+
+    const TImportStepEnd cancelled = RunImportStep(extract, [] {
+        TImportProgress p;
+        p.Cancel();
+        p.Check();
+    });
+    EXPECT_TRUE(cancelled.Cancelled && cancelled.Stopped());
+    EXPECT_FALSE(cancelled.Failed());
+
+    int ran = 0;
+    const TImportStepEnd done = RunImportStep(extract, [&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(done.Stopped() || done.Failed() || done.Cancelled);
 }
 
 TEST(PreviewImport, ListsTheRoutesTheImportTakesAndWhyOthersAreSkipped) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,10 @@ class TScriptedDialogs : public IUserDialogs {
     std::deque<std::optional<std::string>> FileChoices;    // for every file dialog
     std::deque<std::optional<std::uint32_t>> ColorChoices; // for the colour dialog
     std::deque<TAccidentChoice> AccidentChoices;           // for the accident message
-    std::vector<std::string> Log; // "ask3: ...", "ask2: ...", "error: ...", ...
+    std::vector<std::string> Log;     // "ask3: ...", "ask2: ...", "error: ...", ...
+    std::vector<std::string> Details; // of every detailed message, in order
+    // Called as an error or a message is shown, to look at the windows behind it.
+    std::function<void()> WhileShown;
 
     TAnswer AskYesNoCancel(const std::string& text) override {
         Log.push_back("ask3: " + text);
@@ -26,8 +30,19 @@ class TScriptedDialogs : public IUserDialogs {
         Log.push_back("ask2: " + text);
         return Next() == TAnswer::Yes;
     }
-    void ShowError(const std::string& text) override { Log.push_back("error: " + text); }
-    void ShowMessage(const std::string& text) override { Log.push_back("message: " + text); }
+    void ShowError(const std::string& text) override {
+        Log.push_back("error: " + text);
+        if (WhileShown) WhileShown();
+    }
+    void ShowMessage(const std::string& text) override {
+        Log.push_back("message: " + text);
+        if (WhileShown) WhileShown();
+    }
+    // Logged as "message: TEXT", the details kept in Details.
+    void ShowDetailedMessage(const std::string& text, const std::string& details) override {
+        Details.push_back(details);
+        ShowMessage(text);
+    }
     std::optional<std::string> ChooseMapToOpen() override {
         Log.push_back("open dialog");
         return NextFile();

@@ -1,6 +1,7 @@
 // VellSim import on the real extracts beside the project: maps that pass the network check and
 // run an hour without an accident, the report, the same bytes every time, and bad input.
 #include "tests/import/OsmDataFolder.h"
+#include "tests/import/UnusableExtract.h"
 #include "tests/support/SimRunner.h"
 #include "tests/support/TestMaps.h"
 #include "tools/SimLanguage.h"
@@ -96,6 +97,12 @@ TEST(VellSimImport, BadInputLeavesNoMap) {
     refused({"import", extract, out, "--center", "10,10"}, "нет трамвайных путей");
     refused({"import", extract, out, "--cars", "4"}, "--cars");
     refused({"import", extract, out, "--interval", "31"}, "--interval");
+    // Tram ways without a usable segment (all nodes on one spot, one node located), with and
+    // without a centre: a line, as for any extract without track.
+    const std::string unusable = dir.Path("unusable.osm");
+    ASSERT_TRUE(import::test::WriteUnusableTrackExtract(unusable));
+    refused({"import", unusable, out}, "нет ни одного участка с допустимыми координатами");
+    refused({"import", unusable, out, "--center", "48.1372,11.5755"}, "нет трамвайных путей");
 
     // A cut file, and a file named as the output: the extract is never written over.
     const std::string whole = Bytes(extract);

@@ -6,14 +6,19 @@
 #include "tests/support/ModalWatch.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -151,6 +156,59 @@ class UserDialogsTest : public QObject {
         QVERIFY(scrolls);
         QVERIFY(fitsScreen);
         QCOMPARE(shown, QString::fromStdString(text));
+    }
+
+    // A message with details: the text in the box, the report behind its details button.
+    void aDetailedMessageKeepsItsReportBehindAButton() {
+        TQtUserDialogs dialogs;
+        QString text, details;
+        WhenModalShows([&](QWidget* w) {
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                text = box->text();
+                details = box->detailedText();
+            }
+            Click(w, QMessageBox::Ok);
+        });
+        dialogs.ShowDetailedMessage("Карта записана: /tmp/city.vl", "Отчёт\nв две строки");
+        QCOMPARE(text, QString("Карта записана: /tmp/city.vl"));
+        QCOMPARE(details, QString("Отчёт\nв две строки"));
+    }
+
+    // A file chosen while the name's completion list is open: the list goes with the dialog, so
+    // that the next click reaches the window below.
+    void theCompletionListClosesWithTheFileDialog() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        for (const char* name : {"city.osm.pbf", "city2.osm.pbf"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        TQtUserDialogs dialogs;
+        bool listShown = false;
+        QPointer<QWidget> list;
+        WhenModalShows([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog) return;
+            dialog->setDirectory(folder.path());
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name && name->completer());
+            list = name->completer()->popup();
+            // The folder is read in the background: the list comes once its names are known.
+            listShown = QTest::qWaitFor([&] {
+                if (!list->isVisible()) {
+                    name->completer()->setCompletionPrefix(folder.filePath("ci"));
+                    name->completer()->complete();
+                }
+                return list->isVisible();
+            });
+            dialog->selectFile(folder.filePath("city.osm.pbf"));
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it
+        });
+        const auto chosen = dialogs.ChooseExtractToOpen(false);
+        QVERIFY(listShown);
+        QVERIFY(chosen.has_value());
+        QVERIFY(list);
+        QVERIFY(!list->isVisible());
     }
 
     void openDialogUsesTheMapFilter() {
