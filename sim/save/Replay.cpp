@@ -353,8 +353,7 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
 }
 
 bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& outcome,
-               std::string& error, const TMapSearch& search,
-               const TReplayProgress& progress) {
+               std::string& error, const TMapSearch& search, const TReplayProgress& progress) {
     TWorldSave save;
     if (!DecodeWorldSave(replay.Start, save, error)) {
         error = Arg(translate("Replay", "Начало записи поездки не читается: %1"), error);
