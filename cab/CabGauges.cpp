@@ -4,6 +4,7 @@
 #include "model/SegmentFont.h"
 #include "model/Units.h"
 #include "sim/LimitAhead.h"
+#include "sim/Speed.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +146,7 @@ double SpeedNeedleAngleKmh(double kmh) {
 }
 
 double SpeedometerKmh(const TVell& tram) {
-    return tram.Speed * TicksPerSecond * 3.6;
+    return MptToKmh(tram.Speed);
 }
 
 double SpeedNeedleAngle(const TVell& tram) {

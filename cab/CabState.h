@@ -84,7 +84,8 @@ struct TCabState {
     int ScreenModeHeight = Resolutions[DefaultResolution].Height;
     int ScreenModeBits = 32;
     TJoystick Joystick;
-    TLimitWarning LimitWarning; // the limit ahead's, from frame to frame of a game
+    TLimitWarning LimitWarning;       // the limit ahead's, from frame to frame of a game
+    std::optional<TLimitShown> Limit; // the figure of the last world tick, drawn by every frame
 };
 
 // The angle of the vector (a, b) counter-clockwise from the positive a axis, reduced by whole

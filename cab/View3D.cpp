@@ -491,6 +491,7 @@ void TView3D::TimerTimer() {
     } else if (!Watching->Paused && RunDriveSteps(Cab, World, Run, nullptr, &Watching->Player).Bell)
         Sound.RingBell();
     HearTick();
+    UpdateLimitFigure();
 
     TickFrame = true;
     Surface->DrawFrameNow(); // steps 7 to 11
@@ -507,6 +508,12 @@ void TView3D::TimerTimer() {
         return;
     }
     if (const TVell* tram = World.PlayerTram; tram && tram->Accident) AfterAccident(*tram);
+}
+
+// Once a tick, not once a paint: the figure walks 50 m of track and moves the warning's state.
+void TView3D::UpdateLimitFigure() {
+    const TVell* tram = World.PlayerTram;
+    Cab.Limit = tram ? LimitShown(World, *tram, Cab.LimitWarning) : std::nullopt;
 }
 
 void TView3D::AfterAccident(const TVell& tram) {
@@ -542,7 +549,7 @@ void TView3D::DrawFrame(int width, int height) {
     if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
     if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
     if (const TVell* tram = World.PlayerTram) {
-        DrawFlat(CabPanel(*tram, LimitShown(World, *tram, Cab.LimitWarning)).InDrawOrder());
+        DrawFlat(CabPanel(*tram, Cab.Limit).InDrawOrder());
         // Where the pointer must go to coast, while the player drives.
         if (!tram->AutoDrive)
             DrawFlat({NeutralMarker(Cab.Joystick.MouseCenterX, Cab.Joystick.MouseCenterY,
@@ -612,6 +619,7 @@ void TView3D::showEvent(QShowEvent* event) {
     Sound.Open(std::cerr);
     Sound.Reset();
     Cab.LimitWarning.Reset();
+    UpdateLimitFigure();
     SoundPanel->SetDeviceMissing(!Sound.Playing());
     SoundPanel->Apply();
 }

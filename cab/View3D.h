@@ -267,6 +267,8 @@ class TView3D : public QDialog {
     void BuildSound();
     // What the tick just ran is heard: the player's tram and the trams near it, at x1 only.
     void HearTick();
+    // The speedometer's figure of the limit ahead, after the tick's world steps.
+    void UpdateLimitFigure();
     // The accident message and what the player chose on it.
     void AfterAccident(const TVell& tram);
 

@@ -6,19 +6,10 @@
 #include "sim/Speed.h"
 
 #include <cmath>
-#include <cstdlib>
 
 namespace vell {
 
 namespace {
-
-// Tenths of km/h as "whole.tenth", whatever the locale's decimal sign: the top view writes
-// speeds the same way.
-std::string Tenths(long long tenths) {
-    const std::string sign = tenths < 0 ? "-" : "";
-    const long long t = std::llabs(tenths);
-    return sign + std::to_string(t / 10) + "." + std::to_string(t % 10);
-}
 
 // Converting km/h to m/tick and back is not exact: a value within this many tenths of a whole
 // tenth is that tenth, so that 30 km/h does not read as 30.1 or 29.9.
@@ -27,11 +18,11 @@ constexpr double Slack = 1e-6;
 } // namespace
 
 std::string KmhRoundedUp(double mpt) {
-    return Tenths(static_cast<long long>(std::ceil(MptToKmh(mpt) * 10 - Slack)));
+    return FormatFixed(std::ceil(MptToKmh(mpt) * 10 - Slack) / 10, 1);
 }
 
 std::string KmhRoundedDown(double mpt) {
-    return Tenths(static_cast<long long>(std::floor(MptToKmh(mpt) * 10 + Slack)));
+    return FormatFixed(std::floor(MptToKmh(mpt) * 10 + Slack) / 10, 1);
 }
 
 std::string CrashReason(const TCrash& crash) {

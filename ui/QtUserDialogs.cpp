@@ -85,6 +85,13 @@ class TGiveFocusBack {
     QPointer<QWidget> Window, Focus;
 };
 
+// Every box and dialog of ours is shown through this: once it closes, the keyboard goes back to
+// the window and the control that had it.
+int Exec(QDialog& dialog) {
+    const TGiveFocusBack focus(dialog.parentWidget());
+    return dialog.exec();
+}
+
 // Y and N answer a question whatever the language and keyboard layout, alone or with Alt, as
 // they do in English: the Russian buttons' own letters are Д and Н.
 class TYesNoKeys : public QObject {
@@ -134,8 +141,7 @@ TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, Parent);
     box.setEscapeButton(QMessageBox::Cancel);
     new TYesNoKeys(box);
-    const TGiveFocusBack focus(Parent);
-    switch (box.exec()) {
+    switch (Exec(box)) {
     case QMessageBox::Yes:
         return TAnswer::Yes;
     case QMessageBox::No:
@@ -150,24 +156,21 @@ bool TQtUserDialogs::AskYesNo(const std::string& text) {
                     QMessageBox::Yes | QMessageBox::No, Parent);
     box.setEscapeButton(QMessageBox::No);
     new TYesNoKeys(box);
-    const TGiveFocusBack focus(Parent);
-    return box.exec() == QMessageBox::Yes;
+    return Exec(box) == QMessageBox::Yes;
 }
 
 void TQtUserDialogs::ShowError(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
-    const TGiveFocusBack focus(Parent);
-    box.exec();
+    Exec(box);
 }
 
 void TQtUserDialogs::ShowMessage(const std::string& text) {
     const QString message = FromUtf8(text);
-    const TGiveFocusBack focus(Parent);
     // A message box grows with its text and has no scroll bar: a long text (the route report
     // of a map with many routes) is shown whole in a scrolling box instead.
     if (message.count(QLatin1Char('\n')) < LongMessageLines) {
         QMessageBox box(QMessageBox::NoIcon, Title(), message, QMessageBox::Ok, Parent);
-        box.exec();
+        Exec(box);
         return;
     }
     QDialog box(Parent);
@@ -183,14 +186,14 @@ void TQtUserDialogs::ShowMessage(const std::string& text) {
     layout->addWidget(scroll);
     layout->addWidget(buttons);
     box.resize(box.sizeHint().width(), 480);
-    box.exec();
+    Exec(box);
 }
 
 void TQtUserDialogs::ShowDetailedMessage(const std::string& text, const std::string& details) {
     QMessageBox box(QMessageBox::Information, Title(), FromUtf8(text), QMessageBox::Ok, Parent);
     // Behind the box's own button: it scrolls, however long the report.
     box.setDetailedText(FromUtf8(details));
-    box.exec();
+    Exec(box);
 }
 
 void TQtUserDialogs::SetOpenFolders(const TMap* map, const QString& bundledMaps) {
@@ -212,8 +215,7 @@ QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save
 }
 
 std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
-    const TGiveFocusBack focus(dialog.parentWidget());
-    const int result = dialog.exec();
+    const int result = Exec(dialog);
     // The name's completion list is a window of its own: left open, it would stay over the
     // window below and take the next click only to close.
     for (QCompleter* completer : dialog.findChildren<QCompleter*>())
@@ -268,11 +270,9 @@ std::optional<std::string> TQtUserDialogs::ChooseGameToOpen() {
 
 std::optional<std::string> TQtUserDialogs::ChooseGameToSave(const std::string& suggested) {
     QFileDialog* dialog = GameDialog(GameSaveDialog, true, GameSaveFileFilter, "vls");
-    if (!suggested.empty()) {
-        const QFileInfo file(QString::fromStdString(suggested));
-        dialog->setDirectory(file.absolutePath());
-        dialog->selectFile(file.fileName());
-    }
+    // The suggested name only: the folder stays where the user last saved.
+    if (!suggested.empty())
+        dialog->selectFile(QFileInfo(QString::fromStdString(suggested)).fileName());
     return Run(*dialog);
 }
 
@@ -292,8 +292,7 @@ TAccidentChoice TQtUserDialogs::AskAfterAccident(const std::string& text) {
                                         QMessageBox::ActionRole);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
-    const TGiveFocusBack focus(Parent);
-    box.exec();
+    Exec(box);
     if (box.clickedButton() == save) return TAccidentChoice::SaveRecording;
     if (box.clickedButton() == replay) return TAccidentChoice::Replay;
     return TAccidentChoice::Close;
@@ -329,8 +328,7 @@ std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
 std::optional<std::uint32_t> TQtUserDialogs::ChooseColor(std::uint32_t initial) {
     const QColor start(int(initial & 0xFF), int(initial >> 8 & 0xFF), int(initial >> 16 & 0xFF));
     QColorDialog dialog(start, Parent);
-    const TGiveFocusBack focus(Parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (Exec(dialog) != QDialog::Accepted) return std::nullopt;
     const QColor c = dialog.selectedColor();
     return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
 }

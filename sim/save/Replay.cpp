@@ -365,13 +365,10 @@ bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& 
     TRunState run;
     TReplayPlayer player(replay);
     outcome = {};
-    if (!StartReplay(replay, world, run, player, replay.EndStep, error, progress)) {
-        outcome.StartStep = save.Steps;
-        outcome.EndStep = run.Steps;
-        return false;
-    }
+    const bool played = StartReplay(replay, world, run, player, replay.EndStep, error, progress);
     outcome.StartStep = save.Steps;
     outcome.EndStep = run.Steps;
+    if (!played) return false;
     outcome.Digest = ReplayDigest(world, run);
     if (const TVell* tram = world.PlayerTram) {
         outcome.RouteRow = tram->RouteRow;
