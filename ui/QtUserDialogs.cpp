@@ -215,7 +215,9 @@ QFileDialog* TQtUserDialogs::FileDialog(QPointer<QFileDialog>& dialog, bool save
 }
 
 std::optional<std::string> TQtUserDialogs::Run(QFileDialog& dialog) {
-    const int result = Exec(dialog);
+    // Not through Exec: the completion list closes first, then the keyboard goes back.
+    const TGiveFocusBack focus(dialog.parentWidget());
+    const int result = dialog.exec();
     // The name's completion list is a window of its own: left open, it would stay over the
     // window below and take the next click only to close.
     for (QCompleter* completer : dialog.findChildren<QCompleter*>())
