@@ -25,7 +25,9 @@ case "$mode" in
     grep -qx 'Package: vell' <<<"$fields" || fail "package name: $fields"
     grep -qx "Architecture: $(dpkg --print-architecture)" <<<"$fields" || fail "architecture: $fields"
     grep -qx 'Section: games' <<<"$fields" || fail "section: $fields"
-    dpkg-deb -f "$deb" Description | grep -q 'speak English or Russian' ||
+    # Each check reads what it looks at whole: with pipefail, "cmd | grep -q" fails when grep
+    # stops reading early and cmd dies of the broken pipe.
+    grep -q 'speak English or Russian' <<<"$(dpkg-deb -f "$deb" Description)" ||
       fail "the description does not name the two languages"
     # The libraries found by dpkg-shlibdeps and the plugins and fonts named by hand.
     for dep in libqt6widgets6 libqt6openglwidgets6 libglu1-mesa libc6 qt6-qpa-plugins \
@@ -34,7 +36,7 @@ case "$mode" in
       grep -q "Depends:.*\b$dep\b" <<<"$fields" || fail "no dependency on $dep: $fields"
     done
     # Every packaged path lies under /usr and belongs to root.
-    if dpkg-deb -c "$deb" | awk '{print $2, $6}' | grep -v '^root/root \./usr/' | grep -q .; then
+    if awk '{print $2, $6}' <<<"$(dpkg-deb -c "$deb")" | grep -v '^root/root \./usr/' >/dev/null; then
       dpkg-deb -c "$deb" >&2
       fail "files outside /usr or not owned by root"
     fi
@@ -74,7 +76,7 @@ for p in VellGame VellEditor VellSim; do
 done
 if [[ $mode == package ]]; then
   for p in VellGame VellEditor VellSim; do
-    if readelf -S "$root/usr/games/$p" | grep -q '\.debug_info'; then fail "$p is not stripped"; fi
+    if grep -q '\.debug_info' <<<"$(readelf -S "$root/usr/games/$p")"; then fail "$p is not stripped"; fi
   done
 fi
 
@@ -122,11 +124,11 @@ grep -q '^50:application/x-vell-map:\*\.vl$' "$share/mime/globs2" || fail "*.vl 
 [[ -f "$share/mime/application/x-vell-map.xml" ]] || fail "no application/x-vell-map.xml"
 
 # The installed programs run from the scratch root and find their maps there.
-"$root/usr/games/VellSim" --version | grep -q '1\.0\.0' || fail "VellSim --version"
-"$root/usr/games/VellSim" info "$share/vell/maps/demo.vl" --json | grep -q '"object_count": 25849' ||
+grep -q '1\.0\.0' <<<"$("$root/usr/games/VellSim" --version)" || fail "VellSim --version"
+grep -q '"object_count": 25849' <<<"$("$root/usr/games/VellSim" info "$share/vell/maps/demo.vl" --json)" ||
   fail "VellSim info on the installed demo city"
 for p in VellGame VellEditor; do
-  env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/games/$p" --version | grep -q '1\.0\.0' ||
+  grep -q '1\.0\.0' <<<"$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/games/$p" --version)" ||
     fail "$p --version"
   # Without a display: one line saying so, exit code 2, no core dump.
   code=0
