@@ -318,6 +318,7 @@ class TPlanner {
                 continue;
             }
             plan.Ref = ref;
+            plan.Name = ref;
             plan.Row = slot->first;
             plan.Column = slot->second;
             plan.CutAtSquare = cutByRef[ref];

@@ -39,10 +39,15 @@ struct TDirection {
     double Length = 0;             // metres
 };
 
+// Where a line to import came from.
+enum class ELineSource { Relation, Track };
+
 // A route to import: its two directions, each ending where the other starts or closed by a
 // turning loop.
 struct TCircuitPlan {
     std::string Ref;
+    std::string Name; // the name riders know, at most 24 characters
+    ELineSource Source = ELineSource::Relation;
     int Row = 0, Column = 0; // the route slot
     int IntervalMinutes = 10;
     TDirection Forward, Backward;

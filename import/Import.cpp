@@ -101,6 +101,8 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
         }
         TImportedRoute route;
         route.Ref = plan.Ref;
+        route.Name = plan.Name;
+        route.Source = plan.Source;
         route.Row = plan.Row;
         route.Column = plan.Column;
         const TRouteFigures figures = ComputeRouteFigures(map, plan.Row, plan.Column);
@@ -135,10 +137,11 @@ TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& o
     const TCircuits circuits =
         PlanCircuits(network, BuildTrackGraph(network, projection), projection, circuitOptions);
     for (const TCircuitPlan& plan : circuits.Plans)
-        preview.Routes.push_back(
-            {plan.Ref, plan.Row, plan.Column, plan.RelationLength, plan.RelationStops, ""});
+        preview.Routes.push_back({plan.Ref, plan.Name, plan.Row, plan.Column, plan.RelationLength,
+                                  plan.RelationStops, ""});
     for (const TLeftOut& left : circuits.LeftOut)
-        if (!left.Ref.empty()) preview.Routes.push_back({left.Ref, -1, -1, 0, 0, left.Why});
+        if (!left.Ref.empty())
+            preview.Routes.push_back({left.Ref, left.Ref, -1, -1, 0, 0, left.Why});
     return preview;
 }
 

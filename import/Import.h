@@ -29,6 +29,8 @@ struct TImportOptions {
 
 struct TImportedRoute {
     std::string Ref;
+    std::string Name; // the name riders know, at most 24 characters
+    ELineSource Source = ELineSource::Relation;
     int Row = 0, Column = 0;
     int Stops = 0;
     double LengthM = 0, CircuitMinutes = 0;
@@ -81,6 +83,7 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
 // A route the import would take or skip, as a window lists it before importing.
 struct TRoutePreview {
     std::string Ref;
+    std::string Name;           // the name riders know, at most 24 characters
     int Row = -1, Column = -1;  // its route slot; -1 when skipped
     double RelationLengthM = 0; // its relations' track in the square
     int RelationStops = 0;
