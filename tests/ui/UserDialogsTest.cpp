@@ -201,7 +201,9 @@ class UserDialogsTest : public QObject {
                 }
                 return list->isVisible();
             });
-            dialog->selectFile(folder.filePath("city.osm.pbf"));
+            // As if typed: selectFile leaves the name alone while its edit has the focus,
+            // which would make the accept below open the folder instead.
+            name->setText(folder.filePath("city.osm.pbf"));
             static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it
         });
         const auto chosen = dialogs.ChooseExtractToOpen(false);
