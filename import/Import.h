@@ -39,6 +39,7 @@ struct TImportedRoute {
     int Waypoints = 0;
     bool LoopAtStart = false, LoopAtEnd = false;
     bool DrivenBack = false; // no opposite relation: its track is driven both ways
+    bool OneWayLoop = false; // a closed path driven one way round
     bool Cut = false;        // its relations leave the square or the extract
     int Cars = 2, IntervalMinutes = 10;
     std::vector<TOsmId> Variants; // relations of the same ref not imported

@@ -179,8 +179,10 @@ class TBuilder {
     std::vector<TStep> StepsOf(const TCircuitPlan& plan, TLaidCircuit& laid) {
         std::vector<std::vector<TOsmId>> pieces = Unreversed(plan.Forward.Nodes);
         const std::size_t forwardPieces = pieces.size();
-        for (auto& piece : Unreversed(plan.Backward.Nodes))
-            pieces.push_back(std::move(piece));
+        // A loop driven one way has no backward direction: its last piece leads into its first.
+        if (!plan.OneWayLoop)
+            for (auto& piece : Unreversed(plan.Backward.Nodes))
+                pieces.push_back(std::move(piece));
         std::vector<std::vector<TStep>> parts;
         for (const auto& piece : pieces)
             parts.push_back(PathSteps(piece));

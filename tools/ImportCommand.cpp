@@ -33,6 +33,11 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
         routes.push_back(TJsonObject()
                              .AddString("ref", route.Ref)
                              .AddString("route", RouteDisplayName(route.Row, route.Column))
+                             .AddString("slot", RouteDisplayName(route.Row, route.Column))
+                             .AddString("name", route.Name)
+                             .AddString("source", route.Source == ELineSource::Track
+                                                      ? "track"
+                                                      : "relation")
                              .AddInt("stops", route.Stops)
                              .Add("length_m", FormatFixed(route.LengthM, 1))
                              .Add("circuit_min", FormatFixed(route.CircuitMinutes, 2))
@@ -45,6 +50,7 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                              .AddBool("loop_at_end", route.LoopAtEnd)
                              .AddBool("cut", route.Cut)
                              .AddBool("driven_back", route.DrivenBack)
+                             .AddBool("one_way_loop", route.OneWayLoop)
                              .Add("variants", JsonArray(variants))
                              .Str());
     }
