@@ -239,9 +239,9 @@ class TPlanner {
                 const double dist = SegmentDistance(stop.At, a, b), length = Norm(b - a);
                 if (dist < best) {
                     best = dist;
-                    at = walked +
-                         (length > 0 ? std::clamp(Dot(stop.At - a, b - a) / length, 0.0, length)
-                                     : 0);
+                    at = walked + (length > 0
+                                       ? std::clamp(Dot(stop.At - a, b - a) / length, 0.0, length)
+                                       : 0);
                 }
                 walked += length;
             }
@@ -481,6 +481,12 @@ class TPlanner {
                 // A loop, driven one way on the track it has (a spur on it, out and back, turns
                 // in a loop of its own where the path turns back).
                 plan.OneWayLoop = true;
+                // A loop's relation may list its first stop again at its end: once round is
+                // enough.
+                std::vector<TRouteStop>& stops = plan.Forward.Stops;
+                if (stops.size() > 2 && stops.back().Name == stops.front().Name &&
+                    Distance(stops.back().At, stops.front().At) < 30)
+                    stops.pop_back();
                 StartBetweenStops(plan.Forward);
                 plan.Backward = {};
                 plan.Backward.Relation = plan.Forward.Relation;
@@ -537,7 +543,7 @@ class TPlanner {
         return stretch;
     }
 
-    // A loop's path begun halfway from its last stop to its first, so that the stops come
+    // A loop's path begun halfway from the stop before its first one, so that the stops come
     // along it in their order and none stands where the path closes.
     void StartBetweenStops(TDirection& d) const {
         std::vector<TOsmId> ring(d.Nodes.begin(), d.Nodes.end() - 1);
@@ -559,10 +565,16 @@ class TPlanner {
             }
             return at;
         };
-        const double first = place(d.Stops.front()), last = place(d.Stops.back());
-        double gap = first - last;
-        if (gap <= 0) gap += length;
-        const double start = std::fmod(last + gap / 2, length);
+        // Halfway from the stop before the first along the loop (the last, unless the relation
+        // lists the first again at its end) to the first.
+        const double first = place(d.Stops.front());
+        double gap = length;
+        for (const TRouteStop& stop : d.Stops) {
+            double behind = first - place(stop);
+            if (behind < 0) behind += length;
+            if (behind > 1 && behind < gap) gap = behind;
+        }
+        const double start = std::fmod(first - gap / 2 + length, length);
         std::size_t best = 0;
         for (std::size_t k = 1; k < ring.size(); ++k)
             if (std::abs(along[k] - start) < std::abs(along[best] - start)) best = k;
@@ -679,8 +691,8 @@ TTrackGraph BuildTrackGraph(const TOsmExtract& extract, const TProjection& proje
     return graph;
 }
 
-std::vector<std::optional<std::pair<int, int>>> AssignRouteSlots(
-    const std::vector<std::string>& names) {
+std::vector<std::optional<std::pair<int, int>>>
+AssignRouteSlots(const std::vector<std::string>& names) {
     std::vector<std::optional<std::pair<int, int>>> slots(names.size());
     std::set<std::pair<int, int>> taken;
     auto take = [&](std::size_t k, std::pair<int, int> slot) {
@@ -691,8 +703,8 @@ std::vector<std::optional<std::pair<int, int>>> AssignRouteSlots(
     };
     // The number the first digits of a name make (saturated); -1 for a name without digits.
     auto numberOf = [](const std::string& name) {
-        const auto first = std::find_if(name.begin(), name.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+        const auto first =
+            std::find_if(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (first == name.end()) return -1LL;
         long long number = 0;
         for (auto c = first; c != name.end() && *c >= '0' && *c <= '9'; ++c)
@@ -712,8 +724,8 @@ std::vector<std::optional<std::pair<int, int>>> AssignRouteSlots(
     const std::vector<std::pair<int, int>> order = RouteTableOrder();
     for (std::size_t k : rest) {
         const long long n = numberOf(names[k]);
-        if (n >= 1 && n <= 9 && (take(k, {int(n) - 1, 0}) || take(k, {int(n) - 1, 11}) ||
-                                 take(k, {int(n) - 1, 12})))
+        if (n >= 1 && n <= 9 &&
+            (take(k, {int(n) - 1, 0}) || take(k, {int(n) - 1, 11}) || take(k, {int(n) - 1, 12})))
             continue;
         if (n >= 10 && n <= 99 && take(k, {int(n / 10) - 1, int(n % 10) + 1})) continue;
         for (const auto& slot : order)

@@ -61,10 +61,10 @@ struct TCircuitPlan {
     bool BackwardReversed = false; // no opposite relation: the forward one driven back
     // A closed path driven one way round: Forward alone, Backward empty.
     bool OneWayLoop = false;
-    bool CutAtSquare = false;      // a direction was cut where it leaves the square
-    double RelationLength = 0;     // both directions' relations, metres of track read
-    int RelationStops = 0;         // both directions' stops as the relations list them
-    std::vector<TOsmId> Variants;  // relations of the same ref not imported
+    bool CutAtSquare = false;     // a direction was cut where it leaves the square
+    double RelationLength = 0;    // both directions' relations, metres of track read
+    int RelationStops = 0;        // both directions' stops as the relations list them
+    std::vector<TOsmId> Variants; // relations of the same ref not imported
 };
 
 // A route, track or feature left out, and why (Russian, for the report).
@@ -91,8 +91,8 @@ struct TCircuits {
 // digits make and then by name, take the slot of that number ("M10" -> 10, "T3" -> 3) where it
 // is free, else a single digit's А, then its Б ("3E" -> 3А), else the first free slot in the
 // route table's order. Nothing for a name that finds every slot taken.
-std::vector<std::optional<std::pair<int, int>>> AssignRouteSlots(
-    const std::vector<std::string>& names);
+std::vector<std::optional<std::pair<int, int>>>
+AssignRouteSlots(const std::vector<std::string>& names);
 
 // The most characters of a line's name that the import keeps.
 constexpr std::size_t LineNameLength = 24;

@@ -38,7 +38,7 @@ struct TOsmMember {
 struct TOsmRoute {
     TOsmId Id = 0;
     std::string Ref, Name, From, To;
-    std::string MasterRef; // the ref of a route master (type=route_master) listing it, if any
+    std::string MasterRef;   // the ref of a route master (type=route_master) listing it, if any
     int IntervalMinutes = 0; // from "interval" (minutes, or HH:MM), 0 when none or unreadable
     bool Version2 = false;   // public_transport:version=2: one direction, ways in driving order
     std::vector<TOsmMember> Members; // in relation order, missing ones included

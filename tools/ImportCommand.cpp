@@ -30,29 +30,28 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
         std::vector<std::string> variants;
         for (TOsmId id : route.Variants)
             variants.push_back(std::to_string(id));
-        routes.push_back(TJsonObject()
-                             .AddString("ref", route.Ref)
-                             .AddString("route", RouteDisplayName(route.Row, route.Column))
-                             .AddString("slot", RouteDisplayName(route.Row, route.Column))
-                             .AddString("name", route.Name)
-                             .AddString("source", route.Source == ELineSource::Track
-                                                      ? "track"
-                                                      : "relation")
-                             .AddInt("stops", route.Stops)
-                             .Add("length_m", FormatFixed(route.LengthM, 1))
-                             .Add("circuit_min", FormatFixed(route.CircuitMinutes, 2))
-                             .Add("relation_length_m", FormatFixed(route.RelationLengthM, 1))
-                             .AddInt("relation_stops", route.RelationStops)
-                             .AddInt("waypoints", route.Waypoints)
-                             .AddInt("cars", route.Cars)
-                             .AddInt("interval_min", route.IntervalMinutes)
-                             .AddBool("loop_at_start", route.LoopAtStart)
-                             .AddBool("loop_at_end", route.LoopAtEnd)
-                             .AddBool("cut", route.Cut)
-                             .AddBool("driven_back", route.DrivenBack)
-                             .AddBool("one_way_loop", route.OneWayLoop)
-                             .Add("variants", JsonArray(variants))
-                             .Str());
+        routes.push_back(
+            TJsonObject()
+                .AddString("ref", route.Ref)
+                .AddString("route", RouteDisplayName(route.Row, route.Column))
+                .AddString("slot", RouteDisplayName(route.Row, route.Column))
+                .AddString("name", route.Name)
+                .AddString("source", route.Source == ELineSource::Track ? "track" : "relation")
+                .AddInt("stops", route.Stops)
+                .Add("length_m", FormatFixed(route.LengthM, 1))
+                .Add("circuit_min", FormatFixed(route.CircuitMinutes, 2))
+                .Add("relation_length_m", FormatFixed(route.RelationLengthM, 1))
+                .AddInt("relation_stops", route.RelationStops)
+                .AddInt("waypoints", route.Waypoints)
+                .AddInt("cars", route.Cars)
+                .AddInt("interval_min", route.IntervalMinutes)
+                .AddBool("loop_at_start", route.LoopAtStart)
+                .AddBool("loop_at_end", route.LoopAtEnd)
+                .AddBool("cut", route.Cut)
+                .AddBool("driven_back", route.DrivenBack)
+                .AddBool("one_way_loop", route.OneWayLoop)
+                .Add("variants", JsonArray(variants))
+                .Str());
     }
     for (const TLeftOut& left : r.LeftOut)
         leftOut.push_back(

@@ -53,8 +53,8 @@ TCircuits Plans(const std::string& file) {
 }
 
 TEST(AssignRouteSlots, OwnSlotsFirstThenDigitsThenLettersThenTableOrder) {
-    const std::vector<std::string> names = {"M10", "3E", "3", "10", "T3", "179", "Atlanta", "4",
-                                            "4A",  "4x", "4y", "1Б"};
+    const std::vector<std::string> names = {"M10",     "3E", "3",  "10", "T3", "179",
+                                            "Atlanta", "4",  "4A", "4x", "4y", "1Б"};
     const auto slots = AssignRouteSlots(names);
     ASSERT_EQ(slots.size(), names.size());
     std::map<std::string, TSlot> got;
@@ -85,7 +85,8 @@ struct TSmallNetwork {
 
     void Node(TOsmId id, double east, double north) {
         Extract.Locations[id] = {Centre.Lat + north / 111320.0,
-                                 Centre.Lon + east / (111320.0 * std::cos(Centre.Lat * M_PI / 180))};
+                                 Centre.Lon +
+                                     east / (111320.0 * std::cos(Centre.Lat * M_PI / 180))};
     }
     void Way(TOsmId id, std::vector<TOsmId> nodes, int oneway = 0) {
         Extract.Tracks.push_back({id, std::move(nodes), "", 0, oneway});
@@ -155,9 +156,9 @@ TEST(PlanCircuits, NamesAreTheRefElseTheMastersElseTheRelationsCutTo24Characters
     // Grouped by the relation's name, called by its master's ref, slotted by its digits.
     ASSERT_TRUE(byRef.count("Линия без номера"));
     EXPECT_EQ(byRef.at("Линия без номера")->Name, "N5");
-    EXPECT_EQ(RouteDisplayName(byRef.at("Линия без номера")->Row,
-                               byRef.at("Линия без номера")->Column),
-              "5");
+    EXPECT_EQ(
+        RouteDisplayName(byRef.at("Линия без номера")->Row, byRef.at("Линия без номера")->Column),
+        "5");
     const std::string cut = byRef.at(longName)->Name;
     EXPECT_EQ(Utf8Length(cut), 24u);
     EXPECT_EQ(cut, longName.substr(0, cut.size()));
@@ -250,8 +251,8 @@ TEST(ImportLines, BerlinsLettersTakeTheSlotsOfTheirDigits) {
     std::map<std::string, std::string> slots;
     for (const TCircuitPlan& plan : circuits.Plans)
         slots[plan.Name] = RouteDisplayName(plan.Row, plan.Column);
-    const std::map<std::string, std::string> expected = {{"12", "12"}, {"M1", "1"}, {"M2", "2"},
-                                                         {"M4", "4"},  {"M5", "5"}, {"M6", "6"},
+    const std::map<std::string, std::string> expected = {{"12", "12"}, {"M1", "1"},  {"M2", "2"},
+                                                         {"M4", "4"},  {"M5", "5"},  {"M6", "6"},
                                                          {"M8", "8"},  {"M10", "10"}};
     for (const auto& [name, slot] : expected) {
         ASSERT_TRUE(slots.count(name)) << name;
