@@ -499,6 +499,7 @@ class TPlanner {
                 } else if (auto back = WayBack(nodes.back(), nodes.front())) {
                     plan.Backward.Nodes = std::move(*back);
                     plan.Backward.Length = Graph.Length(plan.Backward.Nodes);
+                    plan.BackwardFound = true;
                     own = false;
                 } else {
                     why = translate("Import", "одностороннее движение (oneway) не даёт вернуться "

@@ -59,6 +59,8 @@ struct TCircuitPlan {
     int IntervalMinutes = 10;
     TDirection Forward, Backward;
     bool BackwardReversed = false; // no opposite relation: the forward one driven back
+    bool BackwardFound = false;    // no opposite relation, oneway forbids driving it back: the
+                                   // shortest way back the track allows
     // A closed path driven one way round: Forward alone, Backward empty.
     bool OneWayLoop = false;
     bool CutAtSquare = false;     // a direction was cut where it leaves the square

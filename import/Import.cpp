@@ -117,6 +117,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
         route.LoopAtEnd = laid.LoopAtEnd;
         route.DrivenBack = plan.BackwardReversed;
         route.OneWayLoop = plan.OneWayLoop;
+        route.FoundWayBack = plan.BackwardFound;
         route.Cut = plan.CutAtSquare;
         route.Cars = options.Cars;
         route.IntervalMinutes = plan.IntervalMinutes;

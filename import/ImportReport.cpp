@@ -32,6 +32,9 @@ std::string RouteNotes(const TImportedRoute& route) {
     if (route.DrivenBack)
         notes.push_back(translate("Import", "один маршрут OSM в обе стороны, путь сделан двойным"));
     if (route.OneWayLoop) notes.push_back(translate("Import", "кольцевой, в одну сторону"));
+    if (route.FoundWayBack)
+        notes.push_back(translate("Import", "один маршрут OSM, его пути односторонние: обратно "
+                                            "по кратчайшему пути"));
     if (!route.Variants.empty()) {
         std::string ids;
         for (TOsmId id : route.Variants)

@@ -50,6 +50,7 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                 .AddBool("cut", route.Cut)
                 .AddBool("driven_back", route.DrivenBack)
                 .AddBool("one_way_loop", route.OneWayLoop)
+                .AddBool("found_way_back", route.FoundWayBack)
                 .Add("variants", JsonArray(variants))
                 .Str());
     }

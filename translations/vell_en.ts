@@ -593,6 +593,10 @@ Options:
         <source>%1 «%2» (%3)</source>
         <translation>%1 “%2” (%3)</translation>
     </message>
+    <message>
+        <source>один маршрут OSM, его пути односторонние: обратно по кратчайшему пути</source>
+        <translation>one OSM route on one-way track: back by the shortest way</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>

@@ -2,6 +2,7 @@
 // table by one rule and keeps the name riders know; a closed line runs one way round on the
 // track it has; no line runs against oneway.
 #include "import/Import.h"
+#include "import/ImportReport.h"
 #include "import/TrackSquare.h"
 #include "model/Route.h"
 #include "model/Utf8.h"
@@ -197,11 +198,15 @@ TEST(PlanCircuits, ObeysOnewayDrivingBack) {
     EXPECT_EQ(plan.Forward.Nodes, (std::vector<TOsmId>{1, 2, 3, 4}));
     EXPECT_EQ(plan.Backward.Nodes, WayBack);
     EXPECT_FALSE(plan.BackwardReversed);
+    EXPECT_TRUE(plan.BackwardFound);
     EXPECT_NEAR(plan.RelationLength, 300, 1);
     // The same line laid: a circuit of rails that keeps to it.
     const TImportResult laid = BuildTramMap(n.Extract, TProjection(n.Centre), {});
     ASSERT_EQ(laid.Report.Routes.size(), 1u);
     EXPECT_TRUE(laid.Map->Route(laid.Report.Routes[0].Row, laid.Report.Routes[0].Column).Usable);
+    EXPECT_TRUE(laid.Report.Routes[0].FoundWayBack);
+    EXPECT_NE(RouteNotes(laid.Report.Routes[0]).find("обратно по кратчайшему пути"),
+              std::string::npos);
 
     // Listed against its way's sense, the line is turned to run with it.
     TSmallNetwork against = Rectangle();
