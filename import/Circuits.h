@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +20,13 @@ struct TTrackGraph {
     std::map<TOsmId, TPointM> Points;                  // nodes with a location
     std::map<TOsmId, std::vector<TOsmId>> Neighbours;  // along tram ways
     std::map<std::pair<TOsmId, TOsmId>, int> MaxSpeed; // by (lower id, higher id), km/h
+    // Steps from one node to the next that oneway forbids (every way between them one-way the
+    // other way).
+    std::set<std::pair<TOsmId, TOsmId>> Against;
     bool Linked(TOsmId a, TOsmId b) const;
+    bool Allows(TOsmId a, TOsmId b) const { return !Against.count({a, b}); }
+    // Whether a tram may drive the path in its order.
+    bool Allows(const std::vector<TOsmId>& path) const;
     double Length(const std::vector<TOsmId>& path) const;
 };
 TTrackGraph BuildTrackGraph(const TOsmExtract& extract, const TProjection& projection);
@@ -52,10 +59,14 @@ struct TCircuitPlan {
     int IntervalMinutes = 10;
     TDirection Forward, Backward;
     bool BackwardReversed = false; // no opposite relation: the forward one driven back
-    bool CutAtSquare = false;      // a direction was cut where it leaves the square
-    double RelationLength = 0;     // both directions' relations, metres of track read
-    int RelationStops = 0;         // both directions' stops as the relations list them
-    std::vector<TOsmId> Variants;  // relations of the same ref not imported
+    bool BackwardFound = false;    // no opposite relation, oneway forbids driving it back: the
+                                   // shortest way back the track allows
+    // A closed path driven one way round: Forward alone, Backward empty.
+    bool OneWayLoop = false;
+    bool CutAtSquare = false;     // a direction was cut where it leaves the square
+    double RelationLength = 0;    // both directions' relations, metres of track read
+    int RelationStops = 0;        // both directions' stops as the relations list them
+    std::vector<TOsmId> Variants; // relations of the same ref not imported
 };
 
 // A route, track or feature left out, and why (Russian, for the report).
@@ -76,6 +87,17 @@ struct TCircuits {
     std::vector<TCircuitPlan> Plans; // in route table order of their slots
     std::vector<TLeftOut> LeftOut;
 };
+
+// Slots for lines by the names riders know (in the order given): each name that is a slot's
+// name ("5", "1А", "3A") takes that slot first; then the rest, ordered by the number their first
+// digits make and then by name, take the slot of that number ("M10" -> 10, "T3" -> 3) where it
+// is free, else a single digit's А, then its Б ("3E" -> 3А), else the first free slot in the
+// route table's order. Nothing for a name that finds every slot taken.
+std::vector<std::optional<std::pair<int, int>>>
+AssignRouteSlots(const std::vector<std::string>& names);
+
+// The most characters of a line's name that the import keeps.
+constexpr std::size_t LineNameLength = 24;
 
 TCircuits PlanCircuits(const TOsmExtract& extract, const TTrackGraph& graph,
                        const TProjection& projection, const TCircuitOptions& options);

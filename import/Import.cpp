@@ -6,6 +6,7 @@
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "model/Units.h"
+#include "model/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,6 +116,8 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
         route.LoopAtStart = laid.LoopAtStart;
         route.LoopAtEnd = laid.LoopAtEnd;
         route.DrivenBack = plan.BackwardReversed;
+        route.OneWayLoop = plan.OneWayLoop;
+        route.FoundWayBack = plan.BackwardFound;
         route.Cut = plan.CutAtSquare;
         route.Cars = options.Cars;
         route.IntervalMinutes = plan.IntervalMinutes;
@@ -141,7 +144,8 @@ TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& o
                                   plan.RelationStops, ""});
     for (const TLeftOut& left : circuits.LeftOut)
         if (!left.Ref.empty())
-            preview.Routes.push_back({left.Ref, left.Ref, -1, -1, 0, 0, left.Why});
+            preview.Routes.push_back(
+                {left.Ref, CutUtf8(left.Ref, LineNameLength), -1, -1, 0, 0, left.Why});
     return preview;
 }
 

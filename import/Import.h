@@ -38,8 +38,10 @@ struct TImportedRoute {
     int RelationStops = 0;
     int Waypoints = 0;
     bool LoopAtStart = false, LoopAtEnd = false;
-    bool DrivenBack = false; // no opposite relation: its track is driven both ways
-    bool Cut = false;        // its relations leave the square or the extract
+    bool DrivenBack = false;   // no opposite relation: its track is driven both ways
+    bool OneWayLoop = false;   // a closed path driven one way round
+    bool FoundWayBack = false; // no opposite relation, oneway forbids its own track back
+    bool Cut = false;          // its relations leave the square or the extract
     int Cars = 2, IntervalMinutes = 10;
     std::vector<TOsmId> Variants; // relations of the same ref not imported
 };

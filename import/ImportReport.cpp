@@ -31,6 +31,10 @@ std::string RouteNotes(const TImportedRoute& route) {
     if (route.Cut) notes.push_back(translate("Import", "обрезан краем квадрата или выписки"));
     if (route.DrivenBack)
         notes.push_back(translate("Import", "один маршрут OSM в обе стороны, путь сделан двойным"));
+    if (route.OneWayLoop) notes.push_back(translate("Import", "кольцевой, в одну сторону"));
+    if (route.FoundWayBack)
+        notes.push_back(translate("Import", "один маршрут OSM, его пути односторонние: обратно "
+                                            "по кратчайшему пути"));
     if (!route.Variants.empty()) {
         std::string ids;
         for (TOsmId id : route.Variants)
@@ -118,7 +122,13 @@ std::string ImportReportText(const TImportReport& r) {
                                    "путей в квадрате, остановок):")
             << "\n";
         for (const TImportedRoute& route : r.Routes) {
-            out << "  " << RouteDisplayName(route.Row, route.Column) << ": "
+            const std::string source = route.Source == ELineSource::Track
+                                           ? translate("Import", "сделан по путям")
+                                           : translate("Import", "из отношений OSM");
+            out << "  "
+                << ArgList(translate("Import", "%1 «%2» (%3)"),
+                           {RouteDisplayName(route.Row, route.Column), route.Name, source})
+                << ": "
                 << ArgList(translate("Import", "%1 ост., %2 км, %3 мин; OSM: %4 км, %5 ост."),
                            {Count(route.Stops), Km(route.LengthM),
                             FormatFixed(route.CircuitMinutes, 1), Km(route.RelationLengthM),

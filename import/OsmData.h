@@ -23,6 +23,7 @@ struct TOsmTrack {
     std::vector<TOsmId> Nodes;
     std::string Service; // its service tag: "yard", "siding", "spur", "crossover"...; empty if none
     int MaxSpeed = 0;    // km/h from maxspeed, 0 when not given or not a number
+    int Oneway = 0;      // oneway: 1 only in the order of its nodes, -1 only against it, 0 both
 };
 
 struct TOsmMember {
@@ -37,6 +38,7 @@ struct TOsmMember {
 struct TOsmRoute {
     TOsmId Id = 0;
     std::string Ref, Name, From, To;
+    std::string MasterRef;   // the ref of a route master (type=route_master) listing it, if any
     int IntervalMinutes = 0; // from "interval" (minutes, or HH:MM), 0 when none or unreadable
     bool Version2 = false;   // public_transport:version=2: one direction, ways in driving order
     std::vector<TOsmMember> Members; // in relation order, missing ones included

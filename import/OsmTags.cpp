@@ -55,6 +55,13 @@ int MaxSpeedOfTag(std::string_view value) {
     return number > 0 && number <= 300 ? static_cast<int>(std::lround(number)) : 0;
 }
 
+int OnewayOfTag(std::string_view value) {
+    value = Trimmed(value);
+    if (value == "yes" || value == "true" || value == "1") return 1;
+    if (value == "-1" || value == "reverse") return -1;
+    return 0;
+}
+
 int IntervalMinutesOfTag(std::string_view value) {
     value = Trimmed(value);
     int parts[3] = {0, 0, 0};

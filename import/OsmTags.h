@@ -11,6 +11,10 @@ namespace vell::import {
 // "none", "signals", "RU:urban" and the like.
 int MaxSpeedOfTag(std::string_view value);
 
+// The sense oneway allows: 1 for "yes", "true", "1"; -1 for "-1", "reverse"; 0 for anything
+// else ("no", "reversible", "alternating" and the like: no fixed sense).
+int OnewayOfTag(std::string_view value);
+
 // Minutes from a route's interval: "20", "00:20", "1:00", "00:07:30" (seconds rounded).
 int IntervalMinutesOfTag(std::string_view value);
 

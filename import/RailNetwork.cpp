@@ -179,8 +179,10 @@ class TBuilder {
     std::vector<TStep> StepsOf(const TCircuitPlan& plan, TLaidCircuit& laid) {
         std::vector<std::vector<TOsmId>> pieces = Unreversed(plan.Forward.Nodes);
         const std::size_t forwardPieces = pieces.size();
-        for (auto& piece : Unreversed(plan.Backward.Nodes))
-            pieces.push_back(std::move(piece));
+        // A loop driven one way has no backward direction: its last piece leads into its first.
+        if (!plan.OneWayLoop)
+            for (auto& piece : Unreversed(plan.Backward.Nodes))
+                pieces.push_back(std::move(piece));
         std::vector<std::vector<TStep>> parts;
         for (const auto& piece : pieces)
             parts.push_back(PathSteps(piece));
@@ -686,7 +688,22 @@ class TBuilder {
                 ++StopsWithoutRoom;
                 continue; // the chain is shorter than a stop rail
             }
-            if (!chain.StopSpans.empty() && a < chain.StopSpans.back().second + LeastRail) continue;
+            const double lowest =
+                chain.StopSpans.empty() ? 0 : chain.StopSpans.back().second + LeastRail;
+            // A stop rail is straight: where the line turns a corner within it, its chord would
+            // be shorter than a stop may be, so it moves along to where the line runs straight.
+            constexpr double StopChord = 26;
+            auto chord = [&](double from, double to) {
+                return Norm(chain.Line.At(to) - chain.Line.At(from));
+            };
+            for (double shift = 2; shift <= 40 && chord(a, b) < StopChord; shift += 2)
+                for (double moved : {shift, -shift})
+                    if (a + moved >= lowest && b + moved <= length &&
+                        chord(a + moved, b + moved) >= StopChord) {
+                        a += moved, b += moved;
+                        break;
+                    }
+            if (!chain.StopSpans.empty() && a < lowest) continue;
             chain.StopSpans.push_back({a, b});
         }
     }

@@ -13,6 +13,7 @@
 #include <osmium/osm/way.hpp>
 
 #include <cstring>
+#include <map>
 
 namespace vell::import {
 
@@ -102,6 +103,7 @@ class TTramNetworkReader {
         for (const osmium::Relation& relation : buffer.select<osmium::Relation>()) {
             ++Extract.Counts.Relations;
             const osmium::TagList& tags = relation.tags();
+            if (HasTag(tags, "type", "route_master")) AddMaster(relation);
             if (!HasTag(tags, "route", "tram")) continue;
             TOsmRoute route;
             route.Id = relation.id();
@@ -115,6 +117,15 @@ class TTramNetworkReader {
                 AddMember(route, member);
             Extract.Routes.push_back(std::move(route));
         }
+    }
+
+    // A route master's ref, for the routes it lists that have none of their own.
+    void AddMaster(const osmium::Relation& master) {
+        const std::string ref = TagOr(master.tags(), "ref");
+        if (ref.empty()) return;
+        for (const osmium::RelationMember& member : master.members())
+            if (member.type() == osmium::item_type::relation)
+                MasterRefs.emplace(member.ref(), ref); // the first master listing it
     }
 
     void AddMember(TOsmRoute& route, const osmium::RelationMember& member) {
@@ -133,6 +144,10 @@ class TTramNetworkReader {
     }
 
     void SealMembers() {
+        for (TOsmRoute& route : Extract.Routes)
+            if (auto it = MasterRefs.find(route.Id); it != MasterRefs.end())
+                route.MasterRef = it->second;
+        MasterRefs.clear();
         Extract.Counts.RouteRelations = static_cast<long long>(Extract.Routes.size());
         NodeMembers.Seal();
         WayMembers.Seal();
@@ -165,6 +180,7 @@ class TTramNetworkReader {
         track.Id = way.id();
         track.Service = TagOr(way.tags(), "service");
         track.MaxSpeed = MaxSpeedOfTag(TagOr(way.tags(), "maxspeed"));
+        track.Oneway = OnewayOfTag(TagOr(way.tags(), "oneway"));
         track.Nodes.reserve(way.nodes().size());
         for (const osmium::NodeRef& node : way.nodes()) {
             track.Nodes.push_back(node.ref());
@@ -290,6 +306,7 @@ class TTramNetworkReader {
     TIdSet PlatformMemberNodes, PlatformMemberWays;
     TIdSet TrackNodes, PlatformNodes;
     std::vector<TPlatformWay> PlatformWays;
+    std::map<TOsmId, std::string> MasterRefs; // route relation -> its master's ref
 };
 
 } // namespace

@@ -390,14 +390,6 @@ Options:
         <translation>route %1</translation>
     </message>
     <message>
-        <source>номер не подходит ни к одному месту таблицы маршрутов (1-9, 10-99, цифра с А или Б)</source>
-        <translation>its number fits no place of the route table (1-9, 10-99, a digit with A or B)</translation>
-    </message>
-    <message>
-        <source>место маршрута %1 уже занято</source>
-        <translation>the place of route %1 is taken</translation>
-    </message>
-    <message>
         <source>его путей нет внутри квадрата карты</source>
         <translation>none of its track lies inside the map&apos;s square</translation>
     </message>
@@ -576,6 +568,34 @@ Options:
             <numerusform>%n route</numerusform>
             <numerusform>%n routes</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>все %1 мест таблицы маршрутов уже заняты</source>
+        <translation>all %1 places of the route table are taken</translation>
+    </message>
+    <message>
+        <source>одностороннее движение (oneway) не даёт вернуться по путям к его началу</source>
+        <translation>one-way track (oneway) leaves no way back along the track to its start</translation>
+    </message>
+    <message>
+        <source>кольцевой, в одну сторону</source>
+        <translation>circular, one way round</translation>
+    </message>
+    <message>
+        <source>сделан по путям</source>
+        <translation>made from the track</translation>
+    </message>
+    <message>
+        <source>из отношений OSM</source>
+        <translation>from OSM relations</translation>
+    </message>
+    <message>
+        <source>%1 «%2» (%3)</source>
+        <translation>%1 “%2” (%3)</translation>
+    </message>
+    <message>
+        <source>один маршрут OSM, его пути односторонние: обратно по кратчайшему пути</source>
+        <translation>one OSM route on one-way track: back by the shortest way</translation>
     </message>
 </context>
 <context>

@@ -300,23 +300,33 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QVERIFY(QFile::exists(QString::fromStdString(Map->FileName)));
     }
 
-    // Routes no slot takes are listed greyed, with why, and cannot be ticked.
-    void routesNoSlotTakesAreGreyed() {
+    // Routes the import cannot take (Porto's funicular, on no tram track in the square) are
+    // listed greyed, with why, and cannot be ticked; lines whose refs are no slot's (Munich's
+    // night lines) take free slots and are ticked.
+    void routesTheImportCannotTakeAreGreyed() {
         NEED_OSM_FOLDER();
-        StartImportOf(import::test::OsmFile("munchen.osm.pbf"));
+        StartImportOf(import::test::OsmFile("porto.osm.pbf"));
         TImportDialog* choice = WaitForChoice();
         QVERIFY(choice);
         auto* routes = choice->findChild<QTreeWidget*>("Routes");
-        QTreeWidgetItem* night = nullptr;
+        QTreeWidgetItem* funicular = nullptr;
         for (int i = 0; i < routes->topLevelItemCount(); ++i)
-            if (routes->topLevelItem(i)->text(0) == QStringLiteral("N17"))
-                night = routes->topLevelItem(i);
-        QVERIFY(night);
-        QVERIFY(!(night->flags() & (Qt::ItemIsEnabled | Qt::ItemIsUserCheckable)));
-        QVERIFY(!night->toolTip(0).isEmpty());
-        const std::vector<std::string> taken = choice->Options().Routes;
+            if (routes->topLevelItem(i)->text(0) == QStringLiteral("Batalha => Ribeira"))
+                funicular = routes->topLevelItem(i);
+        QVERIFY(funicular);
+        QVERIFY(!(funicular->flags() & (Qt::ItemIsEnabled | Qt::ItemIsUserCheckable)));
+        QVERIFY(!funicular->toolTip(0).isEmpty());
+        std::vector<std::string> taken = choice->Options().Routes;
         QVERIFY(!taken.empty());
-        QVERIFY(std::find(taken.begin(), taken.end(), "N17") == taken.end());
+        QVERIFY(std::find(taken.begin(), taken.end(), "Batalha => Ribeira") == taken.end());
+        Button(choice, "Cancel")->click();
+        QVERIFY(!Window->ImportRunning());
+
+        StartImportOf(import::test::OsmFile("munchen.osm.pbf"));
+        choice = WaitForChoice();
+        QVERIFY(choice);
+        taken = choice->Options().Routes;
+        QVERIFY(std::find(taken.begin(), taken.end(), "N17") != taken.end());
         Button(choice, "Cancel")->click();
         QVERIFY(!Window->ImportRunning());
     }

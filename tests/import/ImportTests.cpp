@@ -178,7 +178,7 @@ TEST(BuildTramMap, LeavesOutARouteTooShortForRails) {
     const TGeoPoint centre{59.92, 10.68};
     for (int i = 0; i < 3; ++i)
         extract.Locations[i + 1] = {centre.Lat + i * 0.0001, centre.Lon}; // 11 m apart
-    extract.Tracks.push_back({10, {1, 2, 3}, "", 0});
+    extract.Tracks.push_back({10, {1, 2, 3}, "", 0, 0});
     TOsmRoute route;
     route.Id = 20;
     route.Ref = "5";

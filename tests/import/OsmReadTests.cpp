@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace vell::import {
 namespace {
@@ -152,6 +153,28 @@ TEST(ReadTramNetwork, KeepsRoutesWithTheirMembersInOrderAndTheStops) {
     EXPECT_EQ(backward, 3);
 }
 
+// Porto's extract: a route master with a ref lists both directions of line 1; the
+// funicular's master has none; the circular line's one-way ways say so.
+TEST(ReadTramNetwork, ReadsTheRouteMastersRefAndOneway) {
+    VELL_NEED_OSM_FOLDER();
+    const TOsmExtract porto = Read("porto.osm.pbf");
+    std::map<TOsmId, std::string> masterRefs;
+    for (const TOsmRoute& route : porto.Routes)
+        masterRefs[route.Id] = route.MasterRef;
+    EXPECT_EQ(masterRefs.at(1649744), "1");
+    EXPECT_EQ(masterRefs.at(6077696), "1");
+    EXPECT_EQ(masterRefs.at(4670301), "");
+    EXPECT_EQ(masterRefs.at(2772495), "");
+    std::map<TOsmId, int> oneway;
+    for (const TOsmTrack& track : porto.Tracks)
+        oneway[track.Id] = track.Oneway;
+    EXPECT_EQ(oneway.at(156209010), 1);
+    EXPECT_EQ(oneway.at(165660770), 1);
+    EXPECT_EQ(oneway.at(26119502), 0);
+    EXPECT_EQ(std::count_if(oneway.begin(), oneway.end(), [](auto& w) { return w.second != 0; }),
+              3);
+}
+
 // A small extract cut at every length: a clean error, unless what is left is a whole file (PBF
 // cut between blocks, XML without its last newline, bzip2 without its end mark and checksum);
 // and the same bytes read as a file and from memory alike.
@@ -239,6 +262,12 @@ TEST(OsmTags, ReadsTheNumbersOfCommonValuesAndZeroForTheRest) {
     EXPECT_DOUBLE_EQ(HeightOfTag("12.5 m"), 12.5);
     EXPECT_DOUBLE_EQ(HeightOfTag("40'"), 40 * 0.3048);
     EXPECT_DOUBLE_EQ(HeightOfTag("tall"), 0);
+    EXPECT_EQ(OnewayOfTag("yes"), 1);
+    EXPECT_EQ(OnewayOfTag(" 1"), 1);
+    EXPECT_EQ(OnewayOfTag("-1"), -1);
+    EXPECT_EQ(OnewayOfTag("reverse"), -1);
+    EXPECT_EQ(OnewayOfTag("no"), 0);
+    EXPECT_EQ(OnewayOfTag("alternating"), 0);
 }
 
 } // namespace

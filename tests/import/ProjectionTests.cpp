@@ -99,8 +99,8 @@ TEST(DensestTrackSquare, HoldsAsMuchTrackAsAnySquareAndIsTheSameEveryTime) {
     oslo.Locations[-2] = {89.5, 10.70};
     oslo.Locations[-3] = {59.92, 10.68};
     oslo.Locations[-4] = {2.0, 10.68}; // 6,000 km away
-    oslo.Tracks.push_back({-5, {-1, -2}, "", 0});
-    oslo.Tracks.push_back({-6, {-3, -4}, "", 0});
+    oslo.Tracks.push_back({-5, {-1, -2}, "", 0, 0});
+    oslo.Tracks.push_back({-6, {-3, -4}, "", 0, 0});
     EXPECT_EQ(TrackLength(oslo), length);
     EXPECT_EQ(DensestTrackSquare(oslo), osloCentre);
     oslo.Tracks.erase(oslo.Tracks.begin(), oslo.Tracks.end() - 2);

@@ -65,6 +65,11 @@ TEST(VellSimImport, JsonReportAndTheSameBytesEveryTime) {
     EXPECT_EQ(json.Out.rfind("{\"attribution\": \"© OpenStreetMap contributors\"", 0), 0u)
         << json.Out;
     EXPECT_NE(json.Out.find("\"ref\": \"13\""), std::string::npos);
+    // Each line's slot, the name riders know and where it came from, in the text too.
+    EXPECT_NE(json.Out.find("\"slot\": \"13\", \"name\": \"13\", \"source\": \"relation\""),
+              std::string::npos)
+        << json.Out;
+    EXPECT_NE(text.Out.find("\n  13 «13» (из отношений OSM): "), std::string::npos) << text.Out;
     EXPECT_NE(json.Out.find("\"cars\": 3"), std::string::npos);
     EXPECT_NE(json.Out.find("\"network_ok\": true"), std::string::npos);
     EXPECT_EQ(Bytes(dir.Path("a.vl")), Bytes(dir.Path("b.vl")));
