@@ -1,6 +1,7 @@
 // The import's steps in order: circuits, rails, network check, routes.
 #include "import/Import.h"
 
+#include "import/NetworkMend.h"
 #include "import/RouteLaying.h"
 #include "import/TrackSquare.h"
 #include "model/RouteTable.h"
@@ -65,7 +66,10 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
                                      "идёт ни один взятый маршрут"),
                  FormatFixed(report.UnusedTrackM / 1000, 1))});
 
-    const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
+    TMendedRails mended = LayMendedRails(map, graph, circuits.Plans, projection);
+    const TRailNetwork& rails = mended.Rails;
+    report.Mends = mended.Mends;
+    report.LeftOut.insert(report.LeftOut.end(), mended.LeftOut.begin(), mended.LeftOut.end());
     report.Rails = rails.Rails;
     report.StopRails = rails.StopRails;
     report.Loops = rails.Loops;
@@ -74,11 +78,8 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     report.TrackLengthM = rails.TrackLength;
     report.LeftOut.insert(report.LeftOut.end(), rails.LeftOut.begin(), rails.LeftOut.end());
 
-    map.FreeNetwork();
-    report.NetworkResult = map.BuildNetwork();
-    for (int i = 0; i < map.ObjectCount(); ++i)
-        if (map.Objects[i].IsRail() && map.Objects[i].Selected()) report.FaultyRails.push_back(i);
-    map.ClearMarks();
+    report.NetworkResult = mended.NetworkResult;
+    report.FaultyRails = mended.FaultyRails;
 
     for (std::size_t p = 0; p < circuits.Plans.size(); ++p) {
         const TCircuitPlan& plan = circuits.Plans[p];

@@ -6,6 +6,7 @@
 #include "import/Circuits.h"
 #include "import/City.h"
 #include "import/ImportProgress.h"
+#include "import/NetworkMend.h"
 #include "import/OsmData.h"
 #include "import/OsmRead.h"
 #include "import/Projection.h"
@@ -60,6 +61,7 @@ struct TImportReport {
     std::vector<TLeftOut> LeftOut;
     int NetworkResult = -1; // BuildNetwork's result: -1 sound, else the last faulty rail
     std::vector<int> FaultyRails;
+    std::vector<TNetworkMend> Mends; // local changes made so that the network runs
 };
 
 struct TImportResult {

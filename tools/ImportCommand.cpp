@@ -51,6 +51,18 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
     for (const TLeftOut& left : r.LeftOut)
         leftOut.push_back(
             TJsonObject().AddString("what", left.What).AddString("why", left.Why).Str());
+    std::vector<std::string> mends;
+    for (const TNetworkMend& mend : r.Mends) {
+        std::vector<std::string> refs;
+        for (const std::string& ref : mend.Refs)
+            refs.push_back(JsonString(ref));
+        mends.push_back(TJsonObject()
+                            .AddString("what", mend.What)
+                            .Add("lat", FormatDegrees(mend.Place.Lat))
+                            .Add("lon", FormatDegrees(mend.Place.Lon))
+                            .Add("routes", JsonArray(refs))
+                            .Str());
+    }
     const TReadCounts& c = r.Read;
     out << TJsonObject()
                .AddString("attribution", Attribution)
@@ -98,6 +110,7 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                .Add("faulty_rails", JsonIntArray(r.FaultyRails))
                .Add("routes", JsonArray(routes))
                .Add("left_out", JsonArray(leftOut))
+               .Add("mends", JsonArray(mends))
                .Str()
         << "\n";
 }
