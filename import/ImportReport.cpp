@@ -127,6 +127,12 @@ std::string ImportReportText(const TImportReport& r) {
         for (const TNetworkMend& mend : r.Mends)
             out << "  " << MendText(mend) << "\n";
     }
+    if (!r.Troubles.empty()) {
+        out << translate("Import", "Прогон трамваев на карте нашёл то, что исправить не удалось:")
+            << "\n";
+        for (const TNetworkMend& trouble : r.Troubles)
+            out << "  " << MendText(trouble) << "\n";
+    }
     if (r.Routes.empty()) {
         out << translate("Import", "Ни один маршрут не взят: на карте нет маршрутов") << "\n";
     } else {

@@ -16,12 +16,15 @@ namespace vell::import {
 
 namespace {
 
-constexpr double NearSq = 16;       // the check's 4 m
-constexpr int MostNear = 6;         // near rails a rail may have
-constexpr double ShortestRail = 10; // every rail of a map
-constexpr double ShortestStop = 25; // a stop rail
-constexpr double MostStray = 1.5;   // how far a moved joint may leave the track it stood on
-constexpr int MostShift = 30;       // metres a joint may move along the track
+constexpr double NearSq = 16;         // the check's 4 m
+constexpr int MostNear = 6;           // near rails a rail may have
+constexpr double ShortestRail = 10;   // every rail of a map
+constexpr double ShortestStop = 25;   // a stop rail
+constexpr double MostStray = 1.5;     // how far a moved joint may leave the track it stood on
+constexpr int MostShift = 30;         // metres a joint may move along the track
+constexpr double SeparatedGap = 4;    // opposite directions at least this far apart
+constexpr double MostPush = 2.5;      // how far a joint may move aside to get there
+constexpr double SeparatedReach = 60; // separations closer than this are noted once
 
 bool IsNext(const TMapObject& a, const TMapObject& b) {
     return a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
@@ -51,7 +54,126 @@ class TMender {
         return changed;
     }
 
+    // Rails of opposite directions closer than 4 m (neither crossing nor meeting end to end)
+    // make trams of one direction wait for those of the other, and two that meet wait for each
+    // other for good: their joints are moved apart where nothing else comes nearer for it.
+    bool SeparateOpposites() {
+        bool changed = false;
+        for (int a = 0; a < Map.ObjectCount(); ++a) {
+            const TLinkRec* link = Map.Link(a);
+            if (!Map.Objects[a].IsRail() || !link) continue;
+            for (std::uint16_t n : link->Near) {
+                const int b = n;
+                if (n == NoObject || b < a || !Opposite(a, b)) continue;
+                PushApart(a, b);
+                if (Opposite(a, b)) PushApart(b, a);
+                if (Opposite(a, b)) continue;
+                changed = true;
+                NoteSeparated(a, b);
+            }
+        }
+        return changed;
+    }
+
   private:
+    // Whether rails a and b run opposite ways closer than 4 m, without crossing or touching.
+    bool Opposite(int a, int b) const {
+        const TMapObject& p = Map.Objects[a];
+        const TMapObject& q = Map.Objects[b];
+        if (Dot(p, q) >= 0) return false;
+        const auto same = [](int x1, int y1, int x2, int y2) { return x1 == x2 && y1 == y2; };
+        if (same(p.X1, p.Y1, q.X1, q.Y1) || same(p.X1, p.Y1, q.X2, q.Y2) ||
+            same(p.X2, p.Y2, q.X1, q.Y1) || same(p.X2, p.Y2, q.X2, q.Y2))
+            return false;
+        const double d = SegmentDistSq(p, q);
+        return d > 0 && d < NearSq;
+    }
+
+    void NoteSeparated(int a, int b) {
+        const TMapObject& o = Map.Objects[a];
+        const double x = (o.X1 + o.X2) / 2.0, y = (o.Y1 + o.Y2) / 2.0;
+        for (auto [nx, ny] : Separated)
+            if (DistSq(x, y, nx, ny) < SeparatedReach * SeparatedReach) return;
+        Separated.push_back({x, y});
+        Note(translate("Import", "пути встречных направлений разведены на 4 м: иначе трамваи "
+                                 "ждали бы друг друга"),
+             a, {a, b});
+    }
+
+    // Moves the ends of rail a away from rail b, each as far as 4 m from it allows and
+    // nothing else forbids.
+    void PushApart(int a, int b) {
+        for (int end = 0; end < 2; ++end) {
+            const TMapObject& o = Map.Objects[a];
+            const TMapObject& q = Map.Objects[b];
+            const double px = end ? o.X2 : o.X1, py = end ? o.Y2 : o.Y1;
+            const double d = std::sqrt(PointSegmentDistSq(px, py, q.X1, q.Y1, q.X2, q.Y2));
+            if (d >= SeparatedGap) continue;
+            // Away from the nearest point of b, or square to b where a point lies on it.
+            const double qx = q.X2 - q.X1, qy = q.Y2 - q.Y1, ql = std::hypot(qx, qy);
+            double t = ((px - q.X1) * qx + (py - q.Y1) * qy) / (ql * ql);
+            t = std::clamp(t, 0.0, 1.0);
+            double ux = px - (q.X1 + t * qx), uy = py - (q.Y1 + t * qy);
+            if (d < 0.1) ux = -qy / ql * (Cross(o, q) > 0 ? 1 : -1), uy = qx / ql;
+            const double ul = std::hypot(ux, uy);
+            const double shift = SeparatedGap + 0.5 - d;
+            if (ul == 0 || shift > MostPush) continue;
+            MovePoint(int(px), int(py), int(std::lround(px + ux / ul * shift)),
+                      int(std::lround(py + uy / ul * shift)));
+        }
+    }
+
+    // Every rail end at (x, y) moved to (nx, ny), when the rails there keep their lengths, their
+    // successors and their stretch of track, and no rail comes within 4 m of one more rail.
+    bool MovePoint(int x, int y, int nx, int ny) {
+        if (nx == x && ny == y) return false;
+        const auto [starting, ending] = At(x, y);
+        std::vector<int> moved(starting);
+        moved.insert(moved.end(), ending.begin(), ending.end());
+        std::vector<TMapObject> old, now;
+        for (int r : moved) {
+            old.push_back(Map.Objects[r]);
+            TMapObject o = Map.Objects[r];
+            if (o.X1 == x && o.Y1 == y) o.X1 = std::int16_t(nx), o.Y1 = std::int16_t(ny);
+            if (o.X2 == x && o.Y2 == y) o.X2 = std::int16_t(nx), o.Y2 = std::int16_t(ny);
+            if (!LongEnough(o)) return false;
+            now.push_back(o);
+        }
+        // The rails touching the moved ones keep which of them continue which.
+        std::set<int> touching(moved.begin(), moved.end());
+        for (const TMapObject& o : old)
+            for (auto [ex, ey] : {std::pair<int, int>{o.X1, o.Y1}, {o.X2, o.Y2}}) {
+                const auto [from, into] = At(ex, ey);
+                touching.insert(from.begin(), from.end());
+                touching.insert(into.begin(), into.end());
+            }
+        std::vector<std::vector<int>> nearBefore;
+        for (int r : moved)
+            nearBefore.push_back(RailsNear(Map.Objects[r], r));
+        std::vector<std::pair<int, bool>> joinsBefore;
+        for (int r : touching)
+            for (int s : touching)
+                if (r != s)
+                    joinsBefore.push_back({r * 65536 + s, IsNext(Map.Objects[r], Map.Objects[s])});
+        for (std::size_t k = 0; k < moved.size(); ++k)
+            Map.Objects[moved[k]] = now[k];
+        bool fits = true;
+        for (auto [pair, joined] : joinsBefore)
+            if (IsNext(Map.Objects[pair / 65536], Map.Objects[pair % 65536]) != joined)
+                fits = false;
+        for (std::size_t k = 0; k < moved.size() && fits; ++k)
+            for (int j : RailsNear(Map.Objects[moved[k]], moved[k]))
+                if (std::find(nearBefore[k].begin(), nearBefore[k].end(), j) == nearBefore[k].end())
+                    fits = false;
+        if (!fits) {
+            for (std::size_t k = 0; k < moved.size(); ++k)
+                Map.Objects[moved[k]] = old[k];
+            return false;
+        }
+        LowerGrades(moved);
+        return true;
+    }
+
     // Rails other than `self` and `skip` within 4 m of `o` that do not continue it.
     int NearCount(int self, const TMapObject& o, int skip) const {
         int count = 0;
@@ -257,6 +379,7 @@ class TMender {
     const TProjection& Projection;
     std::vector<TNetworkMend>& Mends;
     bool Renumbered = false;
+    std::vector<std::pair<double, double>> Separated; // where separations were noted
 };
 
 // The rails a fault lies on: the faulty rail and those near it.
@@ -331,8 +454,15 @@ TMendedRails LayMendedRails(TMap& map, const TTrackGraph& graph, std::vector<TCi
         result.Rails = LayRails(map, graph, plans);
         std::vector<TRailFault> faults;
         result.NetworkResult = BuildNetwork(map, &faults);
-        // A few rounds of local mends: each either clears its fault or changes nothing.
         std::vector<TNetworkMend> mends;
+        for (int round = 0; round < 3; ++round) {
+            TMender mender(map, result.Rails, plans, projection, mends);
+            if (!mender.SeparateOpposites()) break;
+            map.FreeNetwork();
+            faults.clear();
+            result.NetworkResult = BuildNetwork(map, &faults);
+        }
+        // A few rounds of local mends: each either clears its fault or changes nothing.
         for (int round = 0; round < 16 && result.NetworkResult >= 0; ++round) {
             TMender mender(map, result.Rails, plans, projection, mends);
             if (!mender.MendAll(faults)) break;
@@ -378,6 +508,30 @@ TMendedRails LayMendedRails(TMap& map, const TTrackGraph& graph, std::vector<TCi
              plans[worst].Ref});
         plans.erase(plans.begin() + long(worst));
     }
+}
+
+} // namespace vell::import
+
+namespace vell::import {
+
+int MarkKeepClear(TMap& map) {
+    int marked = 0;
+    for (int r = 0; r < map.ObjectCount(); ++r) {
+        TMapObject& o = map.Objects[r];
+        const TLinkRec* link = map.Link(r);
+        if (!o.IsRail() || !link) continue;
+        bool crowded = false;
+        for (std::uint16_t n : link->Near) {
+            if (n == NoObject) continue;
+            const TMapObject& other = map.Objects[n];
+            if (!(other.X2 == o.X1 && other.Y2 == o.Y1 && Dot(other, o) > 0)) crowded = true;
+        }
+        if (crowded && !o.KeepClear()) {
+            o.SetKeepClear(true);
+            ++marked;
+        }
+    }
+    return marked;
 }
 
 } // namespace vell::import

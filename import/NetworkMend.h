@@ -46,3 +46,14 @@ std::vector<std::string> RefsThrough(const std::vector<TCircuitPlan>& plans,
                                      const std::vector<int>& rails);
 
 } // namespace vell::import
+
+namespace vell::import {
+
+// Marks KeepClear, as the city generator does at its junctions and crossings, every rail that
+// another track comes within 4 m of other than the rail before it: the branches of a switch,
+// merging rails, crossings, and track of the other direction laid close. A tram then never comes
+// to rest where it keeps another from passing. Needs the network built; returns how many rails
+// were marked.
+int MarkKeepClear(TMap& map);
+
+} // namespace vell::import
