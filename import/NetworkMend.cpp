@@ -16,15 +16,16 @@ namespace vell::import {
 
 namespace {
 
-constexpr double NearSq = 16;         // the check's 4 m
-constexpr int MostNear = 6;           // near rails a rail may have
-constexpr double ShortestRail = 10;   // every rail of a map
-constexpr double ShortestStop = 25;   // a stop rail
-constexpr double MostStray = 1.5;     // how far a moved joint may leave the track it stood on
-constexpr int MostShift = 30;         // metres a joint may move along the track
-constexpr double SeparatedGap = 4;    // opposite directions at least this far apart
-constexpr double MostPush = 2.5;      // how far a joint may move aside to get there
-constexpr double SeparatedReach = 60; // separations closer than this are noted once
+constexpr double NearSq = 16;           // the check's 4 m
+constexpr int MostNear = 6;             // near rails a rail may have
+constexpr double ShortestRail = 10;     // every rail of a map
+constexpr double ShortestStop = 25;     // a stop rail
+constexpr double MostStray = 1.5;       // how far a moved joint may leave the track it stood on
+constexpr int MostShift = 30;           // metres a joint may move along the track
+constexpr double SeparatedGap = 4;      // opposite directions at least this far apart
+constexpr double MostPush = 2.5;        // how far a joint may move aside to get there
+constexpr double MostKeepClearGap = 50; // metres of plain track between two junction areas
+constexpr double SeparatedReach = 60;   // separations closer than this are noted once
 
 bool IsNext(const TMapObject& a, const TMapObject& b) {
     return a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
@@ -427,6 +428,18 @@ std::size_t WorstLine(const TMap& map, const TRailNetwork& rails,
 
 } // namespace
 
+bool SeparateOppositeTracks(TMap& map, const TProjection& projection,
+                            std::vector<TNetworkMend>& mends) {
+    TRailNetwork none;
+    const std::vector<TCircuitPlan> plans;
+    TMender mender(map, none, plans, projection, mends);
+    if (!mender.SeparateOpposites()) return false;
+    map.FreeNetwork();
+    map.BuildNetwork();
+    map.ClearMarks();
+    return true;
+}
+
 TGeoPoint PlaceOf(const TProjection& projection, double x, double y) {
     return projection.ToGeo({x, y});
 }
@@ -528,6 +541,35 @@ int MarkKeepClear(TMap& map) {
         }
         if (crowded && !o.KeepClear()) {
             o.SetKeepClear(true);
+            ++marked;
+        }
+    }
+    // A short plain stretch between two such places (where the two directions of a line swap
+    // sides, crossing each other twice) is one place: a tram that stopped inside it would hold
+    // the first crossing while it waits at the second for a tram that waits for the first.
+    std::vector<int> predecessors(std::size_t(map.ObjectCount()), 0);
+    for (int r = 0; r < map.ObjectCount(); ++r)
+        if (const TLinkRec* link = map.Link(r))
+            for (int k = 0; k < (link->IsSwitch() ? 2 : 1); ++k)
+                if (link->Next[k] != NoObject) ++predecessors[link->Next[k]];
+    for (int r = 0; r < map.ObjectCount(); ++r) {
+        const TLinkRec* link = map.Link(r);
+        if (!link || !map.Objects[r].KeepClear() || link->IsSwitch()) continue;
+        std::vector<int> gap;
+        double length = 0;
+        int at = link->Next[0];
+        while (at != NoObject && !map.Objects[at].KeepClear() && length <= MostKeepClearGap) {
+            const TLinkRec* next = map.Link(at);
+            if (!next || next->IsSwitch() || predecessors[at] != 1) break;
+            gap.push_back(at);
+            length += Length(map.Objects[at]);
+            at = next->Next[0];
+        }
+        if (gap.empty() || length > MostKeepClearGap || at == NoObject ||
+            !map.Objects[at].KeepClear() || predecessors[gap.front()] != 1)
+            continue;
+        for (int g : gap) {
+            map.Objects[g].SetKeepClear(true);
             ++marked;
         }
     }

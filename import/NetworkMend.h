@@ -37,6 +37,12 @@ struct TMendedRails {
 TMendedRails LayMendedRails(TMap& map, const TTrackGraph& graph, std::vector<TCircuitPlan>& plans,
                             const TProjection& projection);
 
+// Moves apart, where nothing else comes nearer for it, rails of opposite directions closer than
+// 4 m that neither cross nor meet; each place is noted in `mends`. Needs the network built (and
+// builds it again when something moved); true when something moved.
+bool SeparateOppositeTracks(TMap& map, const TProjection& projection,
+                            std::vector<TNetworkMend>& mends);
+
 // The place of a map point as the report writes it.
 TGeoPoint PlaceOf(const TProjection& projection, double x, double y);
 
