@@ -100,11 +100,9 @@ TLineLeftOut LineToLeaveOut(const TRunTrouble& trouble, const TImportReport& rep
     return {row,
             col,
             {Arg(translate("Import", "маршрут %1"), ref),
-             ArgList(translate("Import", "не взят: у %1, %2 на %3-й минуте прогона (зерно %4) "
-                                         "%5"),
+             ArgList(translate("Import", "у %1, %2: %3"),
                      {FormatDegrees(place.Lat), FormatDegrees(place.Lon),
-                      FormatFixed(trouble.Minute, 0), std::to_string(trouble.Seed),
-                      TroubleWords(trouble)}),
+                      DescribeTrouble(trouble, report, projection).What}),
              ref}};
 }
 
@@ -265,8 +263,10 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
             break;
         }
         jammed.push_back(LineToLeaveOut(*trouble, report, projection));
-        jamMends.push_back({jammed.back().Why.Why, PlaceOf(projection, trouble->X, trouble->Y),
-                            RefsOfSlots(report, trouble->Slots)});
+        TNetworkMend mend = DescribeTrouble(*trouble, report, projection);
+        mend.What =
+            Arg(translate("Import", "маршрут %1 не взят: %2"), jammed.back().Why.Ref, mend.What);
+        jamMends.push_back(mend);
     }
     TImportReport& report = result.Report;
     report.Extract = input.Name();
