@@ -5,6 +5,7 @@
 #include "import/RouteLaying.h"
 #include "import/RunCheck.h"
 #include "import/TrackSquare.h"
+#include "model/Geometry.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "model/Units.h"
@@ -62,7 +63,9 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
 // five cities formed at minutes 12-150 of 180), and together they cost about as much as one
 // four-hour run, 0.3-0.7 s on a city centre.
 const TRunCheckPlan RunCheck{{1, 2}, 120};
-constexpr int MostJamRounds = 3; // lines left out for jams before one is reported as it stands
+constexpr int MostJamRounds = 4;
+constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there // mends of
+                                       // jams before one is reported as it stands
 
 std::vector<std::string> RefsOfSlots(const TImportReport& report,
                                      const std::vector<std::pair<int, int>>& slots) {
@@ -84,6 +87,30 @@ TNetworkMend DescribeTrouble(const TRunTrouble& trouble, const TImportReport& re
                     {TroubleWords(trouble), FormatFixed(trouble.Minute, 0),
                      std::to_string(trouble.Seed)}),
             PlaceOf(projection, trouble.X, trouble.Y), RefsOfSlots(report, trouble.Slots)};
+}
+
+// Where a deadlock formed: the rails its trams wait for, and 30 m around them.
+struct TClearZone {
+    double X = 0, Y = 0, Radius = 0;
+};
+
+TClearZone ZoneOf(const TMap& map, const TRunTrouble& trouble) {
+    TClearZone zone{trouble.X, trouble.Y, 0};
+    for (int r : trouble.Rails) {
+        const TMapObject& o = map.Objects[std::size_t(r)];
+        zone.Radius = std::max({zone.Radius, std::hypot(o.X1 - zone.X, o.Y1 - zone.Y),
+                                std::hypot(o.X2 - zone.X, o.Y2 - zone.Y)});
+    }
+    zone.Radius += 30;
+    return zone;
+}
+
+// No tram comes to rest on a rail of the zone: it goes through or waits before it.
+void KeepZoneClear(TMap& map, const TClearZone& zone) {
+    for (TMapObject& o : map.Objects)
+        if (o.IsRail() &&
+            PointSegmentDistSq(zone.X, zone.Y, o.X1, o.Y1, o.X2, o.Y2) <= zone.Radius * zone.Radius)
+            o.SetKeepClear(true);
 }
 
 // The line whose trams make most of the jam; of equals, the last in the table.
@@ -250,8 +277,12 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
     // left out and the rest laid again, a few rounds at most.
     std::vector<TLineLeftOut> jammed;
     std::vector<TNetworkMend> jamMends;
+    std::vector<TClearZone> zones;
+    std::optional<TRunTrouble> lastZone; // the jam the last zone was made for, until checked
     for (int round = 0;; ++round) {
         if (round > 0) result = BuildTramMap(network, projection, options, jammed);
+        for (const TClearZone& zone : zones)
+            KeepZoneClear(*result.Map, zone);
         AddCityAndRoutes(result, network, projection, options);
         TImportReport& report = result.Report;
         report.Mends.insert(report.Mends.end(), jamMends.begin(), jamMends.end());
@@ -262,8 +293,33 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
             report.Troubles.push_back(DescribeTrouble(*trouble, report, projection));
             break;
         }
-        jammed.push_back(LineToLeaveOut(*trouble, report, projection));
-        TNetworkMend mend = DescribeTrouble(*trouble, report, projection);
+        // A deadlock is first given a place where no tram may stop; one that forms there
+        // again costs a line.
+        // A zone after which trams crash is taken back: the jam it was for costs its line.
+        std::optional<TRunTrouble> jam = trouble;
+        const bool zoneTakenBack = trouble->Accident && lastZone;
+        if (zoneTakenBack) {
+            zones.pop_back();
+            jamMends.pop_back();
+            jam = lastZone;
+        }
+        lastZone.reset();
+        const TClearZone zone = ZoneOf(*result.Map, *jam);
+        const bool known = std::any_of(zones.begin(), zones.end(), [&](const TClearZone& z) {
+            return std::hypot(z.X - zone.X, z.Y - zone.Y) <= z.Radius;
+        });
+        if (!jam->Accident && !known && !zoneTakenBack && zone.Radius <= MostZoneRadius) {
+            zones.push_back(zone);
+            lastZone = jam;
+            jamMends.push_back(
+                {Arg(translate("Import", "трамваи здесь вечно ждали друг друга (зерно %1): на "
+                                         "путях в %2 м вокруг им не дано останавливаться"),
+                     std::to_string(trouble->Seed), FormatFixed(zone.Radius, 0)),
+                 PlaceOf(projection, zone.X, zone.Y), RefsOfSlots(report, trouble->Slots)});
+            continue;
+        }
+        jammed.push_back(LineToLeaveOut(*jam, report, projection));
+        TNetworkMend mend = DescribeTrouble(*jam, report, projection);
         mend.What =
             Arg(translate("Import", "маршрут %1 не взят: %2"), jammed.back().Why.Ref, mend.What);
         jamMends.push_back(mend);

@@ -629,6 +629,10 @@ Options:
         <source>рельсовая сеть у %1, %2 не проходит проверку (%3), и исправить её на месте не удалось</source>
         <translation>the rail network at %1, %2 fails its check (%3) and could not be mended in place</translation>
     </message>
+    <message>
+        <source>трамваи здесь вечно ждали друг друга (зерно %1): на путях в %2 м вокруг им не дано останавливаться</source>
+        <translation>trams waited here for one another for good (seed %1): they may not stop on the track within %2 m around</translation>
+    </message>
 </context>
 <context>
     <name>Jams</name>

@@ -148,5 +148,26 @@ TEST(NetworkMend, PortoRunsFourHoursWithoutDeadlock) {
     }
 }
 
+// Poznań's lines 6 and 15 turn on a loop whose way in crosses its way out: its trams jammed
+// there. The import finds the jam in its own runs and keeps trams from stopping around it, and
+// keeps every line; the report names the place.
+TEST(NetworkMend, PoznansJammedLoopIsKeptClearAndEveryLineStays) {
+    VELL_NEED_OSM_FOLDER();
+    TImportOptions options;
+    options.Buildings = false;
+    const TImportResult result = ImportCity(TOsmInput::File(OsmFile("poznan-map.osm.gz")), options);
+    EXPECT_EQ(result.Report.Routes.size(), 7u);
+    EXPECT_TRUE(result.Report.Troubles.empty());
+    const std::string text = ImportReportText(result.Report);
+    bool jamMended = false;
+    for (const TNetworkMend& mend : result.Report.Mends)
+        if (mend.Refs == std::vector<std::string>{"15", "6"}) {
+            jamMended = true;
+            EXPECT_NE(text.find(MendText(mend)), std::string::npos);
+            EXPECT_NE(MendText(mend).find("52.388"), std::string::npos);
+        }
+    EXPECT_TRUE(jamMended);
+}
+
 } // namespace
 } // namespace vell::import
