@@ -280,6 +280,7 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
     std::vector<TClearZone> zones;
     std::optional<TRunTrouble> lastZone; // the jam the last zone was made for, until checked
     for (int round = 0;; ++round) {
+        if (progress) progress->Check();
         if (round > 0) result = BuildTramMap(network, projection, options, jammed);
         for (const TClearZone& zone : zones)
             KeepZoneClear(*result.Map, zone);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace vell::import {
 
@@ -84,8 +85,17 @@ std::optional<TRunTrouble> RunOnce(const TMap& original, std::uint32_t seed, int
 } // namespace
 
 std::optional<TRunTrouble> FindRunTrouble(const TMap& map, const TRunCheckPlan& plan) {
-    for (std::uint32_t seed : plan.Seeds)
-        if (auto trouble = RunOnce(map, seed, plan.Minutes)) return trouble;
+    // Each seed's run on its own thread (each with its own copy of the map, world and random
+    // generator); the first seed's trouble is told, whichever thread ends first.
+    std::vector<std::optional<TRunTrouble>> found(plan.Seeds.size());
+    std::vector<std::thread> runs;
+    for (std::size_t k = 1; k < plan.Seeds.size(); ++k)
+        runs.emplace_back([&, k] { found[k] = RunOnce(map, plan.Seeds[k], plan.Minutes); });
+    if (!plan.Seeds.empty()) found[0] = RunOnce(map, plan.Seeds[0], plan.Minutes);
+    for (std::thread& run : runs)
+        run.join();
+    for (const std::optional<TRunTrouble>& trouble : found)
+        if (trouble) return trouble;
     return std::nullopt;
 }
 
