@@ -440,6 +440,23 @@ bool SeparateOppositeTracks(TMap& map, const TProjection& projection,
     return true;
 }
 
+int MendFaultyRails(TMap& map, const TProjection& projection, std::vector<TNetworkMend>& mends) {
+    TRailNetwork none;
+    const std::vector<TCircuitPlan> plans;
+    std::vector<TRailFault> faults;
+    map.FreeNetwork();
+    int result = BuildNetwork(map, &faults);
+    for (int round = 0; round < 16 && result >= 0; ++round) {
+        TMender mender(map, none, plans, projection, mends);
+        if (!mender.MendAll(faults)) break;
+        map.FreeNetwork();
+        faults.clear();
+        result = BuildNetwork(map, &faults);
+    }
+    map.ClearMarks();
+    return result;
+}
+
 TGeoPoint PlaceOf(const TProjection& projection, double x, double y) {
     return projection.ToGeo({x, y});
 }

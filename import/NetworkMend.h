@@ -43,6 +43,10 @@ TMendedRails LayMendedRails(TMap& map, const TTrackGraph& graph, std::vector<TCi
 bool SeparateOppositeTracks(TMap& map, const TProjection& projection,
                             std::vector<TNetworkMend>& mends);
 
+// Mends the faulty rails of `map` where they are (a joint moved, two rails made one, a stop
+// without room given up), each noted in `mends`, and builds the network again; its result.
+int MendFaultyRails(TMap& map, const TProjection& projection, std::vector<TNetworkMend>& mends);
+
 // The place of a map point as the report writes it.
 TGeoPoint PlaceOf(const TProjection& projection, double x, double y);
 

@@ -5,6 +5,7 @@
 #include "import/ImportReport.h"
 #include "import/NetworkMend.h"
 #include "model/Geometry.h"
+#include "model/Network.h"
 #include "model/Random.h"
 #include "model/RouteTable.h"
 #include "model/Units.h"
@@ -66,6 +67,33 @@ TEST(NetworkMend, CrossingTracksStay) {
     EXPECT_FALSE(SeparateOppositeTracks(map, TProjection({50, 10}), mends));
     EXPECT_TRUE(mends.empty());
     EXPECT_EQ(map.Objects, before);
+}
+
+// A rail with seven rails within 4 m, where some of them cross just past its end: the joint
+// with the rail after it moves back a metre, and neither rail has too many near rails any more.
+TEST(NetworkMend, ACrowdedRailHasItsJointMoved) {
+    TMap map;
+    const int crowded = 0, after = 1;
+    map.AddObject(MakeRail(1000, 1000, 1020, 1000));
+    map.AddObject(MakeRail(1020, 1000, 1060, 1000));
+    for (int x : {1005, 1008, 1012, 1017, 1018, 1022, 1023})
+        map.AddObject(MakeRail(x, 990, x, 1010));
+    std::vector<TRailFault> faults;
+    BuildNetwork(map, &faults);
+    ASSERT_FALSE(faults.empty());
+    EXPECT_EQ(faults[0].Index, crowded);
+    EXPECT_EQ(faults[0].Rules & TooManyNear, TooManyNear);
+    std::vector<TNetworkMend> mends;
+    MendFaultyRails(map, TProjection({50, 10}), mends);
+    faults.clear();
+    BuildNetwork(map, &faults);
+    for (const TRailFault& f : faults)
+        EXPECT_EQ(f.Rules & TooManyNear, 0u) << f.Index;
+    ASSERT_EQ(mends.size(), 1u);
+    EXPECT_NE(mends[0].What.find("сдвинут на 1 м"), std::string::npos) << mends[0].What;
+    EXPECT_EQ(map.Objects[crowded].X2, 1019);
+    EXPECT_EQ(map.Objects[after].X1, 1019);
+    EXPECT_EQ(map.Objects[after].X2, 1060);
 }
 
 // The branches of a switch, merging rails and crossings are kept clear, as the city generator
