@@ -59,10 +59,12 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
         map.LayRoute(route.Row, route.Column);
 }
 
-// Two runs of two hours: most jams of our own making show within the first (the deadlocks of
-// five cities formed at minutes 12-150 of 180), and together they cost about as much as one
-// four-hour run, 0.3-0.7 s on a city centre.
-const TRunCheckPlan RunCheck{{1, 2}, 120};
+// Two runs of two hours, on two threads: most jams of our own making show within the first
+// (the deadlocks of five cities formed at minutes 12-150 of 180), and together they cost about
+// as much as one four-hour run, 0.3-0.9 s of CPU on a city centre of up to 24 trams. A map of
+// more trams runs shorter (down to half an hour), so that the check costs no more on a whole
+// city's network.
+const TRunCheckPlan RunCheck{{1, 2}, 120, 120 * 24, 30};
 constexpr int MostJamRounds = 4;
 constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there // mends of
                                        // jams before one is reported as it stands

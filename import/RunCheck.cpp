@@ -41,9 +41,14 @@ void PlaceAtRails(const TMap& map, TRunTrouble& trouble) {
     trouble.Y = y / double(trouble.Rails.size());
 }
 
-std::optional<TRunTrouble> RunOnce(const TMap& original, std::uint32_t seed, int minutes) {
+std::optional<TRunTrouble> RunOnce(const TMap& original, std::uint32_t seed,
+                                   const TRunCheckPlan& plan) {
     TMap map = original;
-    if (SelectMap(map).NetworkResult >= 0) return std::nullopt;
+    const TMapSelection selection = SelectMap(map);
+    if (selection.NetworkResult >= 0) return std::nullopt;
+    const int minutes =
+        std::min(plan.Minutes,
+                 std::max(plan.LeastMinutes, plan.TramMinutes / std::max(1, selection.TotalTrams)));
     TRandom random(seed);
     TWorld world(map, random);
     TJamWatch jams(world, RoundHalfEven(EpisodeMinutes * TicksPerMinute));
@@ -90,8 +95,8 @@ std::optional<TRunTrouble> FindRunTrouble(const TMap& map, const TRunCheckPlan& 
     std::vector<std::optional<TRunTrouble>> found(plan.Seeds.size());
     std::vector<std::thread> runs;
     for (std::size_t k = 1; k < plan.Seeds.size(); ++k)
-        runs.emplace_back([&, k] { found[k] = RunOnce(map, plan.Seeds[k], plan.Minutes); });
-    if (!plan.Seeds.empty()) found[0] = RunOnce(map, plan.Seeds[0], plan.Minutes);
+        runs.emplace_back([&, k] { found[k] = RunOnce(map, plan.Seeds[k], plan); });
+    if (!plan.Seeds.empty()) found[0] = RunOnce(map, plan.Seeds[0], plan);
     for (std::thread& run : runs)
         run.join();
     for (const std::optional<TRunTrouble>& trouble : found)

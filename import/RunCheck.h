@@ -27,6 +27,10 @@ struct TRunTrouble {
 struct TRunCheckPlan {
     std::vector<std::uint32_t> Seeds{1, 2};
     int Minutes = 120;
+    // A map of many trams runs shorter, so that a run costs about the same on any map: its
+    // minutes are at most TramMinutes over its planned trams, and at least LeastMinutes.
+    int TramMinutes = 120 * 24;
+    int LeastMinutes = 30;
 };
 
 // Runs `map` (which is not changed: the run works on a copy) with each seed in turn and returns
