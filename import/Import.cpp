@@ -1,8 +1,11 @@
 // The import's steps in order: circuits, rails, network check, routes.
 #include "import/Import.h"
 
+#include "import/NetworkMend.h"
 #include "import/RouteLaying.h"
+#include "import/RunCheck.h"
 #include "import/TrackSquare.h"
+#include "model/Geometry.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 #include "model/Units.h"
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -41,10 +45,102 @@ double UnusedTrack(const TTrackGraph& graph, const std::vector<TCircuitPlan>& pl
     return unused;
 }
 
+// The city added to a map of rails, and the network and the routes laid again over it.
+void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
+                      const TProjection& projection, const TImportOptions& options) {
+    TImportReport& report = result.Report;
+    TMap& map = *result.Map;
+    report.Read = network.Counts;
+    report.City = AddCity(map, network, projection, options.Buildings);
+    map.FreeNetwork();
+    if (map.BuildNetwork() != report.NetworkResult)
+        throw std::logic_error("the city changed the rail network");
+    map.ClearMarks();
+    for (const TImportedRoute& route : report.Routes)
+        map.LayRoute(route.Row, route.Column);
+}
+
+// Two runs of two hours, on two threads: most jams of our own making show within the first
+// (the deadlocks of five cities formed at minutes 12-150 of 180), and together they cost about
+// as much as one four-hour run, 0.3-0.9 s of CPU on a city centre of up to 24 trams. A map of
+// more trams runs shorter (down to half an hour), so that the check costs no more on a whole
+// city's network.
+const TRunCheckPlan RunCheck{{1, 2}, 120, 120 * 24, 30};
+constexpr int MostJamRounds = 4;
+constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there // mends of
+                                       // jams before one is reported as it stands
+
+std::vector<std::string> RefsOfSlots(const TImportReport& report,
+                                     const std::vector<std::pair<int, int>>& slots) {
+    std::vector<std::string> refs;
+    for (auto [row, col] : slots)
+        for (const TImportedRoute& route : report.Routes)
+            if (route.Row == row && route.Column == col) refs.push_back(route.Ref);
+    return refs;
+}
+
+std::string TroubleWords(const TRunTrouble& trouble) {
+    return trouble.Accident ? translate("Import", "авария")
+                            : translate("Import", "трамваи вечно ждут друг друга");
+}
+
+TNetworkMend DescribeTrouble(const TRunTrouble& trouble, const TImportReport& report,
+                             const TProjection& projection) {
+    return {ArgList(translate("Import", "%1 на %2-й минуте прогона (зерно %3)"),
+                    {TroubleWords(trouble), FormatFixed(trouble.Minute, 0),
+                     std::to_string(trouble.Seed)}),
+            PlaceOf(projection, trouble.X, trouble.Y), RefsOfSlots(report, trouble.Slots)};
+}
+
+// Where a deadlock formed: the rails its trams wait for, and 30 m around them.
+struct TClearZone {
+    double X = 0, Y = 0, Radius = 0;
+};
+
+TClearZone ZoneOf(const TMap& map, const TRunTrouble& trouble) {
+    TClearZone zone{trouble.X, trouble.Y, 0};
+    for (int r : trouble.Rails) {
+        const TMapObject& o = map.Objects[std::size_t(r)];
+        zone.Radius = std::max({zone.Radius, std::hypot(o.X1 - zone.X, o.Y1 - zone.Y),
+                                std::hypot(o.X2 - zone.X, o.Y2 - zone.Y)});
+    }
+    zone.Radius += 30;
+    return zone;
+}
+
+// No tram comes to rest on a rail of the zone: it goes through or waits before it.
+void KeepZoneClear(TMap& map, const TClearZone& zone) {
+    for (TMapObject& o : map.Objects)
+        if (o.IsRail() &&
+            PointSegmentDistSq(zone.X, zone.Y, o.X1, o.Y1, o.X2, o.Y2) <= zone.Radius * zone.Radius)
+            o.SetKeepClear(true);
+}
+
+// The line whose trams make most of the jam; of equals, the last in the table.
+TLineLeftOut LineToLeaveOut(const TRunTrouble& trouble, const TImportReport& report,
+                            const TProjection& projection) {
+    std::size_t worst = 0;
+    for (std::size_t k = 1; k < trouble.Slots.size(); ++k)
+        if (trouble.TramsOfSlot[k] >= trouble.TramsOfSlot[worst]) worst = k;
+    const auto [row, col] = trouble.Slots[worst];
+    std::string ref;
+    for (const TImportedRoute& route : report.Routes)
+        if (route.Row == row && route.Column == col) ref = route.Ref;
+    const TGeoPoint place = PlaceOf(projection, trouble.X, trouble.Y);
+    return {row,
+            col,
+            {Arg(translate("Import", "маршрут %1"), ref),
+             ArgList(translate("Import", "у %1, %2: %3"),
+                     {FormatDegrees(place.Lat), FormatDegrees(place.Lon),
+                      DescribeTrouble(trouble, report, projection).What}),
+             ref}};
+}
+
 } // namespace
 
 TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
-                           const TImportOptions& options) {
+                           const TImportOptions& options,
+                           const std::vector<TLineLeftOut>& leaveOut) {
     TImportResult result;
     result.Map = std::make_unique<TMap>();
     TMap& map = *result.Map;
@@ -58,6 +154,13 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
     TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
     report.LeftOut = circuits.LeftOut;
+    for (const TLineLeftOut& left : leaveOut)
+        for (std::size_t p = 0; p < circuits.Plans.size(); ++p)
+            if (circuits.Plans[p].Row == left.Row && circuits.Plans[p].Column == left.Column) {
+                report.LeftOut.push_back(left.Why);
+                circuits.Plans.erase(circuits.Plans.begin() + long(p));
+                break;
+            }
     report.UnusedTrackM = UnusedTrack(graph, circuits.Plans);
     if (report.UnusedTrackM >= 100)
         report.LeftOut.push_back(
@@ -66,7 +169,10 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
                                      "идёт ни один взятый маршрут"),
                  FormatFixed(report.UnusedTrackM / 1000, 1))});
 
-    const TRailNetwork rails = LayRails(map, graph, circuits.Plans);
+    TMendedRails mended = LayMendedRails(map, graph, circuits.Plans, projection);
+    const TRailNetwork& rails = mended.Rails;
+    report.Mends = mended.Mends;
+    report.LeftOut.insert(report.LeftOut.end(), mended.LeftOut.begin(), mended.LeftOut.end());
     report.Rails = rails.Rails;
     report.StopRails = rails.StopRails;
     report.Loops = rails.Loops;
@@ -75,11 +181,9 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     report.TrackLengthM = rails.TrackLength;
     report.LeftOut.insert(report.LeftOut.end(), rails.LeftOut.begin(), rails.LeftOut.end());
 
-    map.FreeNetwork();
-    report.NetworkResult = map.BuildNetwork();
-    for (int i = 0; i < map.ObjectCount(); ++i)
-        if (map.Objects[i].IsRail() && map.Objects[i].Selected()) report.FaultyRails.push_back(i);
-    map.ClearMarks();
+    report.NetworkResult = mended.NetworkResult;
+    report.FaultyRails = mended.FaultyRails;
+    if (map.NetworkOk) MarkKeepClear(map);
 
     for (std::size_t p = 0; p < circuits.Plans.size(); ++p) {
         const TCircuitPlan& plan = circuits.Plans[p];
@@ -170,22 +274,64 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
                              FormatDegrees(projection.Centre().Lat),
                              FormatDegrees(projection.Centre().Lon), input.Name()));
     TImportResult result = BuildTramMap(network, projection, options);
-    TImportReport& report = result.Report;
-    TMap& map = *result.Map;
-
     // The city goes after the rails, which keep their numbers: the network and the routes are
     // laid again only so that they know of every object.
     step(EImportStage::LayingTrack, 1);
     ReadCity(input, SquareBox(projection), network, progress);
     step(EImportStage::BuildingCity, 0);
-    report.Read = network.Counts;
-    report.City = AddCity(map, network, projection, options.Buildings);
-    map.FreeNetwork();
-    if (map.BuildNetwork() != report.NetworkResult)
-        throw std::logic_error("the city changed the rail network");
-    map.ClearMarks();
-    for (const TImportedRoute& route : report.Routes)
-        map.LayRoute(route.Row, route.Column);
+    // The trams run before the map is handed over; a line whose trams jam for good or crash is
+    // left out and the rest laid again, a few rounds at most.
+    std::vector<TLineLeftOut> jammed;
+    std::vector<TNetworkMend> jamMends;
+    std::vector<TClearZone> zones;
+    std::optional<TRunTrouble> lastZone; // the jam the last zone was made for, until checked
+    for (int round = 0;; ++round) {
+        if (progress) progress->Check();
+        if (round > 0) result = BuildTramMap(network, projection, options, jammed);
+        for (const TClearZone& zone : zones)
+            KeepZoneClear(*result.Map, zone);
+        AddCityAndRoutes(result, network, projection, options);
+        TImportReport& report = result.Report;
+        report.Mends.insert(report.Mends.end(), jamMends.begin(), jamMends.end());
+        if (!result.Map->NetworkOk || report.Routes.empty()) break;
+        const std::optional<TRunTrouble> trouble = FindRunTrouble(*result.Map, RunCheck);
+        if (!trouble) break;
+        if (round == MostJamRounds) {
+            report.Troubles.push_back(DescribeTrouble(*trouble, report, projection));
+            break;
+        }
+        // A deadlock is first given a place where no tram may stop; one that forms there
+        // again costs a line.
+        // A zone after which trams crash is taken back: the jam it was for costs its line.
+        std::optional<TRunTrouble> jam = trouble;
+        const bool zoneTakenBack = trouble->Accident && lastZone;
+        if (zoneTakenBack) {
+            zones.pop_back();
+            jamMends.pop_back();
+            jam = lastZone;
+        }
+        lastZone.reset();
+        const TClearZone zone = ZoneOf(*result.Map, *jam);
+        const bool known = std::any_of(zones.begin(), zones.end(), [&](const TClearZone& z) {
+            return std::hypot(z.X - zone.X, z.Y - zone.Y) <= z.Radius;
+        });
+        if (!jam->Accident && !known && !zoneTakenBack && zone.Radius <= MostZoneRadius) {
+            zones.push_back(zone);
+            lastZone = jam;
+            jamMends.push_back(
+                {Arg(translate("Import", "трамваи здесь вечно ждали друг друга (зерно %1): на "
+                                         "путях в %2 м вокруг им не дано останавливаться"),
+                     std::to_string(trouble->Seed), FormatFixed(zone.Radius, 0)),
+                 PlaceOf(projection, zone.X, zone.Y), RefsOfSlots(report, trouble->Slots)});
+            continue;
+        }
+        jammed.push_back(LineToLeaveOut(*jam, report, projection));
+        TNetworkMend mend = DescribeTrouble(*jam, report, projection);
+        mend.What =
+            Arg(translate("Import", "маршрут %1 не взят: %2"), jammed.back().Why.Ref, mend.What);
+        jamMends.push_back(mend);
+    }
+    TImportReport& report = result.Report;
     report.Extract = input.Name();
     report.Centre = projection.Centre();
     report.TrackReadM = TrackLength(network);

@@ -6,6 +6,7 @@
 #include "import/Circuits.h"
 #include "import/City.h"
 #include "import/ImportProgress.h"
+#include "import/NetworkMend.h"
 #include "import/OsmData.h"
 #include "import/OsmRead.h"
 #include "import/Projection.h"
@@ -62,6 +63,15 @@ struct TImportReport {
     std::vector<TLeftOut> LeftOut;
     int NetworkResult = -1; // BuildNetwork's result: -1 sound, else the last faulty rail
     std::vector<int> FaultyRails;
+    std::vector<TNetworkMend> Mends; // local changes made so that the network runs
+    // Deadlocks or accidents the import's runs still found, each with its place and lines.
+    std::vector<TNetworkMend> Troubles;
+};
+
+// A line the import leaves out of the plans, and why.
+struct TLineLeftOut {
+    int Row = 0, Column = 0;
+    TLeftOut Why;
 };
 
 struct TImportResult {
@@ -105,7 +115,9 @@ TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& o
 
 // The map of the tram network in `network` (tracks, routes, stops and locations read), around
 // `centre`. The city around the track is added by the caller (AddCity).
+// The lines of `leaveOut` are not laid, and named with their reasons.
 TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projection,
-                           const TImportOptions& options);
+                           const TImportOptions& options,
+                           const std::vector<TLineLeftOut>& leaveOut = {});
 
 } // namespace vell::import

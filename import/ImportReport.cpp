@@ -47,6 +47,15 @@ std::string RouteNotes(const TImportedRoute& route) {
     return text;
 }
 
+std::string MendText(const TNetworkMend& mend) {
+    std::string refs;
+    for (const std::string& ref : mend.Refs)
+        refs += (refs.empty() ? "" : ", ") + ref;
+    std::string text = Point(mend.Place) + ": " + mend.What;
+    if (!refs.empty()) text += " (" + Arg(translate("Import", "маршруты %1"), refs) + ")";
+    return text;
+}
+
 std::string ImportReportText(const TImportReport& r) {
     std::ostringstream out;
     out << Attribution << "\n";
@@ -114,6 +123,19 @@ std::string ImportReportText(const TImportReport& r) {
         for (int i : r.FaultyRails)
             rails += (rails.empty() ? "" : ", ") + std::to_string(i);
         out << Arg(translate("Import", "Рельсовая сеть с ошибками, рельсы: %1"), rails) << "\n";
+    }
+    if (!r.Mends.empty()) {
+        out << translate("Import", "Исправлено на месте, чтобы сеть прошла проверку и трамваи "
+                                   "не ждали друг друга вечно:")
+            << "\n";
+        for (const TNetworkMend& mend : r.Mends)
+            out << "  " << MendText(mend) << "\n";
+    }
+    if (!r.Troubles.empty()) {
+        out << translate("Import", "Прогон трамваев на карте нашёл то, что исправить не удалось:")
+            << "\n";
+        for (const TNetworkMend& trouble : r.Troubles)
+            out << "  " << MendText(trouble) << "\n";
     }
     if (r.Routes.empty()) {
         out << translate("Import", "Ни один маршрут не взят: на карте нет маршрутов") << "\n";

@@ -16,6 +16,9 @@ constexpr const char* Attribution = "© OpenStreetMap contributors";
 // driven both ways, variants not imported ("" when none).
 std::string RouteNotes(const TImportedRoute& route);
 
+// One local mend with its place and the lines through it.
+std::string MendText(const TNetworkMend& mend);
+
 std::string ImportReportText(const TImportReport& report);
 
 } // namespace vell::import

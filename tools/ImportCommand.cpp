@@ -57,6 +57,19 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
     for (const TLeftOut& left : r.LeftOut)
         leftOut.push_back(
             TJsonObject().AddString("what", left.What).AddString("why", left.Why).Str());
+    std::vector<std::string> mends, troubles;
+    for (const auto& [list, json] : {std::pair{&r.Mends, &mends}, {&r.Troubles, &troubles}})
+        for (const TNetworkMend& mend : *list) {
+            std::vector<std::string> refs;
+            for (const std::string& ref : mend.Refs)
+                refs.push_back(JsonString(ref));
+            json->push_back(TJsonObject()
+                                .AddString("what", mend.What)
+                                .Add("lat", FormatDegrees(mend.Place.Lat))
+                                .Add("lon", FormatDegrees(mend.Place.Lon))
+                                .Add("routes", JsonArray(refs))
+                                .Str());
+        }
     const TReadCounts& c = r.Read;
     out << TJsonObject()
                .AddString("attribution", Attribution)
@@ -104,6 +117,8 @@ void PrintImportJson(const TImportReport& r, const std::string& written, std::os
                .Add("faulty_rails", JsonIntArray(r.FaultyRails))
                .Add("routes", JsonArray(routes))
                .Add("left_out", JsonArray(leftOut))
+               .Add("mends", JsonArray(mends))
+               .Add("run_troubles", JsonArray(troubles))
                .Str()
         << "\n";
 }
@@ -186,7 +201,9 @@ int RunImport(const TArguments& args, std::ostream& out, std::ostream& err) {
             << "\n";
     }
     // A map without a route runs nothing: a finding, as a faulty network is.
-    const bool sound = result.Report.NetworkResult < 0 && !result.Report.Routes.empty();
+    // So is a deadlock or an accident the import's runs could not mend.
+    const bool sound = result.Report.NetworkResult < 0 && !result.Report.Routes.empty() &&
+                       result.Report.Troubles.empty();
     return sound ? ExitOk : ExitFindings;
 }
 

@@ -596,6 +596,60 @@ Options:
     <message>
         <source>один маршрут OSM, его пути односторонние: обратно по кратчайшему пути</source>
         <translation>one OSM route on one-way track: back by the shortest way</translation>
+        <source>авария</source>
+        <translation>an accident</translation>
+    </message>
+    <message>
+        <source>трамваи вечно ждут друг друга</source>
+        <translation>trams wait for one another for good</translation>
+    </message>
+    <message>
+        <source>%1 на %2-й минуте прогона (зерно %3)</source>
+        <translation>%1 at minute %2 of the run (seed %3)</translation>
+    </message>
+    <message>
+        <source>у %1, %2: %3</source>
+        <translation>at %1, %2: %3</translation>
+    </message>
+    <message>
+        <source>маршрут %1 не взят: %2</source>
+        <translation>route %1 left out: %2</translation>
+    </message>
+    <message>
+        <source>маршруты %1</source>
+        <translation>routes %1</translation>
+    </message>
+    <message>
+        <source>Исправлено на месте, чтобы сеть прошла проверку и трамваи не ждали друг друга вечно:</source>
+        <translation>Mended in place, so that the network passes its check and trams do not wait for one another for good:</translation>
+    </message>
+    <message>
+        <source>Прогон трамваев на карте нашёл то, что исправить не удалось:</source>
+        <translation>Running the trams on the map found what could not be mended:</translation>
+    </message>
+    <message>
+        <source>пути встречных направлений разведены на 4 м: иначе трамваи ждали бы друг друга</source>
+        <translation>tracks of opposite directions moved 4 m apart: trams would otherwise wait for one another</translation>
+    </message>
+    <message>
+        <source>остановка снята: её рельс короче 25 м</source>
+        <translation>stop given up: its rail is shorter than 25 m</translation>
+    </message>
+    <message>
+        <source>стык рельсов сдвинут на %1 м: у рельса было больше шести рельсов ближе 4 м</source>
+        <translation>joint of two rails moved by %1 m: the rail had more than six rails within 4 m</translation>
+    </message>
+    <message>
+        <source>два рельса сделаны одним: у рельса было больше шести рельсов ближе 4 м</source>
+        <translation>two rails made one: the rail had more than six rails within 4 m</translation>
+    </message>
+    <message>
+        <source>рельсовая сеть у %1, %2 не проходит проверку (%3), и исправить её на месте не удалось</source>
+        <translation>the rail network at %1, %2 fails its check (%3) and could not be mended in place</translation>
+    </message>
+    <message>
+        <source>трамваи здесь вечно ждали друг друга (зерно %1): на путях в %2 м вокруг им не дано останавливаться</source>
+        <translation>trams waited here for one another for good (seed %1): they may not stop on the track within %2 m around</translation>
     </message>
 </context>
 <context>
