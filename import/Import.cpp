@@ -66,9 +66,8 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
 // more trams runs shorter (down to half an hour), so that the check costs no more on a whole
 // city's network.
 const TRunCheckPlan RunCheck{{1, 2}, 120, 120 * 24, 30};
-constexpr int MostJamRounds = 4;
-constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there // mends of
-                                       // jams before one is reported as it stands
+constexpr int MostJamRounds = 4;       // mends of jams before one is reported as it stands
+constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there
 
 std::vector<std::string> RefsOfSlots(const TImportReport& report,
                                      const std::vector<std::pair<int, int>>& slots) {
