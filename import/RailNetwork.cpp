@@ -220,6 +220,10 @@ class TBuilder {
     // of ways, so that the rails do not step sideways.
     void ChooseOffsets() {
         IndexLanes();
+        // The lanes beside each lane, found once: the offsets below do not move them.
+        std::vector<std::vector<TLane>> beside(Edges.size());
+        for (int e = 0; e < int(Edges.size()); ++e)
+            beside[std::size_t(e)] = LanesBeside(e);
         std::vector<double> first(Edges.size());
         for (int e = 0; e < int(Edges.size()); ++e) {
             const TEdge& edge = Edges[e];
@@ -231,7 +235,7 @@ class TBuilder {
             constexpr double Beside = 6; // the other direction's track this near counts
             double nearest = Beside;
             bool left = false, right = false;
-            for (const TLane& lane : LanesBeside(e))
+            for (const TLane& lane : beside[std::size_t(e)])
                 if (lane.Direction < 0 && std::abs(lane.Across) < Beside) {
                     (lane.Across > 0 ? right : left) = true;
                     if (std::abs(lane.Across) < nearest) {
@@ -243,7 +247,7 @@ class TBuilder {
         }
         std::vector<double> spread = first;
         for (int e = 0; e < int(Edges.size()); ++e) {
-            std::vector<TLane> lanes = LanesBeside(e);
+            std::vector<TLane> lanes = std::move(beside[std::size_t(e)]);
             for (TLane& lane : lanes)
                 lane.Across += lane.Direction * first[lane.Edge];
             std::sort(lanes.begin(), lanes.end(), [](const TLane& a, const TLane& b) {
@@ -734,10 +738,11 @@ class TBuilder {
         }
         std::vector<TPointM> fallback;
         loop.Made = false;
+        const TLineGrid lines(Chains);
         for (double radius : {16.0, 20.0, 13.0, 25.0}) {
             for (const std::vector<TPointM>& path : DubinsPaths(a, ua, b, ub, radius)) {
                 if (fallback.empty()) fallback = path;
-                if (Clear(path, fromGroup, toGroup)) {
+                if (Clear(path, fromGroup, toGroup, lines)) {
                     loop.Path = path;
                     loop.Made = true;
                     break;
@@ -753,21 +758,114 @@ class TBuilder {
         Shape(chain);
     }
 
+    // The segments of the chains' lines as they are now, by cell, so that a point is measured
+    // against the segments near it only. Each segment is listed in every cell its bounding box
+    // meets; cells are counted from the lines' least corner, those beyond the last taking in
+    // what lies farther.
+    class TLineGrid {
+      public:
+        explicit TLineGrid(const std::vector<TChain>& chains) {
+            double x1 = -Huge, y1 = -Huge;
+            for (const TChain& chain : chains)
+                for (const TPointM& p : chain.Line.Points()) {
+                    X0 = std::min(X0, p.X), Y0 = std::min(Y0, p.Y);
+                    x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
+                }
+            if (!(X0 <= x1 && Y0 <= y1)) return; // no points (or not finite)
+            Columns = std::clamp(int((x1 - X0) / Cell) + 1, 1, MostCells);
+            Rows = std::clamp(int((y1 - Y0) / Cell) + 1, 1, MostCells);
+            Start.assign(std::size_t(Columns) * Rows + 1, 0);
+            // Counted first, then filled: one array for all cells.
+            for (int pass = 0; pass < 2; ++pass) {
+                if (pass == 1) {
+                    for (std::size_t c = 1; c < Start.size(); ++c)
+                        Start[c] += Start[c - 1];
+                    Items.resize(std::size_t(Start.back()));
+                }
+                for (int c = 0; c < int(chains.size()); ++c) {
+                    const auto& pts = chains[std::size_t(c)].Line.Points();
+                    for (std::size_t k = 1; k < pts.size(); ++k) {
+                        const TPointM a = pts[k - 1], b = pts[k];
+                        const int c0 = Column(std::min(a.X, b.X)), c1 = Column(std::max(a.X, b.X));
+                        const int r0 = Row(std::min(a.Y, b.Y)), r1 = Row(std::max(a.Y, b.Y));
+                        for (int r = r0; r <= r1; ++r)
+                            for (int col = c0; col <= c1; ++col) {
+                                const std::size_t cell = std::size_t(r) * Columns + col;
+                                if (pass == 0)
+                                    ++Start[cell + 1];
+                                else
+                                    Items[std::size_t(Start[cell]++)] = {c, int(k)};
+                            }
+                    }
+                }
+                // The fill moved each cell's start on to the next one's: back by one cell.
+                if (pass == 1) {
+                    for (std::size_t c = Start.size() - 1; c > 0; --c)
+                        Start[c] = Start[c - 1];
+                    Start[0] = 0;
+                }
+            }
+        }
+        // Calls visit(chain, k) for every segment k - 1..k of a chain's line that may come
+        // within `reach` of p (some more than once).
+        template <typename TVisit> bool Any(TPointM p, double reach, TVisit visit) const {
+            if (Items.empty()) return false;
+            const int c0 = Column(p.X - reach), c1 = Column(p.X + reach);
+            const int r0 = Row(p.Y - reach), r1 = Row(p.Y + reach);
+            for (int r = r0; r <= r1; ++r)
+                for (int col = c0; col <= c1; ++col) {
+                    const std::size_t cell = std::size_t(r) * Columns + col;
+                    for (int i = Start[cell]; i < Start[cell + 1]; ++i)
+                        if (visit(Items[std::size_t(i)].first, Items[std::size_t(i)].second))
+                            return true;
+                }
+            return false;
+        }
+
+      private:
+        static constexpr double Cell = 20, Huge = 1e300;
+        static constexpr int MostCells = 2048;
+        int Column(double x) const { return Index(x - X0, Columns); }
+        int Row(double y) const { return Index(y - Y0, Rows); }
+        static int Index(double at, int count) {
+            if (!(at > 0)) return 0; // NaN too
+            return at / Cell >= count ? count - 1 : int(at / Cell);
+        }
+        double X0 = Huge, Y0 = Huge;
+        int Columns = 0, Rows = 0;
+        std::vector<int> Start;                 // per cell, into Items; one more at the end
+        std::vector<std::pair<int, int>> Items; // chain, index of a segment's second point
+    };
+
     // Whether a loop keeps its distance from every chain but where it leaves and rejoins them.
     bool Clear(const std::vector<TPointM>& path, int fromGroup, int toGroup) const {
+        return Clear(path, fromGroup, toGroup, TLineGrid(Chains));
+    }
+    // The same, with the chains' lines as `lines` holds them.
+    bool Clear(const std::vector<TPointM>& path, int fromGroup, int toGroup,
+               const TLineGrid& lines) const {
         for (const TPointM& p : path)
             if (p.X < 5 || p.Y < 5 || p.X > 9994 || p.Y > 9994) return false;
         const TPolyline line(path);
-        for (const TChain& chain : Chains) {
-            const bool touches = chain.FromGroup == fromGroup || chain.ToGroup == fromGroup ||
-                                 chain.FromGroup == toGroup || chain.ToGroup == toGroup;
-            const auto& pts = chain.Line.Points();
-            for (std::size_t i = 0; i < path.size(); ++i) {
-                const double s = line.Along()[i];
-                if (touches && (s < 15 || s > line.Length() - 15)) continue;
-                for (std::size_t k = 1; k < pts.size(); ++k)
-                    if (SegmentDistance(path[i], pts[k - 1], pts[k]) < LoopClearance) return false;
-            }
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const double s = line.Along()[i];
+            const bool nearEnds = s < 15 || s > line.Length() - 15;
+            // Any segment within LoopClearance has its bounding box within it too.
+            const bool near = lines.Any(path[i], LoopClearance + 1, [&](int c, int k) {
+                const TChain& chain = Chains[std::size_t(c)];
+                const auto& pts = chain.Line.Points();
+                const TPointM p = path[i], a = pts[std::size_t(k) - 1], b = pts[std::size_t(k)];
+                // Farther from its bounding box (with a margin for rounding): farther from it.
+                constexpr double Beyond = LoopClearance + 0.01;
+                if (p.X < std::min(a.X, b.X) - Beyond || p.X > std::max(a.X, b.X) + Beyond ||
+                    p.Y < std::min(a.Y, b.Y) - Beyond || p.Y > std::max(a.Y, b.Y) + Beyond)
+                    return false;
+                const bool touches = chain.FromGroup == fromGroup || chain.ToGroup == fromGroup ||
+                                     chain.FromGroup == toGroup || chain.ToGroup == toGroup;
+                if (touches && nearEnds) return false;
+                return SegmentDistance(p, a, b) < LoopClearance;
+            });
+            if (near) return false;
         }
         return true;
     }
