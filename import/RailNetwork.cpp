@@ -321,27 +321,36 @@ class TBuilder {
         return {int(std::floor(p.X / LaneCell)), int(std::floor(p.Y / LaneCell))};
     }
 
-    // The nodes within JoinReach of a node along the used ways.
-    std::set<TOsmId> Joined(TOsmId from) const {
-        std::map<TOsmId, double> reached{{from, 0}};
+    // The nodes within JoinReach of a node along the used ways (the node itself first, the rest
+    // in no particular order): a few nodes, kept in a list.
+    std::vector<TOsmId> Joined(TOsmId from) const {
+        std::vector<std::pair<TOsmId, double>> reached{{from, 0}};
+        auto find = [&](TOsmId n) {
+            return std::find_if(reached.begin(), reached.end(),
+                                [n](const auto& r) { return r.first == n; });
+        };
         std::vector<TOsmId> open{from};
         while (!open.empty()) {
             const TOsmId n = open.back();
             open.pop_back();
             const auto it = Joins.find(n);
             if (it == Joins.end()) continue;
+            const double at = find(n)->second;
             for (auto [m, length] : it->second) {
-                const double d = reached[n] + length;
+                const double d = at + length;
                 if (d > JoinReach) continue;
-                auto [r, added] = reached.try_emplace(m, d);
-                if (!added && r->second <= d) continue;
-                r->second = d;
+                const auto r = find(m);
+                if (r != reached.end() && r->second <= d) continue;
+                if (r != reached.end())
+                    r->second = d;
+                else
+                    reached.push_back({m, d});
                 open.push_back(m);
             }
         }
-        std::set<TOsmId> nodes;
+        std::vector<TOsmId> nodes;
         for (const auto& [n, d] : reached)
-            nodes.insert(n);
+            nodes.push_back(n);
         return nodes;
     }
 
@@ -350,24 +359,28 @@ class TBuilder {
     std::vector<TLane> LanesBeside(int e) const {
         constexpr double Reach = 9;
         const TEdge& edge = Edges[e];
-        std::set<TOsmId> near = Joined(edge.A);
+        std::vector<TOsmId> near = Joined(edge.A);
         for (TOsmId n : Joined(edge.B))
-            near.insert(n);
+            near.push_back(n);
+        std::sort(near.begin(), near.end());
+        auto isNear = [&](TOsmId n) { return std::binary_search(near.begin(), near.end(), n); };
         const TPointM u = Unit(edge.To - edge.From), r = RightOf(u);
         const TPointM mid = 0.5 * (edge.From + edge.To);
         std::vector<TLane> lanes;
-        std::set<int> seen;
+        std::vector<int> seen; // marked in SeenLane, unmarked at the end
+        SeenLane.resize(Edges.size(), false);
         const auto [cx, cy] = CellOf(mid);
         for (int x = cx - 1; x <= cx + 1; ++x)
             for (int y = cy - 1; y <= cy + 1; ++y) {
                 auto it = LaneCells.find({x, y});
                 if (it == LaneCells.end()) continue;
                 for (int f : it->second) {
-                    if (!seen.insert(f).second) continue;
+                    if (SeenLane[std::size_t(f)]) continue;
+                    SeenLane[std::size_t(f)] = true;
+                    seen.push_back(f);
                     const TEdge& other = Edges[f];
                     const bool reverse = other.A == edge.B && other.B == edge.A;
-                    if (f != e && !reverse && (near.count(other.A) || near.count(other.B)))
-                        continue;
+                    if (f != e && !reverse && (isNear(other.A) || isNear(other.B))) continue;
                     const double along = Dot(Unit(other.To - other.From), u);
                     if (std::abs(along) < 0.8) continue;
                     const TPointM d = other.To - other.From;
@@ -380,6 +393,8 @@ class TBuilder {
                     lanes.push_back({Dot(closest - mid, r), along > 0 ? 1 : -1, f});
                 }
             }
+        for (int f : seen)
+            SeenLane[std::size_t(f)] = false;
         return lanes;
     }
 
@@ -1048,7 +1063,14 @@ class TBuilder {
     // Where other chains cross each chain (or touch it: a switch's branches): a cut there would
     // make both rails on either side near to every rail of the crossing line.
     void FindCrossings() {
-        std::map<std::pair<int, int>, std::vector<std::pair<int, std::size_t>>> cells;
+        // Each segment of each chain listed under every cell its bounding box meets, sorted by
+        // cell (in the order listed within one): the cells one after another.
+        struct TListed {
+            std::pair<int, int> Cell;
+            int Chain;
+            std::size_t K; // the segment K - 1..K of the chain's line
+        };
+        std::vector<TListed> listed;
         for (int c = 0; c < int(Chains.size()); ++c) {
             const auto& pts = Chains[c].Line.Points();
             for (std::size_t k = 1; k < pts.size(); ++k) {
@@ -1059,16 +1081,21 @@ class TBuilder {
                 const int y1 = int(std::floor(std::max(a.Y, b.Y) / LaneCell));
                 for (int x = x0; x <= x1; ++x)
                     for (int y = y0; y <= y1; ++y)
-                        cells[{x, y}].push_back({c, k});
+                        listed.push_back({{x, y}, c, k});
             }
         }
+        std::stable_sort(listed.begin(), listed.end(),
+                         [](const TListed& a, const TListed& b) { return a.Cell < b.Cell; });
         for (TChain& chain : Chains)
             chain.Crossings.clear();
-        for (const auto& [cell, segments] : cells)
-            for (std::size_t i = 0; i < segments.size(); ++i)
-                for (std::size_t j = 0; j < segments.size(); ++j) {
-                    const auto [c, k] = segments[i];
-                    const auto [d, m] = segments[j];
+        for (std::size_t from = 0; from < listed.size();) {
+            std::size_t to = from + 1;
+            while (to < listed.size() && listed[to].Cell == listed[from].Cell)
+                ++to;
+            for (std::size_t i = from; i < to; ++i)
+                for (std::size_t j = from; j < to; ++j) {
+                    const int c = listed[i].Chain, d = listed[j].Chain;
+                    const std::size_t k = listed[i].K, m = listed[j].K;
                     if (c == d) continue;
                     const auto& p = Chains[c].Line.Points();
                     const auto& q = Chains[d].Line.Points();
@@ -1079,8 +1106,11 @@ class TBuilder {
                     const double t = o3 / (o3 - o4); // where on a-b the other crosses
                     Chains[c].Crossings.push_back(Chains[c].Line.Along()[k - 1] + t * Norm(b - a));
                 }
+            from = to;
+        }
         // Stretches where another chain runs within 4.5 m: cut there, a rail would add two
         // rails to every near list of that chain instead of one.
+        constexpr double Near = 4.5;
         for (int c = 0; c < int(Chains.size()); ++c) {
             TChain& chain = Chains[std::size_t(c)];
             chain.Crowded.clear();
@@ -1092,12 +1122,23 @@ class TBuilder {
                           cy = int(std::floor(p.Y / LaneCell));
                 for (int x = cx - 1; x <= cx + 1 && !near; ++x)
                     for (int y = cy - 1; y <= cy + 1 && !near; ++y) {
-                        auto it = cells.find({x, y});
-                        if (it == cells.end()) continue;
-                        for (auto [d, m] : it->second) {
-                            if (d == c) continue;
-                            const auto& q = Chains[std::size_t(d)].Line.Points();
-                            if (SegmentDistance(p, q[m - 1], q[m]) < 4.5) {
+                        auto it =
+                            std::lower_bound(listed.begin(), listed.end(), std::pair{x, y},
+                                             [](const TListed& l, const std::pair<int, int>& cell) {
+                                                 return l.Cell < cell;
+                                             });
+                        for (; it != listed.end() && it->Cell == std::pair{x, y}; ++it) {
+                            if (it->Chain == c) continue;
+                            const auto& q = Chains[std::size_t(it->Chain)].Line.Points();
+                            const TPointM a = q[it->K - 1], b = q[it->K];
+                            // Farther from its bounding box (with a margin for rounding).
+                            constexpr double Beyond = Near + 0.01;
+                            if (p.X < std::min(a.X, b.X) - Beyond ||
+                                p.X > std::max(a.X, b.X) + Beyond ||
+                                p.Y < std::min(a.Y, b.Y) - Beyond ||
+                                p.Y > std::max(a.Y, b.Y) + Beyond)
+                                continue;
+                            if (SegmentDistance(p, a, b) < Near) {
                                 near = true;
                                 break;
                             }
@@ -1188,7 +1229,6 @@ class TBuilder {
     // counts them; -1 for what is no rail.
     std::vector<std::vector<int>> NearSets() const {
         constexpr int Cell = 16;
-        std::map<std::pair<int, int>, std::vector<int>> cells;
         auto cellsOf = [&](const TMapObject& o, auto visit) {
             const int x0 = (std::min(o.X1, o.X2) - 4) / Cell,
                       x1 = (std::max(o.X1, o.X2) + 4) / Cell;
@@ -1198,23 +1238,32 @@ class TBuilder {
                 for (int y = y0; y <= y1; ++y)
                     visit(std::pair{x, y});
         };
+        // Each rail under every cell it reaches, sorted by cell.
+        std::vector<std::pair<std::pair<int, int>, int>> cells;
         for (int i = 0; i < Map.ObjectCount(); ++i)
             if (Map.Objects[i].IsRail() && !IsDead(i))
-                cellsOf(Map.Objects[i], [&](auto c) { cells[c].push_back(i); });
+                cellsOf(Map.Objects[i], [&](auto c) { cells.push_back({c, i}); });
+        std::sort(cells.begin(), cells.end());
         std::vector<std::vector<int>> sets(Map.Objects.size());
+        std::vector<int> candidates;
         for (int i = 0; i < Map.ObjectCount(); ++i) {
             const TMapObject& a = Map.Objects[i];
             if (!a.IsRail() || IsDead(i)) continue;
-            std::set<int> near;
+            candidates.clear();
             cellsOf(a, [&](auto c) {
-                for (int j : cells[c]) {
-                    if (j == i || near.count(j)) continue;
-                    const TMapObject& b = Map.Objects[j];
-                    const bool next = a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
-                    if (!next && SegmentDistSq(a, b) < 16) near.insert(j);
-                }
+                auto it = std::lower_bound(cells.begin(), cells.end(), std::pair{c, -1});
+                for (; it != cells.end() && it->first == c; ++it)
+                    candidates.push_back(it->second);
             });
-            sets[std::size_t(i)].assign(near.begin(), near.end());
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+            std::vector<int>& near = sets[std::size_t(i)];
+            for (int j : candidates) {
+                if (j == i) continue;
+                const TMapObject& b = Map.Objects[j];
+                const bool next = a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
+                if (!next && SegmentDistSq(a, b) < 16) near.push_back(j);
+            }
         }
         return sets;
     }
@@ -1445,6 +1494,7 @@ class TBuilder {
     std::set<std::pair<int, int>> Taken;
     std::vector<bool> Dead; // rails merged into the one before them
     std::map<std::pair<int, int>, std::vector<int>> LaneCells;
+    mutable std::vector<bool> SeenLane; // by edge: LanesBeside's scratch, all false between calls
     std::map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins;
     int LoopConflicts = 0;
     int StopsWithoutRoom = 0;
