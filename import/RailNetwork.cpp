@@ -8,11 +8,13 @@
 #include "model/Texts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 namespace vell::import {
 
@@ -457,13 +459,25 @@ class TBuilder {
     void PlaceStops(const TCircuitPlan& plan, const std::vector<TStep>& steps) {
         std::vector<std::string> missed; // stops of the relations off the circuit's track
         auto place = [&](const TDirection& d) {
-            std::size_t from = 0; // stops come in driving order: search on from the last one
+            std::size_t from = 0;   // stops come in driving order: search on from the last one
+            std::vector<int> edges; // of the direction's node pairs
+            for (std::size_t k = 0; k + 1 < d.Nodes.size(); ++k)
+                edges.push_back(EdgeIndex.at({d.Nodes[k], d.Nodes[k + 1]}));
             for (const TRouteStop& stop : d.Stops) {
                 double best = StopReach;
                 std::optional<std::pair<int, double>> at;
                 for (std::size_t k = from; k + 1 < d.Nodes.size(); ++k) {
-                    const int e = EdgeIndex.at({d.Nodes[k], d.Nodes[k + 1]});
+                    const int e = edges[k];
                     const TEdge& edge = Edges[e];
+                    // Farther from the edge's bounding box than the best (with a margin for
+                    // rounding): no nearer.
+                    const TPointM p = stop.At;
+                    const double beyond = best + 0.01;
+                    if (p.X < std::min(edge.From.X, edge.To.X) - beyond ||
+                        p.X > std::max(edge.From.X, edge.To.X) + beyond ||
+                        p.Y < std::min(edge.From.Y, edge.To.Y) - beyond ||
+                        p.Y > std::max(edge.From.Y, edge.To.Y) + beyond)
+                        continue;
                     const TPointM dir = edge.To - edge.From;
                     const double length = Norm(dir);
                     if (length <= 0) continue;
@@ -1115,33 +1129,42 @@ class TBuilder {
             TChain& chain = Chains[std::size_t(c)];
             chain.Crowded.clear();
             const double length = chain.Line.Length();
+            // The stretches of `listed` in the cells around the last point's cell, x then y.
+            std::optional<std::pair<int, int>> around;
+            std::array<std::pair<std::size_t, std::size_t>, 9> ranges{};
             for (double s = 0; s <= length; s += 1.0) {
                 const TPointM p = chain.Line.At(s);
+                const std::pair<int, int> cell{int(std::floor(p.X / LaneCell)),
+                                               int(std::floor(p.Y / LaneCell))};
+                if (around != cell) {
+                    around = cell;
+                    for (std::size_t i = 0; i < ranges.size(); ++i) {
+                        const TListed key{
+                            {cell.first - 1 + int(i / 3), cell.second - 1 + int(i % 3)}, 0, 0};
+                        const auto [lo, hi] = std::equal_range(
+                            listed.begin(), listed.end(), key,
+                            [](const TListed& a, const TListed& b) { return a.Cell < b.Cell; });
+                        ranges[i] = {std::size_t(lo - listed.begin()),
+                                     std::size_t(hi - listed.begin())};
+                    }
+                }
                 bool near = false;
-                const int cx = int(std::floor(p.X / LaneCell)),
-                          cy = int(std::floor(p.Y / LaneCell));
-                for (int x = cx - 1; x <= cx + 1 && !near; ++x)
-                    for (int y = cy - 1; y <= cy + 1 && !near; ++y) {
-                        auto it =
-                            std::lower_bound(listed.begin(), listed.end(), std::pair{x, y},
-                                             [](const TListed& l, const std::pair<int, int>& cell) {
-                                                 return l.Cell < cell;
-                                             });
-                        for (; it != listed.end() && it->Cell == std::pair{x, y}; ++it) {
-                            if (it->Chain == c) continue;
-                            const auto& q = Chains[std::size_t(it->Chain)].Line.Points();
-                            const TPointM a = q[it->K - 1], b = q[it->K];
-                            // Farther from its bounding box (with a margin for rounding).
-                            constexpr double Beyond = Near + 0.01;
-                            if (p.X < std::min(a.X, b.X) - Beyond ||
-                                p.X > std::max(a.X, b.X) + Beyond ||
-                                p.Y < std::min(a.Y, b.Y) - Beyond ||
-                                p.Y > std::max(a.Y, b.Y) + Beyond)
-                                continue;
-                            if (SegmentDistance(p, a, b) < Near) {
-                                near = true;
-                                break;
-                            }
+                for (std::size_t i = 0; i < ranges.size() && !near; ++i)
+                    for (std::size_t n = ranges[i].first; n < ranges[i].second; ++n) {
+                        const TListed& other = listed[n];
+                        if (other.Chain == c) continue;
+                        const auto& q = Chains[std::size_t(other.Chain)].Line.Points();
+                        const TPointM a = q[other.K - 1], b = q[other.K];
+                        // Farther from its bounding box (with a margin for rounding): farther
+                        // from it.
+                        constexpr double Beyond = Near + 0.01;
+                        if (p.X < std::min(a.X, b.X) - Beyond ||
+                            p.X > std::max(a.X, b.X) + Beyond ||
+                            p.Y < std::min(a.Y, b.Y) - Beyond || p.Y > std::max(a.Y, b.Y) + Beyond)
+                            continue;
+                        if (SegmentDistance(p, a, b) < Near) {
+                            near = true;
+                            break;
                         }
                     }
                 if (!near) continue;
@@ -1495,7 +1518,7 @@ class TBuilder {
     std::vector<bool> Dead; // rails merged into the one before them
     std::map<std::pair<int, int>, std::vector<int>> LaneCells;
     mutable std::vector<bool> SeenLane; // by edge: LanesBeside's scratch, all false between calls
-    std::map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins;
+    std::unordered_map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins; // looked up only
     int LoopConflicts = 0;
     int StopsWithoutRoom = 0;
     bool Full = false;
