@@ -436,10 +436,16 @@ class TBuilder {
                 at.push_back(along + length / 2);
                 along += length;
             }
+            // `at` grows along the run: the edges within reach of each are a window that moves
+            // on with it.
+            std::size_t low = 0;
             for (std::size_t i = 0; i < run.size(); ++i) {
+                while (low < i && (at[low] - at[i]) / SmoothReach < -3)
+                    ++low;
                 double sum = 0, weight = 0;
-                for (std::size_t j = 0; j < run.size(); ++j) {
+                for (std::size_t j = low; j < run.size(); ++j) {
                     const double d = (at[j] - at[i]) / SmoothReach;
+                    if (d > 3) break;
                     if (std::abs(d) > 3) continue;
                     const double w =
                         std::exp(-d * d / 2) * Norm(Edges[run[j]].To - Edges[run[j]].From);
