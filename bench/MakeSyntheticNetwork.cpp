@@ -1,15 +1,16 @@
-// Writes the made-up tram network as an OSM XML file, for timing `VellSim import` on it:
-//   make_synthetic_network OUT.osm [STREETS]   (8 streets each way: about 250 km of track)
+// Writes the made-up tram network for timing `VellSim import` on it, as PBF where the name ends
+// in ".pbf", else as OSM XML:
+//   make_synthetic_network OUT [STREETS]   (8 streets each way: about 250 km of track)
 #include "bench/SyntheticNetwork.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <exception>
 #include <string>
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: make_synthetic_network OUT.osm [STREETS]\n");
+        std::fprintf(stderr, "usage: make_synthetic_network OUT.osm|OUT.osm.pbf [STREETS]\n");
         return 2;
     }
     vell::bench::TSyntheticNetwork network;
@@ -21,11 +22,10 @@ int main(int argc, char** argv) {
         }
         network.TurningLines = network.Streets * network.Streets / 2;
     }
-    std::ofstream out(argv[1], std::ios::binary);
-    out << vell::bench::SyntheticNetworkOsm(network);
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "make_synthetic_network: cannot write %s\n", argv[1]);
+    try {
+        vell::bench::WriteSyntheticNetwork(argv[1], network);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make_synthetic_network: %s\n", e.what());
         return 2;
     }
     return 0;

@@ -2,11 +2,16 @@
 // ways cut where curves leave them and between crossings, relations over the ways.
 #include "bench/SyntheticNetwork.h"
 
+#include <osmium/io/any_input.hpp>
+#include <osmium/io/any_output.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <numbers>
+#include <stdexcept>
 #include <vector>
 
 namespace vell::bench {
@@ -295,6 +300,23 @@ class TMaker {
 
 std::string SyntheticNetworkOsm(const TSyntheticNetwork& network) {
     return TMaker(network).Make();
+}
+
+void WriteSyntheticNetwork(const std::string& path, const TSyntheticNetwork& network) {
+    const std::string xml = SyntheticNetworkOsm(network);
+    if (!path.ends_with(".pbf")) {
+        std::ofstream out(path, std::ios::binary);
+        out << xml;
+        out.close();
+        if (!out) throw std::runtime_error("cannot write " + path);
+        return;
+    }
+    osmium::io::Reader reader{osmium::io::File{xml.data(), xml.size(), "osm"}};
+    osmium::io::Writer writer{path, osmium::io::overwrite::allow};
+    while (osmium::memory::Buffer buffer = reader.read())
+        writer(std::move(buffer));
+    writer.close();
+    reader.close();
 }
 
 } // namespace vell::bench

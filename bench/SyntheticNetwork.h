@@ -23,5 +23,8 @@ struct TSyntheticNetwork {
 
 // The network as OSM XML; its track is about 2 x Streets x 2 x Length metres.
 std::string SyntheticNetworkOsm(const TSyntheticNetwork& network = {});
+// Writes it to `path`: as PBF where the name ends in ".pbf", the form extracts usually come in,
+// else as OSM XML. Throws std::exception when it cannot.
+void WriteSyntheticNetwork(const std::string& path, const TSyntheticNetwork& network = {});
 
 } // namespace vell::bench
