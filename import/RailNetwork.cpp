@@ -306,10 +306,12 @@ class TBuilder {
         for (int e = 0; e < int(Edges.size()); ++e) {
             const TPointM a = Edges[e].From, b = Edges[e].To;
             const int steps = std::max(1, int(Norm(b - a) / LaneCell));
-            std::set<std::pair<int, int>> seen;
+            std::vector<std::pair<int, int>> seen; // a few cells
             for (int k = 0; k <= steps; ++k) {
                 const auto c = CellOf(a + (double(k) / steps) * (b - a));
-                if (seen.insert(c).second) LaneCells[c].push_back(e);
+                if (std::find(seen.begin(), seen.end(), c) != seen.end()) continue;
+                seen.push_back(c);
+                LaneCells[c].push_back(e);
             }
         }
         Joins.clear();
@@ -1522,7 +1524,14 @@ class TBuilder {
     std::map<int, std::pair<int, int>> Rounded;
     std::set<std::pair<int, int>> Taken;
     std::vector<bool> Dead; // rails merged into the one before them
-    std::map<std::pair<int, int>, std::vector<int>> LaneCells;
+    struct TCellHash {
+        std::size_t operator()(std::pair<int, int> c) const {
+            return std::hash<unsigned long long>()(
+                (static_cast<unsigned long long>(static_cast<unsigned>(c.first)) << 32) |
+                static_cast<unsigned>(c.second));
+        }
+    };
+    std::unordered_map<std::pair<int, int>, std::vector<int>, TCellHash> LaneCells; // looked up
     mutable std::vector<bool> SeenLane; // by edge: LanesBeside's scratch, all false between calls
     std::unordered_map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins; // looked up only
     int LoopConflicts = 0;
