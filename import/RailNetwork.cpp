@@ -405,8 +405,7 @@ class TBuilder {
     // Offsets averaged along each run of ways through plain joints (one way in, one way on),
     // over about SmoothReach either side.
     void SmoothOffsets() {
-        std::map<std::pair<TOsmId, int>, std::vector<int>> into, outOf; // by node: edges
-        std::map<TOsmId, std::vector<int>> ins, outs;
+        std::unordered_map<TOsmId, std::vector<int>> ins, outs; // by node: edges; looked up only
         for (int e = 0; e < int(Edges.size()); ++e) {
             outs[Edges[e].A].push_back(e);
             ins[Edges[e].B].push_back(e);
@@ -860,7 +859,7 @@ class TBuilder {
         }
 
       private:
-        static constexpr double Cell = 20, Huge = 1e300;
+        static constexpr double Cell = 40, Huge = 1e300;
         static constexpr int MostCells = 2048;
         int Column(double x) const { return Index(x - X0, Columns); }
         int Row(double y) const { return Index(y - Y0, Rows); }
