@@ -1405,6 +1405,12 @@ class TBuilder {
         for (int j = 0; j < Map.ObjectCount(); ++j) {
             if (j == a || j == b || IsDead(j) || !Map.Objects[j].IsRail()) continue;
             const TMapObject& other = Map.Objects[j];
+            // Apart by 5 m or more along an axis: not within 4 m, nor measured.
+            if (std::min(other.X1, other.X2) - std::max(o.X1, o.X2) >= 5 ||
+                std::min(o.X1, o.X2) - std::max(other.X1, other.X2) >= 5 ||
+                std::min(other.Y1, other.Y2) - std::max(o.Y1, o.Y2) >= 5 ||
+                std::min(o.Y1, o.Y2) - std::max(other.Y1, other.Y2) >= 5)
+                continue;
             const bool next = o.X2 == other.X1 && o.Y2 == other.Y1 && Dot(o, other) > 0;
             if (!next && SegmentDistSq(o, other) < 16) ++count;
         }
