@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <future>
 #include <set>
 #include <stdexcept>
 
@@ -272,11 +273,34 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
                                                  "путей выписки %3."),
                              FormatDegrees(projection.Centre().Lat),
                              FormatDegrees(projection.Centre().Lon), input.Name()));
+    // Without a progress to report to, the city is read while the rails are laid (two cores
+    // at work): into an extract of its own, which then gives the network's extract the city as
+    // reading it there would have. Its error, if any, comes after the rails, as it would.
+    std::future<TOsmExtract> city;
+    if (!progress)
+        city = std::async(std::launch::async, [&input, box = SquareBox(projection)] {
+            TOsmExtract read;
+            ReadCity(input, box, read);
+            return read;
+        });
     TImportResult result = BuildTramMap(network, projection, options);
     // The city goes after the rails, which keep their numbers: the network and the routes are
     // laid again only so that they know of every object.
     step(EImportStage::LayingTrack, 1);
-    ReadCity(input, SquareBox(projection), network, progress);
+    if (city.valid()) {
+        TOsmExtract read = city.get();
+        network.Buildings = std::move(read.Buildings);
+        network.TreeRows = std::move(read.TreeRows);
+        network.Parks = std::move(read.Parks);
+        network.Trees = std::move(read.Trees);
+        network.Counts.Buildings = read.Counts.Buildings;
+        network.Counts.BuildingsClipped = read.Counts.BuildingsClipped;
+        network.Counts.Trees = read.Counts.Trees;
+        network.Counts.TreeRows = read.Counts.TreeRows;
+        network.Counts.Parks = read.Counts.Parks;
+    } else {
+        ReadCity(input, SquareBox(projection), network, progress);
+    }
     step(EImportStage::BuildingCity, 0);
     // The trams run before the map is handed over; a line whose trams jam for good or crash is
     // left out and the rest laid again, a few rounds at most.

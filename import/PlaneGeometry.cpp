@@ -34,9 +34,18 @@ TPointM TPolyline::At(double s) const {
 double TPolyline::Deviation(double s0, double s1) const {
     const TPointM a = At(s0), b = At(s1);
     double worst = 0;
-    for (std::size_t k = 0; k < Line.size(); ++k)
+    // The points strictly between s0 and s1, found by the distances, which grow along the line
+    // (unless a point is not a number: then every one is looked at).
+    auto k = std::size_t(0);
+    if (Length() >= 0)
+        k = std::size_t(std::upper_bound(Distances.begin(), Distances.end(), s0) -
+                        Distances.begin());
+    for (; k < Line.size(); ++k) {
         if (Distances[k] > s0 && Distances[k] < s1)
             worst = std::max(worst, SegmentDistance(Line[k], a, b));
+        else if (Distances[k] >= s1)
+            break;
+    }
     return worst;
 }
 

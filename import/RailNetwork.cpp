@@ -8,11 +8,13 @@
 #include "model/Texts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 namespace vell::import {
 
@@ -222,6 +224,10 @@ class TBuilder {
     // of ways, so that the rails do not step sideways.
     void ChooseOffsets() {
         IndexLanes();
+        // The lanes beside each lane, found once: the offsets below do not move them.
+        std::vector<std::vector<TLane>> beside(Edges.size());
+        for (int e = 0; e < int(Edges.size()); ++e)
+            beside[std::size_t(e)] = LanesBeside(e);
         std::vector<double> first(Edges.size());
         for (int e = 0; e < int(Edges.size()); ++e) {
             const TEdge& edge = Edges[e];
@@ -233,7 +239,7 @@ class TBuilder {
             constexpr double Beside = 6; // the other direction's track this near counts
             double nearest = Beside;
             bool left = false, right = false;
-            for (const TLane& lane : LanesBeside(e))
+            for (const TLane& lane : beside[std::size_t(e)])
                 if (lane.Direction < 0 && std::abs(lane.Across) < Beside) {
                     (lane.Across > 0 ? right : left) = true;
                     if (std::abs(lane.Across) < nearest) {
@@ -245,7 +251,7 @@ class TBuilder {
         }
         std::vector<double> spread = first;
         for (int e = 0; e < int(Edges.size()); ++e) {
-            std::vector<TLane> lanes = LanesBeside(e);
+            std::vector<TLane> lanes = std::move(beside[std::size_t(e)]);
             for (TLane& lane : lanes)
                 lane.Across += lane.Direction * first[lane.Edge];
             std::sort(lanes.begin(), lanes.end(), [](const TLane& a, const TLane& b) {
@@ -302,10 +308,12 @@ class TBuilder {
         for (int e = 0; e < int(Edges.size()); ++e) {
             const TPointM a = Edges[e].From, b = Edges[e].To;
             const int steps = std::max(1, int(Norm(b - a) / LaneCell));
-            std::set<std::pair<int, int>> seen;
+            std::vector<std::pair<int, int>> seen; // a few cells
             for (int k = 0; k <= steps; ++k) {
                 const auto c = CellOf(a + (double(k) / steps) * (b - a));
-                if (seen.insert(c).second) LaneCells[c].push_back(e);
+                if (std::find(seen.begin(), seen.end(), c) != seen.end()) continue;
+                seen.push_back(c);
+                LaneCells[c].push_back(e);
             }
         }
         Joins.clear();
@@ -319,27 +327,36 @@ class TBuilder {
         return {int(std::floor(p.X / LaneCell)), int(std::floor(p.Y / LaneCell))};
     }
 
-    // The nodes within JoinReach of a node along the used ways.
-    std::set<TOsmId> Joined(TOsmId from) const {
-        std::map<TOsmId, double> reached{{from, 0}};
+    // The nodes within JoinReach of a node along the used ways (the node itself first, the rest
+    // in no particular order): a few nodes, kept in a list.
+    std::vector<TOsmId> Joined(TOsmId from) const {
+        std::vector<std::pair<TOsmId, double>> reached{{from, 0}};
+        auto find = [&](TOsmId n) {
+            return std::find_if(reached.begin(), reached.end(),
+                                [n](const auto& r) { return r.first == n; });
+        };
         std::vector<TOsmId> open{from};
         while (!open.empty()) {
             const TOsmId n = open.back();
             open.pop_back();
             const auto it = Joins.find(n);
             if (it == Joins.end()) continue;
+            const double at = find(n)->second;
             for (auto [m, length] : it->second) {
-                const double d = reached[n] + length;
+                const double d = at + length;
                 if (d > JoinReach) continue;
-                auto [r, added] = reached.try_emplace(m, d);
-                if (!added && r->second <= d) continue;
-                r->second = d;
+                const auto r = find(m);
+                if (r != reached.end() && r->second <= d) continue;
+                if (r != reached.end())
+                    r->second = d;
+                else
+                    reached.push_back({m, d});
                 open.push_back(m);
             }
         }
-        std::set<TOsmId> nodes;
+        std::vector<TOsmId> nodes;
         for (const auto& [n, d] : reached)
-            nodes.insert(n);
+            nodes.push_back(n);
         return nodes;
     }
 
@@ -348,24 +365,28 @@ class TBuilder {
     std::vector<TLane> LanesBeside(int e) const {
         constexpr double Reach = 9;
         const TEdge& edge = Edges[e];
-        std::set<TOsmId> near = Joined(edge.A);
+        std::vector<TOsmId> near = Joined(edge.A);
         for (TOsmId n : Joined(edge.B))
-            near.insert(n);
+            near.push_back(n);
+        std::sort(near.begin(), near.end());
+        auto isNear = [&](TOsmId n) { return std::binary_search(near.begin(), near.end(), n); };
         const TPointM u = Unit(edge.To - edge.From), r = RightOf(u);
         const TPointM mid = 0.5 * (edge.From + edge.To);
         std::vector<TLane> lanes;
-        std::set<int> seen;
+        std::vector<int> seen; // marked in SeenLane, unmarked at the end
+        SeenLane.resize(Edges.size(), false);
         const auto [cx, cy] = CellOf(mid);
         for (int x = cx - 1; x <= cx + 1; ++x)
             for (int y = cy - 1; y <= cy + 1; ++y) {
                 auto it = LaneCells.find({x, y});
                 if (it == LaneCells.end()) continue;
                 for (int f : it->second) {
-                    if (!seen.insert(f).second) continue;
+                    if (SeenLane[std::size_t(f)]) continue;
+                    SeenLane[std::size_t(f)] = true;
+                    seen.push_back(f);
                     const TEdge& other = Edges[f];
                     const bool reverse = other.A == edge.B && other.B == edge.A;
-                    if (f != e && !reverse && (near.count(other.A) || near.count(other.B)))
-                        continue;
+                    if (f != e && !reverse && (isNear(other.A) || isNear(other.B))) continue;
                     const double along = Dot(Unit(other.To - other.From), u);
                     if (std::abs(along) < 0.8) continue;
                     const TPointM d = other.To - other.From;
@@ -378,14 +399,15 @@ class TBuilder {
                     lanes.push_back({Dot(closest - mid, r), along > 0 ? 1 : -1, f});
                 }
             }
+        for (int f : seen)
+            SeenLane[std::size_t(f)] = false;
         return lanes;
     }
 
     // Offsets averaged along each run of ways through plain joints (one way in, one way on),
     // over about SmoothReach either side.
     void SmoothOffsets() {
-        std::map<std::pair<TOsmId, int>, std::vector<int>> into, outOf; // by node: edges
-        std::map<TOsmId, std::vector<int>> ins, outs;
+        std::unordered_map<TOsmId, std::vector<int>> ins, outs; // by node: edges; looked up only
         for (int e = 0; e < int(Edges.size()); ++e) {
             outs[Edges[e].A].push_back(e);
             ins[Edges[e].B].push_back(e);
@@ -417,10 +439,16 @@ class TBuilder {
                 at.push_back(along + length / 2);
                 along += length;
             }
+            // `at` grows along the run: the edges within reach of each are a window that moves
+            // on with it.
+            std::size_t low = 0;
             for (std::size_t i = 0; i < run.size(); ++i) {
+                while (low < i && (at[low] - at[i]) / SmoothReach < -3)
+                    ++low;
                 double sum = 0, weight = 0;
-                for (std::size_t j = 0; j < run.size(); ++j) {
+                for (std::size_t j = low; j < run.size(); ++j) {
                     const double d = (at[j] - at[i]) / SmoothReach;
+                    if (d > 3) break;
                     if (std::abs(d) > 3) continue;
                     const double w =
                         std::exp(-d * d / 2) * Norm(Edges[run[j]].To - Edges[run[j]].From);
@@ -440,13 +468,25 @@ class TBuilder {
     void PlaceStops(const TCircuitPlan& plan, const std::vector<TStep>& steps) {
         std::vector<std::string> missed; // stops of the relations off the circuit's track
         auto place = [&](const TDirection& d) {
-            std::size_t from = 0; // stops come in driving order: search on from the last one
+            std::size_t from = 0;   // stops come in driving order: search on from the last one
+            std::vector<int> edges; // of the direction's node pairs
+            for (std::size_t k = 0; k + 1 < d.Nodes.size(); ++k)
+                edges.push_back(EdgeIndex.at({d.Nodes[k], d.Nodes[k + 1]}));
             for (const TRouteStop& stop : d.Stops) {
                 double best = StopReach;
                 std::optional<std::pair<int, double>> at;
                 for (std::size_t k = from; k + 1 < d.Nodes.size(); ++k) {
-                    const int e = EdgeIndex.at({d.Nodes[k], d.Nodes[k + 1]});
+                    const int e = edges[k];
                     const TEdge& edge = Edges[e];
+                    // Farther from the edge's bounding box than the best (with a margin for
+                    // rounding): no nearer.
+                    const TPointM p = stop.At;
+                    const double beyond = best + 0.01;
+                    if (p.X < std::min(edge.From.X, edge.To.X) - beyond ||
+                        p.X > std::max(edge.From.X, edge.To.X) + beyond ||
+                        p.Y < std::min(edge.From.Y, edge.To.Y) - beyond ||
+                        p.Y > std::max(edge.From.Y, edge.To.Y) + beyond)
+                        continue;
                     const TPointM dir = edge.To - edge.From;
                     const double length = Norm(dir);
                     if (length <= 0) continue;
@@ -751,10 +791,11 @@ class TBuilder {
         }
         std::vector<TPointM> fallback;
         loop.Made = false;
+        const TLineGrid lines(Chains);
         for (double radius : {16.0, 20.0, 13.0, 25.0}) {
             for (const std::vector<TPointM>& path : DubinsPaths(a, ua, b, ub, radius)) {
                 if (fallback.empty()) fallback = path;
-                if (Clear(path, fromGroup, toGroup)) {
+                if (Clear(path, fromGroup, toGroup, lines)) {
                     loop.Path = path;
                     loop.Made = true;
                     break;
@@ -770,21 +811,114 @@ class TBuilder {
         Shape(chain);
     }
 
+    // The segments of the chains' lines as they are now, by cell, so that a point is measured
+    // against the segments near it only. Each segment is listed in every cell its bounding box
+    // meets; cells are counted from the lines' least corner, those beyond the last taking in
+    // what lies farther.
+    class TLineGrid {
+      public:
+        explicit TLineGrid(const std::vector<TChain>& chains) {
+            double x1 = -Huge, y1 = -Huge;
+            for (const TChain& chain : chains)
+                for (const TPointM& p : chain.Line.Points()) {
+                    X0 = std::min(X0, p.X), Y0 = std::min(Y0, p.Y);
+                    x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
+                }
+            if (!(X0 <= x1 && Y0 <= y1)) return; // no points (or not finite)
+            Columns = std::clamp(int((x1 - X0) / Cell) + 1, 1, MostCells);
+            Rows = std::clamp(int((y1 - Y0) / Cell) + 1, 1, MostCells);
+            Start.assign(std::size_t(Columns) * Rows + 1, 0);
+            // Counted first, then filled: one array for all cells.
+            for (int pass = 0; pass < 2; ++pass) {
+                if (pass == 1) {
+                    for (std::size_t c = 1; c < Start.size(); ++c)
+                        Start[c] += Start[c - 1];
+                    Items.resize(std::size_t(Start.back()));
+                }
+                for (int c = 0; c < int(chains.size()); ++c) {
+                    const auto& pts = chains[std::size_t(c)].Line.Points();
+                    for (std::size_t k = 1; k < pts.size(); ++k) {
+                        const TPointM a = pts[k - 1], b = pts[k];
+                        const int c0 = Column(std::min(a.X, b.X)), c1 = Column(std::max(a.X, b.X));
+                        const int r0 = Row(std::min(a.Y, b.Y)), r1 = Row(std::max(a.Y, b.Y));
+                        for (int r = r0; r <= r1; ++r)
+                            for (int col = c0; col <= c1; ++col) {
+                                const std::size_t cell = std::size_t(r) * Columns + col;
+                                if (pass == 0)
+                                    ++Start[cell + 1];
+                                else
+                                    Items[std::size_t(Start[cell]++)] = {c, int(k)};
+                            }
+                    }
+                }
+                // The fill moved each cell's start on to the next one's: back by one cell.
+                if (pass == 1) {
+                    for (std::size_t c = Start.size() - 1; c > 0; --c)
+                        Start[c] = Start[c - 1];
+                    Start[0] = 0;
+                }
+            }
+        }
+        // Calls visit(chain, k) for every segment k - 1..k of a chain's line that may come
+        // within `reach` of p (some more than once).
+        template <typename TVisit> bool Any(TPointM p, double reach, TVisit visit) const {
+            if (Items.empty()) return false;
+            const int c0 = Column(p.X - reach), c1 = Column(p.X + reach);
+            const int r0 = Row(p.Y - reach), r1 = Row(p.Y + reach);
+            for (int r = r0; r <= r1; ++r)
+                for (int col = c0; col <= c1; ++col) {
+                    const std::size_t cell = std::size_t(r) * Columns + col;
+                    for (int i = Start[cell]; i < Start[cell + 1]; ++i)
+                        if (visit(Items[std::size_t(i)].first, Items[std::size_t(i)].second))
+                            return true;
+                }
+            return false;
+        }
+
+      private:
+        static constexpr double Cell = 40, Huge = 1e300;
+        static constexpr int MostCells = 2048;
+        int Column(double x) const { return Index(x - X0, Columns); }
+        int Row(double y) const { return Index(y - Y0, Rows); }
+        static int Index(double at, int count) {
+            if (!(at > 0)) return 0; // NaN too
+            return at / Cell >= count ? count - 1 : int(at / Cell);
+        }
+        double X0 = Huge, Y0 = Huge;
+        int Columns = 0, Rows = 0;
+        std::vector<int> Start;                 // per cell, into Items; one more at the end
+        std::vector<std::pair<int, int>> Items; // chain, index of a segment's second point
+    };
+
     // Whether a loop keeps its distance from every chain but where it leaves and rejoins them.
     bool Clear(const std::vector<TPointM>& path, int fromGroup, int toGroup) const {
+        return Clear(path, fromGroup, toGroup, TLineGrid(Chains));
+    }
+    // The same, with the chains' lines as `lines` holds them.
+    bool Clear(const std::vector<TPointM>& path, int fromGroup, int toGroup,
+               const TLineGrid& lines) const {
         for (const TPointM& p : path)
             if (p.X < 5 || p.Y < 5 || p.X > 9994 || p.Y > 9994) return false;
         const TPolyline line(path);
-        for (const TChain& chain : Chains) {
-            const bool touches = chain.FromGroup == fromGroup || chain.ToGroup == fromGroup ||
-                                 chain.FromGroup == toGroup || chain.ToGroup == toGroup;
-            const auto& pts = chain.Line.Points();
-            for (std::size_t i = 0; i < path.size(); ++i) {
-                const double s = line.Along()[i];
-                if (touches && (s < 15 || s > line.Length() - 15)) continue;
-                for (std::size_t k = 1; k < pts.size(); ++k)
-                    if (SegmentDistance(path[i], pts[k - 1], pts[k]) < LoopClearance) return false;
-            }
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const double s = line.Along()[i];
+            const bool nearEnds = s < 15 || s > line.Length() - 15;
+            // Any segment within LoopClearance has its bounding box within it too.
+            const bool near = lines.Any(path[i], LoopClearance + 1, [&](int c, int k) {
+                const TChain& chain = Chains[std::size_t(c)];
+                const auto& pts = chain.Line.Points();
+                const TPointM p = path[i], a = pts[std::size_t(k) - 1], b = pts[std::size_t(k)];
+                // Farther from its bounding box (with a margin for rounding): farther from it.
+                constexpr double Beyond = LoopClearance + 0.01;
+                if (p.X < std::min(a.X, b.X) - Beyond || p.X > std::max(a.X, b.X) + Beyond ||
+                    p.Y < std::min(a.Y, b.Y) - Beyond || p.Y > std::max(a.Y, b.Y) + Beyond)
+                    return false;
+                const bool touches = chain.FromGroup == fromGroup || chain.ToGroup == fromGroup ||
+                                     chain.FromGroup == toGroup || chain.ToGroup == toGroup;
+                if (touches && nearEnds) return false;
+                return SegmentDistance(p, a, b) < LoopClearance;
+            });
+            if (near) return false;
         }
         return true;
     }
@@ -967,7 +1101,14 @@ class TBuilder {
     // Where other chains cross each chain (or touch it: a switch's branches): a cut there would
     // make both rails on either side near to every rail of the crossing line.
     void FindCrossings() {
-        std::map<std::pair<int, int>, std::vector<std::pair<int, std::size_t>>> cells;
+        // Each segment of each chain listed under every cell its bounding box meets, sorted by
+        // cell (in the order listed within one): the cells one after another.
+        struct TListed {
+            std::pair<int, int> Cell;
+            int Chain;
+            std::size_t K; // the segment K - 1..K of the chain's line
+        };
+        std::vector<TListed> listed;
         for (int c = 0; c < int(Chains.size()); ++c) {
             const auto& pts = Chains[c].Line.Points();
             for (std::size_t k = 1; k < pts.size(); ++k) {
@@ -978,16 +1119,21 @@ class TBuilder {
                 const int y1 = int(std::floor(std::max(a.Y, b.Y) / LaneCell));
                 for (int x = x0; x <= x1; ++x)
                     for (int y = y0; y <= y1; ++y)
-                        cells[{x, y}].push_back({c, k});
+                        listed.push_back({{x, y}, c, k});
             }
         }
+        std::stable_sort(listed.begin(), listed.end(),
+                         [](const TListed& a, const TListed& b) { return a.Cell < b.Cell; });
         for (TChain& chain : Chains)
             chain.Crossings.clear();
-        for (const auto& [cell, segments] : cells)
-            for (std::size_t i = 0; i < segments.size(); ++i)
-                for (std::size_t j = 0; j < segments.size(); ++j) {
-                    const auto [c, k] = segments[i];
-                    const auto [d, m] = segments[j];
+        for (std::size_t from = 0; from < listed.size();) {
+            std::size_t to = from + 1;
+            while (to < listed.size() && listed[to].Cell == listed[from].Cell)
+                ++to;
+            for (std::size_t i = from; i < to; ++i)
+                for (std::size_t j = from; j < to; ++j) {
+                    const int c = listed[i].Chain, d = listed[j].Chain;
+                    const std::size_t k = listed[i].K, m = listed[j].K;
                     if (c == d) continue;
                     const auto& p = Chains[c].Line.Points();
                     const auto& q = Chains[d].Line.Points();
@@ -998,28 +1144,51 @@ class TBuilder {
                     const double t = o3 / (o3 - o4); // where on a-b the other crosses
                     Chains[c].Crossings.push_back(Chains[c].Line.Along()[k - 1] + t * Norm(b - a));
                 }
+            from = to;
+        }
         // Stretches where another chain runs within 4.5 m: cut there, a rail would add two
         // rails to every near list of that chain instead of one.
+        constexpr double Near = 4.5;
         for (int c = 0; c < int(Chains.size()); ++c) {
             TChain& chain = Chains[std::size_t(c)];
             chain.Crowded.clear();
             const double length = chain.Line.Length();
+            // The stretches of `listed` in the cells around the last point's cell, x then y.
+            std::optional<std::pair<int, int>> around;
+            std::array<std::pair<std::size_t, std::size_t>, 9> ranges{};
             for (double s = 0; s <= length; s += 1.0) {
                 const TPointM p = chain.Line.At(s);
+                const std::pair<int, int> cell{int(std::floor(p.X / LaneCell)),
+                                               int(std::floor(p.Y / LaneCell))};
+                if (around != cell) {
+                    around = cell;
+                    for (std::size_t i = 0; i < ranges.size(); ++i) {
+                        const TListed key{
+                            {cell.first - 1 + int(i / 3), cell.second - 1 + int(i % 3)}, 0, 0};
+                        const auto [lo, hi] = std::equal_range(
+                            listed.begin(), listed.end(), key,
+                            [](const TListed& a, const TListed& b) { return a.Cell < b.Cell; });
+                        ranges[i] = {std::size_t(lo - listed.begin()),
+                                     std::size_t(hi - listed.begin())};
+                    }
+                }
                 bool near = false;
-                const int cx = int(std::floor(p.X / LaneCell)),
-                          cy = int(std::floor(p.Y / LaneCell));
-                for (int x = cx - 1; x <= cx + 1 && !near; ++x)
-                    for (int y = cy - 1; y <= cy + 1 && !near; ++y) {
-                        auto it = cells.find({x, y});
-                        if (it == cells.end()) continue;
-                        for (auto [d, m] : it->second) {
-                            if (d == c) continue;
-                            const auto& q = Chains[std::size_t(d)].Line.Points();
-                            if (SegmentDistance(p, q[m - 1], q[m]) < 4.5) {
-                                near = true;
-                                break;
-                            }
+                for (std::size_t i = 0; i < ranges.size() && !near; ++i)
+                    for (std::size_t n = ranges[i].first; n < ranges[i].second; ++n) {
+                        const TListed& other = listed[n];
+                        if (other.Chain == c) continue;
+                        const auto& q = Chains[std::size_t(other.Chain)].Line.Points();
+                        const TPointM a = q[other.K - 1], b = q[other.K];
+                        // Farther from its bounding box (with a margin for rounding): farther
+                        // from it.
+                        constexpr double Beyond = Near + 0.01;
+                        if (p.X < std::min(a.X, b.X) - Beyond ||
+                            p.X > std::max(a.X, b.X) + Beyond ||
+                            p.Y < std::min(a.Y, b.Y) - Beyond || p.Y > std::max(a.Y, b.Y) + Beyond)
+                            continue;
+                        if (SegmentDistance(p, a, b) < Near) {
+                            near = true;
+                            break;
                         }
                     }
                 if (!near) continue;
@@ -1107,7 +1276,6 @@ class TBuilder {
     // counts them; -1 for what is no rail.
     std::vector<std::vector<int>> NearSets() const {
         constexpr int Cell = 16;
-        std::map<std::pair<int, int>, std::vector<int>> cells;
         auto cellsOf = [&](const TMapObject& o, auto visit) {
             const int x0 = (std::min(o.X1, o.X2) - 4) / Cell,
                       x1 = (std::max(o.X1, o.X2) + 4) / Cell;
@@ -1117,23 +1285,32 @@ class TBuilder {
                 for (int y = y0; y <= y1; ++y)
                     visit(std::pair{x, y});
         };
+        // Each rail under every cell it reaches, sorted by cell.
+        std::vector<std::pair<std::pair<int, int>, int>> cells;
         for (int i = 0; i < Map.ObjectCount(); ++i)
             if (Map.Objects[i].IsRail() && !IsDead(i))
-                cellsOf(Map.Objects[i], [&](auto c) { cells[c].push_back(i); });
+                cellsOf(Map.Objects[i], [&](auto c) { cells.push_back({c, i}); });
+        std::sort(cells.begin(), cells.end());
         std::vector<std::vector<int>> sets(Map.Objects.size());
+        std::vector<int> candidates;
         for (int i = 0; i < Map.ObjectCount(); ++i) {
             const TMapObject& a = Map.Objects[i];
             if (!a.IsRail() || IsDead(i)) continue;
-            std::set<int> near;
+            candidates.clear();
             cellsOf(a, [&](auto c) {
-                for (int j : cells[c]) {
-                    if (j == i || near.count(j)) continue;
-                    const TMapObject& b = Map.Objects[j];
-                    const bool next = a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
-                    if (!next && SegmentDistSq(a, b) < 16) near.insert(j);
-                }
+                auto it = std::lower_bound(cells.begin(), cells.end(), std::pair{c, -1});
+                for (; it != cells.end() && it->first == c; ++it)
+                    candidates.push_back(it->second);
             });
-            sets[std::size_t(i)].assign(near.begin(), near.end());
+            std::sort(candidates.begin(), candidates.end());
+            candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+            std::vector<int>& near = sets[std::size_t(i)];
+            for (int j : candidates) {
+                if (j == i) continue;
+                const TMapObject& b = Map.Objects[j];
+                const bool next = a.X2 == b.X1 && a.Y2 == b.Y1 && Dot(a, b) > 0;
+                if (!next && SegmentDistSq(a, b) < 16) near.push_back(j);
+            }
         }
         return sets;
     }
@@ -1245,6 +1422,12 @@ class TBuilder {
         for (int j = 0; j < Map.ObjectCount(); ++j) {
             if (j == a || j == b || IsDead(j) || !Map.Objects[j].IsRail()) continue;
             const TMapObject& other = Map.Objects[j];
+            // Apart by 5 m or more along an axis: not within 4 m, nor measured.
+            if (std::min(other.X1, other.X2) - std::max(o.X1, o.X2) >= 5 ||
+                std::min(o.X1, o.X2) - std::max(other.X1, other.X2) >= 5 ||
+                std::min(other.Y1, other.Y2) - std::max(o.Y1, o.Y2) >= 5 ||
+                std::min(o.Y1, o.Y2) - std::max(other.Y1, other.Y2) >= 5)
+                continue;
             const bool next = o.X2 == other.X1 && o.Y2 == other.Y1 && Dot(o, other) > 0;
             if (!next && SegmentDistSq(o, other) < 16) ++count;
         }
@@ -1363,8 +1546,16 @@ class TBuilder {
     std::map<int, std::pair<int, int>> Rounded;
     std::set<std::pair<int, int>> Taken;
     std::vector<bool> Dead; // rails merged into the one before them
-    std::map<std::pair<int, int>, std::vector<int>> LaneCells;
-    std::map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins;
+    struct TCellHash {
+        std::size_t operator()(std::pair<int, int> c) const {
+            return std::hash<unsigned long long>()(
+                (static_cast<unsigned long long>(static_cast<unsigned>(c.first)) << 32) |
+                static_cast<unsigned>(c.second));
+        }
+    };
+    std::unordered_map<std::pair<int, int>, std::vector<int>, TCellHash> LaneCells; // looked up
+    mutable std::vector<bool> SeenLane; // by edge: LanesBeside's scratch, all false between calls
+    std::unordered_map<TOsmId, std::vector<std::pair<TOsmId, double>>> Joins; // looked up only
     int LoopConflicts = 0;
     int StopsWithoutRoom = 0;
     bool Full = false;

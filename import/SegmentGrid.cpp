@@ -110,9 +110,32 @@ std::vector<int> TSegmentGrid::Near(TPointM a, TPointM b, double reach) const {
 }
 
 double TSegmentGrid::DistanceWithin(TPointM a, TPointM b, double reach) const {
+    // The least of the distances to the segments listed in the cells around a-b: a segment
+    // listed twice changes nothing, nor one whose bounding box lies farther than the best so far
+    // (with a margin for rounding), so neither is sorted out nor measured. The cells a-b itself
+    // meets go first: what they hold is usually nearest.
     double best = Infinity;
-    for (const int k : Near(a, b, reach))
-        best = std::min(best, SegmentsDistance(a, b, Items[k].A, Items[k].B));
+    const double x0 = std::min(a.X, b.X), x1 = std::max(a.X, b.X);
+    const double y0 = std::min(a.Y, b.Y), y1 = std::max(a.Y, b.Y);
+    const int inner[] = {CellOf(x0), CellOf(x1), CellOf(y0), CellOf(y1)};
+    const int outer[] = {CellOf(x0 - reach), CellOf(x1 + reach), CellOf(y0 - reach),
+                         CellOf(y1 + reach)};
+    auto measure = [&](int column, int row) {
+        for (const int k : InCell(column, row)) {
+            const TSegment& s = Items[std::size_t(k)];
+            const double gap = std::max({std::min(s.A.X, s.B.X) - x1, x0 - std::max(s.A.X, s.B.X),
+                                         std::min(s.A.Y, s.B.Y) - y1, y0 - std::max(s.A.Y, s.B.Y)});
+            if (gap > best + 0.01) continue;
+            best = std::min(best, SegmentsDistance(a, b, s.A, s.B));
+        }
+    };
+    for (int row = inner[2]; row <= inner[3]; ++row)
+        for (int column = inner[0]; column <= inner[1]; ++column)
+            measure(column, row);
+    for (int row = outer[2]; row <= outer[3]; ++row)
+        for (int column = outer[0]; column <= outer[1]; ++column)
+            if (row < inner[2] || row > inner[3] || column < inner[0] || column > inner[1])
+                measure(column, row);
     return best;
 }
 
@@ -128,10 +151,18 @@ int TSegmentGrid::NearestWithin(TPointM p, double reach) const {
 
 std::vector<std::pair<double, double>> TSegmentGrid::ClearParts(TPointM a, TPointM b,
                                                                 double clearance) const {
+    // The segments listed in the cells around a-b, one listed twice giving its interval twice:
+    // sorted, the same intervals give the same clear parts.
     std::vector<std::pair<double, double>> blocked;
-    for (const int k : Near(a, b, clearance))
-        if (const auto within = WithinReach(a, b, Items[k].A, Items[k].B, clearance))
-            blocked.push_back(*within);
+    const int c0 = CellOf(std::min(a.X, b.X) - clearance),
+              c1 = CellOf(std::max(a.X, b.X) + clearance);
+    const int r0 = CellOf(std::min(a.Y, b.Y) - clearance),
+              r1 = CellOf(std::max(a.Y, b.Y) + clearance);
+    for (int row = r0; row <= r1; ++row)
+        for (int column = c0; column <= c1; ++column)
+            for (const int k : InCell(column, row))
+                if (const auto within = WithinReach(a, b, Items[k].A, Items[k].B, clearance))
+                    blocked.push_back(*within);
     std::sort(blocked.begin(), blocked.end());
     std::vector<std::pair<double, double>> clear;
     double from = 0;
