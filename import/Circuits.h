@@ -80,4 +80,9 @@ struct TCircuits {
 TCircuits PlanCircuits(const TOsmExtract& extract, const TTrackGraph& graph,
                        const TProjection& projection, const TCircuitOptions& options);
 
+// The stops along a node path of the track in driving order, as a relation that lists none
+// gets them.
+std::vector<TRouteStop> StopsAlong(const TOsmExtract& extract, const TTrackGraph& graph,
+                                   const TProjection& projection, const std::vector<TOsmId>& path);
+
 } // namespace vell::import

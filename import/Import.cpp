@@ -2,6 +2,7 @@
 #include "import/Import.h"
 
 #include "import/RouteLaying.h"
+#include "import/TrackLines.h"
 #include "import/TrackSquare.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
@@ -56,6 +57,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     circuitOptions.Refs = options.Routes;
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
     TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
+    AddTrackLines(network, graph, projection, circuitOptions, circuits);
     report.LeftOut = circuits.LeftOut;
     report.UnusedTrackM = UnusedTrack(graph, circuits.Plans);
     if (report.UnusedTrackM >= 100)
@@ -134,8 +136,9 @@ TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& o
     TCircuitOptions circuitOptions;
     circuitOptions.Refs = options.Routes;
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
-    const TCircuits circuits =
-        PlanCircuits(network, BuildTrackGraph(network, projection), projection, circuitOptions);
+    const TTrackGraph graph = BuildTrackGraph(network, projection);
+    TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
+    AddTrackLines(network, graph, projection, circuitOptions, circuits);
     for (const TCircuitPlan& plan : circuits.Plans)
         preview.Routes.push_back({plan.Ref, plan.Name, plan.Row, plan.Column, plan.RelationLength,
                                   plan.RelationStops, ""});

@@ -1,0 +1,480 @@
+// Lines made from the track: the track inside the square as chains between junctions, a bounded
+// depth-first search over the chains a tram can drive from one to the next, and the paths it
+// finds made into circuits.
+#include "import/TrackLines.h"
+
+#include "import/PlaneGeometry.h"
+#include "import/SegmentGrid.h"
+#include "model/Route.h"
+#include "model/RouteTable.h"
+#include "model/Utf8.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <string>
+
+namespace vell::import {
+
+namespace {
+
+// One search pushes at most about this many chains, shared among its starts: every path of a
+// city's network of a few hundred junctions, and a bound on a larger one, where the number of
+// paths grows with each switch.
+constexpr long SearchBudget = 200000;
+constexpr long LeastStartBudget = 50;
+
+// Between paths of equal gain: metres on an earlier path's own track weigh this much, metres
+// beside it (the other track of a double line) this much. A line on the other track would lay
+// a second pair of rails beside the first one's.
+constexpr double ReuseWeight = 1e-2, BesideWeight = -0.5;
+
+// Track alongside: directions within this angle, either way.
+constexpr double AlongsideDegrees = 30;
+
+double CosOfDegrees(double degrees) {
+    return std::cos(degrees * std::numbers::pi / 180);
+}
+
+bool InsideMargin(TPointM p, double margin) {
+    return p.X >= margin && p.X <= SquareSide - margin && p.Y >= margin &&
+           p.Y <= SquareSide - margin;
+}
+
+class TPathSearch {
+  public:
+    TPathSearch(const TTrackGraph& graph, const TTrackPathOptions& options)
+        : Options(options), LeastTurnCos(CosOfDegrees(SharpestTurnDegrees) - 1e-9) {
+        TakeGraph(graph);
+        FindShadows();
+        MakeChains();
+        LinkChains();
+    }
+
+    std::vector<std::vector<TOsmId>> Paths() {
+        std::vector<std::vector<TOsmId>> paths;
+        while (int(paths.size()) < Options.MostPaths) {
+            const TFound best = Search();
+            const double least = paths.empty() ? Options.LeastFirst : Options.LeastGain;
+            if (best.Chains.empty() || best.Score.Gain < least) break;
+            Commit(best.Chains);
+            paths.push_back(NodesOf(best.Chains));
+        }
+        return paths;
+    }
+
+  private:
+    struct TEdge {
+        int A = 0, B = 0;
+        double Length = 0;
+        std::vector<int> Shadows; // edges alongside this one, which it covers
+    };
+    // Track between two junctions (or ends, or turns too sharp to drive), nodes in order. A
+    // directed chain d is chain d / 2, along its nodes when d is even, against them when odd.
+    struct TChain {
+        std::vector<int> Nodes, Edges;
+    };
+    struct TScore {
+        double Gain = 0;   // track no earlier path covers
+        double Reuse = 0;  // track of an earlier path
+        double Beside = 0; // track beside an earlier path's
+        double Value() const { return Gain + ReuseWeight * Reuse + BesideWeight * Beside; }
+    };
+    struct TFound {
+        TScore Score;
+        std::vector<int> Chains; // directed
+    };
+
+    // ---- The graph ----
+
+    // The nodes inside the margin with a usable edge, in id order, and their edges.
+    void TakeGraph(const TTrackGraph& graph) {
+        std::map<TOsmId, int> index;
+        auto usable = [&](TOsmId id) { return InsideMargin(graph.Points.at(id), Options.Margin); };
+        std::vector<std::pair<TOsmId, TOsmId>> pairs;
+        for (const auto& [a, neighbours] : graph.Neighbours)
+            for (TOsmId b : neighbours)
+                if (a < b && usable(a) && usable(b) && !Options.Excluded.count({a, b}))
+                    pairs.emplace_back(a, b);
+        std::sort(pairs.begin(), pairs.end());
+        for (const auto& [a, b] : pairs)
+            for (TOsmId id : {a, b})
+                index.emplace(id, 0);
+        for (auto& [id, i] : index) {
+            i = int(Ids.size());
+            Ids.push_back(id);
+            At.push_back(graph.Points.at(id));
+        }
+        Adjacent.resize(Ids.size());
+        for (const auto& [a, b] : pairs) {
+            TEdge e;
+            e.A = index.at(a), e.B = index.at(b);
+            e.Length = Norm(At[e.B] - At[e.A]);
+            Adjacent[e.A].emplace_back(e.B, int(Edges.size()));
+            Adjacent[e.B].emplace_back(e.A, int(Edges.size()));
+            Edges.push_back(std::move(e));
+        }
+        for (auto& adjacent : Adjacent)
+            std::sort(adjacent.begin(), adjacent.end());
+        Cover.assign(Edges.size(), 0);
+        OnPath.assign(Edges.size(), 0);
+        OnLine.assign(Edges.size(), false);
+    }
+
+    // Each edge covers the edges whose middle lies within AlongsideReach of it and that run
+    // the same way, but not its own continuations (edges that share a node with it).
+    void FindShadows() {
+        TSegmentGrid grid;
+        for (int e = 0; e < int(Edges.size()); ++e)
+            grid.Add(At[Edges[e].A], At[Edges[e].B], e);
+        const double alongside = CosOfDegrees(AlongsideDegrees);
+        for (int e = 0; e < int(Edges.size()); ++e) {
+            const TEdge& edge = Edges[e];
+            if (edge.Length <= 0) continue;
+            const TPointM middle = 0.5 * (At[edge.A] + At[edge.B]);
+            const TPointM along = Unit(At[edge.B] - At[edge.A]);
+            for (int f : grid.Near(middle, middle, AlongsideReach)) {
+                TEdge& other = Edges[f];
+                if (f == e || other.Length <= 0 || other.A == edge.A || other.A == edge.B ||
+                    other.B == edge.A || other.B == edge.B)
+                    continue;
+                if (std::abs(Dot(along, Unit(At[other.B] - At[other.A]))) < alongside) continue;
+                if (SegmentDistance(middle, At[other.A], At[other.B]) > AlongsideReach) continue;
+                other.Shadows.push_back(e);
+            }
+        }
+    }
+
+    int Other(int edge, int node) const {
+        return Edges[edge].A == node ? Edges[edge].B : Edges[edge].A;
+    }
+
+    // Whether a tram can drive through node v from u to w.
+    bool Drivable(TPointM in, TPointM out) const { return Dot(in, out) >= LeastTurnCos; }
+
+    // Chains between the nodes where track meets, ends or turns too sharply; a ring with none
+    // is opened at its first edge, so that a path can run round all the rest of it.
+    void MakeChains() {
+        std::vector<bool> junction(Ids.size());
+        for (int v = 0; v < int(Ids.size()); ++v) {
+            const auto& adjacent = Adjacent[v];
+            if (adjacent.size() != 2) {
+                junction[v] = true;
+                continue;
+            }
+            const TPointM in = At[v] - At[adjacent[0].first];
+            const TPointM out = At[adjacent[1].first] - At[v];
+            junction[v] = Norm(in) > 0 && Norm(out) > 0 && !Drivable(Unit(in), Unit(out));
+        }
+        std::vector<int> chainOf(Edges.size(), -1);
+        auto walk = [&](int from, int edge) {
+            TChain chain;
+            chain.Nodes.push_back(from);
+            for (int node = from;;) {
+                chain.Edges.push_back(edge);
+                chainOf[edge] = int(Chains.size());
+                node = Other(edge, node);
+                chain.Nodes.push_back(node);
+                if (junction[node]) break;
+                const auto& adjacent = Adjacent[node];
+                edge = adjacent[0].second == edge ? adjacent[1].second : adjacent[0].second;
+            }
+            Chains.push_back(std::move(chain));
+        };
+        for (int v = 0; v < int(Ids.size()); ++v)
+            if (junction[v])
+                for (const auto& [neighbour, edge] : Adjacent[v])
+                    if (chainOf[edge] < 0) walk(v, edge);
+        for (int e = 0; e < int(Edges.size()); ++e) {
+            if (chainOf[e] >= 0) continue;
+            const int a = Edges[e].A, b = Edges[e].B;
+            junction[a] = junction[b] = true;
+            walk(a, e);
+            for (const auto& [neighbour, edge] : Adjacent[b])
+                if (chainOf[edge] < 0) walk(b, edge);
+        }
+    }
+
+    int StartOf(int d) const {
+        const TChain& c = Chains[d / 2];
+        return d % 2 ? c.Nodes.back() : c.Nodes.front();
+    }
+    int EndOf(int d) const {
+        const TChain& c = Chains[d / 2];
+        return d % 2 ? c.Nodes.front() : c.Nodes.back();
+    }
+    // The driving direction where a directed chain starts, or ends (its first or last segment
+    // of some length).
+    TPointM Heading(int d, bool atEnd) const {
+        std::vector<int> nodes = Chains[d / 2].Nodes;
+        if (d % 2) std::reverse(nodes.begin(), nodes.end());
+        if (atEnd) {
+            for (std::size_t k = nodes.size() - 1; k > 0; --k)
+                if (Norm(At[nodes[k]] - At[nodes[k - 1]]) > 0)
+                    return Unit(At[nodes[k]] - At[nodes[k - 1]]);
+        } else {
+            for (std::size_t k = 0; k + 1 < nodes.size(); ++k)
+                if (Norm(At[nodes[k + 1]] - At[nodes[k]]) > 0)
+                    return Unit(At[nodes[k + 1]] - At[nodes[k]]);
+        }
+        return {0, 0};
+    }
+
+    // From each directed chain, the chains a tram can drive on to, the straightest first.
+    void LinkChains() {
+        const int directed = 2 * int(Chains.size());
+        std::vector<std::vector<int>> leaving(Ids.size());
+        std::vector<TPointM> head(directed), tail(directed);
+        for (int d = 0; d < directed; ++d) {
+            leaving[StartOf(d)].push_back(d);
+            head[d] = Heading(d, false);
+            tail[d] = Heading(d, true);
+        }
+        Next.resize(directed);
+        HasPredecessor.assign(directed, false);
+        for (int d = 0; d < directed; ++d) {
+            std::vector<std::pair<double, int>> next;
+            for (int e : leaving[EndOf(d)])
+                if (e / 2 != d / 2 && Drivable(tail[d], head[e]))
+                    next.emplace_back(-Dot(tail[d], head[e]), e);
+            std::sort(next.begin(), next.end());
+            for (const auto& [turn, e] : next) {
+                Next[d].push_back(e);
+                HasPredecessor[e] = true;
+            }
+        }
+        ChainOnPath.assign(Chains.size(), false);
+        NodeOnPath.assign(Ids.size(), false);
+    }
+
+    // ---- The search ----
+
+    // Track of a chain that no earlier path covers.
+    double OpenLength(int chain) const {
+        double open = 0;
+        for (int e : Chains[chain].Edges)
+            if (Cover[e] == 0) open += Edges[e].Length;
+        return open;
+    }
+
+    // The best path from every start worth trying: the chains nothing leads into, then those
+    // with track not yet covered.
+    TFound Search() {
+        std::vector<int> starts, later;
+        for (int d = 0; d < int(Next.size()); ++d) {
+            if (!HasPredecessor[d])
+                starts.push_back(d);
+            else if (OpenLength(d / 2) > 0)
+                later.push_back(d);
+        }
+        starts.insert(starts.end(), later.begin(), later.end());
+        TFound best;
+        long remaining = SearchBudget;
+        for (std::size_t k = 0; k < starts.size(); ++k) {
+            const long share = std::max(LeastStartBudget, remaining / long(starts.size() - k));
+            remaining -= Walk(starts[k], share, best);
+        }
+        return best;
+    }
+
+    // Depth first from `start`, pushing at most `budget` chains; returns how many it pushed.
+    long Walk(int start, long budget, TFound& best) {
+        NodeOnPath[StartOf(start)] = true;
+        Push(start);
+        long pushed = 1;
+        Consider(best);
+        while (!Stack.empty()) {
+            auto& [d, k] = Stack.back();
+            if (k < Next[d].size() && pushed < budget) {
+                const int e = Next[d][k++];
+                if (ChainOnPath[e / 2] || NodeOnPath[EndOf(e)]) continue;
+                Push(e);
+                ++pushed;
+                Consider(best);
+            } else {
+                Pop();
+            }
+        }
+        NodeOnPath[StartOf(start)] = false;
+        return pushed;
+    }
+
+    void Consider(TFound& best) const {
+        if (!best.Chains.empty() && Score.Value() <= best.Score.Value() + 1e-9) return;
+        best.Score = Score;
+        best.Chains.clear();
+        for (const auto& [d, k] : Stack)
+            best.Chains.push_back(d);
+    }
+
+    // The chain's edges in driving order, each scored unless the path already runs alongside
+    // it, then marking the edges it runs alongside.
+    void Push(int d) {
+        Scores.push_back(Score);
+        const std::vector<int>& edges = Chains[d / 2].Edges;
+        auto visit = [&](int e) {
+            if (OnPath[e] == 0) {
+                const double length = Edges[e].Length;
+                if (Cover[e] == 0)
+                    Score.Gain += length;
+                else if (OnLine[e])
+                    Score.Reuse += length;
+                else
+                    Score.Beside += length;
+            }
+            for (int g : Edges[e].Shadows)
+                ++OnPath[g];
+        };
+        if (d % 2)
+            std::for_each(edges.rbegin(), edges.rend(), visit);
+        else
+            std::for_each(edges.begin(), edges.end(), visit);
+        ChainOnPath[d / 2] = true;
+        NodeOnPath[EndOf(d)] = true;
+        Stack.emplace_back(d, 0);
+    }
+
+    void Pop() {
+        const int d = Stack.back().first;
+        Stack.pop_back();
+        for (int e : Chains[d / 2].Edges)
+            for (int g : Edges[e].Shadows)
+                --OnPath[g];
+        ChainOnPath[d / 2] = false;
+        NodeOnPath[EndOf(d)] = false;
+        Score = Scores.back();
+        Scores.pop_back();
+    }
+
+    void Commit(const std::vector<int>& path) {
+        for (int d : path)
+            for (int e : Chains[d / 2].Edges) {
+                OnLine[e] = true;
+                ++Cover[e];
+                for (int g : Edges[e].Shadows)
+                    ++Cover[g];
+            }
+    }
+
+    std::vector<TOsmId> NodesOf(const std::vector<int>& path) const {
+        std::vector<TOsmId> nodes;
+        for (int d : path) {
+            std::vector<int> chain = Chains[d / 2].Nodes;
+            if (d % 2) std::reverse(chain.begin(), chain.end());
+            for (std::size_t k = nodes.empty() ? 0 : 1; k < chain.size(); ++k)
+                nodes.push_back(Ids[chain[k]]);
+        }
+        return nodes;
+    }
+
+    const TTrackPathOptions& Options;
+    const double LeastTurnCos;
+    std::vector<TOsmId> Ids;
+    std::vector<TPointM> At;
+    std::vector<std::vector<std::pair<int, int>>> Adjacent; // node: (neighbour, edge)
+    std::vector<TEdge> Edges;
+    std::vector<TChain> Chains;
+    std::vector<std::vector<int>> Next; // directed chain: the directed chains it leads on to
+    std::vector<bool> HasPredecessor;
+    // Coverage by the paths chosen: how many of their edges cover each edge, and which are on one.
+    std::vector<int> Cover;
+    std::vector<bool> OnLine;
+    // The path being searched: its chains and nodes, how many of its edges cover each edge.
+    std::vector<int> OnPath;
+    std::vector<bool> ChainOnPath, NodeOnPath;
+    std::vector<std::pair<int, std::size_t>> Stack; // directed chain, next successor to try
+    TScore Score;
+    std::vector<TScore> Scores; // before each push
+};
+
+} // namespace
+
+std::vector<std::vector<TOsmId>> TrackLinePaths(const TTrackGraph& graph,
+                                                const TTrackPathOptions& options) {
+    return TPathSearch(graph, options).Paths();
+}
+
+std::set<std::pair<TOsmId, TOsmId>> ServiceTrackEdges(const TOsmExtract& extract) {
+    std::set<std::pair<TOsmId, TOsmId>> service, main;
+    for (const TOsmTrack& track : extract.Tracks)
+        for (std::size_t k = 1; k < track.Nodes.size(); ++k)
+            (track.Service.empty() ? main : service)
+                .insert(std::minmax(track.Nodes[k - 1], track.Nodes[k]));
+    for (const auto& edge : main)
+        service.erase(edge);
+    return service;
+}
+
+std::string TrackLineName(const std::vector<TRouteStop>& stops, const std::string& fallback) {
+    constexpr std::size_t Longest = 24;
+    const std::string dash = " \u2013 ", more = "\u2026";
+    auto named = [](const TRouteStop& s) { return !s.Name.empty(); };
+    const auto first = std::find_if(stops.begin(), stops.end(), named);
+    if (first == stops.end()) return fallback;
+    const auto last = std::find_if(stops.rbegin(), stops.rend(), named);
+    const std::string& a = first->Name;
+    const std::string& b = last->Name;
+    // A name cut to `length` characters, the cut shown.
+    auto cut = [&](const std::string& name, std::size_t length) {
+        if (Utf8Length(name) <= length) return name;
+        std::string shorter = CutUtf8(name, length - 1);
+        while (!shorter.empty() && shorter.back() == ' ')
+            shorter.pop_back();
+        return shorter + more;
+    };
+    if (a == b) return cut(a, Longest);
+    // Both ends stay in sight: each gets half the room, and what one does not need, the other.
+    const std::size_t room = Longest - Utf8Length(dash);
+    const std::size_t forA =
+        std::min(Utf8Length(a), std::max(room / 2, room - std::min(room, Utf8Length(b))));
+    return cut(a, forA) + dash + cut(b, room - forA);
+}
+
+void AddTrackLines(const TOsmExtract& extract, const TTrackGraph& graph,
+                   const TProjection& projection, const TCircuitOptions& options,
+                   TCircuits& circuits) {
+    if (!circuits.Plans.empty()) return;
+    std::vector<std::pair<int, int>> slots = RouteTableOrder();
+    TTrackPathOptions pathOptions;
+    pathOptions.Margin = options.Margin;
+    pathOptions.Excluded = ServiceTrackEdges(extract);
+    pathOptions.MostPaths = int(slots.size());
+    const std::vector<std::vector<TOsmId>> paths = TrackLinePaths(graph, pathOptions);
+    // A path cut where the track goes on out of the square's usable part.
+    auto leavesSquare = [&](TOsmId end) {
+        const auto it = graph.Neighbours.find(end);
+        return it != graph.Neighbours.end() &&
+               std::any_of(it->second.begin(), it->second.end(), [&](TOsmId n) {
+                   return !InsideMargin(graph.Points.at(n), options.Margin);
+               });
+    };
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        const auto [row, column] = slots[k];
+        const std::string ref = RouteDisplayName(row, column);
+        if (!options.Refs.empty() &&
+            std::none_of(options.Refs.begin(), options.Refs.end(),
+                         [&](const std::string& r) { return RouteSlotOfName(r) == slots[k]; }))
+            continue;
+        TCircuitPlan plan;
+        plan.Source = ELineSource::Track;
+        plan.Row = row;
+        plan.Column = column;
+        plan.Ref = ref;
+        plan.IntervalMinutes = options.IntervalMinutes;
+        plan.Forward.Nodes = paths[k];
+        plan.Forward.Length = graph.Length(paths[k]);
+        plan.Forward.Stops = StopsAlong(extract, graph, projection, paths[k]);
+        plan.Backward = plan.Forward;
+        std::reverse(plan.Backward.Nodes.begin(), plan.Backward.Nodes.end());
+        std::reverse(plan.Backward.Stops.begin(), plan.Backward.Stops.end());
+        plan.BackwardReversed = true;
+        plan.CutAtSquare = leavesSquare(paths[k].front()) || leavesSquare(paths[k].back());
+        plan.RelationLength = plan.Forward.Length;
+        plan.RelationStops = int(plan.Forward.Stops.size());
+        plan.Name = TrackLineName(plan.Forward.Stops, ref);
+        circuits.Plans.push_back(std::move(plan));
+    }
+}
+
+} // namespace vell::import
