@@ -22,8 +22,8 @@ namespace {
 // One search pushes at most about this many chains, shared among its starts: every path of a
 // city's network of a few hundred junctions, and a bound on a larger one, where the number of
 // paths grows with each switch.
-constexpr long SearchBudget = 200000;
-constexpr long LeastStartBudget = 50;
+constexpr long SearchBudget = 30000;
+constexpr long LeastStartBudget = 4;
 
 // Between paths of equal gain: metres on an earlier path's own track weigh this much, metres
 // beside it (the other track of a double line) this much. A line on the other track would lay
@@ -50,13 +50,14 @@ class TPathSearch {
         FindShadows();
         MakeChains();
         LinkChains();
+        FindTwins();
     }
 
     std::vector<std::vector<TOsmId>> Paths() {
         std::vector<std::vector<TOsmId>> paths;
         while (int(paths.size()) < Options.MostPaths) {
-            const TFound best = Search();
             const double least = paths.empty() ? Options.LeastFirst : Options.LeastGain;
+            const TFound best = Search(least);
             if (best.Chains.empty() || best.Score.Gain < least) break;
             Commit(best.Chains);
             paths.push_back(NodesOf(best.Chains));
@@ -74,6 +75,7 @@ class TPathSearch {
     // directed chain d is chain d / 2, along its nodes when d is even, against them when odd.
     struct TChain {
         std::vector<int> Nodes, Edges;
+        double Length = 0;
     };
     struct TScore {
         double Gain = 0;   // track no earlier path covers
@@ -118,7 +120,6 @@ class TPathSearch {
         for (auto& adjacent : Adjacent)
             std::sort(adjacent.begin(), adjacent.end());
         Cover.assign(Edges.size(), 0);
-        OnPath.assign(Edges.size(), 0);
         OnLine.assign(Edges.size(), false);
     }
 
@@ -176,6 +177,7 @@ class TPathSearch {
                 chainOf[edge] = int(Chains.size());
                 node = Other(edge, node);
                 chain.Nodes.push_back(node);
+                chain.Length += Edges[edge].Length;
                 if (junction[node]) break;
                 const auto& adjacent = Adjacent[node];
                 edge = adjacent[0].second == edge ? adjacent[1].second : adjacent[0].second;
@@ -250,32 +252,79 @@ class TPathSearch {
 
     // ---- The search ----
 
-    // Track of a chain that no earlier path covers.
-    double OpenLength(int chain) const {
-        double open = 0;
-        for (int e : Chains[chain].Edges)
-            if (Cover[e] == 0) open += Edges[e].Length;
-        return open;
+    // Each chain's track by what the paths chosen so far make of it: not covered, on a path,
+    // beside one; without what the chain itself runs beside (a loop's way out and back).
+    void MeasureChains() {
+        Measure.assign(Chains.size(), {});
+        std::vector<int> seen(Edges.size(), -1);
+        for (int c = 0; c < int(Chains.size()); ++c) {
+            for (int e : Chains[c].Edges) {
+                if (seen[e] != c) {
+                    const double length = Edges[e].Length;
+                    if (Cover[e] == 0)
+                        Measure[c].Gain += length;
+                    else if (OnLine[e])
+                        Measure[c].Reuse += length;
+                    else
+                        Measure[c].Beside += length;
+                }
+                for (int g : Edges[e].Shadows)
+                    seen[g] = c;
+            }
+        }
     }
 
-    // The best path from every start worth trying: the chains nothing leads into, then those
-    // with track not yet covered.
-    TFound Search() {
-        std::vector<int> starts, later;
-        for (int d = 0; d < int(Next.size()); ++d) {
-            if (!HasPredecessor[d])
-                starts.push_back(d);
-            else if (OpenLength(d / 2) > 0)
-                later.push_back(d);
+    // How much of each chain lies beside each other chain: the track of one a path along the
+    // other adds nothing.
+    void FindTwins() {
+        Twins.assign(Chains.size(), {});
+        std::vector<int> chainOf(Edges.size());
+        for (int c = 0; c < int(Chains.size()); ++c)
+            for (int e : Chains[c].Edges)
+                chainOf[e] = c;
+        std::vector<int> seen(Edges.size(), -1);
+        for (int c = 0; c < int(Chains.size()); ++c) {
+            std::map<int, double> beside;
+            for (int e : Chains[c].Edges)
+                for (int g : Edges[e].Shadows)
+                    if (chainOf[g] != c && seen[g] != c) {
+                        seen[g] = c;
+                        beside[chainOf[g]] += Edges[g].Length;
+                    }
+            Twins[c].assign(beside.begin(), beside.end());
         }
-        starts.insert(starts.end(), later.begin(), later.end());
+        Beside.assign(Chains.size(), 0);
+    }
+
+    // The best path from the starts worth trying: the chains nothing leads into and those
+    // with open track that only covered track leads into; the rest of the open chains when
+    // those give too little (a ring of open track).
+    TFound Search(double least) {
+        MeasureChains();
+        std::vector<bool> openInto(Next.size(), false);
+        for (int d = 0; d < int(Next.size()); ++d)
+            if (Measure[d / 2].Gain > 0)
+                for (int e : Next[d])
+                    openInto[e] = true;
+        std::vector<int> starts, rest;
+        for (int d = 0; d < int(Next.size()); ++d) {
+            if (!HasPredecessor[d] || (Measure[d / 2].Gain > 0 && !openInto[d]))
+                starts.push_back(d);
+            else if (Measure[d / 2].Gain > 0)
+                rest.push_back(d);
+        }
         TFound best;
+        WalkFrom(starts, best);
+        if (best.Score.Gain < least) WalkFrom(rest, best);
+        return best;
+    }
+
+    void WalkFrom(const std::vector<int>& starts, TFound& best) {
         long remaining = SearchBudget;
         for (std::size_t k = 0; k < starts.size(); ++k) {
             const long share = std::max(LeastStartBudget, remaining / long(starts.size() - k));
             remaining -= Walk(starts[k], share, best);
         }
-        return best;
     }
 
     // Depth first from `start`, pushing at most `budget` chains; returns how many it pushed.
@@ -308,29 +357,19 @@ class TPathSearch {
             best.Chains.push_back(d);
     }
 
-    // The chain's edges in driving order, each scored unless the path already runs alongside
-    // it, then marking the edges it runs alongside.
+    // The chain's track scored, less the part beside the chains already on the path; then the
+    // chains beside it marked.
     void Push(int d) {
+        const int c = d / 2;
         Scores.push_back(Score);
-        const std::vector<int>& edges = Chains[d / 2].Edges;
-        auto visit = [&](int e) {
-            if (OnPath[e] == 0) {
-                const double length = Edges[e].Length;
-                if (Cover[e] == 0)
-                    Score.Gain += length;
-                else if (OnLine[e])
-                    Score.Reuse += length;
-                else
-                    Score.Beside += length;
-            }
-            for (int g : Edges[e].Shadows)
-                ++OnPath[g];
-        };
-        if (d % 2)
-            std::for_each(edges.rbegin(), edges.rend(), visit);
-        else
-            std::for_each(edges.begin(), edges.end(), visit);
-        ChainOnPath[d / 2] = true;
+        const double length = Chains[c].Length;
+        const double kept = length > 0 ? 1 - std::min(1.0, Beside[c] / length) : 0;
+        Score.Gain += kept * Measure[c].Gain;
+        Score.Reuse += kept * Measure[c].Reuse;
+        Score.Beside += kept * Measure[c].Beside;
+        for (const auto& [other, metres] : Twins[c])
+            Beside[other] += metres;
+        ChainOnPath[c] = true;
         NodeOnPath[EndOf(d)] = true;
         Stack.emplace_back(d, 0);
     }
@@ -338,9 +377,8 @@ class TPathSearch {
     void Pop() {
         const int d = Stack.back().first;
         Stack.pop_back();
-        for (int e : Chains[d / 2].Edges)
-            for (int g : Edges[e].Shadows)
-                --OnPath[g];
+        for (const auto& [other, metres] : Twins[d / 2])
+            Beside[other] -= metres;
         ChainOnPath[d / 2] = false;
         NodeOnPath[EndOf(d)] = false;
         Score = Scores.back();
@@ -380,8 +418,10 @@ class TPathSearch {
     // Coverage by the paths chosen: how many of their edges cover each edge, and which are on one.
     std::vector<int> Cover;
     std::vector<bool> OnLine;
-    // The path being searched: its chains and nodes, how many of its edges cover each edge.
-    std::vector<int> OnPath;
+    std::vector<TScore> Measure; // of each chain, as the paths chosen so far leave it
+    std::vector<std::vector<std::pair<int, double>>> Twins; // chain: (chain, metres beside it)
+    // The path being searched: its chains and nodes, the metres of each chain beside it.
+    std::vector<double> Beside;
     std::vector<bool> ChainOnPath, NodeOnPath;
     std::vector<std::pair<int, std::size_t>> Stack; // directed chain, next successor to try
     TScore Score;
