@@ -30,6 +30,9 @@ constexpr long LeastStartBudget = 4;
 // a second pair of rails beside the first one's.
 constexpr double ReuseWeight = 1e-2, BesideWeight = -0.5;
 
+// A ring of track with no junction makes a line round all of it but this much.
+constexpr double RingGap = 100;
+
 // Track alongside: directions within this angle, either way.
 constexpr double AlongsideDegrees = 30;
 
@@ -155,7 +158,7 @@ class TPathSearch {
     bool Drivable(TPointM in, TPointM out) const { return Dot(in, out) >= LeastTurnCos; }
 
     // Chains between the nodes where track meets, ends or turns too sharply; a ring with none
-    // is opened at its first edge, so that a path can run round all the rest of it.
+    // is opened (OpenRing).
     void MakeChains() {
         std::vector<bool> junction(Ids.size());
         for (int v = 0; v < int(Ids.size()); ++v) {
@@ -188,14 +191,39 @@ class TPathSearch {
             if (junction[v])
                 for (const auto& [neighbour, edge] : Adjacent[v])
                     if (chainOf[edge] < 0) walk(v, edge);
-        for (int e = 0; e < int(Edges.size()); ++e) {
-            if (chainOf[e] >= 0) continue;
-            const int a = Edges[e].A, b = Edges[e].B;
-            junction[a] = junction[b] = true;
-            walk(a, e);
-            for (const auto& [neighbour, edge] : Adjacent[b])
-                if (chainOf[edge] < 0) walk(b, edge);
+        for (int e = 0; e < int(Edges.size()); ++e)
+            if (chainOf[e] == -1) OpenRing(e, chainOf);
+    }
+
+    // A ring with no junction, through edge e: one chain round it but for a gap of RingGap
+    // about e, so that the turning loops at a line's two ends keep apart. The gap's edges
+    // belong to no chain.
+    void OpenRing(int e, std::vector<int>& chainOf) {
+        std::vector<int> ring{e}, nodes{Edges[e].A, Edges[e].B};
+        for (;;) {
+            const auto& adjacent = Adjacent[nodes.back()];
+            const int next =
+                adjacent[0].second == ring.back() ? adjacent[1].second : adjacent[0].second;
+            if (next == e) break;
+            ring.push_back(next);
+            nodes.push_back(Other(next, nodes.back()));
         }
+        std::size_t first = 0, last = ring.size();
+        for (double gap = 0; first < last && gap < RingGap / 2; ++first)
+            gap += Edges[ring[first]].Length;
+        for (double gap = 0; first < last && gap < RingGap / 2; --last)
+            gap += Edges[ring[last - 1]].Length;
+        for (int edge : ring)
+            chainOf[edge] = -2;
+        if (first >= last) return;
+        TChain chain;
+        chain.Nodes.assign(nodes.begin() + long(first), nodes.begin() + long(last) + 1);
+        chain.Edges.assign(ring.begin() + long(first), ring.begin() + long(last));
+        for (int edge : chain.Edges) {
+            chainOf[edge] = int(Chains.size());
+            chain.Length += Edges[edge].Length;
+        }
+        Chains.push_back(std::move(chain));
     }
 
     int StartOf(int d) const {
@@ -278,7 +306,7 @@ class TPathSearch {
     // other adds nothing.
     void FindTwins() {
         Twins.assign(Chains.size(), {});
-        std::vector<int> chainOf(Edges.size());
+        std::vector<int> chainOf(Edges.size(), -1);
         for (int c = 0; c < int(Chains.size()); ++c)
             for (int e : Chains[c].Edges)
                 chainOf[e] = c;
@@ -287,7 +315,7 @@ class TPathSearch {
             std::map<int, double> beside;
             for (int e : Chains[c].Edges)
                 for (int g : Edges[e].Shadows)
-                    if (chainOf[g] != c && seen[g] != c) {
+                    if (chainOf[g] >= 0 && chainOf[g] != c && seen[g] != c) {
                         seen[g] = c;
                         beside[chainOf[g]] += Edges[g].Length;
                     }
