@@ -19,15 +19,16 @@ namespace vell::import {
 
 namespace {
 
-// One search pushes at most about this many chains, shared among its starts: every path of a
-// city's network of a few hundred junctions, and a bound on a larger one, where the number of
-// paths grows with each switch.
+// One search pushes about this many chains at most, shared among its starts (each gets a few):
+// every path of a small city's network, and a bound on a larger one, where the number of paths
+// doubles with each switch. A network of 260 km searches in about 0.2 s.
 constexpr long SearchBudget = 30000;
 constexpr long LeastStartBudget = 4;
 
-// Between paths of equal gain: metres on an earlier path's own track weigh this much, metres
-// beside it (the other track of a double line) this much. A line on the other track would lay
-// a second pair of rails beside the first one's.
+// Metres on an earlier path's own track weigh this much, breaking ties between paths of equal
+// gain; metres beside it (on the other track of a double line) cost half their length: a line
+// there would lay a second pair of rails beside the first one's, where trams of the two lines
+// cross each other's way at every junction.
 constexpr double ReuseWeight = 1e-2, BesideWeight = -0.5;
 
 // A ring of track with no junction makes a line round all of it but this much.
@@ -154,7 +155,7 @@ class TPathSearch {
         return Edges[edge].A == node ? Edges[edge].B : Edges[edge].A;
     }
 
-    // Whether a tram can drive through node v from u to w.
+    // Whether a tram can go on from a segment of direction `in` to one of direction `out`.
     bool Drivable(TPointM in, TPointM out) const { return Dot(in, out) >= LeastTurnCos; }
 
     // Chains between the nodes where track meets, ends or turns too sharply; a ring with none

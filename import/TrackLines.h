@@ -36,9 +36,10 @@ struct TTrackPathOptions {
 // Node paths for lines, in the order they were chosen: each with no turn over
 // SharpestTurnDegrees between consecutive segments and no node twice; the first covers the
 // most track, each next one adds the most track not yet covered (by any earlier path, or by its
-// own earlier part). Between paths of equal gain, the one that runs on more of the earlier
-// paths' own track (rather than beside it) wins, then the longer. The search is bounded: on a
-// large network the paths are good, not always the best.
+// own earlier part). Running beside an earlier path's track (on the other track of its double
+// line) costs half its length; between paths of equal gain, the one that runs on more of the
+// earlier paths' own track wins. A ring with no junction gives a path round all of it but
+// 100 m. The search is bounded: on a large network the paths are good, not always the best.
 std::vector<std::vector<TOsmId>> TrackLinePaths(const TTrackGraph& graph,
                                                 const TTrackPathOptions& options);
 

@@ -238,6 +238,26 @@ TEST(ImportCity, VolgogradGetsLinesMadeFromItsTrack) {
     EXPECT_NEAR(total, 9000, 100);
     EXPECT_GT(covered, 0.85 * total) << covered << " of " << total;
 
+    // Where a line runs along an earlier one, it runs on the same track, not on the other track
+    // of the street beside it (which would lay four rails side by side).
+    std::set<std::pair<TOsmId, TOsmId>> earlier;
+    for (const TCircuitPlan& plan : circuits.Plans) {
+        const std::vector<TOsmId>& nodes = plan.Forward.Nodes;
+        double along = 0, beside = 0;
+        for (std::size_t k = 1; k < nodes.size(); ++k) {
+            const TPointM a = graph.Points.at(nodes[k - 1]), b = graph.Points.at(nodes[k]);
+            const TPointM middle = 0.5 * (a + b);
+            bool near = false;
+            for (const auto& [p, q] : earlier)
+                near = near || SegmentDistance(middle, graph.Points.at(p), graph.Points.at(q)) < 8;
+            if (!near) continue;
+            (earlier.count(std::minmax(nodes[k - 1], nodes[k])) ? along : beside) += Norm(b - a);
+        }
+        EXPECT_LE(beside, 0.1 * (along + beside) + 50) << along << " along, " << beside;
+        for (std::size_t k = 1; k < nodes.size(); ++k)
+            earlier.insert(std::minmax(nodes[k - 1], nodes[k]));
+    }
+
     // The editor's import list shows them before the import.
     const TImportPreview preview = PreviewImport(network, {});
     ASSERT_EQ(preview.Routes.size(), report.Routes.size());
