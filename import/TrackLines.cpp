@@ -504,6 +504,12 @@ void AddTrackLines(const TOsmExtract& extract, const TTrackGraph& graph,
                    const TProjection& projection, const TCircuitOptions& options,
                    TCircuits& circuits) {
     if (!circuits.Plans.empty()) return;
+    // Refs asked for that no relation has: no line of the track where relations give others.
+    if (!options.Refs.empty()) {
+        TCircuitOptions every = options;
+        every.Refs.clear();
+        if (!PlanCircuits(extract, graph, projection, every).Plans.empty()) return;
+    }
     std::vector<std::pair<int, int>> slots = RouteTableOrder();
     TTrackPathOptions pathOptions;
     pathOptions.Margin = options.Margin;

@@ -51,9 +51,10 @@ std::set<std::pair<TOsmId, TOsmId>> ServiceTrackEdges(const TOsmExtract& extract
 // sight ("Площадь Л… – Кубанская…"); `fallback` when its stops have no names.
 std::string TrackLineName(const std::vector<TRouteStop>& stops, const std::string& fallback);
 
-// When `circuits` holds no plan: lines made from the track of `graph`, in the free route slots
-// in the route table's order (only those of `options.Refs` when it names any), each named by
-// its slot and its end stops, its source ELineSource::Track, driven both ways.
+// When `circuits` holds no plan, and no relation would give one whatever refs were asked for:
+// lines made from the track of `graph`, in the free route slots in the route table's order
+// (only those of `options.Refs` when it names any), each named by its slot and its end stops,
+// its source ELineSource::Track, driven both ways.
 void AddTrackLines(const TOsmExtract& extract, const TTrackGraph& graph,
                    const TProjection& projection, const TCircuitOptions& options,
                    TCircuits& circuits);

@@ -292,6 +292,11 @@ TEST(ImportCity, RelationsLinesMakeNoTrackLines) {
     ASSERT_FALSE(result.Report.Routes.empty());
     for (const TImportedRoute& route : result.Report.Routes)
         EXPECT_EQ(route.Source, ELineSource::Relation);
+    // Nor when the ref asked for is none of its relations'.
+    TImportOptions other;
+    other.Routes = {"1"};
+    EXPECT_TRUE(BuildTramMap(network, projection, other).Report.Routes.empty());
+    EXPECT_TRUE(PreviewImport(network, other).Routes.empty());
 }
 
 } // namespace
