@@ -42,8 +42,11 @@ constexpr int ImportPollMs = 100;
 
 } // namespace
 
-bool IsExtractName(const std::string& path) {
-    return !import::ExtractEnding(path).empty();
+bool IsExtractFile(const std::string& path) {
+    if (!import::ExtractEnding(path).empty()) return true;
+    // A map's first bytes may be anything (its object count): a .vl file is always a map.
+    const std::string lower = QString::fromStdString(path).toLower().toStdString();
+    return !lower.ends_with(".vl") && import::HoldsExtract(path);
 }
 
 bool FolderTakesNewFile(const std::string& folder) {

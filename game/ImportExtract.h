@@ -15,9 +15,10 @@ extern const char* const ImportedMapText;
 // The second line of the save error when the chosen name is the extract itself.
 extern const char* const MapOverExtractText;
 
-// Whether the name ends as an extract the import reads (".osm.pbf", ".pbf", ".osm", ".osm.gz",
-// ".osm.bz2", in any case); every other name is opened as a map.
-bool IsExtractName(const std::string& path);
+// Whether the file is an extract to import: its name ends as extracts are given (".osm.pbf",
+// ".pbf", ".osm", ".osm.gz", ".osm.bz2", ".osm.xml" and it packed, in any case), or, but for a
+// ".vl" file, its first bytes are an extract's; everything else is opened as a map.
+bool IsExtractFile(const std::string& path);
 // Whether a new file can be made in `folder`, found by making one and removing it: root writes
 // where the permission bits say no, and a read-only mount refuses even root.
 bool FolderTakesNewFile(const std::string& folder);

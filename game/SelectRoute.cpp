@@ -267,7 +267,7 @@ void TSelectRoute::SelectMapClick() {
     if (!MayLeaveMap(Map, Dialogs)) return;
     const std::optional<std::string> chosen = Dialogs.ChooseExtractToOpen(true);
     if (!chosen) return;
-    if (IsExtractName(*chosen)) {
+    if (IsExtractFile(*chosen)) {
         ImportExtract(*chosen);
         return;
     }

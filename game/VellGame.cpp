@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     vell::TRandom random(vell::TRandom::ClockSeed());
     auto map = std::make_unique<vell::TMap>(); // large: the route table holds every timetable
     // An extract named on the command line is imported once the window is up, as if chosen.
-    const bool extractNamed = line.MapName && vell::IsExtractName(*line.MapName);
+    const bool extractNamed = line.MapName && vell::IsExtractFile(*line.MapName);
     const bool mapNamed = line.MapName && !extractNamed;
     map->Create(mapNamed ? line.MapName->c_str() : nullptr);
     vell::TMapBitmaps bitmaps;

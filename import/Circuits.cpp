@@ -740,4 +740,10 @@ TCircuits PlanCircuits(const TOsmExtract& extract, const TTrackGraph& graph,
     return TPlanner(extract, graph, projection, options).Plan();
 }
 
+std::vector<TRouteStop> StopsAlong(const TOsmExtract& extract, const TTrackGraph& graph,
+                                   const TProjection& projection, const std::vector<TOsmId>& path) {
+    const TCircuitOptions options;
+    return TPlanner(extract, graph, projection, options).StopsAlong(path);
+}
+
 } // namespace vell::import

@@ -102,4 +102,9 @@ constexpr std::size_t LineNameLength = 24;
 TCircuits PlanCircuits(const TOsmExtract& extract, const TTrackGraph& graph,
                        const TProjection& projection, const TCircuitOptions& options);
 
+// The stops along a node path of the track in driving order, as a relation that lists none
+// gets them.
+std::vector<TRouteStop> StopsAlong(const TOsmExtract& extract, const TTrackGraph& graph,
+                                   const TProjection& projection, const std::vector<TOsmId>& path);
+
 } // namespace vell::import

@@ -4,6 +4,7 @@
 #include "import/NetworkMend.h"
 #include "import/RouteLaying.h"
 #include "import/RunCheck.h"
+#include "import/TrackLines.h"
 #include "import/TrackSquare.h"
 #include "model/Geometry.h"
 #include "model/RouteTable.h"
@@ -13,8 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <future>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -153,6 +154,7 @@ TImportResult BuildTramMap(const TOsmExtract& network, const TProjection& projec
     circuitOptions.Refs = options.Routes;
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
     TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
+    AddTrackLines(network, graph, projection, circuitOptions, circuits);
     report.LeftOut = circuits.LeftOut;
     for (const TLineLeftOut& left : leaveOut)
         for (std::size_t p = 0; p < circuits.Plans.size(); ++p)
@@ -241,8 +243,9 @@ TImportPreview PreviewImport(const TOsmExtract& network, const TImportOptions& o
     TCircuitOptions circuitOptions;
     circuitOptions.Refs = options.Routes;
     circuitOptions.IntervalMinutes = options.IntervalMinutes;
-    const TCircuits circuits =
-        PlanCircuits(network, BuildTrackGraph(network, projection), projection, circuitOptions);
+    const TTrackGraph graph = BuildTrackGraph(network, projection);
+    TCircuits circuits = PlanCircuits(network, graph, projection, circuitOptions);
+    AddTrackLines(network, graph, projection, circuitOptions, circuits);
     for (const TCircuitPlan& plan : circuits.Plans)
         preview.Routes.push_back({plan.Ref, plan.Name, plan.Row, plan.Column, plan.RelationLength,
                                   plan.RelationStops, ""});

@@ -29,7 +29,9 @@ std::string RouteNotes(const TImportedRoute& route) {
     if (route.LoopAtStart) notes.push_back(translate("Import", "кольцо в начале"));
     if (route.LoopAtEnd) notes.push_back(translate("Import", "кольцо в конце"));
     if (route.Cut) notes.push_back(translate("Import", "обрезан краем квадрата или выписки"));
-    if (route.DrivenBack)
+    if (route.Source == ELineSource::Track)
+        notes.push_back(translate("Import", "сделан по путям, в обе стороны"));
+    else if (route.DrivenBack)
         notes.push_back(translate("Import", "один маршрут OSM в обе стороны, путь сделан двойным"));
     if (route.OneWayLoop) notes.push_back(translate("Import", "кольцевой, в одну сторону"));
     if (route.FoundWayBack)

@@ -2,6 +2,7 @@
 #include "import/OsmPass.h"
 
 #include "model/FileFault.h"
+#include "model/SafeFile.h"
 #include "model/Texts.h"
 
 #include <osmium/io/bzip2_compression.hpp>
@@ -9,14 +10,20 @@
 #include <osmium/io/pbf_input.hpp>
 #include <osmium/io/reader.hpp>
 #include <osmium/io/xml_input.hpp>
+#include <protozero/exception.hpp>
 #include <protozero/pbf_reader.hpp>
+
+#include <bzlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <new>
 #include <system_error>
 
@@ -24,18 +31,17 @@ namespace vell::import {
 
 namespace {
 
-// The endings the import reads, with libosmium's name of each format; the longer endings first.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 5> FormatOfEnding{{
-    {".osm.pbf", "pbf"},
-    {".osm.bz2", "osm.bz2"},
-    {".osm.gz", "osm.gz"},
-    {".pbf", "pbf"},
-    {".osm", "osm"},
-}};
+// The endings extracts are given, longer endings first: only for the name of the map made from
+// one. What a file holds is told by its first bytes, whatever it is called.
+constexpr std::array<std::string_view, 8> ExtractEndings{
+    ".osm.xml.bz2", ".osm.xml.gz", ".osm.xml", ".osm.pbf", ".osm.bz2", ".osm.gz", ".pbf", ".osm",
+};
+
+// libosmium's names of the formats the import reads.
+constexpr std::array<std::string_view, 4> Formats{"pbf", "osm", "osm.gz", "osm.bz2"};
 
 bool IsFormat(std::string_view format) {
-    return std::any_of(FormatOfEnding.begin(), FormatOfEnding.end(),
-                       [&](const auto& entry) { return entry.second == format; });
+    return std::find(Formats.begin(), Formats.end(), format) != Formats.end();
 }
 
 std::string LowerCase(std::string_view text) {
@@ -45,62 +51,191 @@ std::string LowerCase(std::string_view text) {
     return lower;
 }
 
-// The format of a file by its name's ending; empty when it is none the import reads.
-std::string_view FormatOfPath(std::string_view path) {
-    const std::string lower = LowerCase(path);
-    for (const auto& [ending, format] : FormatOfEnding)
-        if (lower.size() > ending.size() && lower.ends_with(ending)) return format;
-    return {};
-}
-
 // libosmium reads "-" and "" as standard input and hands "http:...", "ftp:..." and "file:..."
 // to curl; a relative path starting with "./" is always a file.
 std::string LocalPath(const std::string& path) {
     return path.starts_with('/') ? path : "./" + path;
 }
 
-osmium::io::File OsmiumFile(const TOsmInput& input) {
-    if (!input.Path.empty()) {
-        const std::string_view format = FormatOfPath(input.Path);
-        if (format.empty())
-            throw TReadError(Arg(translate("Import", "%1 не выписка OpenStreetMap: нужен файл "
-                                                     ".osm.pbf, .osm, .osm.gz или .osm.bz2."),
-                                 input.Path));
-        return osmium::io::File(LocalPath(input.Path), std::string(format));
+// The first bytes a file's content is told by: a PBF block header is at most 64 KiB; bzip2
+// gives nothing before the end of its first block, at most 900 kB of data packed.
+constexpr std::size_t HeadBytes = 4 + 64 * 1024;
+constexpr std::size_t Bzip2HeadBytes = 1024 * 1024 + 64 * 1024;
+
+// At most `count` bytes from the input's start. A file that is not a regular one (a pipe, a
+// device) is refused before it is opened: reading it could wait for ever.
+std::string HeadOf(const TOsmInput& input, std::size_t count) {
+    if (input.Path.empty()) return std::string(input.Bytes.substr(0, count));
+    std::vector<std::uint8_t> bytes;
+    const TFileFault fault = ReadFileBytes(LocalPath(input.Path), bytes, count);
+    if (fault != TFileFault::None) {
+        const std::string reason = FaultReason(fault);
+        if (reason.empty())
+            throw TReadError(Arg(translate("Import", "Не удалось прочитать %1."), input.Name()));
+        throw TReadError(
+            Arg(translate("Import", "Не удалось прочитать %1. %2"), input.Name(), reason));
     }
-    if (!IsFormat(input.Format))
-        throw TReadError(Arg(translate("Import", "Неизвестный формат выписки OpenStreetMap: %1."),
-                             input.Format));
-    return osmium::io::File(input.Bytes.data(), input.Bytes.size(), input.Format);
+    return std::string(bytes.begin(), bytes.end());
 }
 
-// The bytes of the file at `offset`, fewer at its end.
+// OSM XML: "<" and a declaration, a comment or an element, after a byte order mark and blanks.
+bool StartsAsXml(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos || bytes[start] != '<' || start + 1 >= bytes.size())
+        return false;
+    const char next = bytes[start + 1];
+    return next == '?' || next == '!' || std::isalpha(static_cast<unsigned char>(next));
+}
+
+std::uint32_t BigEndian32(std::string_view bytes) {
+    return (std::uint32_t(std::uint8_t(bytes[0])) << 24) |
+           (std::uint32_t(std::uint8_t(bytes[1])) << 16) |
+           (std::uint32_t(std::uint8_t(bytes[2])) << 8) | std::uint32_t(std::uint8_t(bytes[3]));
+}
+
+// PBF: the length of the first block header in 4 bytes (big-endian), then the header, whose
+// type (field 1) is "OSMHeader". A start that ends inside a header of a length that can be is
+// taken for a PBF file cut short: its reader says so.
+bool StartsAsPbf(std::string_view bytes) {
+    if (bytes.size() < 4) return false;
+    const std::uint32_t size = BigEndian32(bytes);
+    if (size == 0 || size > 64 * 1024) return false;
+    if (bytes.size() - 4 < size) return true;
+    try {
+        protozero::pbf_reader header{bytes.data() + 4, size};
+        while (header.next()) {
+            if (header.tag() == 1 &&
+                header.wire_type() == protozero::pbf_wire_type::length_delimited)
+                return header.get_string() == "OSMHeader";
+            header.skip();
+        }
+    } catch (const protozero::exception&) {
+        // not a protocol buffer
+    }
+    return false;
+}
+
+// The first bytes (at most `most`) that the start of a gzip stream unpacks to; fewer, or none,
+// when it is cut or damaged.
+std::string GunzipHead(std::string_view packed, std::size_t most) {
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return {};
+    std::string out(most, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    while (stream.avail_out > 0 && stream.avail_in > 0 && inflate(&stream, Z_SYNC_FLUSH) == Z_OK) {
+    }
+    out.resize(out.size() - stream.avail_out);
+    inflateEnd(&stream);
+    return out;
+}
+
+// The same for a bzip2 stream.
+std::string Bunzip2Head(std::string_view packed, std::size_t most) {
+    bz_stream stream{};
+    if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK) return {};
+    std::string out(most, '\0');
+    stream.next_in = const_cast<char*>(packed.data());
+    stream.avail_in = static_cast<unsigned>(packed.size());
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<unsigned>(out.size());
+    while (stream.avail_out > 0 && stream.avail_in > 0 && BZ2_bzDecompress(&stream) == BZ_OK) {
+    }
+    out.resize(out.size() - stream.avail_out);
+    BZ2_bzDecompressEnd(&stream);
+    return out;
+}
+
+[[noreturn]] void NotAnExtract(const TOsmInput& input) {
+    throw TReadError(Arg(translate("Import", "%1 не выписка OpenStreetMap: в нём нет ни PBF, ни "
+                                             "OSM XML (в том числе сжатого gzip или bzip2)."),
+                         input.Name()));
+}
+
+// libosmium's name of the format a packed file holds, from the start of what it unpacks to.
+// Packed XML that is cut or damaged right at its start unpacks to nothing: the reader says so.
+std::string PackedFormat(const TOsmInput& input, const std::string& inside,
+                         std::string_view format) {
+    if (StartsAsPbf(inside))
+        throw TReadError(Arg(translate("Import", "%1: выписка PBF, сжатая ещё раз (gzip или "
+                                                 "bzip2), не читается; распакуйте её."),
+                             input.Name()));
+    if (inside.empty() || StartsAsXml(inside)) return std::string(format);
+    NotAnExtract(input);
+}
+
+// libosmium's name of the format the input holds, told by its first bytes (for bytes in memory
+// with a format named, that format).
+std::string FormatOf(const TOsmInput& input) {
+    if (input.Path.empty() && !input.Format.empty()) {
+        if (!IsFormat(input.Format))
+            throw TReadError(
+                Arg(translate("Import", "Неизвестный формат выписки OpenStreetMap: %1."),
+                    input.Format));
+        return input.Format;
+    }
+    const std::string head = HeadOf(input, HeadBytes);
+    if (head.starts_with("\x1F\x8B"))
+        return PackedFormat(input, GunzipHead(head, HeadBytes), "osm.gz");
+    if (head.starts_with("BZh"))
+        return PackedFormat(input, Bunzip2Head(HeadOf(input, Bzip2HeadBytes), HeadBytes),
+                            "osm.bz2");
+    if (StartsAsXml(head)) return "osm";
+    if (StartsAsPbf(head)) return "pbf";
+    NotAnExtract(input);
+}
+
+osmium::io::File OsmiumFile(const TOsmInput& input) {
+    const std::string format = FormatOf(input);
+    if (!input.Path.empty()) return osmium::io::File(LocalPath(input.Path), format);
+    return osmium::io::File(input.Bytes.data(), input.Bytes.size(), format);
+}
+
+// The bytes of the file at `offset`, fewer at its end. The file is opened only when it is a
+// regular one, and without waiting.
 class TBlockSource {
   public:
     explicit TBlockSource(const TOsmInput& input)
         : FromFile(!input.Path.empty()), Bytes(input.Bytes) {
-        std::error_code error;
-        if (!FromFile || !std::filesystem::is_regular_file(LocalPath(input.Path), error)) return;
-        File.open(LocalPath(input.Path), std::ios::binary);
-        File.seekg(0, std::ios::end);
-        FileSize = File ? static_cast<std::uint64_t>(File.tellg()) : 0;
+        if (!FromFile) return;
+        Fd = ::open(LocalPath(input.Path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct stat st {};
+        if (Fd >= 0 && (::fstat(Fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(Fd);
+            Fd = -1;
+        }
+        FileSize = Fd >= 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     }
+    ~TBlockSource() {
+        if (Fd >= 0) ::close(Fd);
+    }
+    TBlockSource(const TBlockSource&) = delete;
+    TBlockSource& operator=(const TBlockSource&) = delete;
     // False when the file cannot be opened: the reader itself says why.
-    bool Opened() const { return !FromFile || File.is_open(); }
-    std::uint64_t Size() const { return File.is_open() ? FileSize : Bytes.size(); }
+    bool Opened() const { return !FromFile || Fd >= 0; }
+    std::uint64_t Size() const { return FromFile ? FileSize : Bytes.size(); }
     std::string Read(std::uint64_t offset, std::size_t count) {
-        if (!File.is_open()) return std::string(Bytes.substr(offset, count));
+        if (!FromFile) return std::string(Bytes.substr(offset, count));
         std::string bytes(count, '\0');
-        File.seekg(static_cast<std::streamoff>(offset));
-        File.read(bytes.data(), static_cast<std::streamsize>(count));
-        bytes.resize(static_cast<std::size_t>(File.gcount()));
+        std::size_t got = 0;
+        while (got < count) {
+            const ssize_t n =
+                ::pread(Fd, bytes.data() + got, count - got, static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
         return bytes;
     }
 
   private:
     bool FromFile;
     std::string_view Bytes;
-    std::ifstream File;
+    int Fd = -1;
     std::uint64_t FileSize = 0;
 };
 
@@ -124,8 +259,7 @@ struct TCutShort : std::runtime_error {
 } // namespace
 
 void CheckPbfEndsWithABlock(const TOsmInput& input) {
-    const std::string_view format = input.Path.empty() ? input.Format : FormatOfPath(input.Path);
-    if (format != "pbf") return;
+    if (FormatOf(input) != "pbf") return;
     TBlockSource source(input);
     if (!source.Opened()) return;
     const std::uint64_t size = source.Size();
@@ -134,10 +268,7 @@ void CheckPbfEndsWithABlock(const TOsmInput& input) {
         // A block: the header's length in 4 bytes (big-endian), the header, the blob.
         const std::string length = source.Read(offset, 4);
         if (length.size() < 4) throw TCutShort();
-        const std::uint32_t headerSize = (std::uint32_t(std::uint8_t(length[0])) << 24) |
-                                         (std::uint32_t(std::uint8_t(length[1])) << 16) |
-                                         (std::uint32_t(std::uint8_t(length[2])) << 8) |
-                                         std::uint32_t(std::uint8_t(length[3]));
+        const std::uint32_t headerSize = BigEndian32(length);
         if (headerSize == 0 || headerSize > 64 * 1024 || size - offset - 4 < headerSize)
             throw TCutShort();
         const std::int64_t blobSize = BlobSize(source.Read(offset + 4, headerSize));
@@ -150,10 +281,19 @@ void CheckPbfEndsWithABlock(const TOsmInput& input) {
 
 std::string_view ExtractEnding(std::string_view path) {
     const std::string lower = LowerCase(path);
-    for (const auto& entry : FormatOfEnding)
-        if (lower.size() > entry.first.size() && lower.ends_with(entry.first))
-            return path.substr(path.size() - entry.first.size());
+    for (std::string_view ending : ExtractEndings)
+        if (lower.size() > ending.size() && lower.ends_with(ending))
+            return path.substr(path.size() - ending.size());
     return {};
+}
+
+bool HoldsExtract(const std::string& path) {
+    try {
+        FormatOf(TOsmInput::File(path));
+        return true;
+    } catch (const TReadError&) {
+        return false;
+    }
 }
 
 std::string ImportedMapName(const std::string& extract) {

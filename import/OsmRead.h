@@ -13,8 +13,9 @@
 
 namespace vell::import {
 
-// An extract: a file, whose name ends in its format (".osm.pbf" or ".pbf", ".osm", ".osm.gz",
-// ".osm.bz2"), or bytes in memory with their format named ("pbf", "osm", "osm.gz", "osm.bz2").
+// An extract: a file of PBF or OSM XML, the XML also packed with gzip or bzip2, told by its first
+// bytes whatever the file is called; or bytes in memory with their format named ("pbf", "osm",
+// "osm.gz", "osm.bz2"), or told by their first bytes when none is named.
 struct TOsmInput {
     std::string Path;       // empty when the extract is in Bytes
     std::string_view Bytes; // must outlive the reading
@@ -26,9 +27,12 @@ struct TOsmInput {
     std::string Name() const;
 };
 
-// The ending of `path` that names an extract's format, in any case, as the path spells it
-// (".osm.pbf", ".PBF"); empty when the import reads no such file.
+// The ending of `path` that extracts are given, in any case, as the path spells it (".osm.pbf",
+// ".PBF", ".osm.xml.gz"); empty for any other name.
 std::string_view ExtractEnding(std::string_view path);
+// Whether the file's first bytes are those of an extract the import reads. A pipe or a device is
+// none, and is not waited on.
+bool HoldsExtract(const std::string& path);
 // The name of the map imported from `extract`: NAME.vl beside it, NAME being the file's name
 // without its extract ending; a name that is all ending ("dir/.pbf") keeps it.
 std::string ImportedMapName(const std::string& extract);

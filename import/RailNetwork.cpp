@@ -512,7 +512,14 @@ class TBuilder {
             }
         };
         place(plan.Forward);
-        if (!plan.BackwardReversed) place(plan.Backward);
+        if (!plan.BackwardReversed) {
+            place(plan.Backward);
+        } else if (plan.Source == ELineSource::Track) {
+            // A line made from the track serves its stops both ways; a stop missed is named once.
+            const std::size_t named = missed.size();
+            place(plan.Backward);
+            missed.resize(named);
+        }
         (void)steps;
         if (missed.empty()) return;
         std::string names;

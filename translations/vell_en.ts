@@ -350,10 +350,6 @@ Options:
 <context>
     <name>Import</name>
     <message>
-        <source>%1 не выписка OpenStreetMap: нужен файл .osm.pbf, .osm, .osm.gz или .osm.bz2.</source>
-        <translation>%1 is not an OpenStreetMap extract: a .osm.pbf, .osm, .osm.gz or .osm.bz2 file is needed.</translation>
-    </message>
-    <message>
         <source>Неизвестный формат выписки OpenStreetMap: %1.</source>
         <translation>Unknown OpenStreetMap extract format: %1.</translation>
     </message>
@@ -650,6 +646,16 @@ Options:
     <message>
         <source>трамваи здесь вечно ждали друг друга (зерно %1): на путях в %2 м вокруг им не дано останавливаться</source>
         <translation>trams waited here for one another for good (seed %1): they may not stop on the track within %2 m around</translation>
+        <source>сделан по путям, в обе стороны</source>
+        <translation>made from the track, both ways</translation>
+    </message>
+    <message>
+        <source>%1 не выписка OpenStreetMap: в нём нет ни PBF, ни OSM XML (в том числе сжатого gzip или bzip2).</source>
+        <translation>%1 is not an OpenStreetMap extract: it holds neither PBF nor OSM XML (plain or packed with gzip or bzip2).</translation>
+    </message>
+    <message>
+        <source>%1: выписка PBF, сжатая ещё раз (gzip или bzip2), не читается; распакуйте её.</source>
+        <translation>%1: a PBF extract packed once more (gzip or bzip2) cannot be read; unpack it.</translation>
     </message>
 </context>
 <context>
@@ -1111,14 +1117,6 @@ Options:
         <translation>tram maps (*.vl)</translation>
     </message>
     <message>
-        <source>выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</source>
-        <translation>OpenStreetMap extract (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</translation>
-    </message>
-    <message>
-        <source>карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</source>
-        <translation>map or OpenStreetMap extract (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)</translation>
-    </message>
-    <message>
         <source>сохранённая игра (*.vls)</source>
         <translation>saved game (*.vls)</translation>
     </message>
@@ -1133,6 +1131,14 @@ Options:
     <message>
         <source>Повтор</source>
         <translation>Replay</translation>
+    </message>
+    <message>
+        <source>выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2 *.osm.xml*)</source>
+        <translation>OpenStreetMap extract (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2 *.osm.xml*)</translation>
+    </message>
+    <message>
+        <source>карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2 *.osm.xml*)</source>
+        <translation>map or OpenStreetMap extract (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2 *.osm.xml*)</translation>
     </message>
 </context>
 <context>

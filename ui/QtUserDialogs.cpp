@@ -27,7 +27,7 @@ namespace vell {
 
 const char* const MapFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "карта с трамваями (*.vl)");
 const char* const ExtractFileFilter = QT_TRANSLATE_NOOP(
-    "UserDialogs", "выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)");
+    "UserDialogs", "выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2 *.osm.xml*)");
 const char* const GameSaveFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "сохранённая игра (*.vls)");
 const char* const ReplayFileFilter = QT_TRANSLATE_NOOP("UserDialogs", "запись поездки (*.vlrec)");
 
@@ -319,7 +319,8 @@ std::optional<std::string> TQtUserDialogs::ChooseExtractToOpen(bool maps) {
         ExtractDialog->setNameFilters(
             {QCoreApplication::translate(
                  "UserDialogs",
-                 "карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz *.osm.bz2)"),
+                 "карта или выписка OpenStreetMap (*.vl *.osm.pbf *.pbf *.osm *.osm.gz "
+                 "*.osm.bz2 *.osm.xml*)"),
              QCoreApplication::translate("UserDialogs", MapFileFilter), extracts});
     } else {
         ExtractDialog->setNameFilter(extracts);

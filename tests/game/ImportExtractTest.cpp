@@ -51,13 +51,29 @@ class ImportExtractTest : public QObject {
     Q_OBJECT
   private slots:
     void mapNamesFollowTheExtractsEnding() {
-        for (const char* ending : {".osm.pbf", ".OSM.BZ2", ".osm.gz", ".pbf", ".osm"})
+        for (const char* ending : {".osm.pbf", ".OSM.BZ2", ".osm.gz", ".pbf", ".osm", ".osm.xml.gz",
+                                   ".OSM.XML", ".osm.xml.bz2"})
             QCOMPARE(import::ImportedMapName(std::string("/a.b/city") + ending),
                      std::string("/a.b/city.vl"));
         QCOMPARE(import::ImportedMapName("heidelberg.test.pbf"), std::string("heidelberg.test.vl"));
         // No name before the ending: the ending is the name.
         QCOMPARE(import::ImportedMapName("dir.osm/.pbf"), std::string("dir.osm/.pbf.vl"));
-        QVERIFY(!IsExtractName("city.vl") && !IsExtractName("osm") && !IsExtractName("c.o5m"));
+        QVERIFY(!IsExtractFile("city.vl") && !IsExtractFile("osm") && !IsExtractFile("c.o5m"));
+    }
+
+    // An extract under any name is imported, told by what it holds; a map is opened as one.
+    void extractsAreToldByWhatTheyHold() {
+        NEED_EXTRACTS();
+        TTempDir dir;
+        QVERIFY(IsExtractFile(CopyExtract("berlin_mitte_sumo.osm.xml.gz", dir.Path("osm_bbox"))));
+        QVERIFY(IsExtractFile(CopyExtract(Extract, dir.Path("oslo.download"))));
+        QCOMPARE(import::ImportedMapName(dir.Path("osm_bbox.osm.xml.gz")), dir.Path("osm_bbox.vl"));
+        // A map, whatever its first bytes, and a file that holds no extract.
+        QVERIFY(!IsExtractFile(CopyExtract(Extract, dir.Path("oslo.vl"))));
+        WriteBytes(dir.Path("notes.txt"), {'<', 0, 0, 0});
+        QVERIFY(!IsExtractFile(dir.Path("notes.txt")));
+        TRoutesMap map(dir.Path("city.map"));
+        QVERIFY(!IsExtractFile(dir.Path("city.map")));
     }
 
     // The map written beside the extract is the import's own, and it is the one chosen.

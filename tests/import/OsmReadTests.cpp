@@ -5,11 +5,19 @@
 #include "import/TrackSquare.h"
 #include "tests/import/OsmDataFolder.h"
 #include "tests/import/SmallExtract.h"
+#include "tests/support/TestMaps.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 
 namespace vell::import {
@@ -232,14 +240,94 @@ TEST(ReadTramNetwork, RefusesWhatHoldsNoTramTrack) {
     for (const char* missing : {"no-such-city.osm.pbf", "http://example.org/city.osm.pbf"})
         EXPECT_EQ(ErrorOf(TOsmInput::File(missing)),
                   std::string("Не удалось прочитать ") + missing + ". Файл не найден.");
-    EXPECT_EQ(
-        ErrorOf(TOsmInput::File("city.o5m")),
-        "city.o5m не выписка OpenStreetMap: нужен файл .osm.pbf, .osm, .osm.gz или .osm.bz2.");
+    EXPECT_EQ(ErrorOf(TOsmInput::File("city.o5m")),
+              "Не удалось прочитать city.o5m. Файл не найден.");
     const auto folder = std::filesystem::temp_directory_path() / "vell-folder.osm";
     std::filesystem::create_directories(folder);
     EXPECT_EQ(ErrorOf(TOsmInput::File(folder.string())),
               "Не удалось прочитать " + folder.string() + ". Это папка, а не файл.");
     std::filesystem::remove(folder);
+}
+
+// Extracts are read by what they hold, whatever they are called: each format of a real extract
+// under a name that says another, or none, reads as under its own name.
+TEST(ReadTramNetwork, ReadsEachFormatByWhatItHoldsWhateverItsName) {
+    VELL_NEED_OSM_FOLDER();
+    const vell::test::TTempDir dir;
+    const std::pair<const char*, const char*> renamed[] = {
+        {"berlin_mitte_sumo.osm.xml.gz", "x.pbf"},  // OSM XML in gzip, as SUMO's wizard names it
+        {"oslo-skoyen.osm.pbf", "oslo"},            // PBF
+        {"leipzig_hbf_kosm.osm", "leipzig.osm.gz"}, // OSM XML
+        {"poznan-map.osm.gz", "poznan.osm.xml.bz2"},
+    };
+    for (const auto& [name, to] : renamed) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy_file(OsmFile(name), dir.Path(to));
+        const TOsmExtract original = Read(name);
+        const TOsmExtract copy = ReadTramNetwork(TOsmInput::File(dir.Path(to)));
+        EXPECT_GT(copy.Tracks.size(), 0u);
+        EXPECT_EQ(copy.Tracks.size(), original.Tracks.size());
+        EXPECT_EQ(copy.Routes.size(), original.Routes.size());
+        EXPECT_EQ(copy.Locations, original.Locations);
+        EXPECT_TRUE(HoldsExtract(dir.Path(to)));
+    }
+    // OSM XML in bzip2, in a file and in memory with no format named.
+    const std::string bzip2 = test::SmallTramExtract(OsmFile("oslo-skoyen.osm.pbf"), "osm.bz2");
+    std::ofstream(dir.Path("small.pbf"), std::ios::binary) << bzip2;
+    EXPECT_EQ(ReadTramNetwork(TOsmInput::File(dir.Path("small.pbf"))).Tracks.size(), 2u);
+    EXPECT_EQ(ReadTramNetwork(TOsmInput::Memory(bzip2, "")).Routes.size(), 4u);
+}
+
+// What holds no extract is one line, whatever it is called: a PBF file packed with gzip (which
+// no tool writes), text, bytes, nothing; a pipe or a device is refused without waiting for it.
+TEST(ReadTramNetwork, RefusesWhatHoldsNoExtractInOneLine) {
+    VELL_NEED_OSM_FOLDER();
+    const vell::test::TTempDir dir;
+    const std::string pbf = test::SmallTramExtract(OsmFile("oslo-skoyen.osm.pbf"), "pbf");
+    const std::string packed = dir.Path("small.osm.gz");
+    gzFile gz = gzopen(packed.c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    ASSERT_EQ(gzwrite(gz, pbf.data(), unsigned(pbf.size())), int(pbf.size()));
+    ASSERT_EQ(gzclose(gz), Z_OK);
+    EXPECT_EQ(ErrorOf(TOsmInput::File(packed)),
+              packed + ": выписка PBF, сжатая ещё раз (gzip или bzip2), не читается; "
+                       "распакуйте её.");
+    const std::string notOne = " не выписка OpenStreetMap: в нём нет ни PBF, ни OSM XML (в том "
+                               "числе сжатого gzip или bzip2).";
+    std::string bytes;
+    for (int k = 0; k < 1000; ++k)
+        bytes += char(k % 256);
+    const std::pair<const char*, std::string> files[] = {
+        {"text.osm.pbf", "Это не выписка, а просто текст.\n"},
+        {"bytes.osm.pbf", bytes},
+        {"empty.osm", ""},
+        {"text.osm.gz", std::string("\x1F\x8B", 2) + "not gzip at all"},
+    };
+    for (const auto& [name, content] : files) {
+        SCOPED_TRACE(name);
+        std::ofstream(dir.Path(name), std::ios::binary) << content;
+        EXPECT_EQ(ErrorOf(TOsmInput::File(dir.Path(name))),
+                  name == std::string("text.osm.gz")
+                      ? "Выписка OpenStreetMap " + dir.Path(name) + " повреждена или оборвана."
+                      : dir.Path(name) + notOne);
+        // Damaged gzip is still taken for packed XML: its reader says what is wrong.
+        EXPECT_EQ(HoldsExtract(dir.Path(name)), name == std::string("text.osm.gz"));
+    }
+
+    // The read runs aside; should it wait for a writer, one is let in to end it.
+    const std::string fifo = dir.Path("pipe.osm.pbf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto read = std::async(std::launch::async, [&] { return ErrorOf(TOsmInput::File(fifo)); });
+    const bool waited = read.wait_for(std::chrono::seconds(3)) != std::future_status::ready;
+    if (waited) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_FALSE(waited) << "the read waited for a writer";
+    EXPECT_EQ(read.get(), "Не удалось прочитать " + fifo + ". Это не обычный файл.");
+    EXPECT_FALSE(HoldsExtract(fifo));
+    EXPECT_EQ(ErrorOf(TOsmInput::File("/dev/null")),
+              "Не удалось прочитать /dev/null. Это не обычный файл.");
 }
 
 TEST(OsmTags, ReadsTheNumbersOfCommonValuesAndZeroForTheRest) {

@@ -54,6 +54,33 @@ TEST(VellSimImport, EachExtractGivesASoundMapThatRunsAnHourWithoutAccident) {
     }
 }
 
+// Volgograd's extract, OSM XML in gzip under the name SUMO's wizard gives it, has track but no
+// route relation: its lines are made from the track, said so, and run without a deadlock.
+TEST(VellSimImport, AnExtractWithoutRelationsGetsLinesMadeFromItsTrack) {
+    VELL_NEED_OSM_FOLDER();
+    TTempDir dir;
+    const std::string map = dir.Path("volgograd.vl");
+    const TRun imported =
+        Sim({"import", OsmFile("volgograd_centre_sumo.osm.xml.gz"), map, "--no-buildings"});
+    ASSERT_EQ(imported.Code, 0) << imported.Err << imported.Out;
+    EXPECT_NE(imported.Out.find("Рельсовая сеть: в порядке"), std::string::npos);
+    EXPECT_NE(imported.Out.find("  1: "), std::string::npos) << imported.Out;
+    EXPECT_NE(imported.Out.find("  1А: "), std::string::npos) << imported.Out;
+    const std::regex line("\n  [1-9](?:А|Б)?: [^\n]*");
+    int lines = 0, fromTrack = 0;
+    for (auto it = std::sregex_iterator(imported.Out.begin(), imported.Out.end(), line);
+         it != std::sregex_iterator(); ++it) {
+        ++lines;
+        fromTrack += it->str().find("сделан по путям") != std::string::npos;
+    }
+    EXPECT_GE(lines, 2);
+    EXPECT_EQ(fromTrack, lines);
+    const TRun run = Sim({"run", map, "--minutes", "120", "--seed", "1", "--json"});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    EXPECT_NE(run.Out.find("\"deadlocks\": []"), std::string::npos) << run.Out;
+    EXPECT_FALSE(std::regex_search(run.Out, std::regex("\"accident_ticks\": [1-9]")));
+}
+
 TEST(VellSimImport, JsonReportAndTheSameBytesEveryTime) {
     VELL_NEED_OSM_FOLDER();
     TTempDir dir;
@@ -108,6 +135,11 @@ TEST(VellSimImport, BadInputLeavesNoMap) {
     ASSERT_TRUE(import::test::WriteUnusableTrackExtract(unusable));
     refused({"import", unusable, out}, "нет ни одного участка с допустимыми координатами");
     refused({"import", unusable, out, "--center", "48.1372,11.5755"}, "нет трамвайных путей");
+
+    // A file of text named as an extract is none, told by what it holds.
+    const std::string text = dir.Path("text.osm.pbf");
+    std::ofstream(text) << "Не выписка.\n";
+    refused({"import", text, out}, "не выписка OpenStreetMap");
 
     // A cut file, and a file named as the output: the extract is never written over.
     const std::string whole = Bytes(extract);

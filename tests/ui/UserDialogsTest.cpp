@@ -230,10 +230,24 @@ class UserDialogsTest : public QObject {
         QVERIFY(!dialogs.ChooseExtractToOpen(true).has_value());
         QCOMPARE(filters.size(), 3);
         QVERIFY(filters[0].contains("*.vl") && filters[0].contains("*.osm.pbf"));
+        // Extracts as other tools name them are listed too: SUMO's wizard, osmium, JOSM.
+        const QStringList extracts = {"c.osm.pbf", "c.pbf",        "c.osm",
+                                      "c.osm.gz",  "c.osm.bz2",    "osm_bbox.osm.xml.gz",
+                                      "c.osm.xml", "c.osm.xml.bz2"};
+        auto shown = [](const QString& filter, const QString& name) {
+            const QString patterns = filter.section('(', 1).section(')', 0, 0);
+            return QDir::match(patterns.split(' '), name);
+        };
+        for (const QString& name : extracts)
+            QVERIFY2(shown(filters[0], name), qPrintable(name));
+        QVERIFY(!shown(filters[0], "c.o5m") && !shown(filters[0], "c.xml"));
         WhenModalShows(rememberFilters);
         QVERIFY(!dialogs.ChooseExtractToOpen(false).has_value());
         QCOMPARE(filters, QStringList{"выписка OpenStreetMap (*.osm.pbf *.pbf *.osm *.osm.gz "
-                                      "*.osm.bz2)"});
+                                      "*.osm.bz2 *.osm.xml*)"});
+        for (const QString& name : extracts)
+            QVERIFY2(shown(filters[0], name), qPrintable(name));
+        QVERIFY(!shown(filters[0], "c.vl"));
     }
 
     void openDialogStartsInTheBundledMapsUntilTheMapHasAFile() {
