@@ -180,8 +180,10 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
     if (map.BuildNetwork() != report.NetworkResult)
         throw std::logic_error("the city changed the rail network");
     map.ClearMarks();
-    for (const TImportedRoute& route : report.Routes)
+    for (const TImportedRoute& route : report.Routes) {
         map.LayRoute(route.Row, route.Column);
+        NameLine(map, route.Row, route.Column, route.Name);
+    }
     report.Extract = input.Name();
     report.Centre = projection.Centre();
     report.TrackReadM = TrackLength(network);
