@@ -8,6 +8,7 @@
 #include "game/VellView.h"
 #include "game/WindowFit.h"
 #include "model/FileName.h"
+#include "model/MapExtras.h"
 #include "model/MapFlows.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
@@ -32,6 +33,7 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <iostream>
 
 namespace vell {
 
@@ -50,19 +52,23 @@ const char* const SchemeNeedsMapText =
 const char* const SchemeNeedsRailsText =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Схема линий не построена: в карте ошибка с рельсами.\n"
                                             "Проверьте карту в редакторе.");
+const char* const LineHeader = QT_TRANSLATE_NOOP("vell::TSelectRoute", "Линия");
 const char* const SchemeReplaceQuestion =
     QT_TRANSLATE_NOOP("vell::TSelectRoute", "Файл %1 уже есть.\nЗаменить его схемой линий?");
 
 namespace {
 
-constexpr int ColumnWidths[8] = {24, 60, 60, 70, 70, 90, 90, 50};
+// The slot, the line riders know, then the route figures. The speed's and the interval's
+// columns give the line's some of the room their short numbers do not need; a header still widens
+// its column to show whole.
+constexpr int ColumnWidths[RouteTableColumns] = {24, 48, 60, 60, 70, 70, 80, 80, 50};
 // While the world runs ahead the window answers the user at least this often.
 constexpr int RunSliceMs = 30;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int top) {
     auto* b = new QPushButton(TSelectRoute::tr(caption), parent);
     b->setObjectName(QString::fromUtf8(name));
-    b->setGeometry(540, top, 200, 24);
+    b->setGeometry(RouteTableWidth, top, 200, 24);
     b->setAutoDefault(false);
     return b;
 }
@@ -137,11 +143,11 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
 
     MapPB = new TPaintBox(Bitmaps.OverviewBitmap, this);
     MapPB->setObjectName(QStringLiteral("MapPB"));
-    MapPB->setGeometry(540, 0, 200, 200);
+    MapPB->setGeometry(RouteTableWidth, 0, 200, 200);
 
-    RouteTable = new QTableWidget(1, 8, this);
+    RouteTable = new QTableWidget(1, RouteTableColumns, this);
     RouteTable->setObjectName(QStringLiteral("RouteTable"));
-    RouteTable->setGeometry(0, 0, 540, 365);
+    RouteTable->setGeometry(0, 0, RouteTableWidth, 365);
     RouteTable->verticalHeader()->hide();
     RouteTable->verticalHeader()->setMinimumSectionSize(1);
     RouteTable->verticalHeader()->setDefaultSectionSize(16);
@@ -158,7 +164,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     // grid: the designed widths must hold "Остановок" and "Интервал (мин)".
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 0px 1px; }"));
-    RouteTable->setHorizontalHeaderLabels(QStringList(8, QString()));
+    RouteTable->setHorizontalHeaderLabels(QStringList(RouteTableColumns, QString()));
     RouteTable->setShowGrid(false); // grid lines of width 0
     RouteTable->setWordWrap(false);
     RouteTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -166,25 +172,26 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     RouteTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     RouteTable->setCurrentCell(-1, -1);
     // FormCreate: the column widths.
-    for (int c = 0; c < 8; ++c)
+    for (int c = 0; c < RouteTableColumns; ++c)
         RouteTable->setColumnWidth(c, ColumnWidths[c]);
 
     SelectMap = MakeButton(this, "SelectMap", QT_TR_NOOP("Выбрать карту... (&O)"), 208);
     Button1 = MakeButton(this, "Button1", QT_TR_NOOP("Сохранить схему линий (&S)"), 232);
     DoProcess = new QCheckBox(tr("Прогонять перед стартом"), this);
     DoProcess->setObjectName(QStringLiteral("DoProcess"));
-    DoProcess->setGeometry(540, 256, 200, 28);
+    DoProcess->setGeometry(RouteTableWidth, 256, 200, 28);
     Start = MakeButton(this, "Start", QT_TR_NOOP("Вид сверху (&V)"), 284);
     StartGame = MakeButton(this, "StartGame", QT_TR_NOOP("Начать игру (&G)"), 308);
     Button2 = MakeButton(this, "Button2", QT_TR_NOOP("Выход (&Q)"), 340);
     // The column has no free row: the exit's row, whose caption is short, shares its width.
     ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
-    ContinueGame->setGeometry(540, 340, ContinueGameWidth, 24);
-    Button2->setGeometry(540 + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2, 24);
+    ContinueGame->setGeometry(RouteTableWidth, 340, ContinueGameWidth, 24);
+    Button2->setGeometry(RouteTableWidth + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2,
+                         24);
     // The two starts share the top view's row; watching a recording takes the game start's.
     WatchReplay = MakeButton(this, "WatchReplay", QT_TR_NOOP("Смотреть запись..."), 308);
-    Start->setGeometry(540, 284, StartWidth, 24);
-    StartGame->setGeometry(540 + StartWidth + 2, 284, 200 - StartWidth - 2, 24);
+    Start->setGeometry(RouteTableWidth, 284, StartWidth, 24);
+    StartGame->setGeometry(RouteTableWidth + StartWidth + 2, 284, 200 - StartWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);
@@ -278,11 +285,12 @@ void TSelectRoute::SelectMapClick() {
 void TSelectRoute::ResetTable() {
     const QSignalBlocker block(RouteTable);
     RouteTable->clearContents();
-    RouteTable->setColumnCount(8);
+    RouteTable->setColumnCount(RouteTableColumns);
     RouteTable->setRowCount(1);
     QStringList headers;
     for (const std::string& h : RouteTableHeaders())
         headers << QString::fromStdString(h);
+    headers.insert(LineColumn, tr(LineHeader));
     RouteTable->setHorizontalHeaderLabels(headers);
     // The designed widths suit a narrower font than most platforms have: a column too narrow
     // for its header grows just enough to show it whole.
@@ -297,6 +305,9 @@ void TSelectRoute::ResetTable() {
 }
 
 void TSelectRoute::UseOpenedMap() {
+    // The game's warnings are lines on stderr: the map runs without what it passed over.
+    if (!Map.ExtrasWarning.empty()) std::cerr << Map.ExtrasWarning << std::endl;
+    Map.ExtrasWarning.clear();
     Ready = false;
     Map.FreeNetwork();
     ResetTable();
@@ -336,7 +347,12 @@ void TSelectRoute::AddToTable(int i, int j) {
     RouteTable->setRowCount(r + 2);
     const std::vector<std::string> cells = RouteTableCells(row, route);
     for (int c = 0; c < int(cells.size()); ++c)
-        RouteTable->setItem(r, c, new QTableWidgetItem(QString::fromStdString(cells[c])));
+        RouteTable->setItem(r, c < LineColumn ? c : c + 1,
+                            new QTableWidgetItem(QString::fromStdString(cells[c])));
+    // A long name does not fit its column: the tool tip holds it whole.
+    auto* line = new QTableWidgetItem(QString::fromStdString(LineDisplayName(Map, i, j)));
+    line->setToolTip(line->text());
+    RouteTable->setItem(r, LineColumn, line);
     TotalTrams += route.TramCount;
     ++RoutesListed;
 }

@@ -43,9 +43,19 @@ extern const char* const SchemeNeedsRailsText;
 // The question before the picture replaces a file that this run did not write.
 extern const char* const SchemeReplaceQuestion;
 
-// The route window's designed client size, and the least width its route table keeps when the
-// window narrows to fit a small screen.
-constexpr int SelectRouteWidth = 742, SelectRouteHeight = 369, LeastRouteTableWidth = 240;
+// The route table's columns: the slot ("№"), the line as riders know it ("Линия"; the slot's own
+// name where the map names none), then the figures of the game's route table.
+constexpr int RouteTableColumns = 9;
+constexpr int LineColumn = 1;
+extern const char* const LineHeader; // "Линия"
+
+// The route table's width: the designed 540 pixels and room for the line's column, the window
+// still within a screen 800 pixels wide. The overview and the buttons stand to its right.
+constexpr int RouteTableWidth = 590;
+// The route window's client size, and the least width its route table keeps when the window
+// narrows to fit a small screen.
+constexpr int SelectRouteWidth = RouteTableWidth + 202, SelectRouteHeight = 369,
+              LeastRouteTableWidth = 240;
 // "Продолжить игру..." shares the exit's row, at its left; "Начать игру" the top view's row, at
 // its right, leaving its own row to "Смотреть запись...".
 constexpr int ContinueGameWidth = 126;

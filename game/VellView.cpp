@@ -2,6 +2,7 @@
 #include "game/VellView.h"
 
 #include "game/TrackOverlay.h"
+#include "model/MapExtras.h"
 #include "model/Selection.h"
 #include "model/Units.h"
 #include "model/draw/Palette.h"
@@ -343,7 +344,8 @@ void TVellView::ShowInfo() {
     const TVell* tram = World.PlayerTram;
     if (!tram) return;
     SetColumnText(*VBortNumber, QString::number(tram->Number));
-    SetColumnText(*VRouteNumber, QString::fromStdString(RouteName(tram->RouteRow, tram->RouteCol)));
+    SetColumnText(*VRouteNumber, RouteText(tram->RouteRow, tram->RouteCol));
+    VRouteNumber->setToolTip(VRouteNumber->text());
     SetColumnText(*CDTime, ScheduleText(tram->ScheduleState));
     SetColumnText(*VDTime, DeviationText(tram->ScheduleState, tram->Deviation));
     SetColumnText(*VMaxDTime,
@@ -360,6 +362,15 @@ void TVellView::ShowInfo() {
     // A replay keeps saying so beside the stop's number.
     const QString stop = QString::number(tram->StopIndex);
     setWindowTitle(BeforeStep ? tr(ReplayCaption) + QStringLiteral(" · ") + stop : stop);
+}
+
+QString TVellView::RouteText(int row, int column) const {
+    // The line riders know beside the slot, where the map names it otherwise.
+    const std::optional<std::string> line = LineName(Map, row, column);
+    if (!line || *line == RouteDisplayName(row, column))
+        return QString::fromStdString(RouteName(row, column));
+    return tr("%1, линия %2")
+        .arg(QString::fromStdString(RouteDisplayName(row, column)), QString::fromStdString(*line));
 }
 
 void TVellView::ShowPassCount() {

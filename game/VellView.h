@@ -121,6 +121,9 @@ class TVellView : public QDialog {
     // Draws one tram onto a painter open on the plan bitmap, the view origin at (originX, originY).
     void DrawVell(QPainter& plan, const TVell& tram, int originX, int originY) const;
     void ShowInfo();
+    // The route of a slot as the information column names it: the slot ("1 ", "1А"), and the
+    // line riders know where the map names it otherwise ("3А, линия 3E").
+    QString RouteText(int row, int column) const;
     void ShowPassCount();
     void PBMouseDown(Qt::MouseButton button, int x, int y);
     void PBMouseUp(Qt::MouseButton button, int x, int y);

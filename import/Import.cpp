@@ -58,8 +58,10 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
     if (map.BuildNetwork() != report.NetworkResult)
         throw std::logic_error("the city changed the rail network");
     map.ClearMarks();
-    for (const TImportedRoute& route : report.Routes)
+    for (const TImportedRoute& route : report.Routes) {
         map.LayRoute(route.Row, route.Column);
+        NameLine(map, route.Row, route.Column, route.Name);
+    }
 }
 
 // Two runs of two hours, on two threads: most jams of our own making show within the first

@@ -73,6 +73,8 @@ void TMap::NewMap() {
     for (auto& row : Routes)
         for (TRouteRec& r : row)
             r = TRouteRec{};
+    Extras = {};
+    ExtrasWarning.clear();
     FreeNetwork();
 }
 
@@ -137,8 +139,9 @@ TMapFileContents TMap::StoredContents() const {
     return contents;
 }
 
-void TMap::ApplyLoadedContents(TMapFileContents contents) {
+void TMap::ApplyLoadedContents(TMapFileContents contents, TMapExtras extras) {
     Objects = std::move(contents.Objects);
+    Extras = std::move(extras);
     // The derived route fields are left as they are: they are recomputed when a map is selected.
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j)
@@ -164,15 +167,30 @@ bool TMap::LoadFromFile(TMapFileError* error, TFileFault* fault) {
     if (error) *error = e;
     if (fault) *fault = f;
     if (e != TMapFileError::None) return false;
-    ApplyLoadedContents(std::move(contents));
+    TMapExtras extras;
+    std::string warning = ReadMapExtras(FileName, contents, extras);
+    ApplyLoadedContents(std::move(contents), std::move(extras));
+    ExtrasWarning = std::move(warning);
     return true;
 }
 
 bool TMap::SaveToFile(TFileFault* fault) {
-    const TFileFault f =
-        WriteFileAtomically(FileName, SerializeMapFile(StoredContents()), DefaultRecoveryFolder());
+    // A stream takes the map's bytes alone; a target that is refused fails below.
+    const bool toFile = ClassifyTarget(FileName) == TTargetKind::File;
+    const std::vector<std::uint8_t> extras =
+        toFile ? EncodeMapExtras(*this) : std::vector<std::uint8_t>{};
+    const std::string extrasPath = MapExtrasPath(FileName);
+    TFileFault f = TFileFault::None;
+    // First, so that a failed map write leaves the old map beside names of the new one, which
+    // apply only to routes it still has unchanged. No recovery copy of it: copies are of maps.
+    if (!extras.empty()) f = WriteFileAtomically(extrasPath, extras);
+    if (f == TFileFault::None)
+        f = WriteFileAtomically(FileName, SerializeMapFile(StoredContents()),
+                                DefaultRecoveryFolder());
     if (fault) *fault = f;
     if (f != TFileFault::None) return false;
+    // The file beside a map is of the map as last saved: one of another save would outlive it.
+    if (toFile && extras.empty()) RemoveMapExtrasFile(extrasPath);
     Modified = false;
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Links.h"
+#include "model/MapExtras.h"
 #include "model/MapFile.h"
 #include "model/MapObject.h"
 #include "model/Route.h"
@@ -40,6 +41,12 @@ class TMap {
     std::uint8_t SelectMode = 0; // 0 idle, 2 selecting, 3 deselecting
     // Network links by object index; empty for non-rails and until the network is built.
     std::vector<std::optional<TLinkRec>> Links;
+    // What the map carries beside its file (the line names): read and written with it, no part
+    // of the map file's bytes.
+    TMapExtras Extras;
+    // Why the file beside the map was passed over at the last load, one line for the user;
+    // empty when it was read or there was none. The programs say it where their warnings go.
+    std::string ExtrasWarning;
 
     int ObjectCount() const { return int(Objects.size()); }
     TRouteRec& Route(int row, int column) { return Routes[row][column]; }
@@ -67,10 +74,13 @@ class TMap {
     // Deletes every selected object (they leave every route), marking the map modified if any.
     void DeleteSelected();
 
-    // Reads FileName. On any failure the map stays exactly as it was; `error` says why, and
-    // `fault` says it to the user.
+    // Reads FileName, and the file beside it (ExtrasWarning says when that one was passed over).
+    // On any failure the map stays exactly as it was; `error` says why, and `fault` says it to
+    // the user.
     bool LoadFromFile(TMapFileError* error = nullptr, TFileFault* fault = nullptr);
-    // Writes FileName whole, or leaves the old file untouched and returns false.
+    // Writes FileName whole, or leaves the old file untouched and returns false. The file beside
+    // it is written first when the map carries anything for it, else removed once the map is
+    // written; a map written to a stream gets none.
     bool SaveToFile(TFileFault* fault = nullptr);
 
     std::string ModifiedPrompt() const;
@@ -95,7 +105,7 @@ class TMap {
     void ComputeCatchment();
 
     TMapFileContents StoredContents() const;
-    void ApplyLoadedContents(TMapFileContents contents);
+    void ApplyLoadedContents(TMapFileContents contents, TMapExtras extras = {});
 
   private:
     // Keeps the objects with keep[i] true in order and renumbers the waypoints with them.

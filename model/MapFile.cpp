@@ -4,6 +4,8 @@
 #include "model/ByteStream.h"
 #include "model/Texts.h"
 
+#include <algorithm>
+
 namespace vell {
 
 std::string Describe(TMapFileError error) {
@@ -58,6 +60,14 @@ TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents&
             if (TMapFileError e = ReadRoute(in, count, r); e != TMapFileError::None) return e;
     out = std::move(result);
     return TMapFileError::None;
+}
+
+std::size_t MapFileSize(const TMapFileContents& contents) {
+    std::size_t size = 4 + 12 * contents.Objects.size();
+    for (const auto& row : contents.Routes)
+        for (const TStoredRoute& r : row)
+            size += 4 + 2 * std::size_t(std::clamp<int>(r.WaypointCount, 0, 32));
+    return size;
 }
 
 std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents) {

@@ -58,5 +58,7 @@ constexpr std::size_t MaxMapFileSize =
 
 TMapFileError ParseMapFile(std::span<const std::uint8_t> data, TMapFileContents& out);
 std::vector<std::uint8_t> SerializeMapFile(const TMapFileContents& contents);
+// The length of SerializeMapFile's bytes: where the map file ends in bytes that go on.
+std::size_t MapFileSize(const TMapFileContents& contents);
 
 } // namespace vell

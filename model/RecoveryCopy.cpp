@@ -19,7 +19,7 @@ constexpr std::size_t MagicSize = sizeof(Magic) - 1;
 
 const char* const RecoveryCopySuffix = ".vlr";
 const char* const RecoveryLockSuffix = ".lock";
-const std::size_t MaxRecoveryCopySize = MaxMapFileSize + MagicSize + 2 + 65535;
+const std::size_t MaxRecoveryCopySize = MaxMapFileSize + MaxMapExtrasSize + MagicSize + 2 + 65535;
 
 std::string DefaultRecoveryFolder() {
     // A relative XDG_STATE_HOME is to be ignored, as for every XDG variable.
@@ -49,7 +49,8 @@ std::string CanonicalMapPath(const std::string& fileName) {
 }
 
 std::vector<std::uint8_t> RecoveryCopyBytes(const std::string& mapPath,
-                                            std::span<const std::uint8_t> mapFile) {
+                                            std::span<const std::uint8_t> mapFile,
+                                            std::span<const std::uint8_t> extras) {
     const std::size_t nameSize = mapPath.size();
     if (nameSize > 65535) return {}; // never cut: a cut path names another file
     std::vector<std::uint8_t> bytes(Magic, Magic + MagicSize);
@@ -57,20 +58,27 @@ std::vector<std::uint8_t> RecoveryCopyBytes(const std::string& mapPath,
     bytes.push_back(std::uint8_t(nameSize >> 8));
     bytes.insert(bytes.end(), mapPath.begin(), mapPath.begin() + long(nameSize));
     bytes.insert(bytes.end(), mapFile.begin(), mapFile.end());
+    bytes.insert(bytes.end(), extras.begin(), extras.end());
     return bytes;
 }
 
 bool ParseRecoveryCopy(std::span<const std::uint8_t> data, std::string& mapPath,
-                       TMapFileContents& contents) {
+                       TMapFileContents& contents, TMapExtras* extras) {
     if (data.size() < MagicSize + 2 || !std::equal(Magic, Magic + MagicSize, data.begin()))
         return false;
     TByteReader in(data.subspan(MagicSize));
     std::uint16_t nameSize = 0;
     if (!in.ReadU16(nameSize) || !in.Has(nameSize)) return false;
     const auto name = data.subspan(MagicSize + 2, nameSize);
+    const auto mapFile = data.subspan(MagicSize + 2 + nameSize);
     TMapFileContents parsed;
-    if (ParseMapFile(data.subspan(MagicSize + 2 + nameSize), parsed) != TMapFileError::None)
-        return false;
+    if (ParseMapFile(mapFile, parsed) != TMapFileError::None) return false;
+    if (extras) {
+        // Copies of older editors end with the map.
+        const auto rest = mapFile.subspan(std::min(mapFile.size(), MapFileSize(parsed)));
+        std::string why;
+        if (rest.empty() || !DecodeMapExtras(rest, parsed, *extras, why)) *extras = {};
+    }
     mapPath.assign(name.begin(), name.end());
     contents = std::move(parsed);
     return true;

@@ -3,6 +3,7 @@
 // An editor that starts offers every copy whose writer no longer holds its lock.
 #pragma once
 
+#include "model/MapExtras.h"
 #include "model/MapFile.h"
 
 #include <cstdint>
@@ -26,13 +27,16 @@ bool MakeRecoveryFolder(const std::string& folder);
 // names the same file whatever the folder it is restored from; NewMapName stays as it is.
 std::string CanonicalMapPath(const std::string& fileName);
 
-// A copy as bytes: a header with the map's path, then the map file's bytes; and back. The path
-// may be up to 65535 bytes long, beyond the map name's own limit; a longer one gives no bytes.
+// A copy as bytes: a header with the map's path, the map file's bytes, then the bytes of the file
+// beside the map (none when it has none); and back. The path may be up to 65535 bytes long,
+// beyond the map name's own limit; a longer one gives no bytes. A copy whose file beside the map
+// cannot be read gives the map without it.
 std::vector<std::uint8_t> RecoveryCopyBytes(const std::string& mapPath,
-                                            std::span<const std::uint8_t> mapFile);
+                                            std::span<const std::uint8_t> mapFile,
+                                            std::span<const std::uint8_t> extras = {});
 bool ParseRecoveryCopy(std::span<const std::uint8_t> data, std::string& mapPath,
-                       TMapFileContents& contents);
-// The largest copy: a map file after the largest header.
+                       TMapFileContents& contents, TMapExtras* extras = nullptr);
+// The largest copy: a map file and the file beside it after the largest header.
 extern const std::size_t MaxRecoveryCopySize;
 
 } // namespace vell

@@ -1,6 +1,7 @@
 // The route report as the top view shows it.
 #include "sim/RouteReport.h"
 
+#include "model/MapExtras.h"
 #include "model/RouteTable.h"
 #include "model/Texts.h"
 
@@ -13,7 +14,12 @@ std::string RouteReport(const TMap& map) {
     for (auto [i, j] : RouteTableOrder()) {
         const TRouteRec& route = map.Route(i, j);
         if (!route.InUse()) continue;
-        text += RouteName(i, j) + ": " + std::to_string(route.TramsInService) + " (" +
+        // The line riders know follows the slot where the map names it otherwise.
+        const std::optional<std::string> line = LineName(map, i, j);
+        const std::string name = line && *line != RouteDisplayName(i, j)
+                                     ? RouteName(i, j) + " «" + *line + "»"
+                                     : RouteName(i, j);
+        text += name + ": " + std::to_string(route.TramsInService) + " (" +
                 std::to_string(route.TramCount) + ")\r\n";
         inService += route.TramsInService;
         planned += route.TramCount;

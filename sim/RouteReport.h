@@ -1,4 +1,5 @@
-// The route report: for every route in play, its trams in service and planned, and a total.
+// The route report: for every route in play (with the line riders know, where the map names it
+// otherwise than its slot), its trams in service and planned, and a total.
 #pragma once
 
 #include "model/Map.h"

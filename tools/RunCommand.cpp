@@ -409,6 +409,7 @@ bool OpenContinued(TRunSettings& settings, TWorldSave& save, TMap& map, std::ost
         err << "VellSim: " << error << "\n";
         return false;
     }
+    if (!map.ExtrasWarning.empty()) err << "VellSim: " << map.ExtrasWarning << "\n";
     settings.StartStep = save.Steps;
     settings.Seed = save.Seed;
     if (double(save.Steps) / TicksPerMinute > double(MaxRunMinutes - settings.Minutes)) {

@@ -12,7 +12,11 @@ namespace vell::tool {
 bool LoadToolMap(const std::string& argument, TMap& map, std::ostream& err) {
     map.FileName = WithDefaultExtension(argument, ".vl");
     TMapFileError error = TMapFileError::None;
-    if (map.LoadFromFile(&error)) return true;
+    if (map.LoadFromFile(&error)) {
+        // The map is good without the file beside it: the command goes on.
+        if (!map.ExtrasWarning.empty()) err << "VellSim: " << map.ExtrasWarning << "\n";
+        return true;
+    }
     err << Arg(translate("VellSim", "VellSim: не удалось открыть карту %1: %2"), map.FileName,
                Describe(error))
         << "\n";

@@ -781,6 +781,29 @@ Options:
     </message>
 </context>
 <context>
+    <name>MapExtras</name>
+    <message>
+        <source>Это файл не того вида.</source>
+        <translation>This is not a file of that kind.</translation>
+    </message>
+    <message>
+        <source>Файл обрывается раньше времени.</source>
+        <translation>The file ends too early.</translation>
+    </message>
+    <message>
+        <source>Файл версии %1, а эта программа читает версию %2.</source>
+        <translation>The file is of version %1; this program reads version %2.</translation>
+    </message>
+    <message>
+        <source>Файл не читается.</source>
+        <translation>The file cannot be read.</translation>
+    </message>
+    <message>
+        <source>Файл %1 при карте пропущен, названия линий не показаны: %2</source>
+        <translation>The file %1 beside the map was passed over; the line names are not shown: %2</translation>
+    </message>
+</context>
+<context>
     <name>Network</name>
     <message>
         <source>тупик: рельс никуда не ведёт</source>
@@ -1594,6 +1617,10 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>Центр квадрата: %1, %2; путей в нём %3 км</source>
         <translation>Centre of the square: %1, %2; %3 km of track in it</translation>
     </message>
+    <message>
+        <source>%1 (ref в OpenStreetMap: %2)</source>
+        <translation>%1 (OpenStreetMap ref: %2)</translation>
+    </message>
 </context>
 <context>
     <name>vell::TImportProgressDialog</name>
@@ -1775,6 +1802,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Карта из OpenStreetMap записана: %1</source>
         <translation>Map from OpenStreetMap written: %1</translation>
+    </message>
+    <message>
+        <source>Линия</source>
+        <translation>Line</translation>
     </message>
 </context>
 <context>
@@ -2022,6 +2053,10 @@ Replace it with the line scheme?</translation>
         <source>Импорт отменён; карта не изменилась.</source>
         <translation>Import cancelled; the map is unchanged.</translation>
     </message>
+    <message>
+        <source>, линия %1</source>
+        <translation>, line %1</translation>
+    </message>
 </context>
 <context>
     <name>vell::TVellView</name>
@@ -2164,6 +2199,10 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Стоящие трамваи и взаимные блокировки</source>
         <translation>Standing trams and deadlocks</translation>
+    </message>
+    <message>
+        <source>%1, линия %2</source>
+        <translation>%1, line %2</translation>
     </message>
 </context>
 <context>

@@ -121,9 +121,12 @@ std::vector<TRecoveryCopy> TRecovery::FindLeftCopies() const {
         std::vector<std::uint8_t> bytes;
         copy.Fault = ReadFileBytes(copy.Path, bytes, MaxRecoveryCopySize);
         if (copy.Fault == TFileFault::None &&
-            !ParseRecoveryCopy(bytes, copy.MapName, copy.Contents))
+            !ParseRecoveryCopy(bytes, copy.MapName, copy.Contents, &copy.Extras))
             copy.Fault = bytes.empty() ? TFileFault::Empty : TFileFault::Damaged;
-        if (copy.Fault != TFileFault::None) copy.Contents = {}; // never half a map
+        if (copy.Fault != TFileFault::None) { // never half a map
+            copy.Contents = {};
+            copy.Extras = {};
+        }
         copies.push_back(std::move(copy));
     }
     std::sort(copies.begin(), copies.end(), [](const TRecoveryCopy& a, const TRecoveryCopy& b) {
@@ -175,6 +178,7 @@ bool RestoreRecoveryCopy(TMap& map, const TRecoveryCopy& copy) {
     for (int i = 0; i < RouteRows; ++i)
         for (int j = 0; j < RouteColumns; ++j)
             SetStoredPart(map.Route(i, j), copy.Contents.Routes[i][j]);
+    map.Extras = copy.Extras;
     map.ClearMarks();
     const bool named = KeepsItsName(copy.MapName);
     map.FileName = named ? copy.MapName : std::string(NewMapName);
@@ -224,8 +228,8 @@ std::string RecoveryTroubleText(TFileFault trouble) {
 }
 
 std::vector<std::uint8_t> SerializeRecoveryCopy(const TMap& map) {
-    return RecoveryCopyBytes(CanonicalMapPath(map.FileName),
-                             SerializeMapFile(map.StoredContents()));
+    return RecoveryCopyBytes(CanonicalMapPath(map.FileName), SerializeMapFile(map.StoredContents()),
+                             EncodeMapExtras(map));
 }
 
 } // namespace vell

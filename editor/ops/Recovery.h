@@ -28,6 +28,7 @@ struct TRecoveryCopy {
     // Why the copy cannot be read; None when Contents holds the whole map.
     TFileFault Fault = TFileFault::None;
     TMapFileContents Contents;
+    TMapExtras Extras; // what the map carried beside its file
 };
 
 class TRecovery {

@@ -274,8 +274,13 @@ void TImportDialog::FillRoutes() {
     Routes->clear();
     for (const TRoutePreview& route : Shown.Routes) {
         auto* item = new QTreeWidgetItem(Routes);
-        item->setText(0, QString::fromStdString(route.Ref));
-        item->setToolTip(0, item->text(0));
+        // The line as riders know it; the ref, which the import is asked for, goes with it.
+        const QString ref = QString::fromStdString(route.Ref);
+        item->setText(0, route.Name.empty() ? ref : QString::fromStdString(route.Name));
+        item->setData(0, Qt::UserRole, ref);
+        item->setToolTip(0, item->text(0) == ref
+                                ? ref
+                                : tr("%1 (ref в OpenStreetMap: %2)").arg(item->text(0), ref));
         if (route.Skipped()) {
             item->setText(1, QStringLiteral("-"));
             // Shown, but neither taken nor to be ticked: the tool tip says why.
@@ -299,7 +304,7 @@ void TImportDialog::RouteTicked() {
     for (int i = 0; i < Routes->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = Routes->topLevelItem(i);
         if (!(item->flags() & Qt::ItemIsUserCheckable)) continue;
-        const std::string ref = item->text(0).toStdString();
+        const std::string ref = item->data(0, Qt::UserRole).toString().toStdString();
         if (item->checkState(0) == Qt::Checked)
             Unticked.erase(ref);
         else

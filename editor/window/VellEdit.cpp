@@ -416,6 +416,11 @@ void TVellEdit::showEvent(QShowEvent* event) {
             QTimer::singleShot(0, this, [this]() {
                 Dialogs.ShowError(WithReason(translate("Map", OpenErrorText), Map.CreateFault));
             });
+        // The file beside it, passed over, is a line in the status line, as after an open.
+        if (!Map.ExtrasWarning.empty()) {
+            ShowStatus(QString::fromStdString(Map.ExtrasWarning));
+            Map.ExtrasWarning.clear();
+        }
         // Asked once, after the window is up (and after an open error, which comes first).
         if (Recovery) QTimer::singleShot(0, this, &TVellEdit::OfferRecovery);
         // Said once and left there, beside what the checks and saves say: running without

@@ -81,7 +81,9 @@ void TVellEdit::AfterChange() {
 }
 
 void TVellEdit::MapReplaced() {
-    ShowStatus({}); // what the checks said was about the map that went
+    // What the checks said was about the map that went; what its load passed over is said once.
+    ShowStatus(QString::fromStdString(Map.ExtrasWarning));
+    Map.ExtrasWarning.clear();
     NameUnwritten = false;
     UndoHistory.Reset(Map, EditorState());
     WrittenGeneration = UndoHistory.Generation();

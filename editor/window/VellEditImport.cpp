@@ -187,9 +187,9 @@ void TVellEdit::EndImport() {
 
 void TVellEdit::TakeImportedMap(TImportResult result) {
     // In place of the open map, as opening its saved file would put it: the same objects and
-    // routes, nothing selected; named after the extract, not yet written.
+    // routes with their line names, nothing selected; named after the extract, not yet written.
     PlanMouse.Reset();
-    Map.ApplyLoadedContents(result.Map->StoredContents());
+    Map.ApplyLoadedContents(result.Map->StoredContents(), result.Map->Extras);
     Map.FileName = ImportedMapName(result.Report.Extract);
     Map.Modified = true;
     NameUnwritten = true;

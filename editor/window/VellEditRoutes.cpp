@@ -4,6 +4,7 @@
 
 #include "editor/ops/EditSteps.h"
 #include "editor/ops/RouteEditing.h"
+#include "model/MapExtras.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,8 +23,16 @@ void TVellEdit::RefreshRouteState() {
         RouteInterval->setValue(route.Interval);
     }
     ShowRouteValues();
-    if (auto caption = CountPointCaption(route.WaypointCount))
-        CountPoint->setText(QString::fromStdString(*caption));
+    if (auto caption = CountPointCaption(route.WaypointCount)) {
+        QString text = QString::fromStdString(*caption);
+        // The line riders know, where the map names the route otherwise than its slot; it goes
+        // once the route's waypoints change.
+        const std::optional<std::string> line = LineName(Map, RouteRow(), RouteColumn());
+        const bool named = line && *line != RouteDisplayName(RouteRow(), RouteColumn());
+        if (named) text += tr(", линия %1").arg(QString::fromStdString(*line));
+        CountPoint->setText(text);
+        CountPoint->setToolTip(named ? text : QString());
+    }
 }
 
 void TVellEdit::ShowRouteValues() {

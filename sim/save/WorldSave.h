@@ -6,7 +6,7 @@
 
 #include "model/FileFault.h"
 #include "model/Map.h"
-#include "sim/save/SealedFile.h"
+#include "model/SealedFile.h"
 
 #include <cstdint>
 #include <span>

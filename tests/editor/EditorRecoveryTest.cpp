@@ -3,6 +3,7 @@
 // back exactly, No removes the copy; a live editor's copy is never offered; a copy that cannot
 // be read is offered for deletion.
 #include "editor/ops/Recovery.h"
+#include "model/MapExtras.h"
 #include "model/MapFile.h"
 #include "tests/editor/EditorWindowHarness.h"
 
@@ -125,7 +126,10 @@ class EditorRecoveryTest : public vell::test::TEditorWindowHarness {
         Folder = DefaultRecoveryFolder();
         QCOMPARE(Folder, Dir->Path("state/vell/recovery"));
         auto city = test::NewMap();
-        test::AddRing(*city, 4900, 4900, 5400, 5400, 3);
+        const std::vector<int> ring = test::AddRing(*city, 4900, 4900, 5400, 5400, 3);
+        // A line named as riders know it, which the copy carries with the map.
+        test::SetRoute(*city, 2, 11, {ring[0], ring[5]});
+        NameLine(*city, 2, 11, "M3");
         city->FileName = Dir->Path("city.vl");
         QVERIFY(city->SaveToFile());
     }
@@ -160,6 +164,12 @@ class EditorRecoveryTest : public vell::test::TEditorWindowHarness {
         QVERIFY(!Map->Modified);
         QVERIFY(CopiesIn(Folder).empty());
         QVERIFY(test::ReadBytes(Dir->Path("city.vl")) == test::ReadBytes(Dir->Path("expected.vl")));
+        // The line's name came back with the copy and went to the file beside the map.
+        QCOMPARE(LineName(*Map, 2, 11), std::optional<std::string>("M3"));
+        auto saved = test::NewMap();
+        saved->FileName = Dir->Path("city.vl");
+        QVERIFY(saved->LoadFromFile());
+        QCOMPARE(LineName(*saved, 2, 11), std::optional<std::string>("M3"));
     }
 
     void killedEditorCopyRemovedOnNo() {

@@ -3,6 +3,7 @@
 // the routes ticked, the import in a job, cancelling at every stage, and the imported map as an
 // unsaved map named after its extract.
 #include "editor/window/ImportDialog.h"
+#include "model/MapExtras.h"
 #include "model/MapFile.h"
 #include "tests/editor/EditorWindowHarness.h"
 #include "tests/import/OsmDataFolder.h"
@@ -20,6 +21,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+
+#include <map>
 
 using namespace vell;
 
@@ -255,7 +258,11 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QVERIFY(!Button(choice, "Import")->isEnabled());
         for (QTreeWidgetItem* item : takeable)
             item->setCheckState(0, Qt::Checked);
-        const std::string left = takeable.front()->text(0).toStdString();
+        // The list shows each line by the name riders know; the ticks are of its ref.
+        const std::string left = takeable.front()->data(0, Qt::UserRole).toString().toStdString();
+        std::map<std::string, QString> shown;
+        for (QTreeWidgetItem* item : takeable)
+            shown[item->data(0, Qt::UserRole).toString().toStdString()] = item->text(0);
         takeable.front()->setCheckState(0, Qt::Unchecked);
         QVERIFY(Button(choice, "Import")->isEnabled());
         const import::TImportOptions options = choice->Options();
@@ -282,6 +289,10 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
             QVERIFY(slot);
             QVERIFY2(Map->Route(slot->first, slot->second).WaypointCount >= 2, ref.c_str());
             QCOMPARE(int(Map->Route(slot->first, slot->second).Cars), 3);
+            // The map took the line's name with it.
+            const std::optional<std::string> line = LineName(*Map, slot->first, slot->second);
+            QVERIFY2(line, ref.c_str());
+            QCOMPARE(QString::fromStdString(*line), shown[ref]);
         }
         const auto unticked = RouteSlotOfName(left);
         QVERIFY(unticked);
@@ -298,6 +309,7 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         Key(Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!Map->Modified);
         QVERIFY(QFile::exists(QString::fromStdString(Map->FileName)));
+        QVERIFY(QFile::exists(QString::fromStdString(MapExtrasPath(Map->FileName))));
     }
 
     // Routes the import cannot take (Porto's funicular, on no tram track in the square) are

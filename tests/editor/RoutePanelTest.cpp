@@ -1,5 +1,6 @@
 // The editor's route panel, rail check and double-track conversion through the window, and a
 // route made entirely with the mouse and buttons, saved, and laid as the game lays it.
+#include "model/MapExtras.h"
 #include "model/RouteTable.h"
 #include "model/RouteWalk.h"
 #include "tests/editor/EditorWindowHarness.h"
@@ -54,6 +55,65 @@ class RoutePanelTest : public vell::test::TEditorWindowHarness {
         QVERIFY(Map->Modified);
         QCOMPARE(Map->Route(3, column - 1).Cars, 2);
         QCOMPARE(Child<QLabel>("VagonCountValue")->text(), QString("2"));
+    }
+
+    // A map whose routes carry the names riders know: the panel shows them, Save As takes them
+    // to the new file's side, a route edited loses its name and a save then leaves no file
+    // beside the map; a damaged one is passed over with a line in the status line.
+    void lineNamesGoWithTheMapThroughSaveAs() {
+        const std::vector<int> ring = test::AddRing(*Map, 1000, 1000, 2000, 1600, 3);
+        test::SetRoute(*Map, 2, 11, {ring[0], ring[4]});
+        test::SetRoute(*Map, 0, 1, {ring[1], ring[5]});
+        NameLine(*Map, 2, 11, "3E");
+        NameLine(*Map, 0, 1, "10"); // its own slot's name: nothing to add
+        Map->FileName = Dir->Path("city.vl");
+        QVERIFY(Map->SaveToFile());
+        Key(Qt::Key_N, Qt::ControlModifier);
+        Dialogs->FileChoices = {Dir->Path("city.vl")};
+        Key(Qt::Key_F3);
+        QCOMPARE(Map->FileName, Dir->Path("city.vl"));
+        ShowSlot(2, 11);
+        QCOMPARE(Caption(), QString::fromUtf8("2 точки, линия 3E"));
+        QCOMPARE(Child<QLabel>("CountPoint")->toolTip(), Caption());
+        ShowSlot(0, 1);
+        QCOMPARE(Caption(), QString::fromUtf8("2 точки"));
+
+        Dialogs->FileChoices = {Dir->Path("copy.vl")};
+        Key(Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Map->FileName, Dir->Path("copy.vl"));
+        QCOMPARE(test::ReadBytes(Dir->Path("copy.vlx")), test::ReadBytes(Dir->Path("city.vlx")));
+
+        // 3А gets a third waypoint: its name goes, and with 10's the same as its slot's...
+        ShowSlot(2, 11);
+        Map->ClearMarks();
+        Map->Objects[ring[6]].SetSelected(true);
+        AltClick(Qt::Key_A, [&] { return Map->Route(2, 11).WaypointCount == 3; });
+        QCOMPARE(Caption(), QString::fromUtf8("3 точки"));
+        QCOMPARE(LineName(*Map, 2, 11), std::nullopt);
+        // ...undone, it is back.
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(int(Map->Route(2, 11).WaypointCount), 2);
+        QCOMPARE(LineName(*Map, 2, 11), std::optional<std::string>("3E"));
+        Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(LineName(*Map, 2, 11), std::nullopt);
+        // Saved, the file beside the copy keeps the one name that still applies, 10's.
+        Key(Qt::Key_F2);
+        auto read = test::NewMap();
+        read->FileName = Dir->Path("copy.vl");
+        QVERIFY(read->LoadFromFile());
+        QCOMPARE(LineName(*read, 2, 11), std::nullopt);
+        QCOMPARE(LineName(*read, 0, 1), std::optional<std::string>("10"));
+
+        test::WriteBytes(Dir->Path("city.vlx"), {'V', 'L', 'X', 'S', 1, 0, 9});
+        Dialogs->FileChoices = {Dir->Path("city.vl")};
+        Key(Qt::Key_F3);
+        QCOMPARE(Map->FileName, Dir->Path("city.vl"));
+        const QString status = Window->statusBar()->currentMessage();
+        QVERIFY2(status.contains(QString::fromStdString(Dir->Path("city.vlx"))),
+                 qPrintable(status));
+        QVERIFY(!status.contains('\n'));
+        ShowSlot(2, 11);
+        QCOMPARE(Caption(), QString::fromUtf8("2 точки"));
     }
 
     void addsTheLowerSelectedRailAndNoThirtySecond() {

@@ -8,6 +8,7 @@
 #include "game/ImportExtract.h"
 #include "import/Import.h"
 #include "import/ImportReport.h"
+#include "model/MapExtras.h"
 #include "model/MapFlows.h"
 #include "model/Route.h"
 #include "tests/import/OsmDataFolder.h"
@@ -36,10 +37,10 @@ std::string CopyExtract(const std::string& name, const std::string& to) {
     return to;
 }
 
-QStringList RouteNames(const QTableWidget* t) {
+QStringList RouteNames(const QTableWidget* t, int column = 0) {
     QStringList names;
     for (int r = 0; r < t->rowCount(); ++r)
-        names << (t->item(r, 0) ? t->item(r, 0)->text() : QString());
+        names << (t->item(r, column) ? t->item(r, column)->text() : QString());
     return names;
 }
 
@@ -106,11 +107,16 @@ class ImportExtractTest : public QObject {
         QVERIFY(ReadBytes(written) == ReadBytes(dir.Path("reference.vl")));
         QCOMPARE(g.Dialogs.Details.back(), import::ImportReportText(reference.Report));
         QVERIFY(g.Dialogs.Details.back().starts_with("© OpenStreetMap contributors\n"));
-        QStringList expected;
-        for (const import::TImportedRoute& r : reference.Report.Routes)
+        // The line names beside it, which the table shows beside the slots.
+        QVERIFY(ReadBytes(MapExtrasPath(written)) == ReadBytes(dir.Path("reference.vlx")));
+        QStringList expected, lines;
+        for (const import::TImportedRoute& r : reference.Report.Routes) {
             expected << QString::fromStdString(RouteName(r.Row, r.Column));
+            lines << QString::fromStdString(r.Name);
+        }
         QVERIFY(!expected.isEmpty());
         QCOMPARE(RouteNames(g.SelectRoute.RouteTable), expected);
+        QCOMPARE(RouteNames(g.SelectRoute.RouteTable, LineColumn), lines);
         QVERIFY(captions.Captions.first().startsWith("Импорт из OpenStreetMap... "));
         QVERIFY(captions.Captions.contains("Импорт из OpenStreetMap... 100 %"));
         QCOMPARE(captions.Captions.last(), QString("Трамвай"));

@@ -128,8 +128,9 @@ class LanguageWindowsTest : public QObject {
         QCOMPARE(w.windowTitle(), In("Tram", "Трамвай"));
         QCOMPARE(w.RouteTable->rowCount(), 4); // 1, 1А, 10 and 2: names are map data
         // The spacing and the circuit time with their units; the Russian is the design's own.
-        QCOMPARE(w.RouteTable->horizontalHeaderItem(3)->text(), In("Spacing (m)", "Ср. перегон"));
-        QCOMPARE(w.RouteTable->horizontalHeaderItem(4)->text(), In("Time (min)", "Время(мин)"));
+        QCOMPARE(w.RouteTable->horizontalHeaderItem(1)->text(), In("Line", "Линия"));
+        QCOMPARE(w.RouteTable->horizontalHeaderItem(4)->text(), In("Spacing (m)", "Ср. перегон"));
+        QCOMPARE(w.RouteTable->horizontalHeaderItem(5)->text(), In("Time (min)", "Время(мин)"));
         // Every column shows without scrolling sideways, its header grown to fit.
         int widths = 0;
         for (int c = 0; c < w.RouteTable->columnCount(); ++c)

@@ -54,9 +54,10 @@ QString Round(double v) {
 }
 
 // The cells a route over `rails` must show, worked out from the rails themselves: their stops,
-// lengths and scheduled running times.
+// lengths and scheduled running times. The line is the slot's name as people write it unless the
+// map names it.
 QStringList ExpectedCells(const TMap& map, const QString& name, const std::vector<int>& rails,
-                          int interval, int cars) {
+                          int interval, int cars, const QString& line = {}) {
     double length = 0, time = 0;
     int stops = 0;
     for (int r : rails) {
@@ -66,6 +67,7 @@ QStringList ExpectedCells(const TMap& map, const QString& name, const std::vecto
     }
     const double runTime = double(RoundHalfEven(time));
     return {name,
+            line.isEmpty() ? name.trimmed() : line,
             QString::number(stops),
             Round(length),
             Round(length / stops),
@@ -101,8 +103,8 @@ class SelectRouteTest : public QObject {
         TGame g;
         TSelectRoute& w = g.SelectRoute;
         QCOMPARE(w.windowTitle(), QString("Трамвай"));
-        QCOMPARE(w.minimumSize(), QSize(742, 369));
-        QCOMPARE(w.maximumSize(), QSize(742, 369));
+        QCOMPARE(w.minimumSize(), QSize(792, 369));
+        QCOMPARE(w.maximumSize(), QSize(792, 369));
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(w.MapPB->size(), QSize(200, 200)); // the overview, a pixel for 50 m
         w.show();
@@ -118,12 +120,12 @@ class SelectRouteTest : public QObject {
         QCOMPARE(QKeySequence::mnemonic(w.SelectMap->text()), QKeySequence(Qt::ALT | Qt::Key_O));
         QCOMPARE(QKeySequence::mnemonic(w.Start->text()), QKeySequence(Qt::ALT | Qt::Key_V));
         QVERIFY(!w.DoProcess->isChecked());
-        // Before a map is chosen: eight empty columns and one empty row; nothing can start.
-        QCOMPARE(w.RouteTable->columnCount(), 8);
+        // Before a map is chosen: nine empty columns and one empty row; nothing can start.
+        QCOMPARE(w.RouteTable->columnCount(), 9);
         QCOMPARE(w.RouteTable->rowCount(), 1);
-        QCOMPARE(Headers(w.RouteTable), QStringList(8, QString()));
-        const int widths[] = {24, 60, 60, 70, 70, 90, 90, 50};
-        for (int c = 0; c < 8; ++c)
+        QCOMPARE(Headers(w.RouteTable), QStringList(9, QString()));
+        const int widths[] = {24, 48, 60, 60, 70, 70, 80, 80, 50};
+        for (int c = 0; c < 9; ++c)
             QCOMPARE(w.RouteTable->columnWidth(c), widths[c]);
         QCOMPARE(w.RouteTable->selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(w.RouteTable->horizontalHeader()->sectionsMovable());
@@ -149,21 +151,21 @@ class SelectRouteTest : public QObject {
                  (QStringList{"Составление карты путей...", "Прокладка маршрутов...", "Трамвай"}));
         const QTableWidget* t = g.SelectRoute.RouteTable;
         QCOMPARE(Headers(t),
-                 (QStringList{"№", "Остановок", "Длина (м)", "Ср. перегон", "Время(мин)",
+                 (QStringList{"№", "Линия", "Остановок", "Длина (м)", "Ср. перегон", "Время(мин)",
                               "Ср. скорость", "Интервал (мин)", "Вагонов"}));
         // The designed widths, widened only where the font needs it to show a header whole;
         // the columns still fit the table.
-        const int widths[] = {24, 60, 60, 70, 70, 90, 90, 50};
+        const int widths[] = {24, 48, 60, 60, 70, 70, 80, 80, 50};
         const QFontMetrics metrics(t->horizontalHeader()->font());
         int total = 0;
-        for (int c = 0; c < 8; ++c) {
+        for (int c = 0; c < 9; ++c) {
             QVERIFY(t->columnWidth(c) >= widths[c]);
             QVERIFY(t->columnWidth(c) >= metrics.horizontalAdvance(Headers(t)[c]));
             if (t->columnWidth(c) > widths[c])
                 QCOMPARE(t->columnWidth(c), metrics.horizontalAdvance(Headers(t)[c]) + 4);
             total += t->columnWidth(c);
         }
-        QVERIFY(total <= 540);
+        QVERIFY(total <= t->viewport()->width());
         QCOMPARE(t->rowCount(), 4); // the empty bottom row is gone
         QCOMPARE(g.SelectRoute.RouteRowCount(), 4);
         const TMap& map = *g.Map;
@@ -185,6 +187,41 @@ class SelectRouteTest : public QObject {
         QCOMPARE(g.SelectRoute.windowTitle(), QString("Трамвай"));
     }
 
+    void theLineColumnShowsTheNamesRidersKnow() {
+        TTempDir dir;
+        TRoutesMap source(dir.Path("city.vl"));
+        NameLine(*source.Map, 0, 1, "M10");
+        NameLine(*source.Map, 0, 11, "Hauptbahnhof — Zoologischer Garten");
+        source.Save(dir.Path("city.vl"));
+        TGame g;
+        g.Choose(dir.Path("city.vl"));
+        const QTableWidget* t = g.SelectRoute.RouteTable;
+        const TMap& map = *g.Map;
+        // The slot column stays; the line is the name, its tool tip the name whole; a slot
+        // the map does not name shows its own name.
+        QCOMPARE(RowTexts(t, 0), ExpectedCells(map, "1 ", source.RingA, 10, 2));
+        QCOMPARE(RowTexts(t, 1),
+                 ExpectedCells(map, "1А", source.RingA, 15, 2, "Hauptbahnhof — Zoologisc"));
+        QCOMPARE(RowTexts(t, 3), ExpectedCells(map, "10", source.RingA, 20, 3, "M10"));
+        QCOMPARE(t->item(1, 1)->toolTip(), QString("Hauptbahnhof — Zoologisc"));
+        QCOMPARE(t->item(3, 1)->toolTip(), QString("M10"));
+        // The row still starts its own slot's route.
+        g.SelectRoute.RouteTable->setCurrentCell(3, 1);
+        QCOMPARE(int(g.SelectRoute.SelectedRouteRow), 0);
+        QCOMPARE(int(g.SelectRoute.SelectedRouteCol), 1);
+
+        // The route 10 edited in the editor and saved without the names: its name is gone.
+        auto edited = NewMap();
+        edited->FileName = dir.Path("city.vl");
+        QVERIFY(edited->LoadFromFile());
+        SetRoute(*edited, 0, 1, {source.RingA[0], source.RingA[5]}, 3, 20);
+        QVERIFY(edited->SaveToFile());
+        g.Choose(dir.Path("city.vl"));
+        QCOMPARE(Cell(t, 1, 1), QString("Hauptbahnhof — Zoologisc"));
+        QCOMPARE(Cell(t, 3, 0), QString("10"));
+        QCOMPARE(Cell(t, 3, 1), QString("10"));
+    }
+
     void mapWithRailErrorsShowsTheMessageAndHeadersOnly() {
         TTempDir dir;
         TRoutesMap source(dir.Path("broken.vl"));
@@ -197,7 +234,7 @@ class SelectRouteTest : public QObject {
         const QTableWidget* t = g.SelectRoute.RouteTable;
         QCOMPARE(Headers(t).first(), QString("№"));
         QCOMPARE(t->rowCount(), 1);
-        QCOMPARE(RowTexts(t, 0), QStringList(8, QString()));
+        QCOMPARE(RowTexts(t, 0), QStringList(9, QString()));
         QCOMPARE(g.SelectRoute.RouteRowCount(), 0);
         QCOMPARE(g.SelectRoute.TotalTrams, 0);
         QVERIFY(!g.SelectRoute.MapReady());
@@ -292,7 +329,7 @@ class SelectRouteTest : public QObject {
         TSelectRoute& w = g.SelectRoute;
         QCOMPARE(w.RouteTable->rowCount(), 5);
         QCOMPARE(RowTexts(w.RouteTable, 3),
-                 (QStringList{"3 ", "-", "-", "-", "-", "-", "10", "1"}));
+                 (QStringList{"3 ", "3", "-", "-", "-", "-", "-", "10", "1"}));
         w.RouteTable->setCurrentCell(3, 0);
         QVERIFY(!w.Start->isEnabled());
         w.RouteTable->setCurrentCell(0, 0);
@@ -322,7 +359,7 @@ class SelectRouteTest : public QObject {
             g.SelectRoute.SelectMapAtStartUp(true);
             QCOMPARE(g.Dialogs.Log, std::vector<std::string>{std::string("error: ") +
                                                              OpenErrorText + "\nФайл не найден."});
-            QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(8, QString()));
+            QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(9, QString()));
             QVERIFY(!g.SelectRoute.MapReady());
         }
         {
@@ -331,7 +368,7 @@ class SelectRouteTest : public QObject {
             g.SelectRoute.SelectMapAtStartUp(false);
             QVERIFY(g.Dialogs.Log.empty());
             QCOMPARE(g.SelectRoute.RouteTable->rowCount(), 1);
-            QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(8, QString()));
+            QCOMPARE(Headers(g.SelectRoute.RouteTable), QStringList(9, QString()));
         }
     }
 

@@ -215,9 +215,9 @@ class StartRunTest : public QObject {
         QCOMPARE(g.SelectRoute.RouteRowCount(), 2); // 1 and 2
         // Route 1 is measured, plans no trams and shows "-" for its interval and cars.
         QCOMPARE(g.Map->Route(0, 0).TramCount, 0);
-        QVERIFY(g.SelectRoute.RouteTable->item(0, 1)->text() != "-");
-        QCOMPARE(g.SelectRoute.RouteTable->item(0, 6)->text(), QString("-"));
+        QVERIFY(g.SelectRoute.RouteTable->item(0, 2)->text() != "-");
         QCOMPARE(g.SelectRoute.RouteTable->item(0, 7)->text(), QString("-"));
+        QCOMPARE(g.SelectRoute.RouteTable->item(0, 8)->text(), QString("-"));
         QCOMPARE(g.SelectRoute.TotalTrams, g.Map->Route(1, 0).TramCount);
         SelectRow(g, 0);
         QVERIFY(!g.SelectRoute.Start->isEnabled());

@@ -87,7 +87,7 @@ class WindowPlacementTest : public QObject {
         const QStringList faults = LayoutFaults(&w);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
         const bool room = Screen().width() >= SelectRouteWidth + AssumedFrameWidth;
-        QCOMPARE(w.RouteTable->width() == 540, room);
+        QCOMPARE(w.RouteTable->width() == RouteTableWidth, room);
         QCOMPARE(w.width() == SelectRouteWidth, room);
         QCOMPARE(w.MapPB->x() + w.MapPB->width() + 2, w.width()); // the column keeps its edge
         if (!room) {

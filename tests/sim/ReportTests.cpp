@@ -35,6 +35,22 @@ TEST(RouteReport, OneLinePerRouteInPlayAndATotal) {
     EXPECT_EQ(RouteReport(*NewMap()), "Итого 0 (0)");
 }
 
+TEST(RouteReport, ALineNamedOtherwiseThanItsSlotIsNamedBesideIt) {
+    auto map = NewMap();
+    const std::vector<int> ring = AddRing(*map, 1000, 1000, 2000, 1600);
+    SetRoute(*map, 2, 11, {ring[0], ring[4]}); // 3А
+    SetRoute(*map, 0, 1, {ring[1], ring[5]});  // 10
+    map->Route(2, 11).TramCount = 2;
+    map->Route(0, 1).TramsInService = 1;
+    map->Route(0, 1).TramCount = 1;
+    NameLine(*map, 2, 11, "3E");
+    NameLine(*map, 0, 1, "10");
+    EXPECT_EQ(RouteReport(*map), "3А «3E»: 0 (2)\r\n10: 1 (1)\r\nИтого 1 (3)");
+    // A route changed since it was named is its slot alone.
+    map->Route(2, 11).Waypoints[1] = std::uint16_t(ring[3]);
+    EXPECT_EQ(RouteReport(*map), "3А: 0 (2)\r\n10: 1 (1)\r\nИтого 1 (3)");
+}
+
 TEST(RouteReport, ALongReportIsWholeWithItsTotal) {
     auto map = NewMap();
     for (auto& row : map->Routes)

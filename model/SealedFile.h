@@ -1,5 +1,6 @@
-// The header the world's files share (the save, the replay): a 4-byte magic, the format version,
-// the body's length and its FNV-1a 64 checksum, little-endian, then the body.
+// The header the programs' own files share (the world save, the replay, the file beside a map): a
+// 4-byte magic, the format version, the body's length and its FNV-1a 64 checksum, little-endian,
+// then the body.
 #pragma once
 
 #include <array>

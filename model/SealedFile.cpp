@@ -1,5 +1,5 @@
-// The sealed header of the world's files: written once here, checked once here.
-#include "sim/save/SealedFile.h"
+// The sealed header of the programs' own files: written once here, checked once here.
+#include "model/SealedFile.h"
 
 #include "model/ByteStream.h"
 
