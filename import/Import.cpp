@@ -70,7 +70,10 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
 // more trams runs shorter (down to half an hour), so that the check costs no more on a whole
 // city's network.
 const TRunCheckPlan RunCheck{{1, 2}, 120, 120 * 24, 30};
-constexpr int MostJamRounds = 4;       // mends of jams before one is reported as it stands
+// Places kept clear for jams; past them a jam costs its worst line at once, until the runs are
+// clear, the rounds are spent or only one line is left, whose jam is then reported as it stands.
+constexpr int MostClearZones = 4;
+constexpr int MostJamRounds = 16;
 constexpr double MostZoneRadius = 100; // metres: a wider jam is a line too many there
 
 std::vector<std::string> RefsOfSlots(const TImportReport& report,
@@ -324,7 +327,7 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
         if (!result.Map->NetworkOk || report.Routes.empty()) break;
         const std::optional<TRunTrouble> trouble = FindRunTrouble(*result.Map, RunCheck);
         if (!trouble) break;
-        if (round == MostJamRounds) {
+        if (round == MostJamRounds || report.Routes.size() == 1) {
             report.Troubles.push_back(DescribeTrouble(*trouble, report, projection));
             break;
         }
@@ -343,7 +346,8 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
         const bool known = std::any_of(zones.begin(), zones.end(), [&](const TClearZone& z) {
             return std::hypot(z.X - zone.X, z.Y - zone.Y) <= z.Radius;
         });
-        if (!jam->Accident && !known && !zoneTakenBack && zone.Radius <= MostZoneRadius) {
+        if (!jam->Accident && !known && !zoneTakenBack && zone.Radius <= MostZoneRadius &&
+            int(zones.size()) < MostClearZones) {
             zones.push_back(zone);
             lastZone = jam;
             jamMends.push_back(
