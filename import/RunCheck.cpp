@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <thread>
 
 namespace vell::import {
@@ -92,13 +93,24 @@ std::optional<TRunTrouble> RunOnce(const TMap& original, std::uint32_t seed,
 std::optional<TRunTrouble> FindRunTrouble(const TMap& map, const TRunCheckPlan& plan) {
     // Each seed's run on its own thread (each with its own copy of the map, world and random
     // generator); the first seed's trouble is told, whichever thread ends first.
+    // A run's failure (memory running out) goes to the import's caller, not to terminate.
     std::vector<std::optional<TRunTrouble>> found(plan.Seeds.size());
+    std::vector<std::exception_ptr> failed(plan.Seeds.size());
+    auto run = [&](std::size_t k) {
+        try {
+            found[k] = RunOnce(map, plan.Seeds[k], plan);
+        } catch (...) {
+            failed[k] = std::current_exception();
+        }
+    };
     std::vector<std::thread> runs;
     for (std::size_t k = 1; k < plan.Seeds.size(); ++k)
-        runs.emplace_back([&, k] { found[k] = RunOnce(map, plan.Seeds[k], plan); });
-    if (!plan.Seeds.empty()) found[0] = RunOnce(map, plan.Seeds[0], plan);
-    for (std::thread& run : runs)
-        run.join();
+        runs.emplace_back(run, k);
+    if (!plan.Seeds.empty()) run(0);
+    for (std::thread& thread : runs)
+        thread.join();
+    for (const std::exception_ptr& failure : failed)
+        if (failure) std::rethrow_exception(failure);
     for (const std::optional<TRunTrouble>& trouble : found)
         if (trouble) return trouble;
     return std::nullopt;

@@ -590,8 +590,6 @@ Options:
         <translation>%1 “%2” (%3)</translation>
     </message>
     <message>
-        <source>один маршрут OSM, его пути односторонние: обратно по кратчайшему пути</source>
-        <translation>one OSM route on one-way track: back by the shortest way</translation>
         <source>авария</source>
         <translation>an accident</translation>
     </message>
@@ -644,8 +642,6 @@ Options:
         <translation>the rail network at %1, %2 fails its check (%3) and could not be mended in place</translation>
     </message>
     <message>
-        <source>трамваи здесь вечно ждали друг друга (зерно %1): на путях в %2 м вокруг им не дано останавливаться</source>
-        <translation>trams waited here for one another for good (seed %1): they may not stop on the track within %2 m around</translation>
         <source>сделан по путям, в обе стороны</source>
         <translation>made from the track, both ways</translation>
     </message>
@@ -656,6 +652,14 @@ Options:
     <message>
         <source>%1: выписка PBF, сжатая ещё раз (gzip или bzip2), не читается; распакуйте её.</source>
         <translation>%1: a PBF extract packed once more (gzip or bzip2) cannot be read; unpack it.</translation>
+    </message>
+    <message>
+        <source>трамваи здесь вечно ждали друг друга (зерно %1): на путях в %2 м вокруг им не дано останавливаться</source>
+        <translation>trams waited for one another here for good (seed %1): they may not stop on the track within %2 m</translation>
+    </message>
+    <message>
+        <source>один маршрут OSM, его пути односторонние: обратно по кратчайшему пути</source>
+        <translation>one OSM route on one-way track: back by the shortest way</translation>
     </message>
 </context>
 <context>

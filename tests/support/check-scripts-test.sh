@@ -27,6 +27,7 @@ add cab/CabState.h '#include "sim/World.h"'
 add cab/View3D.h '#include "cab/CabState.h"' '#include "ui/PaintBox.h"' '#include <QWidget>'
 add editor/ops/Edit.h '#include "model/Map.h"'
 add import/OsmRead.h '#include "model/Map.h"' '#include <osmium/io/reader.hpp>'
+add import/RunCheck.h '#include "sim/World.h"'
 add editor/window/VellEdit.cpp '#include "editor/ops/Edit.h"' '#include "model/draw/PlanView.h"' \
   '#include "ui/PaintBox.h"' '#include "import/OsmRead.h"' '#include "VellEdit.moc"'
 add game/VellView.h '#include "cab/View3D.h"' '#include "model/draw/PlanView.h"' \
@@ -69,7 +70,7 @@ editor/ops/Edit.h|#include <QtCore/QString>|uses no Qt
 editor/ops/Edit.h|#include "ui/EnglishTexts.h"|editor/ops may not include ui
 editor/ops/Edit.h|#include "import/OsmRead.h"|editor/ops may not include import
 sim/World.h|#include "import/OsmRead.h"|sim may not include import
-import/OsmRead.h|#include "sim/World.h"|import may not include sim
+import/OsmRead.h|#include "cab/CabState.h"|import may not include cab
 import/OsmRead.h|#include <QString>|uses no Qt
 import/OsmRead.h|#include "ui/PaintBox.h"|import may not include ui
 cab/CabState.h|#include "ui/EnglishTexts.h"|uses no Qt

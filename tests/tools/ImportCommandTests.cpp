@@ -64,9 +64,9 @@ TEST(VellSimImport, AnExtractWithoutRelationsGetsLinesMadeFromItsTrack) {
         Sim({"import", OsmFile("volgograd_centre_sumo.osm.xml.gz"), map, "--no-buildings"});
     ASSERT_EQ(imported.Code, 0) << imported.Err << imported.Out;
     EXPECT_NE(imported.Out.find("Рельсовая сеть: в порядке"), std::string::npos);
-    EXPECT_NE(imported.Out.find("  1: "), std::string::npos) << imported.Out;
-    EXPECT_NE(imported.Out.find("  1А: "), std::string::npos) << imported.Out;
-    const std::regex line("\n  [1-9](?:А|Б)?: [^\n]*");
+    EXPECT_NE(imported.Out.find("\n  1 «"), std::string::npos) << imported.Out;
+    EXPECT_NE(imported.Out.find("\n  1А «"), std::string::npos) << imported.Out;
+    const std::regex line("\n  [1-9](?:А|Б)? «[^\n]*");
     int lines = 0, fromTrack = 0;
     for (auto it = std::sregex_iterator(imported.Out.begin(), imported.Out.end(), line);
          it != std::sregex_iterator(); ++it) {
