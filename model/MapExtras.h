@@ -50,7 +50,7 @@ struct TExtraSection {
 };
 
 struct TMapExtras {
-    std::array<std::array<TLineName, RouteColumns>, RouteRows> Lines{};
+    std::array<std::array<TLineName, RouteColumns>, RouteRows> Lines;
     std::vector<TExtraSection> Others;
     bool operator==(const TMapExtras&) const = default;
 };
