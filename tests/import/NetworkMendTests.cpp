@@ -16,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <initializer_list>
 #include <vector>
 
@@ -213,28 +211,6 @@ TEST(NetworkMend, PoznansJammedLoopIsKeptClearAndEveryLineStays) {
             EXPECT_NE(MendText(mend).find("52.388"), std::string::npos);
         }
     EXPECT_TRUE(jamMended);
-}
-
-// Every extract beside the project, whatever it shows (names for refs, a loop, no relations, a
-// crowded station, XML under any name), gives a map with lines on a sound network whose trams
-// run an hour without a deadlock or an accident.
-TEST(EveryExtract, ImportsWithLinesThatRunAnHour) {
-    VELL_NEED_OSM_FOLDER();
-    std::vector<std::filesystem::path> extracts;
-    for (const auto& entry : std::filesystem::directory_iterator(VELL_OSM_DIR))
-        if (entry.is_regular_file() && entry.path().filename().string().rfind("README", 0) != 0)
-            extracts.push_back(entry.path());
-    std::sort(extracts.begin(), extracts.end());
-    ASSERT_GE(extracts.size(), 12u);
-    for (const auto& extract : extracts) {
-        SCOPED_TRACE(extract.filename().string());
-        const TImportResult result =
-            ImportCity(TOsmInput::File(extract.string()), TImportOptions{});
-        EXPECT_TRUE(result.Map->NetworkOk);
-        EXPECT_FALSE(result.Report.Routes.empty());
-        EXPECT_TRUE(result.Report.Troubles.empty());
-        ExpectClearRuns(*result.Map, 60, {1});
-    }
 }
 
 } // namespace
