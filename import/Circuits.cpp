@@ -107,12 +107,8 @@ std::vector<std::vector<TOsmId>> ChainWays(const std::vector<std::vector<TOsmId>
 std::vector<TOsmId> LongestInside(const std::vector<TOsmId>& path, const TTrackGraph& graph,
                                   double margin, bool& cut) {
     std::vector<TOsmId> best, run;
-    auto inside = [&](TOsmId n) {
-        const TPointM p = graph.Points.at(n);
-        return p.X >= margin && p.X <= 10000 - margin && p.Y >= margin && p.Y <= 10000 - margin;
-    };
     for (TOsmId n : path) {
-        if (!inside(n)) {
+        if (!InsideMargin(graph.Points.at(n), margin)) {
             cut = true;
             if (graph.Length(run) > graph.Length(best)) best = run;
             run.clear();

@@ -34,15 +34,13 @@ double UnusedTrack(const TTrackGraph& graph, const std::vector<TCircuitPlan>& pl
         for (const TDirection* d : {&plan.Forward, &plan.Backward})
             for (std::size_t k = 0; k + 1 < d->Nodes.size(); ++k)
                 used.insert(std::minmax(d->Nodes[k], d->Nodes[k + 1]));
-    auto inside = [](TPointM p) {
-        return p.X >= 0 && p.Y >= 0 && p.X <= SquareSide && p.Y <= SquareSide;
-    };
     double unused = 0;
     for (const auto& [a, neighbours] : graph.Neighbours)
         for (TOsmId b : neighbours) {
             if (b <= a || used.count({a, b})) continue;
             const TPointM pa = graph.Points.at(a), pb = graph.Points.at(b);
-            if (inside(pa) && inside(pb)) unused += std::hypot(pb.X - pa.X, pb.Y - pa.Y);
+            if (InsideMargin(pa, 0) && InsideMargin(pb, 0))
+                unused += std::hypot(pb.X - pa.X, pb.Y - pa.Y);
         }
     return unused;
 }

@@ -16,6 +16,12 @@ struct TPointM {
 constexpr double SquareSide = 10000;
 constexpr double MapCentre = 5000;
 
+// Whether a map point lies `margin` metres or more inside the square's edges.
+constexpr bool InsideMargin(TPointM p, double margin) {
+    return p.X >= margin && p.X <= SquareSide - margin && p.Y >= margin &&
+           p.Y <= SquareSide - margin;
+}
+
 class TProjection {
   public:
     explicit TProjection(TGeoPoint centre);

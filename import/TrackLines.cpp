@@ -41,11 +41,6 @@ double CosOfDegrees(double degrees) {
     return std::cos(degrees * std::numbers::pi / 180);
 }
 
-bool InsideMargin(TPointM p, double margin) {
-    return p.X >= margin && p.X <= SquareSide - margin && p.Y >= margin &&
-           p.Y <= SquareSide - margin;
-}
-
 class TPathSearch {
   public:
     TPathSearch(const TTrackGraph& graph, const TTrackPathOptions& options)
