@@ -181,6 +181,7 @@ TDriveSteps RunDriveSteps(const TCabState& cab, TWorld& world, TRunState& run,
         }
         world.WorldStep();
         ++run.Steps;
+        if (run.Shift) run.Shift->AfterStep(world, run.Steps);
     }
     return done;
 }

@@ -137,7 +137,8 @@ struct TDriveSteps {
     bool Bell = false;
 };
 
-// Step 6: GameSpeed world steps, counted into `run.Steps`. Before each, `recorder` (when given
+// Step 6: GameSpeed world steps, counted into `run.Steps`, each scored by `run.Shift` when
+// there is one. Before each, `recorder` (when given
 // and recording) notes the player's commands, with `bell` (the player rang it this tick) before
 // the first, or `replay` (when given) puts its commands into the player's tram; a replay stops
 // at its end.

@@ -35,9 +35,10 @@ bool WaitCountingSteps(TWorld& world, TRunState& run, int row, int col) {
 } // namespace
 
 bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, int row, int col,
-             const std::function<bool()>& runAhead) {
+             const std::function<bool()>& runAhead, const TShift& shift) {
     if (map.FileName == NewMapName) return false;
     view.Run = TRunState{};
+    view.ShiftOutcome.reset();
     view.Run.Seed = world.Random.GetState();
     world.StartWorld();
     world.PlayerTram = nullptr;
@@ -48,8 +49,13 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
         world.StopWorld();
         return false;
     }
-    FindPlayerTram(world, row, col);
+    TVell* tram = FindPlayerTram(world, row, col);
     view.PrepareForGame();
+    if (tram && shift.Kind != TShiftKind::Open) {
+        tram->AutoDrive = false;
+        view.UseProgramState({false, 1});
+    }
+    view.Score.Start(world, shift, view.Run.Steps);
     view.BeginDrive();
     ShowCab(world, view, selectionWindow);
     return true;
@@ -58,6 +64,8 @@ bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, 
 std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
                          const TWorldSave& save) {
     TRunState run;
+    run.Shift = &view.Score;
+    view.ShiftOutcome.reset();
     std::string error;
     if (!RestoreWorld(save, world, run, error)) return error;
     if (!world.PlayerTram) {
@@ -69,6 +77,10 @@ std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selec
     view.Run = run;
     view.PrepareForGame();
     view.UseProgramState(run.Program);
+    if (view.Score.Started() && !view.Score.Finished())
+        view.Score.MarkContinued();
+    else
+        view.Score.Start(world, TShift{}, run.Steps);
     view.BeginDrive();
     view.JoystickFromTram = true;
     ShowCab(world, view, selectionWindow);
@@ -78,6 +90,7 @@ std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selec
 std::string WatchReplay(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,
                         TReplay replay) {
     view.PrepareForGame();
+    view.ShiftOutcome.reset();
     if (std::string error = view.StartWatching(std::move(replay), 0, false); !error.empty())
         return error;
     PrepareArches(map);

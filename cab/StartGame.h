@@ -7,6 +7,7 @@
 #include "sim/World.h"
 #include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
+#include "sim/shift/ShiftScore.h"
 
 #include <functional>
 
@@ -23,12 +24,15 @@ class TView3D;
 // `selectionWindow` (may be none) is hidden during the game and shown again after it. Returns
 // whether the cab view was shown. Does nothing for a map that has no file yet ("Новая"). The
 // view's Run counts the game's world steps from the generator's state at the start; `runAhead`
-// adds its own steps to it.
+// adds its own steps to it. The player's tram drives `shift`, scored in the view from its first
+// step; a circuits or minutes shift starts with the autopilot off, since a leg the autopilot
+// drove earns nothing.
 bool RunGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow, int row, int col,
-             const std::function<bool()>& runAhead);
+             const std::function<bool()>& runAhead, const TShift& shift = {});
 
 // A saved game continued: the world (over the save's map, selected) restored from `save` and the
-// cab view shown exactly where the player left it, as RunGame shows it, the joystick holding the
+// cab view shown exactly where the player left it, its shift going on (a save without one: an
+// open shift from here), as RunGame shows it, the joystick holding the
 // saved tram's controller and doors. Empty when the game was shown; else one Russian line why
 // the save does not fit (a save without a player's tram among them), with the world not running.
 std::string ContinueGame(TMap& map, TWorld& world, TView3D& view, QWidget* selectionWindow,

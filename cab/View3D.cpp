@@ -760,6 +760,8 @@ void TView3D::BeginDrive() {
     Watching.reset();
     CrashReplay.reset();
     Run.Program = {N6->isChecked(), Cab.GameSpeed};
+    // The recording's start carries the shift as it stands.
+    Run.Shift = &Score;
     RecordingError = Recorder.Start(World, Run);
     ShowMenuFor();
 }
@@ -810,6 +812,8 @@ void TView3D::TakeOverClick() {
     N6->setChecked(tram->AutoDrive);
     // The controller stays where the recording left it until the mouse moves.
     Cab.Joystick.ControllerOffset = -tram->ManualCommand * ControllerRange;
+    // A new drive of the player's, scored from here as an open shift.
+    Score.Start(World, TShift{}, Run.Steps);
     BeginDrive();
 }
 

@@ -13,6 +13,7 @@
 #include "sim/World.h"
 #include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
+#include "sim/shift/ShiftScore.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -79,6 +80,12 @@ class TCabSurface : public QOpenGLWidget {
     // shows it need not draw it again. A resize or a new context drops it.
     unsigned FreshFrameBuffer = 0;
     bool FreshFrame = false;
+};
+
+// A shift that ended in the cab: its evaluation and the drive's recording up to its end.
+struct TShiftOutcome {
+    TEvaluation Evaluation;
+    TReplay Drive;
 };
 
 class TView3D : public QDialog {
@@ -161,6 +168,12 @@ class TView3D : public QDialog {
     // "Повтор"; why not, when the recording could not start.
     TDriveRecorder Recorder;
     std::string RecordingError;
+    // The shift being driven and its score: Run.Shift points here while the player drives. A
+    // game starts it, a continued game takes it from the save, taking over a recording starts
+    // an open one.
+    TShiftScore Score;
+    // The last shift that ended in this window, for the route window to keep among the best.
+    std::optional<TShiftOutcome> ShiftOutcome;
     // The player rang the bell (B) since the last tick: the recording notes it before the tick's
     // first step, and a replay rings it again.
     bool BellRung = false;

@@ -106,9 +106,7 @@ void TVell::ExchangePassengers() {
     if (!StopServed) CompleteStopVisit();
 }
 
-// Boarding is over: the timetable check, once per stop visit.
-void TVell::CompleteStopVisit() {
-    StopServed = true;
+std::int64_t TVell::TimetableDeviation() const {
     // A stop on the first waypoint opens the lap, but the lap is counted only when the tail
     // enters that rail, often after boarding: judge the stop against the lap it starts.
     const TRailPos& tail = Rear[Cars() - 1];
@@ -116,11 +114,17 @@ void TVell::CompleteStopVisit() {
                              Front[0].SwitchNo == 0 &&
                              !(tail.Obj == Route->Waypoints[0] && tail.SwitchNo == 0);
     const std::int64_t clock = std::int64_t(Clock) - (lapStarting ? Route->RunTime : 0);
+    return std::int64_t(Route->StopTimes[StopIndex]) - clock;
+}
+
+// Boarding is over: the timetable check, once per stop visit.
+void TVell::CompleteStopVisit() {
+    StopServed = true;
     // Only the first 1024 stops of a circuit have scheduled times; past them the tram keeps
     // its last deviation.
     if (StopIndex < MaxStopTimes)
-        Deviation = std::int32_t(std::clamp<std::int64_t>(
-            std::int64_t(Route->StopTimes[StopIndex]) - clock, -2000000000, 2000000000));
+        Deviation =
+            std::int32_t(std::clamp<std::int64_t>(TimetableDeviation(), -2000000000, 2000000000));
     MaxLate = std::max(MaxLate, -Deviation);
     const double d = Deviation;
     if (d > 3 * TicksPerMinute)

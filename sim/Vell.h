@@ -223,6 +223,9 @@ class TVell {
     void MoveDoors();
     void ArriveAtStop();
     void ExchangePassengers();
+    // The route's time of stop StopIndex (below MaxStopTimes) less the tram's clock, in ticks,
+    // positive when early: what the end of boarding and the shift's score judge the tram by.
+    std::int64_t TimetableDeviation() const;
 
   private:
     friend struct TWorldSaveAccess; // the world save reads and restores the private state

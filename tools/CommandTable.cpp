@@ -70,6 +70,13 @@ const char* const Usage =
     "                        speed, passengers, timetable, the accident and its cause) and the\n"
     "                        world's digest, the same for every run of the same recording;\n"
     "                        a long one shows its progress on stderr, Ctrl+C stops it\n"
+    "  score FILE [--map MAP] [--json]\n"
+    "                        the evaluation of the shift driven in a recording (.vlrec), as the\n"
+    "                        cab gave it at its end: total, stars, the four categories and every\n"
+    "                        event (time, stop, place, rule, points)\n"
+    "  score --autopilot MAP --route NAME --minutes N [--seed S] [--json]\n"
+    "                        the same for the autopilot driving route NAME's first tram for a\n"
+    "                        shift of N minutes (at most 240) after the run-ahead a game makes\n"
     "A save or a recording finds its map at the path it names, else by the same file name\n"
     "beside it or among the bundled maps, else as --map MAP; each only when its bytes are\n"
     "those the file was written over.\n"
@@ -104,6 +111,11 @@ std::vector<TCommand> Commands() {
            "--continue", "--map"}},
          RunRun},
         {"replay", 1, 1, {{"--json"}, {"--map"}}, RunReplayCommand},
+        {"score",
+         0,
+         1,
+         {{"--json"}, {"--map", "--autopilot", "--route", "--minutes", "--seed"}},
+         RunScore},
 #ifdef VELL_WITH_DRAWING
         {"scheme", 1, 2, {{}, {}}, RunScheme},
         {"plan", 2, 2, {{}, {"--view", "--overview", "--route"}}, RunPlan},

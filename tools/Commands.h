@@ -20,6 +20,7 @@ int RunConvert(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunImport(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunRun(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunReplayCommand(const TArguments& args, std::ostream& out, std::ostream& err);
+int RunScore(const TArguments& args, std::ostream& out, std::ostream& err);
 #ifdef VELL_WITH_DRAWING
 int RunScheme(const TArguments& args, std::ostream& out, std::ostream& err);
 int RunPlan(const TArguments& args, std::ostream& out, std::ostream& err);

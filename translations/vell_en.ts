@@ -1123,6 +1123,77 @@ Options:
     </message>
 </context>
 <context>
+    <name>Score</name>
+    <message>
+        <source>Отправление раньше расписания</source>
+        <translation>Departed ahead of the timetable</translation>
+    </message>
+    <message>
+        <source>Отправление с опозданием</source>
+        <translation>Departed late</translation>
+    </message>
+    <message>
+        <source>Остановка не у конца платформы</source>
+        <translation>Stopped short of the platform's end</translation>
+    </message>
+    <message>
+        <source>Двери открыты на ходу</source>
+        <translation>Doors opened while moving</translation>
+    </message>
+    <message>
+        <source>Двери открыты вне остановки</source>
+        <translation>Doors opened away from a stop</translation>
+    </message>
+    <message>
+        <source>Отправление с открытыми дверями</source>
+        <translation>Moved off with the doors open</translation>
+    </message>
+    <message>
+        <source>Отправление до конца посадки</source>
+        <translation>Moved off before boarding ended</translation>
+    </message>
+    <message>
+        <source>Остановка пропущена</source>
+        <translation>Stop passed</translation>
+    </message>
+    <message>
+        <source>Превышение скорости</source>
+        <translation>Speeding</translation>
+    </message>
+    <message>
+        <source>Резкий разгон или торможение</source>
+        <translation>Harsh acceleration or braking</translation>
+    </message>
+    <message>
+        <source>Экстренное торможение</source>
+        <translation>Emergency braking</translation>
+    </message>
+    <message>
+        <source>Перегон на автопилоте</source>
+        <translation>Leg driven on the autopilot</translation>
+    </message>
+    <message>
+        <source>Авария</source>
+        <translation>Accident</translation>
+    </message>
+    <message>
+        <source>Расписание</source>
+        <translation>Timetable</translation>
+    </message>
+    <message>
+        <source>Остановки</source>
+        <translation>Stopping</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Плавность</source>
+        <translation>Comfort</translation>
+    </message>
+</context>
+<context>
     <name>Sound</name>
     <message>
         <source>Звука нет: %1</source>
@@ -1444,6 +1515,78 @@ Check the map in the editor (VellSim check %1)</translation>
         <source>Запись: шаг %1 из %2 (%3%)</source>
         <translation>Recording: step %1 of %2 (%3%)</translation>
     </message>
+    <message>
+        <source>открытая</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>кругов: %1</source>
+        <translation>circuits: %1</translation>
+    </message>
+    <message>
+        <source>минут: %1</source>
+        <translation>minutes: %1</translation>
+    </message>
+    <message>
+        <source>не окончена</source>
+        <translation>not ended</translation>
+    </message>
+    <message>
+        <source>выполнена</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>прервана водителем</source>
+        <translation>ended by the driver</translation>
+    </message>
+    <message>
+        <source>авария</source>
+        <translation>accident</translation>
+    </message>
+    <message>
+        <source>Смена: %1, маршрут %2, водитель: %3</source>
+        <translation>Shift: %1, route %2, driver: %3</translation>
+    </message>
+    <message>
+        <source>автопилот</source>
+        <translation>autopilot</translation>
+    </message>
+    <message>
+        <source>игрок</source>
+        <translation>player</translation>
+    </message>
+    <message>
+        <source>Окончание: %1, шаги мира с %2 по %3</source>
+        <translation>End: %1, world steps %2 to %3</translation>
+    </message>
+    <message>
+        <source>Остановок: %1 из %2</source>
+        <translation>Stops: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Итог: %1 из 100, звёзд: %2</source>
+        <translation>Total: %1 of 100, stars: %2</translation>
+    </message>
+    <message>
+        <source>События: %1</source>
+        <translation>Events: %1</translation>
+    </message>
+    <message>
+        <source>к остановке %1</source>
+        <translation>to stop %1</translation>
+    </message>
+    <message>
+        <source>VellSim score: маршрут %1 не ходит</source>
+        <translation>VellSim score: route %1 does not run</translation>
+    </message>
+    <message>
+        <source>Зерно: %1</source>
+        <translation>Seed: %1</translation>
+    </message>
+    <message>
+        <source>В записи нет трамвая игрока: оценивать нечего.</source>
+        <translation>The recording has no player's tram: there is nothing to score.</translation>
+    </message>
 </context>
 <context>
     <name>WorldSave</name>
@@ -1558,6 +1701,10 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>В сохранении нет трамвая игрока: в кабине нечего вести.</source>
         <translation>The save has no player&apos;s tram: there is nothing to drive in the cab.</translation>
+    </message>
+    <message>
+        <source>смена вне пределов</source>
+        <translation>shift out of range</translation>
     </message>
 </context>
 <context>

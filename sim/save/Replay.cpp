@@ -172,7 +172,9 @@ std::vector<std::uint8_t> EncodeReplay(const TReplay& replay) {
 bool DecodeReplay(std::span<const std::uint8_t> bytes, TReplay& replay, std::string& error) {
     std::uint16_t version = 0;
     std::span<const std::uint8_t> body;
-    const TSealFault fault = OpenSealedFile(bytes, Magic, ReplayVersion, version, body);
+    TSealFault fault = OpenSealedFile(bytes, Magic, ReplayVersion, version, body);
+    if (fault == TSealFault::OtherVersion && version == 1)
+        fault = OpenSealedFile(bytes, Magic, 1, version, body);
     error = SealError(fault, version);
     if (!error.empty()) return false;
     TByteReader in(body);
@@ -328,7 +330,9 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
                  long long fromStep, std::string& error, const TReplayProgress& progress) {
     const TWorldSave save = ReplayStart(replay);
     world.StopWorld();
+    TShiftScore* const shift = run.Shift;
     run = TRunState{};
+    run.Shift = shift;
     if (!RestoreWorld(save, world, run, error)) return false;
     if (!world.PlayerTram && !replay.Events.empty()) {
         world.StopWorld();
@@ -336,6 +340,8 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
                                     "некому передать.");
         return false;
     }
+    // A start without a shift (a version 1 recording): the drive is scored as an open shift.
+    if (shift && !shift->Started() && world.PlayerTram) shift->Start(world, TShift{}, run.Steps);
     player = TReplayPlayer(replay);
     const long long to = std::clamp(fromStep, save.Steps, std::max(save.Steps, replay.EndStep));
     for (; run.Steps < to; ++run.Steps) {
@@ -348,6 +354,7 @@ bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPl
         }
         player.Before(world, run.Steps);
         world.WorldStep();
+        if (shift) shift->AfterStep(world, run.Steps + 1);
     }
     return true;
 }
@@ -363,6 +370,8 @@ bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& 
     if (!LoadSavedMap(save, map, error, search)) return false;
     SelectMap(map);
     TRunState run;
+    TShiftScore score;
+    run.Shift = &score;
     TReplayPlayer player(replay);
     outcome = {};
     const bool played = StartReplay(replay, world, run, player, replay.EndStep, error, progress);
@@ -370,6 +379,11 @@ bool RunReplay(const TReplay& replay, TMap& map, TWorld& world, TReplayOutcome& 
     outcome.EndStep = run.Steps;
     if (!played) return false;
     outcome.Digest = ReplayDigest(world, run);
+    if (score.Started()) {
+        // The recording ends where the player left the cab, unless the shift ended before.
+        score.EndByPlayer(run.Steps);
+        outcome.Evaluation = score.Evaluation();
+    }
     if (const TVell* tram = world.PlayerTram) {
         outcome.RouteRow = tram->RouteRow;
         outcome.RouteCol = tram->RouteCol;

@@ -9,13 +9,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace vell {
 
-constexpr std::uint16_t ReplayVersion = 1;
+// Version 2: its start is a world save of version 2, with the shift; version 1 is still read.
+constexpr std::uint16_t ReplayVersion = 2;
 // A minute played at x1: 1200 world steps of one 50 ms tick each (the crash replay's length, the
 // replay bar's clock). Not the simulated minute of the timetables, TicksPerMinute steps.
 constexpr long long StepsPerPlayedMinute = 1200;
@@ -131,7 +133,8 @@ constexpr long long ReplayProgressSteps = 4096;
 
 // Restores the replay's start into `world` (not running, over the replay's map, loaded and
 // selected) and plays it up to the run's step `fromStep` (kept within the replay), so that
-// `player` goes on from there. False, with one Russian line in `error`, when the start does not
+// `player` goes on from there; `run.Shift`, when given, takes the start's shift and scores every
+// step played. False, with one Russian line in `error`, when the start does not
 // fit the map (the world then stays not running), or when `progress` stopped it (the world then
 // stands at the step reached, `run.Steps`).
 bool StartReplay(const TReplay& replay, TWorld& world, TRunState& run, TReplayPlayer& player,
@@ -151,6 +154,9 @@ struct TReplayOutcome {
     std::int32_t MaxLate = 0;
     bool Accident = false;
     TCrash Crash; // what the accident was, when there was one
+    // The shift driven, scored to the end of the recording, where the player left it (none when
+    // the recording's start has none).
+    std::optional<TEvaluation> Evaluation;
 };
 
 // Loads the replay's map (found as `search` says and checked by its hash), restores the start

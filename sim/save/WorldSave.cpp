@@ -22,9 +22,11 @@ constexpr TFileMagic Magic = {'V', 'L', 'S', 'V'};
 constexpr std::size_t MaxSaveBytes = std::size_t(64) << 20;
 constexpr std::size_t MaxMapBytes = std::size_t(16) << 20;
 
-// The body: the map, the run's seed and steps, the program's state, then the world's part.
+// The body: the map, the run's seed and steps, the program's state, the shift (none in the
+// digest's body), then the world's part.
 std::vector<std::uint8_t> Body(const TWorld& world, const TRunState& run,
-                               const std::string& mapPath, std::uint64_t mapHash) {
+                               const std::string& mapPath, std::uint64_t mapHash,
+                               bool withShift = true) {
     TSaveWriter a;
     a.Out.Reserve(std::size_t(world.VellCount) * 700 + world.Occupancy.size() * 2 + 8192);
     a(std::uint16_t(mapPath.size()));
@@ -34,6 +36,11 @@ std::vector<std::uint8_t> Body(const TWorld& world, const TRunState& run,
     a(run.Steps);
     a(run.Program.Autopilot);
     a(run.Program.GameSpeed);
+    if (withShift) {
+        const bool shift = run.Shift && run.Shift->Started();
+        a(shift);
+        if (shift) TShiftScore(*run.Shift).Fields(a);
+    }
     WriteWorldState(a, world, run);
     return a.Out.Take();
 }
@@ -89,7 +96,10 @@ std::string WriteWorldSave(const std::string& path, const TWorld& world, const T
 bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std::string& error) {
     std::uint16_t version = 0;
     std::span<const std::uint8_t> body;
-    switch (OpenSealedFile(bytes, Magic, WorldSaveVersion, version, body)) {
+    TSealFault fault = OpenSealedFile(bytes, Magic, WorldSaveVersion, version, body);
+    if (fault == TSealFault::OtherVersion && version == 1)
+        fault = OpenSealedFile(bytes, Magic, 1, version, body);
+    switch (fault) {
     case TSealFault::None:
         break;
     case TSealFault::OtherKind:
@@ -118,8 +128,15 @@ bool DecodeWorldSave(std::span<const std::uint8_t> bytes, TWorldSave& save, std:
     a(read.Steps);
     a(read.Program.Autopilot);
     a(read.Program.GameSpeed);
+    bool shift = false;
+    if (version >= 2) a(shift);
+    if (shift) {
+        read.Shift.emplace();
+        read.Shift->Fields(a);
+    }
     if (!a.Ok || read.Steps < 0 || read.Program.GameSpeed < 1 || read.Program.GameSpeed > 1024 ||
-        name.empty()) {
+        name.empty() || (read.Shift && !read.Shift->Started()) ||
+        (read.Shift && read.Shift->Evaluation().EndStep > read.Steps)) {
         error = Arg(translate("WorldSave", "Сохранение повреждено: %1."),
                     translate("WorldSave", "заголовок вне пределов"));
         return false;
@@ -257,7 +274,13 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error, const T
 }
 
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error) {
+    if (save.Shift && !save.Shift->InBounds(world.Map.ObjectCount())) {
+        error = Arg(translate("WorldSave", "Сохранение повреждено: %1."),
+                    translate("WorldSave", "смена вне пределов"));
+        return false;
+    }
     if (!RestoreWorldState(save.World, save.Steps, world, run, error)) return false;
+    if (run.Shift) *run.Shift = save.Shift ? *save.Shift : TShiftScore{};
     run.Seed = save.Seed;
     run.Steps = save.Steps;
     run.Program = save.Program;
@@ -289,7 +312,7 @@ bool SaveFitsItsMap(const TWorldSave& save, std::string& error, const TMapSearch
 }
 
 std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run) {
-    return Fnv1a64(Body(world, run, {}, 0));
+    return Fnv1a64(Body(world, run, {}, 0, false));
 }
 
 } // namespace vell

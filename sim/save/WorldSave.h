@@ -7,8 +7,10 @@
 #include "model/FileFault.h"
 #include "model/Map.h"
 #include "model/SealedFile.h"
+#include "sim/shift/ShiftScore.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,7 +21,9 @@ class TWorld;
 class TRunStatistics;
 class TJamWatch;
 
-constexpr std::uint16_t WorldSaveVersion = 1;
+// Version 2 adds the shift being driven and its score; version 1 files are still read, as saves
+// without one.
+constexpr std::uint16_t WorldSaveVersion = 2;
 
 // What the program, not the world, owns; kept in the save for the game. The player's tram is the
 // world's PlayerTram, saved with the world.
@@ -35,6 +39,9 @@ struct TRunState {
     TRunStatistics* Statistics = nullptr;
     TJamWatch* Jams = nullptr;
     TProgramState Program;
+    // The shift the player drives and its score, told of every world step by whoever steps the
+    // world for the player (the cab, a replay); may be none.
+    TShiftScore* Shift = nullptr;
 };
 
 // Why a save or a replay could not be read or written: the fault's words, or "ошибка
@@ -70,6 +77,8 @@ struct TWorldSave {
     std::uint32_t Seed = 0;
     long long Steps = 0;
     TProgramState Program;
+    // The shift's score as saved; none in a version 1 save or a run without a shift.
+    std::optional<TShiftScore> Shift;
     std::vector<std::uint8_t> World; // the world's part of the body, read by RestoreWorld
 };
 
@@ -104,7 +113,8 @@ bool LoadSavedMap(const TWorldSave& save, TMap& map, std::string& error,
 
 // Starts `world` (not running, over the save's map, selected) and puts the saved state into it,
 // its random generator, the run's watchers (those given) and `run`'s steps, seed and program
-// state. Every index and count, and every figure against what a world that ran the save's steps
+// state, and the saved shift into `run.Shift` when given (a save without one leaves it not
+// started). Every index and count, and every figure against what a world that ran the save's steps
 // can reach, is checked first: false, with `error`, when one is out of range; the world then
 // stays not running and the map and the generator as they were.
 bool RestoreWorld(const TWorldSave& save, TWorld& world, TRunState& run, std::string& error);
@@ -130,7 +140,7 @@ bool SaveFitsItsMap(const TWorldSave& save, std::string& error, const TMapSearch
 std::string NoPlayerTramInSave();
 
 // A digest of the whole state a save keeps of the world and the run (the save's body but for
-// the map's name).
+// the map's name and the shift, which only watches).
 std::uint64_t WorldStateDigest(const TWorld& world, const TRunState& run);
 
 } // namespace vell

@@ -90,8 +90,8 @@ constexpr double EmergencyPoints = 5;
 struct TScoreEvent {
     long long Step = 0; // the run's world step at which it began
     TScoreRule Rule = TScoreRule::Early;
-    double Points = 0; // what it cost; grows while the fault lasts
-    double Figure = 0; // what was measured: seconds, metres, seconds above, km/h
+    double Points = 0;     // what it cost; grows while the fault lasts
+    double Figure = 0;     // what was measured: seconds, metres, seconds above, km/h
     std::int32_t Stop = 0; // the shift's stop (from 1) whose leg it belongs to
     double X = 0, Y = 0;   // the lead point on the map, metres
 };
@@ -109,12 +109,13 @@ struct TEvaluation {
     TShiftEnd End = TShiftEnd::Running;
     bool AutopilotDrives = false; // the autopilot is the driver: its legs count
     bool UsedAutopilot = false;   // a leg of a player's shift was on the autopilot
+    bool Continued = false;       // driven on from a saved game
     std::int32_t RouteRow = 0, RouteCol = 0;
-    long long StartStep = 0, EndStep = 0; // the run's steps; EndStep the last scored
-    std::int32_t PlannedStops = 0;        // an open shift: the stops reached
-    std::int32_t StopsReached = 0;        // served or passed
-    double Total = 0;                     // 0..100
-    int Stars = 0;                        // 0..4
+    long long StartStep = 0, EndStep = 0;               // the run's steps; EndStep the last scored
+    std::int32_t PlannedStops = 0;                      // an open shift: the stops reached
+    std::int32_t StopsReached = 0;                      // served or passed
+    double Total = 0;                                   // 0..100
+    int Stars = 0;                                      // 0..4
     std::array<double, ScoreCategoryCount> Points{};    // earned in each category
     std::array<double, ScoreCategoryCount> MaxPoints{}; // its points per stop x planned stops
     std::vector<TScoreEvent> Events;
@@ -153,13 +154,17 @@ class TShiftScore {
     std::int32_t StopsReached() const { return Reached; }
     std::int32_t Planned() const { return PlannedCount; }
     const TScoreEvent* LastEvent() const { return Events.empty() ? nullptr : &Events.back(); }
-    // A best shift: a circuits or minutes shift driven to its end by the player alone.
+    // A best shift: a circuits or minutes shift driven to its end by the player alone, in one
+    // go.
     bool Eligible() const;
+    // The shift goes on in a game continued from a save: it can no longer be a best shift.
+    void MarkContinued() { Continued = true; }
 
     // The fields a save keeps, in order, for the world save's writer and reader.
     template <class A> void Fields(A& a);
-    // After reading: every figure within what a shift can reach. False when one is not.
-    bool InBounds() const;
+    // After reading: every figure within what a shift can reach, every rail within the map's
+    // `objects`. False when one is not.
+    bool InBounds(int objects) const;
 
   private:
     struct TLeg {
@@ -172,15 +177,17 @@ class TShiftScore {
         bool Scored = false;      // one of the shift's stops (not the one it started at)
         bool DoorsOpened = false; // at a standstill, here
         bool Served = false;
-        bool DepartedDoorsOpen = false;
-        bool DepartedBeforeBoarding = false;
-        bool Departed = false; // the leg to it is closed
+        bool Departed = false; // moved off after serving: the leg to it is closed
     };
 
     void Observe(const TWorld& world, const TVell& tram, long long step);
+    // Charges `points` to the leg's category, at most what it has left, listed as an event (or
+    // added to the event of the `episode` going on). `whole`: the leg's remaining points, charged
+    // as they are.
     void Charge(TScoreRule rule, double points, double figure, long long step, const TVell& tram,
-                std::int32_t* episode = nullptr);
-    void CloseLeg(const TVell& tram, long long step, bool served, bool timetable);
+                std::int32_t* episode = nullptr, double whole = -1);
+    void CloseLeg(const TVell& tram, long long step, bool served);
+    void PassStop(const TVell& tram, long long step);
     void CheckDone(long long step);
 
     bool Begun = false;
@@ -188,6 +195,7 @@ class TShiftScore {
     TShiftEnd End = TShiftEnd::Running;
     bool AutopilotDrives = false;
     bool UsedAutopilot = false;
+    bool Continued = false;
     std::int32_t TramNumber = 0;
     std::uint8_t RouteRow = 0, RouteCol = 0;
     long long StartStep = 0, LastStep = 0;
@@ -196,10 +204,11 @@ class TShiftScore {
     std::array<double, ScoreCategoryCount> Earned{};
     TLeg Leg;
     TVisit Visit;
-    std::int32_t LeadObj = -1;
+    std::int32_t LeadObj = -1; // the lead point after the last step scored
+    std::uint16_t LeadSwitch = 0;
     bool DoorsWereOpening = false;
     std::array<double, score::AccelerationSteps> Speeds{}; // the last steps' speeds, m/tick
-    std::int32_t SpeedCount = 0;                            // how many of them are filled
+    std::int32_t SpeedCount = 0;                           // how many of them are filled
     std::int32_t BrakeSteps = 0;
     std::int32_t OverspeedEvent = -1; // the fault episodes going on: their event; -1 none
     std::int32_t ComfortEvent = -1;
@@ -217,6 +226,7 @@ template <class A> void TShiftScore::Fields(A& a) {
     a.Enum(End, TShiftEnd::Accident);
     a(AutopilotDrives);
     a(UsedAutopilot);
+    a(Continued);
     a(TramNumber);
     a(RouteRow);
     a(RouteCol);
@@ -234,10 +244,9 @@ template <class A> void TShiftScore::Fields(A& a) {
     a(Visit.Scored);
     a(Visit.DoorsOpened);
     a(Visit.Served);
-    a(Visit.DepartedDoorsOpen);
-    a(Visit.DepartedBeforeBoarding);
     a(Visit.Departed);
     a(LeadObj);
+    a(LeadSwitch);
     a(DoorsWereOpening);
     for (double& v : Speeds)
         a(v);

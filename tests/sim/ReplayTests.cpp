@@ -196,8 +196,8 @@ TEST(Replay, RefusesDamagedFilesWithTheirLine) {
     EXPECT_EQ(edited([](TBytes& b) { b.resize(b.size() - 5); }, false),
               "Файл записи поездки обрывается раньше времени.");
     EXPECT_EQ(edited([](TBytes& b) { b[0] = 'X'; }, false), "Это не файл записи поездки.");
-    EXPECT_EQ(edited([](TBytes& b) { b[4] = 2; }, false),
-              "Запись поездки другой версии формата (2): эта программа читает версию 1.");
+    EXPECT_EQ(edited([](TBytes& b) { b[4] = 3; }, false),
+              "Запись поездки другой версии формата (3): эта программа читает версию 2.");
     EXPECT_EQ(edited([](TBytes& b) { b.back() ^= 1; }, false),
               "Файл записи поездки повреждён: контрольная сумма не сходится.");
     EXPECT_EQ(edited([&](TBytes& b) { b[flags] |= 0x40; }, true),

@@ -23,7 +23,8 @@ std::pair<int, int> FirstRoute(const TWorld& world) {
 
 } // namespace
 
-TScriptedDrive::TScriptedDrive(const std::string& mapPath, std::uint32_t seed) : Random(seed) {
+TScriptedDrive::TScriptedDrive(const std::string& mapPath, std::uint32_t seed, const TShift* shift)
+    : Random(seed) {
     Map->FileName = mapPath;
     if (!Map->LoadFromFile() || SelectMap(*Map).NetworkResult >= 0)
         throw std::runtime_error("the map does not run: " + mapPath);
@@ -38,6 +39,10 @@ TScriptedDrive::TScriptedDrive(const std::string& mapPath, std::uint32_t seed) :
     if (*outcome != TRunAhead::Ready || !FindPlayerTram(World, row, col))
         throw std::runtime_error("the route's first tram never came");
     StartStep = Run.Steps;
+    if (shift) {
+        Score.Start(World, *shift, Run.Steps);
+        Run.Shift = &Score;
+    }
     if (const std::string error = Recorder.Start(World, Run); !error.empty())
         throw std::runtime_error(error);
 }
@@ -50,6 +55,7 @@ void TScriptedDrive::Step(const TPlayerCommands& commands, bool bell) {
     Recorder.Before(World, Run, Run.Steps, bell);
     World.WorldStep();
     ++Run.Steps;
+    if (Run.Shift) Run.Shift->AfterStep(World, Run.Steps);
 }
 
 bool TScriptedDrive::DriveOrdinary() {

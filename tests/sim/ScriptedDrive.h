@@ -7,6 +7,7 @@
 #include "model/Random.h"
 #include "sim/World.h"
 #include "sim/save/Replay.h"
+#include "sim/shift/ShiftScore.h"
 
 #include <memory>
 #include <string>
@@ -16,8 +17,8 @@ namespace vell::test {
 class TScriptedDrive {
   public:
     // The map file at `mapPath`, its first route in play driven; the recording starts once that
-    // route's first tram is in service.
-    TScriptedDrive(const std::string& mapPath, std::uint32_t seed);
+    // route's first tram is in service, and with it `shift` (when given), scored every step.
+    TScriptedDrive(const std::string& mapPath, std::uint32_t seed, const TShift* shift = nullptr);
 
     TVell& Player() { return *World.PlayerTram; }
     // One timer tick at x1: `commands` into the player's tram, the shake, the recorder (told of
@@ -37,6 +38,7 @@ class TScriptedDrive {
     TWorld World{*Map, Random};
     TRunState Run;
     TDriveRecorder Recorder;
+    TShiftScore Score;
     TRandom Shake{99};
     long long StartStep = 0;
     bool DoorsOpenedAtStop = false;

@@ -150,8 +150,10 @@ TEST(WorldSave, RefusesASaveThatDoesNotFitAndChangesNothing) {
     ASSERT_EQ(WriteWorldSave(dir.Path("run.vls"), original.World, original.Run), "");
     const std::vector<std::uint8_t> good = ReadBytes(dir.Path("run.vls"));
     // Where the first tram's record starts: after the header, the map's name and hash, seed,
-    // steps and the program's state, the generator, 117 routes' counters and the tram count.
-    const std::size_t firstTram = 22 + 2 + mapPath.size() + 8 + 4 + 8 + 1 + 4 + 4 + 117 * 12 + 2;
+    // steps, the program's state and the shift's flag, the generator, 117 routes' counters and
+    // the tram count.
+    const std::size_t firstTram =
+        22 + 2 + mapPath.size() + 8 + 4 + 8 + 1 + 4 + 1 + 4 + 117 * 12 + 2;
     auto changed = [&](auto change) {
         std::vector<std::uint8_t> bytes = good;
         change(bytes);
@@ -183,7 +185,7 @@ TEST(WorldSave, RefusesASaveThatDoesNotFitAndChangesNothing) {
         // over the rails without end.
         {"dragSpeedsUp", withDouble(first.CarState[0].SpeedDrag, 0.5), "вне пределов"},
         {"topSpeedPastAnyTram", withDouble(first.TopSpeed, 1e12), "вне пределов"},
-        {"anotherVersion", changed([](auto& b) { b[4] = 2; }), "другой версии формата (2)"},
+        {"anotherVersion", changed([](auto& b) { b[4] = 3; }), "другой версии формата (3)"},
         {"truncated", changed([](auto& b) { b.resize(b.size() - 9); }), "обрывается"},
         {"corrupt", changed([](auto& b) { b[b.size() / 2] ^= 0x40; }), "контрольная сумма"},
         {"routeSlotOutOfTable", crafted(firstTram + 4, {9}), "не ходит"},
