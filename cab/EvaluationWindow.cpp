@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -30,6 +32,12 @@ constexpr QChar EmptyStar(0x2606);
 constexpr int MaxStars = 4;
 // The bars' resolution: a bar of 1000 steps shows a tenth of a point of 100.
 constexpr int BarSteps = 1000;
+// The window's least width and its height, pixels.
+constexpr int MinWidth = 620;
+constexpr int Height = 560;
+// Room round a cell's text, and more round the replay column's button.
+constexpr int CellPadding = 14;
+constexpr int ButtonPadding = 16;
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -84,6 +92,12 @@ QString OneDecimal(double value) {
 QString PointsLostText(double points) {
     if (std::llround(points * 10) <= 0) return QStringLiteral("0");
     return MinusSign + OneDecimal(points);
+}
+
+QString EventPointsText(const TScoreEvent& event) {
+    // The accident costs no points of its own: it halves the total.
+    if (event.Rule == TScoreRule::Accident) return QStringLiteral("÷2");
+    return PointsLostText(event.Points);
 }
 
 QString StarsText(int stars) {
@@ -142,7 +156,7 @@ QString ScoreLineText(const TEvaluation& evaluation) {
     if (!evaluation.Events.empty()) {
         const TScoreEvent& last = evaluation.Events.back();
         line += "\n" + TEvaluationWindow::tr("%1: %2").arg(FromUtf8(RuleName(last.Rule)),
-                                                           PointsLostText(last.Points));
+                                                           EventPointsText(last));
     }
     return line;
 }
@@ -175,7 +189,12 @@ TEvaluationWindow::TEvaluationWindow(const TEvaluation& evaluation, long long re
     buttons->addStretch(1);
     buttons->addWidget(CloseButton);
     layout->addLayout(buttons);
-    resize(std::max(sizeHint().width(), 620), 560);
+    // Wide enough for the longest rule's name whole, within the screen.
+    int width = std::max({sizeHint().width(), MinWidth, EventsWidth() + 24});
+    if (const QScreen* screen = parent ? parent->screen() : this->screen())
+        width = std::min(width, screen->availableGeometry().width() - 40);
+    resize(width, Height);
+    CloseButton->setFocus();
 }
 
 void TEvaluationWindow::BuildSummary() {
@@ -239,12 +258,15 @@ void TEvaluationWindow::BuildSummary() {
     if (Shown.End == TShiftEnd::Accident)
         notes << tr("Авария: баллы смены уменьшены вдвое, звёзд нет.");
     if (Shown.UsedAutopilot) notes << tr("Перегоны, где вёл автопилот, баллов не принесли.");
-    Note = new QLabel(notes.join("\n"), this);
-    Note->setObjectName(QStringLiteral("Note"));
-    Note->setWordWrap(true);
-    Note->setStyleSheet(QStringLiteral("QLabel { color: #a03020; }"));
-    Note->setVisible(!notes.isEmpty());
-    layout->addWidget(Note);
+    if (Shown.Continued)
+        notes << tr("Смена продолжена из сохранённой игры: события до продолжения не повторить.");
+    for (const QString& text : notes) {
+        auto* note = new QLabel(text, this);
+        note->setObjectName(QStringLiteral("Note%1").arg(Notes.size()));
+        note->setStyleSheet(QStringLiteral("QLabel { color: #a03020; }"));
+        layout->addWidget(note);
+        Notes.push_back(note);
+    }
 }
 
 void TEvaluationWindow::BuildCategories() {
@@ -313,7 +335,7 @@ void TEvaluationWindow::BuildEvents() {
         cell(TimeColumn, ShiftClockText(e.Step - Shown.StartStep), Qt::AlignRight);
         cell(PlaceColumn, EventPlaceText(e), Qt::AlignLeft);
         cell(RuleColumn, FromUtf8(RuleName(e.Rule)), Qt::AlignLeft);
-        cell(PointsColumn, PointsLostText(e.Points), Qt::AlignRight);
+        cell(PointsColumn, EventPointsText(e), Qt::AlignRight);
         QTableWidgetItem* button = cell(ReplayColumn, replay, Qt::AlignCenter);
         button->setToolTip(CanReplay(std::size_t(row)) ? tr("Запись с 10 с до события")
                                                        : beforeRecording);
@@ -324,6 +346,8 @@ void TEvaluationWindow::BuildEvents() {
         header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(RuleColumn, QHeaderView::Stretch);
     Events->verticalHeader()->setDefaultSectionSize(Events->fontMetrics().height() + 10);
+    // No row is picked until the player picks one.
+    Events->setCurrentItem(nullptr);
     connect(Events, &QTableWidget::cellClicked, this, [this](int row, int column) {
         if (column == ReplayColumn) ReplayClick(row);
     });
@@ -336,6 +360,31 @@ void TEvaluationWindow::BuildEvents() {
     layout->addWidget(EventsTitle);
     layout->addWidget(Events, 1);
     Events->setVisible(count > 0);
+}
+
+int TEvaluationWindow::EventsWidth() const {
+    // From the texts themselves: before the window shows, the list knows no sizes of its rows.
+    // The rule's column takes the longest of all the rules' names, so that every evaluation
+    // opens at one width.
+    const QFontMetrics metrics = Events->fontMetrics();
+    const QHeaderView* header = Events->horizontalHeader();
+    int width = 2 * Events->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int c = 0; c < ColumnCount; ++c) {
+        int column = header->sectionSizeHint(c);
+        const auto fit = [&](const QString& text) {
+            column = std::max(column, metrics.horizontalAdvance(text) + CellPadding);
+        };
+        if (c == RuleColumn) {
+            for (int r = 0; r <= int(LastScoreRule); ++r)
+                fit(FromUtf8(RuleName(TScoreRule(r))));
+        } else {
+            for (int row = 0; row < Events->rowCount(); ++row)
+                fit(Events->item(row, c)->text());
+        }
+        if (c == ReplayColumn) column += ButtonPadding;
+        width += column;
+    }
+    return width;
 }
 
 bool TEvaluationWindow::CanReplay(std::size_t event) const {

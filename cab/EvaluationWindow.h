@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -30,6 +31,8 @@ constexpr long long StepsBeforeEvent = StepsPerPlayedMinute / 6;
 QString OneDecimal(double value);
 // What an event cost: "−4,5"; "0" when nothing.
 QString PointsLostText(double points);
+// What an event cost as the list shows it: the accident "÷2", which halves the total.
+QString EventPointsText(const TScoreEvent& event);
 // Filled and empty stars out of 4: "★★★☆".
 QString StarsText(int stars);
 // World steps as simulated time, m:ss ("12:05"; the minutes grow past 59).
@@ -72,7 +75,8 @@ class TEvaluationWindow : public QDialog {
     QLabel* ShiftLine;
     QLabel* EndLine;
     QLabel* StopsLine;
-    QLabel* Note; // the autopilot's legs or the accident's halving; hidden when neither
+    // A line each on the accident's halving, the autopilot's legs, a continued game.
+    std::vector<QLabel*> Notes;
     std::array<QLabel*, ScoreCategoryCount> CategoryNames{};
     std::array<QProgressBar*, ScoreCategoryCount> CategoryBars{};
     std::array<QLabel*, ScoreCategoryCount> CategoryPoints{};
@@ -88,6 +92,8 @@ class TEvaluationWindow : public QDialog {
     void BuildSummary();
     void BuildCategories();
     void BuildEvents();
+    // The events list's width with every column whole.
+    int EventsWidth() const;
 
     TEvaluation Shown;
     long long RecordFirst, RecordEnd;

@@ -3,6 +3,7 @@
 
 #include "cab/CabGL.h"
 #include "cab/CabGauges.h"
+#include "cab/EvaluationWindow.h"
 #include "cab/SoundPanel.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -195,6 +197,7 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
     BuildHelp();
     BuildSound();
     BuildReplayBar();
+    BuildScoreLine();
     ShowMenuFor();
 
     Timer = new QTimer(this);
@@ -321,6 +324,8 @@ void TView3D::BuildMenu() {
     N6 = item(Menu, "N6", QT_TR_NOOP("Автопилот (&A)"), true);
     N6->setChecked(true);
     D1 = item(Menu, "D1", QT_TR_NOOP("Показывать задержку (&D)"), true);
+    ShowScoreItem = item(Menu, "ShowScoreItem", QT_TR_NOOP("Показывать оценку (&E)"), true);
+    ShowScoreItem->setChecked(ShowScore);
     N2 = Menu->addMenu(tr("Скорость игры:"));
     N2->setObjectName(QStringLiteral("N2"));
     N2->menuAction()->setObjectName(QStringLiteral("N2Item"));
@@ -348,6 +353,7 @@ void TView3D::BuildMenu() {
     connect(N1, &QAction::triggered, this, &TView3D::N1Click);
     connect(N6, &QAction::triggered, this, &TView3D::N6Click);
     connect(D1, &QAction::triggered, this, &TView3D::D1Click);
+    connect(ShowScoreItem, &QAction::triggered, this, &TView3D::ShowScoreClick);
     connect(SaveGame, &QAction::triggered, this, &TView3D::SaveGameClick);
     connect(SaveReplay, &QAction::triggered, this, &TView3D::SaveReplayClick);
     connect(PauseReplay, &QAction::triggered, this, &TView3D::PauseReplayClick);
@@ -381,6 +387,48 @@ void TView3D::BuildReplayBar() {
     ReplayBar->setAttribute(Qt::WA_TransparentForMouseEvents);
     ReplayBar->move(HelpMargin, HelpMargin);
     ReplayBar->hide();
+}
+
+void TView3D::BuildScoreLine() {
+    ScoreLine = new QLabel(this);
+    ScoreLine->setObjectName(QStringLiteral("ScoreLine"));
+    ScoreLine->setStyleSheet(QStringLiteral("QLabel { background-color: rgba(0, 0, 0, 150); "
+                                            "color: rgb(255, 255, 153); padding: 3px 6px; }"));
+    ScoreLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ScoreLine->setAttribute(Qt::WA_TransparentForMouseEvents);
+    ScoreLine->hide();
+}
+
+void TView3D::PlaceScoreLine() {
+    ScoreLine->move(width() - ScoreLine->width() - HelpMargin, HelpMargin);
+}
+
+void TView3D::UpdateScoreLine() {
+    // The player's shift only: a recording watched shows its own bar, and an ended shift its
+    // evaluation.
+    const bool shown = ShowScore && !Watching && Score.Started() && !ShiftOutcome;
+    if (!shown) {
+        ScoreLine->hide();
+        ScoreLineShows = {};
+        return;
+    }
+    TScoreLineKey now;
+    now.Earned = Score.PointsEarned();
+    now.Reached = Score.StopsReached();
+    now.Planned = Score.Planned();
+    if (const TScoreEvent* last = Score.LastEvent()) {
+        now.LastStep = last->Step;
+        now.LastRule = int(last->Rule);
+        now.LastPoints = last->Points;
+    }
+    if (now != ScoreLineShows || !ScoreLine->isVisible()) {
+        ScoreLineShows = now;
+        ScoreLine->setText(ScoreLineText(Score.Evaluation()));
+        ScoreLine->adjustSize();
+        PlaceScoreLine();
+        ScoreLine->show();
+        ScoreLine->raise();
+    }
 }
 
 QString TView3D::HelpHtml(bool speedometerBroken) {
@@ -445,6 +493,9 @@ void TView3D::FitHelp() {
 }
 
 void TView3D::PrepareForGame() {
+    ShiftOutcome.reset();
+    EvaluationDue = false;
+    ScoreLine->hide();
     // setChecked does not trigger: the handlers do not run.
     N6->setChecked(true);
     N1->setChecked(false);
@@ -492,6 +543,7 @@ void TView3D::TimerTimer() {
         Sound.RingBell();
     HearTick();
     UpdateLimitFigure();
+    UpdateScoreLine();
 
     TickFrame = true;
     Surface->DrawFrameNow(); // steps 7 to 11
@@ -507,7 +559,19 @@ void TView3D::TimerTimer() {
         }
         return;
     }
-    if (const TVell* tram = World.PlayerTram; tram && tram->Accident) AfterAccident(*tram);
+    const TVell* tram = World.PlayerTram;
+    // A shift driven to its end, or crashed, ends the game: the evaluation comes as the cab
+    // closes, after the accident's message. A shift left because the world gave the player
+    // another tram is evaluated when the player leaves.
+    if (!ShiftOutcome && Score.Finished() && Score.Ending() != TShiftEnd::Left) {
+        EndShift();
+        UpdateScoreLine();
+        if (!tram || !tram->Accident) {
+            N4Click();
+            return;
+        }
+    }
+    if (tram && tram->Accident) AfterAccident(*tram);
 }
 
 // Once a tick, not once a paint: the figure walks 50 m of track and moves the warning's state.
@@ -637,6 +701,7 @@ void TView3D::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     FormResize();
     if (HelpOpen) FitHelp();
+    PlaceScoreLine();
 }
 
 void TView3D::FormResize() {
@@ -731,6 +796,11 @@ void TView3D::D1Click() {
     ShowDelay = D1->isChecked();
 }
 
+void TView3D::ShowScoreClick() {
+    ShowScore = ShowScoreItem->isChecked();
+    UpdateScoreLine();
+}
+
 void TView3D::SpeedClick(int item) {
     Cab.GameSpeed = GameSpeedOf(item);
 }
@@ -807,7 +877,7 @@ void TView3D::PauseReplayClick() {
 
 void TView3D::TakeOverClick() {
     const TVell* tram = World.PlayerTram;
-    if (!Watching || !tram || tram->Accident) return;
+    if (!Watching || Watching->ForEvaluation || !tram || tram->Accident) return;
     Watching.reset();
     N6->setChecked(tram->AutoDrive);
     // The controller stays where the recording left it until the mouse moves.
@@ -822,7 +892,8 @@ void TView3D::ShowMenuFor() {
     const TVell* tram = World.PlayerTram;
     PauseReplay->setVisible(watching);
     PauseReplay->setChecked(watching && Watching->Paused);
-    TakeOver->setVisible(watching);
+    // An event of the evaluation is watched to be judged, not driven on from.
+    TakeOver->setVisible(watching && !Watching->ForEvaluation);
     TakeOver->setEnabled(watching && tram && !tram->Accident);
     // While a recording drives, the autopilot is the recording's.
     N6->setEnabled(!watching);
@@ -849,7 +920,9 @@ void TView3D::UpdateReplayBar() {
         text += tr(", конец записи");
     else if (Watching->Paused)
         text += tr(", пауза");
-    text += "\n" + tr("Пробел - меню: скорость, пауза, взять управление");
+    text += "\n" + (Watching->ForEvaluation
+                        ? tr("Пробел - меню: скорость, пауза; выход - назад к оценке")
+                        : tr("Пробел - меню: скорость, пауза, взять управление"));
     ReplayBar->setText(text);
     ReplayBar->adjustSize();
 }
@@ -874,6 +947,80 @@ void TView3D::N3Click() {
 
 void TView3D::N4Click() {
     close();
+}
+
+void TView3D::closeEvent(QCloseEvent* event) {
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool TView3D::MayClose() {
+    // The player leaves a shift that is still running: it ends here.
+    if (!Watching && !ShiftOutcome && Score.Started()) {
+        if (!Score.Finished()) Score.EndByPlayer(Run.Steps);
+        EndShift();
+        UpdateScoreLine();
+    }
+    return !EvaluationDue || ShowEvaluation();
+}
+
+void TView3D::EndShift() {
+    TEvaluation evaluation = Score.Evaluation();
+    TReplay drive;
+    ShiftRecordingFirst = evaluation.EndStep;
+    if (Recorder.Recording()) {
+        drive = Recorder.Drive(evaluation.EndStep);
+        ShiftRecordingFirst = ReplayStart(drive).Steps;
+    }
+    // An open shift that reached no stop and had no event has nothing to show.
+    EvaluationDue = evaluation.Shift.Kind != TShiftKind::Open || evaluation.StopsReached > 0 ||
+                    !evaluation.Events.empty();
+    ShiftOutcome = TShiftOutcome{std::move(evaluation), std::move(drive)};
+}
+
+bool TView3D::ShowEvaluation() {
+    if (!ShiftOutcome) return true;
+    const bool wasOpen = MenuOpen;
+    MenuOpen = true;
+    Sound.Silence();
+    unsetCursor();
+    const TReplay& drive = ShiftOutcome->Drive;
+    const long long recordEnd = drive.Start.empty() ? ShiftRecordingFirst : drive.EndStep;
+    bool watching = false;
+    for (;;) {
+        TEvaluationWindow window(ShiftOutcome->Evaluation, ShiftRecordingFirst, recordEnd, this);
+        window.SaveRecording = [this] { SaveShiftRecording(); };
+        window.exec();
+        if (!window.ReplayEvent) break;
+        const std::string error =
+            StartWatching(drive, window.ReplayFrom(*window.ReplayEvent), false);
+        if (error.empty()) {
+            Watching->ForEvaluation = true;
+            ShowMenuFor();
+            UpdateReplayBar();
+            watching = true;
+            break;
+        }
+        Dialogs.ShowError(error);
+    }
+    MenuOpen = wasOpen;
+    if (N1->isChecked()) setCursor(Qt::BlankCursor);
+    EvaluationDue = watching;
+    return !watching;
+}
+
+void TView3D::SaveShiftRecording() {
+    if (!ShiftOutcome || ShiftOutcome->Drive.Start.empty()) {
+        Dialogs.ShowError(RecordingError.empty() ? tr("Поездка не записывалась.").toStdString()
+                                                 : RecordingError);
+        return;
+    }
+    if (const std::optional<std::string> path = Dialogs.ChooseReplayToSave())
+        if (const std::string error = WriteReplay(*path, ShiftOutcome->Drive); !error.empty())
+            Dialogs.ShowError(error);
 }
 
 void TView3D::HidePanel() {

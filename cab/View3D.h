@@ -114,10 +114,11 @@ class TView3D : public QDialog {
     QPushButton* Done;
     QPushButton* Cancel;
     QMenu* Menu;
-    QAction* N1; // "Полный экран (&F)"
-    QAction* N6; // "Автопилот (&A)"
-    QAction* D1; // "Показывать задержку (&D)"
-    QMenu* N2;   // "Скорость игры:"
+    QAction* N1;            // "Полный экран (&F)"
+    QAction* N6;            // "Автопилот (&A)"
+    QAction* D1;            // "Показывать задержку (&D)"
+    QAction* ShowScoreItem; // "Показывать оценку (&E)"
+    QMenu* N2;              // "Скорость игры:"
     std::array<QAction*, GameSpeedCount> SpeedItems{}; // "x1" .. "x1024", one radio group
     QActionGroup* SpeedGroup;
     QAction* SaveGame;    // "Сохранить игру"
@@ -135,6 +136,9 @@ class TView3D : public QDialog {
     QLabel* HelpText;
     // Over the picture's top left while a recording plays: where it is, its speed, pause.
     QLabel* ReplayBar;
+    // Over the picture's top right while the player drives a shift: the points so far, the
+    // stops, the last event.
+    QLabel* ScoreLine;
 
     // The popup menu or the accident message is up: the game loop waits.
     bool MenuOpen = false;
@@ -153,6 +157,14 @@ class TView3D : public QDialog {
     // starting with both buttons up.
     bool JoystickFromTram = false;
     bool ShowDelay = false;
+    // Mirror of ShowScoreItem: kept for the program run, as the delay display is.
+    bool ShowScore = true;
+    // The shift has ended and its evaluation waits to be seen, or is being replayed from: the
+    // cab shows it as it closes, and closes when the player closes it.
+    bool EvaluationDue = false;
+    // The first step of the shift's recording (ShiftOutcome's Drive): its events before it
+    // cannot be replayed.
+    long long ShiftRecordingFirst = 0;
     // Full screen is on: frames are drawn at ScreenModeWidth x ScreenModeHeight and scaled to
     // the screen, since changing the display's own mode is no longer done on desktops.
     bool FullScreenRendering = false;
@@ -188,6 +200,8 @@ class TView3D : public QDialog {
         long long FromStep = 0; // where the playing started, for the bar
         bool Paused = false;
         bool Crash = false; // the last minute before a crash: the cab closes at its end
+        // An event of the evaluation: leaving it shows the evaluation again.
+        bool ForEvaluation = false;
     };
     std::unique_ptr<TWatching> Watching;
 
@@ -217,6 +231,7 @@ class TView3D : public QDialog {
     void N1Click();
     void N6Click();
     void D1Click();
+    void ShowScoreClick();
     // x11Click .. x10241Click: item 0..10 of the speed submenu.
     void SpeedClick(int item);
     // "Сохранить игру": the whole game into the file the player names, the world paused.
@@ -237,6 +252,18 @@ class TView3D : public QDialog {
     // The menu's items for driving or for watching.
     void ShowMenuFor();
     void UpdateReplayBar();
+    // The live line from the shift as it stands, after the tick's world steps.
+    void UpdateScoreLine();
+    // The shift has ended: its evaluation and its drive's recording kept in ShiftOutcome, and
+    // the evaluation due unless an open shift saw nothing.
+    void EndShift();
+    // The evaluation window, the world paused. False when the player chose an event's "Повтор":
+    // the cab plays it and stays open; true when they closed the window.
+    bool ShowEvaluation();
+    // Whether the cab may close now: a shift still running ends and its evaluation comes first.
+    bool MayClose();
+    // "Сохранить запись" of the evaluation: the shift's drive, up to its end.
+    void SaveShiftRecording();
     void N3Click();
     void N4Click();
     void DoneClick();
@@ -266,12 +293,16 @@ class TView3D : public QDialog {
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildPanel();
     void BuildMenu();
     void BuildHelp();
     void BuildReplayBar();
+    void BuildScoreLine();
+    // The live line at the picture's top right.
+    void PlaceScoreLine();
     void HidePanel();
     // Places the help over the middle of the picture in the largest font that fits it.
     void FitHelp();
@@ -293,6 +324,15 @@ class TView3D : public QDialog {
     bool TickFrame = false; // the frame being drawn belongs to a timer tick
     QSize FittedSize;       // the client size the last window-shape fitting set
     std::unique_ptr<TSceneLists> SceneLists;
+    // What the live line shows; it is written again only when this changes.
+    struct TScoreLineKey {
+        double Earned = -1;
+        std::int32_t Reached = -1, Planned = -1;
+        long long LastStep = -1;
+        int LastRule = -1;
+        double LastPoints = -1;
+        bool operator==(const TScoreLineKey&) const = default;
+    } ScoreLineShows;
 };
 
 } // namespace vell

@@ -1715,6 +1715,164 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
 </context>
 <context>
+    <name>vell::TEvaluationWindow</name>
+    <message>
+        <source>,</source>
+        <extracomment>The decimal separator of the evaluation&apos;s figures.</extracomment>
+        <translation>.</translation>
+    </message>
+    <message numerus="yes">
+        <source>круги — %n</source>
+        <translation>
+            <numerusform>%n circuit</numerusform>
+            <numerusform>%n circuits</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>минуты — %n</source>
+        <translation>
+            <numerusform>%n minute</numerusform>
+            <numerusform>%n minutes</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>свободная</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>выполнена</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>завершена до срока</source>
+        <translation>ended early</translation>
+    </message>
+    <message>
+        <source>авария</source>
+        <translation>crash</translation>
+    </message>
+    <message>
+        <source>идёт</source>
+        <translation>running</translation>
+    </message>
+    <message>
+        <source>%1, %2 м</source>
+        <translation>%1, %2 m</translation>
+    </message>
+    <message>
+        <source>к остановке %1 (%2)</source>
+        <translation>to stop %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Оценка %1 · остановки: %2</source>
+        <translation>Score %1 · stops: %2</translation>
+    </message>
+    <message>
+        <source>Оценка %1 · остановки: %2 из %3</source>
+        <translation>Score %1 · stops: %2 of %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Оценка смены</source>
+        <translation>Shift evaluation</translation>
+    </message>
+    <message>
+        <source>Сохранить запись</source>
+        <translation>Save recording</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Баллы смены из 100</source>
+        <translation>The shift&apos;s points out of 100</translation>
+    </message>
+    <message>
+        <source>из 100</source>
+        <translation>of 100</translation>
+    </message>
+    <message>
+        <source>Звёзды: 4 от 90 баллов, 3 от 75, 2 от 60, 1 от 40</source>
+        <translation>Stars: 4 from 90 points, 3 from 75, 2 from 60, 1 from 40</translation>
+    </message>
+    <message>
+        <source>Маршрут %1</source>
+        <translation>Route %1</translation>
+    </message>
+    <message>
+        <source>Смена: %1</source>
+        <translation>Shift: %1</translation>
+    </message>
+    <message>
+        <source>Итог: %1, время %2</source>
+        <translation>Result: %1, time %2</translation>
+    </message>
+    <message>
+        <source>Остановки: %1</source>
+        <translation>Stops: %1</translation>
+    </message>
+    <message>
+        <source>Остановки: %1 из %2</source>
+        <translation>Stops: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Авария: баллы смены уменьшены вдвое, звёзд нет.</source>
+        <translation>Crash: the shift&apos;s points are halved, and no stars.</translation>
+    </message>
+    <message>
+        <source>Перегоны, где вёл автопилот, баллов не принесли.</source>
+        <translation>Legs driven by the autopilot earned no points.</translation>
+    </message>
+    <message>
+        <source>%1 из %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Нарушений нет.</source>
+        <translation>No faults.</translation>
+    </message>
+    <message>
+        <source>События: %1</source>
+        <translation>Events: %1</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Место</source>
+        <translation>Place</translation>
+    </message>
+    <message>
+        <source>Нарушение</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>Баллы</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>Повтор</source>
+        <translation>Replay</translation>
+    </message>
+    <message>
+        <source>Запись поездки начинается позже этого события</source>
+        <translation>The drive recording starts after this event</translation>
+    </message>
+    <message>
+        <source>Запись с 10 с до события</source>
+        <translation>The recording from 10 s before the event</translation>
+    </message>
+    <message>
+        <source>Смена продолжена из сохранённой игры: события до продолжения не повторить.</source>
+        <translation>The shift was continued from a saved game: events before that cannot be replayed.</translation>
+    </message>
+</context>
+<context>
     <name>vell::TImportDialog</name>
     <message>
         <source>Импорт из OpenStreetMap: %1</source>
@@ -2525,6 +2683,18 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Игра сохранена в файл %1</source>
         <translation>The game was saved to the file %1</translation>
+    </message>
+    <message>
+        <source>Показывать оценку (&amp;E)</source>
+        <translation>Show the &amp;evaluation</translation>
+    </message>
+    <message>
+        <source>Пробел - меню: скорость, пауза; выход - назад к оценке</source>
+        <translation>Space: the menu (speed, pause); quit goes back to the evaluation</translation>
+    </message>
+    <message>
+        <source>Поездка не записывалась.</source>
+        <translation>The drive was not recorded.</translation>
     </message>
 </context>
 </TS>

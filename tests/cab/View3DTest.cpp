@@ -7,6 +7,7 @@
 #include "cab/StartGame.h"
 #include "sim/CrashText.h"
 #include "tests/cab/CabTestWorld.h"
+#include "tests/cab/EvaluationWatch.h"
 #include "tests/support/ModalWatch.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/WindowLayout.h"
@@ -147,12 +148,15 @@ TEST_F(TCabView, FormAsCreated) {
         (a->isVisible() ? captions : hidden) << a->text();
     EXPECT_EQ(captions,
               (QStringList{"Полный экран (&F)", "Автопилот (&A)", "Показывать задержку (&D)",
-                           "Скорость игры:", "Сохранить игру", "Сохранить запись",
-                           "Настройки графики...", "Звук...", "Назад (&B)", "Выход (&Q)"}));
+                           "Показывать оценку (&E)", "Скорость игры:", "Сохранить игру",
+                           "Сохранить запись", "Настройки графики...", "Звук...", "Назад (&B)",
+                           "Выход (&Q)"}));
     EXPECT_EQ(hidden, (QStringList{"Пауза (&P)", "Взять управление (&T)"}));
-    EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable());
+    EXPECT_TRUE(View.N1->isCheckable() && View.N6->isCheckable() && View.D1->isCheckable() &&
+                View.ShowScoreItem->isCheckable());
     EXPECT_FALSE(View.N1->isChecked());
     EXPECT_FALSE(View.D1->isChecked());
+    EXPECT_TRUE(View.ShowScoreItem->isChecked());
     QStringList speeds;
     for (QAction* a : View.N2->actions()) {
         speeds << a->text();
@@ -615,6 +619,8 @@ TCrash DriveIntoACrash(test::TCabWorld& city, TView3D& view, QWidget& selection)
         MoveMouse(view.Surface, QPoint(100, 50)); // a move, wherever the pointer was
         MoveMouse(view.Surface, QPoint(100, 0));
         EXPECT_DOUBLE_EQ(view.Cab.Joystick.ManualCommand(), 1);
+        // The crash ends the shift: its evaluation follows the message.
+        test::WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
         while (view.isVisible() && ticks < 3000) {
             view.TimerTimer();
             ++ticks;

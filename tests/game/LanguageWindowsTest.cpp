@@ -4,6 +4,7 @@
 // and "Б").
 #include "tests/game/GameFixture.h"
 
+#include "cab/EvaluationWindow.h"
 #include "cab/View3D.h"
 #include "editor/window/VellEdit.h"
 #include "model/Units.h"
@@ -228,13 +229,42 @@ class LanguageWindowsTest : public QObject {
                 letters << QKeySequence::mnemonic(a->text());
                 ++items;
             }
-        // F, A, D, P, T, B, Q as in Russian (P and T while a recording plays).
+        // F, A, D, E, P, T, B, Q as in Russian (P and T while a recording plays).
         QCOMPARE(letters.size(), items);
-        QCOMPARE(items, 7);
+        QCOMPARE(items, 8);
         QVERIFY(MenuFaults(cab.Menu).isEmpty());
         cab.Panel->show();
         const QStringList faults = LayoutFaults(cab.Panel);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+    }
+
+    // The evaluation at its fullest: every rule, every note, the longest words.
+    void shiftEvaluation() {
+        TEvaluation e;
+        e.Shift = {TShiftKind::Circuits, 3};
+        e.End = TShiftEnd::Accident;
+        e.UsedAutopilot = e.Continued = true;
+        e.PlannedStops = 60;
+        e.StopsReached = 31;
+        e.Total = 45.5;
+        e.EndStep = 100000;
+        e.Points = {900, 500, 450, 300};
+        e.MaxPoints = {2400, 1200, 1200, 1200};
+        for (int r = 0; r <= int(LastScoreRule); ++r)
+            e.Events.push_back({1000 + 500 * r, TScoreRule(r), 12.25, 0, 60, 9999, 9999});
+        TEvaluationWindow w(e, 0, e.EndStep);
+        w.show();
+        QCOMPARE(w.windowTitle(), In("Shift evaluation", "Оценка смены"));
+        QVERIFY2(Left(&w).isEmpty(), qPrintable(Left(&w).join("; ")));
+        const QStringList faults = LayoutFaults(&w);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+        // Every column shows without scrolling sideways.
+        int widths = 0;
+        for (int c = 0; c < TEvaluationWindow::ColumnCount; ++c)
+            widths += w.Events->columnWidth(c);
+        QVERIFY2(
+            widths <= w.Events->viewport()->width(),
+            qPrintable(QStringLiteral("%1 > %2").arg(widths).arg(w.Events->viewport()->width())));
     }
 
     void editorWindowAndMenus() {

@@ -4,6 +4,7 @@
 // then from above, both ending in the crash as it happened.
 #include "cab/View3D.h"
 #include "sim/save/Replay.h"
+#include "tests/cab/EvaluationWatch.h"
 #include "tests/game/CabGame.h"
 
 #include <QAction>
@@ -54,6 +55,8 @@ std::pair<std::uint64_t, long long> DriveAndRecord(const std::string& mapPath,
         g.Dialogs.FileChoices.push_back(replayPath);
         g.View.SaveReplay->trigger();
         seen = {Digest(g), g.View.Run.Steps};
+        // Leaving ends the shift, whose evaluation comes first.
+        WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
         g.View.close();
     });
     g.SelectRoute.StartGameClick();
@@ -260,7 +263,11 @@ class ReplayWindowsTest : public QObject {
         std::uint64_t cabEnd = 0, aboveEnd = 0;
         long long cabFrom = -1, cabEndStep = 0, aboveEndStep = 0;
         bool crashWatch = false;
+        QString aboveTitle;
+        std::shared_ptr<TModalWatch> evaluation;
         WhenModalShows(&g.View, [&](QWidget*) {
+            // The shift's evaluation comes as the cab closes after its replay.
+            evaluation = WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
             // More than a minute under the autopilot, then by hand at full traction.
             g.View.SpeedItems[4]->trigger();
             for (int k = 0; k < 100; ++k)
@@ -277,23 +284,24 @@ class ReplayWindowsTest : public QObject {
             }
             cabEnd = Digest(g);
             cabEndStep = g.View.Run.Steps;
-        });
-        // The top view plays it next; at its end the world stands still.
-        QString aboveTitle;
-        WhenModalShows(&g.VellView, [&](QWidget*) {
-            g.VellView.Speed->setValue(10);
-            for (int k = 0; k < 10; ++k)
-                g.VellView.TimerTimer();
-            aboveTitle = g.VellView.windowTitle();
-            aboveEnd = Digest(g);
-            aboveEndStep = g.View.Run.Steps;
-            g.VellView.close();
+            // The top view plays it next; at its end the world stands still. Watched for from
+            // here, after the evaluation, which is modal too.
+            WhenModalShows(&g.VellView, [&](QWidget*) {
+                g.VellView.Speed->setValue(10);
+                for (int k = 0; k < 10; ++k)
+                    g.VellView.TimerTimer();
+                aboveTitle = g.VellView.windowTitle();
+                aboveEnd = Digest(g);
+                aboveEndStep = g.View.Run.Steps;
+                g.VellView.close();
+            });
         });
         g.Dialogs.AccidentChoices = {TAccidentChoice::SaveRecording, TAccidentChoice::Replay};
         g.Dialogs.FileChoices.push_back(dir.Path("crash.vlrec"));
         g.SelectRoute.StartGameClick();
 
         QVERIFY(crashWatch);
+        QVERIFY(evaluation && evaluation->Shown);
         QCOMPARE(cabEndStep - cabFrom, StepsPerPlayedMinute);
         QCOMPARE(aboveEndStep, cabEndStep);
         QVERIFY2(aboveTitle.startsWith(QString::fromUtf8(ReplayCaption)), qPrintable(aboveTitle));
