@@ -620,7 +620,7 @@ TCrash DriveIntoACrash(test::TCabWorld& city, TView3D& view, QWidget& selection)
         MoveMouse(view.Surface, QPoint(100, 0));
         EXPECT_DOUBLE_EQ(view.Cab.Joystick.ManualCommand(), 1);
         // The crash ends the shift: its evaluation follows the message.
-        test::WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
+        test::WhenEvaluationShows();
         while (view.isVisible() && ticks < 3000) {
             view.TimerTimer();
             ++ticks;

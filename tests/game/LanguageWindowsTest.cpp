@@ -255,6 +255,7 @@ class LanguageWindowsTest : public QObject {
         TEvaluationWindow w(e, 0, e.EndStep);
         w.show();
         QCOMPARE(w.windowTitle(), In("Shift evaluation", "Оценка смены"));
+        QCOMPARE(w.Total->text(), In("45.5", "45,5"));
         QVERIFY2(Left(&w).isEmpty(), qPrintable(Left(&w).join("; ")));
         const QStringList faults = LayoutFaults(&w);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));

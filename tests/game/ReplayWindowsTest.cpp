@@ -56,7 +56,7 @@ std::pair<std::uint64_t, long long> DriveAndRecord(const std::string& mapPath,
         g.View.SaveReplay->trigger();
         seen = {Digest(g), g.View.Run.Steps};
         // Leaving ends the shift, whose evaluation comes first.
-        WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
+        WhenEvaluationShows();
         g.View.close();
     });
     g.SelectRoute.StartGameClick();
@@ -267,7 +267,7 @@ class ReplayWindowsTest : public QObject {
         std::shared_ptr<TModalWatch> evaluation;
         WhenModalShows(&g.View, [&](QWidget*) {
             // The shift's evaluation comes as the cab closes after its replay.
-            evaluation = WhenEvaluationShows([](TEvaluationWindow& window) { window.reject(); });
+            evaluation = WhenEvaluationShows();
             // More than a minute under the autopilot, then by hand at full traction.
             g.View.SpeedItems[4]->trigger();
             for (int k = 0; k < 100; ++k)

@@ -20,11 +20,12 @@ struct TModalWatch {
 
 namespace detail {
 inline void PollForModal(QObject* context, std::function<void(QWidget*)> answer,
-                         std::shared_ptr<TModalWatch> watch, QDeadlineTimer deadline) {
+                         std::shared_ptr<TModalWatch> watch, QDeadlineTimer deadline,
+                         const QMetaObject* kind) {
     QTimer::singleShot(0, context, [=] {
         QPointer<QWidget> w = QApplication::activeModalWidget();
-        if (!w) {
-            if (!deadline.hasExpired()) PollForModal(context, answer, watch, deadline);
+        if (!w || (kind && !kind->cast(w))) {
+            if (!deadline.hasExpired()) PollForModal(context, answer, watch, deadline, kind);
             return;
         }
         watch->Shown = true;
@@ -37,12 +38,15 @@ inline void PollForModal(QObject* context, std::function<void(QWidget*)> answer,
 
 // Calls `answer` on the next modal window as soon as it is up. `answer` reads what the test
 // needs and closes the window; assertions belong after the call that showed it. The window is
-// closed even when `answer` leaves it open, and the watch gives up after `patienceMs`.
-inline std::shared_ptr<TModalWatch>
-WhenModalShows(QObject* context, std::function<void(QWidget*)> answer, int patienceMs = 10000) {
+// closed even when `answer` leaves it open, and the watch gives up after `patienceMs`. With
+// `kind`, only a window of that class is answered: one that comes up inside another's loop.
+inline std::shared_ptr<TModalWatch> WhenModalShows(QObject* context,
+                                                   std::function<void(QWidget*)> answer,
+                                                   int patienceMs = 10000,
+                                                   const QMetaObject* kind = nullptr) {
     auto watch = std::make_shared<TModalWatch>();
     detail::PollForModal(context ? context : qApp, std::move(answer), watch,
-                         QDeadlineTimer(patienceMs));
+                         QDeadlineTimer(patienceMs), kind);
     return watch;
 }
 
