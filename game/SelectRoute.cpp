@@ -3,6 +3,7 @@
 
 #include "cab/StartGame.h"
 #include "cab/View3D.h"
+#include "game/BestShiftsWindow.h"
 #include "game/ImportExtract.h"
 #include "game/RouteMap.h"
 #include "game/VellView.h"
@@ -15,19 +16,23 @@
 #include "model/draw/PlanView.h"
 #include "model/draw/Scheme.h"
 #include "sim/RunAhead.h"
+#include "sim/best/BestShifts.h"
 #include "sim/save/Replay.h"
 #include "sim/save/WorldSave.h"
 #include "ui/DialogFont.h"
 #include "ui/PaintBox.h"
+#include "ui/QtUserDialogs.h"
 #include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -74,6 +79,15 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 }
 
 } // namespace
+
+std::vector<TShift> OfferedShifts() {
+    std::vector<TShift> shifts{{}};
+    for (int n = TShift::MinCircuits; n <= TShift::MaxCircuits; ++n)
+        shifts.push_back({TShiftKind::Circuits, n});
+    for (int minutes : {15, 30, 45, 60, 90, 120, 180, 240})
+        shifts.push_back({TShiftKind::Minutes, minutes});
+    return shifts;
+}
 
 std::pair<int, int> ParseRouteName(const QString& name) {
     static const QString digits = QStringLiteral("123456789");
@@ -147,7 +161,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
 
     RouteTable = new QTableWidget(1, RouteTableColumns, this);
     RouteTable->setObjectName(QStringLiteral("RouteTable"));
-    RouteTable->setGeometry(0, 0, RouteTableWidth, 365);
+    RouteTable->setGeometry(0, 0, RouteTableWidth, SelectRouteHeight - 4);
     RouteTable->verticalHeader()->hide();
     RouteTable->verticalHeader()->setMinimumSectionSize(1);
     RouteTable->verticalHeader()->setDefaultSectionSize(16);
@@ -179,27 +193,43 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     Button1 = MakeButton(this, "Button1", QT_TR_NOOP("Сохранить схему линий (&S)"), 232);
     DoProcess = new QCheckBox(tr("Прогонять перед стартом"), this);
     DoProcess->setObjectName(QStringLiteral("DoProcess"));
-    DoProcess->setGeometry(RouteTableWidth, 256, 200, 28);
-    Start = MakeButton(this, "Start", QT_TR_NOOP("Вид сверху (&V)"), 284);
+    DoProcess->setGeometry(RouteTableWidth, 256, 200, 24);
+    // The shift belongs to the game's start, on the row above it.
+    ShiftLabel = new QLabel(tr("Смена:"), this);
+    ShiftLabel->setObjectName(QStringLiteral("ShiftLabel"));
+    ShiftLabel->setGeometry(RouteTableWidth, 280, ShiftLabelWidth, 24);
+    ShiftSetting = new QComboBox(this);
+    ShiftSetting->setObjectName(QStringLiteral("ShiftSetting"));
+    ShiftSetting->setGeometry(RouteTableWidth + ShiftLabelWidth, 280, 200 - ShiftLabelWidth, 24);
+    for (const TShift& shift : OfferedShifts())
+        ShiftSetting->addItem(QString::fromStdString(ShiftName(shift)));
+    ShiftSetting->setToolTip(tr("Сколько вести вагон в «Начать игру»: без конца, несколько "
+                                "кругов линии или минут. Законченная смена оценивается, лучшие "
+                                "смены линии хранятся с записью."));
+    ShiftLabel->setBuddy(ShiftSetting);
+    Start = MakeButton(this, "Start", QT_TR_NOOP("Вид сверху (&V)"), 308);
     StartGame = MakeButton(this, "StartGame", QT_TR_NOOP("Начать игру (&G)"), 308);
-    Button2 = MakeButton(this, "Button2", QT_TR_NOOP("Выход (&Q)"), 340);
-    // The column has no free row: the exit's row, whose caption is short, shares its width.
-    ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 340);
-    ContinueGame->setGeometry(RouteTableWidth, 340, ContinueGameWidth, 24);
-    Button2->setGeometry(RouteTableWidth + ContinueGameWidth + 2, 340, 200 - ContinueGameWidth - 2,
+    Button2 = MakeButton(this, "Button2", QT_TR_NOOP("Выход (&Q)"), 388);
+    // The exit's row, whose caption is short, shares its width.
+    ContinueGame = MakeButton(this, "ContinueGame", QT_TR_NOOP("Продолжить игру..."), 388);
+    ContinueGame->setGeometry(RouteTableWidth, 388, ContinueGameWidth, 24);
+    Button2->setGeometry(RouteTableWidth + ContinueGameWidth + 2, 388, 200 - ContinueGameWidth - 2,
                          24);
-    // The two starts share the top view's row; watching a recording takes the game start's.
-    WatchReplay = MakeButton(this, "WatchReplay", QT_TR_NOOP("Смотреть запись..."), 308);
-    Start->setGeometry(RouteTableWidth, 284, StartWidth, 24);
-    StartGame->setGeometry(RouteTableWidth + StartWidth + 2, 284, 200 - StartWidth - 2, 24);
+    // The two starts share a row; the two ways to watch a recording follow.
+    WatchReplay = MakeButton(this, "WatchReplay", QT_TR_NOOP("Смотреть запись..."), 332);
+    BestShifts = MakeButton(this, "BestShifts", QT_TR_NOOP("Лучшие смены..."), 356);
+    Start->setGeometry(RouteTableWidth, 308, StartWidth, 24);
+    StartGame->setGeometry(RouteTableWidth + StartWidth + 2, 308, 200 - StartWidth - 2, 24);
 
     setTabOrder(RouteTable, SelectMap);
     setTabOrder(SelectMap, Button1);
     setTabOrder(Button1, DoProcess);
-    setTabOrder(DoProcess, Start);
+    setTabOrder(DoProcess, ShiftSetting);
+    setTabOrder(ShiftSetting, Start);
     setTabOrder(Start, StartGame);
     setTabOrder(StartGame, WatchReplay);
-    setTabOrder(WatchReplay, ContinueGame);
+    setTabOrder(WatchReplay, BestShifts);
+    setTabOrder(BestShifts, ContinueGame);
     setTabOrder(ContinueGame, Button2);
 
     connect(RouteTable, &QTableWidget::currentCellChanged, this,
@@ -212,6 +242,7 @@ TSelectRoute::TSelectRoute(TMap& map, TMapBitmaps& bitmaps, TWorld& world, IUser
     connect(StartGame, &QPushButton::clicked, this, &TSelectRoute::StartGameClick);
     connect(ContinueGame, &QPushButton::clicked, this, &TSelectRoute::ContinueGameClick);
     connect(WatchReplay, &QPushButton::clicked, this, &TSelectRoute::WatchReplayClick);
+    connect(BestShifts, &QPushButton::clicked, this, &TSelectRoute::BestShiftsClick);
     connect(Button2, &QPushButton::clicked, this, &TSelectRoute::Button2Click);
     UpdateButtons();
 }
@@ -247,8 +278,9 @@ void TSelectRoute::FitToScreen() {
     for (QWidget* w : {static_cast<QWidget*>(MapPB), static_cast<QWidget*>(SelectMap),
                        static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
                        static_cast<QWidget*>(Start), static_cast<QWidget*>(StartGame),
-                       static_cast<QWidget*>(WatchReplay), static_cast<QWidget*>(ContinueGame),
-                       static_cast<QWidget*>(Button2)})
+                       static_cast<QWidget*>(WatchReplay), static_cast<QWidget*>(BestShifts),
+                       static_cast<QWidget*>(ShiftLabel), static_cast<QWidget*>(ShiftSetting),
+                       static_cast<QWidget*>(ContinueGame), static_cast<QWidget*>(Button2)})
         w->move(w->x() - cut, w->y());
     setFixedSize(width() - cut, height());
 }
@@ -389,13 +421,14 @@ void TSelectRoute::UpdateButtons() {
     const bool idle = !Running && !ImportRunning;
     for (QWidget* w : {static_cast<QWidget*>(RouteTable), static_cast<QWidget*>(SelectMap),
                        static_cast<QWidget*>(Button1), static_cast<QWidget*>(DoProcess),
-                       static_cast<QWidget*>(Button2)})
+                       static_cast<QWidget*>(ShiftSetting), static_cast<QWidget*>(Button2)})
         w->setEnabled(idle);
     const bool startable = idle && SelectedRouteStartable();
     Start->setEnabled(startable);
     StartGame->setEnabled(startable && View3D);
     ContinueGame->setEnabled(idle && View3D);
     WatchReplay->setEnabled(idle && View3D);
+    BestShifts->setEnabled(idle && Map.FileName != NewMapName);
 }
 
 // The picture is saved beside the map, then shown with the name of its file. A map that gives
@@ -465,15 +498,30 @@ void TSelectRoute::StartClick() {
 void TSelectRoute::StartGameClick() {
     // As for the top view: the button is off for these.
     if (Running || ImportRunning || !View3D || !SelectedRouteStartable()) return;
-    RunGame(Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol, [this]() {
-        const bool ready = DoProcess->isChecked() ? PreRun() : WaitForTram();
-        View3D->Run.Steps += RunAheadSteps;
-        return ready;
-    });
+    RunGame(
+        Map, World, *View3D, this, SelectedRouteRow, SelectedRouteCol,
+        [this]() {
+            const bool ready = DoProcess->isChecked() ? PreRun() : WaitForTram();
+            View3D->Run.Steps += RunAheadSteps;
+            return ready;
+        },
+        ChosenShift());
     AfterGame();
 }
 
+TShift TSelectRoute::ChosenShift() const {
+    const std::vector<TShift> shifts = OfferedShifts();
+    const int chosen = ShiftSetting->currentIndex();
+    return chosen >= 0 && chosen < int(shifts.size()) ? shifts[chosen] : TShift{};
+}
+
 void TSelectRoute::AfterGame() {
+    // Read once: a later game must not keep the same shift again.
+    if (View3D && View3D->ShiftOutcome) {
+        const TShiftOutcome outcome = std::move(*View3D->ShiftOutcome);
+        View3D->ShiftOutcome.reset();
+        KeepBestShift(View3D->Score, outcome);
+    }
     ReplayCrashFromAbove();
     if (FreeNetworkWhenStopped) {
         FreeNetworkWhenStopped = false;
@@ -555,6 +603,47 @@ bool TSelectRoute::WatchSavedReplay(const std::string& path) {
     return ShowOnSavedMap(ReplayStart(replay), path, TSaveUse::Any, [&] {
         return vell::WatchReplay(Map, World, *View3D, this, std::move(replay));
     });
+}
+
+bool TSelectRoute::KeepBestShift(const TShiftScore& score, const TShiftOutcome& outcome) {
+    if (!score.Eligible()) return false;
+    // The entry names the map as its recording does: by the bytes the shift was driven over.
+    TWorldSave start;
+    std::string error;
+    if (!DecodeWorldSave(outcome.Drive.Start, start, error)) {
+        Dialogs.ShowError(tr("Лучшая смена не сохранена: нет записи поездки.").toStdString());
+        return false;
+    }
+    const TEvaluation& evaluation = outcome.Evaluation;
+    const TBestShift shift =
+        BestShiftOf(evaluation, start.MapHash,
+                    LineDisplayName(Map, evaluation.RouteRow, evaluation.RouteCol), UtcDateNow());
+    error = AddBestShift(BestShiftsFolder().toStdString(), shift, outcome.Drive);
+    if (!error.empty()) {
+        Dialogs.ShowError(error);
+        return false;
+    }
+    return true;
+}
+
+void TSelectRoute::BestShiftsClick() {
+    if (Running || ImportRunning || Map.FileName == NewMapName) return;
+    std::uint64_t hash = 0;
+    TFileFault fault = TFileFault::None;
+    if (!MapFileHash(Map.FileName, hash, &fault)) {
+        Dialogs.ShowError(tr("Лучшие смены не показаны: карта %1 не читается: %2")
+                              .arg(QString::fromStdString(Map.FileName),
+                                   QString::fromStdString(SaveFaultReason(fault)))
+                              .toStdString());
+        return;
+    }
+    const TBestShiftList list = ListBestShifts(BestShiftsFolder().toStdString(), hash);
+    for (const std::string& line : list.Skipped)
+        std::cerr << line << std::endl;
+    TBestShiftsWindow window(list, View3D != nullptr, this);
+    window.exec();
+    if (window.Chosen().empty() || !MayLeaveMap(Map, Dialogs)) return;
+    WatchSavedReplay(window.Chosen());
 }
 
 void TSelectRoute::ReplayCrashFromAbove() {

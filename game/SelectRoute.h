@@ -8,6 +8,7 @@
 #include "sim/RunAhead.h"
 #include "sim/World.h"
 #include "sim/save/WorldSave.h"
+#include "sim/shift/ShiftScore.h"
 
 #include <QString>
 #include <QWidget>
@@ -19,8 +20,11 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -31,6 +35,7 @@ class TRouteMap;
 class TRunAheadLoop;
 class TVellView;
 class TView3D;
+struct TShiftOutcome;
 
 extern const char* const SelectRouteCaption;     // "Трамвай"
 extern const char* const BuildingNetworkCaption; // "Составление карты путей..."
@@ -53,13 +58,19 @@ extern const char* const LineHeader; // "Линия"
 // still within a screen 800 pixels wide. The overview and the buttons stand to its right.
 constexpr int RouteTableWidth = 590;
 // The route window's client size, and the least width its route table keeps when the window
-// narrows to fit a small screen.
-constexpr int SelectRouteWidth = RouteTableWidth + 202, SelectRouteHeight = 369,
+// narrows to fit a small screen: the designed 369 pixels and rows for the shift's setting and
+// "Лучшие смены...".
+constexpr int SelectRouteWidth = RouteTableWidth + 202, SelectRouteHeight = 417,
               LeastRouteTableWidth = 240;
 // "Продолжить игру..." shares the exit's row, at its left; "Начать игру" the top view's row, at
-// its right, leaving its own row to "Смотреть запись...".
+// its right.
 constexpr int ContinueGameWidth = 126;
 constexpr int StartWidth = 96;
+// The shift's caption "Смена:" at the left of its setting.
+constexpr int ShiftLabelWidth = 44;
+
+// The shifts "Начать игру" offers, in the setting's order: open, 1..5 circuits, then minutes.
+std::vector<TShift> OfferedShifts();
 
 // The route slot of a name as the table writes it: the position of its first character among
 // the digits 1..9 and of its second among the suffixes (blank, 0..9, А, Б); a character that is
@@ -93,6 +104,9 @@ class TSelectRoute : public QWidget {
     QPushButton* StartGame;
     QPushButton* ContinueGame; // "Продолжить игру..."
     QPushButton* WatchReplay;  // "Смотреть запись..."
+    QPushButton* BestShifts;   // "Лучшие смены..."
+    QLabel* ShiftLabel;        // "Смена:"
+    QComboBox* ShiftSetting; // the shift "Начать игру" starts: OfferedShifts(), open at first
     QPushButton* Button2;
 
     std::int32_t TotalTrams = 0;
@@ -119,6 +133,8 @@ class TSelectRoute : public QWidget {
     void Button1Click();
     void StartClick();
     void StartGameClick();
+    // The shift chosen beside the route; kept for the program run.
+    TShift ChosenShift() const;
     // Chooses a saved game and continues it.
     void ContinueGameClick();
     // Opens the save's map as a chosen map is opened, then shows the cab view where the player
@@ -132,6 +148,12 @@ class TSelectRoute : public QWidget {
     // the cab view. A recording that does not fit is refused with the reason, leaving the map
     // as it was. Whether it was shown.
     bool WatchSavedReplay(const std::string& path);
+    // Lists the best shifts of the open map; the one the player chooses is played as a recording.
+    void BestShiftsClick();
+    // After a game: a finished shift that may be a best shift (`score.Eligible()`) is added to
+    // the best shifts with its recording; a failure to write is said in one line. Whether it was
+    // added.
+    bool KeepBestShift(const TShiftScore& score, const TShiftOutcome& outcome);
     void Button2Click();
 
     // The run-ahead of a start: true when the view may open. The caption shows the progress;
@@ -162,8 +184,8 @@ class TSelectRoute : public QWidget {
     void UpdateButtons();
     bool SelectedRouteStartable() const;
     bool RunAheadLoop(TRunAheadLoop& loop, bool allTrams);
-    // What follows any game: after "Повтор" the crash's last minute from above, then the network
-    // freed when a close asked for it during the game.
+    // What follows any game: its shift kept when it is a best shift, after "Повтор" the crash's
+    // last minute from above, then the network freed when a close asked for it during the game.
     void AfterGame();
     void ReplayCrashFromAbove();
     // Opens the map of a save (or a recording's start) read from `savedFile` as a chosen map is

@@ -2,6 +2,85 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>BestShifts</name>
+    <message>
+        <source>1 круг</source>
+        <translation>1 circuit</translation>
+    </message>
+    <message>
+        <source>2 круга</source>
+        <translation>2 circuits</translation>
+    </message>
+    <message>
+        <source>3 круга</source>
+        <translation>3 circuits</translation>
+    </message>
+    <message>
+        <source>4 круга</source>
+        <translation>4 circuits</translation>
+    </message>
+    <message>
+        <source>5 кругов</source>
+        <translation>5 circuits</translation>
+    </message>
+    <message>
+        <source>Лучшая смена %1 пропущена: %2.</source>
+        <translation>Best shift %1 skipped: %2.</translation>
+    </message>
+    <message>
+        <source>это файл не того вида</source>
+        <translation>it is not a file of this kind</translation>
+    </message>
+    <message>
+        <source>файл обрывается раньше времени</source>
+        <translation>the file ends too early</translation>
+    </message>
+    <message>
+        <source>файл версии %1, а эта программа читает версию %2</source>
+        <translation>the file is of version %1, and this program reads version %2</translation>
+    </message>
+    <message>
+        <source>файл повреждён: контрольная сумма не сходится</source>
+        <translation>the file is damaged: the checksum does not match</translation>
+    </message>
+    <message>
+        <source>в файле то, чего смена не достигает</source>
+        <translation>the file holds figures no shift reaches</translation>
+    </message>
+    <message>
+        <source>Папка лучших смен %1 не читается: %2.</source>
+        <translation>The best shifts folder %1 cannot be read: %2.</translation>
+    </message>
+    <message>
+        <source>файл слишком велик</source>
+        <translation>the file is too big</translation>
+    </message>
+    <message>
+        <source>Не удалось записать лучшую смену %1: %2</source>
+        <translation>Could not write the best shift %1: %2</translation>
+    </message>
+    <message>
+        <source>без конца</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>кругов: %1</source>
+        <translation>circuits: %1</translation>
+    </message>
+    <message>
+        <source>%1 минут</source>
+        <translation>%1 minutes</translation>
+    </message>
+    <message>
+        <source>минут: %1</source>
+        <translation>minutes: %1</translation>
+    </message>
+    <message>
+        <source>нет её записи поездки %1</source>
+        <translation>its recording %1 is missing</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>можно открыть только одну карту, лишнее имя: %1</source>
@@ -1134,7 +1213,7 @@ Options:
     </message>
     <message>
         <source>Остановка не у конца платформы</source>
-        <translation>Stopped short of the platform's end</translation>
+        <translation>Stopped short of the platform&apos;s end</translation>
     </message>
     <message>
         <source>Двери открыты на ходу</source>
@@ -1585,7 +1664,7 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>В записи нет трамвая игрока: оценивать нечего.</source>
-        <translation>The recording has no player's tram: there is nothing to score.</translation>
+        <translation>The recording has no player&apos;s tram: there is nothing to score.</translation>
     </message>
 </context>
 <context>
@@ -1705,6 +1784,65 @@ Check the map in the editor (VellSim check %1)</translation>
     <message>
         <source>смена вне пределов</source>
         <translation>shift out of range</translation>
+    </message>
+</context>
+<context>
+    <name>vell::TBestShiftsWindow</name>
+    <message>
+        <source>Лучшие смены</source>
+        <translation>Best shifts</translation>
+    </message>
+    <message>
+        <source>Место</source>
+        <translation>Rank</translation>
+    </message>
+    <message>
+        <source>Линия</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>Смена</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>Звёзды</source>
+        <translation>Stars</translation>
+    </message>
+    <message>
+        <source>Очков за остановку, из %1</source>
+        <translation>Points per stop, of %1</translation>
+    </message>
+    <message>
+        <source>Очков за остановку, из 100</source>
+        <translation>Points per stop, of 100</translation>
+    </message>
+    <message>
+        <source>На этой карте ещё нет лучших смен. Лучшей становится смена в круги или в минуты, проеханная до конца без автопилота.</source>
+        <translation>This map has no best shifts yet. A circuits or minutes shift driven to its end without the autopilot becomes one.</translation>
+    </message>
+    <message>
+        <source>Смотреть (&amp;W)</source>
+        <translation>&amp;Watch</translation>
+    </message>
+    <message>
+        <source>Запись выбранной смены в кабине</source>
+        <translation>The chosen shift's recording, in the cab</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Звёзд: %1 из %2</source>
+        <translation>Stars: %1 of %2</translation>
     </message>
 </context>
 <context>
@@ -2115,6 +2253,26 @@ Replace it with the line scheme?</translation>
     <message>
         <source>Линия</source>
         <translation>Line</translation>
+    </message>
+    <message>
+        <source>Смена:</source>
+        <translation>Shift:</translation>
+    </message>
+    <message>
+        <source>Сколько вести вагон в «Начать игру»: без конца, несколько кругов линии или минут. Законченная смена оценивается, лучшие смены линии хранятся с записью.</source>
+        <translation>How long to drive in “Start game”: open, a number of circuits of the line, or minutes. A finished shift is evaluated; the best shifts of each line are kept with their recordings.</translation>
+    </message>
+    <message>
+        <source>Лучшие смены...</source>
+        <translation>Best shifts...</translation>
+    </message>
+    <message>
+        <source>Лучшая смена не сохранена: нет записи поездки.</source>
+        <translation>The best shift was not kept: there is no recording of the drive.</translation>
+    </message>
+    <message>
+        <source>Лучшие смены не показаны: карта %1 не читается: %2</source>
+        <translation>Best shifts not shown: the map %1 cannot be read: %2</translation>
     </message>
 </context>
 <context>

@@ -38,6 +38,13 @@ QString GameSavesFolder() {
     return folder;
 }
 
+QString BestShiftsFolder() {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/vell/best";
+    QDir().mkpath(folder);
+    return folder;
+}
+
 namespace {
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);

@@ -27,6 +27,9 @@ extern const char* const ReplayFileFilter; // "запись поездки (*.vl
 
 // The folder saved games start in: $XDG_DATA_HOME/vell/saves, created when missing.
 QString GameSavesFolder();
+// The folder of the best shifts and their recordings: $XDG_DATA_HOME/vell/best, created when
+// missing.
+QString BestShiftsFolder();
 
 class TQtUserDialogs : public IUserDialogs {
   public:

@@ -342,7 +342,7 @@ bool TShiftScore::InBounds(int objects) const {
               PlannedCount <= mostStops && Reached >= 0 &&
               (Kind.Kind == TShiftKind::Open || Reached <= PlannedCount) &&
               Leg.FirstEvent <= Events.size() && Visit.Obj >= -1 && Visit.Obj < objects &&
-              LeadObj >= 0 && LeadObj < objects && SpeedCount >= 1 &&
+              LeadObj >= 0 && LeadObj < objects && LeadSwitch < MaxChoices && SpeedCount >= 1 &&
               SpeedCount <= score::AccelerationSteps && BrakeSteps >= 0 &&
               BrakeSteps <= score::EmergencySteps && OverspeedEvent >= -1 &&
               OverspeedEvent < std::int32_t(Events.size()) && ComfortEvent >= -1 &&

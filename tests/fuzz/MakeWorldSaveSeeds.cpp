@@ -41,5 +41,21 @@ int main(int argc, char** argv) {
         std::ofstream(folder / ("step-" + std::to_string(at) + ".vls"), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
+    // A save with a shift being scored: the first tram taken as the player's, on the autopilot.
+    TShiftScore shift;
+    for (int k = 0; k < world.VellCount && !world.PlayerTram; ++k)
+        if (world.VellTable[std::size_t(k)]->Active)
+            world.PlayerTram = world.VellTable[std::size_t(k)].get();
+    if (world.PlayerTram) {
+        shift.Start(world, {TShiftKind::Minutes, 15}, run.Steps, true);
+        run.Shift = &shift;
+        for (long long end = run.Steps + 3000; run.Steps < end;) {
+            world.WorldStep();
+            shift.AfterStep(world, ++run.Steps);
+        }
+        const std::vector<std::uint8_t> bytes = EncodeWorldSave(world, run, argv[1], 0);
+        std::ofstream(folder / "shift.vls", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
     return 0;
 }

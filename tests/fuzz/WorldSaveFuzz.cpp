@@ -27,7 +27,8 @@ void RestoreAndStep(TFuzzWorld& f, const TWorldSave& save) {
     f.Reset();
     TRunStatistics statistics(f.World);
     TJamWatch jams(f.World, 100);
-    TRunState run{0, 0, &statistics, &jams, {}};
+    TShiftScore shift;
+    TRunState run{0, 0, &statistics, &jams, {}, &shift};
     std::string error;
     if (!RestoreWorld(save, f.World, run, error)) {
         if (f.World.Running() || error.empty()) std::abort();
@@ -45,7 +46,13 @@ void RestoreAndStep(TFuzzWorld& f, const TWorldSave& save) {
         f.World.WorldStep();
         statistics.Observe();
         jams.Observe();
+        shift.AfterStep(f.World, run.Steps + s + 1);
     }
+    // The shift's evaluation as the cab and VellSim show it.
+    const TEvaluation evaluation = shift.Evaluation();
+    if (!(evaluation.Total >= 0 && evaluation.Total <= PointsPerStop) || evaluation.Stars < 0 ||
+        evaluation.Stars > 4)
+        std::abort();
     // The report and the figures as VellSim formats them.
     std::string report = RouteReport(f.World.Map);
     for (const TRouteStatistics& r : statistics.Routes()) {

@@ -103,8 +103,8 @@ class SelectRouteTest : public QObject {
         TGame g;
         TSelectRoute& w = g.SelectRoute;
         QCOMPARE(w.windowTitle(), QString("Трамвай"));
-        QCOMPARE(w.minimumSize(), QSize(792, 369));
-        QCOMPARE(w.maximumSize(), QSize(792, 369));
+        QCOMPARE(w.minimumSize(), QSize(792, 417));
+        QCOMPARE(w.maximumSize(), QSize(792, 417));
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(w.MapPB->size(), QSize(200, 200)); // the overview, a pixel for 50 m
         w.show();
