@@ -3,6 +3,7 @@
 
 #include "model/Route.h"
 #include "model/Units.h"
+#include "sim/best/BestShifts.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -111,15 +112,7 @@ QString ShiftClockText(long long steps) {
 }
 
 QString ShiftKindText(const TShift& shift) {
-    switch (shift.Kind) {
-    case TShiftKind::Circuits:
-        return TEvaluationWindow::tr("круги — %n", nullptr, shift.Length);
-    case TShiftKind::Minutes:
-        return TEvaluationWindow::tr("минуты — %n", nullptr, shift.Length);
-    case TShiftKind::Open:
-        break;
-    }
-    return TEvaluationWindow::tr("свободная");
+    return FromUtf8(ShiftName(shift));
 }
 
 QString ShiftEndText(TShiftEnd end) {

@@ -37,7 +37,7 @@ QString EventPointsText(const TScoreEvent& event);
 QString StarsText(int stars);
 // World steps as simulated time, m:ss ("12:05"; the minutes grow past 59).
 QString ShiftClockText(long long steps);
-// The shift: "кругов: 2", "минут: 60", "свободная".
+// The shift as the route window offers it: "2 круга", "60 минут", "без конца".
 QString ShiftKindText(const TShift& shift);
 // How it ended: "выполнена", "завершена игроком", "авария".
 QString ShiftEndText(TShiftEnd end);

@@ -1859,24 +1859,6 @@ Check the map in the editor (VellSim check %1)</translation>
         <extracomment>The decimal separator of the evaluation&apos;s figures.</extracomment>
         <translation>.</translation>
     </message>
-    <message numerus="yes">
-        <source>круги — %n</source>
-        <translation>
-            <numerusform>%n circuit</numerusform>
-            <numerusform>%n circuits</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>минуты — %n</source>
-        <translation>
-            <numerusform>%n minute</numerusform>
-            <numerusform>%n minutes</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>свободная</source>
-        <translation>open</translation>
-    </message>
     <message>
         <source>выполнена</source>
         <translation>done</translation>

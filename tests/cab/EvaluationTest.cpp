@@ -211,7 +211,7 @@ TEST_F(TRingCab, LeavingAnOpenShiftThatSawNothingShowsNoWindow) {
     ASSERT_TRUE(Run(TShift{}, [&] {
         View->TimerTimer();
         lineShown = View->ScoreLine->isVisible();
-        evaluation = test::WhenEvaluationShows();
+        evaluation = test::WhenEvaluationShows({}, 1000); // it would show at once
         View->N4->trigger();
     }));
     EXPECT_TRUE(lineShown);

@@ -9,15 +9,16 @@
 
 namespace vell::test {
 
-// Calls `answer` (none: just closes it) with the evaluation window once it is up.
+// Calls `answer` (none: just closes it) with the evaluation window once it is up; gives up
+// after `patienceMs`.
 inline std::shared_ptr<TModalWatch>
-WhenEvaluationShows(std::function<void(TEvaluationWindow&)> answer = {}) {
+WhenEvaluationShows(std::function<void(TEvaluationWindow&)> answer = {}, int patienceMs = 20000) {
     return WhenModalShows(
         nullptr,
         [answer](QWidget* w) {
             if (answer) answer(static_cast<TEvaluationWindow&>(*w));
         },
-        20000, &TEvaluationWindow::staticMetaObject);
+        patienceMs, &TEvaluationWindow::staticMetaObject);
 }
 
 } // namespace vell::test

@@ -3,6 +3,7 @@
 // shift left before its end is no best shift; "Смотреть" plays a best shift in the cab.
 #include "cab/View3D.h"
 #include "game/BestShiftsWindow.h"
+#include "tests/cab/EvaluationWatch.h"
 #include "tests/game/CabGame.h"
 #include "tests/sim/StandingShift.h"
 #include "ui/QtUserDialogs.h"
@@ -33,6 +34,8 @@ TSeen StartWith(TCabGame& g, int index) {
         seen = {true, g.View.Score.Started(), g.View.N6->isChecked(), g.View.Score.Shift()};
         for (int k = 0; k < 10; ++k)
             g.View.TimerTimer();
+        // A circuits shift left is evaluated first; an open one that saw nothing is not.
+        if (seen.Shift.Kind != TShiftKind::Open) WhenEvaluationShows();
         g.View.close();
     });
     g.SelectRoute.StartGameClick();
