@@ -7,6 +7,7 @@
 #include "model/Units.h"
 #include "sim/RunAhead.h"
 #include "sim/World.h"
+#include "sim/best/BestShifts.h"
 #include "sim/save/Replay.h"
 #include "sim/shift/ShiftScore.h"
 #include "tools/Json.h"
@@ -65,18 +66,6 @@ const char* EndKey(TShiftEnd end) {
         return "accident";
     }
     return "";
-}
-
-std::string ShiftText(const TShift& shift) {
-    switch (shift.Kind) {
-    case TShiftKind::Open:
-        return translate("VellSim", "открытая");
-    case TShiftKind::Circuits:
-        return Arg(translate("VellSim", "кругов: %1"), std::to_string(shift.Length));
-    case TShiftKind::Minutes:
-        return Arg(translate("VellSim", "минут: %1"), std::to_string(shift.Length));
-    }
-    return {};
 }
 
 std::string EndText(TShiftEnd end) {
@@ -150,7 +139,7 @@ void PrintJson(const TEvaluation& e, std::ostream& out) {
 }
 
 void PrintText(const TEvaluation& e, std::ostream& out) {
-    out << Arg(translate("VellSim", "Смена: %1, маршрут %2, водитель: %3"), ShiftText(e.Shift),
+    out << Arg(translate("VellSim", "Смена: %1, маршрут %2, водитель: %3"), ShiftName(e.Shift),
                RouteDisplayName(e.RouteRow, e.RouteCol),
                e.AutopilotDrives ? translate("VellSim", "автопилот")
                                  : translate("VellSim", "игрок"))

@@ -1595,18 +1595,6 @@ Check the map in the editor (VellSim check %1)</translation>
         <translation>Recording: step %1 of %2 (%3%)</translation>
     </message>
     <message>
-        <source>открытая</source>
-        <translation>open</translation>
-    </message>
-    <message>
-        <source>кругов: %1</source>
-        <translation>circuits: %1</translation>
-    </message>
-    <message>
-        <source>минут: %1</source>
-        <translation>minutes: %1</translation>
-    </message>
-    <message>
         <source>не окончена</source>
         <translation>not ended</translation>
     </message>
@@ -1834,7 +1822,7 @@ Check the map in the editor (VellSim check %1)</translation>
     </message>
     <message>
         <source>Запись выбранной смены в кабине</source>
-        <translation>The chosen shift's recording, in the cab</translation>
+        <translation>The chosen shift&apos;s recording, in the cab</translation>
     </message>
     <message>
         <source>Закрыть</source>
