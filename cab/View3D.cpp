@@ -423,7 +423,7 @@ void TView3D::UpdateScoreLine() {
     }
     if (now != ScoreLineShows || !ScoreLine->isVisible()) {
         ScoreLineShows = now;
-        ScoreLine->setText(ScoreLineText(Score.Evaluation()));
+        ScoreLine->setText(ScoreLineText(Score.Evaluation(false)));
         ScoreLine->adjustSize();
         PlaceScoreLine();
         ScoreLine->show();

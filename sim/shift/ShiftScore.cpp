@@ -307,7 +307,7 @@ double TShiftScore::PointsEarned() const {
     return sum;
 }
 
-TEvaluation TShiftScore::Evaluation() const {
+TEvaluation TShiftScore::Evaluation(bool allEvents) const {
     TEvaluation e;
     e.Shift = Kind;
     e.End = End;
@@ -326,7 +326,10 @@ TEvaluation TShiftScore::Evaluation() const {
     e.Total = e.PlannedStops > 0 ? PointsEarned() / e.PlannedStops : 0;
     if (End == TShiftEnd::Accident) e.Total /= 2;
     e.Stars = StarsFor(e.Total, End == TShiftEnd::Accident);
-    e.Events = Events;
+    if (allEvents)
+        e.Events = Events;
+    else if (!Events.empty())
+        e.Events.push_back(Events.back());
     return e;
 }
 

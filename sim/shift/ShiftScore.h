@@ -148,7 +148,9 @@ class TShiftScore {
     TShiftEnd Ending() const { return End; }
     const TShift& Shift() const { return Kind; }
 
-    TEvaluation Evaluation() const;
+    // `allEvents` false: only the last event is listed, for a display that shows no more and is
+    // refreshed while the shift runs (the list may hold thousands).
+    TEvaluation Evaluation(bool allEvents = true) const;
     // The points earned so far, the stops reached, and the last event (none: null).
     double PointsEarned() const;
     std::int32_t StopsReached() const { return Reached; }
