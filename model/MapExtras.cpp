@@ -21,6 +21,7 @@ constexpr TFileMagic Magic = {'V', 'L', 'X', 'S'};
 constexpr std::uint16_t Version = 1;
 
 constexpr std::uint16_t LineNamesSection = 1;
+constexpr std::uint16_t CityLookSection = 2;
 // A name of 24 characters takes at most 4 bytes each.
 constexpr std::size_t MaxLineNameBytes = 4 * MaxLineNameChars;
 
@@ -38,30 +39,6 @@ bool IsStorableName(std::string_view name) {
            Utf8Length(name) <= MaxLineNameChars &&
            std::none_of(name.begin(), name.end(),
                         [](char c) { return IsControl((unsigned char)c); });
-}
-
-std::string CleanName(std::string_view name) {
-    std::string clean;
-    for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = Utf8SequenceAt(name, at);
-        if (length == 0) {
-            clean += '?';
-            ++at;
-        } else if (length == 1 && IsControl((unsigned char)name[at])) {
-            clean += ' ';
-            ++at;
-        } else {
-            clean.append(name.substr(at, length));
-            at += length;
-        }
-    }
-    // Blanks at the ends show as nothing, or as a name that looks like another.
-    const auto trimmed = [](const std::string& text) {
-        const auto first = text.find_first_not_of(' ');
-        if (first == std::string::npos) return std::string();
-        return text.substr(first, text.find_last_not_of(' ') - first + 1);
-    };
-    return trimmed(CutUtf8(trimmed(clean), MaxLineNameChars));
 }
 
 void WriteSection(TByteWriter& out, std::uint16_t id, std::span<const std::uint8_t> bytes) {
@@ -137,6 +114,30 @@ std::string Damaged() {
 
 } // namespace
 
+std::string CleanShownName(std::string_view name, std::size_t maxChars) {
+    std::string clean;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = Utf8SequenceAt(name, at);
+        if (length == 0) {
+            clean += '?';
+            ++at;
+        } else if (length == 1 && IsControl((unsigned char)name[at])) {
+            clean += ' ';
+            ++at;
+        } else {
+            clean.append(name.substr(at, length));
+            at += length;
+        }
+    }
+    // Blanks at the ends show as nothing, or as a name that looks like another.
+    const auto trimmed = [](const std::string& text) {
+        const auto first = text.find_first_not_of(' ');
+        if (first == std::string::npos) return std::string();
+        return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    };
+    return trimmed(CutUtf8(trimmed(clean), maxChars));
+}
+
 std::optional<std::string> LineName(const TMap& map, int row, int column) {
     if (row < 0 || row >= RouteRows || column < 0 || column >= RouteColumns) return std::nullopt;
     const TLineName& line = map.Extras.Lines[row][column];
@@ -161,7 +162,7 @@ void NameLine(TMap& map, int row, int column, std::string_view name) {
     TLineName& line = map.Extras.Lines[row][column];
     line = {};
     const TRouteRec& route = map.Route(row, column);
-    std::string clean = CleanName(name);
+    std::string clean = CleanShownName(name, MaxLineNameChars);
     if (clean.empty() || route.WaypointsUsed() == 0) return;
     for (int k = 0; k < route.WaypointsUsed(); ++k) {
         if (route.Waypoints[k] >= map.ObjectCount()) return;
@@ -183,6 +184,16 @@ std::vector<std::uint8_t> EncodeMapExtras(const TMap& map) {
     TByteWriter body;
     const std::vector<std::uint8_t> names = LineNamesBytes(map);
     if (!names.empty()) WriteSection(body, LineNamesSection, names);
+    const std::size_t named = body.Data().size();
+    const TCityLook look = LookKeptForMap(map.Extras.Look, map.Objects);
+    if (!look.Empty()) WriteSection(body, CityLookSection, EncodeCityLook(look));
+    // A look too large for a reader is left out rather than the names.
+    if (SealedHeaderBytes + body.Data().size() > MaxMapExtrasSize) {
+        std::vector<std::uint8_t> bytes = body.Take();
+        bytes.resize(named);
+        body = TByteWriter();
+        body.WriteBytes(bytes);
+    }
     const std::size_t known = body.Data().size();
     for (const TExtraSection& section : map.Extras.Others)
         WriteSection(body, section.Id, section.Bytes);
@@ -223,7 +234,7 @@ bool DecodeMapExtras(std::span<const std::uint8_t> bytes, const TMapFileContents
         return false;
     }
     TMapExtras read;
-    bool namesRead = false;
+    bool namesRead = false, lookRead = false;
     TByteReader in(body);
     while (in.Left() > 0) {
         std::uint16_t id = 0;
@@ -239,9 +250,20 @@ bool DecodeMapExtras(std::span<const std::uint8_t> bytes, const TMapFileContents
                 return false;
             }
             namesRead = true;
+        } else if (id == CityLookSection) {
+            if (lookRead || !DecodeCityLook(section, read.Look)) {
+                why = Damaged();
+                return false;
+            }
+            lookRead = true;
         } else {
             read.Others.push_back({id, std::vector<std::uint8_t>(section.begin(), section.end())});
         }
+    }
+    if (!LookFitsMap(read.Look, contents.Objects)) {
+        read.Look = {};
+        read.LookWarning = translate("MapExtras", "Подробный вид города не показан: файл при карте "
+                                                  "сделан для другой карты.");
     }
     out = std::move(read);
     return true;
@@ -266,6 +288,9 @@ std::string ReadMapExtras(const std::string& mapFileName, const TMapFileContents
     } else if (DecodeMapExtras(bytes, contents, out, why)) {
         return {};
     }
+    out.LookWarning = Arg(
+        translate("MapExtras", "Файл %1 при карте пропущен, подробный вид города не показан: %2"),
+        path, why);
     return Arg(translate("MapExtras", "Файл %1 при карте пропущен, названия линий не показаны: %2"),
                path, why);
 }

@@ -8,6 +8,7 @@
 // another one loses the name, and a stale file beside a map names nothing it does not fit.
 #pragma once
 
+#include "model/CityLook.h"
 #include "model/MapFile.h"
 #include "model/Route.h"
 
@@ -51,6 +52,11 @@ struct TExtraSection {
 
 struct TMapExtras {
     std::array<std::array<TLineName, RouteColumns>, RouteRows> Lines;
+    // What the cab's detailed look draws of the city; empty when the file has none for this map.
+    TCityLook Look;
+    // Why the city's look is not drawn, one line in the program's language: the file is damaged
+    // or was made for another map. Empty when all is well, or when there is simply no look.
+    std::string LookWarning;
     std::vector<TExtraSection> Others;
     bool operator==(const TMapExtras&) const = default;
 };
@@ -64,15 +70,37 @@ std::string LineDisplayName(const TMap& map, int row, int column);
 // blanks, broken UTF-8 a "?") and cut to 24 characters; an empty name takes the slot's away.
 void NameLine(TMap& map, int row, int column, std::string_view name);
 
+constexpr std::size_t MaxStopNameChars = 48;
+
+// A name as it is shown: control characters become blanks, broken UTF-8 a "?", blanks at the ends
+// dropped, cut to `maxChars` characters.
+std::string CleanShownName(std::string_view name, std::size_t maxChars);
+
+// The city's look as its section of the file holds it: points as int32 tenths of a metre, lengths
+// as uint16 tenths. Values are rounded to what the file keeps (LookTenths) by whoever makes them.
+std::vector<std::uint8_t> EncodeCityLook(const TCityLook& look);
+// False when the bytes are not a section a writer of this version makes: a count past the data,
+// a value out of its range (points -1000..11000 m, widths 2..40 m, heights 1..300 m, roofs
+// 0..100 m, levels 1..100), a ring of under three points, a line of under two. Names are cleaned.
+bool DecodeCityLook(std::span<const std::uint8_t> bytes, TCityLook& out);
+// A value rounded to the tenth of a metre the file keeps, so that it reads back the same.
+float LookTenths(double metres);
+// Whether a look fits the map of `objects`: one without buildings does; one with buildings when
+// at least half of them have every one of their walls on the map, as a wall or a high wall.
+bool LookFitsMap(const TCityLook& look, std::span<const TMapObject> objects);
+// The look without the buildings none of whose walls the map still has.
+TCityLook LookKeptForMap(const TCityLook& look, std::span<const TMapObject> objects);
+
 // "NAME.vlx" for "NAME.vl" (any case of ".vl"); "NAME.ext.vlx" for any other name.
 std::string MapExtrasPath(const std::string& mapFileName);
 
 // The file's bytes for the map as it now is: the names that apply, with the slots' waypoint
-// indices, and the sections kept from the file it was read with. Empty when there is nothing to
-// keep: such a map has no file beside it.
+// indices, the city's look (without buildings whose walls are all gone), and the sections kept from
+// the file it was read with. Empty when there is nothing to keep: such a map has no file beside it.
 std::vector<std::uint8_t> EncodeMapExtras(const TMap& map);
 // Reads the file's bytes for the map `contents` (as its file holds it, before anything is
-// purged): a name whose stored waypoints are not the slot's is left out. False, with `why` a
+// purged): a name whose stored waypoints are not the slot's is left out, and a look that does not
+// fit the map (LookFitsMap) is dropped with LookWarning saying so. False, with `why` a
 // sentence for the user and `out` untouched, when the bytes are not a sound file of this version.
 bool DecodeMapExtras(std::span<const std::uint8_t> bytes, const TMapFileContents& contents,
                      TMapExtras& out, std::string& why);
