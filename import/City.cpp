@@ -70,17 +70,19 @@ void AddTrees(TMap& map, const std::vector<TMapObject>& rows, TCityMade& made) {
 
 } // namespace
 
-TCityMade AddCity(TMap& map, const TOsmExtract& city, const TProjection& projection,
-                  bool buildings) {
+TCityMade AddCity(TMap& map, const TOsmExtract& city, const TProjection& projection, bool buildings,
+                  TCityLook* look) {
     TCityMade made;
     AddBorder(map, made);
     const TSegmentGrid rails = RailGrid(map);
     const TDistanceField track(rails);
     AddArches(map, CatenaryArches(map, rails), made);
+    if (look) *look = GroundLook(city, projection, map, rails);
     if (buildings) {
         const TBuildingWalls walls = BuildingWalls(city.Buildings, projection, rails, track);
         made.WallsCutAtTrack = walls.WallsCutAtTrack;
         AddBuildings(map, walls.Buildings, made);
+        if (look) AddLookBuildings(*look, city.Buildings, walls, made.Buildings);
     }
     const TTreeRows trees = TreeRows(city, projection, rails, track);
     made.TreeRowsTooShort = trees.TooShort;

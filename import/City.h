@@ -43,7 +43,9 @@ constexpr int LeastTreeRow = 20; // metres: the load-time rule
 // `buildings`), nearest to the track first, each whole or not at all; and the tree rows, park
 // edges and single trees as rows of trees, nearest to the track first. Nothing already on the
 // map changes. The same extract always gives the same objects in the same order.
-TCityMade AddCity(TMap& map, const TOsmExtract& city, const TProjection& projection,
-                  bool buildings);
+// When `look` is given, it is set to what the cab's detailed look draws of the city: the streets,
+// areas and stops, and the buildings that got walls, keyed by them. It adds no objects.
+TCityMade AddCity(TMap& map, const TOsmExtract& city, const TProjection& projection, bool buildings,
+                  TCityLook* look = nullptr);
 
 } // namespace vell::import

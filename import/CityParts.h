@@ -7,6 +7,8 @@
 #include "model/MapObject.h"
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace vell::import {
@@ -26,6 +28,10 @@ std::vector<TObjectGroup> CatenaryArches(const TMap& map, const TSegmentGrid& ra
 
 struct TBuildingWalls {
     std::vector<TObjectGroup> Buildings; // each building's walls, nearest to the track first
+    // For each of Buildings: its outline's index in the buildings given, and the outline in
+    // whole metres as its walls were made from it
+    std::vector<std::size_t> Sources;
+    std::vector<std::vector<TPointM>> Outlines;
     int WallsCutAtTrack = 0;
 };
 TBuildingWalls BuildingWalls(const std::vector<TOsmOutline>& buildings,
@@ -38,6 +44,20 @@ struct TTreeRows {
 };
 TTreeRows TreeRows(const TOsmExtract& city, const TProjection& projection,
                    const TSegmentGrid& rails, const TDistanceField& track);
+
+// ---- The detailed look's data (CityLookDerive.cpp) ----
+
+// The streets, the areas of the ground and the stops (at the map's stop rails) as the cab's
+// detailed look draws them; no buildings.
+TCityLook GroundLook(const TOsmExtract& city, const TProjection& projection, const TMap& map,
+                     const TSegmentGrid& rails);
+// The first `kept` buildings of `walls` (those on the map), each keyed by its walls, with its
+// outline, height, roof, colours and use from its tags.
+void AddLookBuildings(TCityLook& look, const std::vector<TOsmOutline>& buildings,
+                      const TBuildingWalls& walls, int kept);
+// A colour as building:colour and roof:colour give it: "#rgb", "#rrggbb" or a common name
+// ("white", "dark_grey", "Red"); none for anything else.
+std::optional<TLookColour> ColourOfTag(std::string_view value);
 
 // ---- Shared geometry (CityGeometry.cpp) ----
 

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <optional>
+#include <string_view>
 
 namespace vell::import {
 
@@ -44,9 +46,90 @@ bool IsPark(const osmium::TagList& tags) {
            HasTag(tags, "landuse", "grass") || HasTag(tags, "landuse", "recreation_ground");
 }
 
-void ReadHeights(const osmium::TagList& tags, TOsmOutline& outline) {
+std::string TagOr(const osmium::TagList& tags, const char* key) {
+    const char* value = tags[key];
+    return value ? value : "";
+}
+
+void ReadBuildingTags(const osmium::TagList& tags, TOsmOutline& outline) {
     if (const char* levels = tags["building:levels"]) outline.Levels = LevelsOfTag(levels);
     if (const char* height = tags["height"]) outline.Height = HeightOfTag(height);
+    TOsmBuildingTags& look = outline.Look;
+    look.Type = TagOr(tags, "building");
+    look.RoofShape = TagOr(tags, "roof:shape");
+    if (const char* roof = tags["roof:height"]) look.RoofHeight = HeightOfTag(roof);
+    look.WallColour = TagOr(tags, "building:colour");
+    look.RoofColour = TagOr(tags, "roof:colour");
+    look.Shop = tags["shop"] != nullptr;
+    look.Amenity = TagOr(tags, "amenity");
+}
+
+// The ground the detailed look paints: water, parks, woods, grass and paved squares. A
+// multipolygon is an area by its type; a way only when closed.
+std::optional<TAreaKind> LookAreaKind(const osmium::TagList& tags, bool multipolygon) {
+    if (HasTag(tags, "natural", "water") || HasTag(tags, "waterway", "riverbank") ||
+        HasTag(tags, "landuse", "reservoir") || HasTag(tags, "landuse", "basin"))
+        return TAreaKind::Water;
+    if (HasTag(tags, "leisure", "park") || HasTag(tags, "leisure", "garden"))
+        return TAreaKind::Park;
+    if (HasTag(tags, "landuse", "forest") || HasTag(tags, "natural", "wood"))
+        return TAreaKind::Wood;
+    if (HasTag(tags, "landuse", "grass") || HasTag(tags, "landuse", "meadow") ||
+        HasTag(tags, "landuse", "village_green"))
+        return TAreaKind::Grass;
+    if (HasTag(tags, "place", "square") ||
+        (HasTag(tags, "highway", "pedestrian") && (multipolygon || HasTag(tags, "area", "yes"))))
+        return TAreaKind::Square;
+    return std::nullopt;
+}
+
+struct TStreetClass {
+    std::string_view Highway;
+    double Width;
+    TStreetKind Kind;
+};
+
+// The carriageway by the street's class where its tags give no width.
+constexpr TStreetClass StreetClasses[] = {
+    {"motorway", 14, TStreetKind::Road},     {"motorway_link", 7, TStreetKind::Road},
+    {"trunk", 12, TStreetKind::Road},        {"trunk_link", 7, TStreetKind::Road},
+    {"primary", 10, TStreetKind::Road},      {"primary_link", 7, TStreetKind::Road},
+    {"secondary", 9, TStreetKind::Road},     {"secondary_link", 7, TStreetKind::Road},
+    {"tertiary", 8, TStreetKind::Road},      {"tertiary_link", 6, TStreetKind::Road},
+    {"residential", 6.5, TStreetKind::Road}, {"unclassified", 6, TStreetKind::Road},
+    {"living_street", 5, TStreetKind::Road}, {"road", 6, TStreetKind::Road},
+    {"service", 3.5, TStreetKind::Service},  {"pedestrian", 6, TStreetKind::Pedestrian},
+};
+constexpr double LaneWidth = 3.25;
+constexpr double LeastStreetWidth = 2, MostStreetWidth = 40;
+
+// A street the look draws, with its width and kind; none for paths, steps, tracks, streets
+// being built, areas and streets in tunnels.
+std::optional<TOsmStreet> StreetOf(const osmium::TagList& tags) {
+    const char* highway = tags["highway"];
+    if (highway == nullptr || HasTag(tags, "area", "yes")) return std::nullopt;
+    const char* tunnel = tags["tunnel"];
+    if (tunnel != nullptr && std::strcmp(tunnel, "no") != 0 &&
+        std::strcmp(tunnel, "building_passage") != 0)
+        return std::nullopt;
+    const auto found =
+        std::find_if(std::begin(StreetClasses), std::end(StreetClasses),
+                     [highway](const TStreetClass& c) { return c.Highway == highway; });
+    if (found == std::end(StreetClasses)) return std::nullopt;
+    TOsmStreet street;
+    street.Kind = found->Kind;
+    street.Width = found->Width;
+    const double width = tags["width"] ? HeightOfTag(tags["width"]) : 0;
+    const int lanes = tags["lanes"] ? LevelsOfTag(tags["lanes"]) : 0;
+    if (width > 0)
+        street.Width = width;
+    else if (lanes > 0)
+        street.Width = lanes * LaneWidth;
+    street.Width = std::clamp(street.Width, LeastStreetWidth, MostStreetWidth);
+    const bool motorway = std::string_view(highway).starts_with("motorway");
+    street.Pavements = street.Kind == TStreetKind::Road && !motorway &&
+                       !HasTag(tags, "sidewalk", "no") && !HasTag(tags, "sidewalk", "none");
+    return street;
 }
 
 TGeoBox Grown(const TGeoBox& box, double metres) {
@@ -59,11 +142,23 @@ TGeoBox Grown(const TGeoBox& box, double metres) {
             {box.NorthEast.Lat + dLat, box.NorthEast.Lon + dLon}};
 }
 
-// A multipolygon building or park, whose outer ways come in the way pass.
+// An outer way of a multipolygon the look paints, kept until its ring is joined.
+struct TRingWay {
+    std::vector<TOsmId> Nodes;
+    std::vector<TGeoPoint> Points;
+    bool Complete = true;
+};
+
+// A multipolygon building, park or other area of the ground, whose outer ways come in the way
+// pass.
 struct TArea {
     TOsmId Id = 0;
     bool Building = false;
-    TOsmOutline Heights; // levels and height of a building
+    bool Park = false; // its edges are rows of trees
+    std::optional<TAreaKind> Look;
+    std::vector<TRingWay> RingWays;
+    std::vector<std::vector<std::pair<std::size_t, bool>>> Rings; // ways in order, reversed
+    TOsmOutline Heights;                                          // levels and height of a building
     std::size_t OuterWays = 0, OuterWaysSeen = 0;
     bool Inside = false;  // a node of an outer way lies in the square
     bool Complete = true; // every outer way seen has all its nodes located
@@ -94,6 +189,7 @@ class TCityReader {
         ReadPass(
             Input, osmium::osm_entity_bits::way,
             [this](const osmium::memory::Buffer& buffer) { ReadWays(buffer); }, Pass(2));
+        LocateFarRings();
         KeepAreas();
     }
 
@@ -105,11 +201,15 @@ class TCityReader {
             const osmium::TagList& tags = relation.tags();
             if (!HasTag(tags, "type", "multipolygon")) continue;
             const bool building = IsBuilding(tags);
-            if (!building && !IsPark(tags)) continue;
+            const bool park = IsPark(tags);
+            const std::optional<TAreaKind> look = LookAreaKind(tags, true);
+            if (!building && !park && !look) continue;
             TArea area;
             area.Id = relation.id();
             area.Building = building;
-            ReadHeights(tags, area.Heights);
+            area.Park = !building && park;
+            area.Look = building ? std::nullopt : look;
+            ReadBuildingTags(tags, area.Heights);
             for (const osmium::RelationMember& member : relation.members()) {
                 const std::string_view role = member.role();
                 if (member.type() != osmium::item_type::way || (role != "outer" && role != ""))
@@ -165,13 +265,20 @@ class TCityReader {
             const bool treeRow = HasTag(tags, "natural", "tree_row");
             const bool park = IsPark(tags);
             const bool outer = OuterWays.Find(way.id()) >= 0;
-            if (!building && !treeRow && !park && !outer) continue;
+            const std::optional<TOsmStreet> street = building ? std::nullopt : StreetOf(tags);
+            const std::optional<TAreaKind> lookArea =
+                building || !IsClosed(way) ? std::nullopt : LookAreaKind(tags, false);
+            if (!building && !treeRow && !park && !outer && !street && !lookArea) continue;
             const TPoints points = PointsOf(way);
             if (building) KeepBuilding(way.id(), tags, points);
             if (treeRow && KeepPieces(way.id(), points, Extract.TreeRows))
                 ++Extract.Counts.TreeRows;
             if (park && KeepPieces(way.id(), points, Extract.Parks)) ++Extract.Counts.Parks;
-            if (outer) AddOuterWay(way.id(), building, points);
+            if (street) KeepStreet(way.id(), *street, points);
+            if (lookArea && points.Inside && points.Complete)
+                Extract.Areas.push_back(
+                    {way.id(), *lookArea, {points.Points.begin(), points.Points.end() - 1}});
+            if (outer) AddOuterWay(way, building, points);
         }
     }
 
@@ -186,9 +293,29 @@ class TCityReader {
         TOsmOutline outline;
         outline.Id = id;
         outline.Points = points.Points;
-        ReadHeights(tags, outline);
+        ReadBuildingTags(tags, outline);
         Extract.Buildings.push_back(std::move(outline));
         ++Extract.Counts.Buildings;
+    }
+
+    static bool IsClosed(const osmium::Way& way) {
+        const osmium::WayNodeList& nodes = way.nodes();
+        return nodes.size() >= 4 && nodes.front().ref() == nodes.back().ref();
+    }
+
+    // Each run of located points of a street with a point in the square, as a street of its own.
+    void KeepStreet(TOsmId id, const TOsmStreet& street, const TPoints& points) {
+        if (!points.Inside) return;
+        TOsmStreet piece = street;
+        piece.Id = id;
+        for (std::size_t k = 0; k <= points.Points.size(); ++k) {
+            if (k < points.Points.size() && points.Located[k]) {
+                piece.Points.push_back(points.Points[k]);
+                continue;
+            }
+            if (piece.Points.size() >= 2) Extract.Streets.push_back(piece);
+            piece.Points.clear();
+        }
     }
 
     // The runs of located points of a way with a point in the square, each of two points or more
@@ -212,7 +339,8 @@ class TCityReader {
         return kept;
     }
 
-    void AddOuterWay(TOsmId id, bool wayIsBuilding, const TPoints& points) {
+    void AddOuterWay(const osmium::Way& way, bool wayIsBuilding, const TPoints& points) {
+        const TOsmId id = way.id();
         const auto first =
             std::lower_bound(OuterOf.begin(), OuterOf.end(), std::pair<TOsmId, std::size_t>(id, 0));
         for (auto it = first; it != OuterOf.end() && it->first == id; ++it) {
@@ -233,8 +361,17 @@ class TCityReader {
                 outline.Id = area.Id;
                 outline.Points = points.Points;
                 area.Outlines.push_back(std::move(outline));
-            } else if (points.Inside) {
-                area.PieceKept = KeepPieces(area.Id, points, Extract.Parks) || area.PieceKept;
+            } else {
+                if (area.Park && points.Inside)
+                    area.PieceKept = KeepPieces(area.Id, points, Extract.Parks) || area.PieceKept;
+                if (area.Look) {
+                    TRingWay ring;
+                    ring.Complete = points.Complete;
+                    for (const osmium::NodeRef& node : way.nodes())
+                        ring.Nodes.push_back(node.ref());
+                    if (ring.Complete) ring.Points = points.Points;
+                    area.RingWays.push_back(std::move(ring));
+                }
             }
         }
     }
@@ -244,6 +381,7 @@ class TCityReader {
         for (TArea& area : Areas) {
             if (!area.Building) {
                 if (area.PieceKept) ++Extract.Counts.Parks;
+                if (area.Look && area.Inside) KeepRings(area);
                 continue;
             }
             if (!area.Inside) continue;
@@ -254,6 +392,113 @@ class TCityReader {
             for (TOsmOutline& outline : area.Outlines)
                 Extract.Buildings.push_back(std::move(outline));
             ++Extract.Counts.Buildings;
+        }
+    }
+
+    // The outer ways joined end to end into closed rings, by their nodes: each ring as its ways
+    // in order, each with whether it runs backwards. A ring that cannot be closed with the ways
+    // the extract holds is left out: drawn, it would cut across the city.
+    void JoinRings(TArea& area) {
+        const std::vector<TRingWay>& ways = area.RingWays;
+        std::vector<bool> used(ways.size(), false);
+        for (std::size_t first = 0; first < ways.size(); ++first) {
+            if (used[first] || ways[first].Nodes.size() < 2) continue;
+            used[first] = true;
+            std::vector<std::pair<std::size_t, bool>> ring{{first, false}};
+            const TOsmId start = ways[first].Nodes.front();
+            TOsmId end = ways[first].Nodes.back();
+            std::size_t nodes = ways[first].Nodes.size();
+            while (end != start) {
+                std::size_t next = ways.size();
+                bool reversed = false;
+                for (std::size_t k = 0; k < ways.size() && next == ways.size(); ++k) {
+                    if (used[k] || ways[k].Nodes.size() < 2) continue;
+                    if (ways[k].Nodes.front() == end)
+                        next = k;
+                    else if (ways[k].Nodes.back() == end)
+                        next = k, reversed = true;
+                }
+                if (next == ways.size()) break;
+                used[next] = true;
+                ring.emplace_back(next, reversed);
+                end = reversed ? ways[next].Nodes.front() : ways[next].Nodes.back();
+                nodes += ways[next].Nodes.size() - 1;
+            }
+            if (end != start || nodes < 4) {
+                ++Extract.AreasLeftOpen;
+                continue;
+            }
+            area.Rings.push_back(std::move(ring));
+        }
+    }
+
+    // A closed ring may run far beyond the square's margin (Porto's river goes on for kilometres
+    // up and down stream): the nodes of its ways are read in one more pass over the nodes, only
+    // when there is such a ring.
+    void LocateFarRings() {
+        TIdSet far;
+        for (TArea& area : Areas) {
+            if (!area.Look || !area.Inside) continue;
+            JoinRings(area);
+            for (const auto& ring : area.Rings)
+                for (const auto& [way, reversed] : ring)
+                    if (!area.RingWays[way].Complete)
+                        for (const TOsmId node : area.RingWays[way].Nodes)
+                            far.Add(node);
+        }
+        if (far.Size() == 0) return;
+        far.Seal();
+        std::vector<osmium::Location> found(far.Size());
+        ReadPass(
+            Input, osmium::osm_entity_bits::node,
+            [&](const osmium::memory::Buffer& buffer) {
+                for (const osmium::Node& node : buffer.select<osmium::Node>()) {
+                    const std::ptrdiff_t at = far.Find(node.id());
+                    if (at >= 0) found[std::size_t(at)] = node.location();
+                }
+            },
+            Pass(2));
+        for (TArea& area : Areas)
+            for (TRingWay& way : area.RingWays) {
+                if (way.Complete || !area.Look || !area.Inside) continue;
+                way.Points.clear();
+                way.Complete = true;
+                for (const TOsmId node : way.Nodes) {
+                    const std::ptrdiff_t at = far.Find(node);
+                    const osmium::Location location =
+                        at >= 0 ? found[std::size_t(at)] : osmium::Location();
+                    if (!location.valid()) {
+                        way.Complete = false;
+                        way.Points.clear();
+                        break;
+                    }
+                    way.Points.push_back({location.lat(), location.lon()});
+                }
+            }
+    }
+
+    // The rings joined, as points; one with a node the extract lacks is left out.
+    void KeepRings(const TArea& area) {
+        for (const auto& ring : area.Rings) {
+            std::vector<TGeoPoint> points;
+            bool complete = true;
+            for (const auto& [index, reversed] : ring) {
+                const TRingWay& way = area.RingWays[index];
+                complete = complete && way.Complete;
+                if (!complete) break;
+                const std::size_t skip = points.empty() ? 0 : 1;
+                if (reversed)
+                    points.insert(points.end(), way.Points.rbegin() + long(skip),
+                                  way.Points.rend());
+                else
+                    points.insert(points.end(), way.Points.begin() + long(skip), way.Points.end());
+            }
+            if (!complete) {
+                ++Extract.AreasLeftOpen;
+                continue;
+            }
+            points.pop_back();
+            Extract.Areas.push_back({area.Id, *area.Look, std::move(points)});
         }
     }
 
@@ -272,6 +517,9 @@ void ClearCity(TOsmExtract& extract) {
     extract.TreeRows.clear();
     extract.Parks.clear();
     extract.Trees.clear();
+    extract.Streets.clear();
+    extract.Areas.clear();
+    extract.AreasLeftOpen = 0;
     TReadCounts& counts = extract.Counts;
     counts.Buildings = counts.BuildingsClipped = 0;
     counts.Trees = counts.TreeRows = counts.Parks = 0;

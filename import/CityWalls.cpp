@@ -44,6 +44,8 @@ std::vector<TPointM> Outline(const TOsmOutline& building, const TProjection& pro
 struct TBuilding {
     double Distance = 0; // from the track
     TObjectGroup Walls;
+    std::size_t Source = 0;
+    std::vector<TPointM> Outline;
 };
 
 } // namespace
@@ -53,12 +55,13 @@ TBuildingWalls BuildingWalls(const std::vector<TOsmOutline>& buildings,
                              const TDistanceField& track) {
     TBuildingWalls result;
     std::vector<TBuilding> made;
-    for (const TOsmOutline& building : buildings) {
-        const std::vector<TPointM> outline = Outline(building, projection);
+    for (std::size_t index = 0; index < buildings.size(); ++index) {
+        const TOsmOutline& building = buildings[index];
+        std::vector<TPointM> outline = Outline(building, projection);
         const bool tall = IsTall(building);
         const TColour colour =
             tall ? ColourOf(building.Id, HighWallColours) : ColourOf(building.Id, WallColours);
-        TBuilding walls{std::numeric_limits<double>::infinity(), {}};
+        TBuilding walls{std::numeric_limits<double>::infinity(), {}, index, {}};
         for (std::size_t k = 1; k < outline.size(); ++k) {
             const TPointM a = outline[k - 1], b = outline[k];
             walls.Distance = std::min({walls.Distance, track.Distance(a),
@@ -71,13 +74,17 @@ TBuildingWalls BuildingWalls(const std::vector<TOsmOutline>& buildings,
                 walls.Walls.push_back(wall);
             }
         }
+        walls.Outline = std::move(outline);
         if (!walls.Walls.empty()) made.push_back(std::move(walls));
     }
     std::stable_sort(made.begin(), made.end(), [](const TBuilding& x, const TBuilding& y) {
         return x.Distance < y.Distance;
     });
-    for (TBuilding& building : made)
+    for (TBuilding& building : made) {
         result.Buildings.push_back(std::move(building.Walls));
+        result.Sources.push_back(building.Source);
+        result.Outlines.push_back(std::move(building.Outline));
+    }
     return result;
 }
 

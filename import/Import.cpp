@@ -51,7 +51,7 @@ void AddCityAndRoutes(TImportResult& result, const TOsmExtract& network,
     TImportReport& report = result.Report;
     TMap& map = *result.Map;
     report.Read = network.Counts;
-    report.City = AddCity(map, network, projection, options.Buildings);
+    report.City = AddCity(map, network, projection, options.Buildings, &map.Extras.Look);
     map.FreeNetwork();
     if (map.BuildNetwork() != report.NetworkResult)
         throw std::logic_error("the city changed the rail network");
@@ -299,6 +299,9 @@ TImportResult ImportFromNetwork(TOsmExtract network, const TOsmInput& input,
         network.TreeRows = std::move(read.TreeRows);
         network.Parks = std::move(read.Parks);
         network.Trees = std::move(read.Trees);
+        network.Streets = std::move(read.Streets);
+        network.Areas = std::move(read.Areas);
+        network.AreasLeftOpen = read.AreasLeftOpen;
         network.Counts.Buildings = read.Counts.Buildings;
         network.Counts.BuildingsClipped = read.Counts.BuildingsClipped;
         network.Counts.Trees = read.Counts.Trees;

@@ -3,6 +3,8 @@
 // locations in degrees. Nothing here knows the map: the projection and the building come after.
 #pragma once
 
+#include "model/CityLook.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -57,6 +59,18 @@ struct TOsmStop {
     TStopKind Kind = TStopKind::TramStop;
     std::string Name;
     TGeoPoint At;
+    // A platform drawn as a closed way: its outline, the first point not repeated; else empty.
+    std::vector<TGeoPoint> Outline;
+};
+
+// What a building's tags say of its look; empty or 0 where they say nothing.
+struct TOsmBuildingTags {
+    std::string Type;                   // building=*: "yes", "house", "apartments"...
+    std::string RoofShape;              // roof:shape
+    double RoofHeight = 0;              // metres from roof:height
+    std::string WallColour, RoofColour; // building:colour, roof:colour as tagged
+    bool Shop = false;                  // shop=* on the building
+    std::string Amenity;
 };
 
 // A building outline, a tree row or a park edge: its points in order (a closed outline repeats
@@ -64,8 +78,26 @@ struct TOsmStop {
 struct TOsmOutline {
     TOsmId Id = 0;
     std::vector<TGeoPoint> Points;
-    int Levels = 0;    // building:levels, 0 when not given
-    double Height = 0; // metres from height, 0 when not given
+    int Levels = 0;        // building:levels, 0 when not given
+    double Height = 0;     // metres from height, 0 when not given
+    TOsmBuildingTags Look; // of a building
+};
+
+// A street's centre line as far as its nodes are located, with what its tags say of it.
+struct TOsmStreet {
+    TOsmId Id = 0;
+    std::vector<TGeoPoint> Points;
+    double Width = 0; // the carriageway, metres
+    TStreetKind Kind = TStreetKind::Road;
+    bool Pavements = true;
+};
+
+// An area of the ground as a closed ring, the first point not repeated: a closed way, or the
+// outer ways of a multipolygon joined end to end.
+struct TOsmArea {
+    TOsmId Id = 0;
+    TAreaKind Kind = TAreaKind::Grass;
+    std::vector<TGeoPoint> Ring;
 };
 
 // What one pass over the file found, for the report.
@@ -92,6 +124,10 @@ struct TOsmExtract {
     // The city, within the square only (read once the square is known).
     std::vector<TOsmOutline> Buildings, TreeRows, Parks;
     std::vector<TGeoPoint> Trees;
+    // What the cab's detailed look draws of the ground, within the square.
+    std::vector<TOsmStreet> Streets;
+    std::vector<TOsmArea> Areas;
+    long long AreasLeftOpen = 0; // multipolygon rings that could not be closed in the extract
     TReadCounts Counts;
 };
 

@@ -256,6 +256,7 @@ class TTramNetworkReader {
     void PlacePlatformWays() {
         for (TPlatformWay& platform : PlatformWays) {
             std::vector<TOsmId>& nodes = platform.Nodes;
+            const bool closed = nodes.size() > 3 && nodes.front() == nodes.back();
             if (nodes.size() > 1 && nodes.front() == nodes.back()) nodes.pop_back();
             double lat = 0, lon = 0;
             int located = 0;
@@ -265,8 +266,11 @@ class TTramNetworkReader {
                 lat += found->second.Lat;
                 lon += found->second.Lon;
                 ++located;
+                if (closed) platform.Stop.Outline.push_back(found->second);
             }
             if (located == 0) continue;
+            // An outline with a node missing would be drawn wrong: none rather.
+            if (located != int(nodes.size())) platform.Stop.Outline.clear();
             platform.Stop.At = {lat / located, lon / located};
             Extract.Stops.push_back(std::move(platform.Stop));
         }
