@@ -885,6 +885,14 @@ Options:
         <source>Файл %1 при карте пропущен, названия линий не показаны: %2</source>
         <translation>The file %1 beside the map was passed over; the line names are not shown: %2</translation>
     </message>
+    <message>
+        <source>Подробный вид города не показан: файл при карте сделан для другой карты.</source>
+        <translation>The detailed view of the city is not shown: the file beside the map was made for another map.</translation>
+    </message>
+    <message>
+        <source>Файл %1 при карте пропущен, подробный вид города не показан: %2</source>
+        <translation>The file %1 beside the map was passed over; the detailed view of the city is not shown: %2</translation>
+    </message>
 </context>
 <context>
     <name>Network</name>
