@@ -279,6 +279,29 @@ constexpr double SignBeside = 3.2;   // a sign without a platform stands this fa
 constexpr double SignClearance = 2;  // and never nearer than this to any rail
 constexpr double SameStop = 5;       // signs closer than this are one stop's
 
+constexpr double PlatformHalfWidth = 1.25; // of a platform mapped as a line
+
+// A platform mapped as a line, as a ring around it: the line's points shifted half a platform's
+// width to its right, then back along its left.
+std::vector<TPointM> PlatformAround(const std::vector<TPointM>& line) {
+    if (line.size() < 2) return {};
+    std::vector<TPointM> right, left;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const TPointM in =
+            Unit(line[std::max<std::size_t>(k, 1)] - line[std::max<std::size_t>(k, 1) - 1]);
+        const TPointM out = Unit(line[std::min(k + 1, line.size() - 1)] -
+                                 line[std::min(k + 1, line.size() - 1) - 1]);
+        // The corner's shift along the bisector keeps the sides parallel to the line.
+        const TPointM normal = Unit(RightOf(in) + RightOf(out));
+        const double cosHalf = std::max(0.5, Dot(normal, RightOf(in)));
+        const TPointM shift = (PlatformHalfWidth / cosHalf) * normal;
+        right.push_back(line[k] + shift);
+        left.push_back(line[k] - shift);
+    }
+    right.insert(right.end(), left.rbegin(), left.rend());
+    return right;
+}
+
 TPointM Centroid(const std::vector<TPointM>& ring) {
     TPointM sum;
     for (const TPointM p : ring)
@@ -300,7 +323,11 @@ void AddStops(TCityLook& look, const TOsmExtract& city, const TProjection& proje
     std::vector<TPlaced> stops;
     for (const TOsmStop& stop : city.Stops) {
         TPlaced placed{&stop, projection.ToMap(stop.At), {}};
-        if (stop.Outline.size() >= 3) placed.Outline = OnMap(stop.Outline, projection);
+        if (stop.OutlineIsLine)
+            placed.Outline =
+                PlatformAround(Simplified(OnMap(stop.Outline, projection), LookTolerance));
+        else if (stop.Outline.size() >= 3)
+            placed.Outline = OnMap(stop.Outline, projection);
         if (InsideMargin(placed.At, -StopNameReach)) stops.push_back(std::move(placed));
     }
     std::vector<TPointM> signs;

@@ -59,8 +59,10 @@ struct TOsmStop {
     TStopKind Kind = TStopKind::TramStop;
     std::string Name;
     TGeoPoint At;
-    // A platform drawn as a closed way: its outline, the first point not repeated; else empty.
+    // A platform drawn as a way: its outline (the first point not repeated), or its line when
+    // the way is not closed; empty for a node or a way with a node the extract lacks.
     std::vector<TGeoPoint> Outline;
+    bool OutlineIsLine = false;
 };
 
 // What a building's tags say of its look; empty or 0 where they say nothing.

@@ -256,7 +256,9 @@ class TTramNetworkReader {
     void PlacePlatformWays() {
         for (TPlatformWay& platform : PlatformWays) {
             std::vector<TOsmId>& nodes = platform.Nodes;
+            if (nodes.empty()) continue;
             const bool closed = nodes.size() > 3 && nodes.front() == nodes.back();
+            platform.Stop.OutlineIsLine = !closed && nodes.front() != nodes.back();
             if (nodes.size() > 1 && nodes.front() == nodes.back()) nodes.pop_back();
             double lat = 0, lon = 0;
             int located = 0;
@@ -266,7 +268,7 @@ class TTramNetworkReader {
                 lat += found->second.Lat;
                 lon += found->second.Lon;
                 ++located;
-                if (closed) platform.Stop.Outline.push_back(found->second);
+                platform.Stop.Outline.push_back(found->second);
             }
             if (located == 0) continue;
             // An outline with a node missing would be drawn wrong: none rather.

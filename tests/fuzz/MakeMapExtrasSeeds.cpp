@@ -1,8 +1,10 @@
-// Writes the fuzzing seeds of the file beside a map into a folder: a file with a city's look (the
-// walls of MapExtrasFuzz.cpp's map, streets, areas and stops), one with a look that fits no map,
-// and one of the ground alone. Usage: make_map_extras_seeds FOLDER
+// Writes the fuzzing seeds of the file beside a map into a folder, each the body of a file without
+// its seal (the fuzz target seals what it is given): a city's look (the walls of
+// MapExtrasFuzz.cpp's map, streets, areas and stops), a look that fits no map, and the ground
+// alone. Usage: make_map_extras_seeds FOLDER
 #include "model/Map.h"
 #include "model/MapExtras.h"
+#include "model/SealedFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -28,9 +30,10 @@ TLookBuilding Building(TMap& map, int x, int y, int w, int h) {
     return b;
 }
 
-void Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+void Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& file) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        .write(reinterpret_cast<const char*>(file.data() + SealedHeaderBytes),
+               std::streamsize(file.size() - SealedHeaderBytes));
 }
 
 } // namespace

@@ -107,6 +107,7 @@ TEST(CityLookImport, PortoHasTheDouroWholeAndNoRailOnWater) {
     // The river across the extract, a few hundred metres wide: some tenths of a square km.
     EXPECT_GT(largest, 200e3);
     EXPECT_LT(largest, 5e6);
+    RecordProperty("largest_water_m2", int(largest));
     EXPECT_LT(RailsOnWater(*Porto().Map, look), 0.01);
     EXPECT_GT(std::count_if(look.Areas.begin(), look.Areas.end(),
                             [](const TLookArea& a) { return a.Kind == TAreaKind::Park; }),
@@ -127,6 +128,14 @@ TEST(CityLookImport, PragueLeavesOutTheBrokenRiver) {
         EXPECT_LT(Area(a.Ring), 20e6);
     EXPECT_GT(prague.Look.Streets.size(), 1000u);
     EXPECT_GT(prague.Look.Buildings.size(), 3000u);
+    // Prague maps its platforms: some stops stand on one.
+    EXPECT_GT(std::count_if(prague.Look.Stops.begin(), prague.Look.Stops.end(),
+                            [](const TLookStop& s) { return s.Platform.size() >= 3; }),
+              0);
+    RecordProperty("stops", int(prague.Look.Stops.size()));
+    RecordProperty("platforms",
+                   int(std::count_if(prague.Look.Stops.begin(), prague.Look.Stops.end(),
+                                     [](const TLookStop& s) { return !s.Platform.empty(); })));
 }
 
 TEST(CityLookImport, PortoBuildingsTakeTheirHeightsLevelsAndRoofsFromTheirTags) {
