@@ -45,6 +45,11 @@ TEST(VellSimLineNames, AnImportedCityKeepsItsLineNamesBesideTheMap) {
             ++named;
         }
     EXPECT_GE(named, 12);
+    // Beside them, the city's look for the cab, fitting the map it was made with.
+    EXPECT_EQ(map->Extras.LookWarning, "");
+    EXPECT_GT(map->Extras.Look.Buildings.size(), 1000u);
+    EXPECT_GT(map->Extras.Look.Streets.size(), 100u);
+    EXPECT_FALSE(map->Extras.Look.Stops.empty());
 
     // The same extract gives the same bytes, the map's and the names'.
     ASSERT_EQ(Sim({"import", extract, dir.Path("again.vl")}).Code, 0);
