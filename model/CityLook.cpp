@@ -98,10 +98,12 @@ constexpr std::size_t StopBytes = 1 + PointBytes + 4;
 
 bool ReadStreet(TByteReader& in, TLookStreet& street) {
     std::uint8_t pavements = 0;
-    return ReadEnum(in, StreetKindCount, street.Kind) &&
-           ReadTenths(in, LeastWidth, MostWidth, street.Width) && in.ReadU8(pavements) &&
-           pavements <= 1 && (street.Pavements = pavements == 1, true) &&
-           ReadPoints(in, 2, street.Line);
+    if (!ReadEnum(in, StreetKindCount, street.Kind) ||
+        !ReadTenths(in, LeastWidth, MostWidth, street.Width) || !in.ReadU8(pavements) ||
+        pavements > 1)
+        return false;
+    street.Pavements = pavements == 1;
+    return ReadPoints(in, 2, street.Line);
 }
 
 bool ReadArea(TByteReader& in, TLookArea& area) {
@@ -178,21 +180,33 @@ float LookTenths(double metres) {
 }
 
 std::vector<std::uint8_t> EncodeCityLook(const TCityLook& look) {
+    // What its reader would refuse is left out, so that one bad record never costs the file.
+    const auto count = [](const auto& items, auto sound) {
+        return std::uint32_t(std::count_if(items.begin(), items.end(), sound));
+    };
+    const auto soundStreet = [](const TLookStreet& s) { return s.Line.size() >= 2; };
+    const auto soundArea = [](const TLookArea& a) { return a.Ring.size() >= 3; };
+    const auto soundBuilding = [](const TLookBuilding& b) {
+        return !b.Walls.empty() && b.Walls.size() <= 0xFFFF && b.Outline.size() >= 3;
+    };
     TByteWriter out;
-    out.WriteU32(std::uint32_t(look.Streets.size()));
+    out.WriteU32(count(look.Streets, soundStreet));
     for (const TLookStreet& s : look.Streets) {
+        if (!soundStreet(s)) continue;
         out.WriteU8(std::uint8_t(s.Kind));
         out.WriteU16(ClampedTenths(s.Width, LeastWidth, MostWidth));
         out.WriteU8(s.Pavements ? 1 : 0);
         WritePoints(out, s.Line);
     }
-    out.WriteU32(std::uint32_t(look.Areas.size()));
+    out.WriteU32(count(look.Areas, soundArea));
     for (const TLookArea& a : look.Areas) {
+        if (!soundArea(a)) continue;
         out.WriteU8(std::uint8_t(a.Kind));
         WritePoints(out, a.Ring);
     }
-    out.WriteU32(std::uint32_t(look.Buildings.size()));
+    out.WriteU32(count(look.Buildings, soundBuilding));
     for (const TLookBuilding& b : look.Buildings) {
+        if (!soundBuilding(b)) continue;
         out.WriteU16(std::uint16_t(b.Walls.size()));
         for (const TWallKey& w : b.Walls) {
             out.WriteI16(w.X1);
@@ -216,7 +230,7 @@ std::vector<std::uint8_t> EncodeCityLook(const TCityLook& look) {
         out.WriteBytes(std::span(reinterpret_cast<const std::uint8_t*>(name.data()), name.size()));
         out.WriteI32(std::clamp(Tenths(s.At.X), LeastTenths, MostTenths));
         out.WriteI32(std::clamp(Tenths(s.At.Y), LeastTenths, MostTenths));
-        WritePoints(out, s.Platform);
+        WritePoints(out, s.Platform.size() >= 3 ? s.Platform : std::vector<TLookPoint>{});
     }
     return out.Take();
 }

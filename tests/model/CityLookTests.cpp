@@ -218,6 +218,22 @@ TEST(CityLook, RefusesACutSectionAndCountsPastTheData) {
     EXPECT_TRUE(look.Empty()); // untouched by what it refused
 }
 
+// A record its reader would refuse (a line of one point, a ring of two) is left out by the
+// writer, and the rest of the file stays sound.
+TEST(CityLook, TheWriterLeavesOutWhatItsReaderWouldRefuse) {
+    TTempDir dir;
+    TLookCity city;
+    TCityLook& look = city.Map->Extras.Look;
+    look.Streets.push_back({TStreetKind::Road, 6, true, {P(1, 1)}});
+    look.Areas.insert(look.Areas.begin(), {TAreaKind::Grass, {P(1, 1), P(2, 2)}});
+    look.Stops[0].Platform.resize(2);
+    const auto read = SavedAndRead(*city.Map, dir.Path("city.vl"));
+    EXPECT_EQ(read->ExtrasWarning, "");
+    TCityLook expected = city.Look;
+    expected.Stops[0].Platform.clear();
+    EXPECT_EQ(read->Extras.Look, expected);
+}
+
 TEST(CityLook, CleansStopNamesAsLineNamesAre) {
     TFields f;
     f.Name = "  Bolh\x01\xC3" + std::string(60, 'o') + "  ";
