@@ -310,6 +310,16 @@ class ImportWindowTest : public vell::test::TEditorWindowHarness {
         QVERIFY(!Map->Modified);
         QVERIFY(QFile::exists(QString::fromStdString(Map->FileName)));
         QVERIFY(QFile::exists(QString::fromStdString(MapExtrasPath(Map->FileName))));
+        // The city's look came with the import (Heidelberg's extract has roads and stops, hardly a
+        // building) and goes into that file with the names.
+        QVERIFY(Map->Extras.Look.Streets.size() > 100);
+        QVERIFY(!Map->Extras.Look.Stops.empty());
+        auto saved = std::make_unique<TMap>();
+        saved->NewMap();
+        saved->FileName = Map->FileName;
+        QVERIFY(saved->LoadFromFile());
+        QCOMPARE(saved->Extras.LookWarning, std::string());
+        QVERIFY(saved->Extras.Look == Map->Extras.Look);
     }
 
     // Routes the import cannot take (Porto's funicular, on no tram track in the square) are
