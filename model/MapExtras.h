@@ -8,6 +8,7 @@
 // another one loses the name, and a stale file beside a map names nothing it does not fit.
 #pragma once
 
+#include "model/CityLook.h"
 #include "model/MapFile.h"
 #include "model/Route.h"
 
@@ -52,6 +53,8 @@ struct TExtraSection {
 struct TMapExtras {
     std::array<std::array<TLineName, RouteColumns>, RouteRows> Lines;
     std::vector<TExtraSection> Others;
+    // What the cab's detailed look draws beyond the map's objects; empty when the map has none.
+    TCityLook Look;
     bool operator==(const TMapExtras&) const = default;
 };
 
