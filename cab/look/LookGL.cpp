@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vell {
@@ -69,6 +70,55 @@ void TLookRenderer::Bind(TLookTexture texture, bool textured) {
     glBindTexture(GL_TEXTURE_2D, Textures[texture]);
 }
 
+const TLookRenderer::TTileLists& TLookRenderer::ListsOf(int index, const TLookTile& tile) {
+    if (Lists.size() != City.Tiles().size()) {
+        for (const TTileLists& lists : Lists)
+            if (lists.First != 0) glDeleteLists(lists.First, ListsPerTile);
+        Lists.assign(City.Tiles().size(), {});
+    }
+    TTileLists& lists = Lists[std::size_t(index)];
+    if (lists.First != 0 && lists.Serial == tile.Serial) return lists;
+    if (lists.First == 0) lists.First = glGenLists(ListsPerTile);
+    lists.Serial = tile.Serial;
+    // Texture 0 has no image: a run without texture is drawn untextured whatever is enabled.
+    const auto bind = [this](TLookTexture texture) {
+        glBindTexture(GL_TEXTURE_2D, texture == NoTexture ? 0 : Textures[texture]);
+    };
+    for (int layer = 0; layer < GroundLayerCount; ++layer) {
+        const std::vector<TLookRun>& runs = tile.Ground[std::size_t(layer)];
+        lists.Used[std::size_t(layer)] = !runs.empty();
+        if (runs.empty()) continue;
+        glNewList(lists.First + unsigned(layer), GL_COMPILE);
+        for (const TLookRun& run : runs) {
+            bind(run.Texture);
+            DrawTriangles(run.Triangles);
+        }
+        glEndList();
+    }
+    bool shining = false;
+    for (int texture = 0; texture < LookTextureCount; ++texture) {
+        const std::vector<TLookVertex>& list = tile.Mesh.Solid[std::size_t(texture)];
+        const std::size_t slot = std::size_t(GroundLayerCount + texture);
+        lists.Used[slot] = !list.empty();
+        shining = shining || !tile.Mesh.Shining[std::size_t(texture)].empty();
+        if (list.empty()) continue;
+        glNewList(lists.First + unsigned(slot), GL_COMPILE);
+        DrawTriangles(list);
+        glEndList();
+    }
+    lists.Used[ListsPerTile - 1] = shining;
+    if (shining) {
+        glNewList(lists.First + unsigned(ListsPerTile - 1), GL_COMPILE);
+        for (int texture = 0; texture < LookTextureCount; ++texture) {
+            if (tile.Mesh.Shining[std::size_t(texture)].empty()) continue;
+            bind(TLookTexture(texture));
+            DrawTriangles(tile.Mesh.Shining[std::size_t(texture)]);
+        }
+        glEndList();
+    }
+    return lists;
+}
+
 void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld& world,
                            TRandom& random, const TSceneView& view, const TLookLight& light) {
     (void)random;
@@ -93,17 +143,26 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
         }
     City.Prepare(map, look);
     City.TilesNear(view.CamX, view.CamY, view.ViewDistWall, Near);
+    // Near to far: what a near wall hides fails the depth test before it is textured.
+    const auto distance = [&](int index) {
+        const TLookTile& t = City.Tiles()[std::size_t(index)];
+        const double dx = std::max({t.Min[0] - view.CamX, 0.0, view.CamX - t.Max[0]});
+        const double dy = std::max({t.Min[1] - view.CamY, 0.0, view.CamY - t.Max[1]});
+        return dx * dx + dy * dy;
+    };
+    std::stable_sort(Near.begin(), Near.end(),
+                     [&](int a, int b) { return distance(a) < distance(b); });
     Visible.clear();
     Textured.clear();
+    TileIndex.clear();
     for (int index : Near) {
         const TLookTile& planned = City.Tiles()[std::size_t(index)];
         const float min[3] = {planned.Min[0], -planned.Max[1], planned.Min[2]};
         const float max[3] = {planned.Max[0], -planned.Min[1], planned.Max[2]};
         if (BoxOutsideClip(clip, min, max)) continue;
         Visible.push_back(&City.Tile(map, look, index, light));
-        const double dx = std::max({planned.Min[0] - view.CamX, 0.0, view.CamX - planned.Max[0]});
-        const double dy = std::max({planned.Min[1] - view.CamY, 0.0, view.CamY - planned.Max[1]});
-        Textured.push_back(dx * dx + dy * dy < TexturedDistance * TexturedDistance);
+        TileIndex.push_back(index);
+        Textured.push_back(distance(index) < TexturedDistance * TexturedDistance);
     }
     TilesDrawn = int(Visible.size());
 
@@ -133,13 +192,19 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     glVertex3d(view.CamX - reach, -(view.CamY + reach), 0);
     glEnd();
     glEnableClientState(GL_COLOR_ARRAY);
+    // Each tile's geometry goes to OpenGL once, into display lists, when it is first drawn.
+    VisibleLists.clear();
+    for (std::size_t t = 0; t < Visible.size(); ++t)
+        VisibleLists.push_back(&ListsOf(TileIndex[t], *Visible[t]));
     for (int layer = 0; layer < GroundLayerCount; ++layer)
         for (std::size_t t = 0; t < Visible.size(); ++t) {
+            if (!VisibleLists[t]->Used[std::size_t(layer)]) continue;
             Ambient(Textured[t] ? day : day * flat);
-            for (const TLookRun& run : Visible[t]->Ground[std::size_t(layer)]) {
-                Bind(run.Texture, Textured[t]);
-                DrawTriangles(run.Triangles);
-            }
+            if (Textured[t])
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+            glCallList(VisibleLists[t]->First + unsigned(layer));
         }
 
     // What stands on it, texture by texture.
@@ -150,12 +215,12 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     //     BuildLookTrams(map, world, view, light, Frame);
     // and the classic look's trams below go.
     for (int texture = 0; texture < LookTextureCount; ++texture) {
+        const std::size_t slot = std::size_t(GroundLayerCount + texture);
         for (std::size_t t = 0; t < Visible.size(); ++t) {
-            const std::vector<TLookVertex>& list = Visible[t]->Mesh.Solid[std::size_t(texture)];
-            if (list.empty()) continue;
+            if (!VisibleLists[t]->Used[slot]) continue;
             Ambient(Textured[t] || texture == NoTexture ? day : day * flat);
             Bind(TLookTexture(texture), Textured[t]);
-            DrawTriangles(list);
+            glCallList(VisibleLists[t]->First + unsigned(slot));
         }
         Ambient(day);
         Bind(TLookTexture(texture), true);
@@ -174,10 +239,12 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
 
     // What shines by itself, at its own colour.
     glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    for (std::size_t t = 0; t < Visible.size(); ++t)
+        if (VisibleLists[t]->Used[ListsPerTile - 1])
+            glCallList(VisibleLists[t]->First + unsigned(ListsPerTile - 1));
     for (int texture = 0; texture < LookTextureCount; ++texture) {
         Bind(TLookTexture(texture), true);
-        for (const TLookTile* tile : Visible)
-            DrawTriangles(tile->Mesh.Shining[std::size_t(texture)]);
         DrawTriangles(Frame.Shining[std::size_t(texture)]);
     }
     glDisable(GL_TEXTURE_2D);

@@ -1016,7 +1016,7 @@ TLookTile& TLookCity::Tile(const TMap& map, const TCityLook& look, int index,
     tile.Mesh.Clear();
     tile.Light = light;
     tile.Built = true;
-    ++BuildCount;
+    tile.Serial = ++BuildCount;
     const TLookPlan::TTilePlan& plan = Plan->Tiles[std::size_t(index)];
     TTileBuilder builder(map, look, *Plan, light, tile);
     builder.Areas(plan.Areas);

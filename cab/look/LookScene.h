@@ -58,6 +58,7 @@ struct TLookTile {
     // What its geometry covers (it may reach past the square): x, y in map metres, z up.
     float Min[3] = {0, 0, 0}, Max[3] = {0, 0, 0};
     bool Built = false;
+    int Serial = 0;   // which build of the city's it is: a new number each time it is built
     TLookLight Light; // what it was built for
     std::array<std::vector<TLookRun>, GroundLayerCount> Ground;
     TLookMesh Mesh; // with depth test and writes: kerbs, rails, walls, roofs, lit windows, parts
