@@ -184,7 +184,9 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     glDisable(GL_TEXTURE_2D);
     glDisableClientState(GL_COLOR_ARRAY);
     glColor3f(0.40f, 0.39f, 0.35f);
-    const double reach = view.ViewDistWall + 1000.0;
+    // Out to the far plane whichever way the eye looks, so that no band of the background's
+    // black ground shows at the horizon.
+    const double reach = 2100;
     glBegin(GL_QUADS);
     glVertex3d(view.CamX - reach, -(view.CamY - reach), 0);
     glVertex3d(view.CamX + reach, -(view.CamY - reach), 0);
