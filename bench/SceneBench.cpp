@@ -2,8 +2,10 @@
 // into a 640 x 480 offscreen framebuffer and finished, on the ring map, the demo city and the
 // generated stress city (near 65535 objects, 1024 trams planned), at the default visibility
 // distances and at 2000 m. The eye rides in turn in the cabs of up to 16 trams of a running world.
-// VELL_BENCH_MAP=FILE measures that map instead, under each city's name.
+// VELL_BENCH_MAP=FILE measures that map instead, under each city's name. VELL_LOOK=detailed
+// measures the detailed look instead, in benchmarks named "...Detailed"; the classic when unset.
 // Needs an X display: xvfb-run -a -s "-screen 0 1280x1024x24" scene_bench
+#include "cab/look/LookGL.h"
 #include "cab/scene/SceneBuild.h"
 #include "tests/cab/scene/OffscreenGL.h"
 #include "tests/cab/scene/SceneCity.h"
@@ -168,6 +170,70 @@ void BM_RenderFrame(benchmark::State& state) {
     Count(state, lists, c.Eyes.size());
 }
 
+// The detailed look's sun by day.
+TLookLight BenchLight() {
+    return LookLightAt(10.5);
+}
+
+// The detailed look: every tile of the city built from nothing, as the first frames of a game
+// on the map build the ones they see.
+void BM_BuildTilesDetailed(benchmark::State& state) {
+    TBenchCity& c = City(int(state.range(0)));
+    if (!c.City) {
+        state.SkipWithError("no city");
+        return;
+    }
+    state.SetLabel(CityName(int(state.range(0))));
+    std::size_t vertices = 0;
+    for (auto _ : state) {
+        TLookCity city;
+        city.BuildAll(*c.City->Map, c.City->Map->Extras.Look, BenchLight());
+        state.PauseTiming();
+        vertices = 0;
+        for (const TLookTile& tile : city.Tiles()) {
+            for (const auto& layer : tile.Ground)
+                for (const TLookRun& run : layer)
+                    vertices += run.Triangles.size();
+            for (const auto& list : tile.Mesh.Solid)
+                vertices += list.size();
+        }
+        state.ResumeTiming();
+    }
+    state.counters["vertices"] = double(vertices);
+}
+
+// Whole frames of the detailed look, its tiles built by one frame from every eye first.
+void BM_RenderFrameDetailed(benchmark::State& state) {
+    TBenchCity& c = City(int(state.range(0)));
+    TOffscreenGL& gl = Context();
+    if (c.Eyes.empty() || !gl.Ok()) {
+        state.SkipWithError(gl.Ok() ? "no city or no tram to ride" : gl.Error().c_str());
+        return;
+    }
+    state.SetLabel(CityName(int(state.range(0))));
+    TLookRenderer renderer;
+    const TLookLight light = BenchLight();
+    for (TSceneView view : c.Eyes) {
+        SetDistances(view, int(state.range(1)));
+        DrawLookFrame(*c.City->Map, *c.City->World, c.City->Random, view, light, renderer);
+    }
+    glFinish();
+    std::size_t eye = 0;
+    const double cpuStart = ProcessCpuMs();
+    int tiles = 0;
+    for (auto _ : state) {
+        TSceneView view = c.Eyes[eye++ % c.Eyes.size()];
+        SetDistances(view, int(state.range(1)));
+        DrawLookFrame(*c.City->Map, *c.City->World, c.City->Random, view, light, renderer);
+        glFinish();
+        tiles += renderer.TilesDrawn;
+    }
+    const double frames = double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["all_threads_cpu_ms"] = (ProcessCpuMs() - cpuStart) / frames;
+    state.counters["tiles"] = tiles / frames;
+    state.counters["eyes"] = double(c.Eyes.size());
+}
+
 // Arguments: city (0 ring, 1 demo, 2 stress), distance (0 for 500/200/200, else all).
 void Cities(benchmark::internal::Benchmark* b) {
     for (int city = 0; city < 3; ++city)
@@ -176,13 +242,25 @@ void Cities(benchmark::internal::Benchmark* b) {
     b->ArgNames({"city", "dist"})->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(BM_BuildScene)->Apply(Cities);
-BENCHMARK(BM_RenderFrame)->Apply(Cities);
+void CitiesOnce(benchmark::internal::Benchmark* b) {
+    for (int city = 0; city < 3; ++city)
+        b->Args({city});
+    b->ArgNames({"city"})->Unit(benchmark::kMillisecond)->Iterations(3);
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    if (DetailedLookFromEnvironment()) {
+        benchmark::RegisterBenchmark("BM_BuildTilesDetailed", BM_BuildTilesDetailed)
+            ->Apply(CitiesOnce);
+        benchmark::RegisterBenchmark("BM_RenderFrameDetailed", BM_RenderFrameDetailed)
+            ->Apply(Cities);
+    } else {
+        benchmark::RegisterBenchmark("BM_BuildScene", BM_BuildScene)->Apply(Cities);
+        benchmark::RegisterBenchmark("BM_RenderFrame", BM_RenderFrame)->Apply(Cities);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

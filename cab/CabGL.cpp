@@ -24,14 +24,14 @@ GLenum ModeOf(TPrimitive kind) {
 
 } // namespace
 
-void BeginCabFrame(int width, int height) {
+void BeginCabFrame(int width, int height, double nearPlane) {
     glViewport(0, 0, width, height);
     // Everything, the perspective included, lives on the model-view stack.
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluPerspective(90, 4.0 / 3.0, 0.1, 2000);
+    gluPerspective(90, 4.0 / 3.0, nearPlane, 2000);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);

@@ -5,6 +5,7 @@
 #include "cab/CabGauges.h"
 #include "cab/EvaluationWindow.h"
 #include "cab/SoundPanel.h"
+#include "cab/look/LookGL.h"
 #include "cab/scene/Scene.h"
 #include "cab/scene/SceneLists.h"
 #include "sim/CrashText.h"
@@ -30,6 +31,7 @@
 #include <QOpenGLFramebufferObject>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QShowEvent>
 #include <QSlider>
 #include <QSurfaceFormat>
@@ -51,8 +53,13 @@ namespace {
 
 constexpr int TimerIntervalMs = 50;
 constexpr int PanelWidth = 201;
-// The designed 193 pixels, and a title above the list.
-constexpr int PanelHeight = 207;
+// The designed 193 pixels, a title above the list and the look's list below it.
+constexpr int PanelHeight = 233;
+constexpr int LookRow = 26;
+// Where the look chosen is kept between runs, beside the sound's settings.
+const char* const SettingsOrganisation = "vell";
+const char* const SettingsApplication = "VellGame";
+const char* const LookKey = "view/look";
 // The menu opens this far up and left of the window's middle.
 constexpr int MenuOffset = 50;
 // The help: its distance from the window's edges, the room round its text, its widest, and
@@ -108,6 +115,10 @@ void TCabSurface::DropScaleBuffer() {
     makeCurrent();
     ScaleBuffer.reset();
     doneCurrent();
+}
+
+void TCabSurface::initializeGL() {
+    View.LookContextLost();
 }
 
 bool TCabSurface::DrawFrameNow() {
@@ -179,7 +190,7 @@ TView3D::TView3D(TMap& map, TWorld& world, IUserDialogs& dialogs, QWidget* paren
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       ShakeRandom(TRandom::ClockSeed()), Map(map), World(world), Dialogs(dialogs),
-      SceneLists(std::make_unique<TSceneLists>()) {
+      SceneLists(std::make_unique<TSceneLists>()), LookRenderer(std::make_unique<TLookRenderer>()) {
     setObjectName(QStringLiteral("View3D"));
     setWindowTitle(tr(View3DCaption));
     // The route selection window is hidden during a game: closing this window then must end
@@ -231,8 +242,12 @@ void TView3D::BuildPanel() {
     const QString treeText = tr("Видимость для деревьев (100 - 2000 м):");
     const QString tramText = tr("Видимость для трамваев (100 - 2000 м):");
     const QString resolutionText = tr("Разрешение:");
+    const QString lookText = tr("Вид:");
     const int valueWidth = metrics.horizontalAdvance(DistanceText(MaxViewDist)) + 4;
-    const int resolutionWidth = metrics.horizontalAdvance(resolutionText) + 4;
+    // The lists on the resolution's and the look's lines start after the longer label.
+    const int resolutionWidth =
+        std::max(metrics.horizontalAdvance(resolutionText), metrics.horizontalAdvance(lookText)) +
+        4;
     // The designed width suits a narrower font than most desktops have: the panel grows just
     // enough to show its longest label whole, and the resolution list beside its label.
     const int width = std::max({PanelWidth, metrics.horizontalAdvance(wallText) + 16,
@@ -286,25 +301,41 @@ void TView3D::BuildPanel() {
     WH->setGeometry(10 + resolutionWidth, 24, width - 16 - resolutionWidth, 22);
     CResolution->setBuddy(WH);
 
-    CDistWall = label("CDistWall", wallText, 50);
-    VDistWall = value("VDistWall", 67);
-    UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 65, VDistWall);
-    CDistTree = label("CDistTree", treeText, 91);
-    VDistTree = value("VDistTree", 108);
-    UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 106, VDistTree);
-    Label1 = label("Label1", tramText, 132);
-    VDistVell = value("VDistVell", 149);
-    UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 147, VDistVell);
+    // The look, on its line below the resolution's.
+    CLook = label("CLook", lookText, 50);
+    CLook->setGeometry(6, 50, resolutionWidth, 22);
+    LookBox = new QComboBox(Panel);
+    LookBox->setObjectName(QStringLiteral("LookBox"));
+    LookBox->addItem(tr("По карте"));
+    LookBox->addItem(tr("Классический вид"));
+    LookBox->addItem(tr("Подробный вид"));
+    const int stored = QSettings(SettingsOrganisation, SettingsApplication)
+                           .value(QString::fromLatin1(LookKey), 0)
+                           .toInt();
+    if (stored >= 0 && stored < LookSettingCount) LookSetting = TLookSetting(stored);
+    LookBox->setCurrentIndex(int(LookSetting));
+    LookBox->setGeometry(10 + resolutionWidth, 50, width - 16 - resolutionWidth, 22);
+    CLook->setBuddy(LookBox);
+
+    CDistWall = label("CDistWall", wallText, 50 + LookRow);
+    VDistWall = value("VDistWall", 67 + LookRow);
+    UDistWall = trackBar("UDistWall", Cab.ViewDistWall, 65 + LookRow, VDistWall);
+    CDistTree = label("CDistTree", treeText, 91 + LookRow);
+    VDistTree = value("VDistTree", 108 + LookRow);
+    UDistTree = trackBar("UDistTree", Cab.ViewDistTree, 106 + LookRow, VDistTree);
+    Label1 = label("Label1", tramText, 132 + LookRow);
+    VDistVell = value("VDistVell", 149 + LookRow);
+    UDistVell = trackBar("UDistVell", Cab.ViewDistVell, 147 + LookRow, VDistVell);
 
     Done = new QPushButton(tr("Принять"), Panel);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setDefault(true);
     const int button = (width - 19) / 2;
-    Done->setGeometry(6, 177, button, 24);
+    Done->setGeometry(6, 177 + LookRow, button, 24);
     Cancel = new QPushButton(tr("Отмена"), Panel);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     Cancel->setAutoDefault(false);
-    Cancel->setGeometry(width - 6 - button, 177, button, 24);
+    Cancel->setGeometry(width - 6 - button, 177 + LookRow, button, 24);
     connect(Done, &QPushButton::clicked, this, &TView3D::DoneClick);
     connect(Cancel, &QPushButton::clicked, this, &TView3D::CancelClick);
     Panel->setFixedSize(width, PanelHeight);
@@ -533,6 +564,7 @@ void TView3D::TimerTimer() {
     FrameStart = TickClock.elapsed();
     const QTime now = TimeOfDay();
     Cab.DayLight = DayLightAt(now.hour(), now.minute(), now.second(), now.msec());
+    LookHours = now.hour() + now.minute() / 60.0 + now.second() / 3600.0;
     // A bell rung while a recording plays is heard, not recorded.
     const bool bell = std::exchange(BellRung, false);
     if (!Watching) {
@@ -607,9 +639,14 @@ QSize TView3D::RenderSize(QSize surface) const {
 }
 
 void TView3D::DrawFrame(int width, int height) {
-    BeginCabFrame(width, height);
+    const bool detailed = DetailedLook();
+    // The detailed look's flat ground and fine geometry need the depth buffer's precision.
+    BeginCabFrame(width, height, detailed ? DetailedNearPlane : ClassicNearPlane);
     DrawBackground(Cab.DayLight);
-    DrawScene();
+    if (detailed)
+        DrawLookScene();
+    else
+        DrawScene();
     if (TickFrame) Elapsed = TickClock.elapsed() - FrameStart;
     if (ShowDelay) DrawFlat({DelayNumber(Elapsed)});
     if (const TVell* tram = World.PlayerTram) {
@@ -635,6 +672,31 @@ void TView3D::DrawScene() {
     view.PlayerTram = World.PlayerTram;
     RenderScene(Map, World, World.Random, view, *SceneLists);
     PopMatrix();
+}
+
+bool TView3D::DetailedLook() const {
+    return UsesDetailedLook(LookSetting, Map);
+}
+
+void TView3D::DrawLookScene() {
+    PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
+    TSceneView view;
+    view.CamX = Cab.CamX;
+    view.CamY = Cab.CamY;
+    view.CamHeading = Cab.CamHeading;
+    view.DayLight = Cab.DayLight;
+    view.ViewDistWall = Cab.ViewDistWall;
+    view.ViewDistTree = Cab.ViewDistTree;
+    view.ViewDistVell = Cab.ViewDistVell;
+    view.PlayerTram = World.PlayerTram;
+    TLookLight light = LookLightAt(LookHours);
+    light.DayLight = Cab.DayLight;
+    LookRenderer->Render(Map, Map.Extras.Look, World, World.Random, view, light);
+    PopMatrix();
+}
+
+void TView3D::LookContextLost() {
+    LookRenderer->ContextLost();
 }
 
 // The context.
@@ -1044,6 +1106,11 @@ void TView3D::DoneClick() {
     Cab.ViewDistWall = UDistWall->value();
     Cab.ViewDistTree = UDistTree->value();
     Cab.ViewDistVell = UDistVell->value();
+    if (const int look = LookBox->currentIndex(); look >= 0 && look < LookSettingCount) {
+        LookSetting = TLookSetting(look);
+        QSettings(SettingsOrganisation, SettingsApplication)
+            .setValue(QString::fromLatin1(LookKey), look);
+    }
     if (N1->isChecked()) {
         ReleaseGL();
         EnterFullScreenMode();

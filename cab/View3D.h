@@ -6,6 +6,7 @@
 #pragma once
 
 #include "cab/CabState.h"
+#include "cab/look/LookScene.h"
 #include "cab/sound/CabSound.h"
 #include "model/Map.h"
 #include "model/Random.h"
@@ -39,6 +40,7 @@ class QTimer;
 
 namespace vell {
 
+class TLookRenderer;
 struct TSceneLists;
 class TSoundPanel;
 class TView3D;
@@ -66,6 +68,7 @@ class TCabSurface : public QOpenGLWidget {
     QSize LastRenderSize;
 
   protected:
+    void initializeGL() override;
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -108,6 +111,8 @@ class TView3D : public QDialog {
     QLabel* CDistTree;
     QSlider* UDistTree;
     QLabel* VDistTree;
+    QLabel* CLook;
+    QComboBox* LookBox; // "По карте", "Классический вид", "Подробный вид"
     QLabel* Label1;
     QSlider* UDistVell;
     QLabel* VDistVell;
@@ -159,6 +164,10 @@ class TView3D : public QDialog {
     bool ShowDelay = false;
     // Mirror of ShowScoreItem: kept for the program run, as the delay display is.
     bool ShowScore = true;
+    // The look the settings chose, kept between runs.
+    TLookSetting LookSetting = TLookSetting::ByMap;
+    // The local time of the tick, in hours: the detailed look's sun.
+    double LookHours = 12;
     // The shift has ended and its evaluation waits to be seen, or is being replayed from: the
     // cab shows it as it closes, and closes when the player closes it.
     bool EvaluationDue = false;
@@ -308,6 +317,8 @@ class TView3D : public QDialog {
     void FitHelp();
     // The scene pass: the city and the other trams, under the eye transformation.
     void DrawScene();
+    // The same in the detailed look.
+    void DrawLookScene();
     void BuildSound();
     // What the tick just ran is heard: the player's tram and the trams near it, at x1 only.
     void HearTick();
@@ -324,6 +335,15 @@ class TView3D : public QDialog {
     bool TickFrame = false; // the frame being drawn belongs to a timer tick
     QSize FittedSize;       // the client size the last window-shape fitting set
     std::unique_ptr<TSceneLists> SceneLists;
+    std::unique_ptr<TLookRenderer> LookRenderer;
+
+  public:
+    // Whether the frames draw the detailed look: the setting, and for "by the map" the map.
+    bool DetailedLook() const;
+    // A new OpenGL context: what the detailed look made in the old one is gone.
+    void LookContextLost();
+
+  private:
     // What the live line shows; it is written again only when this changes.
     struct TScoreLineKey {
         double Earned = -1;

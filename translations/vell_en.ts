@@ -2832,5 +2832,21 @@ Replace it with the line scheme?</translation>
         <source>Поездка не записывалась.</source>
         <translation>The drive was not recorded.</translation>
     </message>
+    <message>
+        <source>Вид:</source>
+        <translation>Look:</translation>
+    </message>
+    <message>
+        <source>По карте</source>
+        <translation>By the map</translation>
+    </message>
+    <message>
+        <source>Классический вид</source>
+        <translation>Classic look</translation>
+    </message>
+    <message>
+        <source>Подробный вид</source>
+        <translation>Detailed look</translation>
+    </message>
 </context>
 </TS>

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -169,8 +170,8 @@ TEST_F(TCabView, FormAsCreated) {
 
     // The settings panel.
     EXPECT_FALSE(View.Panel->isVisibleTo(&View));
-    // 201 x 193 and a title, wider when a label needs it.
-    EXPECT_EQ(View.Panel->height(), 207);
+    // 201 x 193, a title and the look's line, wider when a label needs it.
+    EXPECT_EQ(View.Panel->height(), 233);
     EXPECT_GE(View.Panel->width(), 201);
     for (QLabel* l :
          {View.PanelTitle, View.CResolution, View.CDistWall, View.CDistTree, View.Label1}) {
@@ -449,6 +450,55 @@ TEST_F(TCabView, SettingsPanelAppliesOnlyWhenAccepted) {
     EXPECT_FALSE(View.Panel->isVisible());
     EXPECT_EQ(View.Cab.ViewDistWall, 1000);
     EXPECT_FALSE(View.Cab.Joystick.RightButtonDown); // pressed and released
+}
+
+TEST_F(TCabView, TheLookIsChosenInTheSettingsAndKeptBetweenRuns) {
+    QSettings settings(QStringLiteral("vell"), QStringLiteral("VellGame"));
+    const QVariant before = settings.value(QStringLiteral("view/look"));
+    settings.remove(QStringLiteral("view/look"));
+    TView3D fresh(*City.Map, *City.World, Dialogs);
+    EXPECT_EQ(fresh.CLook->text(), QString::fromUtf8("Вид:"));
+    EXPECT_EQ(fresh.CLook->buddy(), fresh.LookBox);
+    ASSERT_EQ(fresh.LookBox->count(), 3);
+    EXPECT_EQ(fresh.LookBox->itemText(0), QString::fromUtf8("По карте"));
+    EXPECT_EQ(fresh.LookBox->itemText(1), QString::fromUtf8("Классический вид"));
+    EXPECT_EQ(fresh.LookBox->itemText(2), QString::fromUtf8("Подробный вид"));
+    // By the map, first: this map has no look data, so the classic look.
+    EXPECT_EQ(fresh.LookBox->currentIndex(), 0);
+    EXPECT_EQ(fresh.LookSetting, TLookSetting::ByMap);
+    EXPECT_FALSE(fresh.DetailedLook());
+    EXPECT_LE(fresh.LookBox->geometry().bottom(), fresh.CDistWall->y());
+    EXPECT_LE(fresh.UDistVell->geometry().bottom(), fresh.Done->y());
+
+    ShowGame();
+    const QImage classic = Tick();
+    EXPECT_TRUE(Near(At(classic, 0.6, -0.3), 0, 0, 0, 2));
+    View.N3->trigger();
+    View.LookBox->setCurrentIndex(2);
+    QTest::mouseClick(View.Done, Qt::LeftButton);
+    EXPECT_EQ(View.LookSetting, TLookSetting::Detailed);
+    EXPECT_TRUE(View.DetailedLook());
+    EXPECT_EQ(settings.value(QStringLiteral("view/look")).toInt(), 2);
+    // The detailed look's plain ground, not the classic black, beside the track.
+    const QImage detailed = Tick();
+    EXPECT_FALSE(Near(At(detailed, 0.6, -0.3), 0, 0, 0, 8)) << Describe(At(detailed, 0.6, -0.3));
+    // The next run opens with it.
+    TView3D next(*City.Map, *City.World, Dialogs);
+    EXPECT_EQ(next.LookBox->currentIndex(), 2);
+    EXPECT_TRUE(next.DetailedLook());
+    // A map with look data is detailed by the map.
+    View.N3->trigger();
+    View.LookBox->setCurrentIndex(0);
+    QTest::mouseClick(View.Done, Qt::LeftButton);
+    EXPECT_FALSE(View.DetailedLook());
+    City.Map->Extras.Look.Streets.push_back({TStreetKind::Road, 10, true, {{0, 0}, {100, 0}}});
+    EXPECT_TRUE(View.DetailedLook());
+    City.Map->Extras.Look = {};
+
+    if (before.isValid())
+        settings.setValue(QStringLiteral("view/look"), before);
+    else
+        settings.remove(QStringLiteral("view/look"));
 }
 
 TEST_F(TCabView, MouseButtonsWorkTheDoors) {

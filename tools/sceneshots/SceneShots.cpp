@@ -3,7 +3,8 @@
 // files: by day and by night, a drive, another tram at a stop with its doors open, a junction,
 // and trees.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" scene_shots OUTDIR [MAP.vl]
-// Without a map the demo city maps/demo.vl is used.
+// Without a map the demo city maps/demo.vl is used. VELL_LOOK=detailed draws the detailed look
+// (the sun at 10:30 by day, 18:00 at dusk, 23:00 by night); the classic look otherwise.
 #include "model/Geometry.h"
 #include "tests/cab/scene/OffscreenGL.h"
 #include "tests/cab/scene/SceneCity.h"
@@ -23,11 +24,29 @@ using namespace vell::test;
 
 constexpr int Width = 800, Height = 600;
 
+// The time of day the detailed look's sun takes for a day light the shots use.
+double HoursFor(double dayLight) {
+    if (dayLight > 0.9) return 10.5;
+    return dayLight > 0.3 ? 18 : 23;
+}
+
 struct TShots {
     TRunningCity& City;
     TOffscreenGL& Gl;
     std::string Folder;
     TSceneLists Lists;
+    bool Detailed = false;
+    TLookRenderer Look;
+
+    void Draw(const TWorld& world, const TSceneView& view) {
+        if (!Detailed) {
+            DrawCabFrame(*City.Map, world, City.Random, view, Lists);
+            return;
+        }
+        TLookLight light = LookLightAt(HoursFor(view.DayLight));
+        light.DayLight = view.DayLight;
+        DrawLookFrame(*City.Map, world, City.Random, view, light, Look);
+    }
 
     void Save(const std::string& name, const TVell& tram, double look, double dayLight,
               const char* what) {
@@ -35,7 +54,7 @@ struct TShots {
         PutEyeOnTram(tram, look, view);
         view.DayLight = dayLight;
         City.World->PlayerTram = const_cast<TVell*>(&tram);
-        DrawCabFrame(*City.Map, *City.World, City.Random, view, Lists);
+        Draw(*City.World, view);
         const QImage image = Gl.Grab();
         const std::string path = Folder + "/" + name + ".png";
         image.save(QString::fromStdString(path));
@@ -43,6 +62,7 @@ struct TShots {
                     path.c_str(), what, view.CamX, view.CamY, view.CamHeading, tram.RouteRow + 1,
                     tram.RouteCol ? "+" : "", Lists.Lines.size(),
                     Lists.Triangles.size() + Lists.IndexedTriangles.size(), Lists.Quads.size());
+        if (Detailed) std::printf("  detailed look: %d tiles drawn\n", Look.TilesDrawn);
     }
 };
 
@@ -106,7 +126,7 @@ int main(int argc, char** argv) {
     }
     SetUpCabContext(Width, Height, Height / 400.0f);
     std::printf("renderer: %s\n", gl.Renderer().c_str());
-    TShots shots{city, gl, argv[1], {}};
+    TShots shots{city, gl, argv[1], {}, DetailedLookFromEnvironment(), {}};
 
     TVell* player = city.PickPlayerTram();
     if (!player) {
@@ -160,7 +180,7 @@ int main(int argc, char** argv) {
             at.CamY = end.Y;
             at.CamHeading = end.Heading;
             at.DayLight = 0.1;
-            DrawCabFrame(*city.Map, world, city.Random, at, shots.Lists);
+            shots.Draw(world, at);
             gl.Grab().save(QString::fromStdString(shots.Folder + end.Name));
             std::printf("%s%s: the same tram by night, command %.2f, indicators %d %d\n",
                         shots.Folder.c_str(), end.Name, found->Command, found->LeftLamp,
@@ -168,7 +188,7 @@ int main(int argc, char** argv) {
         }
         for (const double light : {1.0, 0.1}) {
             view.DayLight = light;
-            DrawCabFrame(*city.Map, world, city.Random, view, shots.Lists);
+            shots.Draw(world, view);
             const std::string path =
                 shots.Folder + (light > 0.5 ? "/side-doors.png" : "/side-doors-night.png");
             gl.Grab().save(QString::fromStdString(path));

@@ -2,6 +2,7 @@
 #include "tests/cab/scene/OffscreenGL.h"
 
 #include "cab/scene/SceneBuild.h"
+#include "model/Map.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -12,7 +13,9 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
+#include <string>
 
 namespace vell::test {
 
@@ -68,9 +71,10 @@ void SetUpCabContext(int width, int height, float lineWidth) {
     glLineWidth(lineWidth);
 }
 
-void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                  TSceneLists& lists, bool cached) {
-    const float light = float(view.DayLight);
+namespace {
+
+void DrawBackgroundQuads(double dayLight) {
+    const float light = float(dayLight);
     glPushMatrix();
     glLoadIdentity();
     // The background covers the whole frame whatever the depth buffer holds (it is undefined
@@ -92,7 +96,19 @@ void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const T
     glEnable(GL_DEPTH_TEST);
     glClear(GL_DEPTH_BUFFER_BIT);
     glPopMatrix();
+}
 
+void MultiplyEye(const TSceneView& view) {
+    glRotated(-90, 1, 0, 0);
+    glRotated(view.CamHeading * 180 / std::numbers::pi, 0, 0, 1);
+    glTranslated(-view.CamX, view.CamY, -2);
+}
+
+} // namespace
+
+void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
+                  TSceneLists& lists, bool cached) {
+    DrawBackgroundQuads(view.DayLight);
     glPushMatrix();
     glRotated(-90, 1, 0, 0);
     glRotated(view.CamHeading * 180 / std::numbers::pi, 0, 0, 1);
@@ -104,6 +120,23 @@ void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const T
         DrawSceneLists(lists);
     }
     glPopMatrix();
+}
+
+void DrawLookFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
+                   const TLookLight& light, TLookRenderer& renderer) {
+    DrawBackgroundQuads(view.DayLight);
+    glPushMatrix();
+    glLoadIdentity();
+    // The perspective as SetUpCabContext makes it, with the detailed look's near plane.
+    gluPerspective(90, 4.0 / 3.0, 0.5, 2000);
+    MultiplyEye(view);
+    renderer.Render(map, map.Extras.Look, world, random, view, light);
+    glPopMatrix();
+}
+
+bool DetailedLookFromEnvironment() {
+    const char* look = std::getenv("VELL_LOOK");
+    return look && std::string(look) == "detailed";
 }
 
 bool ProjectMapPoint(const TSceneView& view, double x, double y, double z, double& wx, double& wy) {

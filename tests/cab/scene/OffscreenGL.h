@@ -2,6 +2,7 @@
 // frames of the cab view without a window. Needs a QGuiApplication and a display (Xvfb).
 #pragma once
 
+#include "cab/look/LookGL.h"
 #include "cab/scene/Scene.h"
 
 #include <QImage>
@@ -47,6 +48,14 @@ class TOffscreenGL {
 void SetUpCabContext(int width, int height, float lineWidth);
 void DrawCabFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                   TSceneLists& lists, bool cached = true);
+
+// The same frame in the detailed look: the near plane at 0.5 m, the map's look data, the sun
+// and the night from `light`.
+void DrawLookFrame(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
+                   const TLookLight& light, TLookRenderer& renderer);
+
+// Which look VELL_LOOK names: "detailed", or the classic when unset or anything else.
+bool DetailedLookFromEnvironment();
 
 // Where a map point at height z lands in the last frame's window coordinates (y from the
 // bottom), through the current matrix; false when it is behind the eye.
