@@ -21,7 +21,7 @@ using look::TPoint3;
 // Heights of the body's bands: below the windows, the windows, above them, the roof.
 constexpr double Floor = 0.25, Sill = 1.15, Lintel = 2.55, Eaves = 2.85, Roof = 3.0;
 constexpr double GlassBottom = 1.25, GlassTop = 2.45;
-constexpr double SignBottom = 2.3, SignLetters = 0.12;
+constexpr double SignBottom = 2.3, SignLetters = 0.15;
 constexpr double PantographHead = 5.4;
 
 const TLookColour DayGlass{38, 46, 54}, NightWindow{250, 226, 160}, DoorGlass{52, 60, 66};
@@ -106,23 +106,24 @@ class TTramBuilder {
 
   private:
     void AddCar(TCarBuilder& car, bool leading, bool last) {
-        AddBodyBands(car, FrontLeft, LeftFront);
+        AddBodyBands(car, FrontLeft, LeftFront, leading);
         AddLeftSide(car);
         AddBodyBands(car, LeftRear, RearLeft);
         AddEnd(car, RearLeft, RearRight, last, false);
         AddBodyBands(car, RearRight, RightRear);
         AddRightSide(car);
-        AddBodyBands(car, RightFront, FrontRight);
+        AddBodyBands(car, RightFront, FrontRight, leading);
         AddEnd(car, FrontRight, FrontLeft, leading, true);
         AddRoof(car);
         AddGear(car);
         if (leading) AddPantograph(car);
     }
 
-    // A stretch of the outline with no door: lower body, glass (lit at night), upper body.
-    void AddBodyBands(TCarBuilder& car, TLocal p, TLocal q) {
+    // A stretch of the outline with no door: lower body, glass (lit at night unless it is the
+    // driver's cab), upper body.
+    void AddBodyBands(TCarBuilder& car, TLocal p, TLocal q, bool cab = false) {
         car.Face(p, q, Floor, Sill, Body);
-        car.Face(p, q, Sill, Lintel, Window, Light.Night);
+        car.Face(p, q, Sill, Lintel, cab ? DayGlass : Window, Light.Night && !cab);
         car.Face(p, q, Lintel, Eaves, Body);
         car.Face(p, q, Eaves, Roof, RoofColour);
     }
