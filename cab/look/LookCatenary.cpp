@@ -62,10 +62,24 @@ bool Crossing(double ax1, double ay1, double ax2, double ay2, double bx1, double
     return true;
 }
 
+// The box and every rail that starts in it: where the tile's contact wires run.
+TLookBox WireExtent(const TMap& map, const TLookBox& box) {
+    TLookBox extent = box;
+    for (const TMapObject& o : map.Objects) {
+        if (!o.IsRail() || !box.Contains(o.X1, o.Y1)) continue;
+        extent.MinX = std::min(extent.MinX, float(o.X2));
+        extent.MinY = std::min(extent.MinY, float(o.Y2));
+        extent.MaxX = std::max(extent.MaxX, float(o.X2));
+        extent.MaxY = std::max(extent.MaxY, float(o.Y2));
+    }
+    return extent;
+}
+
 class TCatenaryBuilder {
   public:
     TCatenaryBuilder(const TMap& map, const TLookBox& box, const TLookLight& light, TLookMesh& out)
-        : Map(map), Box(box), Light(light), Out(out), Rails(map, box, Reach + HalfSpan) {
+        : Map(map), Box(box), Extent(WireExtent(map, box)), Light(light), Out(out),
+          Rails(map, box, Reach + HalfSpan), SupportRails(map, Extent, HalfSpan + 1) {
         CollectPolesAndSpans();
         CollectSupports();
     }
@@ -86,8 +100,8 @@ class TCatenaryBuilder {
             if (IsPole(o) && Near(Box, o.X1, o.Y1, Reach))
                 Poles.push_back({double(o.X1), double(o.Y1)});
             if (o.Kind() != Arch) continue;
-            if (!Near(Box, o.X1, o.Y1, Reach + 2 * HalfSpan) &&
-                !Near(Box, o.X2, o.Y2, Reach + 2 * HalfSpan))
+            if (!Near(Extent, o.X1, o.Y1, Reach + 2 * HalfSpan) &&
+                !Near(Extent, o.X2, o.Y2, Reach + 2 * HalfSpan))
                 continue;
             Spans.push_back({double(o.X1), double(o.Y1), double(o.X2), double(o.Y2), o.StartGrab(),
                              o.EndGrab()});
@@ -105,10 +119,12 @@ class TCatenaryBuilder {
                            [&](const TSupport& p) { return p.X == x && p.Y == y; });
     }
 
-    // Where each span crosses a track: the contact wire is held there.
+    // Where each span crosses a track: the contact wire is held there. Every support within
+    // half a span of the tile's wires is found, so that a wire meets its neighbour from another
+    // tile at the same height.
     void CollectSupports() {
         for (const TSpan& span : Spans)
-            for (const TNearRails::TRail& rail : Rails.Rails()) {
+            for (const TNearRails::TRail& rail : SupportRails.Rails()) {
                 double x = 0, y = 0;
                 if (Crossing(span.X1, span.Y1, span.X2, span.Y2, rail.X1, rail.Y1, rail.X2, rail.Y2,
                              x, y))
@@ -255,9 +271,10 @@ class TCatenaryBuilder {
 
     const TMap& Map;
     const TLookBox& Box;
+    const TLookBox Extent;
     const TLookLight& Light;
     TLookMesh& Out;
-    TNearRails Rails;
+    TNearRails Rails, SupportRails;
     std::vector<TSupport> Poles;
     std::vector<TSpan> Spans;
     std::vector<TSupport> Supports;

@@ -116,5 +116,35 @@ TEST_F(LookStops, StopFarFromTrackAndStopOutsideTheTile) {
     EXPECT_TRUE(texts[0].Text == AsDrawn("Odeonsplatz"));
 }
 
+// A line of two 200 m rails with a span across it every 35 m, built in tiles of 50 m: the wire
+// is held up at every span, however far along its rail from the tile the rail starts in.
+TEST_F(LookStops, ContactWireIsHeldAtEverySpanWhateverTheTile) {
+    std::vector<double> spans;
+    for (int x = 917; x < 1100; x += 35) {
+        const int arch = AddObject(*Map, Arch, x, 995, x, 1006);
+        Map->Objects[std::size_t(arch)].SetStartGrab(true);
+        Map->Objects[std::size_t(arch)].SetEndGrab(true);
+        spans.push_back(x);
+    }
+    TLookMesh mesh;
+    for (float x = 850; x < 1150; x += 50)
+        for (float y = 950; y < 1050; y += 50)
+            BuildTileParts(*Map, {}, {x, y, x + 50, y + 50}, TLookLight{}, mesh);
+    for (const double line : {1002.0, 999.0})
+        for (const double x : spans) {
+            // The wire's own pieces, not the droppers down to it.
+            float highest = 0;
+            for (std::size_t k = 0; k + 2 <= mesh.Lines.size(); k += 2)
+                for (const TLookVertex& v : {mesh.Lines[k], mesh.Lines[k + 1]})
+                    if (std::fabs(mesh.Lines[k].Z - mesh.Lines[k + 1].Z) < 0.3f &&
+                        std::fabs(-v.Y - line) < 0.01 && std::fabs(v.X - x) < 1.6)
+                        highest = std::max(highest, v.Z);
+            EXPECT_GT(highest, 5.55f) << "span at x = " << x << " over y = " << line;
+        }
+    // Poles stand at the legs, clear of the track.
+    const TIntrusions found = Intrusions(mesh, TRailCells(*Map));
+    EXPECT_EQ(found.Count, 0) << found.First;
+}
+
 } // namespace
 } // namespace vell::test
