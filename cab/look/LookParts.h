@@ -7,6 +7,7 @@
 #include "model/CityLook.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,5 +47,16 @@ TGlyphAtlas MakeGlowImage(int size);
 // tall. Gives the text's width in metres.
 double AddLookText(TLookMesh& out, bool shining, std::string_view text, const float origin[3],
                    const float right[3], const float up[3], double height, TLookColour colour);
+// The width in metres AddLookText gives `text` at `height`.
+double LookTextWidth(std::string_view text, double height);
+// UTF-8 as code points; a broken byte becomes "?".
+std::u32string DecodeLookText(std::string_view text);
+// Whether the font draws `code` (a letter it lacks shows as "?").
+bool LookFontHas(char32_t code);
+// The character whose glyph draws `code` (Cyrillic А is drawn as Latin A), "?" when none does.
+char32_t LookGlyphOf(char32_t code);
+// The character whose glyph cell of LookGlyphAtlas holds the texture point (u, v), 0 for none:
+// what a text's triangles say.
+char32_t LookGlyphAt(float u, float v);
 
 } // namespace vell
