@@ -679,6 +679,11 @@ bool TView3D::DetailedLook() const {
 }
 
 void TView3D::DrawLookScene() {
+    // Why the city's look is missing, once, as the game tells what it passed over.
+    if (Map.Extras.LookWarning != LookWarningTold) {
+        LookWarningTold = Map.Extras.LookWarning;
+        if (!LookWarningTold.empty()) std::cerr << LookWarningTold << std::endl;
+    }
     PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
     TSceneView view;
     view.CamX = Cab.CamX;

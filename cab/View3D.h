@@ -336,6 +336,7 @@ class TView3D : public QDialog {
     QSize FittedSize;       // the client size the last window-shape fitting set
     std::unique_ptr<TSceneLists> SceneLists;
     std::unique_ptr<TLookRenderer> LookRenderer;
+    std::string LookWarningTold; // the last reason the look is missing, told on stderr
 
   public:
     // Whether the frames draw the detailed look: the setting, and for "by the map" the map.

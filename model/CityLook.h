@@ -1,6 +1,6 @@
 // What the cab's detailed look knows of an imported city beyond the map's objects: the streets and
-// their widths, the areas (water, parks, grass, squares), the buildings' heights, roofs, colours and
-// use, and the stops' platforms and names. An import makes it from the extract; it lives in the
+// their widths, the areas (water, parks, grass, squares), the buildings' heights, roofs, colours
+// and use, and the stops' platforms and names. An import makes it from the extract; it lives in the
 // file beside the map (MapExtras.h), never in the map file, which has no room for it.
 //
 // A building is keyed by its walls' end points, not by object numbers: the editor renumbers
@@ -64,8 +64,8 @@ enum class TRoofShape : std::uint8_t {
 constexpr int RoofShapeCount = 3;
 
 enum class TBuildingUse : std::uint8_t {
-    Home,     // flats and houses
-    Shops,    // shops on the ground floor, flats or offices above
+    Home,  // flats and houses
+    Shops, // shops on the ground floor, flats or offices above
     Offices,
     Industry, // sheds, garages, warehouses: few, large windows
     Church,

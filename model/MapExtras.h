@@ -58,8 +58,6 @@ struct TMapExtras {
     // or was made for another map. Empty when all is well, or when there is simply no look.
     std::string LookWarning;
     std::vector<TExtraSection> Others;
-    // What the cab's detailed look draws beyond the map's objects; empty when the map has none.
-    TCityLook Look;
     bool operator==(const TMapExtras&) const = default;
 };
 

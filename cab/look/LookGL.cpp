@@ -29,6 +29,20 @@ void DrawTriangles(const std::vector<TLookVertex>& list) {
     glDrawArrays(GL_TRIANGLES, 0, GLsizei(list.size()));
 }
 
+// Only the font's cells are cut out by their alpha: between the letters nothing is drawn, and
+// nothing there hides what is behind. Letters lie on their board's face: pulled towards the eye
+// by the depth they are tested with, they win over the face they lie on.
+void SetAlphaTest(TLookTexture texture) {
+    if (texture == GlyphTexture) {
+        glEnable(GL_ALPHA_TEST);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(-1, -4);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    }
+}
+
 void Ambient(double light) {
     const GLfloat ambient[4] = {GLfloat(light), GLfloat(light), GLfloat(light), 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
@@ -38,36 +52,52 @@ void Ambient(double light) {
 
 void TLookRenderer::MakeTextures() {
     glGenTextures(GLsizei(Textures.size()), Textures.data());
-    for (int t = 0; t < LookTextureCount; ++t) {
-        const TLookImage image = MakeLookTexture(TLookTexture(t));
-        // Parts hook: the font and the glow come from the parts, once LookParts is in:
-        //     GlyphTexture: LookGlyphAtlas(); GlowTexture: MakeGlowImage(64).
-        if (image.Size == 0) continue;
-        // OpenGL takes the bottom row first.
-        std::vector<std::uint8_t> rows(image.Rgba.size());
-        const std::size_t row = std::size_t(image.Size) * 4;
-        for (int y = 0; y < image.Size; ++y)
-            std::copy_n(image.Rgba.begin() + std::ptrdiff_t(row * std::size_t(y)), row,
-                        rows.begin() + std::ptrdiff_t(row * std::size_t(image.Size - 1 - y)));
-        glBindTexture(GL_TEXTURE_2D, Textures[std::size_t(t)]);
+    // The look's own textures give v from the image's bottom row, as OpenGL takes images; the
+    // font from the parts gives v = 0 at its top row, and the glow is round either way. None of
+    // the parts' images is square nor repeats.
+    const auto upload = [this](int texture, int width, int height,
+                               const std::vector<std::uint8_t>& rgba, bool flip, GLint wrap) {
+        if (width <= 0 || height <= 0) return;
+        std::vector<std::uint8_t> rows(rgba);
+        const std::size_t row = std::size_t(width) * 4;
+        if (flip)
+            for (int y = 0; y < height; ++y)
+                std::copy_n(rgba.begin() + std::ptrdiff_t(row * std::size_t(y)), row,
+                            rows.begin() + std::ptrdiff_t(row * std::size_t(height - 1 - y)));
+        glBindTexture(GL_TEXTURE_2D, Textures[std::size_t(texture)]);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image.Size, image.Size, GL_RGBA, GL_UNSIGNED_BYTE,
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
                           rows.data());
+    };
+    for (int t = 0; t < LookTextureCount; ++t) {
+        if (t == GlyphTexture) {
+            const TGlyphAtlas& atlas = LookGlyphAtlas();
+            upload(t, atlas.Width, atlas.Height, atlas.Rgba, false, GL_CLAMP_TO_EDGE);
+        } else if (t == GlowTexture) {
+            const TGlyphAtlas glow = MakeGlowImage(64);
+            upload(t, glow.Width, glow.Height, glow.Rgba, false, GL_CLAMP_TO_EDGE);
+        } else {
+            const TLookImage image = MakeLookTexture(TLookTexture(t));
+            upload(t, image.Size, image.Size, image.Rgba, true, GL_REPEAT);
+        }
     }
     glBindTexture(GL_TEXTURE_2D, 0);
     TexturesMade = true;
 }
 
 void TLookRenderer::Bind(TLookTexture texture, bool textured) {
-    if (texture == NoTexture || !textured) {
+    // Letters keep their texture at any distance: untextured, a sign would be a white board.
+    if (texture == NoTexture || (!textured && texture != GlyphTexture)) {
         glDisable(GL_TEXTURE_2D);
+        glDisable(GL_ALPHA_TEST);
         return;
     }
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, Textures[texture]);
+    SetAlphaTest(texture);
 }
 
 const TLookRenderer::TTileLists& TLookRenderer::ListsOf(int index, const TLookTile& tile) {
@@ -83,6 +113,7 @@ const TLookRenderer::TTileLists& TLookRenderer::ListsOf(int index, const TLookTi
     // Texture 0 has no image: a run without texture is drawn untextured whatever is enabled.
     const auto bind = [this](TLookTexture texture) {
         glBindTexture(GL_TEXTURE_2D, texture == NoTexture ? 0 : Textures[texture]);
+        SetAlphaTest(texture);
     };
     for (int layer = 0; layer < GroundLayerCount; ++layer) {
         const std::vector<TLookRun>& runs = tile.Ground[std::size_t(layer)];
@@ -125,9 +156,10 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     // Drawing from colour arrays leaves the current colour undefined: it is kept by hand.
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
-    glPushAttrib(GL_ENABLE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT |
-                 GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT |
+                 GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glAlphaFunc(GL_GREATER, 0.5f);
     if (!TexturesMade) MakeTextures();
 
     // The tiles within sight and in the picture.
@@ -213,9 +245,7 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     Frame.Clear();
-    // Parts hook: the other trams of the detailed look, once LookParts is in:
-    //     BuildLookTrams(map, world, view, light, Frame);
-    // and the classic look's trams below go.
+    BuildLookTrams(map, world, view, light, Frame);
     for (int texture = 0; texture < LookTextureCount; ++texture) {
         const std::size_t slot = std::size_t(GroundLayerCount + texture);
         for (std::size_t t = 0; t < Visible.size(); ++t) {
@@ -229,6 +259,11 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
         DrawTriangles(Frame.Solid[std::size_t(texture)]);
     }
     glDisable(GL_TEXTURE_2D);
+    SetAlphaTest(NoTexture);
+    const double treeReach = double(std::min(view.ViewDistTree, view.ViewDistWall));
+    for (std::size_t t = 0; t < Visible.size(); ++t)
+        if (!Visible[t]->Trees.empty() && distance(TileIndex[t]) < treeReach * treeReach)
+            DrawTriangles(Visible[t]->Trees);
     for (const TLookTile* tile : Visible)
         if (!tile->Mesh.Lines.empty()) {
             Pointers(tile->Mesh.Lines);
@@ -250,13 +285,6 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
         DrawTriangles(Frame.Shining[std::size_t(texture)]);
     }
     glDisable(GL_TEXTURE_2D);
-
-    // The trams as the classic look draws them: their colours carry the day light already.
-    Trams.Clear();
-    TSceneBuilder trams(view, Trams);
-    trams.DrawTrams(world);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    DrawSceneLists(Trams);
 
     // Glowing spots at night, added to what is behind them.
     if (light.Night) {

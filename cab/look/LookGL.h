@@ -49,8 +49,7 @@ class TLookRenderer {
     std::vector<const TTileLists*> VisibleLists;
     std::vector<int> TileIndex;
     std::vector<bool> Textured;
-    TLookMesh Frame;         // what is built anew every frame
-    TSceneVertexLists Trams; // the classic look's trams, until the look has its own
+    TLookMesh Frame; // what is built anew every frame
 };
 
 } // namespace vell

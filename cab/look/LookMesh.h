@@ -37,9 +37,9 @@ enum TLookTexture : std::uint8_t {
 
 // The sun and the night, for building a tile or a frame.
 struct TLookLight {
-    double DayLight = 1;            // 0.1 to 1, as the classic look's
+    double DayLight = 1;                 // 0.1 to 1, as the classic look's
     double SunX = 0, SunY = 0, SunZ = 1; // unit vector towards the sun, map frame (y down, z up)
-    bool Night = false;             // windows, lamps and headlights shine
+    bool Night = false;                  // windows, lamps and headlights shine
     // A face's brightness by its outward normal (map frame): 0.55 facing away from the sun, up to
     // 1 facing it; the day light is applied when drawing, not here.
     float Shade(double nx, double ny, double nz) const {

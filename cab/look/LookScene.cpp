@@ -4,6 +4,7 @@
 
 #include "cab/CabState.h"
 #include "cab/look/LookTextures.h"
+#include "cab/scene/SceneBuild.h"
 #include "model/Geometry.h"
 #include "model/Map.h"
 
@@ -222,6 +223,7 @@ struct TLookPlan {
         std::vector<TLookRun> Areas; // unshaded
         std::vector<TStreetSegment> Streets;
         std::vector<int> Rails, Buildings, Walls; // map objects, look buildings, lone walls
+        std::vector<int> Trees;                   // rows of trees
     };
     std::vector<TTilePlan> Tiles;
     std::vector<std::vector<int>> BuildingWalls; // by look building: its map walls; empty: none
@@ -549,6 +551,15 @@ void TLookCity::Prepare(const TMap& map, const TCityLook& look) {
         grow(index, std::min(o.X1, o.X2) - 0.5, std::min(o.Y1, o.Y2) - 0.5,
              std::max(o.X1, o.X2) + 0.5, std::max(o.Y1, o.Y2) + 0.5, o.Kind() == Wall ? 5.0 : 20.0);
     }
+    // A tree's skirt reaches 5 m out and its crown 24 m up.
+    for (std::size_t i = 0; i < map.Objects.size(); ++i) {
+        const TMapObject& o = map.Objects[i];
+        if (o.Kind() != Trees) continue;
+        const int index = tileOf((o.X1 + o.X2) / 2.0, (o.Y1 + o.Y2) / 2.0);
+        plan.Tiles[std::size_t(index)].Trees.push_back(int(i));
+        grow(index, std::min(o.X1, o.X2) - 6.0, std::min(o.Y1, o.Y2) - 6.0,
+             std::max(o.X1, o.X2) + 6.0, std::max(o.Y1, o.Y2) + 6.0, 24.0);
+    }
 }
 
 void TLookCity::TilesNear(double x, double y, double distance, std::vector<int>& out) const {
@@ -714,6 +725,22 @@ class TTileBuilder {
                      ny, false, Mix(seed, std::uint32_t(w)));
         }
         Roof(building, height, wallColour, seed);
+    }
+
+    // The row's trees as the classic look draws them: the row's colour seeds them, so they are
+    // the same trees in both looks, and no generator of the world's is touched.
+    void TreeRow(int index) {
+        TSceneView unlit;
+        unlit.DayLight = 1; // the day light is applied when drawing
+        TSceneVertexLists lists;
+        TSceneBuilder builder(unlit, lists);
+        TRandom random;
+        builder.DrawTreeRow(Map.Objects[std::size_t(index)], random);
+        const auto byte = [](float c) {
+            return std::uint8_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255));
+        };
+        for (const TSceneVertex& v : lists.Triangles)
+            Tile.Trees.push_back({v.X, v.Y, v.Z, 0, 0, byte(v.R), byte(v.G), byte(v.B), 255});
     }
 
     void LoneWall(int index) {
@@ -1014,6 +1041,7 @@ TLookTile& TLookCity::Tile(const TMap& map, const TCityLook& look, int index,
     for (auto& layer : tile.Ground)
         layer.clear();
     tile.Mesh.Clear();
+    tile.Trees.clear();
     tile.Light = light;
     tile.Built = true;
     tile.Serial = ++BuildCount;
@@ -1028,8 +1056,9 @@ TLookTile& TLookCity::Tile(const TMap& map, const TCityLook& look, int index,
         builder.Building(b);
     for (int w : plan.Walls)
         builder.LoneWall(w);
-    // Parts hook: the stops, poles, wires and street lamps of the tile, once LookParts is in:
-    //     BuildTileParts(map, look, tile.Box, light, tile.Mesh);
+    for (int t : plan.Trees)
+        builder.TreeRow(t);
+    BuildTileParts(map, look, tile.Box, light, tile.Mesh);
     return tile;
 }
 

@@ -62,6 +62,9 @@ struct TLookTile {
     TLookLight Light; // what it was built for
     std::array<std::vector<TLookRun>, GroundLayerCount> Ground;
     TLookMesh Mesh; // with depth test and writes: kerbs, rails, walls, roofs, lit windows, parts
+    // The map's rows of trees as the classic look makes them (the same trees), unshaded
+    // triangles drawn only within the trees' own distance.
+    std::vector<TLookVertex> Trees;
 };
 
 // What the map and its look give each tile, worked out once per map: which streets, rails,

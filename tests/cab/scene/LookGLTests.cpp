@@ -1,6 +1,7 @@
 // Frames of the detailed look drawn by OpenGL on the test city and read back: drawn without
 // errors by day and by night, the ground, a facade and lit windows where they belong, the
 // context left as it was, and the tiles not built again from frame to frame.
+#include "cab/look/LookParts.h"
 #include "model/Random.h"
 #include "sim/World.h"
 #include "tests/cab/scene/LookTestCity.h"
@@ -8,6 +9,8 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace vell::test {
 namespace {
@@ -114,6 +117,47 @@ TEST_F(LookGL, AFrameLeavesTheContextAsItWasAndBuildsItsTilesOnce) {
     GLboolean vertexArray = GL_TRUE;
     glGetBooleanv(GL_VERTEX_ARRAY, &vertexArray);
     EXPECT_EQ(vertexArray, GL_FALSE);
+}
+
+// The stop's name on its sign, seen from 3 m in front of it: dark blue letters on the white board,
+// cut out of their cells (a board wholly blue, or wholly white, would mean the font's texture or
+// its cut-out failed).
+TEST_F(LookGL, AStopSignShowsItsNameInLetters) {
+    TLookStop stop;
+    stop.Name = "Hlavní nádraží";
+    stop.At = {135, 470};
+    City.Look.Stops = {stop};
+    City.Map->Extras.Look = City.Look;
+    TLookMesh parts;
+    BuildTileParts(*City.Map, City.Look, {0, 0, 10000, 10000}, LookLightAt(11), parts);
+    const std::vector<TLookVertex>& letters = parts.Solid[GlyphTexture];
+    ASSERT_GE(letters.size(), 3u) << "the sign has no letters";
+    double cx = 0, cy = 0;
+    for (const TLookVertex& v : letters)
+        cx += v.X, cy += -v.Y;
+    cx /= double(letters.size()), cy /= double(letters.size());
+    // The face's normal on the map, from the first letter's winding (outwards).
+    const TLookVertex &a = letters[0], &b = letters[1], &c = letters[2];
+    const double ux = b.X - a.X, uy = b.Y - a.Y, uz = b.Z - a.Z;
+    const double wx = c.X - a.X, wy = c.Y - a.Y, wz = c.Z - a.Z;
+    double nx = uy * wz - uz * wy, ny = -(uz * wx - ux * wz);
+    const double length = std::hypot(nx, ny);
+    ASSERT_GT(length, 0);
+    nx /= length, ny /= length;
+    View.CamX = cx + 3 * nx;
+    View.CamY = cy + 3 * ny;
+    View.CamHeading = std::atan2(-nx, ny); // looking along -n
+    const QImage day = Frame(11);
+    int blue = 0, white = 0;
+    for (int y = Height / 2 - 60; y < Height / 2 + 60; ++y)
+        for (int x = Width / 2 - 200; x < Width / 2 + 200; ++x) {
+            const QColor p = day.pixelColor(x, y);
+            // the letters' ink, darker than any sky
+            if (p.blue() > p.red() + 40 && p.red() < 90 && p.blue() < 150) ++blue;
+            if (p.red() > 180 && p.green() > 180 && p.blue() > 180) ++white;
+        }
+    EXPECT_GT(blue, 200);
+    EXPECT_GT(white, blue);
 }
 
 TEST_F(LookGL, AMapWithoutLookDataDrawsInTheDetailedLook) {
