@@ -659,8 +659,7 @@ void TView3D::DrawFrame(int width, int height) {
     ++FramesDrawn;
 }
 
-void TView3D::DrawScene() {
-    PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
+TSceneView TView3D::SceneView() const {
     TSceneView view;
     view.CamX = Cab.CamX;
     view.CamY = Cab.CamY;
@@ -670,7 +669,12 @@ void TView3D::DrawScene() {
     view.ViewDistTree = Cab.ViewDistTree;
     view.ViewDistVell = Cab.ViewDistVell;
     view.PlayerTram = World.PlayerTram;
-    RenderScene(Map, World, World.Random, view, *SceneLists);
+    return view;
+}
+
+void TView3D::DrawScene() {
+    PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
+    RenderScene(Map, World, World.Random, SceneView(), *SceneLists);
     PopMatrix();
 }
 
@@ -685,18 +689,9 @@ void TView3D::DrawLookScene() {
         if (!LookWarningTold.empty()) std::cerr << LookWarningTold << std::endl;
     }
     PushEyeMatrix(EyeMatrix(Cab.CamX, Cab.CamY, Cab.CamHeading));
-    TSceneView view;
-    view.CamX = Cab.CamX;
-    view.CamY = Cab.CamY;
-    view.CamHeading = Cab.CamHeading;
-    view.DayLight = Cab.DayLight;
-    view.ViewDistWall = Cab.ViewDistWall;
-    view.ViewDistTree = Cab.ViewDistTree;
-    view.ViewDistVell = Cab.ViewDistVell;
-    view.PlayerTram = World.PlayerTram;
     TLookLight light = LookLightAt(LookHours);
     light.DayLight = Cab.DayLight;
-    LookRenderer->Render(Map, Map.Extras.Look, World, World.Random, view, light);
+    LookRenderer->Render(Map, Map.Extras.Look, World, World.Random, SceneView(), light);
     PopMatrix();
 }
 

@@ -315,6 +315,8 @@ class TView3D : public QDialog {
     void HidePanel();
     // Places the help over the middle of the picture in the largest font that fits it.
     void FitHelp();
+    // What the scene of either look is drawn from: the eye, the light, the distances.
+    TSceneView SceneView() const;
     // The scene pass: the city and the other trams, under the eye transformation.
     void DrawScene();
     // The same in the detailed look.

@@ -163,16 +163,8 @@ void TLookRenderer::Render(const TMap& map, const TCityLook& look, const TWorld&
     if (!TexturesMade) MakeTextures();
 
     // The tiles within sight and in the picture.
-    GLdouble projection[16], eye[16], clip[16];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetDoublev(GL_MODELVIEW_MATRIX, eye);
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k)
-                sum += projection[k * 4 + r] * eye[c * 4 + k];
-            clip[c * 4 + r] = sum;
-        }
+    double clip[16];
+    CurrentClipMatrix(clip);
     City.Prepare(map, look);
     City.TilesNear(view.CamX, view.CamY, view.ViewDistWall, Near);
     // Near to far: what a near wall hides fails the depth test before it is textured.

@@ -38,6 +38,10 @@ void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TS
 void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
                  TSceneLists& lists);
 
+// OpenGL's current projection times eye matrix (column by column): what the picture is, so that
+// what lies wholly outside it is not sent.
+void CurrentClipMatrix(double* clip);
+
 // Hands lists built for a frame to the current OpenGL context: quads, then triangles, then the
 // indexed triangles, then lines, each list in the order it was built. The current colour is kept.
 void DrawSceneLists(const TSceneVertexLists& lists);

@@ -40,10 +40,8 @@ void DrawSceneLists(const TSceneVertexLists& lists) {
     glColor4fv(colour);
 }
 
-void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
-                 TSceneLists& lists) {
-    // What the picture is, so that trees outside it are not sent.
-    GLdouble projection[16], eye[16], clip[16];
+void CurrentClipMatrix(double* clip) {
+    GLdouble projection[16], eye[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetDoublev(GL_MODELVIEW_MATRIX, eye);
     for (int c = 0; c < 4; ++c)
@@ -53,6 +51,13 @@ void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TS
                 sum += projection[k * 4 + r] * eye[c * 4 + k];
             clip[c * 4 + r] = sum;
         }
+}
+
+void RenderScene(const TMap& map, const TWorld& world, TRandom& random, const TSceneView& view,
+                 TSceneLists& lists) {
+    // What the picture is, so that trees outside it are not sent.
+    double clip[16];
+    CurrentClipMatrix(clip);
     BuildScene(map, world, random, view, lists, clip);
     DrawSceneLists(lists);
 }
