@@ -92,7 +92,7 @@ void TLookRenderer::Bind(TLookTexture texture, bool textured) {
     // Letters keep their texture at any distance: untextured, a sign would be a white board.
     if (texture == NoTexture || (!textured && texture != GlyphTexture)) {
         glDisable(GL_TEXTURE_2D);
-        glDisable(GL_ALPHA_TEST);
+        SetAlphaTest(NoTexture);
         return;
     }
     glEnable(GL_TEXTURE_2D);
