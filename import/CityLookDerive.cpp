@@ -37,15 +37,6 @@ std::vector<TLookPoint> LookPoints(const std::vector<TPointM>& points) {
 
 // ---- Rings ----
 
-double SignedArea(const std::vector<TLookPoint>& ring) {
-    double twice = 0;
-    for (std::size_t k = 0; k < ring.size(); ++k) {
-        const TLookPoint a = ring[k], b = ring[(k + 1) % ring.size()];
-        twice += double(a.X) * b.Y - double(b.X) * a.Y;
-    }
-    return twice / 2;
-}
-
 // The ring cut to the square (Sutherland and Hodgman's clipping against each edge in turn).
 std::vector<TPointM> ClippedToMap(std::vector<TPointM> ring) {
     const auto clip = [&ring](auto inside, auto cross) {
@@ -136,7 +127,8 @@ std::vector<TLookPoint> LookRing(const std::vector<TPointM>& points) {
     std::vector<TLookPoint> ring = LookPoints(ClippedToMap(std::move(closed)));
     while (ring.size() > 1 && ring.front() == ring.back())
         ring.pop_back();
-    if (ring.size() < 3 || std::abs(SignedArea(ring)) < LeastArea || CrossesItself(ring)) return {};
+    if (ring.size() < 3 || std::abs(LookRingArea(ring)) < LeastArea || CrossesItself(ring))
+        return {};
     return ring;
 }
 
@@ -392,7 +384,7 @@ TCityLook GroundLook(const TOsmExtract& city, const TProjection& projection, con
     for (const TOsmArea& area : city.Areas) {
         std::vector<TLookPoint> ring = LookRing(OnMap(area.Ring, projection));
         if (ring.empty()) continue;
-        const double size = std::abs(SignedArea(ring));
+        const double size = std::abs(LookRingArea(ring));
         rings.push_back({size, {area.Kind, std::move(ring)}, area.Id});
     }
     // The larger first, so that a pond in a park or a lawn on a square is painted over it.
@@ -418,7 +410,8 @@ void AddLookBuildings(TCityLook& look, const std::vector<TOsmOutline>& buildings
             continue;
         TLookBuilding b;
         b.Outline = LookPoints({outline.begin(), outline.end() - 1});
-        if (b.Outline.size() < 3 || std::abs(SignedArea(b.Outline)) < 1 || CrossesItself(b.Outline))
+        if (b.Outline.size() < 3 || std::abs(LookRingArea(b.Outline)) < 1 ||
+            CrossesItself(b.Outline))
             continue;
         for (const TMapObject& wall : walls.Buildings[std::size_t(k)])
             b.Walls.push_back({wall.X1, wall.Y1, wall.X2, wall.Y2});

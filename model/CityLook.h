@@ -20,6 +20,16 @@ struct TLookPoint {
     bool operator==(const TLookPoint&) const = default;
 };
 
+// A ring's area, positive when it runs anticlockwise as the map shows it (y down).
+inline double LookRingArea(const std::vector<TLookPoint>& ring) {
+    double twice = 0;
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        const TLookPoint a = ring[k], b = ring[(k + 1) % ring.size()];
+        twice += double(a.X) * b.Y - double(b.X) * a.Y;
+    }
+    return twice / 2;
+}
+
 struct TLookColour {
     std::uint8_t R = 0, G = 0, B = 0;
     bool operator==(const TLookColour&) const = default;

@@ -60,16 +60,6 @@ double Cross(const TLookPoint& o, const TLookPoint& a, const TLookPoint& b) {
     return double(a.X - o.X) * (b.Y - o.Y) - double(a.Y - o.Y) * (b.X - o.X);
 }
 
-double SignedArea(const std::vector<TLookPoint>& ring) {
-    double sum = 0;
-    for (std::size_t i = 0, n = ring.size(); i < n; ++i) {
-        const TLookPoint& a = ring[i];
-        const TLookPoint& b = ring[(i + 1) % n];
-        sum += double(a.X) * b.Y - double(b.X) * a.Y;
-    }
-    return sum / 2;
-}
-
 bool InTriangle(const TLookPoint& p, const TLookPoint& a, const TLookPoint& b,
                 const TLookPoint& c) {
     return Cross(a, b, p) >= 0 && Cross(b, c, p) >= 0 && Cross(c, a, p) >= 0;
@@ -85,7 +75,7 @@ std::vector<std::array<int, 3>> TriangulateRing(const std::vector<TLookPoint>& r
         left[i] = int(i);
     // Work counter-clockwise (positive area in x right, y down is clockwise on screen: only
     // the sign matters here).
-    if (SignedArea(ring) < 0) std::reverse(left.begin(), left.end());
+    if (LookRingArea(ring) < 0) std::reverse(left.begin(), left.end());
     std::size_t i = 0, sinceEar = 0;
     while (left.size() > 3 && sinceEar < left.size()) {
         const std::size_t n = left.size();

@@ -64,12 +64,7 @@ const TLookedCity& Porto() {
 }
 
 double Area(const std::vector<TLookPoint>& ring) {
-    double twice = 0;
-    for (std::size_t k = 0; k < ring.size(); ++k) {
-        const TLookPoint a = ring[k], b = ring[(k + 1) % ring.size()];
-        twice += double(a.X) * b.Y - double(b.X) * a.Y;
-    }
-    return std::abs(twice) / 2;
+    return std::abs(LookRingArea(ring));
 }
 
 bool Inside(const std::vector<TLookPoint>& ring, double x, double y) {
